@@ -1,0 +1,18 @@
+#pragma once
+
+// Progress of one run of a device link, as the link reports it.
+enum LinkState : int {
+    StateReceiveFailed = -1, // a receive failed; also the unreported value a run starts with
+    StateStarting = 0,
+    StateSocketFailed = 1,
+    StateConnectFailed = 2,
+    StateLinkClosed = 3,
+    StateSilent = 4,
+    StateReady = 5,
+};
+
+// A lamp reading: 1 on, 0 off, -1 undetermined.
+using IndicatorState = int;
+
+inline constexpr unsigned short kShellPort = 5316;
+inline constexpr unsigned short kTelnetPort = 23;
