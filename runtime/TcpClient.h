@@ -60,11 +60,11 @@ public:
     int Send(const char* data, int length, int flags);
     // Bytes received, 0 when the peer closed the connection in order, or kSocketError.
     int Receive(char* buffer, int size, int flags);
-    // Makes signal count as set while any requested condition holds; replaces the previous request.
-    // 0, or kSocketError without a socket.
+    // Makes signal count as set while any requested condition holds; replaces the previous request
+    // (no known bit: none). A signal watches one socket at a time. 0, or kSocketError without a socket.
     int EventSelect(unsigned events, const CSignal& signal);
     // Whether a connect has completed successfully: writable and no pending socket error. A connect
-    // that outlived the connect time-out is reported as not writable.
+    // that outlived the connect time-out is reported as not writable. When false, LastError says why.
     bool IsConnectEstablished() const;
     // Closes the socket; the result of the platform's close, or -1 when there was no socket.
     int Close();
