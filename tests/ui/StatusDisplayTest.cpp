@@ -1,0 +1,157 @@
+#include "ui/StatusDisplay.h"
+#include "ui/TimeLines.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace {
+
+std::string TestString(int id) {
+    static const std::map<int, std::string> table = {{104, "January"},
+                                                     {105, "February"},
+                                                     {106, "March"},
+                                                     {107, "April"},
+                                                     {108, "May"},
+                                                     {109, "June"},
+                                                     {110, "July"},
+                                                     {111, "August"},
+                                                     {112, "September"},
+                                                     {113, "October"},
+                                                     {114, "November"},
+                                                     {115, "December"},
+                                                     {117, "Connected - Please Wait"},
+                                                     {138, "MAC address not assigned"}};
+    const auto found = table.find(id);
+    return found == table.end() ? std::string() : found->second;
+}
+
+// Sets the process's time zone for one test and restores the previous one afterwards.
+class CTimeZoneScope {
+public:
+    explicit CTimeZoneScope(const char* zone) {
+        if (const char* previous = std::getenv("TZ")) {
+            m_previous = previous;
+        }
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~CTimeZoneScope() {
+        if (m_previous) {
+            setenv("TZ", m_previous->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+    CTimeZoneScope(const CTimeZoneScope&) = delete;
+    CTimeZoneScope& operator=(const CTimeZoneScope&) = delete;
+
+private:
+    std::optional<std::string> m_previous;
+};
+
+std::optional<std::string> UtcLine(std::int64_t seconds) {
+    return FormatTimeLine(seconds, TimeLineZone::Utc, TestString);
+}
+
+std::optional<std::string> LocalLine(std::int64_t seconds) {
+    return FormatTimeLine(seconds, TimeLineZone::Local, TestString);
+}
+
+StatusReading Reading(std::int64_t seconds, bool macUnassigned) {
+    StatusReading reading;
+    reading.deviceTime = seconds;
+    reading.macUnassigned = macUnassigned;
+    return reading;
+}
+
+constexpr std::int64_t kSeptember2001 = 1000000000;
+constexpr std::int64_t kLastSecondOf9999 = 253402300799;
+
+TEST(TimeLines, UtcLineShowsTheCalendarWithFourDigitYears) {
+    EXPECT_EQ(UtcLine(kSeptember2001), "01:46:40    09 September 2001    UTC");
+    EXPECT_EQ(UtcLine(1), "00:00:01    01 January 1970    UTC");
+    EXPECT_EQ(UtcLine(4102444800), "00:00:00    01 January 2100    UTC");
+    EXPECT_EQ(UtcLine(kLastSecondOf9999), "23:59:59    31 December 9999    UTC");
+}
+
+TEST(TimeLines, TimesTheCalendarCannotShowGiveNoLine) {
+    EXPECT_EQ(UtcLine(-1), std::nullopt);
+    EXPECT_EQ(UtcLine(kLastSecondOf9999 + 1), std::nullopt);
+    EXPECT_EQ(UtcLine(INT64_MAX), std::nullopt);
+    EXPECT_EQ(LocalLine(-1), std::nullopt);
+    EXPECT_EQ(LocalLine(INT64_MAX), std::nullopt);
+}
+
+TEST(TimeLines, LocalLineFollowsThePcTimeZone) {
+    {
+        const CTimeZoneScope zone("IST-5:30");
+        EXPECT_EQ(LocalLine(kSeptember2001), "07:16:40    09 September 2001    Local");
+    }
+    {
+        // Daylight saving applies in September but not in January; both cross midnight backwards.
+        const CTimeZoneScope zone("EST5EDT,M3.2.0,M11.1.0");
+        EXPECT_EQ(LocalLine(kSeptember2001), "21:46:40    08 September 2001    Local");
+        EXPECT_EQ(LocalLine(1), "19:00:01    31 December 1969    Local");
+    }
+}
+
+TEST(StatusDisplay, LampsShowGreyRedGreen) {
+    EXPECT_EQ(LampBitmapFor(-1), 137);
+    EXPECT_EQ(LampBitmapFor(0), 135);
+    EXPECT_EQ(LampBitmapFor(1), 136);
+    EXPECT_EQ(LampBitmapFor(7), 136);
+}
+
+TEST(StatusDisplay, NoDeviceTimeWaitsAndDisablesThePanel) {
+    StatusReading status;
+    status.timeSync = 0;
+    status.gps = 1;
+    const StatusView fresh = ComputeStatusView(status, false, TestString);
+    EXPECT_EQ(fresh.statusLine, "Connected - Please Wait");
+    EXPECT_EQ(fresh.localLine, "");
+    EXPECT_EQ(fresh.versionLine, "");
+    EXPECT_EQ(fresh.panel, PanelTransition::None);
+    EXPECT_EQ(fresh.timeSyncLampBitmap, 135);
+    EXPECT_EQ(fresh.gpsLampBitmap, 136);
+    EXPECT_EQ(ComputeStatusView(status, true, TestString).panel, PanelTransition::Disable);
+}
+
+TEST(StatusDisplay, ValidTimeShowsBothLinesAndEnablesThePanelOnce) {
+    const CTimeZoneScope zone("IST-5:30");
+    StatusReading status = Reading(kSeptember2001, false);
+    status.firmwareVersion = "2.14";
+    const StatusView view = ComputeStatusView(status, false, TestString);
+    EXPECT_EQ(view.statusLine, "01:46:40    09 September 2001    UTC");
+    EXPECT_EQ(view.localLine, "07:16:40    09 September 2001    Local");
+    EXPECT_EQ(view.versionLine, "Version 2.14");
+    EXPECT_EQ(view.panel, PanelTransition::Enable);
+    EXPECT_EQ(view.timeSyncLampBitmap, 137);
+    EXPECT_EQ(ComputeStatusView(status, true, TestString).panel, PanelTransition::None);
+}
+
+TEST(StatusDisplay, MacUnassignedKeepsTheLocalLine) {
+    const StatusReading status = Reading(kSeptember2001, true);
+    const StatusView view = ComputeStatusView(status, false, TestString);
+    EXPECT_EQ(view.statusLine, "MAC address not assigned");
+    EXPECT_EQ(view.localLine, std::nullopt);
+    EXPECT_EQ(view.panel, PanelTransition::Enable);
+}
+
+TEST(StatusDisplay, TimeBeyondTheCalendarCountsAsNoTime) {
+    for (const std::int64_t seconds : {std::int64_t{-5}, kLastSecondOf9999 + 1}) {
+        for (const bool macUnassigned : {false, true}) {
+            const StatusView view = ComputeStatusView(Reading(seconds, macUnassigned), true, TestString);
+            EXPECT_EQ(view.statusLine, "Connected - Please Wait");
+            EXPECT_EQ(view.localLine, "");
+            EXPECT_EQ(view.panel, PanelTransition::Disable);
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <vector>
+
+// A rectangle in the main window's client coordinates, in pixels.
+struct LayoutRect {
+    int x = 0;
+    int y = 0;
+    int w = 0;
+    int h = 0;
+
+    // The first column right of the rectangle.
+    int Right() const { return x + w; }
+    // The first row below the rectangle.
+    int Bottom() const { return y + h; }
+    bool operator==(const LayoutRect&) const = default;
+};
+
+struct LayoutSize {
+    int w = 0;
+    int h = 0;
+    bool operator==(const LayoutSize&) const = default;
+};
+
+// How a control takes its new rectangle: moved with its size kept; moved and resized; or moved, resized
+// and raised above its siblings (the status frame, so that it never hides the lines drawn on it).
+enum class PlacementMode { Move, MoveResize, MoveResizeRaise };
+
+struct Placement {
+    int controlId = 0;
+    LayoutRect rect;
+    PlacementMode mode = PlacementMode::MoveResize;
+    bool operator==(const Placement&) const = default;
+};
+
+// What one layout pass reads: the client area, the margin, the screen resolution (0 taken as 96 dpi),
+// whether the DHCP box is shown, the logo bitmap's width and every control's current rectangle by id.
+struct LayoutInput {
+    LayoutSize client;
+    int margin = 14;
+    int dpi = 96;
+    bool dhcpShown = false;
+    int logoBitmapWidth = 0;
+    std::map<int, LayoutRect> controls;
+};
+
+// The placements of one pass, in the order they must be applied; each rule sees the controls placed
+// before it at their new rectangles. Nothing when a control that the pass places or reads is missing.
+std::optional<std::vector<Placement>> ComputeLayout(const LayoutInput& input);
+
+// The outer window size after the one-time growth that makes room for a logo larger than 140 x 80.
+LayoutSize GrownWindowSize(LayoutSize outer, LayoutSize logo);
