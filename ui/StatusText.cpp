@@ -1,0 +1,62 @@
+#include "StatusText.h"
+
+#include "StatusTextPaint.h"
+#include "ui/res/WindowStyles.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace {
+
+QRect ToQRect(const PixelRect& rect) {
+    return QRect(rect.x, rect.y, rect.width, rect.height);
+}
+
+bool IsEmpty(const PixelRect& rect) {
+    return rect.width <= 0 || rect.height <= 0;
+}
+
+} // namespace
+
+CStatusText::CStatusText(std::uint32_t style, QWidget* parent) : QWidget(parent), m_style(style) {
+    // The paint plan covers every pixel: Qt must neither erase first nor fill a background of its own.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+}
+
+void CStatusText::SetText(const QString& text) {
+    m_text = text;
+    update();
+}
+
+void CStatusText::SetActive(bool active) {
+    m_active = active;
+}
+
+void CStatusText::SetBorder(bool border) {
+    m_border = border;
+}
+
+void CStatusText::paintEvent(QPaintEvent*) {
+    const QFontMetrics metrics(font());
+    const int textWidth = m_text.isEmpty() ? 0 : metrics.horizontalAdvance(m_text);
+    const StatusTextPaintPlan plan = PlanStatusTextPaint(
+        {width(), height(), textWidth, metrics.height(), m_border, m_active, (m_style & kSsCenter) != 0});
+
+    QPainter painter(this);
+    for (const StatusTextFill& fill : plan.fills) {
+        if (!IsEmpty(fill.rect)) {
+            painter.fillRect(ToQRect(fill.rect), QColor::fromRgb(fill.colour));
+        }
+    }
+    if (!plan.hasText) {
+        return;
+    }
+    // Glyphs may reach past their cell; the frame must survive them.
+    painter.setClipRect(ToQRect(plan.interior));
+    painter.fillRect(ToQRect(plan.textCell), QColor::fromRgb(kStatusWhite));
+    painter.setPen(QColor::fromRgb(plan.textColour));
+    painter.drawText(plan.textCell.x, plan.textCell.y + metrics.ascent(), m_text);
+}

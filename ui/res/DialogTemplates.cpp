@@ -1,0 +1,130 @@
+#include "DialogTemplates.h"
+
+#include "WindowStyles.h"
+#include "resource.h"
+
+namespace {
+
+constexpr int kDefaultCharset = 1;
+
+constexpr std::uint32_t kVisibleChild = kWsChild | kWsVisible;
+constexpr std::uint32_t kGroupBox = kVisibleChild | kBsGroupBox;
+constexpr std::uint32_t kAddressEdit = kVisibleChild | kWsBorder | kEsAutoHScroll | kWsTabStop;
+constexpr std::uint32_t kPushButton = kVisibleChild | kBsPushButton | kWsTabStop;
+constexpr std::uint32_t kLineText = kVisibleChild | kSsLeft | kSsCenterImage | kWsGroup;
+constexpr std::uint32_t kBitmap = kVisibleChild | kSsBitmap;
+
+constexpr DialogControlTemplate kAboutControls[] = {
+    {kIdStatic, ControlClass::Static, "", IDR_MAINFRAME, kVisibleChild | kSsIcon, {11, 17, 20, 20}},
+    {kIdStatic,
+     ControlClass::Static,
+     "VANTREX Configuration Version 1.1.2",
+     0,
+     kVisibleChild | kSsLeft | kSsNoPrefix | kWsGroup,
+     {40, 10, 166, 8}},
+    {kIdStatic,
+     ControlClass::Static,
+     "Copyright (C) 2024",
+     0,
+     kVisibleChild | kSsLeft | kWsGroup,
+     {40, 25, 119, 8}},
+    {kIdOk,
+     ControlClass::Button,
+     "OK",
+     0,
+     kVisibleChild | kBsDefPushButton | kWsTabStop | kWsGroup,
+     {225, 7, 50, 14}},
+};
+
+constexpr DialogControlTemplate kConfigControls[] = {
+    {IDC_CONNECT_GROUP, ControlClass::Button, "Connect", 0, kGroupBox, {7, 7, 182, 41}},
+    {IDC_DEVICE_ADDRESS, ControlClass::Edit, "", 0, kAddressEdit, {17, 23, 104, 14}},
+    {IDC_CONNECT,
+     ControlClass::Button,
+     "Connect",
+     0,
+     kVisibleChild | kBsAutoCheckBox | kBsPushLike | kWsTabStop,
+     {134, 23, 49, 10}},
+    {IDC_LOGO, ControlClass::Static, "", IDB_LOGO, kBitmap, {246, 7, 54, 49}},
+    {IDC_STATUS_GROUP, ControlClass::Button, "Status", 0, kGroupBox, {7, 54, 292, 77}},
+    {IDC_STATUS_FRAME, ControlClass::Static, "", 0, kVisibleChild | kSsWhiteRect, {17, 67, 245, 8}},
+    {IDC_STATUS_LINE, ControlClass::Static, "Static", 0, kLineText, {71, 68, 202, 18}},
+    {IDC_GPS_LAMP, ControlClass::Static, "", IDB_LAMP_GREY, kBitmap, {79, 97, 16, 15}},
+    {IDC_GPS_CAPTION, ControlClass::Static, "Static", 0, kLineText, {110, 96, 102, 12}},
+    {IDC_TIME_SYNC_LAMP, ControlClass::Static, "", IDB_LAMP_GREY, kBitmap, {80, 113, 16, 15}},
+    {IDC_TIME_SYNC_CAPTION, ControlClass::Static, "Static", 0, kLineText, {117, 113, 102, 12}},
+    {IDC_CHANGE_IP_GROUP, ControlClass::Button, "Change IP Address", 0, kGroupBox, {7, 142, 292, 114}},
+    {IDC_DHCP,
+     ControlClass::Button,
+     "DHCP",
+     0,
+     kVisibleChild | kBsAutoCheckBox | kWsTabStop,
+     {31, 161, 36, 10}},
+    {IDC_NEW_IP_ADDRESS, ControlClass::Edit, "", 0, kAddressEdit, {28, 186, 83, 14}},
+    {IDC_IP_ADDRESS_LABEL, ControlClass::Static, "IP Address", 0, kLineText, {112, 191, 53, 8}},
+    {IDC_NEW_SUBNET_MASK, ControlClass::Edit, "", 0, kAddressEdit, {28, 206, 83, 14}},
+    {IDC_SUBNET_MASK_LABEL, ControlClass::Static, "Subnet Mask", 0, kLineText, {110, 208, 54, 8}},
+    {IDC_NEW_GATEWAY, ControlClass::Edit, "", 0, kAddressEdit, {29, 226, 83, 14}},
+    {IDC_GATEWAY_LABEL, ControlClass::Static, "Gateway", 0, kLineText, {119, 230, 54, 8}},
+    {IDC_APPLY, ControlClass::Button, "Apply", 0, kPushButton, {197, 164, 69, 51}},
+    {IDC_QUIT, ControlClass::Button, "Quit", 0, kPushButton, {243, 280, 56, 39}},
+    {IDC_MAC_GROUP,
+     ControlClass::Button,
+     "Change MAC Address",
+     0,
+     kGroupBox & ~kWsVisible,
+     {13, 263, 215, 56}},
+    {IDC_MAC_ADDRESS,
+     ControlClass::Edit,
+     "",
+     0,
+     (kAddressEdit | kEsReadOnly | kEsRight) & ~kWsVisible,
+     {19, 286, 66, 14}},
+    {IDC_NEW_MAC_ADDRESS, ControlClass::Edit, "", 0, kAddressEdit & ~kWsVisible, {99, 287, 66, 14}},
+    {IDC_MAC_APPLY, ControlClass::Button, "Apply", 0, kPushButton & ~kWsVisible, {173, 283, 45, 22}},
+    {IDC_VERSION_LINE,
+     ControlClass::Static,
+     "Static",
+     0,
+     kVisibleChild | kSsRight | kSsCenterImage | kWsGroup,
+     {13, 108, 85, 18}},
+    {IDC_LOCAL_TIME_LINE, ControlClass::Static, "Static", 0, kLineText, {74, 86, 202, 18}},
+};
+
+constexpr DialogTemplate kTemplates[] = {
+    {IDD_ABOUTBOX,
+     false,
+     kWsPopup | kWsCaption | kWsSysMenu | kDsModalFrame | kDsSetFont,
+     0,
+     {0, 0, 282, 54},
+     "About VANTREX Configuration",
+     "MS Sans Serif",
+     8,
+     0,
+     false,
+     kDefaultCharset,
+     kAboutControls},
+    {IDD_CONFIG_DIALOG,
+     true,
+     kWsPopup | kWsVisible | kWsCaption | kWsSysMenu | kDsModalFrame | kDsSetFont,
+     kWsExAppWindow,
+     {0, 0, 306, 326},
+     "VANTREX Configuration",
+     "MS Sans Serif",
+     8,
+     0,
+     false,
+     kDefaultCharset,
+     kConfigControls},
+};
+
+} // namespace
+
+const DialogTemplate* FindDialogTemplate(int id) {
+    for (const DialogTemplate& dialog : kTemplates) {
+        if (dialog.id == id) {
+            return &dialog;
+        }
+    }
+    return nullptr;
+}

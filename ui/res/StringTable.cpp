@@ -1,0 +1,67 @@
+#include "StringTable.h"
+
+#include "resource.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+struct StringEntry {
+    int id;
+    const char* text;
+};
+
+// Sorted by id; there is no 102.
+constexpr StringEntry kStrings[] = {
+    {IDS_ABOUTBOX, "&About VANTREX Configuration..."},
+    {IDS_SOCKETS_INIT_FAILED, "Windows sockets initialization failed."},
+    {IDS_MONTH_JANUARY, "January"},
+    {IDS_MONTH_FEBRUARY, "February"},
+    {IDS_MONTH_MARCH, "March"},
+    {IDS_MONTH_APRIL, "April"},
+    {IDS_MONTH_MAY, "May"},
+    {IDS_MONTH_JUNE, "June"},
+    {IDS_MONTH_JULY, "July"},
+    {IDS_MONTH_AUGUST, "August"},
+    {IDS_MONTH_SEPTEMBER, "September"},
+    {IDS_MONTH_OCTOBER, "October"},
+    {IDS_MONTH_NOVEMBER, "November"},
+    {IDS_MONTH_DECEMBER, "December"},
+    {IDS_STATUS, "Status"},
+    {IDS_CONNECTED_PLEASE_WAIT, "Connected - Please Wait"},
+    {IDS_GPS_LOCK, "GPS lock"},
+    {IDS_TIME_SYNC, "Time sync"},
+    {IDS_CLOSE, "Close"},
+    {IDS_SEARCHING, "Searching for VANTREX device"},
+    {IDS_DISCONNECT, "Disconnect"},
+    {IDS_CONNECT_FAILED, "Connection attempt failed"},
+    {IDS_ERROR, "Error"},
+    {IDS_CONNECTION_LOST, "Connection has been lost"},
+    {IDS_CONNECT, "Connect"},
+    {IDS_INVALID_IP_ADDRESS, "IP address is not valid"},
+    {IDS_INVALID_SUBNET_MASK, "Subnet mask is not valid"},
+    {IDS_REBOOT_WARNING,
+     "The unit will now reboot.\nPlease allow 2 minutes for this.\nDo you wish to continue?"},
+    {IDS_CONFIRM, "Confirm"},
+    {IDS_WINDOW_TITLE, "VANTREX Configuration"},
+    {IDS_CHANGE_IP_ADDRESS, "Change IP address"},
+    {IDS_IP_ADDRESS, "IP address"},
+    {IDS_SUBNET_MASK, "Subnet mask"},
+    {IDS_APPLY, "Apply"},
+    {IDS_GATEWAY, "Gateway"},
+    {IDS_INVALID_GATEWAY, "Gateway is not valid"},
+    {IDS_MAC_NOT_ASSIGNED, "MAC address not assigned"},
+    {IDS_MAC_ADDRESS, "MAC Address"},
+    {IDS_CANCEL, "Cancel"},
+};
+
+static_assert(std::size(kStrings) == 39);
+static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
+
+} // namespace
+
+const char* LoadStringResource(int id) {
+    const auto* entry = std::ranges::lower_bound(kStrings, id, {}, &StringEntry::id);
+    return entry != std::end(kStrings) && entry->id == id ? entry->text : "";
+}
