@@ -1,0 +1,11 @@
+#include "runtime/Networking.h"
+
+#include <csignal>
+
+bool StartNetworking() {
+    // Sends already pass MSG_NOSIGNAL; ignoring SIGPIPE covers any other write to a dead connection.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    return sigaction(SIGPIPE, &ignore, nullptr) == 0;
+}

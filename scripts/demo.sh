@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts the simulated device on 127.0.0.1 and opens the window with
+# the address filled in and Connect pressed. Without a display the window runs on a virtual display,
+# a screenshot is saved once the device time is shown, and the window is closed again.
+# Usage: scripts/demo.sh [--keep]   (--keep: leave the virtual-display window running until Ctrl+C)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+
+keep=0
+[ "${1:-}" = "--keep" ] && keep=1
+
+scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${DEMO_PACKAGES[@]}"
+cmake -S . -B build/normal -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/normal -j "$(nproc)" --target vantrex-config vantrex-sim
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Port 23 needs privileges; without them the shell port alone carries the demo.
+telnet_port=23
+[ "$(id -u)" -eq 0 ] || telnet_port=0
+
+build/normal/sim/vantrex-sim --address 127.0.0.1 --shell-port 5316 --telnet-port "$telnet_port" \
+    --log "$work/sim.log" --ready >"$work/sim.out" &
+pids+=($!)
+for _ in $(seq 100); do
+    grep -q 'vantrex-sim ready' "$work/sim.out" && break
+    kill -0 "${pids[0]}" 2>/dev/null || break
+    sleep 0.1
+done
+if ! grep -q 'vantrex-sim ready' "$work/sim.out"; then
+    echo "demo: the simulated device did not start" >&2
+    exit 1
+fi
+ports="5316"
+[ "$telnet_port" -eq 0 ] || ports="5316 and 23"
+echo "demo: simulated device listening on 127.0.0.1, ports $ports"
+
+if [ -n "${DISPLAY:-}" ]; then
+    build/normal/ui/vantrex-config 127.0.0.1 --connect
+    exit 0
+fi
+
+# No display: a virtual one, a screenshot once the device time is on screen.
+export XDG_RUNTIME_DIR="$work/xdg"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+build/normal/ui/vantrex-config 127.0.0.1 --connect &
+window_pid=$!
+pids+=($window_pid)
+
+# The first time answer reaches the screen within one display refresh (250 ms) of the second getdate
+# answer; wait for that in the device's log, bounded.
+for _ in $(seq 100); do
+    [ "$(grep -c ' getdate$' "$work/sim.log" 2>/dev/null || true)" -ge 2 ] && break
+    sleep 0.1
+done
+sleep 0.5
+window=$(xdotool search --name '^VANTREX Configuration$' | head -n1)
+shot=$PWD/build/demo-screenshot.png
+xwd -id "$window" -silent | xwdtopnm 2>/dev/null | pnmtopng >"$shot"
+echo "demo: screenshot saved to $shot"
+
+if [ "$keep" -eq 1 ]; then
+    echo "demo: window running on virtual display $display; Ctrl+C stops everything"
+    wait "$window_pid"
+else
+    # The demo is over: end the window process (it keeps no state).
+    kill -TERM "$window_pid"
+    wait "$window_pid" || true
+fi

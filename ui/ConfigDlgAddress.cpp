@@ -1,0 +1,32 @@
+// The address change panel: Apply and the DHCP check box.
+#include "ConfigDlg.h"
+
+#include "AddressValidation.h"
+#include "ui/res/StringTable.h"
+#include "ui/res/resource.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+
+void CConfigDlg::OnApply() {
+    const AddressCheck check =
+        CheckAddressChange(Button(IDC_DHCP)->isChecked(), Edit(IDC_NEW_IP_ADDRESS)->text().toStdString(),
+                           Edit(IDC_NEW_SUBNET_MASK)->text().toStdString(),
+                           Edit(IDC_NEW_GATEWAY)->text().toStdString());
+    if (check.invalidField != AddressField::None) {
+        ShowError(InvalidFieldMessageId(check.invalidField));
+        return;
+    }
+    const MessageAnswer answer = m_boxes.Show(*this, LoadStringResource(IDS_REBOOT_WARNING),
+                                              LoadStringResource(IDS_CONFIRM), MessageKind::Confirm);
+    if (answer == MessageAnswer::Yes) {
+        Link(m_connection.ActiveSide())
+            .RequestAddressChange(check.ip.c_str(), check.mask.c_str(), check.gateway.c_str());
+    }
+}
+
+void CConfigDlg::OnDhcpToggle() {
+    const bool addressesEnabled = !Button(IDC_DHCP)->isChecked();
+    SetEnabled({IDC_NEW_IP_ADDRESS, IDC_NEW_SUBNET_MASK, IDC_IP_ADDRESS_LABEL, IDC_SUBNET_MASK_LABEL},
+               addressesEnabled);
+}

@@ -1,0 +1,53 @@
+// The live status display: four refreshes a second while connected.
+#include "ConfigDlg.h"
+
+#include "StatusDisplay.h"
+#include "StatusText.h"
+#include "ui/res/StringTable.h"
+#include "ui/res/resource.h"
+
+#include <QAbstractButton>
+
+namespace {
+
+std::string StringResource(int id) {
+    return LoadStringResource(id);
+}
+
+StatusReading ReadStatus(const CDeviceLink& link) {
+    StatusReading reading;
+    reading.deviceTime = link.CurrentDeviceTime();
+    reading.macUnassigned = link.IsMacUnassigned() != 0;
+    reading.timeSync = link.TimeSyncState();
+    reading.gps = link.GpsState();
+    reading.firmwareVersion = link.FirmwareVersion();
+    return reading;
+}
+
+} // namespace
+
+void CConfigDlg::OnTimer() {
+    const StatusView view = ComputeStatusView(ReadStatus(ActiveLink()), m_bPanelEnabled, StringResource);
+    if (view.panel != PanelTransition::None) {
+        SetPanelEnabled(view.panel == PanelTransition::Enable);
+    }
+    StatusText(IDC_STATUS_LINE)->SetText(QString::fromStdString(view.statusLine));
+    if (view.localLine) {
+        StatusText(IDC_LOCAL_TIME_LINE)->SetText(QString::fromStdString(*view.localLine));
+    }
+    SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
+    SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
+    StatusText(IDC_VERSION_LINE)->SetText(QString::fromStdString(view.versionLine));
+}
+
+// The only place that enables the address change panel; the address edits and their labels follow the
+// DHCP tick when it is enabled.
+void CConfigDlg::SetPanelEnabled(bool enabled) {
+    m_bPanelEnabled = enabled;
+    const bool addressesEnabled = enabled && !Button(IDC_DHCP)->isChecked();
+    SetEnabled({IDC_CHANGE_IP_GROUP, IDC_DHCP}, enabled);
+    SetEnabled({IDC_NEW_IP_ADDRESS, IDC_NEW_SUBNET_MASK, IDC_NEW_GATEWAY, IDC_IP_ADDRESS_LABEL,
+                IDC_SUBNET_MASK_LABEL, IDC_GATEWAY_LABEL},
+               addressesEnabled);
+    SetEnabled({IDC_APPLY, IDC_MAC_GROUP, IDC_MAC_ADDRESS, IDC_NEW_MAC_ADDRESS, IDC_MAC_APPLY}, enabled);
+}

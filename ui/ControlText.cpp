@@ -1,0 +1,41 @@
+#include "ControlText.h"
+
+#include "StatusText.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+QString ControlText(const QWidget& control) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&control)) {
+        return button->text();
+    }
+    if (const auto* group = qobject_cast<const QGroupBox*>(&control)) {
+        return group->title();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(&control)) {
+        return label->text();
+    }
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&control)) {
+        return edit->text();
+    }
+    if (const auto* status = qobject_cast<const CStatusText*>(&control)) {
+        return status->Text();
+    }
+    return QString();
+}
+
+void SetControlText(QWidget& control, const QString& text) {
+    if (auto* button = qobject_cast<QAbstractButton*>(&control)) {
+        button->setText(text);
+    } else if (auto* group = qobject_cast<QGroupBox*>(&control)) {
+        group->setTitle(text);
+    } else if (auto* label = qobject_cast<QLabel*>(&control)) {
+        label->setText(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
+        edit->setText(text);
+    } else if (auto* status = qobject_cast<CStatusText*>(&control)) {
+        status->SetText(text);
+    }
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The text a control shows, whatever its kind (the role of a window text): a button's or label's text,
+// a group box's title, an edit's contents.
+QString ControlText(const QWidget& control);
+// Replaces the text a control shows.
+void SetControlText(QWidget& control, const QString& text);
