@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DeviceAnswers.h"
+#include "DeviceDialect.h"
 #include "LinkState.h"
 #include "LinkTiming.h"
 
@@ -8,8 +10,16 @@
 #include "runtime/TcpClient.h"
 #include "runtime/WorkerThread.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+
+// Size of the send buffer, the receive accumulator and one received block.
+inline constexpr std::size_t kLinkBufferSize = 4096;
+// Size of an address text or the version text, NUL included.
+inline constexpr std::size_t kLinkTextSize = 256;
 
 // One TCP link to the device, driven by a thread of its own: connects, logs in on the telnet port,
 // polls the device at most once per pacing interval and keeps the latest device status under a lock.
@@ -28,7 +38,9 @@ public:
 
     // Whole seconds since 1970-01-01 UTC, carried forward by the tick counter; 0 when unknown.
     std::int64_t CurrentDeviceTime() const;
+    // 1 when the device's time daemon has selected a system peer, 0 when not, -1 before it was read.
     IndicatorState TimeSyncState() const;
+    // 1 when the device reports GPS lock, 0 when not, -1 before it was read or while the MAC is unset.
     IndicatorState GpsState() const;
     // 1 when the last time answer said the MAC address is not assigned, else 0.
     int IsMacUnassigned() const;
@@ -41,5 +53,83 @@ public:
 protected:
     void Run() override;
 
-    // (the link helper completes the private and protected members)
+    // Puts the dialogue and the status back to the start of a run and drops any address change still
+    // requested from an earlier run (link thread).
+    void ResetRun();
+    // Hands one received block to the dialogue without its telnet commands (link thread).
+    void OnDeviceBlock(const char* data, int length);
+    // Turns the requested address change into the pending command and clears the request (link thread).
+    void TakeAddressChange();
+    // The command waiting for its pacing wait; empty when none (link thread).
+    std::string_view PendingCommand() const { return {m_sendBuffer, static_cast<std::size_t>(m_sendLength)}; }
+    // The characters received since the last recognised prompt (link thread).
+    std::string_view ReceivedText() const { return {m_recvBuffer, static_cast<std::size_t>(m_recvLength)}; }
+    // Whether an address change waits to be taken.
+    bool IsAddressChangeRequested() const { return m_addressSignal.Wait(0); }
+
+private:
+    // Opens the non-blocking socket; reports StateSocketFailed and returns false when it cannot.
+    bool OpenSocket();
+    // Connects and, once connected, serves the device until the run ends.
+    void ServeConnection();
+    // Starts the connect and waits for its outcome against stop; true when connected (else reported).
+    bool AwaitConnection(const CSignal& netSignal);
+    // The main loop: paced sends, then the wait for data, stop or a request; returns when the run ends.
+    void ServeDevice(CSignal& netSignal);
+    // Waits the pacing interval and sends the pending command; false on stop or a failed send.
+    bool SendPendingCommand();
+    // Reads one block into the dialogue; false when the connection ended (reported).
+    bool ReceiveBlock();
+    // How long the device may stay silent before the run ends.
+    std::uint32_t SilenceLimitMs() const;
+
+    // Appends one character to the accumulator, keeping its newest text when it is full.
+    void StoreReceived(char c);
+    // Drops the oldest half of the full accumulator.
+    void KeepNewestReceived();
+    // Empties the accumulator.
+    void ClearReceived();
+    // Whether the searchable received text ends with prompt.
+    bool ReceivedEndsWith(std::string_view prompt) const;
+    // Answers a login or password prompt that the text ends with; true when it did.
+    bool AnswerLogin();
+    // Reads the answer that a shell prompt ends and places the next command.
+    void OnShellPrompt();
+    // Stores the answer to the last poll command in the snapshot (takes the lock).
+    void ParseAnswer();
+    // Stores a getdate reading whole, or no time at all (caller holds the lock).
+    void StoreDeviceClock(const std::optional<DeviceClockReading>& reading);
+    // Makes command the pending command; nothing is pending when it does not fit.
+    void PlaceCommand(const char* command);
+
+    CTcpClient m_client;
+    mutable CLock m_lock; // guards the status snapshot and the three address texts
+    CSignal m_addressSignal;
+    std::string m_host;
+    unsigned short m_port = kShellPort;
+    const DeviceDialect* m_dialect = &kShellDialect;
+    LinkTiming m_timing;
+
+    // Link thread only.
+    char m_sendBuffer[kLinkBufferSize] = {};
+    int m_sendLength = 0;
+    char m_recvBuffer[kLinkBufferSize] = {};
+    int m_recvLength = 0;
+    bool m_bRecvHoldsNul = false; // a received NUL hides every prompt until the accumulator is cleared
+    bool m_bPollGetdate = true;
+    bool m_bFirstPrompt = true;
+
+    // Status snapshot, guarded by m_lock.
+    std::int64_t m_deviceSeconds = 0;
+    std::int64_t m_deviceMicros = 0;
+    std::uint32_t m_tickStamp = 0;
+    IndicatorState m_timeSyncState = -1;
+    IndicatorState m_gpsState = -1;
+    int m_macUnassigned = 0;
+    char m_version[kLinkTextSize] = {};
+
+    // Requested address change, guarded by m_lock.
+    char m_newIp[kLinkTextSize] = {};
+    char m_newMask[kLinkTextSize] = {};
+    char m_newGateway[kLinkTextSize] = {};
 };

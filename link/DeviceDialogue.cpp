@@ -1,0 +1,136 @@
+// The device dialogue: collects received characters, recognises the prompts, answers the login,
+// reads each answer into the status snapshot and chooses the next command.
+#include "DeviceLink.h"
+
+#include "DeviceTime.h"
+
+#include "CommandText.h"
+#include "runtime/DebugOutput.h"
+#include "runtime/Tick.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// On overflow the accumulator keeps this much of its newest text: a prompt that ends at the next
+// character is then still whole, and so is most of a long answer.
+constexpr int kKeptOnOverflow = static_cast<int>(kLinkBufferSize / 2);
+
+} // namespace
+
+void CDeviceLink::OnDeviceChar(char c) {
+    StoreReceived(c);
+    if (m_dialect->isTelnet && AnswerLogin()) {
+        return;
+    }
+    if (ReceivedEndsWith(kShellPrompt)) {
+        OnShellPrompt();
+    }
+}
+
+void CDeviceLink::StoreReceived(char c) {
+    if (m_recvLength == static_cast<int>(kLinkBufferSize) - 1) {
+        KeepNewestReceived();
+    }
+    m_recvBuffer[m_recvLength] = c;
+    ++m_recvLength;
+    m_recvBuffer[m_recvLength] = '\0';
+    if (c == '\0') {
+        m_bRecvHoldsNul = true;
+    }
+}
+
+void CDeviceLink::KeepNewestReceived() {
+    std::memmove(m_recvBuffer, m_recvBuffer + m_recvLength - kKeptOnOverflow, kKeptOnOverflow);
+    m_recvLength = kKeptOnOverflow;
+    m_recvBuffer[m_recvLength] = '\0';
+    m_bRecvHoldsNul = std::memchr(m_recvBuffer, '\0', kKeptOnOverflow) != nullptr;
+}
+
+void CDeviceLink::ClearReceived() {
+    m_recvLength = 0;
+    m_recvBuffer[0] = '\0';
+    m_bRecvHoldsNul = false;
+}
+
+bool CDeviceLink::ReceivedEndsWith(std::string_view prompt) const {
+    // Any earlier occurrence of a prompt was recognised when it ended and cleared the accumulator, so
+    // looking at the end is the whole search. Text behind a NUL is never searched.
+    // The last character is compared first: it rules out almost every position at once.
+    const std::size_t length = static_cast<std::size_t>(m_recvLength);
+    return !m_bRecvHoldsNul && length >= prompt.size() && m_recvBuffer[length - 1] == prompt.back() &&
+           std::memcmp(m_recvBuffer + length - prompt.size(), prompt.data(), prompt.size()) == 0;
+}
+
+bool CDeviceLink::AnswerLogin() {
+    if (ReceivedEndsWith(kLoginPrompt)) {
+        SetState(StateReady);
+        ClearReceived();
+        PlaceCommand(kLoginCommand);
+        return true;
+    }
+    if (ReceivedEndsWith(kPasswordPrompt)) {
+        ClearReceived();
+        PlaceCommand(kPasswordCommand);
+        return true;
+    }
+    return false;
+}
+
+void CDeviceLink::OnShellPrompt() {
+    if (!m_dialect->isTelnet) {
+        SetState(StateReady);
+    }
+    DebugOutput(m_recvBuffer);
+    if (m_bFirstPrompt) {
+        PlaceCommand(m_dialect->versionCommand);
+    } else {
+        ParseAnswer();
+        PlaceCommand(m_bPollGetdate ? kGetdateCommand : m_dialect->peerTableCommand);
+        m_bPollGetdate = !m_bPollGetdate;
+    }
+    ClearReceived();
+    m_bFirstPrompt = false;
+}
+
+void CDeviceLink::ParseAnswer() {
+    CLockHold hold(m_lock);
+    if (const std::optional<std::string_view> version =
+            ParseVersionAnswer(m_recvBuffer, m_dialect->versionMarker)) {
+        std::snprintf(m_version, sizeof m_version, "%.*s", static_cast<int>(version->size()),
+                      version->data());
+    } else if (!m_bPollGetdate) {
+        StoreDeviceClock(ParseGetdateAnswer(m_recvBuffer));
+    } else {
+        m_timeSyncState = ParsePeerTable(m_recvBuffer, m_dialect->peerTableMarker);
+    }
+}
+
+void CDeviceLink::StoreDeviceClock(const std::optional<DeviceClockReading>& reading) {
+    if (!reading) {
+        // An unreadable answer leaves no time at all: a partial one would be shown with a stale stamp.
+        m_deviceSeconds = 0;
+        m_deviceMicros = 0;
+        m_gpsState = 0;
+        return;
+    }
+    const HeldDeviceTime time =
+        AdvanceDeviceTime(reading->seconds, reading->micros, m_dialect->microsAdvance);
+    m_deviceSeconds = time.seconds;
+    m_deviceMicros = time.micros;
+    m_tickStamp = TickCount();
+    m_macUnassigned = reading->status == 'M' ? 1 : 0;
+    if (reading->status == 'M') {
+        m_gpsState = -1;
+        // Undoes the alternation that follows, so that getdate is asked again instead of the peer table.
+        m_bPollGetdate = !m_bPollGetdate;
+    } else {
+        m_gpsState = reading->status == 'A' ? 1 : 0;
+    }
+}
+
+void CDeviceLink::PlaceCommand(const char* command) {
+    m_sendLength =
+        CommandLength(std::snprintf(m_sendBuffer, sizeof m_sendBuffer, "%s", command), sizeof m_sendBuffer);
+}
