@@ -8,7 +8,7 @@
 // [--help] [--version]. Without arguments it behaves as the plain window.
 struct CommandLine {
     std::optional<std::string> address; // fills the address box
-    bool connect = false;                // presses Connect at start
+    bool connect = false;               // presses Connect at start
     bool help = false;
     bool version = false;
     std::string error; // non-empty: the arguments could not be understood

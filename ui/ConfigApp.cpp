@@ -27,7 +27,8 @@ bool CConfigApp::InitInstance(const CommandLine& commandLine) {
     CConfigDlg dialog(boxes);
     dialog.OnInitDialog();
     if (commandLine.address) {
-        SetControlText(*dialog.Controls().Item(IDC_DEVICE_ADDRESS), QString::fromStdString(*commandLine.address));
+        SetControlText(*dialog.Controls().Item(IDC_DEVICE_ADDRESS),
+                       QString::fromStdString(*commandLine.address));
     }
     if (commandLine.connect) {
         // Pressed once the window runs, as a user would.

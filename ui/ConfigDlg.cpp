@@ -29,8 +29,8 @@ constexpr unsigned kSysCommandMask = 0xFFF0;
 
 // The status controls that paint themselves: frame, status line, local-time line, version line and the
 // two lamp captions.
-constexpr std::array<int, 6> kStatusTextIds = {IDC_STATUS_FRAME,  IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE,
-                                               IDC_VERSION_LINE,  IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION};
+constexpr std::array<int, 6> kStatusTextIds = {IDC_STATUS_FRAME, IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE,
+                                               IDC_VERSION_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION};
 
 QString ResourceText(int stringId) {
     return QString::fromUtf8(LoadStringResource(stringId));

@@ -9,10 +9,9 @@
 #include <QLineEdit>
 
 void CConfigDlg::OnApply() {
-    const AddressCheck check =
-        CheckAddressChange(Button(IDC_DHCP)->isChecked(), Edit(IDC_NEW_IP_ADDRESS)->text().toStdString(),
-                           Edit(IDC_NEW_SUBNET_MASK)->text().toStdString(),
-                           Edit(IDC_NEW_GATEWAY)->text().toStdString());
+    const AddressCheck check = CheckAddressChange(
+        Button(IDC_DHCP)->isChecked(), Edit(IDC_NEW_IP_ADDRESS)->text().toStdString(),
+        Edit(IDC_NEW_SUBNET_MASK)->text().toStdString(), Edit(IDC_NEW_GATEWAY)->text().toStdString());
     if (check.invalidField != AddressField::None) {
         ShowError(InvalidFieldMessageId(check.invalidField));
         return;
