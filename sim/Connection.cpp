@@ -1,0 +1,101 @@
+#include "Connection.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+constexpr std::size_t kReceiveChunk = 4096;
+// A client that sends commands but never reads its answers is dropped before it can exhaust memory.
+constexpr std::size_t kMaxPendingBytes = 1 << 20;
+
+} // namespace
+
+CConnection::CConnection(int fd, unsigned short port, const SessionConfig& config,
+                         std::function<DeviceTime()> clock, std::chrono::milliseconds slowInterval)
+    : m_fd(fd), m_port(port), m_session(config, std::move(clock)), m_slowInterval(slowInterval) {}
+
+CConnection::~CConnection() {
+    Close();
+}
+
+void CConnection::Open(Clock::time_point now) {
+    m_nextSendTime = now;
+    Queue(m_session.Open(), false, now);
+}
+
+SessionOutput CConnection::ReadInput(Clock::time_point now) {
+    char buffer[kReceiveChunk];
+    const ssize_t received = recv(m_fd, buffer, sizeof buffer, 0);
+    if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+        return {};
+    }
+    if (received <= 0) {
+        Close();
+        return {};
+    }
+    SessionOutput output = m_session.Receive(std::string_view(buffer, static_cast<std::size_t>(received)));
+    // A restart closes every connection at once, after the listeners: a client must not see its
+    // connection end while the device still takes new ones.
+    Queue(output.text, output.close && !output.restart, now);
+    output.text.clear();
+    return output;
+}
+
+void CConnection::Queue(const std::string& text, bool closeWhenSent, Clock::time_point now) {
+    m_pending += text;
+    m_closeWhenSent = m_closeWhenSent || closeWhenSent;
+    if (m_pending.size() > kMaxPendingBytes) {
+        Close();
+        return;
+    }
+    SendDue(now);
+}
+
+void CConnection::SendDue(Clock::time_point now) {
+    if (IsClosed()) {
+        return;
+    }
+    if (!m_pending.empty() && IsSendDue(now)) {
+        const std::size_t length = IsSlow() ? 1 : m_pending.size();
+        const ssize_t sent = send(m_fd, m_pending.data(), length, MSG_NOSIGNAL);
+        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            Close();
+            return;
+        }
+        if (sent > 0) {
+            m_pending.erase(0, static_cast<std::size_t>(sent));
+            m_nextSendTime = now + m_slowInterval;
+        }
+    }
+    if (m_pending.empty() && m_closeWhenSent) {
+        Close();
+    }
+}
+
+bool CConnection::IsSendDue(Clock::time_point now) const {
+    return !IsSlow() || now >= m_nextSendTime;
+}
+
+short CConnection::PollEvents(Clock::time_point now) const {
+    const bool wantsToSend = !m_pending.empty() && IsSendDue(now);
+    return static_cast<short>(POLLIN | (wantsToSend ? POLLOUT : 0));
+}
+
+std::optional<CConnection::Clock::time_point> CConnection::NextSendTime() const {
+    if (IsClosed() || m_pending.empty() || !IsSlow()) {
+        return std::nullopt;
+    }
+    return m_nextSendTime;
+}
+
+void CConnection::Close() {
+    if (m_fd >= 0) {
+        close(m_fd);
+        m_fd = -1;
+    }
+    m_pending.clear();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "DeviceSession.h"
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+// One accepted connection: its socket, its session and the bytes still to send, which go out at
+// full speed or, when slowed down, one byte per interval.
+class CConnection {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Takes ownership of the connected, non-blocking socket fd, accepted on port.
+    CConnection(int fd, unsigned short port, const SessionConfig& config, std::function<DeviceTime()> clock,
+                std::chrono::milliseconds slowInterval);
+    // Closes the socket if it is still open.
+    ~CConnection();
+    CConnection(const CConnection&) = delete;
+    CConnection& operator=(const CConnection&) = delete;
+
+    // The socket, -1 once closed.
+    int Fd() const { return m_fd; }
+    // The port the connection was accepted on.
+    unsigned short Port() const { return m_port; }
+    // True once the socket has been closed; the server then drops the connection.
+    bool IsClosed() const { return m_fd < 0; }
+
+    // Queues the session's greeting and sends what is due.
+    void Open(Clock::time_point now);
+    // Reads what has arrived, queues the session's reply and sends what is due. Returns the session's
+    // output for the server's log and restart (its text already queued). Closes on end of stream or
+    // error; after a restart request the server closes it.
+    SessionOutput ReadInput(Clock::time_point now);
+    // Sends what is due now; closes once everything is sent when the session asked for that.
+    void SendDue(Clock::time_point now);
+    // The poll events this connection waits for now.
+    short PollEvents(Clock::time_point now) const;
+    // When the next slowed-down byte is due, if one is waiting.
+    std::optional<Clock::time_point> NextSendTime() const;
+    // Closes the socket; queued bytes are dropped.
+    void Close();
+
+private:
+    void Queue(const std::string& text, bool closeWhenSent, Clock::time_point now);
+    bool IsSendDue(Clock::time_point now) const;
+    bool IsSlow() const { return m_slowInterval.count() > 0; }
+
+    int m_fd;
+    unsigned short m_port;
+    CDeviceSession m_session;
+    std::chrono::milliseconds m_slowInterval;
+    std::string m_pending;
+    Clock::time_point m_nextSendTime;
+    bool m_closeWhenSent = false;
+};

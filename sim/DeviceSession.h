@@ -1,0 +1,55 @@
+#pragma once
+
+#include "LineReader.h"
+#include "ShellInterpreter.h"
+#include "TelnetLogin.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How one connection behaves: the dialect of its port, what the shell reports, and misbehaviour.
+struct SessionConfig {
+    bool telnet = false;     // login first; otherwise the shell prompt at once
+    bool negotiation = true; // telnet only: option negotiation bytes before the login prompt
+    DeviceSetting device;
+    bool silent = false;         // never send anything
+    bool noise = false;          // NUL bytes and garbage before every answer line
+    bool noPrompt = false;       // answer with a long text and never show the prompt again
+    bool closeMidAnswer = false; // close halfway through the first non-empty answer
+};
+
+// What a session makes of received bytes.
+struct SessionOutput {
+    std::string text;                     // bytes to send, in order
+    std::vector<std::string> lines;       // every typed line received, for the log
+    std::optional<AddressChange> restart; // the device restarts with these values
+    bool close = false;                   // close the connection once text has been sent
+};
+
+// One connection's conversation with the device, without any socket: bytes in, bytes out. Echoes
+// every typed line as a terminal does, runs the login on the telnet port and the shell after it.
+class CDeviceSession {
+public:
+    // A session that behaves as config says and reads the device time from clock.
+    CDeviceSession(const SessionConfig& config, std::function<DeviceTime()> clock);
+
+    // What the device sends as soon as the connection is accepted.
+    std::string Open() const;
+
+    // Takes received bytes; after a restart or a close, further bytes are ignored.
+    SessionOutput Receive(std::string_view bytes);
+
+private:
+    void HandleLine(const std::string& line, SessionOutput& output);
+    void RunCommand(const std::string& line, SessionOutput& output);
+    std::string Garble(const std::string& answer) const;
+
+    SessionConfig m_config;
+    CLineReader m_reader;
+    CTelnetLogin m_login;
+    CShellInterpreter m_interpreter;
+    bool m_finished = false;
+};

@@ -1,0 +1,50 @@
+#include "Listener.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr int kBacklog = 16;
+
+int FailWith(int fd, const std::string& what, const std::string& address, unsigned short port,
+             std::string& error) {
+    const int saved = errno; // close() below must not overwrite the reason
+    error = "cannot " + what + " " + address + ":" + std::to_string(port) + ": " + std::strerror(saved);
+    if (fd >= 0) {
+        close(fd);
+    }
+    return -1;
+}
+
+} // namespace
+
+int OpenListener(const std::string& address, unsigned short port, std::string& error) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return FailWith(fd, "create a socket for", address, port, error);
+    }
+    const int on = 1;
+    if (setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+        return FailWith(fd, "set address reuse on", address, port, error);
+    }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) {
+        errno = EINVAL;
+        return FailWith(fd, "parse", address, port, error);
+    }
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        return FailWith(fd, "bind", address, port, error);
+    }
+    if (listen(fd, kBacklog) != 0) {
+        return FailWith(fd, "listen on", address, port, error);
+    }
+    return fd;
+}

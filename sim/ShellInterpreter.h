@@ -1,0 +1,63 @@
+#pragma once
+
+#include "DeviceClock.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the device's shell reports: firmware version, getdate status letter and system peer.
+struct DeviceSetting {
+    std::string firmware = "2.4.1";
+    char letter = 'A';
+    int systemPeer = 1; // 1 to 3: that peer line carries '*'; 0: no system peer
+};
+
+// New network settings the device was given; it restarts with them.
+struct AddressChange {
+    std::string ip;
+    std::string mask;
+    std::string gateway;
+};
+
+// The shell's reply to one command line.
+struct ShellReply {
+    std::string answer;                   // printed lines, each ending with CR LF; may be empty
+    std::optional<AddressChange> restart; // set when the command makes the device restart
+};
+
+// The device's shell: one command line in, its printed answer out. Holds the address values that
+// the telnet form of the address change writes line by line until its restart line.
+class CShellInterpreter {
+public:
+    // A shell that reports setting and reads the device time from clock.
+    CShellInterpreter(DeviceSetting setting, std::function<DeviceTime()> clock);
+
+    // Runs one command line (without its line end).
+    ShellReply Execute(const std::string& line);
+
+private:
+    using Words = std::vector<std::string>;
+    using Handler = std::optional<ShellReply> (CShellInterpreter::*)(const std::string& line,
+                                                                     const Words& words);
+    struct Command {
+        const char* name;
+        Handler handler;
+        const char* usage;
+    };
+
+    std::optional<ShellReply> Version(const std::string& line, const Words& words);
+    std::optional<ShellReply> Cat(const std::string& line, const Words& words);
+    std::optional<ShellReply> Getdate(const std::string& line, const Words& words);
+    std::optional<ShellReply> Ntpq(const std::string& line, const Words& words);
+    std::optional<ShellReply> Setip(const std::string& line, const Words& words);
+    std::optional<ShellReply> EchoIntoFile(const std::string& line, const Words& words);
+    std::optional<ShellReply> Touch(const std::string& line, const Words& words);
+
+    static const Command kCommands[];
+
+    DeviceSetting m_setting;
+    std::function<DeviceTime()> m_clock;
+    AddressChange m_written;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ShellInterpreter.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// Writes bytes below 32, 127 and above, backslashes (and spaces, when asked) as \xNN, so that a log entry
+// stays one line and, for address values, one field.
+std::string EscapeLogText(std::string_view text, bool escapeSpaces);
+
+// The optional log of received lines and address changes, one flushed line each:
+//   "TIME PORT TEXT" and "TIME address PORT ip=IP mask=MASK gateway=GW",
+// TIME in milliseconds since the log was constructed, with three decimals.
+class CSimLog {
+public:
+    // Starts the clock of the log's timestamps; no file is open yet.
+    CSimLog();
+    // Closes the file, if one is open.
+    ~CSimLog();
+    CSimLog(const CSimLog&) = delete;
+    CSimLog& operator=(const CSimLog&) = delete;
+
+    // Creates (or empties) the log file; false with the reason in error when it cannot.
+    bool Open(const std::string& path, std::string& error);
+    // Records one received line; nothing happens while no file is open.
+    void LogLine(unsigned short port, std::string_view text);
+    // Records the values of an address change.
+    void LogAddressChange(unsigned short port, const AddressChange& change);
+
+private:
+    void Write(const std::string& entry);
+
+    std::FILE* m_file = nullptr;
+    std::chrono::steady_clock::time_point m_started;
+};

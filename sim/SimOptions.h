@@ -1,0 +1,28 @@
+#pragma once
+
+#include "DeviceClock.h"
+#include "DeviceSession.h"
+
+#include <string>
+#include <vector>
+
+// Everything the simulated device's command line sets.
+struct SimOptions {
+    std::string address = "127.0.0.1";
+    unsigned short shellPort = 5316; // 0: switched off
+    unsigned short telnetPort = 23;  // 0: switched off
+    int downtimeMs = 5000;           // how long an address change keeps the device away
+    std::string logPath;             // empty: no log
+    int slowMs = 0;                  // 0: send at full speed; else one byte every slowMs
+    bool ready = false;              // print the ready line once listening
+    ClockSetting clock;
+    SessionConfig session; // its telnet flag is chosen per port
+};
+
+enum class OptionsOutcome { Run, Help, Invalid };
+
+// Reads the arguments after the program name. Invalid leaves the reason in error.
+OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
+
+// The --help text: every option, the answers and the log format.
+std::string SimUsage();

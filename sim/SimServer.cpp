@@ -1,0 +1,184 @@
+#include "SimServer.h"
+
+#include "Listener.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Past this many open connections the listeners are left alone until one closes, so that the
+// process never runs out of descriptors.
+constexpr std::size_t kMaxConnections = 256;
+constexpr int kIdlePollMs = 1000;
+
+} // namespace
+
+CSimServer::CSimServer(const SimOptions& options, CSimLog& log)
+    : m_options(options), m_log(log), m_clock(options.clock) {}
+
+CSimServer::~CSimServer() {
+    CloseListeners();
+}
+
+int CSimServer::Run(int stopFd) {
+    if (!OpenListeners()) {
+        return kFailed;
+    }
+    AnnounceReady();
+    for (;;) {
+        const Clock::time_point before = Clock::now();
+        std::vector<pollfd> fds = PollSet(stopFd, before);
+        if (poll(fds.data(), fds.size(), PollTimeoutMs(before)) < 0 && errno != EINTR) {
+            std::fprintf(stderr, "vantrex-sim: poll failed: %s\n", std::strerror(errno));
+            return kFailed;
+        }
+        if (fds[0].revents != 0) {
+            return kStopped;
+        }
+        const Clock::time_point now = Clock::now();
+        ServeRound(fds, now);
+        if (!FinishRound(now)) {
+            return kFailed;
+        }
+    }
+}
+
+std::vector<pollfd> CSimServer::PollSet(int stopFd, Clock::time_point now) const {
+    std::vector<pollfd> fds{{stopFd, POLLIN, 0}};
+    for (const Listener& listener : m_listeners) {
+        fds.push_back({listener.fd, static_cast<short>(AcceptsConnections() ? POLLIN : 0), 0});
+    }
+    for (const auto& connection : m_connections) {
+        fds.push_back({connection->Fd(), connection->PollEvents(now), 0});
+    }
+    return fds;
+}
+
+void CSimServer::ServeRound(const std::vector<pollfd>& fds, Clock::time_point now) {
+    // Connections accepted here are not in fds; they get their turn in the next round.
+    const std::size_t servedCount = m_connections.size();
+    for (std::size_t index = 0; index < m_listeners.size(); ++index) {
+        if (fds[1 + index].revents & POLLIN) {
+            AcceptOn(m_listeners[index], now);
+        }
+    }
+    for (std::size_t index = 0; index < servedCount; ++index) {
+        Serve(*m_connections[index], fds[1 + m_listeners.size() + index].revents, now);
+    }
+    std::erase_if(m_connections, [](const auto& connection) { return connection->IsClosed(); });
+}
+
+bool CSimServer::FinishRound(Clock::time_point now) {
+    if (m_restartRequest) {
+        Restart(m_restartRequest->first, m_restartRequest->second, now);
+        m_restartRequest.reset();
+    }
+    if (m_reopenTime && now >= *m_reopenTime) {
+        m_reopenTime.reset();
+        return OpenListeners();
+    }
+    return true;
+}
+
+bool CSimServer::OpenListeners() {
+    const Listener wanted[] = {{-1, m_options.shellPort, false}, {-1, m_options.telnetPort, true}};
+    for (Listener listener : wanted) {
+        if (listener.port == 0) {
+            continue;
+        }
+        std::string error;
+        listener.fd = OpenListener(m_options.address, listener.port, error);
+        if (listener.fd < 0) {
+            std::fprintf(stderr, "vantrex-sim: %s\n", error.c_str());
+            CloseListeners();
+            return false;
+        }
+        m_listeners.push_back(listener);
+    }
+    return true;
+}
+
+void CSimServer::CloseListeners() {
+    for (const Listener& listener : m_listeners) {
+        close(listener.fd);
+    }
+    m_listeners.clear();
+}
+
+void CSimServer::AnnounceReady() {
+    if (m_options.ready && !m_announced) {
+        std::fputs("vantrex-sim ready\n", stdout);
+        std::fflush(stdout);
+    }
+    m_announced = true;
+}
+
+bool CSimServer::AcceptsConnections() const {
+    return m_connections.size() < kMaxConnections;
+}
+
+void CSimServer::AcceptOn(const Listener& listener, Clock::time_point now) {
+    const int fd = accept4(listener.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+        return; // the client gave up before we took it, or descriptors ran out: both pass
+    }
+    const int on = 1;
+    // Each slowed-down byte must leave at once rather than wait to be coalesced.
+    (void)setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    SessionConfig config = m_options.session;
+    config.telnet = listener.telnet;
+    auto connection = std::make_unique<CConnection>(
+        fd, listener.port, config, [this] { return m_clock.Now(); },
+        std::chrono::milliseconds(m_options.slowMs));
+    connection->Open(now);
+    m_connections.push_back(std::move(connection));
+}
+
+void CSimServer::Serve(CConnection& connection, short events, Clock::time_point now) {
+    if (connection.IsClosed() || m_restartRequest) {
+        return;
+    }
+    if (events & (POLLIN | POLLHUP | POLLERR)) {
+        SessionOutput output = connection.ReadInput(now);
+        for (const std::string& line : output.lines) {
+            m_log.LogLine(connection.Port(), line);
+        }
+        if (output.restart) {
+            m_restartRequest.emplace(connection.Port(), *output.restart);
+        }
+    }
+    connection.SendDue(now);
+}
+
+void CSimServer::Restart(unsigned short port, const AddressChange& change, Clock::time_point now) {
+    m_log.LogAddressChange(port, change);
+    CloseListeners();
+    m_connections.clear();
+    m_reopenTime = now + std::chrono::milliseconds(m_options.downtimeMs);
+}
+
+int CSimServer::PollTimeoutMs(Clock::time_point now) const {
+    std::optional<Clock::time_point> wake = m_reopenTime;
+    for (const auto& connection : m_connections) {
+        const std::optional<Clock::time_point> due = connection->NextSendTime();
+        // A byte already due waits for POLLOUT instead: a client that does not read must not make
+        // the loop spin.
+        if (due && *due > now && (!wake || *due < *wake)) {
+            wake = due;
+        }
+    }
+    if (!wake) {
+        return kIdlePollMs;
+    }
+    const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(*wake - now).count();
+    return static_cast<int>(std::clamp<long long>(remaining, 0, kIdlePollMs));
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Connection.h"
+#include "DeviceClock.h"
+#include "SimLog.h"
+#include "SimOptions.h"
+
+#include <poll.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The simulated device's network side: one poll loop serving both listeners and every connection,
+// the log, and the restart that follows an address change.
+class CSimServer {
+public:
+    // Exit statuses of Run.
+    static constexpr int kStopped = 0;
+    static constexpr int kFailed = 2;
+
+    // A server for options that writes to log; log must outlive it. Nothing listens before Run.
+    CSimServer(const SimOptions& options, CSimLog& log);
+    // Closes every listener and connection.
+    ~CSimServer();
+    CSimServer(const CSimServer&) = delete;
+    CSimServer& operator=(const CSimServer&) = delete;
+
+    // Serves until stopFd becomes readable (kStopped), or until a port cannot be bound, which it
+    // reports on stderr (kFailed).
+    int Run(int stopFd);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Listener {
+        int fd;
+        unsigned short port;
+        bool telnet;
+    };
+
+    std::vector<pollfd> PollSet(int stopFd, Clock::time_point now) const;
+    void ServeRound(const std::vector<pollfd>& fds, Clock::time_point now);
+    // Carries out a restart requested in this round and ends a downtime that is over; false when a
+    // port cannot be bound again.
+    bool FinishRound(Clock::time_point now);
+    bool OpenListeners();
+    void CloseListeners();
+    void AnnounceReady();
+    void AcceptOn(const Listener& listener, Clock::time_point now);
+    void Serve(CConnection& connection, short events, Clock::time_point now);
+    void Restart(unsigned short port, const AddressChange& change, Clock::time_point now);
+    int PollTimeoutMs(Clock::time_point now) const;
+    bool AcceptsConnections() const;
+
+    SimOptions m_options;
+    CSimLog& m_log;
+    CDeviceClock m_clock;
+    std::vector<Listener> m_listeners;
+    std::vector<std::unique_ptr<CConnection>> m_connections;
+    std::optional<Clock::time_point> m_reopenTime;
+    std::optional<std::pair<unsigned short, AddressChange>> m_restartRequest;
+    bool m_announced = false;
+};

@@ -1,0 +1,24 @@
+#include "TelnetLogin.h"
+
+#include "DeviceTexts.h"
+
+std::string CTelnetLogin::Greeting(bool negotiate) {
+    std::string greeting = negotiate ? std::string(kTelnetNegotiation) : std::string();
+    return greeting + std::string(kLoginPrompt);
+}
+
+std::string CTelnetLogin::OnLine(const std::string& line) {
+    if (m_step == Step::Name) {
+        m_name = line;
+        m_step = Step::Password;
+        return line + std::string(kLineEnd) + std::string(kPasswordPrompt);
+    }
+    // Like a terminal, the password is not echoed; only the line end the user typed is.
+    if (m_step == Step::Password && m_name == kLoginName && line == kLoginPassword) {
+        m_step = Step::Shell;
+        return std::string(kLineEnd) + std::string(kShellPrompt);
+    }
+    m_step = Step::Name;
+    return std::string(kLineEnd) + std::string(kLoginIncorrect) + std::string(kLineEnd) +
+           std::string(kLoginPrompt);
+}

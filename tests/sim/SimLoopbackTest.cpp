@@ -1,0 +1,254 @@
+#include "LoopbackClient.h"
+#include "tests/support/SimProcess.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kFrozenTime = "1765084800.042311";
+constexpr unsigned short kShellPort = 5316;
+constexpr unsigned short kMovedTelnetPort = 10023;
+const std::string kNegotiation = "\xff\xfb\x01\xff\xfb\x03\xff\xfd\x18";
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Tries to connect until the sim answers or timeoutMs pass.
+bool ConnectWithin(CLoopbackClient& client, const std::string& address, unsigned short port, int timeoutMs) {
+    const Clock::time_point start = Clock::now();
+    while (MsSince(start) < timeoutMs) {
+        CLoopbackClient attempt;
+        if (attempt.Connect(address, port, 500)) {
+            return client.Connect(address, port, 500);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+void LogIn(CLoopbackClient& client) {
+    ASSERT_EQ(client.ReadUntil("picotux login: "), kNegotiation + "picotux login: ");
+    ASSERT_TRUE(client.Send("root\n"));
+    ASSERT_EQ(client.ReadUntil("Password: "), "root\r\nPassword: ");
+    ASSERT_TRUE(client.Send("q9lokar58\n"));
+    ASSERT_EQ(client.ReadUntil("# "), "\r\n# ");
+}
+
+TEST(SimLoopback, ShellShowsPromptAtOnceAndAnswersTheToolsCommands) {
+    const std::string address = "127.0.3.1";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0", "--time", kFrozenTime, "--freeze",
+                           "--system-peer", "2", "--firmware", "2.4.1"}))
+        << sim.ErrorOutput();
+    CLoopbackClient client;
+    ASSERT_TRUE(client.Connect(address, kShellPort));
+    EXPECT_EQ(client.ReadUntil("# "), "# ");
+    ASSERT_TRUE(client.Send("version\n"));
+    EXPECT_EQ(client.ReadUntil("# "), "version\r\n2.4.1\r\n# ");
+    ASSERT_TRUE(client.Send("getdate\n"));
+    EXPECT_EQ(client.ReadUntil("# "), "getdate\r\n1765084800.042311 A\r\n# ");
+    ASSERT_TRUE(client.Send("ntpq -p\n"));
+    const std::string table = client.ReadUntil("# ");
+    EXPECT_NE(table.find("=\r\n+GPS_NMEA(0)"), std::string::npos) << table;
+    EXPECT_NE(table.find("\r\n*PPS(0)"), std::string::npos) << table;
+
+    ASSERT_TRUE(sim.WaitForLine("ntpq -p", 3000));
+    const SimLog log = sim.ReadLog();
+    ASSERT_EQ(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[0].text, "version");
+    EXPECT_EQ(log.lines[1].text, "getdate");
+    for (const SimLogLine& line : log.lines) {
+        EXPECT_EQ(line.port, kShellPort);
+    }
+    EXPECT_LE(log.lines[0].timeMs, log.lines[2].timeMs);
+
+    CLoopbackClient telnet;
+    EXPECT_FALSE(telnet.Connect(address, 23)) << "the telnet port was switched off";
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST(SimLoopback, TelnetNegotiatesLogsInAndServesTheShellOnAMovedPort) {
+    const std::string address = "127.0.3.2";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--shell-port", "0", "--telnet-port", "10023"}));
+    CLoopbackClient client;
+    ASSERT_TRUE(client.Connect(address, kMovedTelnetPort));
+    LogIn(client);
+    ASSERT_TRUE(client.Send("cat /etc/version\n"));
+    EXPECT_EQ(client.ReadUntil("# "), "cat /etc/version\r\n2.4.1\r\n# ");
+    ASSERT_TRUE(sim.WaitForLine("cat /etc/version", 3000));
+    const SimLog log = sim.ReadLog();
+    ASSERT_EQ(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[0].text, "root");
+    EXPECT_EQ(log.lines[1].text, "q9lokar58");
+    EXPECT_EQ(log.lines[2].port, kMovedTelnetPort);
+}
+
+TEST(SimLoopback, DefaultPortsServeTelnetAndShellSideBySide) {
+    if (!CanBindTelnetPort()) {
+        GTEST_SKIP() << "binding port 23 needs root";
+    }
+    const std::string address = "127.0.3.3";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address})) << sim.ErrorOutput();
+    CLoopbackClient telnet;
+    CLoopbackClient shell;
+    ASSERT_TRUE(telnet.Connect(address, 23));
+    ASSERT_TRUE(shell.Connect(address, kShellPort));
+    LogIn(telnet);
+    EXPECT_EQ(shell.ReadUntil("# "), "# ");
+}
+
+TEST(SimLoopback, AddressChangeDropsEveryConnectionStaysDownAndComesBack) {
+    const std::string address = "127.0.3.4";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "10023", "--downtime", "3"}));
+    CLoopbackClient shell;
+    CLoopbackClient telnet;
+    ASSERT_TRUE(shell.Connect(address, kShellPort));
+    ASSERT_TRUE(telnet.Connect(address, kMovedTelnetPort));
+    EXPECT_EQ(shell.ReadUntil("# "), "# ");
+    telnet.ReadUntil("picotux login: ");
+
+    ASSERT_TRUE(shell.Send("setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\n"));
+    std::string text;
+    ASSERT_TRUE(shell.ReadUntilClosed(text));
+    const Clock::time_point down = Clock::now();
+    EXPECT_EQ(text, "setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\r\n");
+    std::string telnetText;
+    EXPECT_TRUE(telnet.ReadUntilClosed(telnetText));
+    CLoopbackClient early;
+    EXPECT_FALSE(early.Connect(address, kShellPort)) << "the device answered during its downtime";
+
+    CLoopbackClient back;
+    ASSERT_TRUE(ConnectWithin(back, address, kShellPort, 8000));
+    EXPECT_GT(MsSince(down), 2000.0);
+    EXPECT_EQ(back.ReadUntil("# "), "# ");
+
+    const SimLog log = sim.ReadLog();
+    ASSERT_EQ(log.addressChanges.size(), 1u);
+    EXPECT_EQ(log.addressChanges[0].port, kShellPort);
+    EXPECT_EQ(log.addressChanges[0].ip, "10.0.0.5");
+    EXPECT_EQ(log.addressChanges[0].mask, "255.0.0.0");
+    EXPECT_EQ(log.addressChanges[0].gateway, "10.0.0.1");
+}
+
+TEST(SimLoopback, TelnetAddressChangeWithoutDowntimeComesBackAtOnce) {
+    const std::string address = "127.0.3.5";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "10023", "--downtime", "0"}));
+    CLoopbackClient client;
+    ASSERT_TRUE(client.Connect(address, kMovedTelnetPort));
+    LogIn(client);
+    ASSERT_TRUE(client.Send("echo '10.0.0.5' > /usr/ipaddress\necho '255.0.0.0' > /usr/netmask\n"
+                            "echo '10.0.0.1' > /usr/gateway\ntouch /usr/ramdisk/reset\n"));
+    std::string text;
+    ASSERT_TRUE(client.ReadUntilClosed(text));
+    CLoopbackClient again;
+    ASSERT_TRUE(ConnectWithin(again, address, kMovedTelnetPort, 3000));
+    const SimLog log = sim.ReadLog();
+    ASSERT_EQ(log.addressChanges.size(), 1u);
+    EXPECT_EQ(log.addressChanges[0].port, kMovedTelnetPort);
+    EXPECT_EQ(log.addressChanges[0].mask, "255.0.0.0");
+}
+
+TEST(SimLoopback, PortInUseOrBadOptionsExitWithStatusTwoAndSaySo) {
+    const std::string address = "127.0.3.6";
+    const int blocker = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(blocker, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(kShellPort);
+    inet_pton(AF_INET, address.c_str(), &local.sin_addr);
+    ASSERT_EQ(bind(blocker, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
+    ASSERT_EQ(listen(blocker, 1), 0);
+
+    CSimProcess sim;
+    EXPECT_FALSE(sim.Start({"--address", address, "--telnet-port", "0"}));
+    EXPECT_EQ(sim.Stop(), 2);
+    EXPECT_NE(sim.ErrorOutput().find("127.0.3.6:5316"), std::string::npos) << sim.ErrorOutput();
+    EXPECT_NE(sim.ErrorOutput().find(std::strerror(EADDRINUSE)), std::string::npos) << sim.ErrorOutput();
+    close(blocker);
+
+    EXPECT_FALSE(sim.Start({"--letter", "x"}));
+    EXPECT_EQ(sim.Stop(), 2);
+    EXPECT_NE(sim.ErrorOutput().find("Usage:"), std::string::npos);
+}
+
+TEST(SimLoopback, StopsWithExitStatusZeroOnSigintAndSigterm) {
+    const std::string address = "127.0.3.7";
+    CSimProcess sim;
+    EXPECT_EQ(sim.Stop(), -1);
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0"}));
+    EXPECT_EQ(sim.Stop(SIGINT), 0);
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0"}));
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
+}
+
+TEST(SimLoopback, SlowSendsNoFasterThanOneBytePerInterval) {
+    const std::string address = "127.0.3.8";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0", "--slow", "30"}));
+    CLoopbackClient client;
+    ASSERT_TRUE(client.Connect(address, kShellPort));
+    EXPECT_EQ(client.ReadUntil("# "), "# ");
+    ASSERT_TRUE(client.Send("version\n"));
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(client.ReadUntil("# ", 5000), "version\r\n2.4.1\r\n# ");
+    EXPECT_GE(MsSince(start), 17 * 30 - 20); // 18 bytes: 17 intervals, less clock granularity
+}
+
+TEST(SimLoopback, CloseMidAnswerEndsTheConnectionHalfwayThroughTheAnswer) {
+    const std::string address = "127.0.3.9";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0", "--close-mid-answer", "--time",
+                           kFrozenTime, "--freeze"}));
+    CLoopbackClient client;
+    ASSERT_TRUE(client.Connect(address, kShellPort));
+    EXPECT_EQ(client.ReadUntil("# "), "# ");
+    ASSERT_TRUE(client.Send("getdate\n"));
+    std::string text;
+    ASSERT_TRUE(client.ReadUntilClosed(text));
+    EXPECT_EQ(text, "getdate\r\n1765084800");
+}
+
+TEST(SimLoopback, ServesManyConnectionsAtOnceAndSilentSendsNothing) {
+    const std::string address = "127.0.3.10";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0"}));
+    std::vector<std::unique_ptr<CLoopbackClient>> clients;
+    for (int index = 0; index < 20; ++index) {
+        clients.push_back(std::make_unique<CLoopbackClient>());
+        ASSERT_TRUE(clients.back()->Connect(address, kShellPort));
+    }
+    for (auto& client : clients) {
+        ASSERT_TRUE(client->Send("version\n"));
+    }
+    for (auto& client : clients) {
+        EXPECT_EQ(client->ReadUntil("2.4.1\r\n# "), "# version\r\n2.4.1\r\n# ");
+    }
+
+    CSimProcess silent;
+    ASSERT_TRUE(silent.Start({"--address", "127.0.3.11", "--telnet-port", "0", "--silent"}));
+    CLoopbackClient quiet;
+    ASSERT_TRUE(quiet.Connect("127.0.3.11", kShellPort));
+    ASSERT_TRUE(quiet.Send("version\n"));
+    EXPECT_EQ(quiet.ReadUntil("# ", 300), "");
+    EXPECT_TRUE(silent.WaitForLine("version", 3000));
+}
+
+} // namespace

@@ -1,0 +1,121 @@
+#include "sim/SimOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+OptionsOutcome Parse(const std::vector<std::string>& args, SimOptions& options) {
+    std::string error;
+    const OptionsOutcome outcome = ParseSimOptions(args, options, error);
+    EXPECT_EQ(outcome == OptionsOutcome::Invalid, !error.empty()) << error;
+    return outcome;
+}
+
+TEST(SimOptions, DefaultsServeBothPortsOnLoopbackWithRealTime) {
+    SimOptions options;
+    ASSERT_EQ(Parse({}, options), OptionsOutcome::Run);
+    EXPECT_EQ(options.address, "127.0.0.1");
+    EXPECT_EQ(options.shellPort, 5316);
+    EXPECT_EQ(options.telnetPort, 23);
+    EXPECT_EQ(options.downtimeMs, 5000);
+    EXPECT_FALSE(options.clock.fixedStart);
+    EXPECT_EQ(options.session.device.letter, 'A');
+    EXPECT_EQ(options.session.device.systemPeer, 1);
+    EXPECT_TRUE(options.session.negotiation);
+}
+
+TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
+    SimOptions options;
+    ASSERT_EQ(Parse({"--address",
+                     "127.0.3.9",
+                     "--shell-port=15316",
+                     "--telnet-port",
+                     "0",
+                     "--letter",
+                     "M",
+                     "--system-peer=0",
+                     "--firmware",
+                     "9.9 beta",
+                     "--time",
+                     "4294967296.5",
+                     "--freeze",
+                     "--downtime",
+                     "0.25",
+                     "--log",
+                     "/tmp/x.log",
+                     "--ready",
+                     "--no-negotiation",
+                     "--silent",
+                     "--slow",
+                     "20",
+                     "--noise",
+                     "--no-prompt",
+                     "--close-mid-answer"},
+                    options),
+              OptionsOutcome::Run);
+    EXPECT_EQ(options.address, "127.0.3.9");
+    EXPECT_EQ(options.shellPort, 15316);
+    EXPECT_EQ(options.telnetPort, 0);
+    EXPECT_EQ(options.session.device.letter, 'M');
+    EXPECT_EQ(options.session.device.systemPeer, 0);
+    EXPECT_EQ(options.session.device.firmware, "9.9 beta");
+    EXPECT_TRUE(options.clock.fixedStart);
+    EXPECT_EQ(options.clock.start.seconds, 4294967296LL);
+    EXPECT_EQ(options.clock.start.micros, 500000);
+    EXPECT_TRUE(options.clock.frozen);
+    EXPECT_EQ(options.downtimeMs, 250);
+    EXPECT_EQ(options.logPath, "/tmp/x.log");
+    EXPECT_TRUE(options.ready);
+    EXPECT_FALSE(options.session.negotiation);
+    EXPECT_TRUE(options.session.silent);
+    EXPECT_EQ(options.slowMs, 20);
+    EXPECT_TRUE(options.session.noise);
+    EXPECT_TRUE(options.session.noPrompt);
+    EXPECT_TRUE(options.session.closeMidAnswer);
+}
+
+TEST(SimOptions, RejectsBadValuesWithAReason) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--bogus"},
+        {"--shell-port"},
+        {"--shell-port", "65536"},
+        {"--shell-port", "-1"},
+        {"--shell-port", "12x"},
+        {"--address", "192.168.42.7"},
+        {"--address", "localhost"},
+        {"--letter", "AV"},
+        {"--letter", "a"},
+        {"--system-peer", "4"},
+        {"--time", "-5"},
+        {"--time", "1.1234567"},
+        {"--time", "1."},
+        {"--time", "99999999999999999999"},
+        {"--downtime", "3601"},
+        {"--slow", "0"},
+        {"--firmware", "1.0# "},
+        {"--firmware", ""},
+        {"--ready=yes"},
+        {"--shell-port", "0", "--telnet-port", "0"},
+        {"--shell-port", "2323", "--telnet-port", "2323"},
+        {"stray"},
+    };
+    for (const auto& args : bad) {
+        SimOptions options;
+        EXPECT_EQ(Parse(args, options), OptionsOutcome::Invalid)
+            << args[0] << (args.size() > 1 ? " " + args[1] : "");
+    }
+}
+
+TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
+    SimOptions options;
+    EXPECT_EQ(Parse({"--help", "--bogus"}, options), OptionsOutcome::Help);
+    const std::string usage = SimUsage();
+    for (const char* name :
+         {"--address", "--shell-port", "--telnet-port", "--letter", "--system-peer", "--downtime", "--log",
+          "--time", "--firmware", "--silent", "--slow", "--noise", "--no-prompt", "--close-mid-answer",
+          "--no-negotiation", "--ready", "--help", "TIME PORT TEXT"}) {
+        EXPECT_NE(usage.find(name), std::string::npos) << name;
+    }
+}
+
+} // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "SimLogReader.h"
+
+#include <sys/types.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+// Runs the simulated device (vantrex-sim) as a child process for one test. Start adds "--ready" and a
+// private "--log" to the given options; Stop (or the destructor) ends the child with SIGTERM, then
+// SIGKILL after a bounded wait. Each instance owns a private temporary folder for the log and stderr.
+class CSimProcess {
+public:
+    // Creates the private folder; nothing runs yet.
+    CSimProcess();
+    // Stops the sim and removes the folder.
+    ~CSimProcess();
+    CSimProcess(const CSimProcess&) = delete;
+    CSimProcess& operator=(const CSimProcess&) = delete;
+
+    // Starts the sim, e.g. {"--address", "127.0.3.7", "--telnet-port", "0"}, and waits up to 10 s for its
+    // ready line. False when it exited or stayed silent; Stop then tells its exit status.
+    bool Start(const std::vector<std::string>& options);
+    // Sends signal (SIGTERM by default), waits up to 5 s, then kills; the exit status, 128 + the
+    // signal number when a signal ended it, -1 when nothing was started.
+    int Stop(int signalNumber = SIGTERM);
+    // Everything the sim has logged so far.
+    SimLog ReadLog() const;
+    // Waits up to timeoutMs until the sim has logged a received line equal to text.
+    bool WaitForLine(const std::string& text, int timeoutMs) const;
+    // What the sim wrote to stderr so far.
+    std::string ErrorOutput() const;
+
+private:
+    bool WaitForReady();
+    std::string FilePath(const char* name) const;
+
+    std::string m_folder;
+    pid_t m_pid = -1;
+    int m_stdout = -1;
+};
+
+// Whether this process may bind a port below 1024, such as the telnet port 23, on a loopback address.
+bool CanBindTelnetPort();
