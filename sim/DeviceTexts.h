@@ -9,5 +9,7 @@ inline constexpr std::string_view kPasswordPrompt = "Password: ";
 inline constexpr std::string_view kLoginName = "root";
 inline constexpr std::string_view kLoginPassword = "q9lokar58";
 inline constexpr std::string_view kLoginIncorrect = "Login incorrect";
+// What getdate prints when the device cannot read its clock: no reading at all.
+inline constexpr std::string_view kUnreadableClock = "RTC read error";
 // Every line the device prints ends like a terminal's.
 inline constexpr std::string_view kLineEnd = "\r\n";

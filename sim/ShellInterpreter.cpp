@@ -100,6 +100,10 @@ std::optional<ShellReply> CShellInterpreter::Getdate(const std::string&, const W
     if (words.size() != 1) {
         return std::nullopt;
     }
+    ++m_getdateCount;
+    if (m_getdateCount == m_setting.unreadableGetdate) {
+        return Answer(Line(std::string(kUnreadableClock)));
+    }
     return Answer(FormatGetdateAnswer(m_clock(), m_setting.letter));
 }
 

@@ -11,7 +11,8 @@
 struct DeviceSetting {
     std::string firmware = "2.4.1";
     char letter = 'A';
-    int systemPeer = 1; // 1 to 3: that peer line carries '*'; 0: no system peer
+    int systemPeer = 1;        // 1 to 3: that peer line carries '*'; 0: no system peer
+    int unreadableGetdate = 0; // this getdate answer of a connection (1: the first) is garbage; 0: none
 };
 
 // New network settings the device was given; it restarts with them.
@@ -60,4 +61,5 @@ private:
     DeviceSetting m_setting;
     std::function<DeviceTime()> m_clock;
     AddressChange m_written;
+    int m_getdateCount = 0;
 };

@@ -12,6 +12,7 @@ constexpr long long kMaxClockSeconds = 1000000000000LL; // far beyond 2038 and 2
 constexpr long long kMaxDowntimeSeconds = 3600;
 constexpr long long kMaxSlowMs = 10000;
 constexpr std::size_t kMaxFirmwareLength = 200;
+constexpr long long kMaxGetdateNumber = 1000000;
 
 using Setter = bool (*)(SimOptions& options, const std::string& value, std::string& error);
 
@@ -96,6 +97,15 @@ bool SetSystemPeer(SimOptions& options, const std::string& value, std::string& e
     return true;
 }
 
+bool SetUnreadableGetdate(SimOptions& options, const std::string& value, std::string& error) {
+    long long number = 0;
+    if (!ParseInteger(value, 1, kMaxGetdateNumber, number)) {
+        return Fail(error, "--unreadable-getdate takes 1 to 1000000: " + value);
+    }
+    options.session.device.unreadableGetdate = static_cast<int>(number);
+    return true;
+}
+
 bool SetFirmware(SimOptions& options, const std::string& value, std::string& error) {
     const bool printable = value.find_first_of("\r\n\t") == std::string::npos;
     if (value.empty() || value.size() > kMaxFirmwareLength || !printable ||
@@ -146,6 +156,8 @@ const Option kOptions[] = {
      &SetLetter},
     {"--system-peer", "0|1|2|3", "peer line of ntpq -p that carries '*' (default 1; 0: none)",
      &SetSystemPeer},
+    {"--unreadable-getdate", "N", "the Nth getdate answer of each connection is unreadable (1: the first)",
+     &SetUnreadableGetdate},
     {"--firmware", "TEXT", "answer of version and cat /etc/version (default 2.4.1)", &SetFirmware},
     {"--time", "SECONDS[.MICROS]", "device clock start, seconds since 1970 UTC (default: real UTC time)",
      &SetTime},

@@ -1,0 +1,187 @@
+// The live status display against the simulated device: time lines, version line, lamps and the
+// panel that follows the device time. Loopback addresses 127.0.4.20 to 127.0.4.39, one per test.
+#include "EventLoopWait.h"
+#include "WindowTestFixture.h"
+
+#include "tests/support/SimProcess.h"
+#include "ui/res/resource.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace {
+
+using ConfigDlgStatus = CWindowTest;
+
+constexpr const char* kPleaseWait = "Connected - Please Wait";
+
+// The PC's time zone for one test; the one before is restored afterwards.
+class CTimeZoneOverride {
+public:
+    explicit CTimeZoneOverride(const char* zone) {
+        if (const char* previous = std::getenv("TZ")) {
+            m_previous = previous;
+        }
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~CTimeZoneOverride() {
+        if (m_previous) {
+            setenv("TZ", m_previous->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+    CTimeZoneOverride(const CTimeZoneOverride&) = delete;
+    CTimeZoneOverride& operator=(const CTimeZoneOverride&) = delete;
+
+private:
+    std::optional<std::string> m_previous;
+};
+
+// Waits until the status line shows something other than the waiting text: the first device time.
+bool WaitForFirstTimeLine(const CConfigDlg& window) {
+    return ProcessEventsUntil(
+        [&window] {
+            const QString line = TextOf(window, IDC_STATUS_LINE);
+            return !line.isEmpty() && line != kPleaseWait;
+        },
+        kDeviceWaitMs);
+}
+
+const char* LampName(const CConfigDlg& window, int lampId) {
+    for (const auto& [bitmapId, name] : {std::pair{IDB_LAMP_GREEN, "green"}, std::pair{IDB_LAMP_RED, "red"},
+                                         std::pair{IDB_LAMP_GREY, "grey"}}) {
+        if (LampShows(window, lampId, bitmapId)) {
+            return name;
+        }
+    }
+    return "no lamp bitmap";
+}
+
+TEST_F(ConfigDlgStatus, ShowsTheFrozenDeviceTimeInUtcAndInTheLocalZone) {
+    // India has no daylight saving, so the offset is the same at every instant.
+    CTimeZoneOverride zone("IST-5:30");
+    CSimProcess sim;
+    // 22:00:00 UTC on the last day of 2020 is already 2021 in the local zone.
+    ASSERT_TRUE(
+        sim.Start(ShellOnlySim("127.0.4.20", {"--time", "1609452000", "--freeze", "--firmware", "3.0.7"})))
+        << sim.ErrorOutput();
+    ASSERT_TRUE(ConnectTo("127.0.4.20"));
+    EXPECT_EQ(TextOf(m_window, IDC_STATUS_LINE), kPleaseWait);
+    EXPECT_EQ(TextOf(m_window, IDC_LOCAL_TIME_LINE), "");
+    EXPECT_EQ(TextOf(m_window, IDC_VERSION_LINE), "");
+    EXPECT_FALSE(IsEnabled(m_window, IDC_APPLY));
+
+    ASSERT_TRUE(WaitForFirstTimeLine(m_window));
+    // The shown time runs on from the last reading, so the first line may already be a second later.
+    const QString utc = TextOf(m_window, IDC_STATUS_LINE);
+    const QString local = TextOf(m_window, IDC_LOCAL_TIME_LINE);
+    if (utc == "22:00:00    31 December 2020    UTC") {
+        EXPECT_EQ(local, "03:30:00    01 January 2021    Local");
+    } else {
+        EXPECT_EQ(utc, "22:00:01    31 December 2020    UTC");
+        EXPECT_EQ(local, "03:30:01    01 January 2021    Local");
+    }
+    EXPECT_EQ(TextOf(m_window, IDC_VERSION_LINE), "Version 3.0.7");
+
+    // The first device time enables the panel in the same tick; the DHCP box stays hidden and unticked.
+    for (int id : {IDC_CHANGE_IP_GROUP, IDC_NEW_IP_ADDRESS, IDC_NEW_SUBNET_MASK, IDC_NEW_GATEWAY,
+                   IDC_IP_ADDRESS_LABEL, IDC_SUBNET_MASK_LABEL, IDC_GATEWAY_LABEL, IDC_APPLY}) {
+        EXPECT_TRUE(IsEnabled(m_window, id)) << "panel control " << id;
+    }
+    EXPECT_TRUE(IsHidden(m_window, IDC_DHCP));
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+    sim.Stop();
+}
+
+TEST_F(ConfigDlgStatus, UnassignedMacAddressReplacesTheTimeAndGreysTheGpsLamp) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.21", {"--letter", "M"}))) << sim.ErrorOutput();
+    ASSERT_TRUE(ConnectTo("127.0.4.21"));
+    ASSERT_TRUE(WaitForFirstTimeLine(m_window));
+
+    EXPECT_EQ(TextOf(m_window, IDC_STATUS_LINE), "MAC address not assigned");
+    EXPECT_EQ(TextOf(m_window, IDC_LOCAL_TIME_LINE), "") << "the local line keeps what it showed";
+    EXPECT_TRUE(LampShows(m_window, IDC_GPS_LAMP, IDB_LAMP_GREY)) << LampName(m_window, IDC_GPS_LAMP);
+    EXPECT_TRUE(IsEnabled(m_window, IDC_APPLY)) << "the device has reported a time";
+    sim.Stop();
+}
+
+TEST_F(ConfigDlgStatus, PanelFollowsTheDeviceTimeAndKeepsItsTexts) {
+    CSimProcess sim;
+    // The second of the time readings, two seconds after the first, cannot be read.
+    ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.26", {"--unreadable-getdate", "2"}))) << sim.ErrorOutput();
+    ASSERT_TRUE(ConnectTo("127.0.4.26"));
+    ASSERT_TRUE(WaitForDeviceTime());
+    ASSERT_NE(TextOf(m_window, IDC_LOCAL_TIME_LINE), "");
+    SetEditText(IDC_NEW_IP_ADDRESS, "10.0.0.5");
+    SetEditText(IDC_NEW_GATEWAY, "10.0.0.1");
+
+    ASSERT_TRUE(ProcessEventsUntil([this] { return !IsEnabled(m_window, IDC_APPLY); }, kDeviceWaitMs));
+    EXPECT_EQ(TextOf(m_window, IDC_STATUS_LINE), kPleaseWait);
+    EXPECT_EQ(TextOf(m_window, IDC_LOCAL_TIME_LINE), "");
+    for (int id : {IDC_CHANGE_IP_GROUP, IDC_NEW_IP_ADDRESS, IDC_NEW_SUBNET_MASK, IDC_NEW_GATEWAY}) {
+        EXPECT_FALSE(IsEnabled(m_window, id)) << "panel control " << id;
+    }
+    EXPECT_EQ(TextOf(m_window, IDC_NEW_IP_ADDRESS), "10.0.0.5");
+    EXPECT_EQ(TextOf(m_window, IDC_NEW_SUBNET_MASK), "255.255.255.0");
+    EXPECT_EQ(TextOf(m_window, IDC_NEW_GATEWAY), "10.0.0.1");
+    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Connected) << "an unreadable time is no lost connection";
+
+    // The next reading is whole again.
+    ASSERT_TRUE(WaitForDeviceTime());
+    EXPECT_TRUE(IsEnabled(m_window, IDC_NEW_IP_ADDRESS));
+    EXPECT_TRUE(TextOf(m_window, IDC_STATUS_LINE).endsWith("    UTC"));
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+    sim.Stop();
+}
+
+// One combination of the device's GPS letter and system peer, and the lamps it must light.
+struct LampCase {
+    const char* address;
+    const char* letter;
+    const char* systemPeer;
+    int gpsBitmap;
+    int timeSyncBitmap;
+};
+
+class ConfigDlgLamps : public CWindowTest, public testing::WithParamInterface<LampCase> {};
+
+TEST_P(ConfigDlgLamps, FollowTheGpsLetterAndTheSystemPeer) {
+    const LampCase& lamps = GetParam();
+    CSimProcess sim;
+    ASSERT_TRUE(
+        sim.Start(ShellOnlySim(lamps.address, {"--letter", lamps.letter, "--system-peer", lamps.systemPeer})))
+        << sim.ErrorOutput();
+    ASSERT_TRUE(ConnectTo(lamps.address));
+
+    // The peer table is read one second after the time, so both lamps settle after about 3 s.
+    const bool settled = ProcessEventsUntil(
+        [&] {
+            return LampShows(m_window, IDC_GPS_LAMP, lamps.gpsBitmap) &&
+                   LampShows(m_window, IDC_TIME_SYNC_LAMP, lamps.timeSyncBitmap);
+        },
+        kDeviceWaitMs);
+    EXPECT_TRUE(settled) << "GPS lamp " << LampName(m_window, IDC_GPS_LAMP) << ", time-sync lamp "
+                         << LampName(m_window, IDC_TIME_SYNC_LAMP);
+    EXPECT_TRUE(TextOf(m_window, IDC_STATUS_LINE).endsWith("    UTC"))
+        << TextOf(m_window, IDC_STATUS_LINE).toStdString();
+    sim.Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Device, ConfigDlgLamps,
+                         testing::Values(LampCase{"127.0.4.22", "A", "1", IDB_LAMP_GREEN, IDB_LAMP_GREEN},
+                                         LampCase{"127.0.4.23", "V", "2", IDB_LAMP_RED, IDB_LAMP_GREEN},
+                                         LampCase{"127.0.4.24", "A", "3", IDB_LAMP_GREEN, IDB_LAMP_RED},
+                                         LampCase{"127.0.4.25", "V", "0", IDB_LAMP_RED, IDB_LAMP_RED}),
+                         [](const testing::TestParamInfo<LampCase>& info) {
+                             return std::string("Letter") + info.param.letter + "Peer" +
+                                    info.param.systemPeer;
+                         });
+
+} // namespace

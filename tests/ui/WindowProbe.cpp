@@ -1,0 +1,91 @@
+#include "WindowProbe.h"
+
+#include "ui/ControlText.h"
+#include "ui/StatusText.h"
+#include "ui/res/Artwork.h"
+#include "ui/res/resource.h"
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// Anything darker than the grey of the inactive look can only come from black ink.
+constexpr int kInactiveGreyLevel = 0x80;
+
+// The control with that id; a missing one fails the test by name instead of crashing it.
+QWidget* Control(const CConfigDlg& window, int id) {
+    QWidget* control = window.Controls().Item(id);
+    if (control == nullptr) {
+        ADD_FAILURE() << "the window has no control " << id;
+    }
+    return control;
+}
+
+int DarkestLevel(const QImage& image) {
+    int darkest = 0xFF;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            darkest = std::min({darkest, qRed(pixel), qGreen(pixel), qBlue(pixel)});
+        }
+    }
+    return darkest;
+}
+
+} // namespace
+
+QString TextOf(const CConfigDlg& window, int id) {
+    const QWidget* control = Control(window, id);
+    return control != nullptr ? ControlText(*control) : QString();
+}
+
+bool IsEnabled(const CConfigDlg& window, int id) {
+    const QWidget* control = Control(window, id);
+    return control != nullptr && control->isEnabled();
+}
+
+bool IsHidden(const CConfigDlg& window, int id) {
+    const QWidget* control = Control(window, id);
+    return control == nullptr || control->isHidden();
+}
+
+QAbstractButton* ButtonOf(const CConfigDlg& window, int id) {
+    return qobject_cast<QAbstractButton*>(Control(window, id));
+}
+
+bool LampShows(const CConfigDlg& window, int lampId, int bitmapId) {
+    const auto* lamp = qobject_cast<const QLabel*>(Control(window, lampId));
+    const QPixmap expected = LoadBitmapResource(bitmapId);
+    return lamp != nullptr && !expected.isNull() &&
+           lamp->pixmap().toImage().convertToFormat(QImage::Format_RGB32) ==
+               expected.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+bool IsDrawnActive(const CConfigDlg& window, int id) {
+    CStatusText* control = window.Controls().StatusText(id);
+    if (control == nullptr) {
+        return false;
+    }
+    QImage image(control->size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    control->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return DarkestLevel(image) < kInactiveGreyLevel;
+}
+
+WindowSnapshot SnapshotOf(const CConfigDlg& window) {
+    WindowSnapshot snapshot;
+    snapshot.phase = window.Phase();
+    snapshot.connectText = TextOf(window, IDC_CONNECT);
+    const QAbstractButton* connect = ButtonOf(window, IDC_CONNECT);
+    snapshot.connectChecked = connect != nullptr && connect->isChecked();
+    snapshot.addressEnabled = IsEnabled(window, IDC_DEVICE_ADDRESS);
+    snapshot.statusLine = TextOf(window, IDC_STATUS_LINE);
+    snapshot.localTimeLine = TextOf(window, IDC_LOCAL_TIME_LINE);
+    return snapshot;
+}

@@ -1,0 +1,51 @@
+#include "WindowTestFixture.h"
+
+#include "EventLoopWait.h"
+
+#include "ui/res/resource.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+
+std::vector<std::string> ShellOnlySim(const char* address, const std::vector<std::string>& more) {
+    std::vector<std::string> options{"--address", address, "--telnet-port", "0"};
+    options.insert(options.end(), more.begin(), more.end());
+    return options;
+}
+
+CWindowTest::CWindowTest() : m_window(m_boxes) {
+    m_window.OnInitDialog();
+}
+
+CWindowTest::~CWindowTest() {
+    m_window.OnClose();
+}
+
+void CWindowTest::SetEditText(int id, const QString& text) {
+    auto* edit = qobject_cast<QLineEdit*>(m_window.Controls().Item(id));
+    ASSERT_NE(edit, nullptr) << "control " << id << " is not an edit";
+    edit->setText(text);
+}
+
+void CWindowTest::Click(int id) {
+    QAbstractButton* button = ButtonOf(m_window, id);
+    ASSERT_NE(button, nullptr) << "control " << id << " is not a button";
+    button->click();
+}
+
+void CWindowTest::ClickConnect(const char* address) {
+    // Tests talk to loopback only; a typo must not send the window to a real device.
+    ASSERT_TRUE(QString::fromUtf8(address).startsWith(QStringLiteral("127."))) << address;
+    SetEditText(IDC_DEVICE_ADDRESS, QString::fromUtf8(address));
+    Click(IDC_CONNECT);
+}
+
+bool CWindowTest::ConnectTo(const char* address) {
+    ClickConnect(address);
+    return ProcessEventsUntil([this] { return m_window.Phase() == ConnectionPhase::Connected; },
+                              kDeviceWaitMs);
+}
+
+bool CWindowTest::WaitForDeviceTime() {
+    return ProcessEventsUntil([this] { return IsEnabled(m_window, IDC_APPLY); }, kDeviceWaitMs);
+}
