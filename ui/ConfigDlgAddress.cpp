@@ -18,7 +18,8 @@ void CConfigDlg::OnApply() {
     }
     const MessageAnswer answer = m_boxes.Show(*this, LoadStringResource(IDS_REBOOT_WARNING),
                                               LoadStringResource(IDS_CONFIRM), MessageKind::Confirm);
-    if (answer == MessageAnswer::Yes) {
+    // The connection may have been lost while the question was open; the request belongs to it alone.
+    if (answer == MessageAnswer::Yes && m_connection.Phase() == ConnectionPhase::Connected) {
         Link(m_connection.ActiveSide())
             .RequestAddressChange(check.ip.c_str(), check.mask.c_str(), check.gateway.c_str());
     }
