@@ -1,0 +1,72 @@
+#include "BenchWindow.h"
+
+#include "UtcLine.h"
+
+#include "ui/ControlText.h"
+#include "ui/StatusText.h"
+#include "ui/res/StringTable.h"
+#include "ui/res/resource.h"
+
+#include <QAbstractButton>
+
+#include <arpa/inet.h>
+
+namespace {
+
+QString ResourceText(int stringId) {
+    return QString::fromUtf8(LoadStringResource(stringId));
+}
+
+} // namespace
+
+MessageAnswer CSilentBoxes::Show(QWidget&, const std::string&, const std::string&, MessageKind kind) {
+    ++m_count;
+    return kind == MessageKind::Error ? MessageAnswer::Ok : MessageAnswer::No;
+}
+
+CBenchWindow::CBenchWindow(const char* address) : m_dialog(m_boxes) {
+    m_dialog.OnInitDialog();
+    SetControlText(*m_dialog.Controls().Item(IDC_DEVICE_ADDRESS), QString::fromUtf8(address));
+    m_dialog.show();
+}
+
+CBenchWindow::~CBenchWindow() {
+    m_dialog.OnClose();
+}
+
+bool CBenchWindow::ClickConnectButton() {
+    if (ConnectButtonText() == ResourceText(IDS_CONNECT) && !HoldsLoopbackAddress()) {
+        return false;
+    }
+    static_cast<QAbstractButton*>(m_dialog.Controls().Item(IDC_CONNECT))->click();
+    return true;
+}
+
+bool CBenchWindow::HoldsLoopbackAddress() const {
+    const std::string address = ControlText(*m_dialog.Controls().Item(IDC_DEVICE_ADDRESS)).toStdString();
+    in_addr parsed{};
+    return inet_pton(AF_INET, address.c_str(), &parsed) == 1 && (ntohl(parsed.s_addr) >> 24) == 127;
+}
+
+QString CBenchWindow::ConnectButtonText() const {
+    return ControlText(*m_dialog.Controls().Item(IDC_CONNECT));
+}
+
+QString CBenchWindow::StatusLine() const {
+    return m_dialog.Controls().StatusText(IDC_STATUS_LINE)->Text();
+}
+
+bool CBenchWindow::IsDisconnected() const {
+    const auto* button = static_cast<const QAbstractButton*>(m_dialog.Controls().Item(IDC_CONNECT));
+    return ConnectButtonText() == ResourceText(IDS_CONNECT) && !button->isChecked() &&
+           m_dialog.Controls().Item(IDC_DEVICE_ADDRESS)->isEnabled() &&
+           m_dialog.Phase() == ConnectionPhase::Disconnected;
+}
+
+bool CBenchWindow::IsConnected() const {
+    return StatusLine() == ResourceText(IDS_CONNECTED_PLEASE_WAIT) || ShowsUtcTime();
+}
+
+bool CBenchWindow::ShowsUtcTime() const {
+    return ShownUtcSeconds(StatusLine().toStdString()).has_value();
+}

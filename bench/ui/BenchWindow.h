@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ui/ConfigDlg.h"
+#include "ui/MessageBoxes.h"
+
+#include <QString>
+
+// A message box seam that never opens a box: errors are acknowledged, the address-change question is
+// declined. It counts the boxes the window asked for.
+class CSilentBoxes : public CMessageBoxes {
+public:
+    MessageAnswer Show(QWidget& owner, const std::string& text, const std::string& caption,
+                       MessageKind kind) override;
+    // How many boxes the window has asked for so far.
+    int Count() const { return m_count; }
+
+private:
+    int m_count = 0;
+};
+
+// The main window as the program shows it (initialised and shown, offscreen), driven by clicks as a
+// user would drive it. Needs a QApplication; closes the window with its own close routine at the end.
+class CBenchWindow {
+public:
+    // The window with address typed into its address box.
+    explicit CBenchWindow(const char* address);
+    ~CBenchWindow();
+    CBenchWindow(const CBenchWindow&) = delete;
+    CBenchWindow& operator=(const CBenchWindow&) = delete;
+
+    // Clicks the Connect / Cancel / Disconnect button. Refuses (false) to press "Connect" unless the
+    // address box holds a loopback address: benchmarks never reach for a real device.
+    bool ClickConnectButton();
+    // The text of the Connect / Cancel / Disconnect button.
+    QString ConnectButtonText() const;
+    // The text the status line shows.
+    QString StatusLine() const;
+    // Button "Connect", not pressed, address box enabled, no attempt running.
+    bool IsDisconnected() const;
+    // A link has won: the status line shows "Connected - Please Wait" or a UTC time line.
+    bool IsConnected() const;
+    // The status line shows a UTC time line.
+    bool ShowsUtcTime() const;
+    // How many message boxes the window has asked for.
+    int MessageCount() const { return m_boxes.Count(); }
+    // The window itself.
+    const CConfigDlg& Dialog() const { return m_dialog; }
+
+private:
+    bool HoldsLoopbackAddress() const;
+
+    CSilentBoxes m_boxes;
+    CConfigDlg m_dialog;
+};

@@ -1,0 +1,36 @@
+#include "ChildProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+TEST(ChildProcessTest, ReadsLinesAcrossPartialWritesAndTellsTheExitStatus) {
+    CChildProcess child;
+    ASSERT_TRUE(child.Start({"/bin/sh", "-c", "printf 'one\\ntw'; sleep 0.1; printf 'o\\nthree'; exit 3"}));
+    EXPECT_EQ(child.ReadLine(5000), "one");
+    EXPECT_EQ(child.ReadLine(5000), "two");
+    // A last line without its line feed is never returned as a whole line.
+    EXPECT_FALSE(child.ReadLine(5000).has_value());
+    EXPECT_EQ(child.Finish(5000), 3);
+    EXPECT_FALSE(child.IsRunning());
+}
+
+TEST(ChildProcessTest, StopEndsAProgramThatWouldRunOn) {
+    CChildProcess child;
+    ASSERT_TRUE(child.Start({"/bin/sleep", "60"}));
+    EXPECT_TRUE(child.IsRunning());
+    // Silence is bounded by the time-out.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(child.ReadLine(100).has_value());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(child.Stop(), 128 + 15); // SIGTERM
+    EXPECT_EQ(child.Pid(), -1);
+}
+
+TEST(ChildProcessTest, AProgramThatCannotBeStartedIsReportedNotStarted) {
+    CChildProcess child;
+    EXPECT_FALSE(child.Start({}));
+    EXPECT_FALSE(child.Start({"/nonexistent/program"}));
+    EXPECT_FALSE(child.IsRunning());
+    EXPECT_EQ(child.Stop(), -1);
+}

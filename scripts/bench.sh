@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in build/bench (Release) and runs them one after the other, printing their
+# figures. They talk to loopback only and start and stop their own simulated devices; run as root so
+# that the port-23 link is measured too.
+# Usage: scripts/bench.sh [PROGRAM...]   e.g. scripts/bench.sh bench_ui_cancel bench_ui_connect
+# BENCH_BUILD_DIR chooses another build folder (default build/bench).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+scripts/install-deps.sh "${BUILD_PACKAGES[@]}"
+
+# The window's figures in the order of the issue notes; any other benchmark runs after them.
+ui_order=(bench_ui_cancel bench_ui_startup bench_ui_connect bench_ui_second_lag bench_ui_idle_load
+          bench_ui_cycles)
+
+build_dir=${BENCH_BUILD_DIR:-build/bench}
+
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR
+XDG_RUNTIME_DIR=$(mktemp -d)
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+
+cmake -S . -B "${build_dir}" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREX_SANITIZE= >/dev/null
+# Only the benchmark programs (they pull in the programs they run); the tests are not needed.
+mapfile -t targets < <(cmake --build "${build_dir}" --target help | sed -n 's/^\(bench_[A-Za-z0-9_]*\): phony$/\1/p')
+cmake --build "${build_dir}" -j "$(nproc)" --target "${targets[@]}"
+
+programs=()
+if [ $# -gt 0 ]; then
+    programs=("$@")
+else
+    programs=("${ui_order[@]}")
+    while IFS= read -r path; do
+        name=$(basename "$path")
+        [[ " ${ui_order[*]} " == *" ${name} "* ]] || programs+=("$name")
+    done < <(find "${build_dir}/bench" -type f -name 'bench_*' -perm -u+x | sort)
+fi
+
+failed=()
+for name in "${programs[@]}"; do
+    path=$(find "${build_dir}/bench" -type f -name "$name" -perm -u+x | head -n 1)
+    if [ -z "$path" ]; then
+        echo "=== ${name}: not built ===" >&2
+        failed+=("$name")
+        continue
+    fi
+    echo "=== ${name} ==="
+    "$path" || failed+=("$name")
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "Failed: ${failed[*]}" >&2
+    exit 1
+fi
+echo "All benchmarks ran."
