@@ -23,8 +23,6 @@ void Apply(const Placement& placement, QWidget& widget) {
     } else {
         widget.setGeometry(rect.x, rect.y, rect.w, rect.h);
     }
-    // The status frame is a white area behind the lines, lamps and captions; it stays beneath them as the
-    // template created it, so the stacking is left alone.
 }
 
 } // namespace

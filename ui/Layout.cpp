@@ -123,10 +123,8 @@ void CLayoutPass::PlaceStatusGroup() {
     const int available = m_ch - groupHeight - R(IDC_QUIT).h - 5 * m_m;
     Place(IDC_STATUS_GROUP, {m_m, groupHeight + 2 * m_m, m_cw - 2 * m_m, available * share / 100});
     const LayoutRect status = R(IDC_STATUS_GROUP);
-    Place(IDC_STATUS_FRAME,
-          {status.x + m_m, status.y + m_m + kCaptionAllowance, status.w - 2 * m_m,
-           status.h - 2 * m_m - kCaptionAllowance},
-          PlacementMode::MoveResizeRaise);
+    Place(IDC_STATUS_FRAME, {status.x + m_m, status.y + m_m + kCaptionAllowance, status.w - 2 * m_m,
+                             status.h - 2 * m_m - kCaptionAllowance});
 }
 
 void CLayoutPass::PlaceStatusRows() {

@@ -24,9 +24,9 @@ struct LayoutSize {
     bool operator==(const LayoutSize&) const = default;
 };
 
-// How a control takes its new rectangle: moved with its size kept; moved and resized; or moved, resized
-// and raised above its siblings (the status frame, so that it never hides the lines drawn on it).
-enum class PlacementMode { Move, MoveResize, MoveResizeRaise };
+// How a control takes its new rectangle: moved with its size kept, or moved and resized. The stacking
+// order is never changed: the status frame must stay beneath the lines, lamps and captions drawn on it.
+enum class PlacementMode { Move, MoveResize };
 
 struct Placement {
     int controlId = 0;
