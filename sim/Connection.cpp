@@ -22,9 +22,15 @@ CConnection::~CConnection() {
     Close();
 }
 
-void CConnection::Open(Clock::time_point now) {
+void CConnection::Open(Clock::time_point now, std::chrono::milliseconds loginDelay) {
     m_nextSendTime = now;
-    Queue(m_session.Open(), false, now);
+    const SessionGreeting greeting = m_session.Open();
+    // Queued together, a greeting that is not held back leaves in a single send.
+    m_pending = greeting.atOnce;
+    if (!greeting.afterLoginStart.empty() && loginDelay.count() > 0) {
+        m_heldUntil = now + loginDelay;
+    }
+    Queue(greeting.afterLoginStart, false, now);
 }
 
 SessionOutput CConnection::ReadInput(Clock::time_point now) {
@@ -46,19 +52,29 @@ SessionOutput CConnection::ReadInput(Clock::time_point now) {
 }
 
 void CConnection::Queue(const std::string& text, bool closeWhenSent, Clock::time_point now) {
-    m_pending += text;
+    // Lines typed before the prompt are answered after it, as a terminal's buffered input would be.
+    (m_heldUntil ? m_held : m_pending) += text;
     m_closeWhenSent = m_closeWhenSent || closeWhenSent;
-    if (m_pending.size() > kMaxPendingBytes) {
+    if (m_pending.size() + m_held.size() > kMaxPendingBytes) {
         Close();
         return;
     }
     SendDue(now);
 }
 
+void CConnection::ReleaseHeld(Clock::time_point now) {
+    if (m_heldUntil && now >= *m_heldUntil) {
+        m_pending += m_held;
+        m_held.clear();
+        m_heldUntil.reset();
+    }
+}
+
 void CConnection::SendDue(Clock::time_point now) {
     if (IsClosed()) {
         return;
     }
+    ReleaseHeld(now);
     if (!m_pending.empty() && IsSendDue(now)) {
         const std::size_t length = IsSlow() ? 1 : m_pending.size();
         const ssize_t sent = send(m_fd, m_pending.data(), length, MSG_NOSIGNAL);
@@ -71,7 +87,7 @@ void CConnection::SendDue(Clock::time_point now) {
             m_nextSendTime = now + m_slowInterval;
         }
     }
-    if (m_pending.empty() && m_closeWhenSent) {
+    if (m_pending.empty() && !m_heldUntil && m_closeWhenSent) {
         Close();
     }
 }
@@ -81,15 +97,19 @@ bool CConnection::IsSendDue(Clock::time_point now) const {
 }
 
 short CConnection::PollEvents(Clock::time_point now) const {
-    const bool wantsToSend = !m_pending.empty() && IsSendDue(now);
+    // Held bytes whose time has passed are released by the next SendDue, like bytes already due.
+    const bool heldDue = m_heldUntil && now >= *m_heldUntil;
+    const bool wantsToSend = heldDue || (!m_pending.empty() && IsSendDue(now));
     return static_cast<short>(POLLIN | (wantsToSend ? POLLOUT : 0));
 }
 
 std::optional<CConnection::Clock::time_point> CConnection::NextSendTime() const {
-    if (IsClosed() || m_pending.empty() || !IsSlow()) {
-        return std::nullopt;
+    // Close drops both queues, so a closed connection waits for nothing.
+    std::optional<Clock::time_point> next = m_heldUntil;
+    if (!m_pending.empty() && IsSlow() && (!next || m_nextSendTime < *next)) {
+        next = m_nextSendTime;
     }
-    return m_nextSendTime;
+    return next;
 }
 
 void CConnection::Close() {
@@ -98,4 +118,6 @@ void CConnection::Close() {
         m_fd = -1;
     }
     m_pending.clear();
+    m_held.clear();
+    m_heldUntil.reset();
 }

@@ -8,7 +8,8 @@
 #include <string>
 
 // One accepted connection: its socket, its session and the bytes still to send, which go out at
-// full speed or, when slowed down, one byte per interval.
+// full speed or, when slowed down, one byte per interval. The telnet login prompt, and whatever the
+// session answers before it appears, is held back until the login program has started.
 class CConnection {
 public:
     using Clock = std::chrono::steady_clock;
@@ -28,23 +29,26 @@ public:
     // True once the socket has been closed; the server then drops the connection.
     bool IsClosed() const { return m_fd < 0; }
 
-    // Queues the session's greeting and sends what is due.
-    void Open(Clock::time_point now);
+    // Queues the session's greeting, holding back its login prompt for loginDelay, and sends what is
+    // due.
+    void Open(Clock::time_point now, std::chrono::milliseconds loginDelay);
     // Reads what has arrived, queues the session's reply and sends what is due. Returns the session's
     // output for the server's log and restart (its text already queued). Closes on end of stream or
     // error; after a restart request the server closes it.
     SessionOutput ReadInput(Clock::time_point now);
-    // Sends what is due now; closes once everything is sent when the session asked for that.
+    // Releases the held bytes once their time has come and sends what is due now; closes once
+    // everything is sent when the session asked for that.
     void SendDue(Clock::time_point now);
     // The poll events this connection waits for now.
     short PollEvents(Clock::time_point now) const;
-    // When the next slowed-down byte is due, if one is waiting.
+    // When the next slowed-down byte or the held bytes are due, if any are waiting.
     std::optional<Clock::time_point> NextSendTime() const;
     // Closes the socket; queued bytes are dropped.
     void Close();
 
 private:
     void Queue(const std::string& text, bool closeWhenSent, Clock::time_point now);
+    void ReleaseHeld(Clock::time_point now);
     bool IsSendDue(Clock::time_point now) const;
     bool IsSlow() const { return m_slowInterval.count() > 0; }
 
@@ -54,5 +58,7 @@ private:
     std::chrono::milliseconds m_slowInterval;
     std::string m_pending;
     Clock::time_point m_nextSendTime;
+    std::string m_held;                           // queued behind the login prompt, which comes first
+    std::optional<Clock::time_point> m_heldUntil; // set while bytes are held
     bool m_closeWhenSent = false;
 };

@@ -7,11 +7,15 @@
 CDeviceSession::CDeviceSession(const SessionConfig& config, std::function<DeviceTime()> clock)
     : m_config(config), m_interpreter(config.device, std::move(clock)) {}
 
-std::string CDeviceSession::Open() const {
+SessionGreeting CDeviceSession::Open() const {
     if (m_config.silent) {
-        return "";
+        return {};
     }
-    return m_config.telnet ? CTelnetLogin::Greeting(m_config.negotiation) : std::string(kShellPrompt);
+    if (!m_config.telnet) {
+        return {std::string(kShellPrompt), ""};
+    }
+    // The telnet daemon negotiates before it starts the login program that shows the prompt.
+    return {m_config.negotiation ? std::string(kTelnetNegotiation) : "", std::string(kLoginPrompt)};
 }
 
 SessionOutput CDeviceSession::Receive(std::string_view bytes) {

@@ -29,6 +29,13 @@ struct SessionOutput {
     bool close = false;                   // close the connection once text has been sent
 };
 
+// What the device sends on a new connection: some bytes at once, the rest once its login program has
+// started (the telnet login prompt).
+struct SessionGreeting {
+    std::string atOnce;
+    std::string afterLoginStart;
+};
+
 // One connection's conversation with the device, without any socket: bytes in, bytes out. Echoes
 // every typed line as a terminal does, runs the login on the telnet port and the shell after it.
 class CDeviceSession {
@@ -36,8 +43,8 @@ public:
     // A session that behaves as config says and reads the device time from clock.
     CDeviceSession(const SessionConfig& config, std::function<DeviceTime()> clock);
 
-    // What the device sends as soon as the connection is accepted.
-    std::string Open() const;
+    // What the device sends once the connection is accepted.
+    SessionGreeting Open() const;
 
     // Takes received bytes; after a restart or a close, further bytes are ignored.
     SessionOutput Receive(std::string_view bytes);

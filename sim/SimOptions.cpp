@@ -11,6 +11,9 @@ namespace {
 constexpr long long kMaxClockSeconds = 1000000000000LL; // far beyond 2038 and 2106, still exact in micros
 constexpr long long kMaxDowntimeSeconds = 3600;
 constexpr long long kMaxSlowMs = 10000;
+constexpr long long kMaxLoginDelayMs = 60000;
+constexpr std::size_t kHelpColumn = 28;   // where help texts start, after the two-space indent
+constexpr long long kMaxPid = 2147483647; // pid_t is a signed 32-bit number on Linux
 constexpr std::size_t kMaxFirmwareLength = 200;
 constexpr long long kMaxGetdateNumber = 1000000;
 
@@ -18,7 +21,7 @@ using Setter = bool (*)(SimOptions& options, const std::string& value, std::stri
 
 struct Option {
     const char* name;
-    const char* valueName; // nullptr for a switch
+    const char* valueName; // nullptr for a switch; "[=...]" for a value given only after '='
     const char* help;
     Setter set;
 };
@@ -67,6 +70,18 @@ bool SetPort(unsigned short& port, const std::string& value, std::string& error)
     return true;
 }
 
+// A whole number from min to max for the option name; unit, if any, is named in the complaint.
+bool SetWhole(int& target, const char* name, long long min, long long max, const char* unit,
+              const std::string& value, std::string& error) {
+    long long number = 0;
+    if (!ParseInteger(value, min, max, number)) {
+        return Fail(error, std::string(name) + " takes " + std::to_string(min) + " to " +
+                               std::to_string(max) + unit + ": " + value);
+    }
+    target = static_cast<int>(number);
+    return true;
+}
+
 bool SetAddress(SimOptions& options, const std::string& value, std::string& error) {
     in_addr address{};
     if (inet_pton(AF_INET, value.c_str(), &address) != 1) {
@@ -94,15 +109,6 @@ bool SetSystemPeer(SimOptions& options, const std::string& value, std::string& e
         return Fail(error, "the system peer must be 0, 1, 2 or 3: " + value);
     }
     options.session.device.systemPeer = static_cast<int>(peer);
-    return true;
-}
-
-bool SetUnreadableGetdate(SimOptions& options, const std::string& value, std::string& error) {
-    long long number = 0;
-    if (!ParseInteger(value, 1, kMaxGetdateNumber, number)) {
-        return Fail(error, "--unreadable-getdate takes 1 to 1000000: " + value);
-    }
-    options.session.device.unreadableGetdate = static_cast<int>(number);
     return true;
 }
 
@@ -137,12 +143,13 @@ bool SetDowntime(SimOptions& options, const std::string& value, std::string& err
     return true;
 }
 
-bool SetSlow(SimOptions& options, const std::string& value, std::string& error) {
-    long long ms = 0;
-    if (!ParseInteger(value, 1, kMaxSlowMs, ms)) {
-        return Fail(error, "--slow takes 1 to 10000 milliseconds: " + value);
+bool SetExitWithParent(SimOptions& options, const std::string& value, std::string& error) {
+    long long pid = 0;
+    if (!value.empty() && !ParseInteger(value, 1, kMaxPid, pid)) {
+        return Fail(error, "--exit-with-parent takes a process id: " + value);
     }
-    options.slowMs = static_cast<int>(ms);
+    options.exitWithParent = true;
+    options.parentPid = pid;
     return true;
 }
 
@@ -157,7 +164,10 @@ const Option kOptions[] = {
     {"--system-peer", "0|1|2|3", "peer line of ntpq -p that carries '*' (default 1; 0: none)",
      &SetSystemPeer},
     {"--unreadable-getdate", "N", "the Nth getdate answer of each connection is unreadable (1: the first)",
-     &SetUnreadableGetdate},
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.session.device.unreadableGetdate, "--unreadable-getdate", 1, kMaxGetdateNumber, "",
+                         v, e);
+     }},
     {"--firmware", "TEXT", "answer of version and cat /etc/version (default 2.4.1)", &SetFirmware},
     {"--time", "SECONDS[.MICROS]", "device clock start, seconds since 1970 UTC (default: real UTC time)",
      &SetTime},
@@ -188,7 +198,21 @@ const Option kOptions[] = {
          o.session.silent = true;
          return true;
      }},
-    {"--slow", "MS", "send one byte every MS milliseconds", &SetSlow},
+    {"--slow", "MS", "send one byte every MS milliseconds",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.slowMs, "--slow", 1, kMaxSlowMs, " milliseconds", v, e);
+     }},
+    {"--login-delay", "MS",
+     "the telnet login prompt follows the negotiation after MS milliseconds on\n"
+     "every connection, as the login program starts (default 250; 0: at once)",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.loginDelayMs, "--login-delay", 0, kMaxLoginDelayMs, " milliseconds", v, e);
+     }},
+    {"--exit-with-parent", "[=PID]",
+     "end with the parent: SIGTERM once the thread that started the sim ends\n"
+     "(Linux's parent-death signal follows that thread, not its process), and\n"
+     "at once if the parent (PID; default: the parent at start) is already gone",
+     &SetExitWithParent},
     {"--noise", nullptr, "mix NUL bytes and garbage into answers (prompts stay intact)",
      [](SimOptions& o, const std::string&, std::string&) {
          o.session.noise = true;
@@ -205,6 +229,22 @@ const Option kOptions[] = {
          return true;
      }},
 };
+
+// A help text of several lines, its later lines moved under the first.
+std::string IndentContinuations(const std::string& help) {
+    std::string indented;
+    for (const char character : help) {
+        indented += character;
+        if (character == '\n') {
+            indented += std::string(2 + kHelpColumn, ' ');
+        }
+    }
+    return indented;
+}
+
+bool TakesOptionalValue(const Option& option) {
+    return option.valueName != nullptr && option.valueName[0] == '[';
+}
 
 const Option* FindOption(const std::string& name) {
     for (const Option& option : kOptions) {
@@ -239,12 +279,13 @@ OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions&
             error = "unknown option: " + args[index];
             return OptionsOutcome::Invalid;
         }
+        const bool needsValue = option->valueName != nullptr && !TakesOptionalValue(*option);
         std::string value;
         if (option->valueName != nullptr && equals != std::string::npos) {
             value = args[index].substr(equals + 1);
-        } else if (option->valueName != nullptr && index + 1 < args.size()) {
+        } else if (needsValue && index + 1 < args.size()) {
             value = args[++index];
-        } else if (option->valueName != nullptr || equals != std::string::npos) {
+        } else if (needsValue || equals != std::string::npos) {
             error = std::string(option->name) + (option->valueName ? " needs a value" : " takes no value");
             return OptionsOutcome::Invalid;
         }
@@ -262,9 +303,11 @@ std::string SimUsage() {
                         "(root / q9lokar58) on the other. Runs until SIGINT or SIGTERM, then exits 0.\n\n"
                         "Options:\n";
     for (const Option& option : kOptions) {
+        const std::string separator = option.valueName && !TakesOptionalValue(option) ? " " : "";
         const std::string head =
-            std::string(option.name) + (option.valueName ? std::string(" ") + option.valueName : "");
-        usage += "  " + head + std::string(head.size() < 28 ? 28 - head.size() : 1, ' ') + option.help + "\n";
+            std::string(option.name) + separator + (option.valueName ? option.valueName : "");
+        usage += "  " + head + std::string(head.size() < kHelpColumn ? kHelpColumn - head.size() : 1, ' ') +
+                 IndentContinuations(option.help) + "\n";
     }
     usage += "  --help                      show this text\n"
              "\nCommands answered: version, cat /etc/version, getdate (\"SECONDS.MICROS LETTER\"),\n"
@@ -277,6 +320,7 @@ std::string SimUsage() {
              "  TIME address PORT ip=IP mask=MASK gateway=GW    an address change\n"
              "Bytes below 32, 127 and above, backslashes, and in address values also spaces, appear as\n"
              "\\xNN (two hex digits).\n"
-             "\nExit status: 0 after SIGINT or SIGTERM; 2 for bad options or a port that cannot be bound.\n";
+             "\nExit status: 0 after SIGINT or SIGTERM, and when --exit-with-parent finds the parent gone;\n"
+             "2 for bad options or a port that cannot be bound.\n";
     return usage;
 }

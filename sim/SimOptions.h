@@ -14,6 +14,9 @@ struct SimOptions {
     int downtimeMs = 5000;           // how long an address change keeps the device away
     std::string logPath;             // empty: no log
     int slowMs = 0;                  // 0: send at full speed; else one byte every slowMs
+    int loginDelayMs = 250;          // how long the telnet login prompt takes to appear; 0: at once
+    bool exitWithParent = false;     // end with the parent process
+    long long parentPid = 0;         // with exitWithParent: the parent to expect; 0: the one at start
     bool ready = false;              // print the ready line once listening
     ClockSetting clock;
     SessionConfig session; // its telnet flag is chosen per port

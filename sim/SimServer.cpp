@@ -139,7 +139,7 @@ void CSimServer::AcceptOn(const Listener& listener, Clock::time_point now) {
     auto connection = std::make_unique<CConnection>(
         fd, listener.port, config, [this] { return m_clock.Now(); },
         std::chrono::milliseconds(m_options.slowMs));
-    connection->Open(now);
+    connection->Open(now, std::chrono::milliseconds(m_options.loginDelayMs));
     m_connections.push_back(std::move(connection));
 }
 

@@ -2,11 +2,6 @@
 
 #include "DeviceTexts.h"
 
-std::string CTelnetLogin::Greeting(bool negotiate) {
-    std::string greeting = negotiate ? std::string(kTelnetNegotiation) : std::string();
-    return greeting + std::string(kLoginPrompt);
-}
-
 std::string CTelnetLogin::OnLine(const std::string& line) {
     if (m_step == Step::Name) {
         m_name = line;

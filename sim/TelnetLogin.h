@@ -10,9 +10,6 @@ inline constexpr std::string_view kTelnetNegotiation = "\xff\xfb\x01\xff\xfb\x03
 // The login dialogue of the telnet port: login name, password, then the shell.
 class CTelnetLogin {
 public:
-    // What the device sends when a client connects.
-    static std::string Greeting(bool negotiate);
-
     // Takes one typed line while not logged in; returns the device's reply, which ends with the next
     // prompt (the shell prompt once logged in).
     std::string OnLine(const std::string& line);

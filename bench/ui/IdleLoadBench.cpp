@@ -3,10 +3,11 @@
 // over 30 s (CPU of all its threads as a share of one core, resident memory).
 #include "BenchAddresses.h"
 #include "BenchSim.h"
-#include "ChildProcess.h"
 #include "OffscreenEnvironment.h"
 #include "ProcessFigures.h"
 #include "Samples.h"
+
+#include "tests/support/ChildProcess.h"
 
 #include <algorithm>
 #include <chrono>

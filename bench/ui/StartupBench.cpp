@@ -1,9 +1,10 @@
 // Start of the program to its first painted window, offscreen: runs the start probe as a new process
 // ten times and takes the time from just before the process is created until the probe's window
 // receives its first paint event (the steady clock is the same in both processes).
-#include "ChildProcess.h"
 #include "OffscreenEnvironment.h"
 #include "Samples.h"
+
+#include "tests/support/ChildProcess.h"
 
 #include <chrono>
 #include <cstdio>

@@ -30,7 +30,8 @@ std::size_t CountOf(const std::string& text, const std::string& part) {
 
 TEST(DeviceSession, ShellShowsPromptAtOnceAndEchoesEveryLine) {
     CDeviceSession session = MakeSession(Shell());
-    EXPECT_EQ(session.Open(), "# ");
+    EXPECT_EQ(session.Open().atOnce, "# ");
+    EXPECT_EQ(session.Open().afterLoginStart, "");
     EXPECT_EQ(session.Receive("getdate\n").text, "getdate\r\n1765084800.042311 A\r\n# ");
     EXPECT_EQ(session.Receive("version\r\n").text, "version\r\n2.4.1\r\n# ");
     EXPECT_EQ(session.Receive("\n").text, "\r\n# ");
@@ -46,7 +47,9 @@ TEST(DeviceSession, AnswersEachOfSeveralLinesInOneBlockInOrder) {
 
 TEST(DeviceSession, TelnetNegotiatesThenLogsInWithTheRightPassword) {
     CDeviceSession session = MakeSession(Telnet());
-    EXPECT_EQ(session.Open(), std::string("\xff\xfb\x01\xff\xfb\x03\xff\xfd\x18") + "picotux login: ");
+    // The prompt waits for the login program; the negotiation does not.
+    EXPECT_EQ(session.Open().atOnce, "\xff\xfb\x01\xff\xfb\x03\xff\xfd\x18");
+    EXPECT_EQ(session.Open().afterLoginStart, "picotux login: ");
     EXPECT_EQ(session.Receive("root\n").text, "root\r\nPassword: ");
     const SessionOutput loggedIn = session.Receive("q9lokar58\n");
     EXPECT_EQ(loggedIn.text, "\r\n# ");
@@ -67,7 +70,8 @@ TEST(DeviceSession, TelnetRefusesWrongLoginsAndRunsNoCommandBeforeLogin) {
 TEST(DeviceSession, TelnetWithoutNegotiationAsksForTheLoginOnly) {
     SessionConfig config = Telnet();
     config.negotiation = false;
-    EXPECT_EQ(MakeSession(config).Open(), "picotux login: ");
+    EXPECT_EQ(MakeSession(config).Open().atOnce, "");
+    EXPECT_EQ(MakeSession(config).Open().afterLoginStart, "picotux login: ");
 }
 
 TEST(DeviceSession, AddressChangeEchoesThenEndsTheSession) {
@@ -98,7 +102,7 @@ TEST(DeviceSession, SilentSendsNothingButStillReadsLines) {
     SessionConfig config = Telnet();
     config.silent = true;
     CDeviceSession session = MakeSession(config);
-    EXPECT_EQ(session.Open(), "");
+    EXPECT_EQ(session.Open().atOnce + session.Open().afterLoginStart, "");
     const SessionOutput output = session.Receive("root\n");
     EXPECT_EQ(output.text, "");
     EXPECT_EQ(output.lines, std::vector<std::string>{"root"});
@@ -122,7 +126,7 @@ TEST(DeviceSession, NoPromptAnswersWithALongTextAndNeverAPrompt) {
     SessionConfig config = Shell();
     config.noPrompt = true;
     CDeviceSession session = MakeSession(config);
-    EXPECT_EQ(session.Open(), "# ");
+    EXPECT_EQ(session.Open().atOnce, "# ");
     const std::string text = session.Receive("version\n").text;
     EXPECT_GE(text.size(), 10000u);
     EXPECT_EQ(text.find('#'), std::string::npos);

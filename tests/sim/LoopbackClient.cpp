@@ -75,6 +75,13 @@ std::string CLoopbackClient::ReadUntil(const std::string& tail, int timeoutMs) {
     return text;
 }
 
+std::string CLoopbackClient::ReadChunk(int timeoutMs) {
+    std::string text;
+    // A peer that closed simply leaves text empty.
+    (void)ReadSome(text, timeoutMs);
+    return text;
+}
+
 bool CLoopbackClient::ReadUntilClosed(std::string& text, int timeoutMs) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (RemainingMs(deadline) > 0) {

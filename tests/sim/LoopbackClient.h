@@ -18,6 +18,9 @@ public:
     // Reads until the text received so far ends with tail, the peer closes or timeoutMs pass;
     // returns everything received by this call.
     std::string ReadUntil(const std::string& tail, int timeoutMs = 3000);
+    // Waits up to timeoutMs for the first bytes to arrive and returns what one read takes in; empty
+    // when nothing came.
+    std::string ReadChunk(int timeoutMs = 3000);
     // Reads until the peer closes (true) or timeoutMs pass (false); received text goes to text.
     bool ReadUntilClosed(std::string& text, int timeoutMs = 3000);
 

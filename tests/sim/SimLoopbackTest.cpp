@@ -113,6 +113,32 @@ TEST(SimLoopback, DefaultPortsServeTelnetAndShellSideBySide) {
     EXPECT_EQ(shell.ReadUntil("# "), "# ");
 }
 
+TEST(SimLoopback, TelnetLoginPromptComesOnlyAfterTheLoginDelayTheShellPromptAtOnce) {
+    const std::string address = "127.0.3.100";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "10023", "--login-delay", "2000"}));
+    const Clock::time_point start = Clock::now();
+    CLoopbackClient telnet;
+    CLoopbackClient shell;
+    ASSERT_TRUE(telnet.Connect(address, kMovedTelnetPort));
+    ASSERT_TRUE(shell.Connect(address, kShellPort));
+    EXPECT_EQ(shell.ReadUntil("# "), "# ");
+    EXPECT_EQ(telnet.ReadChunk(), kNegotiation) << "the prompt came with the negotiation";
+    EXPECT_EQ(telnet.ReadUntil("picotux login: ", 10000), "picotux login: ");
+    EXPECT_GE(MsSince(start), 2000.0);
+}
+
+TEST(SimLoopback, ZeroLoginDelaySendsTheLoginPromptWithTheNegotiation) {
+    const std::string address = "127.0.3.101";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(
+        {"--address", address, "--shell-port", "0", "--telnet-port", "10023", "--login-delay", "0"}));
+    CLoopbackClient telnet;
+    ASSERT_TRUE(telnet.Connect(address, kMovedTelnetPort));
+    // One send on loopback arrives as one piece.
+    EXPECT_EQ(telnet.ReadChunk(), kNegotiation + "picotux login: ");
+}
+
 TEST(SimLoopback, AddressChangeDropsEveryConnectionStaysDownAndComesBack) {
     const std::string address = "127.0.3.4";
     CSimProcess sim;

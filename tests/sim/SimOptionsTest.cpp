@@ -22,6 +22,8 @@ TEST(SimOptions, DefaultsServeBothPortsOnLoopbackWithRealTime) {
     EXPECT_EQ(options.session.device.letter, 'A');
     EXPECT_EQ(options.session.device.systemPeer, 1);
     EXPECT_TRUE(options.session.negotiation);
+    EXPECT_EQ(options.loginDelayMs, 250);
+    EXPECT_FALSE(options.exitWithParent);
 }
 
 TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
@@ -50,7 +52,10 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "20",
                      "--noise",
                      "--no-prompt",
-                     "--close-mid-answer"},
+                     "--close-mid-answer",
+                     "--login-delay",
+                     "0",
+                     "--exit-with-parent=4242"},
                     options),
               OptionsOutcome::Run);
     EXPECT_EQ(options.address, "127.0.3.9");
@@ -72,6 +77,18 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_TRUE(options.session.noise);
     EXPECT_TRUE(options.session.noPrompt);
     EXPECT_TRUE(options.session.closeMidAnswer);
+    EXPECT_EQ(options.loginDelayMs, 0);
+    EXPECT_TRUE(options.exitWithParent);
+    EXPECT_EQ(options.parentPid, 4242);
+}
+
+TEST(SimOptions, ExitWithParentTakesItsProcessIdOnlyAfterAnEqualsSign) {
+    SimOptions options;
+    ASSERT_EQ(Parse({"--exit-with-parent", "--login-delay=60000"}, options), OptionsOutcome::Run);
+    EXPECT_TRUE(options.exitWithParent);
+    EXPECT_EQ(options.parentPid, 0) << "0: the parent at start";
+    EXPECT_EQ(options.loginDelayMs, 60000);
+    EXPECT_NE(SimUsage().find("--exit-with-parent[=PID]"), std::string::npos);
 }
 
 TEST(SimOptions, RejectsBadValuesWithAReason) {
@@ -92,6 +109,12 @@ TEST(SimOptions, RejectsBadValuesWithAReason) {
         {"--time", "99999999999999999999"},
         {"--downtime", "3601"},
         {"--slow", "0"},
+        {"--login-delay", "60001"},
+        {"--login-delay", "-1"},
+        {"--login-delay"},
+        {"--exit-with-parent=0"},
+        {"--exit-with-parent=12x"},
+        {"--exit-with-parent=2147483648"},
         {"--firmware", "1.0# "},
         {"--firmware", ""},
         {"--ready=yes"},
@@ -110,10 +133,26 @@ TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
     SimOptions options;
     EXPECT_EQ(Parse({"--help", "--bogus"}, options), OptionsOutcome::Help);
     const std::string usage = SimUsage();
-    for (const char* name :
-         {"--address", "--shell-port", "--telnet-port", "--letter", "--system-peer", "--downtime", "--log",
-          "--time", "--firmware", "--silent", "--slow", "--noise", "--no-prompt", "--close-mid-answer",
-          "--no-negotiation", "--ready", "--help", "TIME PORT TEXT"}) {
+    for (const char* name : {"--address",
+                             "--shell-port",
+                             "--telnet-port",
+                             "--letter",
+                             "--system-peer",
+                             "--downtime",
+                             "--log",
+                             "--time",
+                             "--firmware",
+                             "--silent",
+                             "--slow",
+                             "--noise",
+                             "--no-prompt",
+                             "--close-mid-answer",
+                             "--no-negotiation",
+                             "--ready",
+                             "--login-delay",
+                             "--exit-with-parent",
+                             "--help",
+                             "TIME PORT TEXT"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }

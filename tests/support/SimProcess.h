@@ -1,16 +1,17 @@
 #pragma once
 
+#include "ChildProcess.h"
 #include "SimLogReader.h"
-
-#include <sys/types.h>
 
 #include <csignal>
 #include <string>
 #include <vector>
 
-// Runs the simulated device (vantrex-sim) as a child process for one test. Start adds "--ready" and a
-// private "--log" to the given options; Stop (or the destructor) ends the child with SIGTERM, then
-// SIGKILL after a bounded wait. Each instance owns a private temporary folder for the log and stderr.
+// Runs the simulated device (vantrex-sim) as a child process for one test. Start adds "--ready", a
+// private "--log" and "--exit-with-parent" to the given options, so a sim never outlives a crashed
+// test; the sim also ends when the thread that started it ends, so start it from a thread that lives
+// as long as the sim is needed. Stop (or the destructor) ends the child with SIGTERM, then SIGKILL
+// after a bounded wait. Each instance owns a private temporary folder for the log and stderr.
 class CSimProcess {
 public:
     // Creates the private folder; nothing runs yet.
@@ -38,8 +39,7 @@ private:
     std::string FilePath(const char* name) const;
 
     std::string m_folder;
-    pid_t m_pid = -1;
-    int m_stdout = -1;
+    CChildProcess m_process;
 };
 
 // Whether this process may bind a port below 1024, such as the telnet port 23, on a loopback address.

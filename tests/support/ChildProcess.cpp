@@ -2,13 +2,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <thread>
 
 extern char** environ;
@@ -27,8 +25,16 @@ int DecodeExitStatus(int status) {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
-// The child inherits none of the benchmark's own descriptors (its sockets and listeners).
-bool Spawn(const std::vector<std::string>& arguments, int stdoutFd, pid_t& pid) {
+void RouteStderr(posix_spawn_file_actions_t& actions, const std::string& errorPath) {
+    if (errorPath.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
+}
+
+bool Spawn(const std::vector<std::string>& arguments, int stdoutFd, const std::string& errorPath,
+           pid_t& pid) {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -38,7 +44,7 @@ bool Spawn(const std::vector<std::string>& arguments, int stdoutFd, pid_t& pid) 
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    RouteStderr(actions, errorPath);
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     const int result = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -51,13 +57,16 @@ CChildProcess::~CChildProcess() {
     Stop();
 }
 
-bool CChildProcess::Start(const std::vector<std::string>& arguments) {
+bool CChildProcess::Start(const std::vector<std::string>& arguments, const std::string& errorPath) {
     Stop();
+    // A failed start must not report the status of the program that ran before.
+    m_exitStatus = -1;
+    m_received.clear();
     int pipeFds[2];
     if (arguments.empty() || pipe2(pipeFds, O_CLOEXEC) != 0) {
         return false;
     }
-    const bool spawned = Spawn(arguments, pipeFds[1], m_pid);
+    const bool spawned = Spawn(arguments, pipeFds[1], errorPath, m_pid);
     close(pipeFds[1]);
     if (!spawned) {
         close(pipeFds[0]);
@@ -65,8 +74,6 @@ bool CChildProcess::Start(const std::vector<std::string>& arguments) {
         return false;
     }
     m_stdout = pipeFds[0];
-    m_exitStatus = -1;
-    m_received.clear();
     return true;
 }
 
@@ -122,9 +129,9 @@ bool CChildProcess::WaitForEnd(std::chrono::milliseconds limit) {
     return true;
 }
 
-int CChildProcess::Stop() {
+int CChildProcess::Stop(int signalNumber) {
     if (IsRunning()) {
-        kill(m_pid, SIGTERM);
+        kill(m_pid, signalNumber);
         if (!WaitForEnd(kExitLimit)) {
             kill(m_pid, SIGKILL);
             int status = 0;
