@@ -29,7 +29,7 @@ telnet_port=23
 [ "$(id -u)" -eq 0 ] || telnet_port=0
 
 build/normal/sim/vantrex-sim --address 127.0.0.1 --shell-port 5316 --telnet-port "$telnet_port" \
-    --log "$work/sim.log" --ready >"$work/sim.out" &
+    --log "$work/sim.log" --ready --exit-with-parent >"$work/sim.out" &
 pids+=($!)
 for _ in $(seq 100); do
     grep -q 'vantrex-sim ready' "$work/sim.out" && break
