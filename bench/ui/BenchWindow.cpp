@@ -2,14 +2,13 @@
 
 #include "UtcLine.h"
 
+#include "tests/support/LoopbackGuard.h"
 #include "ui/ControlText.h"
 #include "ui/StatusText.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
-
-#include <arpa/inet.h>
 
 namespace {
 
@@ -35,17 +34,12 @@ CBenchWindow::~CBenchWindow() {
 }
 
 bool CBenchWindow::ClickConnectButton() {
-    if (ConnectButtonText() == ResourceText(IDS_CONNECT) && !HoldsLoopbackAddress()) {
+    if (ConnectButtonText() == ResourceText(IDS_CONNECT) &&
+        !IsLoopbackAddress(ControlText(*m_dialog.Controls().Item(IDC_DEVICE_ADDRESS)).toStdString())) {
         return false;
     }
     static_cast<QAbstractButton*>(m_dialog.Controls().Item(IDC_CONNECT))->click();
     return true;
-}
-
-bool CBenchWindow::HoldsLoopbackAddress() const {
-    const std::string address = ControlText(*m_dialog.Controls().Item(IDC_DEVICE_ADDRESS)).toStdString();
-    in_addr parsed{};
-    return inet_pton(AF_INET, address.c_str(), &parsed) == 1 && (ntohl(parsed.s_addr) >> 24) == 127;
 }
 
 QString CBenchWindow::ConnectButtonText() const {

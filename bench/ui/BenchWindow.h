@@ -47,8 +47,6 @@ public:
     const CConfigDlg& Dialog() const { return m_dialog; }
 
 private:
-    bool HoldsLoopbackAddress() const;
-
     CSilentBoxes m_boxes;
     CConfigDlg m_dialog;
 };

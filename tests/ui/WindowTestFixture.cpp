@@ -2,6 +2,7 @@
 
 #include "EventLoopWait.h"
 
+#include "tests/support/LoopbackGuard.h"
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
@@ -35,7 +36,7 @@ void CWindowTest::Click(int id) {
 
 void CWindowTest::ClickConnect(const char* address) {
     // Tests talk to loopback only; a typo must not send the window to a real device.
-    ASSERT_TRUE(QString::fromUtf8(address).startsWith(QStringLiteral("127."))) << address;
+    ASSERT_TRUE(IsLoopbackAddress(address)) << address;
     SetEditText(IDC_DEVICE_ADDRESS, QString::fromUtf8(address));
     Click(IDC_CONNECT);
 }

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+
+// Whether text is a dotted IPv4 address in 127.0.0.0/8. Tests and benchmarks press Connect only on
+// such an address, so that a typo can never send the window to a real device.
+bool IsLoopbackAddress(const std::string& text);
