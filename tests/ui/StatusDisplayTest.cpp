@@ -1,33 +1,19 @@
 #include "ui/StatusDisplay.h"
 #include "ui/TimeLines.h"
+#include "ui/res/StringTable.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
-#include <map>
 #include <optional>
 #include <string>
 
 namespace {
 
+// The program's own texts: month names and status messages as the window shows them.
 std::string TestString(int id) {
-    static const std::map<int, std::string> table = {{104, "January"},
-                                                     {105, "February"},
-                                                     {106, "March"},
-                                                     {107, "April"},
-                                                     {108, "May"},
-                                                     {109, "June"},
-                                                     {110, "July"},
-                                                     {111, "August"},
-                                                     {112, "September"},
-                                                     {113, "October"},
-                                                     {114, "November"},
-                                                     {115, "December"},
-                                                     {117, "Connected - Please Wait"},
-                                                     {138, "MAC address not assigned"}};
-    const auto found = table.find(id);
-    return found == table.end() ? std::string() : found->second;
+    return LoadStringResource(id);
 }
 
 // Sets the process's time zone for one test and restores the previous one afterwards.
