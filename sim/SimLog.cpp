@@ -37,22 +37,21 @@ bool CSimLog::Open(const std::string& path, std::string& error) {
     return true;
 }
 
-void CSimLog::LogLine(unsigned short port, std::string_view text) {
-    Write(std::to_string(port) + " " + EscapeLogText(text, false));
+void CSimLog::LogLine(unsigned short port, std::string_view text, Clock::time_point received) {
+    Write(std::to_string(port) + " " + EscapeLogText(text, false), received);
 }
 
-void CSimLog::LogAddressChange(unsigned short port, const AddressChange& change) {
+void CSimLog::LogAddressChange(unsigned short port, const AddressChange& change, Clock::time_point made) {
     Write("address " + std::to_string(port) + " ip=" + EscapeLogText(change.ip, true) +
-          " mask=" + EscapeLogText(change.mask, true) + " gateway=" + EscapeLogText(change.gateway, true));
+              " mask=" + EscapeLogText(change.mask, true) + " gateway=" + EscapeLogText(change.gateway, true),
+          made);
 }
 
-void CSimLog::Write(const std::string& entry) {
+void CSimLog::Write(const std::string& entry, Clock::time_point at) {
     if (m_file == nullptr) {
         return;
     }
-    const auto micros =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - m_started)
-            .count();
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(at - m_started).count();
     std::fprintf(m_file, "%lld.%03lld %s\n", static_cast<long long>(micros / 1000),
                  static_cast<long long>(micros % 1000), entry.c_str());
 }

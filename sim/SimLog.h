@@ -25,14 +25,17 @@ public:
 
     // Creates (or empties) the log file; false with the reason in error when it cannot.
     bool Open(const std::string& path, std::string& error);
-    // Records one received line; nothing happens while no file is open.
-    void LogLine(unsigned short port, std::string_view text);
-    // Records the values of an address change.
-    void LogAddressChange(unsigned short port, const AddressChange& change);
+    using Clock = std::chrono::steady_clock;
+
+    // Records one line received at the given time; nothing happens while no file is open. The time is
+    // taken before the line is answered, so that the log never shows it later than the answer left.
+    void LogLine(unsigned short port, std::string_view text, Clock::time_point received);
+    // Records the values of an address change made at the given time.
+    void LogAddressChange(unsigned short port, const AddressChange& change, Clock::time_point made);
 
 private:
-    void Write(const std::string& entry);
+    void Write(const std::string& entry, Clock::time_point at);
 
     std::FILE* m_file = nullptr;
-    std::chrono::steady_clock::time_point m_started;
+    Clock::time_point m_started;
 };

@@ -150,7 +150,7 @@ void CSimServer::Serve(CConnection& connection, short events, Clock::time_point 
     if (events & (POLLIN | POLLHUP | POLLERR)) {
         SessionOutput output = connection.ReadInput(now);
         for (const std::string& line : output.lines) {
-            m_log.LogLine(connection.Port(), line);
+            m_log.LogLine(connection.Port(), line, now);
         }
         if (output.restart) {
             m_restartRequest.emplace(connection.Port(), *output.restart);
@@ -160,7 +160,7 @@ void CSimServer::Serve(CConnection& connection, short events, Clock::time_point 
 }
 
 void CSimServer::Restart(unsigned short port, const AddressChange& change, Clock::time_point now) {
-    m_log.LogAddressChange(port, change);
+    m_log.LogAddressChange(port, change, now);
     CloseListeners();
     m_connections.clear();
     m_reopenTime = now + std::chrono::milliseconds(m_options.downtimeMs);

@@ -42,11 +42,11 @@ TEST_F(SimLogFile, ReaderGetsBackEveryLineAndAddressChangeAsWritten) {
         CSimLog log;
         std::string error;
         ASSERT_TRUE(log.Open(m_path, error)) << error;
-        log.LogLine(5316, "getdate");
-        log.LogLine(23, "");
-        log.LogLine(23, std::string("odd \\x41 \x01", 10));
-        log.LogAddressChange(5316, AddressChange{"10.0.0.5", "255.0.0.0", "10.0.0.1"});
-        log.LogAddressChange(23, AddressChange{"1 2", "", "x=y"});
+        log.LogLine(5316, "getdate", CSimLog::Clock::now());
+        log.LogLine(23, "", CSimLog::Clock::now());
+        log.LogLine(23, std::string("odd \\x41 \x01", 10), CSimLog::Clock::now());
+        log.LogAddressChange(5316, AddressChange{"10.0.0.5", "255.0.0.0", "10.0.0.1"}, CSimLog::Clock::now());
+        log.LogAddressChange(23, AddressChange{"1 2", "", "x=y"}, CSimLog::Clock::now());
         // Line buffering: the file holds every entry before the log is closed.
         EXPECT_EQ(ParseSimLog(ReadFile(m_path)).lines.size(), 3u);
     }
@@ -82,7 +82,7 @@ TEST(SimLogOpen, ReportsAFileThatCannotBeWritten) {
     std::string error;
     EXPECT_FALSE(log.Open("/nonexistent-folder/sim.log", error));
     EXPECT_NE(error.find("/nonexistent-folder/sim.log"), std::string::npos);
-    log.LogLine(1, "ignored while closed");
+    log.LogLine(1, "ignored while closed", CSimLog::Clock::now());
 }
 
 } // namespace
