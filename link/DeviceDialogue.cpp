@@ -20,6 +20,9 @@ constexpr int kKeptOnOverflow = static_cast<int>(kLinkBufferSize / 2);
 } // namespace
 
 void CDeviceLink::OnDeviceChar(char c) {
+    if (c == '\0') {
+        return;
+    }
     StoreReceived(c);
     if (m_dialect->isTelnet && AnswerLogin()) {
         return;
@@ -36,30 +39,25 @@ void CDeviceLink::StoreReceived(char c) {
     m_recvBuffer[m_recvLength] = c;
     ++m_recvLength;
     m_recvBuffer[m_recvLength] = '\0';
-    if (c == '\0') {
-        m_bRecvHoldsNul = true;
-    }
 }
 
 void CDeviceLink::KeepNewestReceived() {
     std::memmove(m_recvBuffer, m_recvBuffer + m_recvLength - kKeptOnOverflow, kKeptOnOverflow);
     m_recvLength = kKeptOnOverflow;
     m_recvBuffer[m_recvLength] = '\0';
-    m_bRecvHoldsNul = std::memchr(m_recvBuffer, '\0', kKeptOnOverflow) != nullptr;
 }
 
 void CDeviceLink::ClearReceived() {
     m_recvLength = 0;
     m_recvBuffer[0] = '\0';
-    m_bRecvHoldsNul = false;
 }
 
 bool CDeviceLink::ReceivedEndsWith(std::string_view prompt) const {
     // Any earlier occurrence of a prompt was recognised when it ended and cleared the accumulator, so
-    // looking at the end is the whole search. Text behind a NUL is never searched.
+    // looking at the end is the whole search.
     // The last character is compared first: it rules out almost every position at once.
     const std::size_t length = static_cast<std::size_t>(m_recvLength);
-    return !m_bRecvHoldsNul && length >= prompt.size() && m_recvBuffer[length - 1] == prompt.back() &&
+    return length >= prompt.size() && m_recvBuffer[length - 1] == prompt.back() &&
            std::memcmp(m_recvBuffer + length - prompt.size(), prompt.data(), prompt.size()) == 0;
 }
 

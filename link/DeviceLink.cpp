@@ -3,6 +3,7 @@
 #include "DeviceLink.h"
 
 #include "AddressCommand.h"
+#include "WholeSend.h"
 
 #include "runtime/DebugOutput.h"
 #include "runtime/WaitSet.h"
@@ -69,6 +70,7 @@ void CDeviceLink::TakeAddressChange() {
 
 void CDeviceLink::ResetRun() {
     m_sendLength = 0;
+    m_telnetBytesToSkip = 0;
     ClearReceived();
     m_bFirstPrompt = true;
     m_bPollGetdate = true;
@@ -86,13 +88,13 @@ void CDeviceLink::ResetRun() {
 }
 
 void CDeviceLink::OnDeviceBlock(const char* data, int length) {
-    int index = 0;
-    while (index < length) {
-        if (static_cast<unsigned char>(data[index]) == kTelnetCommandByte) {
-            index += kTelnetCommandLength;
+    for (int index = 0; index < length; ++index) {
+        if (m_telnetBytesToSkip > 0) {
+            --m_telnetBytesToSkip;
+        } else if (static_cast<unsigned char>(data[index]) == kTelnetCommandByte) {
+            m_telnetBytesToSkip = kTelnetCommandLength - 1;
         } else {
             OnDeviceChar(data[index]);
-            ++index;
         }
     }
 }
@@ -153,7 +155,7 @@ bool CDeviceLink::AwaitConnection(const CSignal& netSignal) {
 void CDeviceLink::ServeDevice(CSignal& netSignal) {
     // Each turn blocks in a wait that includes the stop signal, so Stop always ends this loop.
     for (;;) {
-        if (m_sendLength != 0 && !SendPendingCommand()) {
+        if (m_sendLength != 0 && !SendPendingCommand(netSignal)) {
             return;
         }
         netSignal.Reset();
@@ -177,19 +179,35 @@ void CDeviceLink::ServeDevice(CSignal& netSignal) {
     }
 }
 
-bool CDeviceLink::SendPendingCommand() {
+bool CDeviceLink::SendPendingCommand(CSignal& netSignal) {
     if (m_stopSignal.Wait(m_timing.pacingMs)) {
         return false;
     }
-    // A send that takes fewer bytes than offered is not repeated: the rest of the command is dropped.
-    if (m_client.Send(m_sendBuffer, m_sendLength, 0) < 0) {
-        SetState(StateLinkClosed);
+    const auto sendSome = [this](std::string_view rest) {
+        return m_client.Send(rest.data(), static_cast<int>(rest.size()), 0);
+    };
+    const auto awaitWritable = [this, &netSignal] { return AwaitWritable(netSignal); };
+    // Half a command could leave half an address written on the device: all of it goes, or the run ends.
+    if (!SendWhole(PendingCommand(), sendSome, awaitWritable)) {
+        if (!m_stopSignal.Wait(0)) {
+            SetState(StateLinkClosed);
+        }
         return false;
     }
     m_sendBuffer[m_sendLength] = '\0';
     DebugOutput(m_sendBuffer);
     m_sendLength = 0;
     return true;
+}
+
+bool CDeviceLink::AwaitWritable(CSignal& netSignal) {
+    if (CTcpClient::LastError() != kErrorWouldBlock) {
+        return false;
+    }
+    netSignal.Reset();
+    // A failed request leaves the signal unset; the wait then ends through stop or its limit.
+    (void)m_client.EventSelect(EventWrite | EventClose, netSignal);
+    return WaitForAny(m_stopSignal, netSignal, SilenceLimitMs()) == netSignal.Handle();
 }
 
 bool CDeviceLink::ReceiveBlock() {

@@ -47,7 +47,8 @@ public:
     // The firmware version line, empty until read; a copy taken under the lock.
     std::string FirmwareVersion() const;
 
-    // Takes one received character that is not part of a telnet command (link thread only).
+    // Takes one received character that is not part of a telnet command (link thread only). A NUL is
+    // dropped: telnet sends a bare carriage return as CR NUL, and no prompt or answer holds one.
     void OnDeviceChar(char c);
 
 protected:
@@ -56,7 +57,8 @@ protected:
     // Puts the dialogue and the status back to the start of a run and drops any address change still
     // requested from an earlier run (link thread).
     void ResetRun();
-    // Hands one received block to the dialogue without its telnet commands (link thread).
+    // Hands one received block to the dialogue without its telnet commands; a command cut by the end
+    // of a block is skipped on into the next one (link thread).
     void OnDeviceBlock(const char* data, int length);
     // Turns the requested address change into the pending command and clears the request (link thread).
     void TakeAddressChange();
@@ -76,8 +78,11 @@ private:
     bool AwaitConnection(const CSignal& netSignal);
     // The main loop: paced sends, then the wait for data, stop or a request; returns when the run ends.
     void ServeDevice(CSignal& netSignal);
-    // Waits the pacing interval and sends the pending command; false on stop or a failed send.
-    bool SendPendingCommand();
+    // Waits the pacing interval and sends the whole pending command; false on stop or when the device
+    // did not take all of it (reported as closed).
+    bool SendPendingCommand(CSignal& netSignal);
+    // Waits until the socket takes more bytes, within the silence limit; false on stop or time-out.
+    bool AwaitWritable(CSignal& netSignal);
     // Reads one block into the dialogue; false when the connection ended (reported).
     bool ReceiveBlock();
     // How long the device may stay silent before the run ends.
@@ -115,7 +120,7 @@ private:
     int m_sendLength = 0;
     char m_recvBuffer[kLinkBufferSize] = {};
     int m_recvLength = 0;
-    bool m_bRecvHoldsNul = false; // a received NUL hides every prompt until the accumulator is cleared
+    int m_telnetBytesToSkip = 0; // the rest of a telnet command that the previous block cut off
     bool m_bPollGetdate = true;
     bool m_bFirstPrompt = true;
 

@@ -21,7 +21,7 @@ public:
     bool Reset();
     // True only when the signal is set, or becomes set, within ms milliseconds (kInfinite: no limit).
     bool Wait(std::uint32_t ms) const;
-    // The identity WaitForAny reports for this signal; kNothingFired if the signal could not be created.
+    // The identity WaitForAny reports for this signal; kNoSignal if the signal could not be created.
     WaitHandle Handle() const;
 
     // Backend state; only the platform layer looks inside.

@@ -29,8 +29,9 @@ private:
 };
 
 // Waits until one of the set's signals is set or ms milliseconds pass (kInfinite: no limit). Returns
-// the handle of the first signal in set order that is set, or kNothingFired on time-out, on failure
-// and for an empty set. Never clears a signal.
+// the handle of the first signal in set order that is set, kNothingFired on time-out, and kWaitFailed
+// at once for an empty set, a set holding a signal that could not be created, or a failed wait. Never
+// clears a signal.
 WaitHandle WaitForAny(const CWaitSet& set, std::uint32_t ms);
 // The same over the signals given, first argument first in priority.
 WaitHandle WaitForAny(const CSignal& a, const CSignal& b, std::uint32_t ms);

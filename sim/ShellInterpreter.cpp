@@ -101,7 +101,7 @@ std::optional<ShellReply> CShellInterpreter::Getdate(const std::string&, const W
         return std::nullopt;
     }
     ++m_getdateCount;
-    if (m_getdateCount == m_setting.unreadableGetdate) {
+    if (m_getdateCount == static_cast<std::uint64_t>(m_setting.unreadableGetdate)) {
         return Answer(Line(std::string(kUnreadableClock)));
     }
     return Answer(FormatGetdateAnswer(m_clock(), m_setting.letter));

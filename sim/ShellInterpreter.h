@@ -2,6 +2,7 @@
 
 #include "DeviceClock.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -61,5 +62,5 @@ private:
     DeviceSetting m_setting;
     std::function<DeviceTime()> m_clock;
     AddressChange m_written;
-    int m_getdateCount = 0;
+    std::uint64_t m_getdateCount = 0; // wide enough never to wrap on a connection that polls for years
 };

@@ -110,9 +110,9 @@ bool CSignal::Reset() {
 bool CSignal::Wait(std::uint32_t ms) const {
     CWaitSet set;
     set.Add(*this);
-    return Handle() != kNothingFired && WaitForAny(set, ms) == Handle();
+    return Handle() != kNoSignal && WaitForAny(set, ms) == Handle();
 }
 
 WaitHandle CSignal::Handle() const {
-    return m_native->m_readFd < 0 ? kNothingFired : m_native->m_readFd;
+    return m_native->m_readFd < 0 ? kNoSignal : m_native->m_readFd;
 }

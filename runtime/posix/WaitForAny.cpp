@@ -115,15 +115,14 @@ private:
 };
 
 bool HasFailedSignal(const CWaitSet& set) {
-    return std::find(set.Handles(), set.Handles() + set.Count(), kNothingFired) !=
-           set.Handles() + set.Count();
+    return std::find(set.Handles(), set.Handles() + set.Count(), kNoSignal) != set.Handles() + set.Count();
 }
 
 } // namespace
 
 WaitHandle WaitForAny(const CWaitSet& set, std::uint32_t ms) {
     if (set.Count() == 0 || HasFailedSignal(set)) {
-        return kNothingFired;
+        return kWaitFailed;
     }
     std::optional<TimePoint> end;
     if (ms != kInfinite) {
@@ -133,7 +132,7 @@ WaitHandle WaitForAny(const CWaitSet& set, std::uint32_t ms) {
         CPollRound round(set);
         if (!round.Poll(PollTimeout(Earliest(end, round.EarliestDeadline()), WaitClock::now())) ||
             round.HasBrokenSignal()) {
-            return kNothingFired;
+            return kWaitFailed;
         }
         const WaitHandle fired = round.FirstFired(WaitClock::now());
         if (fired != kNothingFired) {

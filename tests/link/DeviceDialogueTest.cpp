@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -253,35 +254,43 @@ TEST_F(DialogueTest, TwoPromptsInOneBlockLeaveTheSecondCommand) {
     EXPECT_EQ(probe.CurrentDeviceTime(), 1700000000);
 }
 
-TEST_F(DialogueTest, TelnetCommandsAreDroppedWithinTheirBlock) {
-    CDialogueProbe probe(kTelnetPort);
-    probe.FeedBlock("\xff\xfd\x18\xff\xfb\x01pic\xff\xff\x41otux login: ");
-    EXPECT_EQ(probe.Pending(), "root\n") << "negotiation and an escaped 255 are skipped with two bytes";
+// A stream of received bytes and the command the dialogue must place after it, however TCP cuts it.
+struct StreamCase {
+    const char* name;
+    unsigned short port;
+    std::string bytes;
+    const char* pending;
+};
 
-    probe.FeedBlock("ab\xff");
-    probe.FeedBlock("\xfb\x01"
-                    "c");
-    EXPECT_EQ(probe.ReceivedText(), "ab\xfb\x01"
-                                    "c")
-        << "a command cut by the block end reaches the text";
-    probe.FeedBlock("d\xff\xfa");
-    probe.FeedBlock("\x18\x01\xff\xf0xy");
-    EXPECT_EQ(probe.ReceivedText(), "ab\xfb\x01"
-                                    "cd\x18\x01y")
-        << "subnegotiation bytes are plain text";
+void PrintTo(const StreamCase& stream, std::ostream* out) {
+    *out << stream.name;
 }
 
-TEST_F(DialogueTest, ANulHidesPromptsUntilTheTextIsGone) {
-    CDialogueProbe probe(kShellPort);
-    probe.Feed(std::string("abc\0# ", 6));
-    EXPECT_EQ(probe.Pending(), "");
-    EXPECT_EQ(probe.ReceivedText().size(), 6u) << "the text after the NUL is kept";
-    probe.Feed("# ");
-    EXPECT_EQ(probe.Pending(), "");
-    // Once the NUL has been pushed out of the full accumulator, prompts count again.
-    probe.Feed(std::string(5000, 'x') + "# ");
-    EXPECT_EQ(probe.Pending(), "version\n");
+class DialogueStreamTest : public DialogueTest, public ::testing::WithParamInterface<StreamCase> {};
+
+TEST_P(DialogueStreamTest, EverySplitIntoTwoBlocksGivesTheSameCommand) {
+    const StreamCase& stream = GetParam();
+    for (std::size_t split = 0; split <= stream.bytes.size(); ++split) {
+        CDialogueProbe probe(stream.port);
+        probe.FeedBlock(std::string_view(stream.bytes).substr(0, split));
+        probe.FeedBlock(std::string_view(stream.bytes).substr(split));
+        EXPECT_EQ(probe.Pending(), stream.pending) << "split after byte " << split;
+        EXPECT_EQ(probe.ReceivedText().find('\0'), std::string_view::npos);
+    }
 }
+
+using namespace std::string_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, DialogueStreamTest,
+    ::testing::Values(StreamCase{"NegotiationBeforeTheLogin", kTelnetPort,
+                                 "\xff\xfd\x18\xff\xfb\x01picotux login: "s, "root\n"},
+                      StreamCase{"EscapedByteTakesTwoMore", kTelnetPort, "pic\xff\xff\x41otux login: "s,
+                                 "root\n"},
+                      StreamCase{"CarriageReturnNulBeforeTheLogin", kTelnetPort,
+                                 "\xff\xfb\x01\r\0picotux login: "s, "root\n"},
+                      StreamCase{"NoisyNulBeforeTheShellPrompt", kShellPort, "\0abc\0\r\n# "s, "version\n"}),
+    [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DialogueTest, AFullAccumulatorKeepsItsNewestText) {
     CDialogueProbe probe(kShellPort);

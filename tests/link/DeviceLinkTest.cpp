@@ -3,11 +3,15 @@
 #include "LinkWaits.h"
 #include "UnansweringListener.h"
 
+#include "tests/support/DescriptorExhaustion.h"
+#include "tests/support/LoopbackPeer.h"
 #include "tests/support/SimProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -144,6 +148,57 @@ TEST(LinkLoopback, DeviceClosingTheConnectionEndsTheRun) {
     link.Stop();
 }
 
+TEST(LinkLoopback, AResetByTheDeviceIsAFailedReceive) {
+    CLoopbackListener device("127.0.2.30", kShellPort);
+    ASSERT_TRUE(device.IsListening());
+    CDeviceLink link("");
+    StartLink(link, "127.0.2.30", kShellPort, FastTiming());
+    const int connection = device.Accept(5000);
+    ASSERT_GE(connection, 0);
+    ASSERT_TRUE(SendAll(connection, "# "));
+    // Once the command has arrived the link waits for its answer, so the reset meets a receive.
+    EXPECT_EQ(ReceiveSome(connection, 5000), "version\n");
+    CloseWithReset(connection);
+    EXPECT_TRUE(WaitForState(link, StateReceiveFailed, 5000));
+    link.Stop();
+}
+
+TEST(LinkLoopback, NoSocketForTheRunIsASocketFailure) {
+    CDeviceLink link("");
+    {
+        CDescriptorExhaustion exhaustion;
+        StartLink(link, "127.0.2.31", kShellPort, FastTiming());
+        EXPECT_TRUE(WaitForState(link, StateSocketFailed, 5000));
+    }
+    link.Stop();
+}
+
+// A signal that could not be created must end the run with a report, never spin or ignore Stop.
+TEST(LinkLoopback, NoSignalForTheConnectWaitFailsTheConnect) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(ShellOnly("127.0.2.32", {"--silent"})));
+    CDeviceLink link("");
+    {
+        CDescriptorExhaustion exhaustion(1); // the socket takes the last one; its signal gets none
+        StartLink(link, "127.0.2.32", kShellPort, FastTiming());
+        EXPECT_TRUE(WaitForState(link, StateConnectFailed, 5000));
+    }
+    EXPECT_LT(MeasureMs([&] { link.Stop(); }), 1000.0);
+}
+
+TEST(LinkLoopback, NoSignalForTheMainLoopEndsTheRunSilent) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(ShellOnly("127.0.2.33", {"--silent"})));
+    std::unique_ptr<CDeviceLink> link;
+    {
+        CDescriptorExhaustion exhaustion(4); // the stop and state signals get theirs, the request's none
+        link = std::make_unique<CDeviceLink>("");
+    }
+    StartLink(*link, "127.0.2.33", kShellPort, FastTiming());
+    EXPECT_TRUE(WaitForState(*link, StateSilent, 5000));
+    EXPECT_LT(MeasureMs([&] { link->Stop(); }), 1000.0);
+}
+
 TEST(LinkLoopback, StopEndsAConnectThatNothingAnswers) {
     CUnansweringListener listener("127.0.2.17", kShellPort);
     ASSERT_TRUE(listener.IsReady());
@@ -204,6 +259,32 @@ TEST(LinkLoopback, CommandsAreAtLeastOnePacingApart) {
         // gap holds the whole pacing wait; a millisecond is left for clock rounding.
         EXPECT_GE(lines[index].timeMs - lines[index - 1].timeMs, 999.0) << lines[index].text;
     }
+}
+
+TEST(LinkLoopback, AnAddressChangeWaitsItsOwnPacing) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(ShellOnly("127.0.2.34")));
+    CDeviceLink link("");
+    StartLink(link, "127.0.2.34", kShellPort, LinkTiming{});
+    ASSERT_TRUE(WaitUntil([&] { return link.CurrentDeviceTime() != 0; }, 20000));
+    link.RequestAddressChange("10.0.0.5", "255.0.0.0", "10.0.0.1");
+    ASSERT_TRUE(WaitUntil([&] { return !sim.ReadLog().addressChanges.empty(); }, 20000));
+    link.Stop();
+    const std::vector<SimLogLine> lines = sim.ReadLog().lines;
+    const auto change = std::find_if(lines.begin(), lines.end(),
+                                     [](const SimLogLine& line) { return line.text.starts_with("setip"); });
+    ASSERT_NE(change, lines.end());
+    ASSERT_NE(change, lines.begin());
+    // A millisecond is left for clock rounding, as between poll commands.
+    EXPECT_GE(change->timeMs - std::prev(change)->timeMs, 999.0);
+}
+
+TEST(LinkTimingDefaults, AreWhatTheDeviceExpects) {
+    const LinkTiming timing;
+    EXPECT_EQ(timing.pacingMs, 1000u);
+    EXPECT_EQ(timing.firstPromptLimitMs, 30000u);
+    EXPECT_EQ(timing.promptLimitMs, 10000u);
+    EXPECT_EQ(timing.connectTimeoutMs, 20000u);
 }
 
 // Reads the time once, then asks for a new address; returns what the device received.

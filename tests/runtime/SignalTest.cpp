@@ -1,5 +1,6 @@
 #include "runtime/Signal.h"
 #include "runtime/WaitSet.h"
+#include "tests/support/DescriptorExhaustion.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +8,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
-#include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -103,7 +101,7 @@ TEST(WaitForAnyTest, EmptySetFailsAtOnce) {
     EXPECT_EQ(set.Count(), 0u);
     EXPECT_EQ(set.Handles(), nullptr);
     const auto start = Clock::now();
-    EXPECT_EQ(WaitForAny(set, kInfinite), kNothingFired);
+    EXPECT_EQ(WaitForAny(set, kInfinite), kWaitFailed);
     EXPECT_LT(MillisecondsSince(start), 500);
 }
 
@@ -158,36 +156,6 @@ TEST(WaitForAnyTest, WakeUpLatency) {
     EXPECT_LT(worst, 1e6) << "a wake-up should take microseconds, not a second";
 }
 
-// Takes every free descriptor, so that the next signal cannot be created, and gives them back after.
-class CDescriptorExhaustion {
-public:
-    CDescriptorExhaustion() {
-        getrlimit(RLIMIT_NOFILE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = std::min<rlim_t>(m_saved.rlim_cur, 256);
-        setrlimit(RLIMIT_NOFILE, &lowered);
-        for (int count = 0; count < 256; ++count) {
-            const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-            if (fd < 0) {
-                break;
-            }
-            m_fds.push_back(fd);
-        }
-    }
-    ~CDescriptorExhaustion() {
-        for (const int fd : m_fds) {
-            close(fd);
-        }
-        setrlimit(RLIMIT_NOFILE, &m_saved);
-    }
-    CDescriptorExhaustion(const CDescriptorExhaustion&) = delete;
-    CDescriptorExhaustion& operator=(const CDescriptorExhaustion&) = delete;
-
-private:
-    rlimit m_saved{};
-    std::vector<int> m_fds;
-};
-
 TEST(WaitForAnyTest, FailedSignalFailsEveryWait) {
     CSignal healthy;
     healthy.Set();
@@ -196,13 +164,13 @@ TEST(WaitForAnyTest, FailedSignalFailsEveryWait) {
         CDescriptorExhaustion exhaustion;
         failed = std::make_unique<CSignal>();
     }
-    ASSERT_EQ(failed->Handle(), kNothingFired);
+    ASSERT_EQ(failed->Handle(), kNoSignal);
     EXPECT_FALSE(failed->Set());
     EXPECT_FALSE(failed->Reset());
     EXPECT_FALSE(failed->Wait(0));
     EXPECT_FALSE(failed->Wait(kInfinite)) << "must fail at once, not block";
-    EXPECT_EQ(WaitForAny(healthy, *failed, 0), kNothingFired);
-    EXPECT_EQ(WaitForAny(*failed, healthy, kInfinite), kNothingFired);
+    EXPECT_EQ(WaitForAny(healthy, *failed, 0), kWaitFailed) << "a failure is never a time-out or an event";
+    EXPECT_EQ(WaitForAny(*failed, healthy, kInfinite), kWaitFailed);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include "runtime/TcpClient.h"
 #include "runtime/WaitSet.h"
