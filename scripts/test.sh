@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test in three builds: normal, AddressSanitizer with
-# UndefinedBehaviorSanitizer, and ThreadSanitizer (without the tests that open a window).
+# UndefinedBehaviorSanitizer, and ThreadSanitizer (without the tests that open a window); then a short
+# pass of every fuzz harness, so that a crash or sanitizer report on the seeds or near them fails too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -31,4 +32,6 @@ build_and_test() {
 build_and_test normal "" ""
 build_and_test asan address "" -DVANTREX_BUILD_BENCH=OFF
 build_and_test tsan thread window -DVANTREX_BUILD_BENCH=OFF
+echo "=== fuzz smoke pass ==="
+scripts/fuzz.sh 5
 echo "All builds passed."
