@@ -77,6 +77,8 @@ private:
     CStatusText* StatusText(int id) const { return m_controls.StatusText(id); }
     CDeviceLink& Link(LinkSide side) { return side == LinkSide::A ? m_linkA : m_linkB; }
     void SetItemText(int id, int stringId);
+    // Every enabling and disabling of the window's controls goes through here: a disabled control hands
+    // the keyboard focus to the window, never to another control.
     void SetEnabled(std::initializer_list<int> ids, bool enabled);
     void SetLamp(int lampId, int bitmapId);
     void ShowError(int stringId);
