@@ -81,6 +81,8 @@ private:
     // the keyboard focus to the window, never to another control.
     void SetEnabled(std::initializer_list<int> ids, bool enabled);
     void SetLamp(int lampId, int bitmapId);
+    // Sets the version line's text, re-laying the line out when the text changed.
+    void SetVersionLine(const QString& text);
     void ShowError(int stringId);
     // Repaints the window and every control in it (a looks change of a status control needs it).
     void InvalidateWindow();

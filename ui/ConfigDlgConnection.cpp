@@ -96,9 +96,10 @@ void CConfigDlg::ResetToDisconnected() {
     SetItemText(IDC_CONNECT, IDS_CONNECT);
     SetEnabled({IDC_STATUS_GROUP}, false);
     StatusText(IDC_STATUS_FRAME)->SetActive(false);
-    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_VERSION_LINE}) {
+    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE}) {
         StatusText(id)->SetText(QString());
     }
+    SetVersionLine(QString());
     SetLamp(IDC_GPS_LAMP, IDB_LAMP_GREY);
     StatusText(IDC_GPS_CAPTION)->SetActive(false);
     SetLamp(IDC_TIME_SYNC_LAMP, IDB_LAMP_GREY);

@@ -39,11 +39,19 @@ void CStatusText::SetBorder(bool border) {
     m_border = border;
 }
 
+int CStatusText::TextWidth(const QFontMetrics& metrics) const {
+    return m_text.isEmpty() ? 0 : metrics.horizontalAdvance(m_text);
+}
+
+int CStatusText::WholeTextWidth() const {
+    return StatusTextWholeWidth(TextWidth(QFontMetrics(font())), m_border, (m_style & kSsCenter) != 0);
+}
+
 void CStatusText::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(font());
-    const int textWidth = m_text.isEmpty() ? 0 : metrics.horizontalAdvance(m_text);
-    const StatusTextPaintPlan plan = PlanStatusTextPaint(
-        {width(), height(), textWidth, metrics.height(), m_border, m_active, (m_style & kSsCenter) != 0});
+    const StatusTextPaintPlan plan =
+        PlanStatusTextPaint({width(), height(), TextWidth(metrics), metrics.height(), m_border, m_active,
+                             (m_style & kSsCenter) != 0});
 
     QPainter painter(this);
     for (const StatusTextFill& fill : plan.fills) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFontMetrics>
 #include <QString>
 #include <QWidget>
 
@@ -23,6 +24,8 @@ public:
 
     // The text the control paints.
     const QString& Text() const { return m_text; }
+    // The narrowest width at which the control shows its whole text in its font.
+    int WholeTextWidth() const;
     // The template style bits the control was created with.
     std::uint32_t Style() const { return m_style; }
 
@@ -31,6 +34,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int TextWidth(const QFontMetrics& metrics) const;
+
     std::uint32_t m_style;
     bool m_border = false;
     bool m_active = false;
