@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QFontMetrics>
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
+
+class QFontMetrics;
 
 // A single line of text on white, optionally inside a 2-pixel frame, black when active and grey when
 // not. Paints every pixel itself, so frequent text changes never flicker. Window thread only.
@@ -35,6 +36,7 @@ protected:
 
 private:
     int TextWidth(const QFontMetrics& metrics) const;
+    bool IsCentred() const;
 
     std::uint32_t m_style;
     bool m_border = false;
