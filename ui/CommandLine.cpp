@@ -50,5 +50,7 @@ std::string CommandLineUsage() {
            "  ADDRESS     the device's IPv4 address, written into the address box\n"
            "  --connect   press Connect as soon as the window is open\n"
            "  --help      show this text and exit\n"
-           "  --version   show the program's version and exit\n";
+           "  --version   show the program's version and exit\n"
+           "\n"
+           "Qt's own options, such as -platform NAME or -style NAME, are taken as well.\n";
 }

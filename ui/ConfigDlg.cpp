@@ -118,7 +118,7 @@ void CConfigDlg::SetStartTexts() {
     SetItemText(IDC_CONNECT_GROUP, IDS_CONNECT);
     Edit(IDC_DEVICE_ADDRESS)->setText(QStringLiteral("192.168.42.7"));
     SetItemText(IDC_CONNECT, IDS_CONNECT);
-    Item(IDC_STATUS_GROUP)->setEnabled(false);
+    SetEnabled({IDC_STATUS_GROUP}, false);
 
     StatusText(IDC_STATUS_FRAME)->SetActive(false);
     StatusText(IDC_STATUS_FRAME)->SetBorder(true);
@@ -165,7 +165,13 @@ void CConfigDlg::SetItemText(int id, int stringId) {
 
 void CConfigDlg::SetEnabled(std::initializer_list<int> ids, bool enabled) {
     for (int id : ids) {
-        Item(id)->setEnabled(enabled);
+        QWidget* control = Item(id);
+        if (!enabled && control == focusWidget()) {
+            // Qt would pass the focus on to the next tab stop, often Close or Connect, which the user's
+            // next Space would press. The window takes it instead: the focus is as good as lost.
+            setFocus(Qt::OtherFocusReason);
+        }
+        control->setEnabled(enabled);
     }
 }
 

@@ -77,8 +77,12 @@ private:
     CStatusText* StatusText(int id) const { return m_controls.StatusText(id); }
     CDeviceLink& Link(LinkSide side) { return side == LinkSide::A ? m_linkA : m_linkB; }
     void SetItemText(int id, int stringId);
+    // Every enabling and disabling of the window's controls goes through here: a disabled control hands
+    // the keyboard focus to the window, never to another control.
     void SetEnabled(std::initializer_list<int> ids, bool enabled);
     void SetLamp(int lampId, int bitmapId);
+    // Sets the version line's text, re-laying the line out when the text changed.
+    void SetVersionLine(const QString& text);
     void ShowError(int stringId);
     // Repaints the window and every control in it (a looks change of a status control needs it).
     void InvalidateWindow();

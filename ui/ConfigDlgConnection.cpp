@@ -21,7 +21,7 @@ void CConfigDlg::OnConnect() {
         ResetToDisconnected();
         return;
     }
-    Item(IDC_DEVICE_ADDRESS)->setEnabled(false);
+    SetEnabled({IDC_DEVICE_ADDRESS}, false);
     const std::string address = Edit(IDC_DEVICE_ADDRESS)->text().toStdString();
     SetItemText(IDC_CONNECT, IDS_CANCEL);
 
@@ -63,10 +63,9 @@ void CConfigDlg::OnLinkState(const CWorkerThread* link, StateReport report) {
 void CConfigDlg::AcceptLink(LinkSide side) {
     Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Stop();
     StatusText(IDC_STATUS_LINE)->SetText(QString::fromUtf8(LoadStringResource(IDS_CONNECTED_PLEASE_WAIT)));
-    Item(IDC_DEVICE_ADDRESS)->setEnabled(false);
-    Item(IDC_CONNECT)->setEnabled(true);
+    SetEnabled({IDC_DEVICE_ADDRESS}, false);
+    SetEnabled({IDC_CONNECT, IDC_STATUS_GROUP}, true);
     SetItemText(IDC_CONNECT, IDS_DISCONNECT);
-    Item(IDC_STATUS_GROUP)->setEnabled(true);
     for (int id : {IDC_STATUS_FRAME, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION}) {
         StatusText(id)->SetActive(true);
     }
@@ -92,15 +91,15 @@ void CConfigDlg::ResetToDisconnected() {
     m_linkB.Stop();
     m_connection.OnReset();
 
-    Item(IDC_DEVICE_ADDRESS)->setEnabled(true);
-    Item(IDC_CONNECT)->setEnabled(true);
+    SetEnabled({IDC_DEVICE_ADDRESS, IDC_CONNECT}, true);
     Button(IDC_CONNECT)->setChecked(false);
     SetItemText(IDC_CONNECT, IDS_CONNECT);
-    Item(IDC_STATUS_GROUP)->setEnabled(false);
+    SetEnabled({IDC_STATUS_GROUP}, false);
     StatusText(IDC_STATUS_FRAME)->SetActive(false);
-    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_VERSION_LINE}) {
+    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE}) {
         StatusText(id)->SetText(QString());
     }
+    SetVersionLine(QString());
     SetLamp(IDC_GPS_LAMP, IDB_LAMP_GREY);
     StatusText(IDC_GPS_CAPTION)->SetActive(false);
     SetLamp(IDC_TIME_SYNC_LAMP, IDB_LAMP_GREY);

@@ -3,6 +3,7 @@
 #include "ConfigDlg.h"
 
 #include "Layout.h"
+#include "StatusText.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 
@@ -50,6 +51,7 @@ void CConfigDlg::LayoutControls() {
     input.dpi = dpi;
     input.dhcpShown = m_bDhcpCapable;
     input.logoBitmapWidth = logo->pixmap().width();
+    input.versionTextWidth = StatusText(IDC_VERSION_LINE)->WholeTextWidth();
     for (const DialogControlTemplate& control : FindDialogTemplate(IDD_CONFIG_DIALOG)->controls) {
         input.controls[control.id] = RectOf(*Item(control.id));
     }

@@ -37,7 +37,16 @@ void CConfigDlg::OnTimer() {
     }
     SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
     SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
-    StatusText(IDC_VERSION_LINE)->SetText(QString::fromStdString(view.versionLine));
+    SetVersionLine(QString::fromStdString(view.versionLine));
+}
+
+void CConfigDlg::SetVersionLine(const QString& text) {
+    CStatusText* line = StatusText(IDC_VERSION_LINE);
+    const bool changed = text != line->Text();
+    line->SetText(text);
+    if (changed) {
+        LayoutControls(); // the line is as wide as its text needs
+    }
 }
 
 // The only place that enables the address change panel; the address edits and their labels follow the

@@ -53,7 +53,7 @@ public:
     explicit CLayoutPass(const LayoutInput& input)
         : m_rects(input.controls), m_cw(input.client.w), m_ch(input.client.h), m_m(input.margin),
           m_dpi(input.dpi > 0 ? input.dpi : kDefaultDpi), m_dhcpShown(input.dhcpShown),
-          m_bitmapWidth(input.logoBitmapWidth) {}
+          m_bitmapWidth(input.logoBitmapWidth), m_versionTextWidth(input.versionTextWidth) {}
 
     bool HasEveryControl() const;
     std::vector<Placement> Run();
@@ -76,6 +76,7 @@ private:
     const int m_dpi;
     const bool m_dhcpShown;
     const int m_bitmapWidth;
+    const int m_versionTextWidth;
 };
 
 bool CLayoutPass::HasEveryControl() const {
@@ -153,10 +154,14 @@ void CLayoutPass::PlaceStatusRows() {
                         placedLamp.h});
     }
 
+    // A version too long for the line widens it to the left, up to the frame's inner margin; a firmware
+    // version of 16 characters does not fit 100 pixels.
+    const int versionRight = R(IDC_TIME_SYNC_CAPTION).Right();
+    const int versionWidth =
+        std::max(kVersionWidth, std::min(m_versionTextWidth, versionRight - frame.x - m_m));
     const int versionHeight = m_dpi * kVersionPoints / kPointsPerInch + 1;
-    Place(IDC_VERSION_LINE,
-          {R(IDC_TIME_SYNC_CAPTION).Right() - kVersionWidth,
-           frame.Bottom() - versionHeight - kVersionBottomGap, kVersionWidth, versionHeight});
+    Place(IDC_VERSION_LINE, {versionRight - versionWidth, frame.Bottom() - versionHeight - kVersionBottomGap,
+                             versionWidth, versionHeight});
 }
 
 void CLayoutPass::PlaceAddressPanel() {

@@ -36,13 +36,15 @@ struct Placement {
 };
 
 // What one layout pass reads: the client area, the margin, the screen resolution (0 taken as 96 dpi),
-// whether the DHCP box is shown, the logo bitmap's width and every control's current rectangle by id.
+// whether the DHCP box is shown, the logo bitmap's width, the width the version line needs to show its
+// whole text and every control's current rectangle by id.
 struct LayoutInput {
     LayoutSize client;
     int margin = 14;
     int dpi = 96;
     bool dhcpShown = false;
     int logoBitmapWidth = 0;
+    int versionTextWidth = 0;
     std::map<int, LayoutRect> controls;
 };
 

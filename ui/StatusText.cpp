@@ -39,11 +39,22 @@ void CStatusText::SetBorder(bool border) {
     m_border = border;
 }
 
+int CStatusText::TextWidth(const QFontMetrics& metrics) const {
+    return m_text.isEmpty() ? 0 : metrics.horizontalAdvance(m_text);
+}
+
+bool CStatusText::IsCentred() const {
+    return (m_style & kSsCenter) != 0;
+}
+
+int CStatusText::WholeTextWidth() const {
+    return StatusTextWholeWidth(TextWidth(QFontMetrics(font())), m_border, IsCentred());
+}
+
 void CStatusText::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(font());
-    const int textWidth = m_text.isEmpty() ? 0 : metrics.horizontalAdvance(m_text);
     const StatusTextPaintPlan plan = PlanStatusTextPaint(
-        {width(), height(), textWidth, metrics.height(), m_border, m_active, (m_style & kSsCenter) != 0});
+        {width(), height(), TextWidth(metrics), metrics.height(), m_border, m_active, IsCentred()});
 
     QPainter painter(this);
     for (const StatusTextFill& fill : plan.fills) {

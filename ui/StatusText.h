@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+class QFontMetrics;
+
 // A single line of text on white, optionally inside a 2-pixel frame, black when active and grey when
 // not. Paints every pixel itself, so frequent text changes never flicker. Window thread only.
 class CStatusText : public QWidget {
@@ -23,6 +25,8 @@ public:
 
     // The text the control paints.
     const QString& Text() const { return m_text; }
+    // The narrowest width at which the control shows its whole text in its font.
+    int WholeTextWidth() const;
     // The template style bits the control was created with.
     std::uint32_t Style() const { return m_style; }
 
@@ -31,6 +35,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int TextWidth(const QFontMetrics& metrics) const;
+    bool IsCentred() const;
+
     std::uint32_t m_style;
     bool m_border = false;
     bool m_active = false;

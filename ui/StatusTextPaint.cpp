@@ -4,6 +4,9 @@
 
 namespace {
 
+// Where a text that is not centred starts, inside the frame.
+constexpr int kTextIndent = 4;
+
 void AddFrame(const StatusTextPaintInput& input, std::uint32_t colour, std::vector<StatusTextFill>& fills) {
     const int w = input.width;
     const int h = input.height;
@@ -47,10 +50,14 @@ StatusTextPaintPlan PlanStatusTextPaint(const StatusTextPaintInput& input) {
     }
     // Truncating division and no clamping: a text wider or taller than the control starts before its
     // edge and is cut off there.
-    const int left = input.centred ? (inside.width - input.textWidth) / 2 : 4;
+    const int left = input.centred ? (inside.width - input.textWidth) / 2 : kTextIndent;
     const int top = (inside.height - input.textHeight) / 2;
     plan.hasText = true;
     plan.textCell = {inside.x + left, inside.y + top, input.textWidth, input.textHeight};
     AddBandsAround(inside, plan.textCell, plan.fills);
     return plan;
+}
+
+int StatusTextWholeWidth(int textWidth, bool border, bool centred) {
+    return textWidth + (centred ? 0 : kTextIndent) + (border ? 2 * kStatusFrameWidth : 0);
 }

@@ -44,3 +44,6 @@ struct StatusTextPaintPlan {
 
 // The paint plan for one repaint of the control.
 StatusTextPaintPlan PlanStatusTextPaint(const StatusTextPaintInput& input);
+
+// The narrowest control whose paint plan shows a text textWidth pixels wide whole.
+int StatusTextWholeWidth(int textWidth, bool border, bool centred);

@@ -2,12 +2,19 @@
 #include "ConfigApp.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv) {
-    // The command line is read before Qt starts, so --help and --version need no display.
-    const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+namespace {
+
+std::vector<std::string> ArgumentsAfterName(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+// Prints what a command line without a window asks for (help, the version, or the usage after an error)
+// and gives the exit status; nothing when the window is to open.
+std::optional<int> AnswerWithoutWindow(const CommandLine& commandLine) {
     if (!commandLine.error.empty()) {
         std::fprintf(stderr, "vantrex-config: %s\n%s", commandLine.error.c_str(), CommandLineUsage().c_str());
         return 2;
@@ -20,7 +27,25 @@ int main(int argc, char** argv) {
         std::printf("vantrex-config %s\n", VANTREX_VERSION);
         return 0;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // --help and --version need no display, so a command line that is all ours is answered before Qt
+    // starts. Qt's own options (-platform, -style, ...) read as errors here; Qt takes them out of argv.
+    const CommandLine beforeQt = ParseCommandLine(ArgumentsAfterName(argc, argv));
+    if (beforeQt.error.empty()) {
+        if (const std::optional<int> status = AnswerWithoutWindow(beforeQt)) {
+            return *status;
+        }
+    }
     CConfigApp app(argc, argv);
+    const CommandLine commandLine = ParseCommandLine(ArgumentsAfterName(argc, argv));
+    if (const std::optional<int> status = AnswerWithoutWindow(commandLine)) {
+        return *status;
+    }
     app.InitInstance(commandLine);
     return 0;
 }

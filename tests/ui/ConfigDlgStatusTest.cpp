@@ -141,6 +141,26 @@ TEST_F(ConfigDlgStatus, PanelFollowsTheDeviceTimeAndKeepsItsTexts) {
     sim.Stop();
 }
 
+TEST_F(ConfigDlgStatus, VersionLineShowsTheLongestVersionWhole) {
+    // The longest version the dialogue keeps, in the widest characters a version realistically has.
+    constexpr const char* kLongestVersion = "12.4.10-20190312";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.27", {"--firmware", kLongestVersion}))) << sim.ErrorOutput();
+    const QRect narrow = m_window.Controls().Item(IDC_VERSION_LINE)->geometry();
+    ASSERT_TRUE(ConnectTo("127.0.4.27"));
+    ASSERT_TRUE(
+        ProcessEventsUntil([this] { return !TextOf(m_window, IDC_VERSION_LINE).isEmpty(); }, kDeviceWaitMs));
+    ASSERT_EQ(TextOf(m_window, IDC_VERSION_LINE), QString("Version ") + kLongestVersion);
+
+    const int wholeInk = UnclippedInkWidth(m_window, IDC_VERSION_LINE);
+    ASSERT_GT(wholeInk, narrow.width()) << "the text should need more than the line's usual width";
+    EXPECT_EQ(RenderedInkWidth(m_window, IDC_VERSION_LINE), wholeInk);
+    const QRect wide = m_window.Controls().Item(IDC_VERSION_LINE)->geometry();
+    EXPECT_EQ(wide.right(), narrow.right());
+    EXPECT_EQ(wide.bottom(), narrow.bottom());
+    sim.Stop();
+}
+
 // One combination of the device's GPS letter and system peer, and the lamps it must light.
 struct LampCase {
     const char* address;

@@ -110,6 +110,22 @@ TEST(Layout, VersionLineIsATenPointLineAtTheScreenResolution) {
     EXPECT_EQ(PlacedRect(Layout(input), 1027).h, 17);
 }
 
+TEST(Layout, VersionLineWidensToTheLeftForItsTextUpToTheFrameMargin) {
+    struct VersionCase {
+        int textWidth;
+        int x;
+        int w;
+    };
+    // The time-sync caption ends at 417; the frame's inner margin is at 28 + 14.
+    for (const auto& [textWidth, x, w] :
+         {VersionCase{0, 317, 100}, VersionCase{100, 317, 100}, VersionCase{101, 316, 101},
+          VersionCase{375, 42, 375}, VersionCase{600, 42, 375}}) {
+        LayoutInput input = WorkedExample(false);
+        input.versionTextWidth = textWidth;
+        EXPECT_EQ(PlacedRect(Layout(input), 1027), (LayoutRect{x, 249, w, 14})) << "text width " << textWidth;
+    }
+}
+
 TEST(Layout, MissingControlPlacesNothing) {
     LayoutInput input = WorkedExample(false);
     input.controls.erase(1016);

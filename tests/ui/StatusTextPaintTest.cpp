@@ -70,6 +70,27 @@ TEST(StatusTextPaint, TextStartsFourPixelsInOrCentredWithTruncation) {
     EXPECT_EQ(plan.fills, bands);
 }
 
+TEST(StatusTextPaint, WholeWidthIsTheNarrowestThatKeepsTheTextInside) {
+    const auto inside = [](const StatusTextPaintPlan& plan) {
+        const PixelRect& cell = plan.textCell;
+        const PixelRect& interior = plan.interior;
+        return cell.x >= interior.x && cell.x + cell.width <= interior.x + interior.width;
+    };
+    for (const bool border : {false, true}) {
+        for (const bool centred : {false, true}) {
+            for (const int textWidth : {1, 51, 140}) {
+                StatusTextPaintInput input{0, 20, textWidth, 14, border, true, centred};
+                input.width = StatusTextWholeWidth(textWidth, border, centred);
+                EXPECT_TRUE(inside(PlanStatusTextPaint(input)))
+                    << "border " << border << " centred " << centred << " text " << textWidth;
+                --input.width;
+                EXPECT_FALSE(inside(PlanStatusTextPaint(input)))
+                    << "border " << border << " centred " << centred << " text " << textWidth;
+            }
+        }
+    }
+}
+
 TEST(StatusTextPaint, TextColourFollowsActive) {
     StatusTextPaintInput input = Input(100, 20, 40, 14);
     EXPECT_EQ(PlanStatusTextPaint(input).textColour, kStatusBlack);

@@ -6,8 +6,10 @@
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +38,28 @@ int DarkestLevel(const QImage& image) {
         }
     }
     return darkest;
+}
+
+// Columns from the first to the last that hold anything but white; 0 for a white image.
+int InkWidth(const QImage& image) {
+    int first = image.width();
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != qRgb(0xFF, 0xFF, 0xFF)) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return last < first ? 0 : last - first + 1;
+}
+
+QImage Rendered(QWidget& control) {
+    QImage image(control.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    control.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
 }
 
 } // namespace
@@ -72,10 +96,31 @@ bool IsDrawnActive(const CConfigDlg& window, int id) {
     if (control == nullptr) {
         return false;
     }
-    QImage image(control->size(), QImage::Format_RGB32);
+    return DarkestLevel(Rendered(*control)) < kInactiveGreyLevel;
+}
+
+int RenderedInkWidth(const CConfigDlg& window, int id) {
+    CStatusText* control = window.Controls().StatusText(id);
+    return control != nullptr ? InkWidth(Rendered(*control)) : 0;
+}
+
+int UnclippedInkWidth(const CConfigDlg& window, int id) {
+    const CStatusText* control = window.Controls().StatusText(id);
+    if (control == nullptr) {
+        return 0;
+    }
+    const QFontMetrics metrics(control->font());
+    // Room on every side for glyphs that reach past their advance.
+    const int room = metrics.height();
+    QImage image(metrics.horizontalAdvance(control->Text()) + 2 * room, metrics.height() + 2 * room,
+                 QImage::Format_RGB32);
     image.fill(Qt::white);
-    control->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-    return DarkestLevel(image) < kInactiveGreyLevel;
+    QPainter painter(&image);
+    painter.setFont(control->font());
+    painter.setPen(Qt::black);
+    painter.drawText(room, room + metrics.ascent(), control->Text());
+    painter.end();
+    return InkWidth(image);
 }
 
 WindowSnapshot SnapshotOf(const CConfigDlg& window) {

@@ -22,6 +22,11 @@ bool LampShows(const CConfigDlg& window, int lampId, int bitmapId);
 // the control, so it sees what the user would see.
 bool IsDrawnActive(const CConfigDlg& window, int id);
 
+// How many columns, from the first to the last, the text of a status text control covers as rendered
+// in the control, and as rendered in its font without any edge to cut it off.
+int RenderedInkWidth(const CConfigDlg& window, int id);
+int UnclippedInkWidth(const CConfigDlg& window, int id);
+
 // The window as it was at one moment, for checks about what a message box appeared over.
 struct WindowSnapshot {
     ConnectionPhase phase = ConnectionPhase::Disconnected;
