@@ -3,6 +3,7 @@
 #include "DeviceLink.h"
 
 #include "AddressCommand.h"
+#include "PcClock.h"
 
 #include "runtime/DebugOutput.h"
 #include "runtime/WaitSet.h"
@@ -77,6 +78,7 @@ void CDeviceLink::ResetRun() {
     m_timeSyncState = -1;
     m_deviceMicros = 0;
     m_deviceSeconds = 0;
+    m_lastReading.reset();
     m_version[0] = '\0';
     m_newIp[0] = '\0';
     m_newMask[0] = '\0';
@@ -181,6 +183,7 @@ bool CDeviceLink::SendPendingCommand() {
     if (m_stopSignal.Wait(m_timing.pacingMs)) {
         return false;
     }
+    m_lastSendPcMicros = PcClockMicros();
     // A send that takes fewer bytes than offered is not repeated: the rest of the command is dropped.
     if (m_client.Send(m_sendBuffer, m_sendLength, 0) < 0) {
         SetState(StateLinkClosed);
