@@ -98,8 +98,8 @@ ProbePhase CDeviceProbe::Update(Clock::time_point now) {
         const bool connected = m_control.Phase() == ConnectionPhase::Connected;
         const auto seconds = std::chrono::duration<double>(m_settings.timeout).count();
         char text[96];
-        std::snprintf(text, sizeof text, "%s within %g s",
-                      connected ? "no complete reading" : "no connection", seconds);
+        std::snprintf(text, sizeof text, "%s within %g s", connected ? "no complete reading" : "no answer",
+                      seconds);
         GoDown(text);
     }
     return m_phase;
