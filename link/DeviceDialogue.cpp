@@ -5,6 +5,7 @@
 #include "DeviceTime.h"
 
 #include "CommandText.h"
+#include "PcClock.h"
 #include "runtime/DebugOutput.h"
 #include "runtime/Tick.h"
 
@@ -111,8 +112,10 @@ void CDeviceLink::StoreDeviceClock(const std::optional<DeviceClockReading>& read
         m_deviceSeconds = 0;
         m_deviceMicros = 0;
         m_gpsState = 0;
+        m_lastReading.reset();
         return;
     }
+    m_lastReading = TimedClockReading{reading->seconds, reading->micros, m_lastSendPcMicros, PcClockMicros()};
     const HeldDeviceTime time =
         AdvanceDeviceTime(reading->seconds, reading->micros, m_dialect->microsAdvance);
     m_deviceSeconds = time.seconds;

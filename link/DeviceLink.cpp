@@ -3,6 +3,7 @@
 #include "DeviceLink.h"
 
 #include "AddressCommand.h"
+#include "PcClock.h"
 #include "WholeSend.h"
 
 #include "runtime/DebugOutput.h"
@@ -79,6 +80,7 @@ void CDeviceLink::ResetRun() {
     m_timeSyncState = -1;
     m_deviceMicros = 0;
     m_deviceSeconds = 0;
+    m_lastReading.reset();
     m_version[0] = '\0';
     m_newIp[0] = '\0';
     m_newMask[0] = '\0';
@@ -183,6 +185,7 @@ bool CDeviceLink::SendPendingCommand(CSignal& netSignal) {
     if (m_stopSignal.Wait(m_timing.pacingMs)) {
         return false;
     }
+    m_lastSendPcMicros = PcClockMicros();
     const auto sendSome = [this](std::string_view rest) {
         return m_client.Send(rest.data(), static_cast<int>(rest.size()), 0);
     };

@@ -21,6 +21,15 @@ inline constexpr std::size_t kLinkBufferSize = 4096;
 // Size of an address text or the version text, NUL included.
 inline constexpr std::size_t kLinkTextSize = 256;
 
+// One getdate reading as the device printed it, with this PC's clock (microseconds since 1970 UTC) just
+// before the command was sent and when its answer was read.
+struct TimedClockReading {
+    std::int64_t seconds = 0;
+    std::int64_t micros = 0;
+    std::int64_t sentPcMicros = 0;
+    std::int64_t answeredPcMicros = 0;
+};
+
 // One TCP link to the device, driven by a thread of its own: connects, logs in on the telnet port,
 // polls the device at most once per pacing interval and keeps the latest device status under a lock.
 // Port 23 speaks the telnet dialect, every other port the shell dialect.
@@ -46,6 +55,9 @@ public:
     int IsMacUnassigned() const;
     // The firmware version line, empty until read; a copy taken under the lock.
     std::string FirmwareVersion() const;
+    // The last getdate reading of this run with its send and answer times; nothing before the first
+    // and after an unreadable answer.
+    std::optional<TimedClockReading> LastClockReading() const;
 
     // Takes one received character that is not part of a telnet command (link thread only). A NUL is
     // dropped: telnet sends a bare carriage return as CR NUL, and no prompt or answer holds one.
@@ -123,6 +135,7 @@ private:
     int m_telnetBytesToSkip = 0; // the rest of a telnet command that the previous block cut off
     bool m_bPollGetdate = true;
     bool m_bFirstPrompt = true;
+    std::int64_t m_lastSendPcMicros = 0;
 
     // Status snapshot, guarded by m_lock.
     std::int64_t m_deviceSeconds = 0;
@@ -132,6 +145,7 @@ private:
     IndicatorState m_gpsState = -1;
     int m_macUnassigned = 0;
     char m_version[kLinkTextSize] = {};
+    std::optional<TimedClockReading> m_lastReading;
 
     // Requested address change, guarded by m_lock.
     char m_newIp[kLinkTextSize] = {};

@@ -35,3 +35,8 @@ std::string CDeviceLink::FirmwareVersion() const {
     CLockHold hold(m_lock);
     return std::string(m_version);
 }
+
+std::optional<TimedClockReading> CDeviceLink::LastClockReading() const {
+    CLockHold hold(m_lock);
+    return m_lastReading;
+}

@@ -48,6 +48,13 @@ for name in "${programs[@]}"; do
     "$path" || failed+=("$name")
 done
 
+# The status program's figures come from the programs themselves, run by a script of their own.
+if [ $# -eq 0 ]; then
+    cmake --build "${build_dir}" -j "$(nproc)" --target vantrex-status vantrex-sim
+    echo "=== vantrex-status figures ==="
+    bench/status/status_figures.sh "${build_dir}" || failed+=(status_figures)
+fi
+
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Failed: ${failed[*]}" >&2
     exit 1

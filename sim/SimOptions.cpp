@@ -16,6 +16,7 @@ constexpr std::size_t kHelpColumn = 28;   // where help texts start, after the t
 constexpr long long kMaxPid = 2147483647; // pid_t is a signed 32-bit number on Linux
 constexpr std::size_t kMaxFirmwareLength = 200;
 constexpr long long kMaxGetdateNumber = 1000000;
+constexpr std::size_t kMaxAddresses = 1024;
 
 using Setter = bool (*)(SimOptions& options, const std::string& value, std::string& error);
 
@@ -82,16 +83,47 @@ bool SetWhole(int& target, const char* name, long long min, long long max, const
     return true;
 }
 
-bool SetAddress(SimOptions& options, const std::string& value, std::string& error) {
-    in_addr address{};
-    if (inet_pton(AF_INET, value.c_str(), &address) != 1) {
+// A fake device with a published password belongs on this machine only.
+bool ParseLoopback(const std::string& value, std::uint32_t& address, std::string& error) {
+    in_addr parsed{};
+    if (inet_pton(AF_INET, value.c_str(), &parsed) != 1) {
         return Fail(error, "not a dotted IPv4 address: " + value);
     }
-    // A fake device with a published password belongs on this machine only.
-    if ((ntohl(address.s_addr) >> 24) != 127) {
+    address = ntohl(parsed.s_addr);
+    if ((address >> 24) != 127) {
         return Fail(error, "not a loopback address (127.0.0.0/8): " + value);
     }
-    options.address = value;
+    return true;
+}
+
+std::string DottedText(std::uint32_t address) {
+    return std::to_string(address >> 24) + '.' + std::to_string((address >> 16) & 0xFF) + '.' +
+           std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
+}
+
+// One address, or a range FIRST-LAST of at most kMaxAddresses, both ends loopback.
+bool SetAddress(SimOptions& options, const std::string& value, std::string& error) {
+    const std::size_t dash = value.find('-');
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    if (!ParseLoopback(value.substr(0, dash), first, error) ||
+        (dash != std::string::npos && !ParseLoopback(value.substr(dash + 1), last, error))) {
+        return false;
+    }
+    last = dash == std::string::npos ? first : last;
+    if (last < first || last - first >= kMaxAddresses) {
+        return Fail(error, "an address range runs upwards over at most 1024 addresses: " + value);
+    }
+    if (!options.addressGiven) {
+        options.addresses.clear();
+        options.addressGiven = true;
+    }
+    for (std::uint32_t address = first; address <= last; ++address) {
+        options.addresses.push_back(DottedText(address));
+    }
+    if (options.addresses.size() > kMaxAddresses) {
+        return Fail(error, "at most 1024 addresses in all");
+    }
     return true;
 }
 
@@ -154,7 +186,36 @@ bool SetExitWithParent(SimOptions& options, const std::string& value, std::strin
 }
 
 const Option kOptions[] = {
-    {"--address", "ADDR", "loopback address to listen on (default 127.0.0.1)", &SetAddress},
+    {"--address", "ADDR[-ADDR]",
+     "loopback address to listen on (default 127.0.0.1); repeated, or as a range\n"
+     "such as 127.0.1.1-127.0.1.200: several devices in one process (at most 1024)",
+     &SetAddress},
+    {"--ntp-port", "N", "answer SNTP requests on UDP port N of every address (default: no NTP)",
+     [](SimOptions& o, const std::string& v, std::string& e) { return SetPort(o.ntpPort, v, e); }},
+    {"--ntp-offset", "SECONDS", "the NTP service serves the device clock plus SECONDS (may be negative)",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         const bool negative = !v.empty() && v[0] == '-';
+         long long seconds = 0;
+         long long micros = 0;
+         if (!ParseDecimal(negative ? v.substr(1) : v, 6, kMaxClockSeconds, seconds, micros)) {
+             return Fail(e, "the NTP offset must be [-]SECONDS[.MICROS]: " + v);
+         }
+         o.ntp.offsetMicros = (negative ? -1 : 1) * (seconds * 1000000 + micros);
+         return true;
+     }},
+    {"--ntp-stratum", "N", "stratum in NTP answers (default 1; 0 and 16 mean unsynchronised)",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.ntp.stratum, "--ntp-stratum", 0, 255, "", v, e);
+     }},
+    {"--ntp-leap", "N", "leap indicator in NTP answers (default 0; 3: clock not synchronised)",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.ntp.leap, "--ntp-leap", 0, 3, "", v, e);
+     }},
+    {"--ntp-silent", nullptr, "take NTP requests but never answer them",
+     [](SimOptions& o, const std::string&, std::string&) {
+         o.ntp.silent = true;
+         return true;
+     }},
     {"--shell-port", "N", "port of the shell that shows \"# \" at once (default 5316; 0: off)",
      [](SimOptions& o, const std::string& v, std::string& e) { return SetPort(o.shellPort, v, e); }},
     {"--telnet-port", "N", "port of the telnet login (default 23; 0: off; below 1024 needs root)",
@@ -314,7 +375,7 @@ std::string SimUsage() {
              "ntpq -p [127.0.0.1], setip -i IP -g GATEWAY -s NETMASK, and the telnet form\n"
              "echo 'IP' > /usr/ipaddress, echo 'MASK' > /usr/netmask, echo 'GW' > /usr/gateway,\n"
              "touch /usr/ramdisk/reset. An address change drops every connection and both ports\n"
-             "for the downtime. Every typed line is echoed; every answer ends with \"# \".\n"
+             "of every address for the downtime. Every typed line is echoed; every answer ends with \"# \".\n"
              "\nLog format, one line each, times in milliseconds since the start (3 decimals):\n"
              "  TIME PORT TEXT                                  a received line\n"
              "  TIME address PORT ip=IP mask=MASK gateway=GW    an address change\n"

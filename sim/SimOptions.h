@@ -2,22 +2,26 @@
 
 #include "DeviceClock.h"
 #include "DeviceSession.h"
+#include "NtpResponder.h"
 
 #include <string>
 #include <vector>
 
 // Everything the simulated device's command line sets.
 struct SimOptions {
-    std::string address = "127.0.0.1";
-    unsigned short shellPort = 5316; // 0: switched off
-    unsigned short telnetPort = 23;  // 0: switched off
-    int downtimeMs = 5000;           // how long an address change keeps the device away
-    std::string logPath;             // empty: no log
-    int slowMs = 0;                  // 0: send at full speed; else one byte every slowMs
-    int loginDelayMs = 250;          // how long the telnet login prompt takes to appear; 0: at once
-    bool exitWithParent = false;     // end with the parent process
-    long long parentPid = 0;         // with exitWithParent: the parent to expect; 0: the one at start
-    bool ready = false;              // print the ready line once listening
+    std::vector<std::string> addresses{"127.0.0.1"}; // every loopback address the device answers on
+    bool addressGiven = false;                       // the first --address replaces the default
+    unsigned short shellPort = 5316;                 // 0: switched off
+    unsigned short telnetPort = 23;                  // 0: switched off
+    int downtimeMs = 5000;                           // how long an address change keeps the device away
+    std::string logPath;                             // empty: no log
+    int slowMs = 0;                                  // 0: send at full speed; else one byte every slowMs
+    int loginDelayMs = 250;      // how long the telnet login prompt takes to appear; 0: at once
+    bool exitWithParent = false; // end with the parent process
+    long long parentPid = 0;     // with exitWithParent: the parent to expect; 0: the one at start
+    bool ready = false;          // print the ready line once listening
+    unsigned short ntpPort = 0;  // 0: no NTP service
+    NtpSetting ntp;
     ClockSetting clock;
     SessionConfig session; // its telnet flag is chosen per port
 };

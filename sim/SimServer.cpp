@@ -17,7 +17,7 @@ namespace {
 
 // Past this many open connections the listeners are left alone until one closes, so that the
 // process never runs out of descriptors.
-constexpr std::size_t kMaxConnections = 256;
+constexpr std::size_t kMaxConnections = 4096;
 constexpr int kIdlePollMs = 1000;
 
 } // namespace
@@ -27,10 +27,13 @@ CSimServer::CSimServer(const SimOptions& options, CSimLog& log)
 
 CSimServer::~CSimServer() {
     CloseListeners();
+    for (const int fd : m_ntpSockets) {
+        close(fd);
+    }
 }
 
 int CSimServer::Run(int stopFd) {
-    if (!OpenListeners()) {
+    if (!OpenListeners() || !OpenNtpSockets()) {
         return kFailed;
     }
     AnnounceReady();
@@ -57,6 +60,9 @@ std::vector<pollfd> CSimServer::PollSet(int stopFd, Clock::time_point now) const
     for (const Listener& listener : m_listeners) {
         fds.push_back({listener.fd, static_cast<short>(AcceptsConnections() ? POLLIN : 0), 0});
     }
+    for (const int fd : m_ntpSockets) {
+        fds.push_back({fd, POLLIN, 0});
+    }
     for (const auto& connection : m_connections) {
         fds.push_back({connection->Fd(), connection->PollEvents(now), 0});
     }
@@ -67,12 +73,17 @@ void CSimServer::ServeRound(const std::vector<pollfd>& fds, Clock::time_point no
     // Connections accepted here are not in fds; they get their turn in the next round.
     const std::size_t servedCount = m_connections.size();
     for (std::size_t index = 0; index < m_listeners.size(); ++index) {
-        if (fds[1 + index].revents & POLLIN) {
+        if (fds[ListenerSlot() + index].revents & POLLIN) {
             AcceptOn(m_listeners[index], now);
         }
     }
+    for (std::size_t index = 0; index < m_ntpSockets.size(); ++index) {
+        if (fds[NtpSlot() + index].revents & POLLIN) {
+            AnswerNtpRequests(m_ntpSockets[index], m_options.ntp, m_clock.Now());
+        }
+    }
     for (std::size_t index = 0; index < servedCount; ++index) {
-        Serve(*m_connections[index], fds[1 + m_listeners.size() + index].revents, now);
+        Serve(*m_connections[index], fds[ConnectionSlot() + index].revents, now);
     }
     std::erase_if(m_connections, [](const auto& connection) { return connection->IsClosed(); });
 }
@@ -90,19 +101,37 @@ bool CSimServer::FinishRound(Clock::time_point now) {
 }
 
 bool CSimServer::OpenListeners() {
-    const Listener wanted[] = {{-1, m_options.shellPort, false}, {-1, m_options.telnetPort, true}};
-    for (Listener listener : wanted) {
-        if (listener.port == 0) {
-            continue;
+    for (const std::string& address : m_options.addresses) {
+        const Listener wanted[] = {{-1, m_options.shellPort, false}, {-1, m_options.telnetPort, true}};
+        for (Listener listener : wanted) {
+            if (listener.port == 0) {
+                continue;
+            }
+            std::string error;
+            listener.fd = OpenListener(address, listener.port, error);
+            if (listener.fd < 0) {
+                std::fprintf(stderr, "vantrex-sim: %s\n", error.c_str());
+                CloseListeners();
+                return false;
+            }
+            m_listeners.push_back(listener);
         }
+    }
+    return true;
+}
+
+bool CSimServer::OpenNtpSockets() {
+    if (m_options.ntpPort == 0) {
+        return true;
+    }
+    for (const std::string& address : m_options.addresses) {
         std::string error;
-        listener.fd = OpenListener(m_options.address, listener.port, error);
-        if (listener.fd < 0) {
+        const int fd = OpenNtpSocket(address, m_options.ntpPort, error);
+        if (fd < 0) {
             std::fprintf(stderr, "vantrex-sim: %s\n", error.c_str());
-            CloseListeners();
             return false;
         }
-        m_listeners.push_back(listener);
+        m_ntpSockets.push_back(fd);
     }
     return true;
 }

@@ -39,6 +39,10 @@ private:
         unsigned short port;
         bool telnet;
     };
+    // Index in the poll set of the first listener, the first NTP socket and the first connection.
+    std::size_t ListenerSlot() const { return 1; }
+    std::size_t NtpSlot() const { return 1 + m_listeners.size(); }
+    std::size_t ConnectionSlot() const { return NtpSlot() + m_ntpSockets.size(); }
 
     std::vector<pollfd> PollSet(int stopFd, Clock::time_point now) const;
     void ServeRound(const std::vector<pollfd>& fds, Clock::time_point now);
@@ -46,6 +50,7 @@ private:
     // port cannot be bound again.
     bool FinishRound(Clock::time_point now);
     bool OpenListeners();
+    bool OpenNtpSockets();
     void CloseListeners();
     void AnnounceReady();
     void AcceptOn(const Listener& listener, Clock::time_point now);
@@ -58,6 +63,7 @@ private:
     CSimLog& m_log;
     CDeviceClock m_clock;
     std::vector<Listener> m_listeners;
+    std::vector<int> m_ntpSockets;
     std::vector<std::unique_ptr<CConnection>> m_connections;
     std::optional<Clock::time_point> m_reopenTime;
     std::optional<std::pair<unsigned short, AddressChange>> m_restartRequest;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ConnectionControl.h"
 #include "DialogBuilder.h"
 #include "MessageBoxes.h"
 
+#include "connect/ConnectionControl.h"
 #include "link/DeviceLink.h"
 #include "runtime/WorkerThread.h"
 

@@ -14,7 +14,8 @@ OptionsOutcome Parse(const std::vector<std::string>& args, SimOptions& options) 
 TEST(SimOptions, DefaultsServeBothPortsOnLoopbackWithRealTime) {
     SimOptions options;
     ASSERT_EQ(Parse({}, options), OptionsOutcome::Run);
-    EXPECT_EQ(options.address, "127.0.0.1");
+    EXPECT_EQ(options.addresses, std::vector<std::string>{"127.0.0.1"});
+    EXPECT_EQ(options.ntpPort, 0);
     EXPECT_EQ(options.shellPort, 5316);
     EXPECT_EQ(options.telnetPort, 23);
     EXPECT_EQ(options.downtimeMs, 5000);
@@ -58,7 +59,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "--exit-with-parent=4242"},
                     options),
               OptionsOutcome::Run);
-    EXPECT_EQ(options.address, "127.0.3.9");
+    EXPECT_EQ(options.addresses, std::vector<std::string>{"127.0.3.9"});
     EXPECT_EQ(options.shellPort, 15316);
     EXPECT_EQ(options.telnetPort, 0);
     EXPECT_EQ(options.session.device.letter, 'M');
@@ -154,6 +155,37 @@ TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
                              "--help",
                              "TIME PORT TEXT"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
+    }
+}
+
+TEST(SimOptions, SeveralAddressesByRepetitionOrRange) {
+    SimOptions options;
+    ASSERT_EQ(Parse({"--address", "127.0.7.9", "--address", "127.0.7.254-127.0.8.1"}, options),
+              OptionsOutcome::Run);
+    EXPECT_EQ(options.addresses, (std::vector<std::string>{"127.0.7.9", "127.0.7.254", "127.0.7.255",
+                                                           "127.0.8.0", "127.0.8.1"}));
+    for (const char* bad : {"127.0.7.9-127.0.7.1", "127.0.7.1-10.0.0.1", "10.0.0.1-127.0.0.1",
+                            "127.0.0.1-127.0.4.0x", "127.0.0.1-127.0.4.1", "127.0.7.1-"}) {
+        SimOptions refused;
+        EXPECT_EQ(Parse({"--address", bad}, refused), OptionsOutcome::Invalid) << bad;
+    }
+}
+
+TEST(SimOptions, NtpServiceAndItsLies) {
+    SimOptions options;
+    ASSERT_EQ(Parse({"--ntp-port", "12123", "--ntp-offset", "-2.5", "--ntp-stratum", "16", "--ntp-leap", "3",
+                     "--ntp-silent"},
+                    options),
+              OptionsOutcome::Run);
+    EXPECT_EQ(options.ntpPort, 12123);
+    EXPECT_EQ(options.ntp.offsetMicros, -2500000);
+    EXPECT_EQ(options.ntp.stratum, 16);
+    EXPECT_EQ(options.ntp.leap, 3);
+    EXPECT_TRUE(options.ntp.silent);
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--ntp-leap", "4"}, {"--ntp-stratum", "256"}, {"--ntp-offset", "1e3"}}) {
+        SimOptions refused;
+        EXPECT_EQ(Parse(bad, refused), OptionsOutcome::Invalid) << bad[0] << ' ' << bad[1];
     }
 }
 

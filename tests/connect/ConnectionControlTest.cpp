@@ -1,4 +1,4 @@
-#include "ui/ConnectionControl.h"
+#include "connect/ConnectionControl.h"
 
 #include "link/LinkState.h"
 

@@ -10,7 +10,8 @@ enum class LinkSide { A, B };
 
 enum class ConnectionPhase { Disconnected, Connecting, Connected };
 
-// What the window must do about one link report (or a link that could not start).
+// What the owner of the two links (the window, or the status program) must do about one link report
+// (or a link that could not start).
 enum class ReportAction {
     Ignore,      // nothing to show or change
     MarkFailed,  // nothing to show; the failure is recorded for this attempt
@@ -19,7 +20,7 @@ enum class ReportAction {
     Lose,        // reset to disconnected, then "Connection has been lost"
 };
 
-// The window's connection state: which phase it is in, which link won, which links failed, and which
+// The connection state of one device: which phase it is in, which link won, which links failed, and which
 // reports still describe a link's present run. Reports can arrive twice, or after their link was
 // stopped; only fresh ones drive the state table.
 class CConnectionControl {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The four numbers of a dotted IPv4 address, most significant first.
+using Octets = std::array<std::uint32_t, 4>;
+
+// A dotted address that names a host or a mask: four decimal numbers 0..255 (one to three digits) joined
+// by single dots, blanks around the whole text allowed, not all four zero; nothing otherwise.
+std::optional<Octets> ParseDottedAddress(std::string_view text);
+
+// The normal form: no blanks, no leading zeros.
+std::string FormatDottedAddress(const Octets& octets);
+
+// The address as one 32-bit number, the first octet in the top byte.
+std::uint32_t AddressValue(const Octets& octets);

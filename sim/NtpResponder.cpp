@@ -1,0 +1,76 @@
+#include "NtpResponder.h"
+
+#include "ntp/SntpPacket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr std::int8_t kPrecision = -20;             // about a microsecond, like a GPS-disciplined clock
+constexpr std::uint32_t kGpsReference = 0x47505300; // "GPS"
+constexpr std::uint32_t kLoopbackReference = 0x7F000001;
+
+std::int64_t Micros(const DeviceTime& time) {
+    return time.seconds * 1000000 + time.micros;
+}
+
+SntpPacket Answer(const SntpPacket& request, const NtpSetting& setting, const DeviceTime& now) {
+    const NtpTimestamp served = NtpFromUnixMicros(Micros(now) + setting.offsetMicros);
+    SntpPacket answer;
+    answer.leap = static_cast<std::uint8_t>(setting.leap);
+    answer.version = request.version;
+    answer.mode = kModeServer;
+    answer.stratum = static_cast<std::uint8_t>(setting.stratum);
+    answer.poll = request.poll;
+    answer.precision = kPrecision;
+    answer.referenceId = setting.stratum <= 1 ? kGpsReference : kLoopbackReference;
+    answer.reference = served;
+    answer.originate = request.transmit;
+    answer.receive = served;
+    answer.transmit = served;
+    return answer;
+}
+
+} // namespace
+
+int OpenNtpSocket(const std::string& address, unsigned short port, std::string& error) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    if (fd < 0 || inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
+        bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        error = "cannot bind UDP " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return -1;
+    }
+    return fd;
+}
+
+void AnswerNtpRequests(int fd, const NtpSetting& setting, const DeviceTime& now) {
+    for (;;) {
+        std::uint8_t datagram[kSntpPacketSize + 1];
+        sockaddr_in sender{};
+        socklen_t length = sizeof sender;
+        const ssize_t received =
+            recvfrom(fd, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&sender), &length);
+        if (received < 0) {
+            return; // drained (or failed: the next request gets its own turn)
+        }
+        const std::optional<SntpPacket> request =
+            DecodeSntp(std::span<const std::uint8_t>(datagram, static_cast<std::size_t>(received)));
+        if (setting.silent || !request || request->mode != kModeClient) {
+            continue;
+        }
+        const SntpBytes answer = EncodeSntp(Answer(*request, setting, now));
+        (void)sendto(fd, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&sender), length);
+    }
+}

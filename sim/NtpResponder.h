@@ -1,0 +1,21 @@
+#pragma once
+
+#include "DeviceClock.h"
+
+#include <cstdint>
+#include <string>
+
+// How the simulated time service answers, and how it lies.
+struct NtpSetting {
+    std::int64_t offsetMicros = 0; // served time minus the device clock
+    int stratum = 1;
+    int leap = 0;
+    bool silent = false; // takes requests, never answers
+};
+
+// Opens a non-blocking UDP socket bound to address:port; the descriptor, or -1 with the reason in error.
+int OpenNtpSocket(const std::string& address, unsigned short port, std::string& error);
+
+// Answers every SNTP client request waiting on fd from the device time now, as setting says.
+// Anything that is not a 48-byte client request is dropped.
+void AnswerNtpRequests(int fd, const NtpSetting& setting, const DeviceTime& now);

@@ -1,0 +1,208 @@
+#include "DeviceProbe.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::int64_t kMicrosPerSecond = 1000000;
+
+const char* LinkFailureText(int state) {
+    switch (state) {
+    case StateSocketFailed:
+        return "no socket";
+    case StateConnectFailed:
+        return "connection refused";
+    case StateLinkClosed:
+        return "connection closed by the device";
+    case StateSilent:
+        return "device silent";
+    case StateReceiveFailed:
+        return "receive failed";
+    default:
+        return "no answer";
+    }
+}
+
+std::optional<bool> Indicator(IndicatorState state) {
+    return state < 0 ? std::nullopt : std::optional<bool>(state == 1);
+}
+
+} // namespace
+
+CDeviceProbe::CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings)
+    : m_address(std::move(address)), m_addressValue(addressValue), m_settings(settings),
+      m_linkA(m_address + " shell"), m_linkB(m_address + " telnet") {
+    m_linkA.SetTarget(m_address, settings.shellPort);
+    m_linkB.SetTarget(m_address, settings.telnetPort);
+}
+
+CDeviceProbe::~CDeviceProbe() {
+    Stop();
+}
+
+void CDeviceProbe::Start(Clock::time_point now) {
+    m_phase = ProbePhase::Reading;
+    m_failure.clear();
+    m_deadline = now + m_settings.timeout;
+    m_lastState[0] = m_lastState[1] = StateStarting;
+    const bool startedA = m_linkA.Start();
+    const bool startedB = m_linkB.Start();
+    m_control.OnAttemptStarted(m_linkA.GetReport().run, m_linkB.GetReport().run);
+    for (const auto& [side, started] : {std::pair{LinkSide::A, startedA}, std::pair{LinkSide::B, startedB}}) {
+        if (!started && m_control.OnStartFailed(side) == ReportAction::FailAttempt) {
+            GoDown("no thread for the links");
+        }
+    }
+    if (m_settings.ntp && !m_ntp.IsRunning()) {
+        StartNtpCheck(now);
+    }
+}
+
+void CDeviceProbe::StartNtpCheck(Clock::time_point now) {
+    if (m_settings.ntp) {
+        m_ntp.Start(m_addressValue, m_settings.ntpPort, now);
+        // A check that could not even start has its result already.
+        m_hasNtpResult = m_hasNtpResult || !m_ntp.IsRunning();
+    }
+}
+
+void CDeviceProbe::Stop() {
+    m_linkA.Stop();
+    m_linkB.Stop();
+    m_control.OnReset();
+}
+
+void CDeviceProbe::AddSignals(CWaitSet& set) {
+    set.Add(m_linkA.StateSignal());
+    set.Add(m_linkB.StateSignal());
+    if (m_ntp.IsRunning()) {
+        set.Add(m_ntp.Signal());
+    }
+}
+
+ProbePhase CDeviceProbe::Update(Clock::time_point now) {
+    if (m_ntp.IsRunning() && m_ntp.Update(now)) {
+        m_hasNtpResult = true;
+    }
+    if (m_phase == ProbePhase::Down) {
+        return m_phase;
+    }
+    TakeReport(LinkSide::A);
+    TakeReport(LinkSide::B);
+    if (m_phase == ProbePhase::Reading && m_control.Phase() == ConnectionPhase::Connected &&
+        HasCompleteReading()) {
+        m_phase = ProbePhase::Complete;
+        m_reconnect.Reset();
+    }
+    if (m_phase == ProbePhase::Reading && now >= m_deadline) {
+        const bool connected = m_control.Phase() == ConnectionPhase::Connected;
+        const auto seconds = std::chrono::duration<double>(m_settings.timeout).count();
+        char text[96];
+        std::snprintf(text, sizeof text, "%s within %g s", connected ? "no complete reading" : "no answer",
+                      seconds);
+        GoDown(text);
+    }
+    return m_phase;
+}
+
+void CDeviceProbe::TakeReport(LinkSide side) {
+    CDeviceLink& link = Link(side);
+    // Cleared before the report is read, so that a change after the read wakes the next wait.
+    link.StateSignal().Reset();
+    const StateReport report = link.GetReport();
+    switch (m_control.OnReport(side, report)) {
+    case ReportAction::Accept:
+        Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Stop();
+        break;
+    case ReportAction::MarkFailed:
+        m_lastState[static_cast<int>(side)] = report.state;
+        break;
+    case ReportAction::FailAttempt:
+        m_lastState[static_cast<int>(side)] = report.state;
+        GoDown(FailureOfBothLinks());
+        break;
+    case ReportAction::Lose:
+        GoDown(m_phase == ProbePhase::Complete ? "connection lost"
+                                               : std::string("connection lost before a complete reading: ") +
+                                                     LinkFailureText(report.state));
+        break;
+    case ReportAction::Ignore:
+        break;
+    }
+}
+
+std::string CDeviceProbe::FailureOfBothLinks() const {
+    const std::string shell = LinkFailureText(m_lastState[0]);
+    const std::string telnet = LinkFailureText(m_lastState[1]);
+    return shell == telnet ? shell : "shell: " + shell + ", telnet: " + telnet;
+}
+
+void CDeviceProbe::GoDown(std::string failure) {
+    Stop();
+    m_phase = ProbePhase::Down;
+    m_failure = std::move(failure);
+}
+
+bool CDeviceProbe::HasCompleteReading() const {
+    const CDeviceLink& link = ActiveLink();
+    if (link.FirmwareVersion().empty() || !link.LastClockReading()) {
+        return false;
+    }
+    // With the MAC address unassigned the device reports no GPS state, and the link never asks for
+    // the peer table.
+    return link.IsMacUnassigned() == 1 || (link.GpsState() >= 0 && link.TimeSyncState() >= 0);
+}
+
+const CDeviceLink& CDeviceProbe::ActiveLink() const {
+    return m_control.ActiveSide() == LinkSide::A ? m_linkA : m_linkB;
+}
+
+std::optional<CDeviceProbe::Clock::time_point> CDeviceProbe::NextDeadline() const {
+    std::optional<Clock::time_point> deadline;
+    if (m_phase == ProbePhase::Reading) {
+        deadline = m_deadline;
+    }
+    if (m_ntp.IsRunning() && (!deadline || m_ntp.Deadline() < *deadline)) {
+        deadline = m_ntp.Deadline();
+    }
+    return deadline;
+}
+
+DeviceRecord CDeviceProbe::Record() const {
+    DeviceRecord record;
+    record.address = m_address;
+    if (m_phase == ProbePhase::Complete) {
+        record.reachable = true;
+        FillShellFields(record);
+    } else {
+        record.failure = m_phase == ProbePhase::Reading ? "no complete reading yet" : m_failure;
+    }
+    if (m_settings.ntp && m_hasNtpResult) {
+        record.ntp = m_ntp.Result();
+        if (record.ntp->answered && record.offsetSeconds) {
+            record.ntpShellSeconds = record.ntp->offsetSeconds - *record.offsetSeconds;
+        }
+    } else if (m_settings.ntp) {
+        record.ntp = UnansweredNtp("no answer yet");
+    }
+    return record;
+}
+
+void CDeviceProbe::FillShellFields(DeviceRecord& record) const {
+    const CDeviceLink& link = ActiveLink();
+    record.link = m_control.ActiveSide() == LinkSide::A ? "shell" : "telnet";
+    record.firmware = link.FirmwareVersion();
+    const bool macUnassigned = link.IsMacUnassigned() == 1;
+    record.macAssigned = !macUnassigned;
+    record.gpsLocked = Indicator(link.GpsState());
+    record.timeSynced = macUnassigned ? std::nullopt : Indicator(link.TimeSyncState());
+    if (const std::optional<TimedClockReading> reading = link.LastClockReading()) {
+        const std::int64_t device = reading->seconds * kMicrosPerSecond + reading->micros;
+        const std::int64_t midpoint =
+            reading->sentPcMicros + (reading->answeredPcMicros - reading->sentPcMicros) / 2;
+        record.deviceUnixMicros = device;
+        record.offsetSeconds = static_cast<double>(device - midpoint) / kMicrosPerSecond;
+        record.roundTripSeconds =
+            static_cast<double>(reading->answeredPcMicros - reading->sentPcMicros) / kMicrosPerSecond;
+    }
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "DeviceRecord.h"
+#include "ReconnectDelay.h"
+#include "SntpQuery.h"
+
+#include "connect/ConnectionControl.h"
+#include "link/DeviceLink.h"
+#include "runtime/WaitSet.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// How a device is probed.
+struct ProbeSettings {
+    std::chrono::milliseconds timeout{15000}; // for a complete reading after each connect
+    bool ntp = true;
+    unsigned short ntpPort = 123;
+    unsigned short shellPort = kShellPort;
+    unsigned short telnetPort = kTelnetPort;
+};
+
+// Where one device stands.
+enum class ProbePhase {
+    Reading,  // connecting, or connected without a complete reading yet
+    Complete, // connected with a complete reading
+    Down,     // the attempt failed or the connection was lost; Record says why
+};
+
+// One device: its two racing links, the shared connection control that picks the winner, and the
+// independent NTP check. Driven by one thread that waits on AddSignals and calls Update.
+class CDeviceProbe {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings);
+    ~CDeviceProbe();
+    CDeviceProbe(const CDeviceProbe&) = delete;
+    CDeviceProbe& operator=(const CDeviceProbe&) = delete;
+
+    // Starts both links (and the NTP check, unless switched off).
+    void Start(Clock::time_point now);
+    // Starts a new NTP check; the last result stays in the record until it ends.
+    void StartNtpCheck(Clock::time_point now);
+    // Stops both links.
+    void Stop();
+    // Adds the signals that announce news of this device.
+    void AddSignals(CWaitSet& set);
+    // Takes the links' reports and the NTP answer, and handles the time-out.
+    ProbePhase Update(Clock::time_point now);
+    // The earliest time at which Update must run although no signal fired.
+    std::optional<Clock::time_point> NextDeadline() const;
+    // Whether the NTP check still waits for its answer.
+    bool IsNtpRunning() const { return m_ntp.IsRunning(); }
+    // The device as it stands now.
+    DeviceRecord Record() const;
+    ProbePhase Phase() const { return m_phase; }
+    // The wait before the next reconnect attempt (watch mode).
+    CReconnectDelay& ReconnectDelay() { return m_reconnect; }
+
+private:
+    CDeviceLink& Link(LinkSide side) { return side == LinkSide::A ? m_linkA : m_linkB; }
+    const CDeviceLink& ActiveLink() const;
+    void TakeReport(LinkSide side);
+    void GoDown(std::string failure);
+    bool HasCompleteReading() const;
+    std::string FailureOfBothLinks() const;
+    void FillShellFields(DeviceRecord& record) const;
+
+    const std::string m_address;
+    const std::uint32_t m_addressValue;
+    const ProbeSettings m_settings;
+    CDeviceLink m_linkA;
+    CDeviceLink m_linkB;
+    CConnectionControl m_control;
+    int m_lastState[2] = {StateStarting, StateStarting};
+    ProbePhase m_phase = ProbePhase::Down;
+    std::string m_failure = "not started";
+    Clock::time_point m_deadline;
+    CSntpQuery m_ntp;
+    bool m_hasNtpResult = false;
+    CReconnectDelay m_reconnect;
+};

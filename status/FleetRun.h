@@ -1,0 +1,38 @@
+#pragma once
+
+#include "DeviceProbe.h"
+#include "DeviceRecord.h"
+
+#include "runtime/Signal.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+// One device to read: its address as given and as a number (host byte order).
+struct DeviceAddress {
+    std::string text;
+    std::uint32_t value = 0;
+};
+
+struct FleetSettings {
+    ProbeSettings probe;
+    std::size_t parallel = 64;
+    std::chrono::milliseconds watchInterval{0}; // 0: read once and end
+};
+
+// Receives every record in the order the devices were given; in watch mode once per interval, with
+// round counting from 0.
+using RecordSink = std::function<void(const std::vector<DeviceRecord>& records)>;
+
+// Reads every device once, at most settings.parallel at a time, and hands all records to sink. Ends
+// early, with the devices not read yet marked as interrupted, when stop is set. False when stopped.
+bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+                   const CSignal& stop, const RecordSink& sink);
+
+// Keeps every device connected and hands their records to sink every watch interval until stop is
+// set; a lost device is reported down and reconnected after a growing delay.
+void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings, const CSignal& stop,
+                const RecordSink& sink);

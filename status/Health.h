@@ -1,0 +1,28 @@
+#pragma once
+
+#include "DeviceRecord.h"
+
+#include <string>
+#include <vector>
+
+// The monitoring-plugin states, which are also the program's exit statuses.
+enum class Severity { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
+
+struct HealthLimits {
+    double warnSeconds = 1.0; // clock offset beyond this is WARNING
+    double critSeconds = 5.0; // and beyond this CRITICAL
+};
+
+// A device's health: the worst severity and a text for each rule that was broken, worst first.
+struct Health {
+    Severity severity = Severity::Ok;
+    std::vector<std::string> problems;
+};
+
+Health AssessHealth(const DeviceRecord& record, const HealthLimits& limits);
+
+// The worse of two severities (UNKNOWN above CRITICAL, as the exit status of a broken check).
+Severity Worse(Severity a, Severity b);
+
+// "OK", "WARNING", "CRITICAL" or "UNKNOWN".
+const char* SeverityName(Severity severity);

@@ -1,0 +1,260 @@
+#include "RecordFormat.h"
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr std::int64_t kMicrosPerSecond = 1000000;
+
+std::string Printf(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string StateText(const std::optional<bool>& state, const char* yes, const char* no) {
+    return state ? (*state ? yes : no) : "-";
+}
+
+std::string OffsetText(const DeviceRecord& record) {
+    if (!record.offsetSeconds) {
+        return "-";
+    }
+    return Printf("%+.6fs", *record.offsetSeconds) + Printf("±%.3fs", record.roundTripSeconds.value_or(0));
+}
+
+std::string NtpText(const DeviceRecord& record) {
+    if (!record.ntp) {
+        return "";
+    }
+    const NtpResult& ntp = *record.ntp;
+    if (!ntp.answered) {
+        return "  ntp " + ntp.failure;
+    }
+    return "  ntp stratum " + std::to_string(ntp.stratum) + " " + ntp.referenceId +
+           Printf(" %+.6fs", ntp.offsetSeconds);
+}
+
+nlohmann::json OptionalJson(const std::optional<bool>& value) {
+    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
+nlohmann::json OptionalJson(const std::optional<double>& value) {
+    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
+nlohmann::json NtpJson(const NtpResult& ntp) {
+    nlohmann::json json = {{"answered", ntp.answered}};
+    if (!ntp.answered) {
+        json["failure"] = ntp.failure;
+        return json;
+    }
+    json["stratum"] = ntp.stratum;
+    json["reference_id"] = ntp.referenceId;
+    json["leap"] = ntp.leap;
+    json["offset_seconds"] = ntp.offsetSeconds;
+    json["delay_seconds"] = ntp.delaySeconds;
+    json["time"] = FormatIsoUtc(ntp.serverUnixMicros);
+    json["time_unix"] = static_cast<double>(ntp.serverUnixMicros) / kMicrosPerSecond;
+    return json;
+}
+
+// A Prometheus label value: backslash, quote and newline escaped, as the text format asks.
+std::string LabelValue(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '\\' || c == '"') {
+            escaped += '\\';
+            escaped += c;
+        } else if (c == '\n') {
+            escaped += "\\n";
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+class CMetricWriter {
+public:
+    void Family(const char* name, const char* help) {
+        m_text += std::string("# HELP ") + name + ' ' + help + "\n# TYPE " + name + " gauge\n";
+    }
+    void Sample(const char* name, const std::string& labels, double value) {
+        m_text += std::string(name) + '{' + labels + "} " + Printf("%.9g", value) + '\n';
+    }
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+std::string AddressLabel(const DeviceRecord& record) {
+    return "address=\"" + LabelValue(record.address) + '"';
+}
+
+// Writes one family with a sample for each record that has a value.
+template <typename Value>
+void WriteFamily(CMetricWriter& writer, const std::vector<AssessedRecord>& records, const char* name,
+                 const char* help, Value value) {
+    writer.Family(name, help);
+    for (const AssessedRecord& assessed : records) {
+        if (const std::optional<double> sample = value(assessed.record)) {
+            writer.Sample(name, AddressLabel(assessed.record), *sample);
+        }
+    }
+}
+
+std::optional<double> AsNumber(const std::optional<bool>& state) {
+    return state ? std::optional<double>(*state ? 1.0 : 0.0) : std::nullopt;
+}
+
+const NtpResult* Answered(const DeviceRecord& record) {
+    return record.ntp && record.ntp->answered ? &*record.ntp : nullptr;
+}
+
+} // namespace
+
+std::string FormatIsoUtc(std::int64_t unixMicros) {
+    using namespace std::chrono;
+    const sys_time<microseconds> time{microseconds(unixMicros)};
+    const auto day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss clock{time - day};
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%06dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+    return text;
+}
+
+std::string FormatLine(const AssessedRecord& assessed) {
+    const DeviceRecord& record = assessed.record;
+    char line[512];
+    if (!record.reachable) {
+        std::snprintf(line, sizeof line, "%-15s %-8s %s", record.address.c_str(),
+                      SeverityName(assessed.health.severity), record.failure.c_str());
+        return line + NtpText(record);
+    }
+    const std::string time = record.deviceUnixMicros ? FormatIsoUtc(*record.deviceUnixMicros) : "-";
+    std::snprintf(line, sizeof line, "%-15s %-8s %-6s %-16s %-27s %-22s %-10s %-9s %-12s",
+                  record.address.c_str(), SeverityName(assessed.health.severity), record.link.c_str(),
+                  record.firmware.c_str(), time.c_str(), OffsetText(record).c_str(),
+                  StateText(record.gpsLocked, "gps-lock", "gps-nolock").c_str(),
+                  StateText(record.timeSynced, "synced", "unsynced").c_str(),
+                  StateText(record.macAssigned, "mac-ok", "mac-unset").c_str());
+    std::string text(line);
+    // The last column is padded like the others; a line ends with its text.
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text + NtpText(record);
+}
+
+std::string FormatJson(const AssessedRecord& assessed) {
+    const DeviceRecord& record = assessed.record;
+    nlohmann::json json = {
+        {"address", record.address},
+        {"status", SeverityName(assessed.health.severity)},
+        {"problems", assessed.health.problems},
+        {"reachable", record.reachable},
+        {"failure", record.reachable ? nlohmann::json(nullptr) : nlohmann::json(record.failure)},
+        {"link", record.link.empty() ? nlohmann::json(nullptr) : nlohmann::json(record.link)},
+        {"firmware", record.firmware.empty() ? nlohmann::json(nullptr) : nlohmann::json(record.firmware)},
+        {"device_time", record.deviceUnixMicros ? nlohmann::json(FormatIsoUtc(*record.deviceUnixMicros))
+                                                : nlohmann::json(nullptr)},
+        {"device_time_unix",
+         record.deviceUnixMicros
+             ? nlohmann::json(static_cast<double>(*record.deviceUnixMicros) / kMicrosPerSecond)
+             : nlohmann::json(nullptr)},
+        {"offset_seconds", OptionalJson(record.offsetSeconds)},
+        {"round_trip_seconds", OptionalJson(record.roundTripSeconds)},
+        {"gps_locked", OptionalJson(record.gpsLocked)},
+        {"time_synced", OptionalJson(record.timeSynced)},
+        {"mac_assigned", OptionalJson(record.macAssigned)},
+        {"ntp", record.ntp ? NtpJson(*record.ntp) : nlohmann::json(nullptr)},
+        {"ntp_shell_seconds", OptionalJson(record.ntpShellSeconds)},
+    };
+    // A firmware text may hold any byte; invalid UTF-8 is replaced rather than ending the program.
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits) {
+    Severity worst = Severity::Ok;
+    std::string summary;
+    std::string performance;
+    for (const AssessedRecord& assessed : records) {
+        worst = Worse(worst, assessed.health.severity);
+        for (const std::string& problem : assessed.health.problems) {
+            summary += (summary.empty() ? "" : "; ") + assessed.record.address + ": " + problem;
+        }
+        if (assessed.record.offsetSeconds) {
+            // One device gets the plain label; several get the address in theirs.
+            const std::string label =
+                records.size() == 1 ? "offset" : "'offset_" + assessed.record.address + "'";
+            performance += (performance.empty() ? "" : " ") + label + '=' +
+                           Printf("%.6fs", *assessed.record.offsetSeconds) +
+                           Printf(";%g", limits.warnSeconds) + Printf(";%g", limits.critSeconds);
+        }
+    }
+    if (summary.empty()) {
+        summary = records.size() == 1 ? records.front().record.address + " healthy"
+                                      : std::to_string(records.size()) + " devices healthy";
+    }
+    return std::string("VANTREX ") + SeverityName(worst) + " - " + summary +
+           (performance.empty() ? "" : " | " + performance) + '\n';
+}
+
+std::string FormatPrometheus(const std::vector<AssessedRecord>& records) {
+    CMetricWriter writer;
+    WriteFamily(writer, records, "vantrex_up", "Whether the device gave a complete reading.",
+                [](const DeviceRecord& r) { return std::optional<double>(r.reachable ? 1 : 0); });
+    WriteFamily(writer, records, "vantrex_gps_locked", "Whether the device reports GPS lock.",
+                [](const DeviceRecord& r) { return AsNumber(r.gpsLocked); });
+    WriteFamily(writer, records, "vantrex_time_synced", "Whether the time daemon has a system peer.",
+                [](const DeviceRecord& r) { return AsNumber(r.timeSynced); });
+    WriteFamily(writer, records, "vantrex_mac_assigned", "Whether the device has a MAC address assigned.",
+                [](const DeviceRecord& r) { return AsNumber(r.macAssigned); });
+    WriteFamily(writer, records, "vantrex_clock_offset_seconds", "Device clock minus this host's clock.",
+                [](const DeviceRecord& r) { return r.offsetSeconds; });
+    writer.Family("vantrex_info", "The device's firmware version.");
+    for (const AssessedRecord& assessed : records) {
+        if (!assessed.record.firmware.empty()) {
+            writer.Sample("vantrex_info",
+                          AddressLabel(assessed.record) + ",firmware=\"" +
+                              LabelValue(assessed.record.firmware) + '"',
+                          1);
+        }
+    }
+    WriteFamily(writer, records, "vantrex_ntp_up", "Whether the device answered the NTP request validly.",
+                [](const DeviceRecord& r) {
+                    return r.ntp ? std::optional<double>(r.ntp->answered ? 1 : 0) : std::nullopt;
+                });
+    WriteFamily(writer, records, "vantrex_ntp_stratum", "Stratum in the NTP answer.",
+                [](const DeviceRecord& r) {
+                    const NtpResult* ntp = Answered(r);
+                    return ntp ? std::optional<double>(ntp->stratum) : std::nullopt;
+                });
+    WriteFamily(writer, records, "vantrex_ntp_leap", "Leap indicator in the NTP answer.",
+                [](const DeviceRecord& r) {
+                    const NtpResult* ntp = Answered(r);
+                    return ntp ? std::optional<double>(ntp->leap) : std::nullopt;
+                });
+    WriteFamily(writer, records, "vantrex_ntp_offset_seconds", "NTP-served time minus this host's clock.",
+                [](const DeviceRecord& r) {
+                    const NtpResult* ntp = Answered(r);
+                    return ntp ? std::optional<double>(ntp->offsetSeconds) : std::nullopt;
+                });
+    WriteFamily(writer, records, "vantrex_ntp_delay_seconds", "Round-trip delay of the NTP exchange.",
+                [](const DeviceRecord& r) {
+                    const NtpResult* ntp = Answered(r);
+                    return ntp ? std::optional<double>(ntp->delaySeconds) : std::nullopt;
+                });
+    WriteFamily(writer, records, "vantrex_ntp_shell_disagreement_seconds",
+                "NTP-served time minus the shell's reading of the device clock.",
+                [](const DeviceRecord& r) { return r.ntpShellSeconds; });
+    return writer.Text();
+}

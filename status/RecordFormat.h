@@ -1,0 +1,25 @@
+#pragma once
+
+#include "DeviceRecord.h"
+#include "Health.h"
+
+#include <string>
+#include <vector>
+
+// A device's record with its assessed health, as the output formats take it.
+struct AssessedRecord {
+    DeviceRecord record;
+    Health health;
+};
+
+// One aligned, human-readable line (no newline).
+std::string FormatLine(const AssessedRecord& assessed);
+// One JSON object on one line (no newline).
+std::string FormatJson(const AssessedRecord& assessed);
+// The monitoring-plugin output: one status line with performance data after '|', and a newline.
+std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits);
+// The whole Prometheus textfile for these records.
+std::string FormatPrometheus(const std::vector<AssessedRecord>& records);
+
+// A Unix time in microseconds as ISO 8601 UTC with microseconds: 2024-01-02T03:04:05.000006Z.
+std::string FormatIsoUtc(std::int64_t unixMicros);

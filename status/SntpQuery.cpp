@@ -1,0 +1,96 @@
+#include "SntpQuery.h"
+
+#include "link/PcClock.h"
+#include "ntp/SntpPacket.h"
+
+namespace {
+
+constexpr auto kAttemptTimeout = std::chrono::seconds(2);
+constexpr int kMaxAttempts = 2;
+constexpr std::size_t kLargestDatagram = 512; // larger answers carry extensions we do not read
+
+} // namespace
+
+void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_point now) {
+    m_attempts = 0;
+    m_running = true;
+    m_lastRejection.clear();
+    if (!m_client.Open(address, port) || !m_client.WatchReadable(m_signal)) {
+        Finish(UnansweredNtp("no UDP socket"));
+        return;
+    }
+    (void)SendRequest(now);
+}
+
+bool CSntpQuery::SendRequest(Clock::time_point now) {
+    ++m_attempts;
+    m_deadline = now + kAttemptTimeout;
+    m_sentUnixMicros = PcClockMicros();
+    m_sent = NtpFromUnixMicros(m_sentUnixMicros);
+    const SntpBytes request = MakeSntpRequest(m_sent);
+    // A request that could not leave is left to the time-out, like one lost on the way.
+    return m_client.Send(request.data(), request.size());
+}
+
+bool CSntpQuery::Update(Clock::time_point now) {
+    if (!m_running) {
+        return true;
+    }
+    m_signal.Reset();
+    if (TakeAnswers()) {
+        return true;
+    }
+    if (now >= m_deadline) {
+        return FailAttempt(m_lastRejection.empty() ? "no answer" : m_lastRejection.c_str(), now);
+    }
+    return false;
+}
+
+bool CSntpQuery::TakeAnswers() {
+    std::uint8_t datagram[kLargestDatagram];
+    for (;;) {
+        const int received = m_client.Receive(datagram, sizeof datagram);
+        if (received == kNoDatagram) {
+            return false;
+        }
+        if (received < 0) {
+            // Nothing listens on the port: waiting out the time-out would tell nothing more.
+            return FailAttempt("no answer (port unreachable)", CSntpQuery::Clock::now());
+        }
+        const std::span<const std::uint8_t> bytes(datagram, static_cast<std::size_t>(received));
+        const SntpVerdict verdict = CheckSntpAnswer(bytes, m_sent);
+        if (verdict != SntpVerdict::Valid) {
+            m_lastRejection = std::string("no valid answer: ") + SntpVerdictText(verdict);
+            continue;
+        }
+        const std::int64_t receivedUnixMicros = PcClockMicros();
+        const SntpPacket answer = *DecodeSntp(bytes);
+        const SntpSample sample =
+            ComputeSntpSample(m_sent, answer.receive, answer.transmit, NtpFromUnixMicros(receivedUnixMicros));
+        NtpResult result;
+        result.answered = true;
+        result.stratum = answer.stratum;
+        result.referenceId = FormatReferenceId(answer.stratum, answer.referenceId);
+        result.leap = answer.leap;
+        result.offsetSeconds = sample.offset;
+        result.delaySeconds = sample.delay;
+        result.serverUnixMicros = UnixMicrosFromNtp(answer.transmit, receivedUnixMicros);
+        Finish(std::move(result));
+        return true;
+    }
+}
+
+bool CSntpQuery::FailAttempt(const char* failure, Clock::time_point now) {
+    if (m_attempts < kMaxAttempts) {
+        (void)SendRequest(now);
+        return false;
+    }
+    Finish(UnansweredNtp(failure));
+    return true;
+}
+
+void CSntpQuery::Finish(NtpResult result) {
+    m_result = std::move(result);
+    m_running = false;
+    m_client.Close();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "FleetRun.h"
+#include "Health.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class OutputFormat { Lines, Json, Nagios };
+
+// Everything the command line asks for.
+struct StatusOptions {
+    std::vector<DeviceAddress> devices;
+    OutputFormat format = OutputFormat::Lines;
+    std::string prometheusPath; // empty: no textfile
+    HealthLimits limits;
+    FleetSettings fleet;
+};
+
+// The parse's outcome: options to run with, or a text to print and the exit status to end with
+// (--help and --version: 0 on stdout; bad input: 3 on stderr).
+struct ParsedOptions {
+    std::optional<StatusOptions> options;
+    std::string message;
+    int exitStatus = 0;
+};
+
+ParsedOptions ParseStatusOptions(int argc, const char* const* argv);

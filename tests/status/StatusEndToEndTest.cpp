@@ -1,0 +1,194 @@
+// vantrex-status against the simulated device on 127.0.9.x, loopback only.
+#include "StatusRun.h"
+
+#include "tests/support/SimProcess.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kNtpPort = "12123";
+
+std::vector<std::string> SimOptions(const char* address, std::vector<std::string> extra) {
+    std::vector<std::string> options{"--address", address, "--telnet-port", "0", "--ntp-port", kNtpPort};
+    options.insert(options.end(), extra.begin(), extra.end());
+    return options;
+}
+
+std::string SecondsFromNow(int seconds) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(now).count() + seconds);
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + '\n';
+    }
+    return text;
+}
+
+struct HealthCase {
+    const char* name;
+    const char* address;
+    std::vector<std::string> simOptions;
+    int exitStatus;
+    const char* problem; // in the Nagios line
+};
+
+class StatusHealthTest : public ::testing::TestWithParam<HealthCase> {};
+
+TEST_P(StatusHealthTest, RuleMovesTheExitStatus) {
+    const HealthCase& c = GetParam();
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions(c.address, c.simOptions))) << sim.ErrorOutput();
+    const StatusRun run = RunStatus({"--nagios", "--ntp-port", kNtpPort, c.address});
+    ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
+    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.lines[0];
+    EXPECT_NE(run.lines[0].find(c.problem), std::string::npos) << run.lines[0];
+    EXPECT_NE(run.lines[0].find("| offset="), std::string::npos) << run.lines[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, StatusHealthTest,
+    ::testing::Values(
+        HealthCase{"Healthy", "127.0.9.1", {}, 0, "VANTREX OK - 127.0.9.1 healthy"},
+        HealthCase{"GpsNotLocked", "127.0.9.2", {"--letter", "V"}, 1, "GPS not locked"},
+        HealthCase{"MacUnassigned", "127.0.9.3", {"--letter", "M"}, 1, "MAC address not assigned"},
+        HealthCase{"NoSystemPeer", "127.0.9.4", {"--system-peer", "0"}, 2, "no system peer"},
+        HealthCase{"OffsetWarns", "127.0.9.5", {"--time", SecondsFromNow(3)}, 1, "clock offset beyond 1 s"},
+        HealthCase{
+            "OffsetIsCritical", "127.0.9.6", {"--time", SecondsFromNow(30)}, 2, "clock offset beyond 5 s"},
+        HealthCase{"NtpDisagrees", "127.0.9.7", {"--ntp-offset", "2"}, 1, "disagree"},
+        HealthCase{"NtpSilent", "127.0.9.8", {"--ntp-silent"}, 2, "NTP: no answer"},
+        HealthCase{"NtpStratum16", "127.0.9.9", {"--ntp-stratum", "16"}, 2, "NTP stratum 16"},
+        HealthCase{"NtpLeap3", "127.0.9.10", {"--ntp-leap", "3"}, 2, "leap indicator 3"}),
+    [](const ::testing::TestParamInfo<HealthCase>& info) { return std::string(info.param.name); });
+
+TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.9.20", {"--firmware", "VX \"2\" \\ 9"}))) << sim.ErrorOutput();
+    const std::string textfile = testing::TempDir() + "vantrex-status-test.prom";
+    const StatusRun run =
+        RunStatus({"--json", "--prometheus", textfile, "--ntp-port", kNtpPort, "127.0.9.20"});
+    ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
+    EXPECT_EQ(run.exitStatus, 0);
+    const nlohmann::json record = nlohmann::json::parse(run.lines[0]);
+    EXPECT_EQ(record["address"], "127.0.9.20");
+    EXPECT_EQ(record["firmware"], "VX \"2\" \\ 9");
+    EXPECT_EQ(record["link"], "shell");
+    EXPECT_EQ(record["gps_locked"], true);
+    EXPECT_EQ(record["time_synced"], true);
+    EXPECT_EQ(record["mac_assigned"], true);
+    EXPECT_LT(std::abs(record["offset_seconds"].get<double>()), 0.5);
+    EXPECT_EQ(record["ntp"]["stratum"], 1);
+    EXPECT_EQ(record["ntp"]["reference_id"], "GPS");
+    EXPECT_TRUE(record["device_time"].get<std::string>().ends_with("Z"));
+
+    std::ifstream file(textfile);
+    std::stringstream metrics;
+    metrics << file.rdbuf();
+    for (const char* sample :
+         {"vantrex_up{address=\"127.0.9.20\"} 1\n", "vantrex_gps_locked{address=\"127.0.9.20\"} 1\n",
+          "vantrex_time_synced{address=\"127.0.9.20\"} 1\n",
+          "vantrex_ntp_stratum{address=\"127.0.9.20\"} 1\n",
+          "vantrex_info{address=\"127.0.9.20\",firmware=\"VX \\\"2\\\" \\\\ 9\"} 1\n",
+          "vantrex_clock_offset_seconds{address=\"127.0.9.20\"} "}) {
+        EXPECT_NE(metrics.str().find(sample), std::string::npos) << sample << metrics.str();
+    }
+    std::remove(textfile.c_str());
+}
+
+TEST(StatusEndToEnd, LinesInTheOrderGivenWithTheReasonForEachFailure) {
+    CSimProcess healthy;
+    CSimProcess silent;
+    CSimProcess closing;
+    ASSERT_TRUE(healthy.Start(SimOptions("127.0.9.30", {})));
+    ASSERT_TRUE(silent.Start(SimOptions("127.0.9.31", {"--silent"})));
+    ASSERT_TRUE(closing.Start(SimOptions("127.0.9.32", {"--close-mid-answer"})));
+    // 127.0.9.33 has nothing listening: both links are refused.
+    const StatusRun run =
+        RunStatus({"--timeout", "4", "--no-ntp", "127.0.9.33", "127.0.9.31", "127.0.9.30", "127.0.9.32"});
+    ASSERT_EQ(run.lines.size(), 4u) << Joined(run.lines);
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.lines[0].rfind("127.0.9.33      CRITICAL connection refused", 0), 0u) << run.lines[0];
+    EXPECT_EQ(run.lines[1].rfind("127.0.9.31      CRITICAL no answer within 4 s", 0), 0u) << run.lines[1];
+    EXPECT_EQ(run.lines[2].rfind("127.0.9.30      OK       shell  2.4.1", 0), 0u) << run.lines[2];
+    EXPECT_EQ(run.lines[3].rfind("127.0.9.32      CRITICAL connection lost", 0), 0u) << run.lines[3];
+    // Read in parallel, the silent device's time-out bounds the whole run.
+    EXPECT_LT(run.seconds, 4.5);
+    EXPECT_GE(run.seconds, 4.0);
+}
+
+TEST(StatusEndToEnd, MalformedInputEndsUnknownWithAMessage) {
+    const std::string errorPath = testing::TempDir() + "vantrex-status-errors.txt";
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus", "127.0.9.40"},
+        {"127.0.9"},
+        {"127.0.9.400"},
+        {"localhost"},
+        {"127.0.9.40", "--from", "/nonexistent/list"},
+        {"--watch", "0", "127.0.9.40"},
+        {"--watch", "-1", "127.0.9.40"},
+        {"--timeout", "0", "127.0.9.40"},
+        {},
+    };
+    for (const std::vector<std::string>& arguments : cases) {
+        const StatusRun run = RunStatus(arguments, errorPath);
+        EXPECT_EQ(run.exitStatus, 3) << (arguments.empty() ? "(none)" : arguments[0]);
+        EXPECT_TRUE(run.lines.empty());
+        std::ifstream errors(errorPath);
+        std::string message;
+        EXPECT_TRUE(std::getline(errors, message) && message.starts_with("vantrex-status: ")) << message;
+    }
+    std::remove(errorPath.c_str());
+}
+
+TEST(StatusEndToEnd, FromFileReadsAddressesAndSkipsComments) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.9.50", {})));
+    const std::string list = testing::TempDir() + "vantrex-status-list.txt";
+    std::ofstream(list) << "# the lab\n127.0.9.50  # rack 1\n\n";
+    const StatusRun run = RunStatus({"--from", list, "--no-ntp"});
+    ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
+    EXPECT_EQ(run.exitStatus, 0) << run.lines[0];
+    std::remove(list.c_str());
+}
+
+// Waits up to limitMs for a line that starts with prefix; false when none came.
+bool AwaitLine(CChildProcess& process, const std::string& prefix, int limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (std::chrono::steady_clock::now() < end) {
+        const std::optional<std::string> line = process.ReadLine(limitMs);
+        if (!line) {
+            return false;
+        }
+        if (line->starts_with(prefix)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(StatusEndToEnd, WatchReportsARestartedDeviceDownAndThenBack) {
+    const std::vector<std::string> device = SimOptions("127.0.9.60", {});
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(device));
+    CChildProcess watch;
+    ASSERT_TRUE(StartStatus(watch, {"--watch", "1", "--no-ntp", "127.0.9.60"}));
+    EXPECT_TRUE(AwaitLine(watch, "127.0.9.60      OK", 10000));
+    sim.Stop();
+    EXPECT_TRUE(AwaitLine(watch, "127.0.9.60      CRITICAL connection lost", 10000));
+    ASSERT_TRUE(sim.Start(device));
+    EXPECT_TRUE(AwaitLine(watch, "127.0.9.60      OK", 15000));
+    EXPECT_EQ(watch.Stop(SIGINT), 0);
+}
+
+} // namespace

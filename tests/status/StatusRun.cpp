@@ -1,0 +1,45 @@
+#include "StatusRun.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+constexpr int kRunLimitMs = 30000;
+
+std::vector<std::string> CommandLine(const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{VANTREX_STATUS_PATH};
+    for (const std::string& argument : arguments) {
+        // Anything that starts like an address must be in 127.0.0.0/8, valid or not: a typo must never
+        // reach a real device.
+        const bool dotted = std::count(argument.begin(), argument.end(), '.') >= 2;
+        if (dotted && argument[0] >= '0' && argument[0] <= '9' && !argument.starts_with("127.")) {
+            return {};
+        }
+        command.push_back(argument);
+    }
+    return command;
+}
+
+} // namespace
+
+StatusRun RunStatus(const std::vector<std::string>& arguments, const std::string& errorPath) {
+    StatusRun run;
+    CChildProcess process;
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<std::string> command = CommandLine(arguments);
+    if (command.empty() || !process.Start(command, errorPath)) {
+        return run;
+    }
+    while (std::optional<std::string> line = process.ReadLine(kRunLimitMs)) {
+        run.lines.push_back(*line);
+    }
+    run.exitStatus = process.Finish(kRunLimitMs);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return run;
+}
+
+bool StartStatus(CChildProcess& process, const std::vector<std::string>& arguments) {
+    const std::vector<std::string> command = CommandLine(arguments);
+    return !command.empty() && process.Start(command);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "tests/support/ChildProcess.h"
+
+#include <string>
+#include <vector>
+
+// What one run of vantrex-status printed and how it ended.
+struct StatusRun {
+    std::vector<std::string> lines;
+    int exitStatus = -1;
+    double seconds = 0;
+};
+
+// Runs vantrex-status with arguments until it ends (at most 30 s); every address must be loopback.
+StatusRun RunStatus(const std::vector<std::string>& arguments, const std::string& errorPath = "");
+
+// Starts vantrex-status with arguments without waiting for its end (for --watch).
+bool StartStatus(CChildProcess& process, const std::vector<std::string>& arguments);
