@@ -58,7 +58,7 @@ windows_stage() {
     # Wine's services start once, in a prefix of the build, before the build runs the test programs to
     # list their tests; they stop when the script ends.
     export WINEPREFIX="$PWD/${build}/wine-prefix"
-    mkdir -p "${build}"
+    mkdir -p "${WINEPREFIX}" # wineserver needs the folder; wineboot fills it
     wine_started=yes
     /usr/lib/wine/wineserver64 -p
     WINEDEBUG=-all /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
