@@ -163,7 +163,9 @@ void CDeviceLink::ServeDevice(CSignal& netSignal) {
         netSignal.Reset();
         // A failed request leaves the signal unset; the silence limit then ends the run.
         (void)m_client.EventSelect(EventRead | EventClose, netSignal);
-        const WaitHandle fired = WaitForAny(m_stopSignal, netSignal, m_addressSignal, SilenceLimitMs());
+        // The request comes before the device's data: a device that answers before every wait would
+        // otherwise keep an address change waiting for as long as the connection lasts.
+        const WaitHandle fired = WaitForAny(m_stopSignal, m_addressSignal, netSignal, SilenceLimitMs());
         if (fired == m_stopSignal.Handle()) {
             return;
         }

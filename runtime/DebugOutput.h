@@ -1,5 +1,5 @@
 #pragma once
 
-// Diagnostic text for a developer: silent unless the environment variable VANTREX_DEBUG is "1", then
-// written to the standard error stream, one call per line.
+// Diagnostic text for a developer: to the debugger where the platform has one, and to the standard
+// error stream, one call per line, when the environment variable VANTREX_DEBUG is "1".
 void DebugOutput(const char* text);

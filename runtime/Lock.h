@@ -1,22 +1,25 @@
 #pragma once
 
-#include <mutex>
+#include <memory>
 
 // A non-recursive mutual-exclusion lock. Unlock must be called on the thread that locked.
 class CLock {
 public:
-    CLock() = default;
-    virtual ~CLock() = default;
+    CLock();
+    virtual ~CLock();
     CLock(const CLock&) = delete;
     CLock& operator=(const CLock&) = delete;
 
     // Blocks until this thread owns the lock.
-    void Lock() { m_mutex.lock(); }
+    void Lock();
     // Releases the lock taken by Lock on this thread.
-    void Unlock() { m_mutex.unlock(); }
+    void Unlock();
+
+    // Backend state; only the platform layer looks inside.
+    struct Native;
 
 private:
-    std::mutex m_mutex;
+    std::unique_ptr<Native> m_native;
 };
 
 // Holds a CLock for the length of a scope.

@@ -11,6 +11,10 @@ void CWaitSet::Add(const CSignal& signal) {
     m_signals.push_back(&signal);
 }
 
+bool CWaitSet::HoldsFailedSignal() const {
+    return std::find(m_handles.begin(), m_handles.end(), kNoSignal) != m_handles.end();
+}
+
 WaitHandle WaitForAny(const CSignal& a, const CSignal& b, std::uint32_t ms) {
     CWaitSet set;
     set.Add(a);

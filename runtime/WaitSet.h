@@ -22,6 +22,8 @@ public:
     const WaitHandle* Handles() const { return m_handles.empty() ? nullptr : m_handles.data(); }
     // The signal at position index (< Count()).
     const CSignal& SignalAt(std::size_t index) const { return *m_signals[index]; }
+    // Whether a signal in the set could not be created; no wait on such a set can succeed.
+    bool HoldsFailedSignal() const;
 
 private:
     std::vector<WaitHandle> m_handles;

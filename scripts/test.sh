@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test in three builds: normal, AddressSanitizer with
 # UndefinedBehaviorSanitizer, and ThreadSanitizer (without the tests that open a window); then a short
-# pass of every fuzz harness, so that a crash or sanitizer report on the seeds or near them fails too.
+# pass of every fuzz harness, so that a crash or sanitizer report on the seeds or near them fails too;
+# then the Windows build (mingw-w64), whose tests run under Wine against the normal build's simulator.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -11,7 +12,12 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR
 XDG_RUNTIME_DIR=$(mktemp -d)
-trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+wine_started=no
+cleanup() {
+    rm -rf "$XDG_RUNTIME_DIR"
+    [ "$wine_started" = no ] || /usr/lib/wine/wineserver64 -k || true
+}
+trap cleanup EXIT
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
@@ -32,6 +38,40 @@ build_and_test() {
 build_and_test normal "" ""
 build_and_test asan address "" -DVANTREX_BUILD_BENCH=OFF
 build_and_test tsan thread window -DVANTREX_BUILD_BENCH=OFF
+# A Windows program must need nothing but Windows' own DLLs; a missing one would only show under Wine.
+check_windows_imports() {
+    local exe foreign=0
+    while IFS= read -r -d '' exe; do
+        if x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+            grep -viE '^(kernel32|msvcrt|ws2_32|advapi32|user32|gdi32|ntdll)\.dll$'; then
+            echo "${exe} needs the DLLs above, which Windows does not have" >&2
+            foreign=1
+        fi
+    done < <(find "$1" \( -name wine-prefix -o -name CMakeFiles \) -prune -o -name '*.exe' -print0)
+    return "$foreign"
+}
+
+windows_stage() {
+    local build=build/windows
+    echo "=== windows build ==="
+    scripts/install-deps.sh "${WINDOWS_PACKAGES[@]}"
+    # Wine's services start once, in a prefix of the build, before the build runs the test programs to
+    # list their tests; they stop when the script ends.
+    export WINEPREFIX="$PWD/${build}/wine-prefix"
+    mkdir -p "${WINEPREFIX}" # wineserver needs the folder; wineboot fills it
+    wine_started=yes
+    /usr/lib/wine/wineserver64 -p
+    WINEDEBUG=-all /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
+    cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+        -DVANTREX_NATIVE_SIM="$PWD/build/normal/sim/vantrex-sim" >/dev/null
+    cmake --build "${build}" -j "${jobs}"
+    check_windows_imports "${build}"
+    echo "=== windows tests (Wine) ==="
+    ctest --test-dir "${build}" --output-on-failure -j "${jobs}" --timeout 600
+}
+
 echo "=== fuzz smoke pass ==="
 scripts/fuzz.sh 5
+windows_stage
 echo "All builds passed."

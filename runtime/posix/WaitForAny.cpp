@@ -114,14 +114,10 @@ private:
     bool m_polled = false;
 };
 
-bool HasFailedSignal(const CWaitSet& set) {
-    return std::find(set.Handles(), set.Handles() + set.Count(), kNoSignal) != set.Handles() + set.Count();
-}
-
 } // namespace
 
 WaitHandle WaitForAny(const CWaitSet& set, std::uint32_t ms) {
-    if (set.Count() == 0 || HasFailedSignal(set)) {
+    if (set.Count() == 0 || set.HoldsFailedSignal()) {
         return kWaitFailed;
     }
     std::optional<TimePoint> end;

@@ -1,7 +1,6 @@
 // The link against the simulated device on loopback. Each test has a loopback address of its own, so
 // the tests may run in parallel; every link is stopped and every sim ended by the test that started it.
 #include "LinkWaits.h"
-#include "UnansweringListener.h"
 
 #include "tests/support/DescriptorExhaustion.h"
 #include "tests/support/LoopbackPeer.h"
@@ -153,8 +152,8 @@ TEST(LinkLoopback, AResetByTheDeviceIsAFailedReceive) {
     ASSERT_TRUE(device.IsListening());
     CDeviceLink link("");
     StartLink(link, "127.0.2.30", kShellPort, FastTiming());
-    const int connection = device.Accept(5000);
-    ASSERT_GE(connection, 0);
+    const PeerSocket connection = device.Accept(5000);
+    ASSERT_NE(connection, kNoPeer);
     ASSERT_TRUE(SendAll(connection, "# "));
     // Once the command has arrived the link waits for its answer, so the reset meets a receive.
     EXPECT_EQ(ReceiveSome(connection, 5000), "version\n");
@@ -212,8 +211,8 @@ TEST(LinkLoopback, NoSignalForTheMainLoopEndsTheRunSilent) {
 }
 
 TEST(LinkLoopback, StopEndsAConnectThatNothingAnswers) {
-    CUnansweringListener listener("127.0.2.17", kShellPort);
-    ASSERT_TRUE(listener.IsReady());
+    CLoopbackListener listener("127.0.2.17", kShellPort, 0);
+    ASSERT_TRUE(listener.IsListening() && listener.FillAcceptQueue()) << "a listener that answers nothing";
     CDeviceLink link("");
     StartLink(link, "127.0.2.17", kShellPort, FastTiming());
     ASSERT_TRUE(WaitForState(link, StateStarting, 5000));
@@ -225,8 +224,8 @@ TEST(LinkLoopback, StopEndsAConnectThatNothingAnswers) {
 }
 
 TEST(LinkLoopback, AConnectThatNothingAnswersTimesOut) {
-    CUnansweringListener listener("127.0.2.18", kShellPort);
-    ASSERT_TRUE(listener.IsReady());
+    CLoopbackListener listener("127.0.2.18", kShellPort, 0);
+    ASSERT_TRUE(listener.IsListening() && listener.FillAcceptQueue()) << "a listener that answers nothing";
     LinkTiming timing = FastTiming();
     timing.connectTimeoutMs = 500;
     CDeviceLink link("");

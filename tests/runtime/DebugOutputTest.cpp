@@ -1,4 +1,5 @@
 #include "runtime/DebugOutput.h"
+#include "tests/support/Environment.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,7 @@ namespace {
 
 // Each case runs in a child process: the variable is read once per program.
 void WriteWith(const char* setting) {
-    if (setting != nullptr) {
-        setenv("VANTREX_DEBUG", setting, 1);
-    } else {
-        unsetenv("VANTREX_DEBUG");
-    }
+    SetTestEnvironment("VANTREX_DEBUG", setting);
     DebugOutput("getdate\n");
     DebugOutput("ntpq -p");
     DebugOutput("");

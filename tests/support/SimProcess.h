@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ChildProcess.h"
 #include "SimLogReader.h"
 
 #include <csignal>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +12,8 @@
 // test; the sim also ends when the thread that started it ends, so start it from a thread that lives
 // as long as the sim is needed. Stop (or the destructor) ends the child with SIGTERM, then SIGKILL
 // after a bounded wait. Each instance owns a private temporary folder for the log and stderr.
+// On Windows a test program cannot start the Linux sim: there Start finds the sim that the CTest fixture
+// started for exactly these options (tests/link/FixtureSims.txt), and Stop leaves it to the fixture.
 class CSimProcess {
 public:
     // Creates the private folder; nothing runs yet.
@@ -35,11 +37,13 @@ public:
     std::string ErrorOutput() const;
 
 private:
-    bool WaitForReady();
-    std::string FilePath(const char* name) const;
+    // The backend's sim: a child process, or one that the fixture runs.
+    struct Instance;
 
-    std::string m_folder;
-    CChildProcess m_process;
+    std::string LogPath() const;
+    std::string ErrorPath() const;
+
+    std::unique_ptr<Instance> m_instance;
 };
 
 // Whether this process may bind a port below 1024, such as the telnet port 23, on a loopback address.

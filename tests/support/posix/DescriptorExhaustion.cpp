@@ -1,7 +1,8 @@
-#include "DescriptorExhaustion.h"
+#include "tests/support/DescriptorExhaustion.h"
 
 #include <algorithm>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -11,10 +12,14 @@ constexpr rlim_t kLoweredLimit = 256;
 
 } // namespace
 
-CDescriptorExhaustion::CDescriptorExhaustion(int leaveFree) {
-    getrlimit(RLIMIT_NOFILE, &m_saved);
-    rlimit lowered = m_saved;
-    lowered.rlim_cur = std::min(m_saved.rlim_cur, kLoweredLimit);
+struct CDescriptorExhaustion::SavedLimit {
+    rlimit limit{};
+};
+
+CDescriptorExhaustion::CDescriptorExhaustion(int leaveFree) : m_saved(std::make_unique<SavedLimit>()) {
+    getrlimit(RLIMIT_NOFILE, &m_saved->limit);
+    rlimit lowered = m_saved->limit;
+    lowered.rlim_cur = std::min(m_saved->limit.rlim_cur, kLoweredLimit);
     setrlimit(RLIMIT_NOFILE, &lowered);
     for (rlim_t count = 0; count < kLoweredLimit; ++count) {
         const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -33,5 +38,5 @@ CDescriptorExhaustion::~CDescriptorExhaustion() {
     for (const int fd : m_fds) {
         close(fd);
     }
-    setrlimit(RLIMIT_NOFILE, &m_saved);
+    setrlimit(RLIMIT_NOFILE, &m_saved->limit);
 }

@@ -1,4 +1,4 @@
-#include "LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -17,8 +17,8 @@ sockaddr_in LoopbackAddress(const std::string& address, unsigned short port) {
     return result;
 }
 
-bool WaitFor(int fd, short events, int timeoutMs) {
-    pollfd entry{fd, events, 0};
+bool WaitFor(PeerSocket peer, short events, int timeoutMs) {
+    pollfd entry{static_cast<int>(peer), events, 0};
     return poll(&entry, 1, timeoutMs) == 1 && (entry.revents & events) != 0;
 }
 
@@ -34,52 +34,55 @@ CLoopbackListener::CLoopbackListener(const char* address, unsigned short port, i
         CloseFd(fd);
         return;
     }
-    m_fd = fd;
+    m_socket = fd;
 }
 
 CLoopbackListener::~CLoopbackListener() {
-    CloseFd(m_fillerFd);
-    CloseFd(m_fd);
+    CloseFd(m_filler);
+    CloseFd(m_socket);
 }
 
-int CLoopbackListener::Accept(int timeoutMs) const {
-    if (!WaitFor(m_fd, POLLIN, timeoutMs)) {
-        return -1;
+PeerSocket CLoopbackListener::Accept(int timeoutMs) const {
+    if (!WaitFor(m_socket, POLLIN, timeoutMs)) {
+        return kNoPeer;
     }
-    return accept(m_fd, nullptr, nullptr);
+    return accept(static_cast<int>(m_socket), nullptr, nullptr);
 }
 
 bool CLoopbackListener::FillAcceptQueue() {
-    m_fillerFd = socket(AF_INET, SOCK_STREAM, 0);
-    if (m_fillerFd < 0 || fcntl(m_fillerFd, F_SETFL, O_NONBLOCK) != 0) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    m_filler = fd;
+    if (fd < 0 || fcntl(fd, F_SETFL, O_NONBLOCK) != 0) {
         return false;
     }
     const sockaddr_in remote = LoopbackAddress(m_address, m_port);
-    (void)connect(m_fillerFd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote); // Under way.
-    return WaitFor(m_fillerFd, POLLOUT, 2000);
+    (void)connect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote); // Under way.
+    return WaitFor(fd, POLLOUT, 2000);
 }
 
-bool SendAll(int fd, const std::string& text) {
-    return send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+bool SendAll(PeerSocket peer, const std::string& text) {
+    return send(static_cast<int>(peer), text.data(), text.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(text.size());
 }
 
-std::string ReceiveSome(int fd, int timeoutMs) {
+std::string ReceiveSome(PeerSocket peer, int timeoutMs) {
     char buffer[4096];
-    if (!WaitFor(fd, POLLIN, timeoutMs)) {
+    if (!WaitFor(peer, POLLIN, timeoutMs)) {
         return {};
     }
-    const ssize_t received = recv(fd, buffer, sizeof buffer, 0);
+    const ssize_t received = recv(static_cast<int>(peer), buffer, sizeof buffer, 0);
     return received > 0 ? std::string(buffer, static_cast<std::size_t>(received)) : std::string();
 }
 
-void CloseWithReset(int fd) {
+void CloseWithReset(PeerSocket peer) {
     const linger abort{1, 0};
-    (void)setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort); // close() still ends it if this fails.
-    CloseFd(fd);
+    // close() still ends the connection if this fails.
+    (void)setsockopt(static_cast<int>(peer), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    CloseFd(peer);
 }
 
-void CloseFd(int fd) {
-    if (fd >= 0) {
-        (void)close(fd);
+void CloseFd(PeerSocket peer) {
+    if (peer >= 0) {
+        (void)close(static_cast<int>(peer));
     }
 }

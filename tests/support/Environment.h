@@ -1,0 +1,4 @@
+#pragma once
+
+// Sets the environment variable name of this process to value; nullptr removes it.
+void SetTestEnvironment(const char* name, const char* value);

@@ -1,0 +1,11 @@
+#include "tests/support/Environment.h"
+
+#include <cstdlib>
+
+void SetTestEnvironment(const char* name, const char* value) {
+    if (value != nullptr) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+}

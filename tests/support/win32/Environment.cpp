@@ -1,0 +1,7 @@
+#include "tests/support/Environment.h"
+
+#include <cstdlib>
+
+void SetTestEnvironment(const char* name, const char* value) {
+    (void)_putenv_s(name, value != nullptr ? value : ""); // The empty value removes the variable.
+}
