@@ -64,7 +64,8 @@ windows_stage() {
     WINEDEBUG=-all /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
     cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
-        -DVANTREX_NATIVE_SIM="$PWD/build/normal/sim/vantrex-sim" >/dev/null
+        -DVANTREX_NATIVE_SIM="$PWD/build/normal/sim/vantrex-sim" \
+        -DVANTREX_NATIVE_STATUS="$PWD/build/normal/status/vantrex-status" >/dev/null
     cmake --build "${build}" -j "${jobs}"
     check_windows_imports "${build}"
     echo "=== windows tests (Wine) ==="

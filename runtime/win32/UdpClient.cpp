@@ -1,0 +1,97 @@
+#include "SignalNative.h"
+
+#include "runtime/UdpClient.h"
+
+#include <winsock2.h>
+
+#include <algorithm>
+#include <climits>
+
+struct CUdpClient::Native {
+    SOCKET socket = INVALID_SOCKET;
+};
+
+namespace {
+
+// Whether the socket holds an error that recv has not reported. Windows hands a closed peer port to recv;
+// Wine keeps it here and tells neither recv nor the socket's event.
+bool HasPendingError(SOCKET socket) {
+    int pending = 0;
+    int length = sizeof pending;
+    return getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&pending), &length) != 0 ||
+           pending != 0;
+}
+
+} // namespace
+
+CUdpClient::CUdpClient() : m_native(std::make_unique<Native>()) {}
+
+CUdpClient::~CUdpClient() {
+    Close();
+}
+
+bool CUdpClient::Open(std::uint32_t address, unsigned short port) {
+    Close();
+    m_native->socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    u_long nonBlocking = 1;
+    if (m_native->socket == INVALID_SOCKET || ioctlsocket(m_native->socket, FIONBIO, &nonBlocking) != 0) {
+        Close();
+        return false;
+    }
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    peer.sin_addr.s_addr = htonl(address);
+    // A connected datagram socket drops what other senders send, and learns of a closed peer port.
+    if (connect(m_native->socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool CUdpClient::Send(const std::uint8_t* data, std::size_t length) {
+    if (m_native->socket == INVALID_SOCKET || length > static_cast<std::size_t>(INT_MAX)) {
+        return false;
+    }
+    const int sent = send(m_native->socket, reinterpret_cast<const char*>(data), static_cast<int>(length), 0);
+    return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == length;
+}
+
+int CUdpClient::Receive(std::uint8_t* buffer, std::size_t size) {
+    if (m_native->socket == INVALID_SOCKET) {
+        return -1;
+    }
+    const int capacity = static_cast<int>(std::min<std::size_t>(size, INT_MAX));
+    const int received = recv(m_native->socket, reinterpret_cast<char*>(buffer), capacity, 0);
+    if (received != SOCKET_ERROR) {
+        return received;
+    }
+    switch (WSAGetLastError()) {
+    case WSAEWOULDBLOCK:
+        return HasPendingError(m_native->socket) ? -1 : kNoDatagram;
+    case WSAEMSGSIZE:
+        // Windows fails a datagram longer than the buffer after filling the buffer with its start.
+        return capacity;
+    default:
+        return -1;
+    }
+}
+
+bool CUdpClient::WatchReadable(const CSignal& signal) {
+    const HANDLE event = signal.GetNative().event;
+    // A signal that was never created can carry no event; a watch on it would never fire.
+    if (m_native->socket == INVALID_SOCKET || event == nullptr) {
+        return false;
+    }
+    // FD_READ also reports the error of a closed peer port, which recv then returns.
+    return WSAEventSelect(m_native->socket, event, FD_READ) == 0;
+}
+
+void CUdpClient::Close() {
+    if (m_native->socket == INVALID_SOCKET) {
+        return;
+    }
+    (void)closesocket(m_native->socket); // Nothing to recover: the socket is released either way.
+    m_native->socket = INVALID_SOCKET;
+}
