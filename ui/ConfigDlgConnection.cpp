@@ -2,10 +2,10 @@
 #include "ConfigDlg.h"
 
 #include "StatusText.h"
-
-#include "link/LinkTiming.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
+
+#include "link/LinkTiming.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
