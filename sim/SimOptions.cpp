@@ -239,6 +239,13 @@ const Option kOptions[] = {
      }},
     {"--downtime", "SECONDS", "time away after an address change (default 5; 0 allowed; decimals allowed)",
      &SetDowntime},
+    {"--follow-address", nullptr,
+     "after an address change to a loopback address, come back there instead of\n"
+     "at the old address; after any other address, stay away (out of reach)",
+     [](SimOptions& o, const std::string&, std::string&) {
+         o.followAddress = true;
+         return true;
+     }},
     {"--log", "FILE", "log every received line (format below)",
      [](SimOptions& o, const std::string& v, std::string&) {
          o.logPath = v;
@@ -328,6 +335,12 @@ bool CheckPorts(const SimOptions& options, std::string& error) {
 
 } // namespace
 
+bool IsLoopbackText(const std::string& text) {
+    std::uint32_t address = 0;
+    std::string ignored;
+    return ParseLoopback(text, address, ignored);
+}
+
 OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions& options,
                                std::string& error) {
     for (std::size_t index = 0; index < args.size(); ++index) {
@@ -375,7 +388,9 @@ std::string SimUsage() {
              "ntpq -p [127.0.0.1], setip -i IP -g GATEWAY -s NETMASK, and the telnet form\n"
              "echo 'IP' > /usr/ipaddress, echo 'MASK' > /usr/netmask, echo 'GW' > /usr/gateway,\n"
              "touch /usr/ramdisk/reset. An address change drops every connection and both ports\n"
-             "of every address for the downtime. Every typed line is echoed; every answer ends with \"# \".\n"
+             "of every address for the downtime; with --follow-address the address that took the\n"
+             "change comes back as the new one (the NTP service stays where it started).\n"
+             "Every typed line is echoed; every answer ends with \"# \".\n"
              "\nLog format, one line each, times in milliseconds since the start (3 decimals):\n"
              "  TIME PORT TEXT                                  a received line\n"
              "  TIME address PORT ip=IP mask=MASK gateway=GW    an address change\n"

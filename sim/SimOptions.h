@@ -14,8 +14,9 @@ struct SimOptions {
     unsigned short shellPort = 5316;                 // 0: switched off
     unsigned short telnetPort = 23;                  // 0: switched off
     int downtimeMs = 5000;                           // how long an address change keeps the device away
-    std::string logPath;                             // empty: no log
-    int slowMs = 0;                                  // 0: send at full speed; else one byte every slowMs
+    bool followAddress = false;  // come back at the new address (loopback only) instead of the old one
+    std::string logPath;         // empty: no log
+    int slowMs = 0;              // 0: send at full speed; else one byte every slowMs
     int loginDelayMs = 250;      // how long the telnet login prompt takes to appear; 0: at once
     bool exitWithParent = false; // end with the parent process
     long long parentPid = 0;     // with exitWithParent: the parent to expect; 0: the one at start
@@ -27,6 +28,9 @@ struct SimOptions {
 };
 
 enum class OptionsOutcome { Run, Help, Invalid };
+
+// Whether text is a dotted IPv4 address in 127.0.0.0/8, the only kind the sim ever listens on.
+bool IsLoopbackText(const std::string& text);
 
 // Reads the arguments after the program name. Invalid leaves the reason in error.
 OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);

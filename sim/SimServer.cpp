@@ -2,6 +2,7 @@
 
 #include "Listener.h"
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -19,6 +20,18 @@ namespace {
 // process never runs out of descriptors.
 constexpr std::size_t kMaxConnections = 4096;
 constexpr int kIdlePollMs = 1000;
+
+// The dotted local address a connection was accepted on; empty when the system cannot tell.
+std::string LocalAddressOf(int fd) {
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    char text[INET_ADDRSTRLEN] = {};
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+        inet_ntop(AF_INET, &local.sin_addr, text, sizeof text) == nullptr) {
+        return std::string();
+    }
+    return text;
+}
 
 } // namespace
 
@@ -90,7 +103,7 @@ void CSimServer::ServeRound(const std::vector<pollfd>& fds, Clock::time_point no
 
 bool CSimServer::FinishRound(Clock::time_point now) {
     if (m_restartRequest) {
-        Restart(m_restartRequest->first, m_restartRequest->second, now);
+        Restart(*m_restartRequest, now);
         m_restartRequest.reset();
     }
     if (m_reopenTime && now >= *m_reopenTime) {
@@ -182,17 +195,30 @@ void CSimServer::Serve(CConnection& connection, short events, Clock::time_point 
             m_log.LogLine(connection.Port(), line, now);
         }
         if (output.restart) {
-            m_restartRequest.emplace(connection.Port(), *output.restart);
+            m_restartRequest =
+                RestartRequest{connection.Port(), LocalAddressOf(connection.Fd()), *output.restart};
         }
     }
     connection.SendDue(now);
 }
 
-void CSimServer::Restart(unsigned short port, const AddressChange& change, Clock::time_point now) {
-    m_log.LogAddressChange(port, change, now);
+void CSimServer::Restart(const RestartRequest& request, Clock::time_point now) {
+    m_log.LogAddressChange(request.port, request.change, now);
     CloseListeners();
     m_connections.clear();
+    if (m_options.followAddress) {
+        MoveAddress(request.reachedAt, request.change.ip);
+    }
     m_reopenTime = now + std::chrono::milliseconds(m_options.downtimeMs);
+}
+
+void CSimServer::MoveAddress(const std::string& from, const std::string& to) {
+    std::vector<std::string>& addresses = m_options.addresses;
+    std::erase(addresses, from);
+    // A device moved off loopback is out of this machine's reach; it must never be listened for there.
+    if (IsLoopbackText(to) && std::ranges::find(addresses, to) == addresses.end()) {
+        addresses.push_back(to);
+    }
 }
 
 int CSimServer::PollTimeoutMs(Clock::time_point now) const {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 // The simulated device's network side: one poll loop serving both listeners and every connection,
@@ -34,6 +35,12 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    // An address change and where it came in: the port, and the local address the device was reached at.
+    struct RestartRequest {
+        unsigned short port;
+        std::string reachedAt;
+        AddressChange change;
+    };
     struct Listener {
         int fd;
         unsigned short port;
@@ -55,7 +62,10 @@ private:
     void AnnounceReady();
     void AcceptOn(const Listener& listener, Clock::time_point now);
     void Serve(CConnection& connection, short events, Clock::time_point now);
-    void Restart(unsigned short port, const AddressChange& change, Clock::time_point now);
+    void Restart(const RestartRequest& request, Clock::time_point now);
+    // With --follow-address: the address that took the change is replaced by the new one, or dropped
+    // when the new one is not loopback.
+    void MoveAddress(const std::string& from, const std::string& to);
     int PollTimeoutMs(Clock::time_point now) const;
     bool AcceptsConnections() const;
 
@@ -66,6 +76,6 @@ private:
     std::vector<int> m_ntpSockets;
     std::vector<std::unique_ptr<CConnection>> m_connections;
     std::optional<Clock::time_point> m_reopenTime;
-    std::optional<std::pair<unsigned short, AddressChange>> m_restartRequest;
+    std::optional<RestartRequest> m_restartRequest;
     bool m_announced = false;
 };

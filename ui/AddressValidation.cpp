@@ -27,7 +27,8 @@ AddressCheck Invalid(AddressField field) {
 AddressCheck CheckAddressChange(bool dhcp, std::string_view ip, std::string_view mask,
                                 std::string_view gateway) {
     if (dhcp) {
-        return {.ip = std::string(kDhcpAddress),
+        return {.dhcp = true,
+                .ip = std::string(kDhcpAddress),
                 .mask = std::string(kDhcpAddress),
                 .gateway = std::string(kDhcpAddress)};
     }

@@ -9,6 +9,7 @@ enum class AddressField { None, IpAddress, SubnetMask, Gateway };
 // The outcome of checking the three address texts: the texts to send, in normal form, when valid.
 struct AddressCheck {
     AddressField invalidField = AddressField::None;
+    bool dhcp = false; // the device will take its address from the network's DHCP server
     std::string ip;
     std::string mask;
     std::string gateway;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
+#include <QTimerEvent>
 
 #include <array>
 
@@ -203,8 +204,12 @@ void CConfigDlg::customEvent(QEvent* event) {
     }
 }
 
-void CConfigDlg::timerEvent(QTimerEvent*) {
-    OnTimer();
+void CConfigDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_restartTimerId) {
+        OnRestartTick();
+    } else {
+        OnTimer();
+    }
 }
 
 void CConfigDlg::closeEvent(QCloseEvent* event) {
@@ -226,8 +231,13 @@ void CConfigDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CConfigDlg::OnClose() {
+    // A hidden window's timers still fire; no try may start once the window is closed.
+    StopRestartTimer();
+    m_restart.End();
     m_linkA.Stop();
     m_linkB.Stop();
+    // Reports the links posted before they stopped must find nothing left to fail or lose.
+    m_connection.OnReset();
     Stop();
     done(0);
 }

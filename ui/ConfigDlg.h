@@ -1,7 +1,9 @@
 #pragma once
 
 #include "DialogBuilder.h"
+#include "LocalNetworks.h"
 #include "MessageBoxes.h"
+#include "RestartFollow.h"
 
 #include "connect/ConnectionControl.h"
 #include "link/DeviceLink.h"
@@ -12,13 +14,25 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 class CStatusText;
+struct LinkTiming;
 class QAbstractButton;
 class QLineEdit;
 class QLabel;
+
+// What the follow-up of an address change depends on besides the device; tests replace each part.
+struct RestartEnvironment {
+    RestartTiming timing;
+    // This PC's networks, read before every confirmation.
+    std::function<std::vector<Ipv4Network>()> localNetworks = LocalNetworks;
+    // Every address the window would connect to on its own must pass; one that fails is not followed.
+    std::function<bool(const std::string& address)> mayConnectTo = [](const std::string&) { return true; };
+};
 
 // The main window: races the two device links, shows the active link's status four times a second and
 // hands address changes to it. It is also the state relay: its own thread turns the links' state
@@ -44,6 +58,10 @@ public:
     const CDeviceLink& ActiveLink() const;
     // The connection phase (disconnected, connecting, connected).
     ConnectionPhase Phase() const { return m_connection.Phase(); }
+    // Where the follow-up of a confirmed address change stands.
+    RestartPhase RestartFollowPhase() const { return m_restart.Phase(); }
+    // Replaces the follow-up's times, network list and address check; only while it is Idle.
+    void SetRestartEnvironment(RestartEnvironment environment);
 
     // Handlers of the controls and of the relay's events.
     void OnConnect();
@@ -93,12 +111,24 @@ private:
     void SetStartTexts();
     void ConnectHandlers();
 
+    // The two-link race at address, as Connect starts it.
+    void StartRace(const std::string& address, const LinkTiming& timing);
     void AcceptLink(LinkSide side);
+    // Both links failed: loudly after Connect, quietly for a try at a restarting device.
+    void OnAttemptFailed();
     void FailAttempt();
     void ResetToDisconnected();
     void SetPanelEnabled(bool enabled);
 
     void LayoutControls();
+
+    // The follow-up of a confirmed address change (ConfigDlgRestart.cpp).
+    void OnChangeConfirmed(const AddressCheck& change, bool reachable);
+    void OnRestartLinkEnded();
+    void OnRestartTick();
+    void OnRestartTimedOut();
+    void CancelRestartFollow();
+    void StopRestartTimer();
 
     CMessageBoxes& m_boxes;
     CDialogControls m_controls;
@@ -114,4 +144,7 @@ private:
     QFont m_fontSmall;
     std::map<int, QPixmap> m_lampBitmaps;
     int m_timerId = 0;
+    CRestartFollow m_restart;
+    RestartEnvironment m_restartEnvironment;
+    int m_restartTimerId = 0;
 };

@@ -2,11 +2,15 @@
 #include "ConfigDlg.h"
 
 #include "AddressValidation.h"
+#include "NetworkCheck.h"
+#include "RestartTexts.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
+
+#include <vector>
 
 void CConfigDlg::OnApply() {
     const AddressCheck check = CheckAddressChange(
@@ -16,12 +20,15 @@ void CConfigDlg::OnApply() {
         ShowError(InvalidFieldMessageId(check.invalidField));
         return;
     }
-    const MessageAnswer answer = m_boxes.Show(*this, LoadStringResource(IDS_REBOOT_WARNING),
+    const std::vector<Ipv4Network> localNetworks = m_restartEnvironment.localNetworks();
+    const NetworkCheck network = check.dhcp ? NetworkCheck{} : CheckChangeNetwork(localNetworks, check);
+    const MessageAnswer answer = m_boxes.Show(*this, ChangeQuestion(check, network, LoadStringResource),
                                               LoadStringResource(IDS_CONFIRM), MessageKind::Confirm);
     // The connection may have been lost while the question was open; the request belongs to it alone.
     if (answer == MessageAnswer::Yes && m_connection.Phase() == ConnectionPhase::Connected) {
         Link(m_connection.ActiveSide())
             .RequestAddressChange(check.ip.c_str(), check.mask.c_str(), check.gateway.c_str());
+        OnChangeConfirmed(check, network.reachable);
     }
 }
 

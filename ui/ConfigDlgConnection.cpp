@@ -5,6 +5,8 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
+#include "link/LinkTiming.h"
+
 #include <QAbstractButton>
 #include <QLineEdit>
 
@@ -17,25 +19,34 @@ constexpr int kRefreshIntervalMs = 250;
 } // namespace
 
 void CConfigDlg::OnConnect() {
+    if (m_restart.Phase() == RestartPhase::Waiting) {
+        CancelRestartFollow();
+        return;
+    }
     if (m_connection.Phase() != ConnectionPhase::Disconnected) {
+        m_restart.End();
         ResetToDisconnected();
         return;
     }
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
-    const std::string address = Edit(IDC_DEVICE_ADDRESS)->text().toStdString();
     SetItemText(IDC_CONNECT, IDS_CANCEL);
+    StatusText(IDC_STATUS_LINE)->SetText(QString::fromUtf8(LoadStringResource(IDS_SEARCHING)));
+    StartRace(Edit(IDC_DEVICE_ADDRESS)->text().toStdString(), LinkTiming{});
+}
 
+void CConfigDlg::StartRace(const std::string& address, const LinkTiming& timing) {
+    m_linkA.SetTiming(timing);
     m_linkA.SetTarget(address, kShellPort);
     const bool startedA = m_linkA.Start();
+    m_linkB.SetTiming(timing);
     m_linkB.SetTarget(address, kTelnetPort);
     const bool startedB = m_linkB.Start();
-    StatusText(IDC_STATUS_LINE)->SetText(QString::fromUtf8(LoadStringResource(IDS_SEARCHING)));
     m_connection.OnAttemptStarted(m_linkA.GetReport().run, m_linkB.GetReport().run);
 
     // A link without a thread never reports; it counts as failed so that the attempt can still end.
     for (const auto& [side, started] : {std::pair{LinkSide::A, startedA}, std::pair{LinkSide::B, startedB}}) {
         if (!started && m_connection.OnStartFailed(side) == ReportAction::FailAttempt) {
-            FailAttempt();
+            OnAttemptFailed();
             return;
         }
     }
@@ -48,11 +59,15 @@ void CConfigDlg::OnLinkState(const CWorkerThread* link, StateReport report) {
         AcceptLink(side);
         break;
     case ReportAction::FailAttempt:
-        FailAttempt();
+        OnAttemptFailed();
         break;
     case ReportAction::Lose:
         ResetToDisconnected();
-        ShowError(IDS_CONNECTION_LOST);
+        if (m_restart.Phase() == RestartPhase::ChangeSent) {
+            OnRestartLinkEnded(); // the restart the user confirmed, not a fault
+        } else {
+            ShowError(IDS_CONNECTION_LOST);
+        }
         break;
     case ReportAction::Ignore:
     case ReportAction::MarkFailed:
@@ -61,6 +76,8 @@ void CConfigDlg::OnLinkState(const CWorkerThread* link, StateReport report) {
 }
 
 void CConfigDlg::AcceptLink(LinkSide side) {
+    StopRestartTimer();
+    m_restart.End();
     Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Stop();
     StatusText(IDC_STATUS_LINE)->SetText(QString::fromUtf8(LoadStringResource(IDS_CONNECTED_PLEASE_WAIT)));
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
@@ -71,6 +88,18 @@ void CConfigDlg::AcceptLink(LinkSide side) {
     }
     InvalidateWindow();
     m_timerId = startTimer(kRefreshIntervalMs, Qt::PreciseTimer);
+}
+
+void CConfigDlg::OnAttemptFailed() {
+    if (m_restart.Phase() != RestartPhase::Waiting) {
+        FailAttempt();
+        return;
+    }
+    // A restarting device refuses or ignores its callers for a while; the next try comes at its turn.
+    m_linkA.Stop();
+    m_linkB.Stop();
+    m_connection.OnReset();
+    m_restart.OnTryFailed();
 }
 
 void CConfigDlg::FailAttempt() {

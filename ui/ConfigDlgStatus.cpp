@@ -28,7 +28,10 @@ StatusReading ReadStatus(const CDeviceLink& link) {
 
 void CConfigDlg::OnTimer() {
     const StatusView view = ComputeStatusView(ReadStatus(ActiveLink()), m_bPanelEnabled, StringResource);
-    if (view.panel != PanelTransition::None) {
+    // After a confirmed change the panel stays off: the device is about to restart, and a second change
+    // must not reach it.
+    const bool mayEnable = m_restart.Phase() == RestartPhase::Idle;
+    if (view.panel == PanelTransition::Disable || (view.panel == PanelTransition::Enable && mayEnable)) {
         SetPanelEnabled(view.panel == PanelTransition::Enable);
     }
     StatusText(IDC_STATUS_LINE)->SetText(QString::fromStdString(view.statusLine));

@@ -32,13 +32,15 @@ std::optional<std::vector<std::string>> PortOptions(SimPorts ports, const char* 
 
 } // namespace
 
-bool StartBenchSim(CSimProcess& sim, const char* address, SimPorts ports) {
+bool StartBenchSim(CSimProcess& sim, const char* address, SimPorts ports,
+                   const std::vector<std::string>& more) {
     const auto portOptions = PortOptions(ports, address);
     if (!portOptions) {
         return false;
     }
     std::vector<std::string> options{"--address", address};
     options.insert(options.end(), portOptions->begin(), portOptions->end());
+    options.insert(options.end(), more.begin(), more.end());
     if (sim.Start(options)) {
         return true;
     }

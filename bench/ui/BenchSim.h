@@ -6,6 +6,11 @@
 // or one alone, so that its link always wins.
 enum class SimPorts { ShellAndTelnet, ShellOnly, TelnetOnly };
 
-// Starts the simulated device on address, on real UTC time, with ports; without the right to bind
-// port 23, ShellAndTelnet offers the shell port alone and TelnetOnly fails. Prints why on failure.
-bool StartBenchSim(CSimProcess& sim, const char* address, SimPorts ports = SimPorts::ShellAndTelnet);
+#include <string>
+#include <vector>
+
+// Starts the simulated device on address, on real UTC time, with ports and more options; without the
+// right to bind port 23, ShellAndTelnet offers the shell port alone and TelnetOnly fails. Prints why on
+// failure.
+bool StartBenchSim(CSimProcess& sim, const char* address, SimPorts ports = SimPorts::ShellAndTelnet,
+                   const std::vector<std::string>& more = {});

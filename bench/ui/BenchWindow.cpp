@@ -20,12 +20,15 @@ QString ResourceText(int stringId) {
 
 MessageAnswer CSilentBoxes::Show(QWidget&, const std::string&, const std::string&, MessageKind kind) {
     ++m_count;
-    return kind == MessageKind::Error ? MessageAnswer::Ok : MessageAnswer::No;
+    return kind == MessageKind::Error ? MessageAnswer::Ok : m_questionAnswer;
 }
 
 CBenchWindow::CBenchWindow(const char* address) : m_dialog(m_boxes) {
     m_dialog.OnInitDialog();
     SetControlText(*m_dialog.Controls().Item(IDC_DEVICE_ADDRESS), QString::fromUtf8(address));
+    RestartEnvironment environment;
+    environment.mayConnectTo = IsLoopbackAddress;
+    m_dialog.SetRestartEnvironment(environment);
     m_dialog.show();
 }
 
@@ -40,6 +43,24 @@ bool CBenchWindow::ClickConnectButton() {
     }
     static_cast<QAbstractButton*>(m_dialog.Controls().Item(IDC_CONNECT))->click();
     return true;
+}
+
+bool CBenchWindow::ApplyAddressChange(const char* ip, const char* mask, const char* gateway) {
+    const CDialogControls& controls = m_dialog.Controls();
+    if (!IsLoopbackAddress(ip) || !controls.Item(IDC_APPLY)->isEnabled()) {
+        return false;
+    }
+    SetControlText(*controls.Item(IDC_NEW_IP_ADDRESS), QString::fromUtf8(ip));
+    SetControlText(*controls.Item(IDC_NEW_SUBNET_MASK), QString::fromUtf8(mask));
+    SetControlText(*controls.Item(IDC_NEW_GATEWAY), QString::fromUtf8(gateway));
+    m_boxes.SetQuestionAnswer(MessageAnswer::Yes);
+    static_cast<QAbstractButton*>(controls.Item(IDC_APPLY))->click();
+    m_boxes.SetQuestionAnswer(MessageAnswer::No);
+    return true;
+}
+
+QString CBenchWindow::AddressBoxText() const {
+    return ControlText(*m_dialog.Controls().Item(IDC_DEVICE_ADDRESS));
 }
 
 QString CBenchWindow::ConnectButtonText() const {

@@ -6,9 +6,11 @@
 #include <QString>
 
 // A message box seam that never opens a box: errors are acknowledged, the address-change question is
-// declined. It counts the boxes the window asked for.
+// declined unless told otherwise. It counts the boxes the window asked for.
 class CSilentBoxes : public CMessageBoxes {
 public:
+    // The answer to every address-change question from now on.
+    void SetQuestionAnswer(MessageAnswer answer) { m_questionAnswer = answer; }
     MessageAnswer Show(QWidget& owner, const std::string& text, const std::string& caption,
                        MessageKind kind) override;
     // How many boxes the window has asked for so far.
@@ -16,10 +18,12 @@ public:
 
 private:
     int m_count = 0;
+    MessageAnswer m_questionAnswer = MessageAnswer::No;
 };
 
 // The main window as the program shows it (initialised and shown, offscreen), driven by clicks as a
-// user would drive it. Needs a QApplication; closes the window with its own close routine at the end.
+// user would drive it. It follows an address change only to a loopback address. Needs a QApplication; closes
+// the window with its own close routine at the end.
 class CBenchWindow {
 public:
     // The window with address typed into its address box.
@@ -31,6 +35,11 @@ public:
     // Clicks the Connect / Cancel / Disconnect button. Refuses (false) to press "Connect" unless the
     // address box holds a loopback address: benchmarks never reach for a real device.
     bool ClickConnectButton();
+    // Types the three values into the address change panel and clicks Apply; the question is answered
+    // Yes. Refuses (false) a new address outside loopback, and while Apply is disabled.
+    bool ApplyAddressChange(const char* ip, const char* mask, const char* gateway);
+    // The text of the address box.
+    QString AddressBoxText() const;
     // The text of the Connect / Cancel / Disconnect button.
     QString ConnectButtonText() const;
     // The text the status line shows.

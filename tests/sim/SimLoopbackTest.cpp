@@ -192,6 +192,37 @@ TEST(SimLoopback, TelnetAddressChangeWithoutDowntimeComesBackAtOnce) {
     EXPECT_EQ(log.addressChanges[0].mask, "255.0.0.0");
 }
 
+// With --follow-address the device comes back where it was sent, if that is loopback, and nowhere
+// otherwise; the second address of the process stays where it was either way.
+TEST(SimLoopback, FollowAddressComesBackAtTheNewLoopbackAddressOnlyAndNeverOffLoopback) {
+    struct Move {
+        const char* to;
+        bool backAtNew;
+    };
+    for (const Move move : {Move{"127.0.3.13", true}, Move{"10.0.0.5", false}}) {
+        SCOPED_TRACE(move.to);
+        CSimProcess sim;
+        ASSERT_TRUE(sim.Start({"--address", "127.0.3.12", "--address", "127.0.3.14", "--telnet-port", "0",
+                               "--downtime", "0.5", "--follow-address"}));
+        CLoopbackClient shell;
+        ASSERT_TRUE(shell.Connect("127.0.3.12", kShellPort));
+        EXPECT_EQ(shell.ReadUntil("# "), "# ");
+        ASSERT_TRUE(shell.Send(std::string("setip -i ") + move.to + " -g 10.0.0.1 -s 255.0.0.0\n"));
+        std::string text;
+        ASSERT_TRUE(shell.ReadUntilClosed(text));
+
+        CLoopbackClient other;
+        ASSERT_TRUE(ConnectWithin(other, "127.0.3.14", kShellPort, 5000));
+        CLoopbackClient atNew;
+        if (move.backAtNew) {
+            ASSERT_TRUE(ConnectWithin(atNew, move.to, kShellPort, 5000));
+            EXPECT_EQ(atNew.ReadUntil("# "), "# ");
+        }
+        CLoopbackClient atOld;
+        EXPECT_FALSE(atOld.Connect("127.0.3.12", kShellPort)) << "the device came back at its old address";
+    }
+}
+
 TEST(SimLoopback, PortInUseOrBadOptionsExitWithStatusTwoAndSaySo) {
     const std::string address = "127.0.3.6";
     const int blocker = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

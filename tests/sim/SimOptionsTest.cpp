@@ -19,6 +19,7 @@ TEST(SimOptions, DefaultsServeBothPortsOnLoopbackWithRealTime) {
     EXPECT_EQ(options.shellPort, 5316);
     EXPECT_EQ(options.telnetPort, 23);
     EXPECT_EQ(options.downtimeMs, 5000);
+    EXPECT_FALSE(options.followAddress);
     EXPECT_FALSE(options.clock.fixedStart);
     EXPECT_EQ(options.session.device.letter, 'A');
     EXPECT_EQ(options.session.device.systemPeer, 1);
@@ -44,6 +45,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "--freeze",
                      "--downtime",
                      "0.25",
+                     "--follow-address",
                      "--log",
                      "/tmp/x.log",
                      "--ready",
@@ -70,6 +72,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(options.clock.start.micros, 500000);
     EXPECT_TRUE(options.clock.frozen);
     EXPECT_EQ(options.downtimeMs, 250);
+    EXPECT_TRUE(options.followAddress);
     EXPECT_EQ(options.logPath, "/tmp/x.log");
     EXPECT_TRUE(options.ready);
     EXPECT_FALSE(options.session.negotiation);

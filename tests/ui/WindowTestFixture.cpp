@@ -14,8 +14,22 @@ std::vector<std::string> ShellOnlySim(const char* address, const std::vector<std
     return options;
 }
 
+RestartEnvironment LoopbackRestartEnvironment(RestartTiming timing) {
+    return {
+        .timing = timing,
+        .localNetworks = [] { return std::vector<Ipv4Network>{{.address = 0x7F000001, .mask = 0xFF000000}}; },
+        .mayConnectTo =
+            [](const std::string& address) {
+                // The window's own tries must never leave loopback, whatever a test typed.
+                EXPECT_TRUE(IsLoopbackAddress(address))
+                    << "the window tried to follow the device to " << address;
+                return IsLoopbackAddress(address);
+            }};
+}
+
 CWindowTest::CWindowTest() : m_window(m_boxes) {
     m_window.OnInitDialog();
+    m_window.SetRestartEnvironment(LoopbackRestartEnvironment());
 }
 
 CWindowTest::~CWindowTest() {

@@ -18,6 +18,10 @@ inline constexpr int kDeviceWaitMs = 10000;
 // Options of a sim at address that offers only its shell port, so that it needs no root, plus more.
 std::vector<std::string> ShellOnlySim(const char* address, const std::vector<std::string>& more = {});
 
+// The follow-up environment of window tests: this PC's only network is loopback (127.0.0.0/8), and every
+// address the window would connect to on its own must pass the loopback guard, or the test fails.
+RestartEnvironment LoopbackRestartEnvironment(RestartTiming timing = {});
+
 // A configuration window set up as the program sets it up, whose message boxes are recorded instead of
 // shown. It is closed through its close routine at the end of the test, which stops every thread.
 class CWindowTest : public testing::Test {

@@ -54,9 +54,16 @@ constexpr StringEntry kStrings[] = {
     {IDS_MAC_NOT_ASSIGNED, "MAC address not assigned"},
     {IDS_MAC_ADDRESS, "MAC Address"},
     {IDS_CANCEL, "Cancel"},
+    {IDS_WARN_UNREACHABLE, "No network of this PC holds %1.\nAfter the restart this PC cannot reach the "
+                           "device there\nuntil it is moved to the network %2."},
+    {IDS_WARN_GATEWAY_OUTSIDE, "The gateway %1 lies outside the new network %2."},
+    {IDS_RESTARTING_AT, "Restarting at %1 - %2"},
+    {IDS_NO_ANSWER_AT, "The device did not answer at %1 within 2 minutes."},
+    {IDS_DEVICE_NOW_AT, "Device now at %1"},
+    {IDS_DEVICE_NOW_DHCP, "Device now uses DHCP"},
 };
 
-static_assert(std::size(kStrings) == 39);
+static_assert(std::size(kStrings) == 45);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace
