@@ -56,7 +56,7 @@ ports="5316"
 echo "demo: simulated device listening on 127.0.0.1, ports $ports"
 
 if [ -n "${DISPLAY:-}" ]; then
-    build/normal/ui/vantrex-config 127.0.0.1 --connect
+    build/normal/ui/qt/vantrex-config 127.0.0.1 --connect
     exit 0
 fi
 
@@ -69,7 +69,7 @@ pids+=($!)
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-build/normal/ui/vantrex-config 127.0.0.1 --connect &
+build/normal/ui/qt/vantrex-config 127.0.0.1 --connect &
 window_pid=$!
 pids+=($window_pid)
 

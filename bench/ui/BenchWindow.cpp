@@ -3,8 +3,8 @@
 #include "UtcLine.h"
 
 #include "tests/support/LoopbackGuard.h"
-#include "ui/ControlText.h"
-#include "ui/StatusText.h"
+#include "ui/qt/ControlText.h"
+#include "ui/qt/StatusText.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 

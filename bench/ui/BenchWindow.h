@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/ConfigDlg.h"
-#include "ui/MessageBoxes.h"
+#include "ui/qt/ConfigDlg.h"
+#include "ui/qt/MessageBoxes.h"
 
 #include <QString>
 

@@ -5,8 +5,8 @@
 #include "OffscreenEnvironment.h"
 
 #include "runtime/Networking.h"
-#include "ui/ConfigApp.h"
-#include "ui/ConfigDlg.h"
+#include "ui/qt/ConfigApp.h"
+#include "ui/qt/ConfigDlg.h"
 
 #include <QEvent>
 #include <QTimer>

@@ -2,7 +2,7 @@
 
 #include "FakeMessageBoxes.h"
 
-#include "ui/ConfigDlg.h"
+#include "ui/qt/ConfigDlg.h"
 
 #include <gtest/gtest.h>
 

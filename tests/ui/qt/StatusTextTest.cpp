@@ -1,4 +1,4 @@
-#include "ui/StatusText.h"
+#include "ui/qt/StatusText.h"
 #include "ui/res/WindowStyles.h"
 
 #include <QApplication>

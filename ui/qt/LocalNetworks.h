@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NetworkCheck.h"
+#include "ui/NetworkCheck.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/ConfigDlg.h"
+#include "ui/qt/ConfigDlg.h"
 
 #include <QString>
 

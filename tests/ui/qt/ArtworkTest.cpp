@@ -1,4 +1,4 @@
-#include "ui/res/Artwork.h"
+#include "ui/qt/Artwork.h"
 #include "ui/res/resource.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "ControlText.h"
 #include "LinkStateEvent.h"
 #include "StatusText.h"
-#include "ui/res/Artwork.h"
+#include "ui/qt/Artwork.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 

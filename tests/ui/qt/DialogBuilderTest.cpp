@@ -1,6 +1,6 @@
-#include "ui/DialogBuilder.h"
+#include "ui/qt/DialogBuilder.h"
 #include "ui/DialogUnits.h"
-#include "ui/StatusText.h"
+#include "ui/qt/StatusText.h"
 #include "ui/res/WindowStyles.h"
 #include "ui/res/resource.h"
 

@@ -1,4 +1,4 @@
-#include "ui/LocalNetworks.h"
+#include "ui/qt/LocalNetworks.h"
 
 #include <gtest/gtest.h>
 

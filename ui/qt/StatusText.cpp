@@ -1,6 +1,6 @@
 #include "StatusText.h"
 
-#include "StatusTextPaint.h"
+#include "ui/StatusTextPaint.h"
 #include "ui/res/WindowStyles.h"
 
 #include <QColor>

@@ -2,7 +2,7 @@
 
 #include "WindowProbe.h"
 
-#include "ui/MessageBoxes.h"
+#include "ui/qt/MessageBoxes.h"
 
 #include <deque>
 #include <functional>

@@ -1,8 +1,8 @@
 #include "DialogBuilder.h"
 
-#include "DialogUnits.h"
+#include "ui/DialogUnits.h"
 #include "StatusText.h"
-#include "ui/res/Artwork.h"
+#include "ui/qt/Artwork.h"
 #include "ui/res/WindowStyles.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "DialogBuilder.h"
 #include "LocalNetworks.h"
 #include "MessageBoxes.h"
-#include "RestartFollow.h"
+#include "ui/RestartFollow.h"
 
 #include "connect/ConnectionControl.h"
 #include "link/DeviceLink.h"

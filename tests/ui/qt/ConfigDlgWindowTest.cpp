@@ -6,7 +6,7 @@
 
 #include "tests/link/UnansweringListener.h"
 #include "tests/support/SimProcess.h"
-#include "ui/LinkStateEvent.h"
+#include "ui/qt/LinkStateEvent.h"
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
 // The live status display: four refreshes a second while connected.
 #include "ConfigDlg.h"
 
-#include "StatusDisplay.h"
+#include "ui/StatusDisplay.h"
 #include "StatusText.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"

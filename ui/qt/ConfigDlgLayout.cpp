@@ -2,7 +2,7 @@
 // resolution and the logo, on start and on every resize.
 #include "ConfigDlg.h"
 
-#include "Layout.h"
+#include "ui/Layout.h"
 #include "StatusText.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"

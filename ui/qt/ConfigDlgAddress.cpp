@@ -1,9 +1,9 @@
 // The address change panel: Apply and the DHCP check box.
 #include "ConfigDlg.h"
 
-#include "AddressValidation.h"
-#include "NetworkCheck.h"
-#include "RestartTexts.h"
+#include "ui/AddressValidation.h"
+#include "ui/NetworkCheck.h"
+#include "ui/RestartTexts.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandLine.h"
+#include "ui/CommandLine.h"
 
 #include <QApplication>
 
