@@ -2,8 +2,8 @@
 // resolution and the logo, on start and on every resize.
 #include "ConfigDlg.h"
 
-#include "ui/Layout.h"
 #include "StatusText.h"
+#include "ui/Layout.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 

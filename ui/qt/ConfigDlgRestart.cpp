@@ -2,8 +2,8 @@
 // new address, or says where it went when this PC cannot follow.
 #include "ConfigDlg.h"
 
-#include "ui/RestartTexts.h"
 #include "StatusText.h"
+#include "ui/RestartTexts.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 

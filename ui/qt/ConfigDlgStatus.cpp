@@ -1,8 +1,8 @@
 // The live status display: four refreshes a second while connected.
 #include "ConfigDlg.h"
 
-#include "ui/StatusDisplay.h"
 #include "StatusText.h"
+#include "ui/StatusDisplay.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 

@@ -1,7 +1,7 @@
 #include "DialogBuilder.h"
 
-#include "ui/DialogUnits.h"
 #include "StatusText.h"
+#include "ui/DialogUnits.h"
 #include "ui/qt/Artwork.h"
 #include "ui/res/WindowStyles.h"
 

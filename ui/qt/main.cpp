@@ -1,5 +1,5 @@
-#include "ui/CommandLine.h"
 #include "ConfigApp.h"
+#include "ui/CommandLine.h"
 
 #include <cstdio>
 #include <optional>

@@ -1,8 +1,8 @@
 #include "WindowProbe.h"
 
+#include "ui/qt/Artwork.h"
 #include "ui/qt/ControlText.h"
 #include "ui/qt/StatusText.h"
-#include "ui/qt/Artwork.h"
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
