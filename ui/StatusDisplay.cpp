@@ -18,8 +18,8 @@ std::optional<TimeLinePair> FormatBothLines(std::int64_t seconds, const StringLo
     if (seconds == 0) {
         return std::nullopt;
     }
-    std::optional<std::string> utc = FormatTimeLine(seconds, TimeLineZone::Utc, strings);
-    std::optional<std::string> local = FormatTimeLine(seconds, TimeLineZone::Local, strings);
+    std::optional<std::string> utc = FormatTimeLine(seconds, CivilZone::Utc, strings);
+    std::optional<std::string> local = FormatTimeLine(seconds, CivilZone::Local, strings);
     if (!utc || !local) {
         return std::nullopt;
     }

@@ -11,15 +11,14 @@ namespace {
 constexpr int kLastShowableYear = 9999;
 constexpr int kTmYearBase = 1900;
 
-std::optional<std::tm> BreakDown(std::int64_t seconds, TimeLineZone zone) {
+std::optional<std::tm> BreakDown(std::int64_t seconds, CivilZone zone) {
     if (seconds < 0 || !std::in_range<std::time_t>(seconds)) {
         return std::nullopt;
     }
     const auto t = static_cast<std::time_t>(seconds);
     std::tm parts{};
-    const std::tm* converted = zone == TimeLineZone::Utc ? gmtime_r(&t, &parts) : localtime_r(&t, &parts);
     // The line has room for a four-digit year only; a later year is treated like a failed conversion.
-    if (converted == nullptr || parts.tm_year > kLastShowableYear - kTmYearBase) {
+    if (!BreakDownTime(t, zone, parts) || parts.tm_year > kLastShowableYear - kTmYearBase) {
         return std::nullopt;
     }
     return parts;
@@ -44,12 +43,11 @@ std::optional<std::string> FormatParts(const std::tm& parts, const std::string& 
 
 } // namespace
 
-std::optional<std::string> FormatTimeLine(std::int64_t seconds, TimeLineZone zone,
-                                          const StringLookup& strings) {
+std::optional<std::string> FormatTimeLine(std::int64_t seconds, CivilZone zone, const StringLookup& strings) {
     const std::optional<std::tm> parts = BreakDown(seconds, zone);
     if (!parts) {
         return std::nullopt;
     }
     const std::string monthName = strings(IDS_MONTH_JANUARY + parts->tm_mon);
-    return FormatParts(*parts, monthName, zone == TimeLineZone::Utc ? "UTC" : "Local");
+    return FormatParts(*parts, monthName, zone == CivilZone::Utc ? "UTC" : "Local");
 }

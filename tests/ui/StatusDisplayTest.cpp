@@ -2,10 +2,10 @@
 #include "ui/TimeLines.h"
 #include "ui/res/StringTable.h"
 
+#include "tests/support/TimeZoneScope.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <optional>
 #include <string>
 
@@ -16,37 +16,12 @@ std::string TestString(int id) {
     return LoadStringResource(id);
 }
 
-// Sets the process's time zone for one test and restores the previous one afterwards.
-class CTimeZoneScope {
-public:
-    explicit CTimeZoneScope(const char* zone) {
-        if (const char* previous = std::getenv("TZ")) {
-            m_previous = previous;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~CTimeZoneScope() {
-        if (m_previous) {
-            setenv("TZ", m_previous->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    CTimeZoneScope(const CTimeZoneScope&) = delete;
-    CTimeZoneScope& operator=(const CTimeZoneScope&) = delete;
-
-private:
-    std::optional<std::string> m_previous;
-};
-
 std::optional<std::string> UtcLine(std::int64_t seconds) {
-    return FormatTimeLine(seconds, TimeLineZone::Utc, TestString);
+    return FormatTimeLine(seconds, CivilZone::Utc, TestString);
 }
 
 std::optional<std::string> LocalLine(std::int64_t seconds) {
-    return FormatTimeLine(seconds, TimeLineZone::Local, TestString);
+    return FormatTimeLine(seconds, CivilZone::Local, TestString);
 }
 
 StatusReading Reading(std::int64_t seconds, bool macUnassigned) {
@@ -80,11 +55,18 @@ TEST(TimeLines, LocalLineFollowsThePcTimeZone) {
         EXPECT_EQ(LocalLine(kSeptember2001), "07:16:40    09 September 2001    Local");
     }
     {
-        // Daylight saving applies in September but not in January; both cross midnight backwards.
-        const CTimeZoneScope zone("EST5EDT,M3.2.0,M11.1.0");
-        EXPECT_EQ(LocalLine(kSeptember2001), "21:46:40    08 September 2001    Local");
+        // Crosses midnight backwards, in winter time.
+        const CTimeZoneScope zone("EST5EDT");
         EXPECT_EQ(LocalLine(1), "19:00:01    31 December 1969    Local");
     }
+}
+
+TEST(TimeLines, LocalLineAppliesDaylightSaving) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine's C runtime takes no daylight-saving rule from TZ";
+#endif
+    const CTimeZoneScope zone("EST5EDT,M3.2.0,M11.1.0");
+    EXPECT_EQ(LocalLine(kSeptember2001), "21:46:40    08 September 2001    Local");
 }
 
 TEST(StatusDisplay, LampsShowGreyRedGreen) {

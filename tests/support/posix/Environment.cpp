@@ -1,6 +1,7 @@
 #include "tests/support/Environment.h"
 
 #include <cstdlib>
+#include <ctime>
 
 void SetTestEnvironment(const char* name, const char* value) {
     if (value != nullptr) {
@@ -8,4 +9,8 @@ void SetTestEnvironment(const char* name, const char* value) {
     } else {
         unsetenv(name);
     }
+}
+
+void ReloadTimeZone() {
+    tzset();
 }

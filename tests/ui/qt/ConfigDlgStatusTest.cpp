@@ -4,11 +4,9 @@
 #include "WindowTestFixture.h"
 
 #include "tests/support/SimProcess.h"
+#include "tests/support/TimeZoneScope.h"
 #include "ui/res/resource.h"
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -17,31 +15,6 @@ namespace {
 using ConfigDlgStatus = CWindowTest;
 
 constexpr const char* kPleaseWait = "Connected - Please Wait";
-
-// The PC's time zone for one test; the one before is restored afterwards.
-class CTimeZoneOverride {
-public:
-    explicit CTimeZoneOverride(const char* zone) {
-        if (const char* previous = std::getenv("TZ")) {
-            m_previous = previous;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~CTimeZoneOverride() {
-        if (m_previous) {
-            setenv("TZ", m_previous->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    CTimeZoneOverride(const CTimeZoneOverride&) = delete;
-    CTimeZoneOverride& operator=(const CTimeZoneOverride&) = delete;
-
-private:
-    std::optional<std::string> m_previous;
-};
 
 // Waits until the status line shows something other than the waiting text: the first device time.
 bool WaitForFirstTimeLine(const CConfigDlg& window) {
@@ -65,7 +38,7 @@ const char* LampName(const CConfigDlg& window, int lampId) {
 
 TEST_F(ConfigDlgStatus, ShowsTheFrozenDeviceTimeInUtcAndInTheLocalZone) {
     // India has no daylight saving, so the offset is the same at every instant.
-    CTimeZoneOverride zone("IST-5:30");
+    CTimeZoneScope zone("IST-5:30");
     CSimProcess sim;
     // 22:00:00 UTC on the last day of 2020 is already 2021 in the local zone.
     ASSERT_TRUE(

@@ -1,0 +1,5 @@
+#include "runtime/LocalTimeNative.h"
+
+bool BreakDownLocalTime(std::time_t seconds, std::tm& parts) {
+    return localtime_s(&parts, &seconds) == 0;
+}
