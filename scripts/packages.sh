@@ -5,5 +5,5 @@ DEMO_PACKAGES=(xvfb x11-apps x11-utils xdotool netpbm)
 # The fuzz harnesses build with clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 # The Windows stage cross-builds with mingw-w64, GoogleTest from its sources, and runs the tests in Wine;
-# jq compares the status program's JSON from both builds.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 jq)
+# jq compares the status program's JSON from both builds; the native window's tests open it on Xvfb.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 jq xvfb)

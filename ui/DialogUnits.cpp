@@ -18,7 +18,7 @@ int EffectiveDpi(int dpi) {
 
 } // namespace
 
-int MulDiv(int number, int numerator, int denominator) {
+int RoundedMulDiv(int number, int numerator, int denominator) {
     if (denominator == 0) {
         return -1;
     }
@@ -34,11 +34,11 @@ int MulDiv(int number, int numerator, int denominator) {
 }
 
 int DialogUnitsToPixelsX(int units, int dpi) {
-    return MulDiv(units, kBaseUnitX * EffectiveDpi(dpi), 4 * kDefaultDpi);
+    return RoundedMulDiv(units, kBaseUnitX * EffectiveDpi(dpi), 4 * kDefaultDpi);
 }
 
 int DialogUnitsToPixelsY(int units, int dpi) {
-    return MulDiv(units, kBaseUnitY * EffectiveDpi(dpi), 8 * kDefaultDpi);
+    return RoundedMulDiv(units, kBaseUnitY * EffectiveDpi(dpi), 8 * kDefaultDpi);
 }
 
 PixelRect DialogRectToPixels(const DialogRect& rect, int dpi) {

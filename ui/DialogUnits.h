@@ -18,8 +18,8 @@ struct PixelRect {
 };
 
 // number * numerator / denominator rounded to nearest, halves away from zero; -1 when denominator is 0
-// or the result does not fit in an int (the rule of Windows' MulDiv).
-int MulDiv(int number, int numerator, int denominator);
+// or the result does not fit in an int: the rule of Windows' MulDiv, named apart so both can be in scope.
+int RoundedMulDiv(int number, int numerator, int denominator);
 // Horizontal dialog units to pixels at dpi (outside 1..9600 counts as 96).
 int DialogUnitsToPixelsX(int units, int dpi);
 // Vertical dialog units to pixels at dpi (outside 1..9600 counts as 96).

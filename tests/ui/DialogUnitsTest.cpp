@@ -18,23 +18,23 @@ const DialogControlTemplate& MainControl(int id) {
     return FindDialogTemplate(IDD_CONFIG_DIALOG)->controls.front();
 }
 
-TEST(MulDiv, RoundsHalvesAwayFromZero) {
-    EXPECT_EQ(MulDiv(3, 1, 2), 2);
-    EXPECT_EQ(MulDiv(-3, 1, 2), -2);
-    EXPECT_EQ(MulDiv(3, 1, -2), -2);
-    EXPECT_EQ(MulDiv(-3, -1, 2), 2);
-    EXPECT_EQ(MulDiv(5, 1, 4), 1);
-    EXPECT_EQ(MulDiv(-5, 1, 4), -1);
-    EXPECT_EQ(MulDiv(7, 1, 4), 2);
-    EXPECT_EQ(MulDiv(0, 5, -3), 0);
+TEST(RoundedMulDiv, RoundsHalvesAwayFromZero) {
+    EXPECT_EQ(RoundedMulDiv(3, 1, 2), 2);
+    EXPECT_EQ(RoundedMulDiv(-3, 1, 2), -2);
+    EXPECT_EQ(RoundedMulDiv(3, 1, -2), -2);
+    EXPECT_EQ(RoundedMulDiv(-3, -1, 2), 2);
+    EXPECT_EQ(RoundedMulDiv(5, 1, 4), 1);
+    EXPECT_EQ(RoundedMulDiv(-5, 1, 4), -1);
+    EXPECT_EQ(RoundedMulDiv(7, 1, 4), 2);
+    EXPECT_EQ(RoundedMulDiv(0, 5, -3), 0);
 }
 
-TEST(MulDiv, ReportsDivisionByZeroAndOverflowAsMinusOne) {
-    EXPECT_EQ(MulDiv(5, 3, 0), -1);
-    EXPECT_EQ(MulDiv(INT_MAX, 2, 1), -1);
-    EXPECT_EQ(MulDiv(INT_MIN, 1, 1), -1);
-    EXPECT_EQ(MulDiv(INT_MIN, 1, -1), -1);
-    EXPECT_EQ(MulDiv(INT_MAX, INT_MAX, INT_MAX), INT_MAX);
+TEST(RoundedMulDiv, ReportsDivisionByZeroAndOverflowAsMinusOne) {
+    EXPECT_EQ(RoundedMulDiv(5, 3, 0), -1);
+    EXPECT_EQ(RoundedMulDiv(INT_MAX, 2, 1), -1);
+    EXPECT_EQ(RoundedMulDiv(INT_MIN, 1, 1), -1);
+    EXPECT_EQ(RoundedMulDiv(INT_MIN, 1, -1), -1);
+    EXPECT_EQ(RoundedMulDiv(INT_MAX, INT_MAX, INT_MAX), INT_MAX);
 }
 
 TEST(DialogUnits, MainWindowClientAreaAt96Dpi) {

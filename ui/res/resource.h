@@ -1,5 +1,6 @@
 // Numeric ids of every resource of the configuration window. Plain #defines and an include guard (no
-// pragma) so that both the C++ code and the Windows resource script (vantrex.rc) include this one file.
+// pragma) so that both the C++ code and the Windows resource script (ui/win32/vantrex.rc) include this
+// one file.
 #ifndef VANTREX_UI_RES_RESOURCE_H
 #define VANTREX_UI_RES_RESOURCE_H
 

@@ -1,0 +1,118 @@
+// The dialogs Windows makes from the built templates must be the templates' data: every control's id,
+// class, style, text and rectangle, so that the in-memory form cannot drift from DialogTemplates.cpp.
+#include "ui/res/DialogTemplates.h"
+#include "ui/res/WindowStyles.h"
+#include "ui/res/resource.h"
+#include "ui/win32/DialogTemplateBytes.h"
+#include "ui/win32/WideText.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, static_cast<int>(std::size(text)));
+    return text;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+const wchar_t* ExpectedClass(ControlClass controlClass) {
+    switch (controlClass) {
+    case ControlClass::Button:
+        return L"Button";
+    case ControlClass::Edit:
+        return L"Edit";
+    case ControlClass::Static:
+        break;
+    }
+    return L"Static";
+}
+
+RECT InDialog(HWND dialog, HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The dialog manager converts position and size each on its own.
+RECT DialogUnitsToPixels(HWND dialog, const DialogRect& units) {
+    RECT converted{units.x, units.y, units.width, units.height};
+    MapDialogRect(dialog, &converted);
+    return {converted.left, converted.top, converted.left + converted.right,
+            converted.top + converted.bottom};
+}
+
+// Windows gives an edit of a dialog the sunken edge instead of the flat border its template asks for.
+std::uint32_t CreatedStyle(const DialogControlTemplate& control) {
+    return control.controlClass == ControlClass::Edit ? control.style & ~kWsBorder : control.style;
+}
+
+// The image statics take their picture's size, so only their position is the template's.
+bool TakesImageSize(const DialogControlTemplate& control) {
+    return control.imageId != 0;
+}
+
+class DialogTemplateDrift : public testing::TestWithParam<int> {};
+
+TEST_P(DialogTemplateDrift, CreatedDialogHoldsTheTemplatesControls) {
+    const DialogTemplate& data = *FindDialogTemplate(GetParam());
+    const CDialogTemplateBytes bytes(data);
+    HWND dialog =
+        CreateDialogIndirectParamW(GetModuleHandleW(nullptr), bytes.Get(), nullptr, PlainDialogProc, 0);
+    ASSERT_NE(dialog, nullptr) << GetLastError();
+
+    EXPECT_EQ(WindowText(dialog), Widen(data.title));
+    const std::uint32_t dialogStyle = static_cast<std::uint32_t>(GetWindowLongW(dialog, GWL_STYLE));
+    EXPECT_EQ(dialogStyle & data.style, data.style); // the system may add bits of its own
+    EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(dialog, GWL_EXSTYLE)) & data.exStyle, data.exStyle);
+    RECT client;
+    GetClientRect(dialog, &client);
+    const RECT expectedClient = DialogUnitsToPixels(dialog, {0, 0, data.rect.width, data.rect.height});
+    EXPECT_EQ(client.right, expectedClient.right);
+    EXPECT_EQ(client.bottom, expectedClient.bottom);
+
+    // The children in Z-order are the controls in template order.
+    HWND child = GetWindow(dialog, GW_CHILD);
+    for (const DialogControlTemplate& control : data.controls) {
+        SCOPED_TRACE(testing::Message() << "control " << control.id << " \"" << control.text << "\"");
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(GetDlgCtrlID(child), control.id);
+        EXPECT_EQ(lstrcmpiW(ClassName(child).c_str(), ExpectedClass(control.controlClass)), 0)
+            << Narrow(ClassName(child));
+        EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(child, GWL_STYLE)), CreatedStyle(control));
+        if (!TakesImageSize(control)) {
+            EXPECT_EQ(Narrow(WindowText(child)), control.text);
+        }
+        const RECT actual = InDialog(dialog, child);
+        const RECT expected = DialogUnitsToPixels(dialog, control.rect);
+        EXPECT_EQ(actual.left, expected.left);
+        EXPECT_EQ(actual.top, expected.top);
+        if (!TakesImageSize(control)) {
+            EXPECT_EQ(actual.right, expected.right);
+            EXPECT_EQ(actual.bottom, expected.bottom);
+        }
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr) << "a control the template does not have";
+    DestroyWindow(dialog);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTemplates, DialogTemplateDrift,
+                         testing::Values(IDD_ABOUTBOX, IDD_CONFIG_DIALOG));
+
+} // namespace

@@ -1,0 +1,32 @@
+#include "ConfigApp.h"
+
+#include "ConfigDlg.h"
+#include "MessageBoxes.h"
+#include "WideText.h"
+#include "ui/res/StringTable.h"
+#include "ui/res/resource.h"
+
+#include "runtime/Networking.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr const wchar_t* kApplicationName = L"vantrex-config";
+
+} // namespace
+
+bool CConfigApp::InitInstance(const CommandLine& commandLine) {
+    if (!StartNetworking()) {
+        MessageBoxW(nullptr, Widen(LoadStringResource(IDS_SOCKETS_INIT_FAILED)).c_str(), kApplicationName,
+                    MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    // The version 6 controls of the manifest register their classes here.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    CMessageBoxes boxes;
+    CConfigDlg dialog(m_instance, boxes);
+    dialog.DoModal(commandLine);
+    return false;
+}

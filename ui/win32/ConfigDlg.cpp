@@ -1,0 +1,304 @@
+#include "ConfigDlg.h"
+
+#include "AboutDlg.h"
+#include "DialogTemplateBytes.h"
+#include "WideText.h"
+#include "ui/res/StringTable.h"
+#include "ui/res/resource.h"
+
+#include <windowsx.h>
+
+namespace {
+
+// The system-menu command that opens the About box; only bits 4 to 15 of a command are compared.
+constexpr WPARAM kIdmAboutBox = 0x0010;
+constexpr WPARAM kSysCommandMask = 0xFFF0;
+
+// The controls that paint themselves, in the order they are attached: frame, status line, local-time
+// line, version line and the two lamp captions.
+constexpr std::array<int, 6> kStatusTextIds = {IDC_STATUS_FRAME, IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE,
+                                               IDC_VERSION_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION};
+
+constexpr int kLargePoints = 13;
+constexpr int kSmallPoints = 8;
+constexpr int kPointsPerInch = 72;
+
+HFONT CreateArial(int points, int weight, int dpi) {
+    return CreateFontW(-MulDiv(points, dpi, kPointsPerInch), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, L"Arial");
+}
+
+HICON LoadIconOfSize(HINSTANCE instance, int widthMetric, int heightMetric) {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                         GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
+                                         LR_DEFAULTCOLOR | LR_SHARED));
+}
+
+// The bitmap resource at the screen's resolution: the artwork is drawn for 96 dpi.
+HBITMAP LoadScaledBitmap(HINSTANCE instance, int bitmapId, int dpi) {
+    auto* bitmap =
+        static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP size{};
+    if (bitmap == nullptr || dpi == USER_DEFAULT_SCREEN_DPI || GetObjectW(bitmap, sizeof size, &size) == 0) {
+        return bitmap;
+    }
+    return static_cast<HBITMAP>(
+        CopyImage(bitmap, IMAGE_BITMAP, MulDiv(size.bmWidth, dpi, USER_DEFAULT_SCREEN_DPI),
+                  MulDiv(size.bmHeight, dpi, USER_DEFAULT_SCREEN_DPI), LR_COPYDELETEORG));
+}
+
+} // namespace
+
+CConfigDlg::CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes)
+    : m_instance(instance), m_boxes(boxes), m_hIcon(LoadIconOfSize(instance, SM_CXICON, SM_CYICON)),
+      m_hSmallIcon(LoadIconOfSize(instance, SM_CXSMICON, SM_CYSMICON)) {}
+
+INT_PTR CConfigDlg::DoModal(const CommandLine& commandLine) {
+    m_commandLine = commandLine;
+    const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_CONFIG_DIALOG));
+    return DialogBoxIndirectParamW(m_instance, bytes.Get(), nullptr, DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK CConfigDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        reinterpret_cast<CConfigDlg*>(lParam)->m_hwnd = hwnd;
+    }
+    auto* self = reinterpret_cast<CConfigDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    // Messages of the window's creation come before WM_INITDIALOG; the defaults serve them.
+    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_SYSCOMMAND:
+        return OnSysCommand(wParam);
+    case WM_PAINT:
+        return OnPaintIconic();
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(m_hIcon);
+    case WM_CLOSE:
+        OnClose();
+        return TRUE;
+    case WM_SIZE:
+        LayoutControls();
+        return TRUE;
+    case WM_SETFOCUS:
+        // The dialog manager would hand the focus straight on to a control.
+        return m_takingFocus;
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    default:
+        (void)lParam;
+        return FALSE;
+    }
+}
+
+BOOL CConfigDlg::OnInitDialog() {
+    InstallAboutCommand();
+    SetIcons();
+    AttachStatusTexts();
+    CreateFonts();
+    LoadLamps();
+    SetWindowTextW(m_hwnd, Widen(LoadStringResource(IDS_WINDOW_TITLE)).c_str());
+    LayoutControls();
+    SetStartTexts();
+    InvalidateWindow();
+    ApplyCommandLine();
+    return TRUE; // the dialog manager gives the focus to the first tab stop, the address edit
+}
+
+void CConfigDlg::InstallAboutCommand() {
+    const std::wstring aboutText = Widen(LoadStringResource(IDS_ABOUTBOX));
+    HMENU systemMenu = GetSystemMenu(m_hwnd, FALSE);
+    if (systemMenu == nullptr || aboutText.empty()) {
+        return;
+    }
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, kIdmAboutBox, aboutText.c_str());
+}
+
+void CConfigDlg::SetIcons() {
+    SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
+}
+
+void CConfigDlg::AttachStatusTexts() {
+    for (std::size_t index = 0; index < kStatusTextIds.size(); ++index) {
+        m_statusTexts[index].Attach(Item(kStatusTextIds[index]));
+    }
+    // Overlapping siblings paint in no fixed order; the frame is drawn beneath the lines, lamps and
+    // captions on it, and the Status group's caption beneath the frame.
+    HWND frame = Item(IDC_STATUS_FRAME);
+    SetWindowLongW(frame, GWL_STYLE, GetWindowLongW(frame, GWL_STYLE) | WS_CLIPSIBLINGS);
+    SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(Item(IDC_STATUS_GROUP), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+CStatusText& CConfigDlg::StatusText(int id) {
+    for (std::size_t index = 0; index < kStatusTextIds.size(); ++index) {
+        if (kStatusTextIds[index] == id) {
+            return m_statusTexts[index];
+        }
+    }
+    return m_statusTexts.front(); // unreachable: every caller names one of kStatusTextIds
+}
+
+int CConfigDlg::Dpi() const {
+    HDC dc = GetDC(m_hwnd);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(m_hwnd, dc);
+    return dpi != 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+void CConfigDlg::CreateFonts() {
+    const int dpi = Dpi();
+    m_fontLarge.Reset(CreateArial(kLargePoints, FW_BOLD, dpi));
+    if (m_fontLarge.Get() == nullptr) {
+        m_fontLarge.Reset(CreateArial(kLargePoints, FW_NORMAL, dpi));
+    }
+    if (m_fontLarge.Get() != nullptr) {
+        for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION}) {
+            SendDlgItemMessageW(m_hwnd, id, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLarge.Get()), TRUE);
+        }
+    }
+    m_fontSmall.Reset(CreateArial(kSmallPoints, FW_NORMAL, dpi));
+    if (m_fontSmall.Get() != nullptr) {
+        SendDlgItemMessageW(m_hwnd, IDC_VERSION_LINE, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontSmall.Get()),
+                            TRUE);
+    }
+}
+
+void CConfigDlg::LoadLamps() {
+    const int dpi = Dpi();
+    for (int bitmapId : {IDB_LAMP_RED, IDB_LAMP_GREEN, IDB_LAMP_GREY}) {
+        m_lampBitmaps[bitmapId].Reset(LoadScaledBitmap(m_instance, bitmapId, dpi));
+    }
+    // The template's own grey lamps give way to the ones loaded once, at the screen's resolution.
+    for (int lampId : {IDC_GPS_LAMP, IDC_TIME_SYNC_LAMP}) {
+        auto* templateImage = reinterpret_cast<HBITMAP>(
+            SendDlgItemMessageW(m_hwnd, lampId, STM_SETIMAGE, IMAGE_BITMAP,
+                                reinterpret_cast<LPARAM>(m_lampBitmaps[IDB_LAMP_GREY].Get())));
+        DeleteObject(templateImage);
+    }
+}
+
+void CConfigDlg::SetLamp(int lampId, int bitmapId) {
+    SendDlgItemMessageW(m_hwnd, lampId, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(m_lampBitmaps.at(bitmapId).Get()));
+}
+
+void CConfigDlg::SetItemText(int id, const std::string& text) {
+    SetDlgItemTextW(m_hwnd, id, Widen(text).c_str());
+}
+
+void CConfigDlg::SetStartTexts() {
+    SetItemText(IDC_CONNECT_GROUP, LoadStringResource(IDS_CONNECT));
+    SetItemText(IDC_DEVICE_ADDRESS, "192.168.42.7");
+    SetItemText(IDC_CONNECT, LoadStringResource(IDS_CONNECT));
+    SetEnabled({IDC_STATUS_GROUP}, false);
+
+    StatusText(IDC_STATUS_FRAME).SetActive(false);
+    StatusText(IDC_STATUS_FRAME).SetBorder(true);
+    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_VERSION_LINE}) {
+        StatusText(id).SetActive(true);
+        StatusText(id).SetText("");
+    }
+    StatusText(IDC_GPS_CAPTION).SetActive(false);
+    StatusText(IDC_GPS_CAPTION).SetText(LoadStringResource(IDS_GPS_LOCK));
+    StatusText(IDC_TIME_SYNC_CAPTION).SetActive(false);
+    StatusText(IDC_TIME_SYNC_CAPTION).SetText(LoadStringResource(IDS_TIME_SYNC));
+
+    SetItemText(IDC_CHANGE_IP_GROUP, LoadStringResource(IDS_CHANGE_IP_ADDRESS));
+    ShowWindow(Item(IDC_DHCP), m_bDhcpCapable ? SW_SHOW : SW_HIDE);
+    SetItemText(IDC_NEW_SUBNET_MASK, "255.255.255.0");
+    SetItemText(IDC_IP_ADDRESS_LABEL, LoadStringResource(IDS_IP_ADDRESS));
+    SetItemText(IDC_SUBNET_MASK_LABEL, LoadStringResource(IDS_SUBNET_MASK));
+    SetItemText(IDC_GATEWAY_LABEL, LoadStringResource(IDS_GATEWAY));
+    SetItemText(IDC_APPLY, LoadStringResource(IDS_APPLY));
+    SetItemText(IDC_MAC_GROUP, LoadStringResource(IDS_MAC_ADDRESS));
+    SetItemText(IDC_MAC_ADDRESS, "00409D");
+    SetItemText(IDC_MAC_APPLY, LoadStringResource(IDS_APPLY));
+    SetEnabled({IDC_CHANGE_IP_GROUP, IDC_DHCP, IDC_NEW_IP_ADDRESS, IDC_NEW_SUBNET_MASK, IDC_NEW_GATEWAY,
+                IDC_IP_ADDRESS_LABEL, IDC_SUBNET_MASK_LABEL, IDC_GATEWAY_LABEL, IDC_APPLY, IDC_MAC_GROUP,
+                IDC_MAC_ADDRESS, IDC_NEW_MAC_ADDRESS, IDC_MAC_APPLY},
+               false);
+    SetItemText(IDC_QUIT, LoadStringResource(IDS_CLOSE));
+}
+
+void CConfigDlg::ApplyCommandLine() {
+    if (m_commandLine.address) {
+        SetItemText(IDC_DEVICE_ADDRESS, *m_commandLine.address);
+    }
+    if (m_commandLine.connect) {
+        // Pressed once the window runs, as a user would.
+        PostMessageW(Item(IDC_CONNECT), BM_CLICK, 0, 0);
+    }
+}
+
+void CConfigDlg::SetEnabled(std::initializer_list<int> ids, bool enabled) {
+    for (int id : ids) {
+        HWND control = Item(id);
+        if (!enabled && GetFocus() == control) {
+            // The dialog manager would pass the focus on to the next tab stop, often Close or Connect,
+            // which the user's next Space would press. The window takes it instead.
+            m_takingFocus = true;
+            SetFocus(m_hwnd);
+            m_takingFocus = false;
+        }
+        EnableWindow(control, enabled ? TRUE : FALSE);
+    }
+}
+
+void CConfigDlg::InvalidateWindow() {
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+bool CConfigDlg::OnSysCommand(WPARAM command) {
+    if ((command & kSysCommandMask) != kIdmAboutBox) {
+        return false; // move, close and the rest: the default handling
+    }
+    CAboutDlg about(m_instance);
+    about.DoModal(m_hwnd);
+    return true;
+}
+
+bool CConfigDlg::OnPaintIconic() {
+    if (!IsIconic(m_hwnd)) {
+        return false;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hwnd, &paint);
+    SendMessageW(m_hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(m_hwnd, &client);
+    const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hwnd, &paint);
+    return true;
+}
+
+bool CConfigDlg::OnCommand(int id, int code) {
+    if (code != BN_CLICKED) {
+        return false;
+    }
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        return true; // Enter and Esc must not end the window
+    case IDC_QUIT:
+        OnClose();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CConfigDlg::OnClose() {
+    EndDialog(m_hwnd, 0);
+}

@@ -1,0 +1,106 @@
+#include "DialogTemplateBytes.h"
+
+#include "WideText.h"
+#include "ui/res/WindowStyles.h"
+
+namespace {
+
+// The predefined window classes as the dialog manager's ordinals.
+constexpr WORD kButtonClassOrdinal = 0x0080;
+constexpr WORD kEditClassOrdinal = 0x0081;
+constexpr WORD kStaticClassOrdinal = 0x0082;
+constexpr WORD kOrdinalMark = 0xFFFF;
+constexpr WORD kExtendedVersion = 1;
+
+class CWordWriter {
+public:
+    explicit CWordWriter(std::vector<WORD>& words) : m_words(words) {}
+
+    void Word(WORD value) { m_words.push_back(value); }
+    void Short(int value) { Word(static_cast<WORD>(static_cast<short>(value))); }
+    void Dword(DWORD value) {
+        Word(LOWORD(value));
+        Word(HIWORD(value));
+    }
+    void Text(const char* utf8) {
+        for (wchar_t unit : Widen(utf8)) {
+            Word(static_cast<WORD>(unit));
+        }
+        Word(0);
+    }
+    void Ordinal(int value) {
+        Word(kOrdinalMark);
+        Word(static_cast<WORD>(value));
+    }
+    void Rect(const DialogRect& rect) {
+        Short(rect.x);
+        Short(rect.y);
+        Short(rect.width);
+        Short(rect.height);
+    }
+    void AlignToDword() {
+        if (m_words.size() % 2 != 0) {
+            Word(0);
+        }
+    }
+
+private:
+    std::vector<WORD>& m_words;
+};
+
+WORD ClassOrdinal(ControlClass controlClass) {
+    switch (controlClass) {
+    case ControlClass::Button:
+        return kButtonClassOrdinal;
+    case ControlClass::Edit:
+        return kEditClassOrdinal;
+    case ControlClass::Static:
+        break;
+    }
+    return kStaticClassOrdinal;
+}
+
+void WriteHeader(CWordWriter& out, const DialogTemplate& dialog) {
+    out.Word(kExtendedVersion);
+    out.Word(kOrdinalMark); // the extended form's signature
+    out.Dword(0);           // help id
+    out.Dword(dialog.exStyle);
+    out.Dword(dialog.style);
+    out.Word(static_cast<WORD>(dialog.controls.size()));
+    out.Rect(dialog.rect);
+    out.Word(0); // no menu
+    out.Word(0); // the standard dialog class
+    out.Text(dialog.title);
+    if ((dialog.style & kDsSetFont) != 0) {
+        out.Word(static_cast<WORD>(dialog.fontPointSize));
+        out.Word(static_cast<WORD>(dialog.fontWeight));
+        out.Word(static_cast<WORD>((dialog.fontItalic ? 1 : 0) | (dialog.fontCharset << 8)));
+        out.Text(dialog.fontName);
+    }
+}
+
+void WriteControl(CWordWriter& out, const DialogControlTemplate& control) {
+    out.AlignToDword();
+    out.Dword(0); // help id
+    out.Dword(0); // extended style
+    out.Dword(control.style);
+    out.Rect(control.rect);
+    out.Dword(static_cast<DWORD>(control.id));
+    out.Ordinal(ClassOrdinal(control.controlClass));
+    if (control.imageId != 0) {
+        out.Ordinal(control.imageId);
+    } else {
+        out.Text(control.text);
+    }
+    out.Word(0); // no creation data
+}
+
+} // namespace
+
+CDialogTemplateBytes::CDialogTemplateBytes(const DialogTemplate& dialogTemplate) {
+    CWordWriter out(m_words);
+    WriteHeader(out, dialogTemplate);
+    for (const DialogControlTemplate& control : dialogTemplate.controls) {
+        WriteControl(out, control);
+    }
+}

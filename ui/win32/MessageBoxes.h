@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The two kinds of message box the window shows: an error with an OK button (hand icon), and the one
+// question with Yes and No (exclamation icon).
+enum class MessageKind { Error, Confirm };
+enum class MessageAnswer { Ok, Yes, No };
+
+// Every message box of the window goes through this seam, so that tests can answer them.
+class CMessageBoxes {
+public:
+    virtual ~CMessageBoxes() = default;
+    // Shows a modal box owned by owner and returns the user's answer. The window keeps handling its
+    // messages while the box is open.
+    virtual MessageAnswer Show(HWND owner, const std::string& text, const std::string& caption,
+                               MessageKind kind);
+};
