@@ -1,9 +1,11 @@
 #include "LocalNetworks.h"
 
-#include <iphlpapi.h>
+// The IP helper's adapter list is declared only after the sockets header.
 #include <winsock2.h>
-#include <ws2tcpip.h>
 
+#include <iphlpapi.h>
+
+#include <algorithm>
 #include <memory>
 
 namespace {
