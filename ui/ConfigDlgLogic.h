@@ -72,7 +72,8 @@ public:
     ConnectionPhase Phase() const { return m_connection.Phase(); }
     // Where the follow-up of a confirmed address change stands.
     RestartPhase RestartFollowPhase() const { return m_restart.Phase(); }
-    // Replaces the follow-up's times, network list and address check; only while it is Idle.
+    // Replaces the follow-up's times, network reader and address check, each of which must be set; only
+    // while the follow-up is Idle.
     void SetRestartEnvironment(RestartEnvironment environment);
     // Whether the DHCP check box is shown; the layout leaves room for it only then.
     bool DhcpShown() const { return m_bDhcpCapable; }

@@ -35,6 +35,7 @@ public:
     CConfigDlgLogic& Logic() { return m_logic; }
     const CConfigDlgLogic& Logic() const { return m_logic; }
 
+    // A command of the system menu; the About item is the only one handled here.
     void OnSysCommand(unsigned command);
 
     // CDialogView over the widgets (ConfigDlgView.cpp).
