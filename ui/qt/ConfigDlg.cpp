@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QShortcut>
+#include <QTimerEvent>
 
 #include <algorithm>
 #include <array>
