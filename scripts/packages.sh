@@ -6,4 +6,8 @@ DEMO_PACKAGES=(xvfb x11-apps x11-utils xdotool netpbm)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 # The Windows stage cross-builds with mingw-w64, GoogleTest from its sources, and runs the tests in Wine;
 # jq compares the status program's JSON from both builds; the native window's tests open it on Xvfb.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 jq xvfb)
+MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix)
+WINDOWS_PACKAGES=("${MINGW_PACKAGES[@]}" googletest wine64 jq xvfb)
+# scripts/package.sh makes the Debian package and the Windows zip: manual pages from --help, the icon
+# sizes drawn by the artwork script, and the checks that the package's files are well formed.
+PACKAGE_PACKAGES=(help2man python3 lintian appstream desktop-file-utils man-db dpkg-dev fakeroot zip unzip)

@@ -2,7 +2,10 @@
 # Installs what is missing, builds, and runs every test in three builds: normal, AddressSanitizer with
 # UndefinedBehaviorSanitizer, and ThreadSanitizer (without the tests that open a window); then a short
 # pass of every fuzz harness, so that a crash or sanitizer report on the seeds or near them fails too;
-# then the Windows build (mingw-w64), whose tests run under Wine against the normal build's simulator.
+# then the Windows build (mingw-w64), whose tests run under Wine against the normal build's simulator;
+# then the packages a user installs (scripts/package.sh), installed and run as a user would.
+# Usage: scripts/test.sh            every stage
+#        scripts/test.sh package    the package stage alone
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -35,9 +38,6 @@ build_and_test() {
     ctest --test-dir "build/${name}" --output-on-failure -j "$((jobs * 2))" --timeout 600 "${filter[@]}"
 }
 
-build_and_test normal "" ""
-build_and_test asan address "" -DVANTREX_BUILD_BENCH=OFF
-build_and_test tsan thread window -DVANTREX_BUILD_BENCH=OFF
 # A Windows program must need nothing but Windows' own DLLs; a missing one would only show under Wine.
 check_windows_imports() {
     local exe foreign=0
@@ -51,17 +51,22 @@ check_windows_imports() {
     return "$foreign"
 }
 
-windows_stage() {
-    local build=build/windows
-    echo "=== windows build ==="
-    scripts/install-deps.sh "${WINDOWS_PACKAGES[@]}"
-    # Wine's services start once, in a prefix of the build, before the build runs the test programs to
-    # list their tests; they stop when the script ends.
-    export WINEPREFIX="$PWD/${build}/wine-prefix"
+# Wine's services start once, in a prefix of the Windows build, before that build runs the test programs
+# to list their tests; they stop when the script ends.
+start_wine() {
+    [ "$wine_started" = no ] || return 0
+    export WINEPREFIX="$PWD/build/windows/wine-prefix"
     mkdir -p "${WINEPREFIX}" # wineserver needs the folder; wineboot fills it
     wine_started=yes
     /usr/lib/wine/wineserver64 -p
     WINEDEBUG=-all /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
+}
+
+windows_stage() {
+    local build=build/windows
+    echo "=== windows build ==="
+    scripts/install-deps.sh "${WINDOWS_PACKAGES[@]}"
+    start_wine
     cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
         -DVANTREX_NATIVE_SIM="$PWD/build/normal/sim/vantrex-sim" \
@@ -75,7 +80,53 @@ windows_stage() {
     ctest --test-dir "${build}" --output-on-failure -j "${jobs}" --timeout 600 --repeat until-pass:2
 }
 
+# The installed programs answer with the project's version, read from the installed files.
+check_installed_package() {
+    local version=$1
+    [ "$(/usr/bin/vantrex-status --version)" = "vantrex-status ${version}" ] &&
+        [ "$(/usr/bin/vantrex-config --version)" = "vantrex-config ${version}" ] &&
+        [ "$(/usr/bin/vantrex-sim --version)" = "vantrex-sim ${version}" ] &&
+        man -w vantrex-status
+}
+
+# Installs the Debian package as a user does (apt-get checks its dependencies), runs the programs from the
+# installed files and removes it again; unpacks the zip and runs its status program under Wine.
+package_stage() {
+    echo "=== packages ==="
+    scripts/package.sh
+    scripts/install-deps.sh "${WINDOWS_PACKAGES[@]}"
+    local version sudo_cmd=() installed=0
+    version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/package-linux/CPackConfig.cmake)
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    echo "=== installed package ==="
+    local apt_get=(env DEBIAN_FRONTEND=noninteractive apt-get -y -qq)
+    "${sudo_cmd[@]}" "${apt_get[@]}" install "./build/vantrex-config_${version}_amd64.deb" >/dev/null
+    check_installed_package "${version}" || installed=$?
+    "${sudo_cmd[@]}" "${apt_get[@]}" remove vantrex-config >/dev/null
+    [ "${installed}" -eq 0 ] || { echo "the installed package does not work" >&2; return 1; }
+    echo "=== Windows zip under Wine ==="
+    local zip="build/vantrex-config-${version}-windows-x64.zip" unpacked=build/package-windows/unpacked
+    unzip -l "${zip}"
+    rm -rf "${unpacked}"
+    unzip -q "${zip}" -d "${unpacked}"
+    start_wine
+    local answer
+    answer=$(WINEDEBUG=-all /usr/lib/wine/wine64 \
+        "${unpacked}/vantrex-config-${version}-windows-x64/vantrex-status.exe" --version)
+    [ "${answer%$'\r'}" = "vantrex-status ${version}" ] ||
+        { echo "vantrex-status.exe --version answers: ${answer}" >&2; return 1; }
+}
+
+if [ "${1:-}" = package ]; then
+    package_stage
+    echo "The package stage passed."
+    exit 0
+fi
+build_and_test normal "" ""
+build_and_test asan address "" -DVANTREX_BUILD_BENCH=OFF
+build_and_test tsan thread window -DVANTREX_BUILD_BENCH=OFF
 echo "=== fuzz smoke pass ==="
 scripts/fuzz.sh 5
 windows_stage
+package_stage
 echo "All builds passed."

@@ -347,6 +347,9 @@ OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions&
         if (args[index] == "--help") {
             return OptionsOutcome::Help;
         }
+        if (args[index] == "--version") {
+            return OptionsOutcome::Version;
+        }
         const std::size_t equals = args[index].find('=');
         const Option* option = FindOption(args[index].substr(0, equals));
         if (option == nullptr) {
@@ -384,6 +387,7 @@ std::string SimUsage() {
                  IndentContinuations(option.help) + "\n";
     }
     usage += "  --help                      show this text\n"
+             "  --version                   show the program's version\n"
              "\nCommands answered: version, cat /etc/version, getdate (\"SECONDS.MICROS LETTER\"),\n"
              "ntpq -p [127.0.0.1], setip -i IP -g GATEWAY -s NETMASK, and the telnet form\n"
              "echo 'IP' > /usr/ipaddress, echo 'MASK' > /usr/netmask, echo 'GW' > /usr/gateway,\n"

@@ -27,7 +27,7 @@ struct SimOptions {
     SessionConfig session; // its telnet flag is chosen per port
 };
 
-enum class OptionsOutcome { Run, Help, Invalid };
+enum class OptionsOutcome { Run, Help, Version, Invalid };
 
 // Whether text is a dotted IPv4 address in 127.0.0.0/8, the only kind the sim ever listens on.
 bool IsLoopbackText(const std::string& text);

@@ -50,6 +50,9 @@ int main(int argc, char** argv) {
     case OptionsOutcome::Help:
         std::fputs(SimUsage().c_str(), stdout);
         return 0;
+    case OptionsOutcome::Version:
+        std::printf("vantrex-sim %s\n", VANTREX_VERSION);
+        return 0;
     case OptionsOutcome::Invalid:
         std::fprintf(stderr, "vantrex-sim: %s\n\n%s", error.c_str(), SimUsage().c_str());
         return kUsageError;

@@ -4,6 +4,7 @@
 
 #include "tests/support/LoopbackGuard.h"
 #include "ui/qt/ControlText.h"
+#include "ui/qt/LocalNetworks.h"
 #include "ui/qt/StatusText.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
@@ -27,13 +28,14 @@ CBenchWindow::CBenchWindow(const char* address) : m_dialog(m_boxes) {
     m_dialog.OnInitDialog();
     SetControlText(*m_dialog.Controls().Item(IDC_DEVICE_ADDRESS), QString::fromUtf8(address));
     RestartEnvironment environment;
+    environment.localNetworks = LocalNetworks;
     environment.mayConnectTo = IsLoopbackAddress;
-    m_dialog.SetRestartEnvironment(environment);
+    m_dialog.Logic().SetRestartEnvironment(environment);
     m_dialog.show();
 }
 
 CBenchWindow::~CBenchWindow() {
-    m_dialog.OnClose();
+    m_dialog.Logic().OnClose();
 }
 
 bool CBenchWindow::ClickConnectButton() {
@@ -75,7 +77,7 @@ bool CBenchWindow::IsDisconnected() const {
     const auto* button = static_cast<const QAbstractButton*>(m_dialog.Controls().Item(IDC_CONNECT));
     return ConnectButtonText() == ResourceText(IDS_CONNECT) && !button->isChecked() &&
            m_dialog.Controls().Item(IDC_DEVICE_ADDRESS)->isEnabled() &&
-           m_dialog.Phase() == ConnectionPhase::Disconnected;
+           m_dialog.Logic().Phase() == ConnectionPhase::Disconnected;
 }
 
 bool CBenchWindow::IsConnected() const {

@@ -29,8 +29,8 @@ constexpr int kReachLimitMs = 5000;
 constexpr int kSettleMs = 100;
 
 bool BothLinksStarting(const CBenchWindow& window) {
-    return window.Dialog().LinkA().GetState() == StateStarting &&
-           window.Dialog().LinkB().GetState() != StateReceiveFailed;
+    return window.Dialog().Logic().LinkA().GetState() == StateStarting &&
+           window.Dialog().Logic().LinkB().GetState() != StateReceiveFailed;
 }
 
 // Clicks Connect and waits until both links are connecting (link B may already have been refused).
@@ -40,7 +40,7 @@ bool StartAttempt(CBenchWindow& window) {
         return false;
     }
     RunEventsFor(kSettleMs);
-    return window.Dialog().Phase() == ConnectionPhase::Connecting &&
+    return window.Dialog().Logic().Phase() == ConnectionPhase::Connecting &&
            window.ConnectButtonText() == LoadStringResource(IDS_CANCEL);
 }
 

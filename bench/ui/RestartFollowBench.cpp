@@ -55,8 +55,8 @@ void MeasureFollow(benchmark::State& state, CBenchWindow& window, std::pair<cons
             window.ApplyAddressChange(move.second, "255.0.0.0", "127.0.0.1") &&
             WaitForCondition(
                 [&] {
-                    waited = waited || window.Dialog().RestartFollowPhase() == RestartPhase::Waiting;
-                    return waited && window.Dialog().Phase() == ConnectionPhase::Connected;
+                    waited = waited || window.Dialog().Logic().RestartFollowPhase() == RestartPhase::Waiting;
+                    return waited && window.Dialog().Logic().Phase() == ConnectionPhase::Connected;
                 },
                 kFollowLimitMs);
         const double connected = SecondsSince(yes);

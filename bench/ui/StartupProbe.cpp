@@ -35,7 +35,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &m_dialog && event->type() == QEvent::Paint && m_paintNs == 0) {
             m_paintNs = SteadyNs();
-            QTimer::singleShot(0, &m_dialog, [this] { m_dialog.OnClose(); });
+            QTimer::singleShot(0, &m_dialog, [this] { m_dialog.Logic().OnClose(); });
         }
         return false;
     }

@@ -136,6 +136,7 @@ TEST(SimOptions, RejectsBadValuesWithAReason) {
 TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
     SimOptions options;
     EXPECT_EQ(Parse({"--help", "--bogus"}, options), OptionsOutcome::Help);
+    EXPECT_EQ(Parse({"--version", "--bogus"}, options), OptionsOutcome::Version);
     const std::string usage = SimUsage();
     for (const char* name : {"--address",
                              "--shell-port",
@@ -156,6 +157,7 @@ TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
                              "--login-delay",
                              "--exit-with-parent",
                              "--help",
+                             "--version",
                              "TIME PORT TEXT"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }

@@ -49,7 +49,7 @@ void CConfigDlg::LayoutControls() {
     input.client = {width(), height()};
     input.margin = m_nMargin;
     input.dpi = dpi;
-    input.dhcpShown = m_bDhcpCapable;
+    input.dhcpShown = m_logic.DhcpShown();
     input.logoBitmapWidth = logo->pixmap().width();
     input.versionTextWidth = StatusText(IDC_VERSION_LINE)->WholeTextWidth();
     for (const DialogControlTemplate& control : FindDialogTemplate(IDD_CONFIG_DIALOG)->controls) {

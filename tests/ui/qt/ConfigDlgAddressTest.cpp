@@ -69,7 +69,8 @@ TEST_P(ConfigDlgAddressRoute, YesSendsTheValuesInNormalFormAndShowsWhereTheDevic
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(route.simOptions)) << sim.ErrorOutput();
     ASSERT_TRUE(ConnectTo(route.address));
-    EXPECT_EQ(&m_window.ActiveLink(), route.telnet ? &m_window.LinkB() : &m_window.LinkA());
+    EXPECT_EQ(&m_window.Logic().ActiveLink(),
+              route.telnet ? &m_window.Logic().LinkB() : &m_window.Logic().LinkA());
     ASSERT_TRUE(WaitForDeviceTime());
 
     SetEditText(IDC_NEW_IP_ADDRESS, " 10.0.0.5 ");
@@ -91,7 +92,7 @@ TEST_P(ConfigDlgAddressRoute, YesSendsTheValuesInNormalFormAndShowsWhereTheDevic
     EXPECT_EQ(boxes[0].kind, MessageKind::Confirm);
     EXPECT_EQ(boxes[0].window.phase, ConnectionPhase::Connected);
     EXPECT_EQ(TextOf(m_window, IDC_STATUS_LINE), "Device now at 10.0.0.5");
-    EXPECT_EQ(m_window.RestartFollowPhase(), RestartPhase::Idle) << "nothing to count down or try";
+    EXPECT_EQ(m_window.Logic().RestartFollowPhase(), RestartPhase::Idle) << "nothing to count down or try";
 
     const SimLog log = sim.ReadLog();
     ASSERT_EQ(log.addressChanges.size(), 1u);
@@ -101,8 +102,9 @@ TEST_P(ConfigDlgAddressRoute, YesSendsTheValuesInNormalFormAndShowsWhereTheDevic
     EXPECT_EQ(change.mask, "255.255.0.0");
     EXPECT_EQ(change.gateway, "10.0.0.1");
     EXPECT_TRUE(ContainsRun(ReceivedLines(sim), route.commands));
-    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Disconnected);
-    EXPECT_EQ(&m_window.ActiveLink(), route.telnet ? &m_window.LinkB() : &m_window.LinkA())
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Disconnected);
+    EXPECT_EQ(&m_window.Logic().ActiveLink(),
+              route.telnet ? &m_window.Logic().LinkB() : &m_window.Logic().LinkA())
         << "the last winner stays designated after the reset";
     sim.Stop();
 }
@@ -139,7 +141,7 @@ TEST_F(ConfigDlgAddress, NoSendsNothingAndKeepsThePanel) {
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].kind, MessageKind::Confirm);
     ExpectNoAddressCommand(sim);
-    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Connected);
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connected);
     EXPECT_EQ(TextOf(m_window, IDC_NEW_IP_ADDRESS), "10.0.0.5");
     EXPECT_EQ(TextOf(m_window, IDC_NEW_SUBNET_MASK), "255.255.255.0");
     EXPECT_EQ(TextOf(m_window, IDC_NEW_GATEWAY), "10.0.0.1");
@@ -166,7 +168,7 @@ TEST_F(ConfigDlgAddress, YesAfterTheConnectionWasLostDuringTheQuestionReachesNoL
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].kind, MessageKind::Confirm);
     EXPECT_EQ(boxes[1].text, "Connection has been lost");
-    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Disconnected);
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Disconnected);
 
     // The change was meant for a connection that is over; the next one must not carry it out.
     CSimProcess restarted;
@@ -174,7 +176,7 @@ TEST_F(ConfigDlgAddress, YesAfterTheConnectionWasLostDuringTheQuestionReachesNoL
     ASSERT_TRUE(ConnectTo("127.0.4.44"));
     ASSERT_TRUE(WaitForMoreLines(restarted, kPollsAfterClick));
     ExpectNoAddressCommand(restarted);
-    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Connected);
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connected);
     EXPECT_TRUE(m_boxes.Boxes().empty());
     restarted.Stop();
 }
@@ -231,7 +233,7 @@ TEST_F(ConfigDlgAddress, InvalidAndHostileTextsGetTheirMessageAndNeverReachTheDe
     }
     ASSERT_TRUE(WaitForMoreLines(sim, kPollsAfterClick));
     ExpectNoAddressCommand(sim);
-    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Connected);
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connected);
     sim.Stop();
 }
 

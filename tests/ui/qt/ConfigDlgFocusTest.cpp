@@ -32,13 +32,13 @@ protected:
     void ExpectKeysPressNothing() {
         const auto* focusedButton = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
         EXPECT_EQ(focusedButton, nullptr) << "the focus went to " << focusedButton->text().toStdString();
-        const ConnectionPhase phase = m_window.Phase();
+        const ConnectionPhase phase = m_window.Logic().Phase();
         const std::size_t boxes = m_boxes.Boxes().size();
         for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
             QTest::keyClick(static_cast<QWidget*>(nullptr), key);
             ProcessEventsFor(kKeySettleMs);
             ASSERT_TRUE(m_window.isVisible()) << "key " << key << " closed the window";
-            EXPECT_EQ(m_window.Phase(), phase) << "key " << key << " pressed Connect";
+            EXPECT_EQ(m_window.Logic().Phase(), phase) << "key " << key << " pressed Connect";
         }
         EXPECT_EQ(m_boxes.Boxes().size(), boxes);
     }
@@ -49,7 +49,7 @@ TEST_F(ConfigDlgFocus, ApplyAnsweredYesAndTheRestartToAnAddressOutOfReach) {
     // loopback all the same, so that a key that did press Connect would stay on this machine.
     RestartEnvironment environment = LoopbackRestartEnvironment();
     environment.localNetworks = [] { return std::vector<Ipv4Network>{}; };
-    m_window.SetRestartEnvironment(environment);
+    m_window.Logic().SetRestartEnvironment(environment);
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.60", {"--downtime", "0"}))) << sim.ErrorOutput();
     ASSERT_TRUE(ConnectTo("127.0.4.60"));
@@ -63,7 +63,7 @@ TEST_F(ConfigDlgFocus, ApplyAnsweredYesAndTheRestartToAnAddressOutOfReach) {
     ASSERT_TRUE(ProcessEventsUntil([this] { return TextOf(m_window, IDC_DEVICE_ADDRESS) == "127.0.4.62"; },
                                    kDeviceWaitMs));
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    ASSERT_EQ(m_window.Phase(), ConnectionPhase::Disconnected);
+    ASSERT_EQ(m_window.Logic().Phase(), ConnectionPhase::Disconnected);
 
     ExpectKeysPressNothing();
     sim.Stop();
@@ -79,7 +79,7 @@ TEST_F(ConfigDlgFocus, TimeTurningUnreadableWhileTypingInThePanel) {
     QTest::keyClicks(static_cast<QWidget*>(nullptr), "10.0.0.1");
     ASSERT_EQ(TextOf(m_window, IDC_NEW_GATEWAY), "10.0.0.1");
     ASSERT_TRUE(ProcessEventsUntil([this] { return !IsEnabled(m_window, IDC_NEW_GATEWAY); }, kDeviceWaitMs));
-    ASSERT_EQ(m_window.Phase(), ConnectionPhase::Connected);
+    ASSERT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connected);
 
     ExpectKeysPressNothing();
     sim.Stop();
@@ -93,7 +93,7 @@ TEST_F(ConfigDlgFocus, ConnectPressedByTheProgramWhileTheAddressHasTheFocus) {
 
     // As --connect does, with the focus where the window put it at start.
     Click(IDC_CONNECT);
-    ASSERT_EQ(m_window.Phase(), ConnectionPhase::Connecting);
+    ASSERT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connecting);
 
     ExpectKeysPressNothing();
 }

@@ -44,19 +44,19 @@ protected:
 
     // Waits until the device has restarted and the window counts down at the new address.
     bool WaitForRestartWait() {
-        return ProcessEventsUntil([this] { return m_window.RestartFollowPhase() == RestartPhase::Waiting; },
-                                  kDeviceWaitMs);
+        return ProcessEventsUntil(
+            [this] { return m_window.Logic().RestartFollowPhase() == RestartPhase::Waiting; }, kDeviceWaitMs);
     }
 
     void ExpectDisconnectedAt(const char* address) {
-        EXPECT_EQ(m_window.Phase(), ConnectionPhase::Disconnected);
-        EXPECT_EQ(m_window.RestartFollowPhase(), RestartPhase::Idle);
+        EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Disconnected);
+        EXPECT_EQ(m_window.Logic().RestartFollowPhase(), RestartPhase::Idle);
         EXPECT_EQ(TextOf(m_window, IDC_DEVICE_ADDRESS), address);
         EXPECT_TRUE(IsEnabled(m_window, IDC_DEVICE_ADDRESS));
         EXPECT_EQ(TextOf(m_window, IDC_CONNECT), "Connect");
         EXPECT_FALSE(ButtonOf(m_window, IDC_CONNECT)->isChecked());
-        EXPECT_FALSE(m_window.LinkA().IsStarted());
-        EXPECT_FALSE(m_window.LinkB().IsStarted());
+        EXPECT_FALSE(m_window.Logic().LinkA().IsStarted());
+        EXPECT_FALSE(m_window.Logic().LinkB().IsStarted());
     }
 };
 
@@ -88,14 +88,15 @@ TEST_P(ConfigDlgRestartRoute, EndsConnectedAtTheNewAddressWithoutAnErrorAndNoApp
                 countedDown ||
                 (TextOf(m_window, IDC_STATUS_LINE).startsWith(QString("Restarting at ") + to + " - ") &&
                  TextOf(m_window, IDC_CONNECT) == "Cancel");
-            return countedDown && m_window.Phase() == ConnectionPhase::Connected;
+            return countedDown && m_window.Logic().Phase() == ConnectionPhase::Connected;
         },
         kFollowLimitMs));
     EXPECT_FALSE(applyEnabled) << "Apply came back before the device answered at its new address";
     EXPECT_TRUE(countedDown);
     EXPECT_EQ(TextOf(m_window, IDC_DEVICE_ADDRESS), to);
-    EXPECT_EQ(m_window.RestartFollowPhase(), RestartPhase::Idle);
-    EXPECT_EQ(&m_window.ActiveLink(), GetParam().telnet ? &m_window.LinkB() : &m_window.LinkA());
+    EXPECT_EQ(m_window.Logic().RestartFollowPhase(), RestartPhase::Idle);
+    EXPECT_EQ(&m_window.Logic().ActiveLink(),
+              GetParam().telnet ? &m_window.Logic().LinkB() : &m_window.Logic().LinkA());
 
     ASSERT_TRUE(WaitForDeviceTime()) << "the simulated clock never showed at the new address";
     EXPECT_TRUE(TextOf(m_window, IDC_STATUS_LINE).contains("UTC"))
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Device, ConfigDlgRestartRoute,
                          });
 
 TEST_F(ConfigDlgRestartFollow, ADeviceThatNeverComesBackGivesOneTimeOutBoxThenTheDisconnectedState) {
-    m_window.SetRestartEnvironment(LoopbackRestartEnvironment({.wait = 3s, .retryInterval = 500ms}));
+    m_window.Logic().SetRestartEnvironment(LoopbackRestartEnvironment({.wait = 3s, .retryInterval = 500ms}));
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(FollowingSim("127.0.5.5", false, "60"))) << sim.ErrorOutput();
     ConfirmChange("127.0.5.5", "127.0.5.6");
@@ -157,12 +158,12 @@ TEST_F(ConfigDlgRestartFollow, ClosingDuringTheWaitIsPromptAndStartsNoFurtherTry
     ASSERT_TRUE(WaitForRestartWait());
 
     const Clock::time_point start = Clock::now();
-    m_window.OnClose();
+    m_window.Logic().OnClose();
     EXPECT_LT(Clock::now() - start, 1s);
     ProcessEventsFor(2500);
-    EXPECT_FALSE(m_window.LinkA().IsStarted());
-    EXPECT_FALSE(m_window.LinkB().IsStarted());
-    EXPECT_EQ(m_window.RestartFollowPhase(), RestartPhase::Idle);
+    EXPECT_FALSE(m_window.Logic().LinkA().IsStarted());
+    EXPECT_FALSE(m_window.Logic().LinkB().IsStarted());
+    EXPECT_EQ(m_window.Logic().RestartFollowPhase(), RestartPhase::Idle);
     EXPECT_EQ(m_boxes.Boxes().size(), 1u) << m_boxes.Boxes().back().text;
     sim.Stop();
 }

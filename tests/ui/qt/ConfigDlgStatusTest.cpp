@@ -104,7 +104,8 @@ TEST_F(ConfigDlgStatus, PanelFollowsTheDeviceTimeAndKeepsItsTexts) {
     EXPECT_EQ(TextOf(m_window, IDC_NEW_IP_ADDRESS), "10.0.0.5");
     EXPECT_EQ(TextOf(m_window, IDC_NEW_SUBNET_MASK), "255.255.255.0");
     EXPECT_EQ(TextOf(m_window, IDC_NEW_GATEWAY), "10.0.0.1");
-    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Connected) << "an unreadable time is no lost connection";
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connected)
+        << "an unreadable time is no lost connection";
 
     // The next reading is whole again.
     ASSERT_TRUE(WaitForDeviceTime());

@@ -41,7 +41,7 @@ bool IsChecked(const CConfigDlg& window, int id) {
 // The disconnected look every way back to it must restore: the connect controls usable again, the
 // status area grey and empty, the panel disabled and both links stopped.
 void ExpectDisconnected(const CConfigDlg& window) {
-    EXPECT_EQ(window.Phase(), ConnectionPhase::Disconnected);
+    EXPECT_EQ(window.Logic().Phase(), ConnectionPhase::Disconnected);
     EXPECT_EQ(TextOf(window, IDC_CONNECT), "Connect");
     EXPECT_FALSE(IsChecked(window, IDC_CONNECT));
     EXPECT_TRUE(IsEnabled(window, IDC_CONNECT));
@@ -58,8 +58,8 @@ void ExpectDisconnected(const CConfigDlg& window) {
     for (int id : kPanelIds) {
         EXPECT_FALSE(IsEnabled(window, id)) << "panel control " << id;
     }
-    EXPECT_FALSE(window.LinkA().IsStarted());
-    EXPECT_FALSE(window.LinkB().IsStarted());
+    EXPECT_FALSE(window.Logic().LinkA().IsStarted());
+    EXPECT_FALSE(window.Logic().LinkB().IsStarted());
 }
 
 // Runs the window modally, lets close end it, and returns the dialog's result; 77 when close did not
@@ -97,20 +97,20 @@ TEST_F(ConfigDlgWindow, StartsDisconnectedWithItsStartTexts) {
     EXPECT_EQ(TextOf(m_window, IDC_QUIT), "Close");
     EXPECT_TRUE(IsEnabled(m_window, IDC_QUIT));
 
-    EXPECT_EQ(&m_window.ActiveLink(), &m_window.LinkA());
-    EXPECT_TRUE(m_window.IsStarted()) << "the relay runs from the end of the initialisation";
+    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().LinkA());
+    EXPECT_TRUE(m_window.Logic().Relay().IsStarted()) << "the relay runs from the end of the initialisation";
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 TEST_F(ConfigDlgWindow, CancelBeforeAnyReportStopsBothLinksWithoutABox) {
     ClickConnect("127.0.4.2");
-    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Connecting);
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connecting);
     EXPECT_EQ(TextOf(m_window, IDC_CONNECT), "Cancel");
     EXPECT_TRUE(IsChecked(m_window, IDC_CONNECT));
     EXPECT_FALSE(IsEnabled(m_window, IDC_DEVICE_ADDRESS));
     EXPECT_EQ(TextOf(m_window, IDC_STATUS_LINE), "Searching for VANTREX device");
-    EXPECT_TRUE(m_window.LinkA().IsStarted());
-    EXPECT_TRUE(m_window.LinkB().IsStarted());
+    EXPECT_TRUE(m_window.Logic().LinkA().IsStarted());
+    EXPECT_TRUE(m_window.Logic().LinkB().IsStarted());
 
     Click(IDC_CONNECT); // no event handled in between: the links' reports are still to come
     ExpectDisconnected(m_window);
@@ -129,10 +129,11 @@ TEST_F(ConfigDlgWindow, LinkAWinsAfterLinkBFailedWithoutABox) {
     ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.3", {"--slow", "100"}))) << sim.ErrorOutput();
     ASSERT_TRUE(ConnectTo("127.0.4.3"));
 
-    EXPECT_EQ(m_window.LinkB().GetState(), StateConnectFailed) << "the telnet link should have failed first";
-    EXPECT_EQ(&m_window.ActiveLink(), &m_window.LinkA());
-    EXPECT_TRUE(m_window.LinkA().IsStarted());
-    EXPECT_FALSE(m_window.LinkB().IsStarted());
+    EXPECT_EQ(m_window.Logic().LinkB().GetState(), StateConnectFailed)
+        << "the telnet link should have failed first";
+    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().LinkA());
+    EXPECT_TRUE(m_window.Logic().LinkA().IsStarted());
+    EXPECT_FALSE(m_window.Logic().LinkB().IsStarted());
     EXPECT_EQ(TextOf(m_window, IDC_STATUS_LINE), "Connected - Please Wait");
     EXPECT_EQ(TextOf(m_window, IDC_CONNECT), "Disconnect");
     EXPECT_TRUE(IsChecked(m_window, IDC_CONNECT));
@@ -147,7 +148,8 @@ TEST_F(ConfigDlgWindow, LinkAWinsAfterLinkBFailedWithoutABox) {
 
     Click(IDC_CONNECT);
     ExpectDisconnected(m_window);
-    EXPECT_EQ(&m_window.ActiveLink(), &m_window.LinkA()) << "the last winner stays designated";
+    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().LinkA())
+        << "the last winner stays designated";
     ProcessEventsFor(kSettleMs);
     EXPECT_TRUE(m_boxes.Boxes().empty()) << "a disconnect by the user is no lost connection";
     sim.Stop();
@@ -209,19 +211,19 @@ TEST_F(ConfigDlgWindow, RepeatedReportsOfTheLinksAreNoLossButAFreshOneIs) {
     ASSERT_TRUE(ConnectTo("127.0.4.6"));
 
     // The relay may post one state twice, and the stopped loser's last report may still be queued.
-    const StateReport ready = m_window.LinkA().GetReport();
+    const StateReport ready = m_window.Logic().LinkA().GetReport();
     ASSERT_EQ(ready.state, StateReady);
-    QCoreApplication::postEvent(&m_window, new CLinkStateEvent(&m_window.LinkA(), ready));
-    QCoreApplication::postEvent(&m_window,
-                                new CLinkStateEvent(&m_window.LinkB(), m_window.LinkB().GetReport()));
+    QCoreApplication::postEvent(&m_window, new CLinkStateEvent(&m_window.Logic().LinkA(), ready));
+    QCoreApplication::postEvent(
+        &m_window, new CLinkStateEvent(&m_window.Logic().LinkB(), m_window.Logic().LinkB().GetReport()));
     ProcessEventsFor(kSettleMs);
-    EXPECT_EQ(m_window.Phase(), ConnectionPhase::Connected);
-    EXPECT_TRUE(m_window.LinkA().IsStarted());
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connected);
+    EXPECT_TRUE(m_window.Logic().LinkA().IsStarted());
     EXPECT_TRUE(m_boxes.Boxes().empty());
 
     // The same road with a change the active link has not reported before is a loss.
     const StateReport closed{StateLinkClosed, ready.run, static_cast<std::uint16_t>(ready.sequence + 1)};
-    QCoreApplication::postEvent(&m_window, new CLinkStateEvent(&m_window.LinkA(), closed));
+    QCoreApplication::postEvent(&m_window, new CLinkStateEvent(&m_window.Logic().LinkA(), closed));
     ASSERT_TRUE(ProcessEventsUntil([this] { return !m_boxes.Boxes().empty(); }, kDeviceWaitMs));
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, "Connection has been lost");
@@ -242,18 +244,18 @@ TEST_F(ConfigDlgWindow, ClosingWhileBothLinksConnectReturnsPromptly) {
 
     ClickConnect("127.0.4.7");
     ProcessEventsFor(kSettleMs);
-    ASSERT_EQ(m_window.Phase(), ConnectionPhase::Connecting);
-    EXPECT_EQ(m_window.LinkA().GetState(), StateStarting) << "link A should still be connecting";
+    ASSERT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connecting);
+    EXPECT_EQ(m_window.Logic().LinkA().GetState(), StateStarting) << "link A should still be connecting";
     if (rootly) {
-        EXPECT_EQ(m_window.LinkB().GetState(), StateStarting) << "link B should still be connecting";
+        EXPECT_EQ(m_window.Logic().LinkB().GetState(), StateStarting) << "link B should still be connecting";
     }
 
     const auto started = std::chrono::steady_clock::now();
-    m_window.OnClose();
+    m_window.Logic().OnClose();
     EXPECT_LT(std::chrono::steady_clock::now() - started, kCloseBound);
-    EXPECT_FALSE(m_window.LinkA().IsStarted());
-    EXPECT_FALSE(m_window.LinkB().IsStarted());
-    EXPECT_FALSE(m_window.IsStarted()) << "the relay ends with the window";
+    EXPECT_FALSE(m_window.Logic().LinkA().IsStarted());
+    EXPECT_FALSE(m_window.Logic().LinkB().IsStarted());
+    EXPECT_FALSE(m_window.Logic().Relay().IsStarted()) << "the relay ends with the window";
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
@@ -272,7 +274,7 @@ TEST_F(ConfigDlgWindow, EnterAndEscDoNothing) {
             ProcessEventsFor(50);
             EXPECT_TRUE(m_window.isVisible()) << "key " << key;
             EXPECT_EQ(m_window.result(), 42) << "key " << key;
-            EXPECT_EQ(m_window.Phase(), ConnectionPhase::Disconnected) << "key " << key;
+            EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Disconnected) << "key " << key;
         }
     }
     EXPECT_TRUE(m_boxes.Boxes().empty());
@@ -280,13 +282,13 @@ TEST_F(ConfigDlgWindow, EnterAndEscDoNothing) {
 
 TEST_F(ConfigDlgWindow, QuitButtonEndsTheDialogWithZeroAndStopsTheRelay) {
     EXPECT_EQ(RunModalAndClose(m_window, [this] { Click(IDC_QUIT); }), 0);
-    EXPECT_FALSE(m_window.IsStarted());
+    EXPECT_FALSE(m_window.Logic().Relay().IsStarted());
     EXPECT_FALSE(m_window.isVisible());
 }
 
 TEST_F(ConfigDlgWindow, TitleBarCloseEndsTheDialogWithZeroAndStopsTheRelay) {
     EXPECT_EQ(RunModalAndClose(m_window, [this] { m_window.close(); }), 0);
-    EXPECT_FALSE(m_window.IsStarted());
+    EXPECT_FALSE(m_window.Logic().Relay().IsStarted());
     EXPECT_FALSE(m_window.isVisible());
 }
 

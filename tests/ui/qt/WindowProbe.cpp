@@ -125,7 +125,7 @@ int UnclippedInkWidth(const CConfigDlg& window, int id) {
 
 WindowSnapshot SnapshotOf(const CConfigDlg& window) {
     WindowSnapshot snapshot;
-    snapshot.phase = window.Phase();
+    snapshot.phase = window.Logic().Phase();
     snapshot.connectText = TextOf(window, IDC_CONNECT);
     const QAbstractButton* connect = ButtonOf(window, IDC_CONNECT);
     snapshot.connectChecked = connect != nullptr && connect->isChecked();

@@ -29,11 +29,11 @@ RestartEnvironment LoopbackRestartEnvironment(RestartTiming timing) {
 
 CWindowTest::CWindowTest() : m_window(m_boxes) {
     m_window.OnInitDialog();
-    m_window.SetRestartEnvironment(LoopbackRestartEnvironment());
+    m_window.Logic().SetRestartEnvironment(LoopbackRestartEnvironment());
 }
 
 CWindowTest::~CWindowTest() {
-    m_window.OnClose();
+    m_window.Logic().OnClose();
 }
 
 void CWindowTest::SetEditText(int id, const QString& text) {
@@ -57,7 +57,7 @@ void CWindowTest::ClickConnect(const char* address) {
 
 bool CWindowTest::ConnectTo(const char* address) {
     ClickConnect(address);
-    return ProcessEventsUntil([this] { return m_window.Phase() == ConnectionPhase::Connected; },
+    return ProcessEventsUntil([this] { return m_window.Logic().Phase() == ConnectionPhase::Connected; },
                               kDeviceWaitMs);
 }
 

@@ -1,16 +1,13 @@
 // The follow-up of a confirmed address change: the device restarts, and the window waits for it at its
 // new address, or says where it went when this PC cannot follow.
-#include "ConfigDlg.h"
+#include "ConfigDlgLogic.h"
 
-#include "StatusText.h"
+#include "ui/AddressValidation.h"
 #include "ui/RestartTexts.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
 #include "link/LinkTiming.h"
-
-#include <QAbstractButton>
-#include <QLineEdit>
 
 #include <utility>
 
@@ -25,12 +22,12 @@ std::string StringResource(int id) {
 
 } // namespace
 
-void CConfigDlg::SetRestartEnvironment(RestartEnvironment environment) {
+void CConfigDlgLogic::SetRestartEnvironment(RestartEnvironment environment) {
     m_restartEnvironment = std::move(environment);
     m_restart.SetTiming(m_restartEnvironment.timing);
 }
 
-void CConfigDlg::OnChangeConfirmed(const AddressCheck& change, bool reachable) {
+void CConfigDlgLogic::OnChangeConfirmed(const AddressCheck& change, bool reachable) {
     SetPanelEnabled(false);
     const std::string newAddress = change.dhcp ? std::string() : change.ip;
     m_restart.OnChangeSent(newAddress,
@@ -38,32 +35,31 @@ void CConfigDlg::OnChangeConfirmed(const AddressCheck& change, bool reachable) {
 }
 
 // Called after the reset that the end of the link brings.
-void CConfigDlg::OnRestartLinkEnded() {
+void CConfigDlgLogic::OnRestartLinkEnded() {
     const std::string address = m_restart.NewAddress();
     if (!address.empty()) {
-        Edit(IDC_DEVICE_ADDRESS)->setText(QString::fromStdString(address));
+        m_view.SetItemText(IDC_DEVICE_ADDRESS, address);
     }
     if (m_restart.OnLinkEnded(CRestartFollow::Clock::now()) == RestartCourse::ShowMoved) {
-        StatusText(IDC_STATUS_LINE)->SetText(QString::fromStdString(DeviceNowLine(address, StringResource)));
+        m_view.SetItemText(IDC_STATUS_LINE, DeviceNowLine(address, StringResource));
         return;
     }
     // The same look as while connecting: the address is fixed and Connect reads Cancel.
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
-    Button(IDC_CONNECT)->setChecked(true);
-    SetItemText(IDC_CONNECT, IDS_CANCEL);
-    m_restartTimerId = startTimer(kRestartTickMs, Qt::PreciseTimer);
+    m_view.SetItemChecked(IDC_CONNECT, true);
+    SetItemString(IDC_CONNECT, IDS_CANCEL);
+    m_view.StartTimer(kRestartTimerId, kRestartTickMs);
     OnRestartTick();
 }
 
-void CConfigDlg::OnRestartTick() {
+void CConfigDlgLogic::OnRestartTick() {
     const RestartTick tick = m_restart.OnTick(CRestartFollow::Clock::now());
     if (tick.timedOut) {
         OnRestartTimedOut();
         return;
     }
     const std::string& address = m_restart.NewAddress();
-    StatusText(IDC_STATUS_LINE)
-        ->SetText(QString::fromStdString(RestartingLine(address, tick.secondsLeft, StringResource)));
+    m_view.SetItemText(IDC_STATUS_LINE, RestartingLine(address, tick.secondsLeft, StringResource));
     if (tick.startTry) {
         // An unanswered try gives up by the next one's turn rather than after the usual 20 s.
         LinkTiming timing;
@@ -72,24 +68,17 @@ void CConfigDlg::OnRestartTick() {
     }
 }
 
-void CConfigDlg::OnRestartTimedOut() {
-    StopRestartTimer();
+void CConfigDlgLogic::OnRestartTimedOut() {
+    m_view.StopTimer(kRestartTimerId);
     m_linkA.Stop();
     m_linkB.Stop();
-    m_boxes.Show(*this, NoAnswerText(Edit(IDC_DEVICE_ADDRESS)->text().toStdString(), StringResource),
-                 LoadStringResource(IDS_ERROR), MessageKind::Error);
+    m_view.ShowMessage(NoAnswerText(m_view.ItemText(IDC_DEVICE_ADDRESS), StringResource),
+                       LoadStringResource(IDS_ERROR), MessageKind::Error);
     ResetToDisconnected();
 }
 
-void CConfigDlg::CancelRestartFollow() {
-    StopRestartTimer();
+void CConfigDlgLogic::CancelRestartFollow() {
+    m_view.StopTimer(kRestartTimerId);
     m_restart.End();
     ResetToDisconnected();
-}
-
-void CConfigDlg::StopRestartTimer() {
-    if (m_restartTimerId != 0) {
-        killTimer(m_restartTimerId);
-        m_restartTimerId = 0;
-    }
 }

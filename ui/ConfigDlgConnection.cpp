@@ -1,14 +1,10 @@
 // Connecting, the race of the two links, and the return to the disconnected state.
-#include "ConfigDlg.h"
+#include "ConfigDlgLogic.h"
 
-#include "StatusText.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
 #include "link/LinkTiming.h"
-
-#include <QAbstractButton>
-#include <QLineEdit>
 
 #include <utility>
 
@@ -18,7 +14,7 @@ constexpr int kRefreshIntervalMs = 250;
 
 } // namespace
 
-void CConfigDlg::OnConnect() {
+void CConfigDlgLogic::OnConnect() {
     if (m_restart.Phase() == RestartPhase::Waiting) {
         CancelRestartFollow();
         return;
@@ -29,12 +25,12 @@ void CConfigDlg::OnConnect() {
         return;
     }
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
-    SetItemText(IDC_CONNECT, IDS_CANCEL);
-    StatusText(IDC_STATUS_LINE)->SetText(QString::fromUtf8(LoadStringResource(IDS_SEARCHING)));
-    StartRace(Edit(IDC_DEVICE_ADDRESS)->text().toStdString(), LinkTiming{});
+    SetItemString(IDC_CONNECT, IDS_CANCEL);
+    SetItemString(IDC_STATUS_LINE, IDS_SEARCHING);
+    StartRace(m_view.ItemText(IDC_DEVICE_ADDRESS), LinkTiming{});
 }
 
-void CConfigDlg::StartRace(const std::string& address, const LinkTiming& timing) {
+void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& timing) {
     m_linkA.SetTiming(timing);
     m_linkA.SetTarget(address, kShellPort);
     const bool startedA = m_linkA.Start();
@@ -52,7 +48,7 @@ void CConfigDlg::StartRace(const std::string& address, const LinkTiming& timing)
     }
 }
 
-void CConfigDlg::OnLinkState(const CWorkerThread* link, StateReport report) {
+void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report) {
     const LinkSide side = link == &m_linkA ? LinkSide::A : LinkSide::B;
     switch (m_connection.OnReport(side, report)) {
     case ReportAction::Accept:
@@ -75,22 +71,22 @@ void CConfigDlg::OnLinkState(const CWorkerThread* link, StateReport report) {
     }
 }
 
-void CConfigDlg::AcceptLink(LinkSide side) {
-    StopRestartTimer();
+void CConfigDlgLogic::AcceptLink(LinkSide side) {
+    m_view.StopTimer(kRestartTimerId);
     m_restart.End();
     Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Stop();
-    StatusText(IDC_STATUS_LINE)->SetText(QString::fromUtf8(LoadStringResource(IDS_CONNECTED_PLEASE_WAIT)));
+    SetItemString(IDC_STATUS_LINE, IDS_CONNECTED_PLEASE_WAIT);
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
     SetEnabled({IDC_CONNECT, IDC_STATUS_GROUP}, true);
-    SetItemText(IDC_CONNECT, IDS_DISCONNECT);
+    SetItemString(IDC_CONNECT, IDS_DISCONNECT);
     for (int id : {IDC_STATUS_FRAME, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION}) {
-        StatusText(id)->SetActive(true);
+        m_view.SetStatusActive(id, true);
     }
-    InvalidateWindow();
-    m_timerId = startTimer(kRefreshIntervalMs, Qt::PreciseTimer);
+    m_view.RepaintWindow();
+    m_view.StartTimer(kRefreshTimerId, kRefreshIntervalMs);
 }
 
-void CConfigDlg::OnAttemptFailed() {
+void CConfigDlgLogic::OnAttemptFailed() {
     if (m_restart.Phase() != RestartPhase::Waiting) {
         FailAttempt();
         return;
@@ -102,41 +98,38 @@ void CConfigDlg::OnAttemptFailed() {
     m_restart.OnTryFailed();
 }
 
-void CConfigDlg::FailAttempt() {
-    StatusText(IDC_STATUS_LINE)->SetText(QString());
-    StatusText(IDC_LOCAL_TIME_LINE)->SetText(QString());
+void CConfigDlgLogic::FailAttempt() {
+    m_view.SetItemText(IDC_STATUS_LINE, std::string());
+    m_view.SetItemText(IDC_LOCAL_TIME_LINE, std::string());
     m_linkA.Stop();
     m_linkB.Stop();
     ShowError(IDS_CONNECT_FAILED);
     ResetToDisconnected();
 }
 
-void CConfigDlg::ResetToDisconnected() {
-    if (m_timerId != 0) {
-        killTimer(m_timerId);
-        m_timerId = 0;
-    }
+void CConfigDlgLogic::ResetToDisconnected() {
+    m_view.StopTimer(kRefreshTimerId);
     m_linkA.Stop();
     m_linkB.Stop();
     m_connection.OnReset();
 
     SetEnabled({IDC_DEVICE_ADDRESS, IDC_CONNECT}, true);
-    Button(IDC_CONNECT)->setChecked(false);
-    SetItemText(IDC_CONNECT, IDS_CONNECT);
+    m_view.SetItemChecked(IDC_CONNECT, false);
+    SetItemString(IDC_CONNECT, IDS_CONNECT);
     SetEnabled({IDC_STATUS_GROUP}, false);
-    StatusText(IDC_STATUS_FRAME)->SetActive(false);
+    m_view.SetStatusActive(IDC_STATUS_FRAME, false);
     for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE}) {
-        StatusText(id)->SetText(QString());
+        m_view.SetItemText(id, std::string());
     }
-    SetVersionLine(QString());
-    SetLamp(IDC_GPS_LAMP, IDB_LAMP_GREY);
-    StatusText(IDC_GPS_CAPTION)->SetActive(false);
-    SetLamp(IDC_TIME_SYNC_LAMP, IDB_LAMP_GREY);
-    StatusText(IDC_TIME_SYNC_CAPTION)->SetActive(false);
+    m_view.SetVersionLine(std::string());
+    m_view.SetLamp(IDC_GPS_LAMP, IDB_LAMP_GREY);
+    m_view.SetStatusActive(IDC_GPS_CAPTION, false);
+    m_view.SetLamp(IDC_TIME_SYNC_LAMP, IDB_LAMP_GREY);
+    m_view.SetStatusActive(IDC_TIME_SYNC_CAPTION, false);
 
-    Button(IDC_DHCP)->setChecked(false);
-    Edit(IDC_NEW_IP_ADDRESS)->clear();
-    Edit(IDC_NEW_GATEWAY)->clear();
+    m_view.SetItemChecked(IDC_DHCP, false);
+    m_view.SetItemText(IDC_NEW_IP_ADDRESS, std::string());
+    m_view.SetItemText(IDC_NEW_GATEWAY, std::string());
     SetPanelEnabled(false);
-    InvalidateWindow();
+    m_view.RepaintWindow();
 }

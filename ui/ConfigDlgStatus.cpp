@@ -1,12 +1,9 @@
 // The live status display: four refreshes a second while connected.
-#include "ConfigDlg.h"
+#include "ConfigDlgLogic.h"
 
-#include "StatusText.h"
 #include "ui/StatusDisplay.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
-
-#include <QAbstractButton>
 
 namespace {
 
@@ -26,7 +23,7 @@ StatusReading ReadStatus(const CDeviceLink& link) {
 
 } // namespace
 
-void CConfigDlg::OnTimer() {
+void CConfigDlgLogic::OnRefresh() {
     const StatusView view = ComputeStatusView(ReadStatus(ActiveLink()), m_bPanelEnabled, StringResource);
     // After a confirmed change the panel stays off: the device is about to restart, and a second change
     // must not reach it.
@@ -34,29 +31,20 @@ void CConfigDlg::OnTimer() {
     if (view.panel == PanelTransition::Disable || (view.panel == PanelTransition::Enable && mayEnable)) {
         SetPanelEnabled(view.panel == PanelTransition::Enable);
     }
-    StatusText(IDC_STATUS_LINE)->SetText(QString::fromStdString(view.statusLine));
+    m_view.SetItemText(IDC_STATUS_LINE, view.statusLine);
     if (view.localLine) {
-        StatusText(IDC_LOCAL_TIME_LINE)->SetText(QString::fromStdString(*view.localLine));
+        m_view.SetItemText(IDC_LOCAL_TIME_LINE, *view.localLine);
     }
-    SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
-    SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
-    SetVersionLine(QString::fromStdString(view.versionLine));
-}
-
-void CConfigDlg::SetVersionLine(const QString& text) {
-    CStatusText* line = StatusText(IDC_VERSION_LINE);
-    const bool changed = text != line->Text();
-    line->SetText(text);
-    if (changed) {
-        LayoutControls(); // the line is as wide as its text needs
-    }
+    m_view.SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
+    m_view.SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
+    m_view.SetVersionLine(view.versionLine);
 }
 
 // The only place that enables the address change panel; the address edits and their labels follow the
 // DHCP tick when it is enabled.
-void CConfigDlg::SetPanelEnabled(bool enabled) {
+void CConfigDlgLogic::SetPanelEnabled(bool enabled) {
     m_bPanelEnabled = enabled;
-    const bool addressesEnabled = enabled && !Button(IDC_DHCP)->isChecked();
+    const bool addressesEnabled = enabled && !m_view.IsItemChecked(IDC_DHCP);
     SetEnabled({IDC_CHANGE_IP_GROUP, IDC_DHCP}, enabled);
     SetEnabled({IDC_NEW_IP_ADDRESS, IDC_NEW_SUBNET_MASK, IDC_NEW_GATEWAY, IDC_IP_ADDRESS_LABEL,
                 IDC_SUBNET_MASK_LABEL, IDC_GATEWAY_LABEL},

@@ -1,5 +1,5 @@
 // The address change panel: Apply and the DHCP check box.
-#include "ConfigDlg.h"
+#include "ConfigDlgLogic.h"
 
 #include "ui/AddressValidation.h"
 #include "ui/NetworkCheck.h"
@@ -7,23 +7,20 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
-#include <QAbstractButton>
-#include <QLineEdit>
-
 #include <vector>
 
-void CConfigDlg::OnApply() {
-    const AddressCheck check = CheckAddressChange(
-        Button(IDC_DHCP)->isChecked(), Edit(IDC_NEW_IP_ADDRESS)->text().toStdString(),
-        Edit(IDC_NEW_SUBNET_MASK)->text().toStdString(), Edit(IDC_NEW_GATEWAY)->text().toStdString());
+void CConfigDlgLogic::OnApply() {
+    const AddressCheck check =
+        CheckAddressChange(m_view.IsItemChecked(IDC_DHCP), m_view.ItemText(IDC_NEW_IP_ADDRESS),
+                           m_view.ItemText(IDC_NEW_SUBNET_MASK), m_view.ItemText(IDC_NEW_GATEWAY));
     if (check.invalidField != AddressField::None) {
         ShowError(InvalidFieldMessageId(check.invalidField));
         return;
     }
     const std::vector<Ipv4Network> localNetworks = m_restartEnvironment.localNetworks();
     const NetworkCheck network = check.dhcp ? NetworkCheck{} : CheckChangeNetwork(localNetworks, check);
-    const MessageAnswer answer = m_boxes.Show(*this, ChangeQuestion(check, network, LoadStringResource),
-                                              LoadStringResource(IDS_CONFIRM), MessageKind::Confirm);
+    const MessageAnswer answer = m_view.ShowMessage(ChangeQuestion(check, network, LoadStringResource),
+                                                    LoadStringResource(IDS_CONFIRM), MessageKind::Confirm);
     // The connection may have been lost while the question was open; the request belongs to it alone.
     if (answer == MessageAnswer::Yes && m_connection.Phase() == ConnectionPhase::Connected) {
         Link(m_connection.ActiveSide())
@@ -32,8 +29,8 @@ void CConfigDlg::OnApply() {
     }
 }
 
-void CConfigDlg::OnDhcpToggle() {
-    const bool addressesEnabled = !Button(IDC_DHCP)->isChecked();
+void CConfigDlgLogic::OnDhcpToggle() {
+    const bool addressesEnabled = !m_view.IsItemChecked(IDC_DHCP);
     SetEnabled({IDC_NEW_IP_ADDRESS, IDC_NEW_SUBNET_MASK, IDC_IP_ADDRESS_LABEL, IDC_SUBNET_MASK_LABEL},
                addressesEnabled);
 }

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "DialogView.h"
+#include "LinkStateRelay.h"
+#include "NetworkCheck.h"
+#include "RestartFollow.h"
+
+#include "connect/ConnectionControl.h"
+#include "link/DeviceLink.h"
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+struct AddressCheck;
+struct LinkTiming;
+
+// This PC's IPv4 networks: the address and mask of every interface that is up.
+using LocalNetworksReader = std::function<std::vector<Ipv4Network>()>;
+
+// What the follow-up of an address change depends on besides the device; tests replace each part.
+struct RestartEnvironment {
+    RestartTiming timing;
+    // This PC's networks, read before every confirmation.
+    LocalNetworksReader localNetworks;
+    // Every address the window would connect to on its own must pass; one that fails is not followed.
+    std::function<bool(const std::string& address)> mayConnectTo = [](const std::string&) { return true; };
+};
+
+// What the main window does, without a display: races the two device links, shows the active link's
+// status four times a second, hands address changes to it and follows the device to its new address.
+// It acts on the window only through a CDialogView; the front end turns its window's events into the
+// handlers below, all on the window thread.
+class CConfigDlgLogic {
+public:
+    // The refresh while connected, and the tick of the wait for a restarting device.
+    static constexpr int kRefreshTimerId = 1;
+    static constexpr int kRestartTimerId = 2;
+
+    // post carries a link's report from the relay thread to the window thread, where the front end
+    // hands it to OnLinkState; localNetworks reads this PC's networks as the platform sees them.
+    CConfigDlgLogic(CDialogView& view, PostStateReport post, LocalNetworksReader localNetworks);
+    CConfigDlgLogic(const CConfigDlgLogic&) = delete;
+    CConfigDlgLogic& operator=(const CConfigDlgLogic&) = delete;
+
+    // Sets the start texts and states of the controls and starts the relay; call once, after the
+    // controls exist and before the window is shown.
+    void OnInitDialog();
+    // Connect, Cancel or Disconnect, whichever the button reads.
+    void OnConnect();
+    // A report the relay posted, handled on the window thread in posting order.
+    void OnLinkState(const CWorkerThread* link, StateReport report);
+    // A tick of timer timerId (kRefreshTimerId or kRestartTimerId).
+    void OnTimer(int timerId);
+    // The Apply button of the address change panel.
+    void OnApply();
+    // The DHCP check box was clicked (its tick has already flipped).
+    void OnDhcpToggle();
+    // The close routine of the title-bar close, Alt+F4 and the Close button: stops link A, link B and
+    // the relay, in that order, and ends the dialog with 0.
+    void OnClose();
+
+    // The links, for tests that check which link won.
+    const CDeviceLink& LinkA() const { return m_linkA; }
+    const CDeviceLink& LinkB() const { return m_linkB; }
+    // The state relay, for tests that check when it runs.
+    const CLinkStateRelay& Relay() const { return m_relay; }
+    // The link whose status the window shows: link A until a link wins, afterwards the last winner.
+    const CDeviceLink& ActiveLink() const;
+    // The connection phase (disconnected, connecting, connected).
+    ConnectionPhase Phase() const { return m_connection.Phase(); }
+    // Where the follow-up of a confirmed address change stands.
+    RestartPhase RestartFollowPhase() const { return m_restart.Phase(); }
+    // Replaces the follow-up's times, network reader and address check, each of which must be set; only
+    // while the follow-up is Idle.
+    void SetRestartEnvironment(RestartEnvironment environment);
+    // Whether the DHCP check box is shown; the layout leaves room for it only then.
+    bool DhcpShown() const { return m_bDhcpCapable; }
+
+private:
+    CDeviceLink& Link(LinkSide side) { return side == LinkSide::A ? m_linkA : m_linkB; }
+    void SetItemString(int id, int stringId);
+    void SetEnabled(std::initializer_list<int> ids, bool enabled);
+    void ShowError(int stringId);
+    void SetStartTexts();
+
+    // The two-link race at address, as Connect starts it (ConfigDlgConnection.cpp).
+    void StartRace(const std::string& address, const LinkTiming& timing);
+    void AcceptLink(LinkSide side);
+    // Both links failed: loudly after Connect, quietly for a try at a restarting device.
+    void OnAttemptFailed();
+    void FailAttempt();
+    void ResetToDisconnected();
+
+    // The status display (ConfigDlgStatus.cpp).
+    void OnRefresh();
+    void SetPanelEnabled(bool enabled);
+
+    // The follow-up of a confirmed address change (ConfigDlgRestart.cpp).
+    void OnChangeConfirmed(const AddressCheck& change, bool reachable);
+    void OnRestartLinkEnded();
+    void OnRestartTick();
+    void OnRestartTimedOut();
+    void CancelRestartFollow();
+
+    CDialogView& m_view;
+    CDeviceLink m_linkA;
+    CDeviceLink m_linkB;
+    // Declared after the links: it watches them, so it goes first.
+    CLinkStateRelay m_relay;
+    CConnectionControl m_connection;
+    bool m_bPanelEnabled = false;
+    bool m_bDhcpCapable = false;
+    CRestartFollow m_restart;
+    RestartEnvironment m_restartEnvironment;
+};

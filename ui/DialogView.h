@@ -1,0 +1,44 @@
+#pragma once
+
+#include "MessageKind.h"
+
+#include <string>
+
+// Everything the window's logic does to its window, by control id (ui/res/resource.h), with UTF-8 texts.
+// Each front end implements it over its own controls; every call comes on the window thread.
+class CDialogView {
+public:
+    virtual ~CDialogView() = default;
+
+    // The text a control shows: an edit's contents, a button's or label's caption, a status line's text.
+    virtual std::string ItemText(int id) const = 0;
+    // Replaces the text a control shows.
+    virtual void SetItemText(int id, const std::string& text) = 0;
+    // Enables or disables a control; a disabled control holding the focus hands it to the window, never
+    // to another control (whose next Space the user would press unawares).
+    virtual void EnableItem(int id, bool enabled) = 0;
+    // Whether a check box or a push-like button is ticked or pressed.
+    virtual bool IsItemChecked(int id) const = 0;
+    // Ticks or clears a check box, presses or releases a push-like button.
+    virtual void SetItemChecked(int id, bool checked) = 0;
+    // Shows or hides a control.
+    virtual void ShowItem(int id, bool shown) = 0;
+    // Black (true) or grey text and frame of a status control; takes effect at the next repaint.
+    virtual void SetStatusActive(int id, bool active) = 0;
+    // Shows the lamp bitmap bitmapId (IDB_LAMP_*) in the lamp control lampId.
+    virtual void SetLamp(int lampId, int bitmapId) = 0;
+    // Replaces the version line's text; the front end lays the line out again when the text changed.
+    virtual void SetVersionLine(const std::string& text) = 0;
+    // Starts timer timerId firing every periodMs, replacing a running one of that id.
+    virtual void StartTimer(int timerId, int periodMs) = 0;
+    // Stops timer timerId; nothing happens when it does not run.
+    virtual void StopTimer(int timerId) = 0;
+    // Repaints the window and every control in it (a status control's change of looks needs it).
+    virtual void RepaintWindow() = 0;
+    // Shows a modal message box owned by the window and returns the answer; the window keeps handling
+    // its events, link reports and timers included, while the box is open.
+    virtual MessageAnswer ShowMessage(const std::string& text, const std::string& caption,
+                                      MessageKind kind) = 0;
+    // Ends the dialog with result.
+    virtual void EndDialog(int result) = 0;
+};

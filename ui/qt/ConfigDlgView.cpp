@@ -1,0 +1,84 @@
+// What the shared window logic does to the window, carried out on the Qt widgets.
+#include "ConfigDlg.h"
+
+#include "ControlText.h"
+#include "StatusText.h"
+#include "ui/res/resource.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
+std::string CConfigDlg::ItemText(int id) const {
+    return ControlText(*Item(id)).toStdString();
+}
+
+void CConfigDlg::SetItemText(int id, const std::string& text) {
+    SetControlText(*Item(id), QString::fromStdString(text));
+}
+
+void CConfigDlg::EnableItem(int id, bool enabled) {
+    QWidget* control = Item(id);
+    if (!enabled && control == focusWidget()) {
+        // Qt would pass the focus on to the next tab stop, often Close or Connect, which the user's next
+        // Space would press. The window takes it instead: the focus is as good as lost.
+        setFocus(Qt::OtherFocusReason);
+    }
+    control->setEnabled(enabled);
+}
+
+bool CConfigDlg::IsItemChecked(int id) const {
+    return Button(id)->isChecked();
+}
+
+void CConfigDlg::SetItemChecked(int id, bool checked) {
+    Button(id)->setChecked(checked);
+}
+
+void CConfigDlg::ShowItem(int id, bool shown) {
+    Item(id)->setVisible(shown);
+}
+
+void CConfigDlg::SetStatusActive(int id, bool active) {
+    StatusText(id)->SetActive(active);
+}
+
+void CConfigDlg::SetLamp(int lampId, int bitmapId) {
+    static_cast<QLabel*>(Item(lampId))->setPixmap(m_lampBitmaps.at(bitmapId));
+}
+
+void CConfigDlg::SetVersionLine(const std::string& text) {
+    CStatusText* line = StatusText(IDC_VERSION_LINE);
+    const QString lineText = QString::fromStdString(text);
+    const bool changed = lineText != line->Text();
+    line->SetText(lineText);
+    if (changed) {
+        LayoutControls(); // the line is as wide as its text needs
+    }
+}
+
+void CConfigDlg::StartTimer(int timerId, int periodMs) {
+    StopTimer(timerId);
+    m_timers[timerId] = startTimer(periodMs, Qt::PreciseTimer);
+}
+
+void CConfigDlg::StopTimer(int timerId) {
+    if (const auto timer = m_timers.find(timerId); timer != m_timers.end()) {
+        killTimer(timer->second);
+        m_timers.erase(timer);
+    }
+}
+
+void CConfigDlg::RepaintWindow() {
+    update();
+    for (QWidget* control : m_controls.InTemplateOrder()) {
+        control->update();
+    }
+}
+
+MessageAnswer CConfigDlg::ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) {
+    return m_boxes.Show(*this, text, caption, kind);
+}
+
+void CConfigDlg::EndDialog(int result) {
+    done(result);
+}
