@@ -2,11 +2,12 @@
 
 #include "AboutDlg.h"
 #include "DialogTemplateBytes.h"
+#include "LocalNetworks.h"
 #include "WideText.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
-#include <windowsx.h>
+#include <cstdint>
 
 namespace {
 
@@ -22,6 +23,18 @@ constexpr std::array<int, 6> kStatusTextIds = {IDC_STATUS_FRAME, IDC_STATUS_LINE
 constexpr int kLargePoints = 13;
 constexpr int kSmallPoints = 8;
 constexpr int kPointsPerInch = 72;
+
+// A link's report in the LPARAM of WM_APP: the state in the upper half, run and sequence below.
+LPARAM PackReport(StateReport report) {
+    return static_cast<LPARAM>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(report.state)) << 32) |
+                               (std::uint64_t{report.run} << 16) | report.sequence);
+}
+
+StateReport UnpackReport(LPARAM packed) {
+    const auto bits = static_cast<std::uint64_t>(packed);
+    return {static_cast<int>(static_cast<std::uint32_t>(bits >> 32)), static_cast<std::uint16_t>(bits >> 16),
+            static_cast<std::uint16_t>(bits)};
+}
 
 HFONT CreateArial(int points, int weight, int dpi) {
     return CreateFontW(-MulDiv(points, dpi, kPointsPerInch), 0, 0, 0, weight, FALSE, FALSE, FALSE,
@@ -52,7 +65,10 @@ HBITMAP LoadScaledBitmap(HINSTANCE instance, int bitmapId, int dpi) {
 
 CConfigDlg::CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes)
     : m_instance(instance), m_boxes(boxes), m_hIcon(LoadIconOfSize(instance, SM_CXICON, SM_CYICON)),
-      m_hSmallIcon(LoadIconOfSize(instance, SM_CXSMICON, SM_CYSMICON)) {}
+      m_hSmallIcon(LoadIconOfSize(instance, SM_CXSMICON, SM_CYSMICON)),
+      m_logic(
+          *this, [this](CWorkerThread& link, StateReport report) { PostLinkState(link, report); },
+          LocalNetworks) {}
 
 INT_PTR CConfigDlg::DoModal(const CommandLine& commandLine) {
     m_commandLine = commandLine;
@@ -82,7 +98,13 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_hIcon);
     case WM_CLOSE:
-        OnClose();
+        m_logic.OnClose();
+        return TRUE;
+    case WM_TIMER:
+        m_logic.OnTimer(static_cast<int>(wParam));
+        return TRUE;
+    case WM_APP:
+        m_logic.OnLinkState(reinterpret_cast<const CWorkerThread*>(wParam), UnpackReport(lParam));
         return TRUE;
     case WM_SIZE:
         LayoutControls();
@@ -93,7 +115,6 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
     default:
-        (void)lParam;
         return FALSE;
     }
 }
@@ -106,8 +127,7 @@ BOOL CConfigDlg::OnInitDialog() {
     LoadLamps();
     SetWindowTextW(m_hwnd, Widen(LoadStringResource(IDS_WINDOW_TITLE)).c_str());
     LayoutControls();
-    SetStartTexts();
-    InvalidateWindow();
+    m_logic.OnInitDialog();
     ApplyCommandLine();
     return TRUE; // the dialog manager gives the focus to the first tab stop, the address edit
 }
@@ -139,13 +159,17 @@ void CConfigDlg::AttachStatusTexts() {
     SetWindowPos(Item(IDC_STATUS_GROUP), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-CStatusText& CConfigDlg::StatusText(int id) {
+CStatusText* CConfigDlg::StatusText(int id) {
     for (std::size_t index = 0; index < kStatusTextIds.size(); ++index) {
         if (kStatusTextIds[index] == id) {
-            return m_statusTexts[index];
+            return &m_statusTexts[index];
         }
     }
-    return m_statusTexts.front(); // unreachable: every caller names one of kStatusTextIds
+    return nullptr;
+}
+
+void CConfigDlg::PostLinkState(CWorkerThread& link, StateReport report) {
+    PostMessageW(m_hwnd, WM_APP, reinterpret_cast<WPARAM>(&link), PackReport(report));
 }
 
 int CConfigDlg::Dpi() const {
@@ -187,49 +211,6 @@ void CConfigDlg::LoadLamps() {
     }
 }
 
-void CConfigDlg::SetLamp(int lampId, int bitmapId) {
-    SendDlgItemMessageW(m_hwnd, lampId, STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(m_lampBitmaps.at(bitmapId).Get()));
-}
-
-void CConfigDlg::SetItemText(int id, const std::string& text) {
-    SetDlgItemTextW(m_hwnd, id, Widen(text).c_str());
-}
-
-void CConfigDlg::SetStartTexts() {
-    SetItemText(IDC_CONNECT_GROUP, LoadStringResource(IDS_CONNECT));
-    SetItemText(IDC_DEVICE_ADDRESS, "192.168.42.7");
-    SetItemText(IDC_CONNECT, LoadStringResource(IDS_CONNECT));
-    SetEnabled({IDC_STATUS_GROUP}, false);
-
-    StatusText(IDC_STATUS_FRAME).SetActive(false);
-    StatusText(IDC_STATUS_FRAME).SetBorder(true);
-    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_VERSION_LINE}) {
-        StatusText(id).SetActive(true);
-        StatusText(id).SetText("");
-    }
-    StatusText(IDC_GPS_CAPTION).SetActive(false);
-    StatusText(IDC_GPS_CAPTION).SetText(LoadStringResource(IDS_GPS_LOCK));
-    StatusText(IDC_TIME_SYNC_CAPTION).SetActive(false);
-    StatusText(IDC_TIME_SYNC_CAPTION).SetText(LoadStringResource(IDS_TIME_SYNC));
-
-    SetItemText(IDC_CHANGE_IP_GROUP, LoadStringResource(IDS_CHANGE_IP_ADDRESS));
-    ShowWindow(Item(IDC_DHCP), m_bDhcpCapable ? SW_SHOW : SW_HIDE);
-    SetItemText(IDC_NEW_SUBNET_MASK, "255.255.255.0");
-    SetItemText(IDC_IP_ADDRESS_LABEL, LoadStringResource(IDS_IP_ADDRESS));
-    SetItemText(IDC_SUBNET_MASK_LABEL, LoadStringResource(IDS_SUBNET_MASK));
-    SetItemText(IDC_GATEWAY_LABEL, LoadStringResource(IDS_GATEWAY));
-    SetItemText(IDC_APPLY, LoadStringResource(IDS_APPLY));
-    SetItemText(IDC_MAC_GROUP, LoadStringResource(IDS_MAC_ADDRESS));
-    SetItemText(IDC_MAC_ADDRESS, "00409D");
-    SetItemText(IDC_MAC_APPLY, LoadStringResource(IDS_APPLY));
-    SetEnabled({IDC_CHANGE_IP_GROUP, IDC_DHCP, IDC_NEW_IP_ADDRESS, IDC_NEW_SUBNET_MASK, IDC_NEW_GATEWAY,
-                IDC_IP_ADDRESS_LABEL, IDC_SUBNET_MASK_LABEL, IDC_GATEWAY_LABEL, IDC_APPLY, IDC_MAC_GROUP,
-                IDC_MAC_ADDRESS, IDC_NEW_MAC_ADDRESS, IDC_MAC_APPLY},
-               false);
-    SetItemText(IDC_QUIT, LoadStringResource(IDS_CLOSE));
-}
-
 void CConfigDlg::ApplyCommandLine() {
     if (m_commandLine.address) {
         SetItemText(IDC_DEVICE_ADDRESS, *m_commandLine.address);
@@ -238,24 +219,6 @@ void CConfigDlg::ApplyCommandLine() {
         // Pressed once the window runs, as a user would.
         PostMessageW(Item(IDC_CONNECT), BM_CLICK, 0, 0);
     }
-}
-
-void CConfigDlg::SetEnabled(std::initializer_list<int> ids, bool enabled) {
-    for (int id : ids) {
-        HWND control = Item(id);
-        if (!enabled && GetFocus() == control) {
-            // The dialog manager would pass the focus on to the next tab stop, often Close or Connect,
-            // which the user's next Space would press. The window takes it instead.
-            m_takingFocus = true;
-            SetFocus(m_hwnd);
-            m_takingFocus = false;
-        }
-        EnableWindow(control, enabled ? TRUE : FALSE);
-    }
-}
-
-void CConfigDlg::InvalidateWindow() {
-    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 bool CConfigDlg::OnSysCommand(WPARAM command) {
@@ -291,14 +254,19 @@ bool CConfigDlg::OnCommand(int id, int code) {
     case IDOK:
     case IDCANCEL:
         return true; // Enter and Esc must not end the window
+    case IDC_CONNECT:
+        m_logic.OnConnect();
+        return true;
+    case IDC_APPLY:
+        m_logic.OnApply();
+        return true;
+    case IDC_DHCP:
+        m_logic.OnDhcpToggle();
+        return true;
     case IDC_QUIT:
-        OnClose();
+        m_logic.OnClose();
         return true;
     default:
         return false;
     }
-}
-
-void CConfigDlg::OnClose() {
-    EndDialog(m_hwnd, 0);
 }

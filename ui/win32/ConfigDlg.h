@@ -4,26 +4,41 @@
 #include "MessageBoxes.h"
 #include "StatusText.h"
 #include "ui/CommandLine.h"
+#include "ui/ConfigDlgLogic.h"
+#include "ui/DialogView.h"
 
 #include <windows.h>
 
 #include <array>
-#include <initializer_list>
 #include <map>
 #include <string>
 
 // The main window, a modal dialog from template 102: the shared logic decides, this class turns window
-// messages into its calls and its results into control texts, lamps and enabled states.
-class CConfigDlg {
+// messages into its calls and carries out what it does to the window on the dialog's controls.
+class CConfigDlg : public CDialogView {
 public:
-    // boxes answers every message box of the window (tests pass their own).
+    // boxes answers every message box of the window.
     CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes);
-    CConfigDlg(const CConfigDlg&) = delete;
-    CConfigDlg& operator=(const CConfigDlg&) = delete;
 
     // Runs the window until its close routine ends it, with the address and Connect press of the
     // command line; the dialog's result, 0.
     INT_PTR DoModal(const CommandLine& commandLine);
+
+    // What the shared logic does to the window (ConfigDlgView.cpp).
+    std::string ItemText(int id) const override;
+    void SetItemText(int id, const std::string& text) override;
+    void EnableItem(int id, bool enabled) override;
+    bool IsItemChecked(int id) const override;
+    void SetItemChecked(int id, bool checked) override;
+    void ShowItem(int id, bool shown) override;
+    void SetStatusActive(int id, bool active) override;
+    void SetLamp(int lampId, int bitmapId) override;
+    void SetVersionLine(const std::string& text) override;
+    void StartTimer(int timerId, int periodMs) override;
+    void StopTimer(int timerId) override;
+    void RepaintWindow() override;
+    MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
+    void EndDialog(int result) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -35,26 +50,21 @@ private:
     void AttachStatusTexts();
     void CreateFonts();
     void LoadLamps();
-    void SetStartTexts();
     void ApplyCommandLine();
+    // Runs on the relay's thread: the report travels as a posted WM_APP.
+    void PostLinkState(CWorkerThread& link, StateReport report);
 
     bool OnSysCommand(WPARAM command);
     bool OnPaintIconic();
     bool OnCommand(int id, int code);
-    // The close routine of the title-bar close, Alt+F4, the system menu's Close and the Close button.
-    void OnClose();
 
     HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
-    CStatusText& StatusText(int id);
+    // The status control of id; null for any other control.
+    CStatusText* StatusText(int id);
     int Dpi() const;
-    void SetItemText(int id, const std::string& text);
-    // Every enabling and disabling of the window's controls goes through here: a disabled control hands
-    // the keyboard focus to the window, never to another control.
-    void SetEnabled(std::initializer_list<int> ids, bool enabled);
-    void SetLamp(int lampId, int bitmapId);
-    void InvalidateWindow();
 
-    // The computed layout (ConfigDlgLayout.cpp), on start and on every WM_SIZE.
+    // The computed layout (ConfigDlgLayout.cpp), on start, on every WM_SIZE and when the version line's
+    // text changes.
     void LayoutControls();
 
     HINSTANCE m_instance;
@@ -68,7 +78,8 @@ private:
     std::map<int, CGdiObject<HBITMAP>> m_lampBitmaps;
     std::array<CStatusText, 6> m_statusTexts;
     int m_nMargin = 14;
-    bool m_bDhcpCapable = false;
     bool m_bLayoutDone = false;
     bool m_takingFocus = false;
+    // Last: its links and relay stop before the window's parts go.
+    CConfigDlgLogic m_logic;
 };

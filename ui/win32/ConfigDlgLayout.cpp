@@ -74,9 +74,9 @@ void CConfigDlg::LayoutControls() {
     input.client = {client.right, client.bottom};
     input.margin = m_nMargin;
     input.dpi = Dpi();
-    input.dhcpShown = m_bDhcpCapable;
+    input.dhcpShown = m_logic.DhcpShown();
     input.logoBitmapWidth = BitmapWidth(logo);
-    input.versionTextWidth = StatusText(IDC_VERSION_LINE).WholeTextWidth();
+    input.versionTextWidth = StatusText(IDC_VERSION_LINE)->WholeTextWidth();
     const std::optional<std::vector<Placement>> placements = ComputeLayout(input);
     if (!placements) {
         return;

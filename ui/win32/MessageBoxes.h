@@ -1,13 +1,10 @@
 #pragma once
 
+#include "ui/MessageKind.h"
+
 #include <windows.h>
 
 #include <string>
-
-// The two kinds of message box the window shows: an error with an OK button (hand icon), and the one
-// question with Yes and No (exclamation icon).
-enum class MessageKind { Error, Confirm };
-enum class MessageAnswer { Ok, Yes, No };
 
 // Every message box of the window goes through this seam, so that tests can answer them.
 class CMessageBoxes {

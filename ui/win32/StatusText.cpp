@@ -1,10 +1,11 @@
 #include "StatusText.h"
 
-#include "WideText.h"
 #include "ui/StatusTextPaint.h"
 #include "ui/res/WindowStyles.h"
 
 #include <commctrl.h>
+
+#include <string>
 
 namespace {
 
@@ -69,6 +70,7 @@ void CStatusText::Attach(HWND control) {
     Detach();
     m_hwnd = control;
     SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowTextW(control, L""); // the template's placeholder text is never shown
 }
 
 void CStatusText::Detach() {
@@ -76,15 +78,6 @@ void CStatusText::Detach() {
         RemoveWindowSubclass(m_hwnd, SubclassProc, kSubclassId);
         m_hwnd = nullptr;
     }
-}
-
-void CStatusText::SetText(const std::string& text) {
-    SetWindowTextW(m_hwnd, Widen(text).c_str());
-    InvalidateRect(m_hwnd, nullptr, TRUE);
-}
-
-std::string CStatusText::Text() const {
-    return Narrow(WindowText(m_hwnd));
 }
 
 bool CStatusText::IsCentred() const {
@@ -141,9 +134,12 @@ LRESULT CALLBACK CStatusText::SubclassProc(HWND hwnd, UINT message, WPARAM wPara
         return 0;
     case WM_ERASEBKGND:
         return TRUE; // the paint covers every pixel; an erase first would only flicker
-    case WM_SETTEXT:
-        // The static's own handling paints its look at once; only store the text, the paint follows.
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+    case WM_SETTEXT: {
+        // The static's own handling paints its look at once; store the text and let the paint follow.
+        const LRESULT stored = DefWindowProcW(hwnd, message, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return stored;
+    }
     case WM_NCDESTROY:
         control->Detach();
         break;

@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <string>
 
 // A static control of the dialog that paints a single line of text on white itself, optionally inside a
 // 2-pixel frame, black when active and grey when not. It paints every pixel of its client area and never
 // lets the system erase it, so the lines that change four times a second do not flicker. The text is the
-// control's window text, so that GetDlgItemText reads what is shown. Window thread only.
+// control's window text: SetDlgItemText replaces it and repaints the whole control, even when it is
+// unchanged, and GetDlgItemText reads what is shown. Window thread only.
 class CStatusText {
 public:
     CStatusText() = default;
@@ -15,17 +15,15 @@ public:
     CStatusText& operator=(const CStatusText&) = delete;
     ~CStatusText();
 
-    // Takes over the painting of control; the object must outlive it or be destroyed first.
+    // Takes over the painting of control, with an empty text; the object must outlive the control or be
+    // destroyed first.
     void Attach(HWND control);
 
-    // Replaces the text and repaints the whole control, even when the text is unchanged.
-    void SetText(const std::string& text);
     // Chooses black (true) or grey text and frame; takes effect at the next repaint.
     void SetActive(bool active) { m_active = active; }
     // Turns the frame on or off; takes effect at the next repaint.
     void SetBorder(bool border) { m_border = border; }
 
-    std::string Text() const;
     // The narrowest width at which the control shows its whole text in its font.
     int WholeTextWidth() const;
     HWND Handle() const { return m_hwnd; }

@@ -1,0 +1,78 @@
+// What the shared window logic does to the window, carried out on the dialog's controls.
+#include "ConfigDlg.h"
+
+#include "WideText.h"
+#include "ui/res/resource.h"
+
+std::string CConfigDlg::ItemText(int id) const {
+    HWND control = Item(id);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetDlgItemTextW(m_hwnd, id, text.data(), static_cast<int>(text.size()))));
+    return Narrow(text);
+}
+
+void CConfigDlg::SetItemText(int id, const std::string& text) {
+    SetDlgItemTextW(m_hwnd, id, Widen(text).c_str());
+}
+
+void CConfigDlg::EnableItem(int id, bool enabled) {
+    HWND control = Item(id);
+    if (!enabled && GetFocus() == control) {
+        // The dialog manager would pass the focus on to the next tab stop, often Close or Connect, which
+        // the user's next Space would press. The window takes it instead.
+        m_takingFocus = true;
+        SetFocus(m_hwnd);
+        m_takingFocus = false;
+    }
+    EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+bool CConfigDlg::IsItemChecked(int id) const {
+    return IsDlgButtonChecked(m_hwnd, id) == BST_CHECKED;
+}
+
+void CConfigDlg::SetItemChecked(int id, bool checked) {
+    CheckDlgButton(m_hwnd, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CConfigDlg::ShowItem(int id, bool shown) {
+    ShowWindow(Item(id), shown ? SW_SHOW : SW_HIDE);
+}
+
+void CConfigDlg::SetStatusActive(int id, bool active) {
+    StatusText(id)->SetActive(active);
+}
+
+void CConfigDlg::SetLamp(int lampId, int bitmapId) {
+    SendDlgItemMessageW(m_hwnd, lampId, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(m_lampBitmaps.at(bitmapId).Get()));
+}
+
+void CConfigDlg::SetVersionLine(const std::string& text) {
+    const bool changed = text != ItemText(IDC_VERSION_LINE);
+    SetItemText(IDC_VERSION_LINE, text);
+    if (changed) {
+        LayoutControls(); // the line is as wide as its text needs
+    }
+}
+
+void CConfigDlg::StartTimer(int timerId, int periodMs) {
+    SetTimer(m_hwnd, static_cast<UINT_PTR>(timerId), static_cast<UINT>(periodMs), nullptr);
+}
+
+void CConfigDlg::StopTimer(int timerId) {
+    KillTimer(m_hwnd, static_cast<UINT_PTR>(timerId));
+}
+
+void CConfigDlg::RepaintWindow() {
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+MessageAnswer CConfigDlg::ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) {
+    return m_boxes.Show(m_hwnd, text, caption, kind);
+}
+
+void CConfigDlg::EndDialog(int result) {
+    ::EndDialog(m_hwnd, result);
+}
