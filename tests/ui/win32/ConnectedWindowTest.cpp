@@ -1,0 +1,81 @@
+// vantrex-config.exe under Wine against native simulated devices (FixtureSims.txt): connected, it shows
+// the device's time and firmware; a text that is no address reaches no device.
+#include "WindowProbe.h"
+
+#include "ui/res/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kWindowTimeout{30000};
+// Connecting, logging in and the second time answer take about 2 s; Wine and a busy machine more.
+constexpr milliseconds kConnectTimeout{30000};
+constexpr milliseconds kExitTimeout{15000};
+// The message box's text control, as Windows numbers it.
+constexpr int kMessageBoxTextId = 0xFFFF;
+const std::wstring kTitle = L"VANTREX Configuration";
+
+bool Contains(const std::optional<std::wstring>& text, const std::wstring& part) {
+    return text && text->find(part) != std::wstring::npos;
+}
+
+std::string SimLog(const char* address) {
+    std::ifstream log(std::string("Z:") + VANTREX_UI_SIM_FOLDER + "/" + address + ".log");
+    std::ostringstream text;
+    text << log.rdbuf();
+    return text.str();
+}
+
+void PressButton(HWND window, int id) {
+    PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0);
+}
+
+TEST(ConnectedWindow, ShowsTheDeviceTimeAndFirmwareUntilDisconnected) {
+    // The device's clock starts at 12:00:00 UTC on 7 December 2026.
+    CConfigProcess program(L"127.0.46.1 --connect");
+    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    ASSERT_NE(window, nullptr);
+
+    EXPECT_TRUE(WaitUntil(
+        [window] {
+            const std::optional<std::wstring> line = ControlText(window, IDC_STATUS_LINE);
+            return Contains(line, L"12:00:") && Contains(line, L"07 December 2026") && Contains(line, L"UTC");
+        },
+        kConnectTimeout))
+        << "status line: " << testing::PrintToString(ControlText(window, IDC_STATUS_LINE));
+    EXPECT_TRUE(WaitUntil([window] { return Contains(ControlText(window, IDC_VERSION_LINE), L"3.1.4-win"); },
+                          kConnectTimeout));
+    EXPECT_EQ(ControlText(window, IDC_CONNECT), L"Disconnect");
+    std::printf("working set while connected: %zu KiB\n", program.WorkingSetBytes() / 1024);
+
+    PressButton(window, IDC_CONNECT);
+    EXPECT_TRUE(
+        WaitUntil([window] { return ControlText(window, IDC_CONNECT) == L"Connect"; }, kConnectTimeout));
+    EXPECT_EQ(ControlText(window, IDC_STATUS_LINE), L"");
+    EXPECT_EQ(ControlText(window, IDC_VERSION_LINE), L"");
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    const std::optional<DWORD> status = program.WaitForExit(kExitTimeout);
+    ASSERT_TRUE(status.has_value()) << "still running";
+    EXPECT_EQ(*status, 0U);
+}
+
+TEST(ConnectedWindow, ATextThatIsNoAddressFailsAndReachesNoDevice) {
+    // A reading that stopped at the first letter would connect to 127.0.46.2, where a device listens.
+    CConfigProcess program(L"127.0.46.2x --connect");
+    ASSERT_NE(program.WaitForWindow(kTitle, kWindowTimeout), nullptr);
+    HWND box = program.WaitForWindow(L"Error", kConnectTimeout);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ControlText(box, kMessageBoxTextId), L"Connection attempt failed");
+    EXPECT_EQ(SimLog("127.0.46.2"), "");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+} // namespace
