@@ -43,10 +43,14 @@ pids+=($!)
 for _ in $(seq 100); do grep -q 'vantrex-sim ready' "$work/sim.out" && break; sleep 0.1; done
 grep -q 'vantrex-sim ready' "$work/sim.out" || { echo "the simulated device did not start" >&2; exit 1; }
 
+# Central European Time, so that the local line differs from UTC; in the POSIX form, which both Wine and
+# the program's C runtime read (the runtime takes no zone names).
+export TZ=CET-1CEST,M3.5.0,M10.5.0/3
+
 # Shoots the window at dpi into FILE.
 shoot() {
     local dpi=$1 file=$2
-    export WINEPREFIX="$PWD/build/windows/screenshot-prefix-$dpi"
+    export WINEPREFIX="$PWD/build/windows-screenshot-prefixes/$dpi-dpi"
     prefixes+=("$WINEPREFIX")
     mkdir -p "$WINEPREFIX"
     # Without a display and without the .NET and HTML runtimes a fresh prefix asks nothing.

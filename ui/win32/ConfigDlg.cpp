@@ -151,6 +151,7 @@ void CConfigDlg::AttachStatusTexts() {
     for (std::size_t index = 0; index < kStatusTextIds.size(); ++index) {
         m_statusTexts[index].Attach(Item(kStatusTextIds[index]));
     }
+    StatusText(IDC_STATUS_FRAME)->SetBorder(true);
     // Overlapping siblings paint in no fixed order; the frame is drawn beneath the lines, lamps and
     // captions on it, and the Status group's caption beneath the frame.
     HWND frame = Item(IDC_STATUS_FRAME);
