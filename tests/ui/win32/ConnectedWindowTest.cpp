@@ -33,6 +33,13 @@ std::string SimLog(const char* address) {
     return text.str();
 }
 
+// The window that has the keyboard focus in the thread of window.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 void PressButton(HWND window, int id) {
     PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0);
 }
@@ -76,6 +83,18 @@ TEST(ConnectedWindow, ATextThatIsNoAddressFailsAndReachesNoDevice) {
     EXPECT_EQ(ControlText(box, kMessageBoxTextId), L"Connection attempt failed");
     EXPECT_EQ(SimLog("127.0.46.2"), "");
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST(ConnectedWindow, TheFocusedAddressEditHandsTheFocusToTheWindowWhenConnectDisablesIt) {
+    CConfigProcess program(L"127.0.46.1");
+    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(FocusOf(window), GetDlgItem(window, IDC_DEVICE_ADDRESS)); // the first tab stop
+    // The command alone, as the keyboard's shortcut would give it: a click would move the focus first.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED), 0);
+    EXPECT_TRUE(
+        WaitUntil([window] { return ControlText(window, IDC_CONNECT) == L"Disconnect"; }, kConnectTimeout));
+    EXPECT_EQ(FocusOf(window), window);
 }
 
 } // namespace
