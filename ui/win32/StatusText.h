@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-
 // A static control of the dialog that paints a single line of text on white itself, optionally inside a
 // 2-pixel frame, black when active and grey when not. It paints every pixel of its client area and never
 // lets the system erase it, so the lines that change four times a second do not flicker. The text is the
