@@ -1,6 +1,7 @@
 #include "AboutDlg.h"
 
 #include "DialogTemplateBytes.h"
+#include "WindowPlacement.h"
 #include "ui/res/resource.h"
 
 void CAboutDlg::DoModal(HWND owner) {
@@ -10,8 +11,14 @@ void CAboutDlg::DoModal(HWND owner) {
 
 INT_PTR CALLBACK CAboutDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        // Over the main window, not in the corner of the screen where its template puts it.
+        RECT owner;
+        if (GetWindowRect(GetWindow(hwnd, GW_OWNER), &owner)) {
+            CentreWindowIn(hwnd, owner);
+        }
         return TRUE;
+    }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             EndDialog(hwnd, LOWORD(wParam));

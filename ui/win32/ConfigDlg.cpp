@@ -4,10 +4,10 @@
 #include "DialogTemplateBytes.h"
 #include "LocalNetworks.h"
 #include "WideText.h"
+#include "WindowPlacement.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -128,7 +128,8 @@ BOOL CConfigDlg::OnInitDialog() {
     LoadLamps();
     SetWindowTextW(m_hwnd, Widen(LoadStringResource(IDS_WINDOW_TITLE)).c_str());
     LayoutControls();
-    CentreOnScreen();
+    // The template places the window in the corner of the screen.
+    CentreWindowIn(m_hwnd, WorkAreaOf(m_hwnd));
     m_logic.OnInitDialog();
     ApplyCommandLine();
     return TRUE; // the dialog manager gives the focus to the first tab stop, the address edit
@@ -212,23 +213,6 @@ void CConfigDlg::LoadLamps() {
                                 reinterpret_cast<LPARAM>(m_lampBitmaps[IDB_LAMP_GREY].Get())));
         DeleteObject(templateImage);
     }
-}
-
-// The template places the window at 0, 0, the corner of the screen; it opens in the middle of the work
-// area of the screen it is on instead.
-void CConfigDlg::CentreOnScreen() {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    RECT window;
-    if (!GetMonitorInfoW(MonitorFromWindow(m_hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor) ||
-        !GetWindowRect(m_hwnd, &window)) {
-        return;
-    }
-    const RECT& area = monitor.rcWork;
-    const int x = area.left + (area.right - area.left - (window.right - window.left)) / 2;
-    const int y = area.top + (area.bottom - area.top - (window.bottom - window.top)) / 2;
-    SetWindowPos(m_hwnd, nullptr, std::max(x, static_cast<int>(area.left)),
-                 std::max(y, static_cast<int>(area.top)), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CConfigDlg::ApplyCommandLine() {

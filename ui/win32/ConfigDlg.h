@@ -50,7 +50,6 @@ private:
     void AttachStatusTexts();
     void CreateFonts();
     void LoadLamps();
-    void CentreOnScreen();
     void ApplyCommandLine();
     // Runs on the relay's thread: the report travels as a posted WM_APP.
     void PostLinkState(CWorkerThread& link, StateReport report);
