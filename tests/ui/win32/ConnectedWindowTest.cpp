@@ -1,5 +1,6 @@
 // vantrex-config.exe under Wine against native simulated devices (FixtureSims.txt): connected, it shows
-// the device's time and firmware; a text that is no address reaches no device.
+// the device's time and firmware; a text that is no address reaches no device; an invalid new address
+// reaches the device neither.
 #include "WindowProbe.h"
 
 #include "ui/res/resource.h"
@@ -83,6 +84,23 @@ TEST(ConnectedWindow, ATextThatIsNoAddressFailsAndReachesNoDevice) {
     EXPECT_EQ(ControlText(box, kMessageBoxTextId), L"Connection attempt failed");
     EXPECT_EQ(SimLog("127.0.46.2"), "");
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST(ConnectedWindow, AnInvalidNewAddressGivesItsBoxAndSendsNothing) {
+    CConfigProcess program(L"127.0.46.3 --connect");
+    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    ASSERT_NE(window, nullptr);
+    // The panel opens once the device has reported its time.
+    ASSERT_TRUE(WaitUntil([window] { return IsWindowEnabled(GetDlgItem(window, IDC_APPLY)) != FALSE; },
+                          kConnectTimeout));
+    SendMessageTimeoutW(GetDlgItem(window, IDC_NEW_IP_ADDRESS), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(L"127.0.46.300"), SMTO_ABORTIFHUNG, 5000, nullptr);
+    PressButton(window, IDC_APPLY);
+    HWND box = program.WaitForWindow(L"Error", kConnectTimeout);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ControlText(box, kMessageBoxTextId), L"IP address is not valid");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(SimLog("127.0.46.3").find(" address "), std::string::npos);
 }
 
 TEST(ConnectedWindow, TheFocusedAddressEditHandsTheFocusToTheWindowWhenConnectDisablesIt) {
