@@ -4,8 +4,10 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
+#include "connect/DottedAddress.h"
 #include "link/LinkTiming.h"
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -27,7 +29,14 @@ void CConfigDlgLogic::OnConnect() {
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
     SetItemString(IDC_CONNECT, IDS_CANCEL);
     SetItemString(IDC_STATUS_LINE, IDS_SEARCHING);
-    StartRace(m_view.ItemText(IDC_DEVICE_ADDRESS), LinkTiming{});
+    // The socket layer reads 010 as 8 and 1.2.3 as 1.2.0.3, so a typed 192.168.042.007 would reach
+    // another device: only a plain dotted address is tried, in its normal form.
+    const std::optional<Octets> address = ParseDottedAddress(m_view.ItemText(IDC_DEVICE_ADDRESS));
+    if (!address) {
+        FailAttempt();
+        return;
+    }
+    StartRace(FormatDottedAddress(*address), LinkTiming{});
 }
 
 void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& timing) {

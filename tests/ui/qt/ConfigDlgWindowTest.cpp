@@ -155,6 +155,25 @@ TEST_F(ConfigDlgWindow, LinkAWinsAfterLinkBFailedWithoutABox) {
     sim.Stop();
 }
 
+TEST_F(ConfigDlgWindow, TypedAddressReachesTheDeviceItNamesOrNone) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.18", {}))) << sim.ErrorOutput();
+    // Read the way the socket layer reads it, 018 would be no number and 004 the same 4 by chance.
+    SetEditText(IDC_DEVICE_ADDRESS, QStringLiteral(" 127.0.004.018 "));
+    Click(IDC_CONNECT);
+    ASSERT_TRUE(ProcessEventsUntil(
+        [this] { return m_window.Logic().Phase() == ConnectionPhase::Connected || !m_boxes.Boxes().empty(); },
+        kDeviceWaitMs));
+    EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connected);
+    Click(IDC_CONNECT);
+
+    SetEditText(IDC_DEVICE_ADDRESS, QStringLiteral("127.0.4"));
+    Click(IDC_CONNECT);
+    EXPECT_EQ(m_boxes.Boxes().size(), 1u) << "no device is tried for a text that is no dotted address";
+    ExpectDisconnected(m_window);
+    sim.Stop();
+}
+
 TEST_F(ConfigDlgWindow, BothLinksFailingShowsOneBoxOverTheStillConnectingWindow) {
     ClickConnect("127.0.4.4"); // nothing listens on either port there
     ASSERT_TRUE(ProcessEventsUntil([this] { return !m_boxes.Boxes().empty(); }, kDeviceWaitMs));
