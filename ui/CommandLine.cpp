@@ -47,10 +47,9 @@ std::string CommandLineUsage() {
     return "Usage: vantrex-config [ADDRESS] [--connect]\n"
            "Monitors and configures a VANTREX GPS time server on the local network.\n"
            "\n"
+           "Options:\n"
            "  ADDRESS     the device's IPv4 address, written into the address box\n"
            "  --connect   press Connect as soon as the window is open\n"
            "  --help      show this text and exit\n"
-           "  --version   show the program's version and exit\n"
-           "\n"
-           "Qt's own options, such as -platform NAME or -style NAME, are taken as well.\n";
+           "  --version   show the program's version and exit\n";
 }

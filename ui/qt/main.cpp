@@ -8,6 +8,12 @@
 
 namespace {
 
+// The usage text, and what only this front end takes.
+std::string Usage() {
+    return CommandLineUsage() +
+           "\nQt's own options, such as -platform NAME or -style NAME, are taken as well.\n";
+}
+
 std::vector<std::string> ArgumentsAfterName(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
@@ -16,11 +22,11 @@ std::vector<std::string> ArgumentsAfterName(int argc, char** argv) {
 // and gives the exit status; nothing when the window is to open.
 std::optional<int> AnswerWithoutWindow(const CommandLine& commandLine) {
     if (!commandLine.error.empty()) {
-        std::fprintf(stderr, "vantrex-config: %s\n%s", commandLine.error.c_str(), CommandLineUsage().c_str());
+        std::fprintf(stderr, "vantrex-config: %s\n%s", commandLine.error.c_str(), Usage().c_str());
         return 2;
     }
     if (commandLine.help) {
-        std::fputs(CommandLineUsage().c_str(), stdout);
+        std::fputs(Usage().c_str(), stdout);
         return 0;
     }
     if (commandLine.version) {
