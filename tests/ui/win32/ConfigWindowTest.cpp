@@ -12,12 +12,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// Wine's first window in a fresh prefix can take several seconds.
-constexpr milliseconds kWindowTimeout{30000};
-constexpr milliseconds kExitTimeout{15000};
 constexpr milliseconds kStaysOpen{1000};
 constexpr WPARAM kIdmAboutBox = 0x0010;
-const std::wstring kTitle = L"VANTREX Configuration";
 const std::wstring kAboutTitle = L"About VANTREX Configuration";
 
 // An address no test connects to: the window only shows it.
@@ -32,7 +28,7 @@ void ExpectExitStatusZero(const CConfigProcess& program) {
 TEST(ConfigWindow, OpensWithTheStartTextsAndClosesWithStatusZero) {
     CConfigProcess program(kShownAddress);
     ASSERT_TRUE(program.Started());
-    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
     std::printf("window visible %lld ms after the process started\n",
                 static_cast<long long>(program.SinceStart().count()));
@@ -70,7 +66,7 @@ TEST(ConfigWindow, OpensWithTheStartTextsAndClosesWithStatusZero) {
 
 TEST(ConfigWindow, EnterAndEscLeaveItOpenAndTheCloseButtonEndsIt) {
     CConfigProcess program(L"");
-    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -82,7 +78,7 @@ TEST(ConfigWindow, EnterAndEscLeaveItOpenAndTheCloseButtonEndsIt) {
 
 TEST(ConfigWindow, TheSystemMenuCommandOpensTheAboutBox) {
     CConfigProcess program(L"");
-    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_SYSCOMMAND, kIdmAboutBox, 0);
     HWND about = program.WaitForWindow(kAboutTitle, kWindowTimeout);

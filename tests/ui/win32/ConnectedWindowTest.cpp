@@ -15,13 +15,10 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kWindowTimeout{30000};
 // Connecting, logging in and the second time answer take about 2 s; Wine and a busy machine more.
 constexpr milliseconds kConnectTimeout{30000};
-constexpr milliseconds kExitTimeout{15000};
 // The message box's text control, as Windows numbers it.
 constexpr int kMessageBoxTextId = 0xFFFF;
-const std::wstring kTitle = L"VANTREX Configuration";
 
 bool Contains(const std::optional<std::wstring>& text, const std::wstring& part) {
     return text && text->find(part) != std::wstring::npos;
@@ -48,7 +45,7 @@ void PressButton(HWND window, int id) {
 TEST(ConnectedWindow, ShowsTheDeviceTimeAndFirmwareUntilDisconnected) {
     // The device's clock starts at 12:00:00 UTC on 7 December 2026.
     CConfigProcess program(L"127.0.46.1 --connect");
-    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
 
     EXPECT_TRUE(WaitUntil(
@@ -78,7 +75,7 @@ TEST(ConnectedWindow, ShowsTheDeviceTimeAndFirmwareUntilDisconnected) {
 TEST(ConnectedWindow, ATextThatIsNoAddressFailsAndReachesNoDevice) {
     // A reading that stopped at the first letter would connect to 127.0.46.2, where a device listens.
     CConfigProcess program(L"127.0.46.2x --connect");
-    ASSERT_NE(program.WaitForWindow(kTitle, kWindowTimeout), nullptr);
+    ASSERT_NE(program.WaitForWindow(kConfigWindowTitle, kWindowTimeout), nullptr);
     HWND box = program.WaitForWindow(L"Error", kConnectTimeout);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(ControlText(box, kMessageBoxTextId), L"Connection attempt failed");
@@ -88,7 +85,7 @@ TEST(ConnectedWindow, ATextThatIsNoAddressFailsAndReachesNoDevice) {
 
 TEST(ConnectedWindow, AnInvalidNewAddressGivesItsBoxAndSendsNothing) {
     CConfigProcess program(L"127.0.46.3 --connect");
-    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
     // The panel opens once the device has reported its time.
     ASSERT_TRUE(WaitUntil([window] { return IsWindowEnabled(GetDlgItem(window, IDC_APPLY)) != FALSE; },
@@ -105,7 +102,7 @@ TEST(ConnectedWindow, AnInvalidNewAddressGivesItsBoxAndSendsNothing) {
 
 TEST(ConnectedWindow, TheFocusedAddressEditHandsTheFocusToTheWindowWhenConnectDisablesIt) {
     CConfigProcess program(L"127.0.46.1");
-    HWND window = program.WaitForWindow(kTitle, kWindowTimeout);
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(FocusOf(window), GetDlgItem(window, IDC_DEVICE_ADDRESS)); // the first tab stop
     // The command alone, as the keyboard's shortcut would give it: a click would move the focus first.

@@ -7,6 +7,12 @@
 #include <optional>
 #include <string>
 
+// The main window's title, and how long the tests wait for it: Wine's first window in a fresh prefix can
+// take several seconds.
+inline const std::wstring kConfigWindowTitle = L"VANTREX Configuration";
+inline constexpr std::chrono::milliseconds kWindowTimeout{30000};
+inline constexpr std::chrono::milliseconds kExitTimeout{15000};
+
 // vantrex-config.exe, started for one test with arguments (UTF-16, as on a command line); ended with
 // the test when it is still running: first asked to close, then terminated. Every wait is bounded.
 class CConfigProcess {
