@@ -44,9 +44,10 @@ void PressButton(HWND window, int id) {
 
 TEST(ConnectedWindow, ShowsTheDeviceTimeAndFirmwareUntilDisconnected) {
     // The device's clock starts at 12:00:00 UTC on 7 December 2026.
-    CConfigProcess program(L"127.0.46.1 --connect");
+    CConfigProcess program(L"127.0.46.1");
     HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
+    PressButton(window, IDC_CONNECT);
 
     EXPECT_TRUE(WaitUntil(
         [window] {
