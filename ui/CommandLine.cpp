@@ -53,3 +53,17 @@ std::string CommandLineUsage() {
            "  --help      show this text and exit\n"
            "  --version   show the program's version and exit\n";
 }
+
+std::optional<CommandLineAnswer> AnswerWithoutWindow(const CommandLine& commandLine,
+                                                     const std::string& usage) {
+    if (!commandLine.error.empty()) {
+        return CommandLineAnswer{"vantrex-config: " + commandLine.error + "\n" + usage, true, 2};
+    }
+    if (commandLine.help) {
+        return CommandLineAnswer{usage, false, 0};
+    }
+    if (commandLine.version) {
+        return CommandLineAnswer{std::string("vantrex-config ") + VANTREX_VERSION + "\n", false, 0};
+    }
+    return std::nullopt;
+}

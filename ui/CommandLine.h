@@ -19,3 +19,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The text --help prints.
 std::string CommandLineUsage();
+
+// What a command line that opens no window answers: help, the version, or the usage after an error.
+struct CommandLineAnswer {
+    std::string text;
+    bool error; // goes to the error output
+    int exitStatus;
+};
+
+// The answer to commandLine, with usage as the front end's --help text; nothing when the window is to
+// open.
+std::optional<CommandLineAnswer> AnswerWithoutWindow(const CommandLine& commandLine,
+                                                     const std::string& usage);

@@ -18,22 +18,15 @@ std::vector<std::string> ArgumentsAfterName(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-// Prints what a command line without a window asks for (help, the version, or the usage after an error)
-// and gives the exit status; nothing when the window is to open.
+// Prints what a command line without a window asks for and gives the exit status; nothing when the
+// window is to open.
 std::optional<int> AnswerWithoutWindow(const CommandLine& commandLine) {
-    if (!commandLine.error.empty()) {
-        std::fprintf(stderr, "vantrex-config: %s\n%s", commandLine.error.c_str(), Usage().c_str());
-        return 2;
+    const std::optional<CommandLineAnswer> answer = AnswerWithoutWindow(commandLine, Usage());
+    if (!answer) {
+        return std::nullopt;
     }
-    if (commandLine.help) {
-        std::fputs(Usage().c_str(), stdout);
-        return 0;
-    }
-    if (commandLine.version) {
-        std::printf("vantrex-config %s\n", VANTREX_VERSION);
-        return 0;
-    }
-    return std::nullopt;
+    std::fputs(answer->text.c_str(), answer->error ? stderr : stdout);
+    return answer->exitStatus;
 }
 
 } // namespace

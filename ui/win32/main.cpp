@@ -55,22 +55,15 @@ void Tell(const std::string& text, bool error) {
     }
 }
 
-// The exit status of a command line that opens no window (help, the version, or the usage after an
-// error); nothing when the window is to open.
+// Shows what a command line without a window asks for and gives the exit status; nothing when the
+// window is to open.
 std::optional<int> AnswerWithoutWindow(const CommandLine& commandLine) {
-    if (!commandLine.error.empty()) {
-        Tell("vantrex-config: " + commandLine.error + "\n" + CommandLineUsage(), true);
-        return 2;
+    const std::optional<CommandLineAnswer> answer = AnswerWithoutWindow(commandLine, CommandLineUsage());
+    if (!answer) {
+        return std::nullopt;
     }
-    if (commandLine.help) {
-        Tell(CommandLineUsage(), false);
-        return 0;
-    }
-    if (commandLine.version) {
-        Tell(std::string("vantrex-config ") + VANTREX_VERSION + "\n", false);
-        return 0;
-    }
-    return std::nullopt;
+    Tell(answer->text, answer->error);
+    return answer->exitStatus;
 }
 
 } // namespace
