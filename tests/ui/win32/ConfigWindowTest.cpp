@@ -19,12 +19,6 @@ const std::wstring kAboutTitle = L"About VANTREX Configuration";
 // An address no test connects to: the window only shows it.
 constexpr const wchar_t* kShownAddress = L"127.0.43.9";
 
-void ExpectExitStatusZero(const CConfigProcess& program) {
-    const std::optional<DWORD> status = program.WaitForExit(kExitTimeout);
-    ASSERT_TRUE(status.has_value()) << "still running";
-    EXPECT_EQ(*status, 0U);
-}
-
 TEST(ConfigWindow, OpensWithTheStartTextsAndClosesWithStatusZero) {
     CConfigProcess program(kShownAddress);
     ASSERT_TRUE(program.Started());

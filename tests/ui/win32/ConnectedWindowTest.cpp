@@ -68,9 +68,7 @@ TEST(ConnectedWindow, ShowsTheDeviceTimeAndFirmwareUntilDisconnected) {
     EXPECT_EQ(ControlText(window, IDC_VERSION_LINE), L"");
 
     PostMessageW(window, WM_CLOSE, 0, 0);
-    const std::optional<DWORD> status = program.WaitForExit(kExitTimeout);
-    ASSERT_TRUE(status.has_value()) << "still running";
-    EXPECT_EQ(*status, 0U);
+    ExpectExitStatusZero(program);
 }
 
 TEST(ConnectedWindow, ATextThatIsNoAddressFailsAndReachesNoDevice) {

@@ -1,5 +1,6 @@
 #include "WindowProbe.h"
 
+#include <gtest/gtest.h>
 #include <psapi.h>
 
 #include <string>
@@ -124,4 +125,10 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         std::this_thread::sleep_for(kPollInterval);
     }
     return true;
+}
+
+void ExpectExitStatusZero(const CConfigProcess& program) {
+    const std::optional<DWORD> status = program.WaitForExit(kExitTimeout);
+    ASSERT_TRUE(status.has_value()) << "still running";
+    EXPECT_EQ(*status, 0U);
 }

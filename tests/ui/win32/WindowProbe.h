@@ -42,3 +42,5 @@ private:
 std::optional<std::wstring> ControlText(HWND dialog, int id);
 // Checks condition every 50 ms until it holds or timeout has passed; whether it held.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+// Expects the program to end within kExitTimeout with exit status 0 (a test's last check).
+void ExpectExitStatusZero(const CConfigProcess& program);
