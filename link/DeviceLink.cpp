@@ -43,6 +43,13 @@ void CDeviceLink::SetTiming(const LinkTiming& timing) {
     m_timing = timing;
 }
 
+bool CDeviceLink::StartRun(const std::string& host, unsigned short port, const LinkTiming& timing) {
+    Stop();
+    SetTarget(host, port);
+    SetTiming(timing);
+    return Start();
+}
+
 void CDeviceLink::RequestAddressChange(const char* ip, const char* mask, const char* gateway) {
     CLockHold hold(m_lock);
     CopyAddressText(m_newIp, ip);

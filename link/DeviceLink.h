@@ -4,6 +4,7 @@
 #include "DeviceDialect.h"
 #include "LinkState.h"
 #include "LinkTiming.h"
+#include "RacingLink.h"
 
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
@@ -33,7 +34,7 @@ struct TimedClockReading {
 // One TCP link to the device, driven by a thread of its own: connects, logs in on the telnet port,
 // polls the device at most once per pacing interval and keeps the latest device status under a lock.
 // Port 23 speaks the telnet dialect, every other port the shell dialect.
-class CDeviceLink : public CWorkerThread {
+class CDeviceLink : public CWorkerThread, public CRacingLink {
 public:
     explicit CDeviceLink(std::string name);
     ~CDeviceLink() override;
@@ -43,18 +44,19 @@ public:
     // Replaces the time constants; only while the thread is stopped.
     void SetTiming(const LinkTiming& timing);
     // Hands the device a new address; the link thread types the commands after its pacing wait.
-    void RequestAddressChange(const char* ip, const char* mask, const char* gateway);
+    void RequestAddressChange(const char* ip, const char* mask, const char* gateway) override;
 
-    // Whole seconds since 1970-01-01 UTC, carried forward by the tick counter; 0 when unknown.
-    std::int64_t CurrentDeviceTime() const;
-    // 1 when the device's time daemon has selected a system peer, 0 when not, -1 before it was read.
-    IndicatorState TimeSyncState() const;
-    // 1 when the device reports GPS lock, 0 when not, -1 before it was read or while the MAC is unset.
-    IndicatorState GpsState() const;
-    // 1 when the last time answer said the MAC address is not assigned, else 0.
-    int IsMacUnassigned() const;
-    // The firmware version line, empty until read; a copy taken under the lock.
-    std::string FirmwareVersion() const;
+    // Sets the target and the timing, then starts the thread.
+    bool StartRun(const std::string& host, unsigned short port, const LinkTiming& timing) override;
+    CWorkerThread& Worker() override { return *this; }
+    const CWorkerThread& Worker() const override { return *this; }
+
+    // The status snapshot, each read under the lock.
+    std::int64_t CurrentDeviceTime() const override;
+    IndicatorState TimeSyncState() const override;
+    IndicatorState GpsState() const override;
+    int IsMacUnassigned() const override;
+    std::string FirmwareVersion() const override;
     // The last getdate reading of this run with its send and answer times; nothing before the first
     // and after an unreadable answer.
     std::optional<TimedClockReading> LastClockReading() const;

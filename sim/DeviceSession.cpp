@@ -44,7 +44,7 @@ void CDeviceSession::HandleLine(const std::string& line, SessionOutput& output) 
 
 void CDeviceSession::RunCommand(const std::string& line, SessionOutput& output) {
     ShellReply reply = m_interpreter.Execute(line);
-    if (reply.restart) {
+    if (reply.restart && !m_config.noRestart) {
         output.restart = std::move(reply.restart);
         output.close = true;
         m_finished = true;

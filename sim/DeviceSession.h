@@ -19,6 +19,7 @@ struct SessionConfig {
     bool noise = false;          // NUL bytes and garbage before every answer line
     bool noPrompt = false;       // answer with a long text and never show the prompt again
     bool closeMidAnswer = false; // close halfway through the first non-empty answer
+    bool noRestart = false;      // take an address change and carry on where the device is
 };
 
 // What a session makes of received bytes.

@@ -246,6 +246,11 @@ const Option kOptions[] = {
          o.followAddress = true;
          return true;
      }},
+    {"--no-restart", nullptr, "take an address change but never restart: the device stays where it is",
+     [](SimOptions& o, const std::string&, std::string&) {
+         o.session.noRestart = true;
+         return true;
+     }},
     {"--log", "FILE", "log every received line (format below)",
      [](SimOptions& o, const std::string& v, std::string&) {
          o.logPath = v;

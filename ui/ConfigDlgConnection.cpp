@@ -40,13 +40,10 @@ void CConfigDlgLogic::OnConnect() {
 }
 
 void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& timing) {
-    m_linkA.SetTiming(timing);
-    m_linkA.SetTarget(address, kShellPort);
-    const bool startedA = m_linkA.Start();
-    m_linkB.SetTiming(timing);
-    m_linkB.SetTarget(address, kTelnetPort);
-    const bool startedB = m_linkB.Start();
-    m_connection.OnAttemptStarted(m_linkA.GetReport().run, m_linkB.GetReport().run);
+    const bool startedA = Link(LinkSide::A).StartRun(address, kShellPort, timing);
+    const bool startedB = Link(LinkSide::B).StartRun(address, kTelnetPort, timing);
+    m_connection.OnAttemptStarted(Link(LinkSide::A).Worker().GetReport().run,
+                                  Link(LinkSide::B).Worker().GetReport().run);
 
     // A link without a thread never reports; it counts as failed so that the attempt can still end.
     for (const auto& [side, started] : {std::pair{LinkSide::A, startedA}, std::pair{LinkSide::B, startedB}}) {
@@ -58,7 +55,7 @@ void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& ti
 }
 
 void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report) {
-    const LinkSide side = link == &m_linkA ? LinkSide::A : LinkSide::B;
+    const LinkSide side = link == &Link(LinkSide::A).Worker() ? LinkSide::A : LinkSide::B;
     switch (m_connection.OnReport(side, report)) {
     case ReportAction::Accept:
         AcceptLink(side);
@@ -83,7 +80,7 @@ void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report)
 void CConfigDlgLogic::AcceptLink(LinkSide side) {
     m_view.StopTimer(kRestartTimerId);
     m_restart.End();
-    Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Stop();
+    Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Worker().Stop();
     SetItemString(IDC_STATUS_LINE, IDS_CONNECTED_PLEASE_WAIT);
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
     SetEnabled({IDC_CONNECT, IDC_STATUS_GROUP}, true);
@@ -101,8 +98,7 @@ void CConfigDlgLogic::OnAttemptFailed() {
         return;
     }
     // A restarting device refuses or ignores its callers for a while; the next try comes at its turn.
-    m_linkA.Stop();
-    m_linkB.Stop();
+    StopLinks();
     m_connection.OnReset();
     m_restart.OnTryFailed();
 }
@@ -110,16 +106,16 @@ void CConfigDlgLogic::OnAttemptFailed() {
 void CConfigDlgLogic::FailAttempt() {
     m_view.SetItemText(IDC_STATUS_LINE, std::string());
     m_view.SetItemText(IDC_LOCAL_TIME_LINE, std::string());
-    m_linkA.Stop();
-    m_linkB.Stop();
+    // The box shows over the still connecting window; both links count as stopped already (the
+    // connection control's failing step), so no report its nested event loop delivers can act.
+    StopLinks();
     ShowError(IDS_CONNECT_FAILED);
     ResetToDisconnected();
 }
 
 void CConfigDlgLogic::ResetToDisconnected() {
     m_view.StopTimer(kRefreshTimerId);
-    m_linkA.Stop();
-    m_linkB.Stop();
+    StopLinks();
     m_connection.OnReset();
 
     SetEnabled({IDC_DEVICE_ADDRESS, IDC_CONNECT}, true);

@@ -3,16 +3,30 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
+#include "link/DeviceLink.h"
+
 #include <utility>
 
 CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, PostStateReport post, LocalNetworksReader localNetworks)
-    : m_view(view), m_linkA(std::string()), m_linkB(std::string()),
-      m_relay(m_linkA, m_linkB, std::move(post)) {
+    : CConfigDlgLogic(view,
+                      RacingLinks{std::make_unique<CDeviceLink>(std::string()),
+                                  std::make_unique<CDeviceLink>(std::string())},
+                      std::move(post), std::move(localNetworks)) {}
+
+CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, RacingLinks links, PostStateReport post,
+                                 LocalNetworksReader localNetworks)
+    : m_view(view), m_links(std::move(links)),
+      m_relay(m_links.a->Worker(), m_links.b->Worker(), std::move(post)) {
     m_restartEnvironment.localNetworks = std::move(localNetworks);
 }
 
-const CDeviceLink& CConfigDlgLogic::ActiveLink() const {
-    return m_connection.ActiveSide() == LinkSide::A ? m_linkA : m_linkB;
+const CRacingLink& CConfigDlgLogic::ActiveLink() const {
+    return m_connection.ActiveSide() == LinkSide::A ? *m_links.a : *m_links.b;
+}
+
+void CConfigDlgLogic::StopLinks() {
+    m_links.a->Worker().Stop();
+    m_links.b->Worker().Stop();
 }
 
 void CConfigDlgLogic::OnInitDialog() {
@@ -62,8 +76,7 @@ void CConfigDlgLogic::OnClose() {
     // A hidden window's timers still fire; no try may start once the window is closed.
     m_view.StopTimer(kRestartTimerId);
     m_restart.End();
-    m_linkA.Stop();
-    m_linkB.Stop();
+    StopLinks();
     // Reports the links posted before they stopped must find nothing left to fail or lose.
     m_connection.OnReset();
     m_relay.Stop();

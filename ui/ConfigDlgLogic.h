@@ -6,10 +6,11 @@
 #include "RestartFollow.h"
 
 #include "connect/ConnectionControl.h"
-#include "link/DeviceLink.h"
+#include "link/RacingLink.h"
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,14 @@ struct RestartEnvironment {
     LocalNetworksReader localNetworks;
     // Every address the window would connect to on its own must pass; one that fails is not followed.
     std::function<bool(const std::string& address)> mayConnectTo = [](const std::string&) { return true; };
+    // The clock of the countdown and of the wait for the restart.
+    std::function<CRestartFollow::Clock::time_point()> now = CRestartFollow::Clock::now;
+};
+
+// The two links the window races: A on the shell port, B on the telnet port.
+struct RacingLinks {
+    std::unique_ptr<CRacingLink> a;
+    std::unique_ptr<CRacingLink> b;
 };
 
 // What the main window does, without a display: races the two device links, shows the active link's
@@ -41,6 +50,9 @@ public:
     // post carries a link's report from the relay thread to the window thread, where the front end
     // hands it to OnLinkState; localNetworks reads this PC's networks as the platform sees them.
     CConfigDlgLogic(CDialogView& view, PostStateReport post, LocalNetworksReader localNetworks);
+    // The same over links of the caller's choice (tests drive it through fakes).
+    CConfigDlgLogic(CDialogView& view, RacingLinks links, PostStateReport post,
+                    LocalNetworksReader localNetworks);
     CConfigDlgLogic(const CConfigDlgLogic&) = delete;
     CConfigDlgLogic& operator=(const CConfigDlgLogic&) = delete;
 
@@ -62,12 +74,12 @@ public:
     void OnClose();
 
     // The links, for tests that check which link won.
-    const CDeviceLink& LinkA() const { return m_linkA; }
-    const CDeviceLink& LinkB() const { return m_linkB; }
+    const CRacingLink& LinkA() const { return *m_links.a; }
+    const CRacingLink& LinkB() const { return *m_links.b; }
     // The state relay, for tests that check when it runs.
     const CLinkStateRelay& Relay() const { return m_relay; }
     // The link whose status the window shows: link A until a link wins, afterwards the last winner.
-    const CDeviceLink& ActiveLink() const;
+    const CRacingLink& ActiveLink() const;
     // The connection phase (disconnected, connecting, connected).
     ConnectionPhase Phase() const { return m_connection.Phase(); }
     // Where the follow-up of a confirmed address change stands.
@@ -79,7 +91,8 @@ public:
     bool DhcpShown() const { return m_bDhcpCapable; }
 
 private:
-    CDeviceLink& Link(LinkSide side) { return side == LinkSide::A ? m_linkA : m_linkB; }
+    CRacingLink& Link(LinkSide side) { return side == LinkSide::A ? *m_links.a : *m_links.b; }
+    void StopLinks();
     void SetItemString(int id, int stringId);
     void SetEnabled(std::initializer_list<int> ids, bool enabled);
     void ShowError(int stringId);
@@ -105,8 +118,7 @@ private:
     void CancelRestartFollow();
 
     CDialogView& m_view;
-    CDeviceLink m_linkA;
-    CDeviceLink m_linkB;
+    RacingLinks m_links;
     // Declared after the links: it watches them, so it goes first.
     CLinkStateRelay m_relay;
     CConnectionControl m_connection;

@@ -7,8 +7,6 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
-#include "link/LinkTiming.h"
-
 #include <utility>
 
 namespace {
@@ -31,7 +29,8 @@ void CConfigDlgLogic::OnChangeConfirmed(const AddressCheck& change, bool reachab
     SetPanelEnabled(false);
     const std::string newAddress = change.dhcp ? std::string() : change.ip;
     m_restart.OnChangeSent(newAddress,
-                           reachable && !change.dhcp && m_restartEnvironment.mayConnectTo(newAddress));
+                           reachable && !change.dhcp && m_restartEnvironment.mayConnectTo(newAddress),
+                           m_restartEnvironment.now());
 }
 
 // Called after the reset that the end of the link brings.
@@ -40,7 +39,7 @@ void CConfigDlgLogic::OnRestartLinkEnded() {
     if (!address.empty()) {
         m_view.SetItemText(IDC_DEVICE_ADDRESS, address);
     }
-    if (m_restart.OnLinkEnded(CRestartFollow::Clock::now()) == RestartCourse::ShowMoved) {
+    if (m_restart.OnLinkEnded(m_restartEnvironment.now()) == RestartCourse::ShowMoved) {
         m_view.SetItemText(IDC_STATUS_LINE, DeviceNowLine(address, StringResource));
         return;
     }
@@ -53,7 +52,7 @@ void CConfigDlgLogic::OnRestartLinkEnded() {
 }
 
 void CConfigDlgLogic::OnRestartTick() {
-    const RestartTick tick = m_restart.OnTick(CRestartFollow::Clock::now());
+    const RestartTick tick = m_restart.OnTick(m_restartEnvironment.now());
     if (tick.timedOut) {
         OnRestartTimedOut();
         return;
@@ -61,20 +60,17 @@ void CConfigDlgLogic::OnRestartTick() {
     const std::string& address = m_restart.NewAddress();
     m_view.SetItemText(IDC_STATUS_LINE, RestartingLine(address, tick.secondsLeft, StringResource));
     if (tick.startTry) {
-        // An unanswered try gives up by the next one's turn rather than after the usual 20 s.
-        LinkTiming timing;
-        timing.connectTimeoutMs = static_cast<std::uint32_t>(m_restart.Timing().retryInterval.count());
-        StartRace(address, timing);
+        StartRace(address, m_restart.TryTiming());
     }
 }
 
 void CConfigDlgLogic::OnRestartTimedOut() {
     m_view.StopTimer(kRestartTimerId);
-    m_linkA.Stop();
-    m_linkB.Stop();
-    m_view.ShowMessage(NoAnswerText(m_view.ItemText(IDC_DEVICE_ADDRESS), StringResource),
-                       LoadStringResource(IDS_ERROR), MessageKind::Error);
+    const std::string text = NoAnswerText(m_view.ItemText(IDC_DEVICE_ADDRESS), StringResource);
+    // Disconnected before the box: its nested event loop delivers reports the tries posted before they
+    // stopped, which must find nothing left to connect or fail.
     ResetToDisconnected();
+    m_view.ShowMessage(text, LoadStringResource(IDS_ERROR), MessageKind::Error);
 }
 
 void CConfigDlgLogic::CancelRestartFollow() {

@@ -11,7 +11,7 @@ std::string StringResource(int id) {
     return LoadStringResource(id);
 }
 
-StatusReading ReadStatus(const CDeviceLink& link) {
+StatusReading ReadStatus(const CRacingLink& link) {
     StatusReading reading;
     reading.deviceTime = link.CurrentDeviceTime();
     reading.macUnassigned = link.IsMacUnassigned() != 0;
@@ -24,6 +24,9 @@ StatusReading ReadStatus(const CDeviceLink& link) {
 } // namespace
 
 void CConfigDlgLogic::OnRefresh() {
+    // A device that went on answering long after it took the change has not restarted: the panel may
+    // serve again, and the user must know the change may not have been made.
+    const bool restartMissed = m_restart.OnStillConnected(m_restartEnvironment.now());
     const StatusView view = ComputeStatusView(ReadStatus(ActiveLink()), m_bPanelEnabled, StringResource);
     // After a confirmed change the panel stays off: the device is about to restart, and a second change
     // must not reach it.
@@ -38,6 +41,9 @@ void CConfigDlgLogic::OnRefresh() {
     m_view.SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
     m_view.SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
     m_view.SetVersionLine(view.versionLine);
+    if (restartMissed) {
+        ShowError(IDS_NO_RESTART);
+    }
 }
 
 // The only place that enables the address change panel; the address edits and their labels follow the

@@ -6,6 +6,10 @@
 
 // Everything the window's logic does to its window, by control id (ui/res/resource.h), with UTF-8 texts.
 // Each front end implements it over its own controls; every call comes on the window thread.
+//
+// The rule for every handler of the logic: put the window in its final state first, then ask or tell.
+// A message box runs a nested event loop that delivers whatever was queued (link reports, timer ticks),
+// so a handler that opens a box half-way would have those events act on a state it is about to undo.
 class CDialogView {
 public:
     virtual ~CDialogView() = default;

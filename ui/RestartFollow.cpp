@@ -1,11 +1,31 @@
 #include "RestartFollow.h"
 
+#include <algorithm>
 #include <utility>
 
-void CRestartFollow::OnChangeSent(std::string newAddress, bool followable) {
+void CRestartFollow::OnChangeSent(std::string newAddress, bool followable, Clock::time_point now) {
     m_newAddress = std::move(newAddress);
     m_followable = followable && !m_newAddress.empty();
     m_phase = RestartPhase::ChangeSent;
+    m_restartDeadline = now + m_timing.restartLimit;
+}
+
+bool CRestartFollow::OnStillConnected(Clock::time_point now) {
+    if (m_phase != RestartPhase::ChangeSent || now < m_restartDeadline) {
+        return false;
+    }
+    End();
+    return true;
+}
+
+LinkTiming CRestartFollow::TryTiming() const {
+    LinkTiming timing;
+    const auto bound = [this](std::uint32_t limitMs) {
+        return static_cast<std::uint32_t>(std::min<std::int64_t>(limitMs, m_timing.retryInterval.count()));
+    };
+    timing.connectTimeoutMs = bound(timing.connectTimeoutMs);
+    timing.firstPromptLimitMs = bound(timing.firstPromptLimitMs);
+    return timing;
 }
 
 RestartCourse CRestartFollow::OnLinkEnded(Clock::time_point now) {
@@ -30,8 +50,8 @@ RestartTick CRestartFollow::OnTick(Clock::time_point now) {
     }
     RestartTick tick;
     tick.secondsLeft = static_cast<int>(std::chrono::ceil<std::chrono::seconds>(m_deadline - now).count());
-    // A try still undecided at its successor's turn is left to finish: its connect time-out is the
-    // retry interval, so it cannot hold up the schedule for long.
+    // A try still undecided at its successor's turn is left to finish: its limits are the retry interval
+    // (TryTiming), so it cannot hold up the schedule for long.
     if (!m_tryRunning && now >= m_nextTry) {
         m_tryRunning = true;
         m_nextTry = now + m_timing.retryInterval;

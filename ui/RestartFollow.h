@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/LinkTiming.h"
+
 #include <chrono>
 #include <string>
 
@@ -7,6 +9,9 @@
 struct RestartTiming {
     std::chrono::milliseconds wait{std::chrono::minutes(2)}; // what the confirmation asks the user to allow
     std::chrono::milliseconds retryInterval{std::chrono::seconds(2)}; // from one try's start to the next
+    // How long a link that took the change may stay up before the window says the device did not
+    // restart. A device that stops answering ends its link within the silence limit, well before this.
+    std::chrono::milliseconds restartLimit{std::chrono::seconds(20)};
 };
 
 enum class RestartPhase {
@@ -37,13 +42,19 @@ public:
     void SetTiming(const RestartTiming& timing) { m_timing = timing; }
     const RestartTiming& Timing() const { return m_timing; }
 
-    // The user said Yes and the change went to the device. newAddress is the device's new address in
-    // normal form, empty for DHCP; followable says whether this PC can and may connect there.
-    void OnChangeSent(std::string newAddress, bool followable);
+    // The user said Yes and the change went to the device at now. newAddress is the device's new address
+    // in normal form, empty for DHCP; followable says whether this PC can and may connect there.
+    void OnChangeSent(std::string newAddress, bool followable, Clock::time_point now);
+    // A tick while the link that took the change is still up: true, once, when the device has gone on
+    // answering past the restart limit; the follow-up has then ended.
+    bool OnStillConnected(Clock::time_point now);
     // The link ended after the change: the wait starts now, or the follow-up ends where it is.
     RestartCourse OnLinkEnded(Clock::time_point now);
     // A tick of the wait; call it often (a few times a second) while Waiting.
     RestartTick OnTick(Clock::time_point now);
+    // The timing of one try: every limit before the device answers is bounded by the retry interval, so
+    // that no try holds up the next one's turn.
+    LinkTiming TryTiming() const;
     // The running try failed (refused or unanswered); the next one starts at its turn.
     void OnTryFailed() { m_tryRunning = false; }
     // Connected, cancelled or closed: back to Idle.
@@ -59,6 +70,7 @@ private:
     std::string m_newAddress;
     bool m_followable = false;
     bool m_tryRunning = false;
+    Clock::time_point m_restartDeadline;
     Clock::time_point m_deadline;
     Clock::time_point m_nextTry;
 };

@@ -85,6 +85,17 @@ TEST(DeviceSession, AddressChangeEchoesThenEndsTheSession) {
     EXPECT_EQ(session.Receive("getdate\n").text, "");
 }
 
+TEST(DeviceSession, NoRestartTakesTheAddressChangeAndGoesOnAnswering) {
+    SessionConfig config = Shell();
+    config.noRestart = true;
+    CDeviceSession session = MakeSession(config);
+    const SessionOutput output = session.Receive("setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\n");
+    EXPECT_FALSE(output.restart.has_value());
+    EXPECT_FALSE(output.close);
+    EXPECT_EQ(output.lines.size(), 1u);
+    EXPECT_EQ(session.Receive("getdate\n").text, "getdate\r\n1765084800.042311 A\r\n# ");
+}
+
 TEST(DeviceSession, TelnetAddressChangeRestartsAtTheFourthLine) {
     CDeviceSession session = MakeSession(Telnet());
     session.Receive("root\nq9lokar58\n");

@@ -46,6 +46,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "--downtime",
                      "0.25",
                      "--follow-address",
+                     "--no-restart",
                      "--log",
                      "/tmp/x.log",
                      "--ready",
@@ -73,6 +74,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_TRUE(options.clock.frozen);
     EXPECT_EQ(options.downtimeMs, 250);
     EXPECT_TRUE(options.followAddress);
+    EXPECT_TRUE(options.session.noRestart);
     EXPECT_EQ(options.logPath, "/tmp/x.log");
     EXPECT_TRUE(options.ready);
     EXPECT_FALSE(options.session.negotiation);

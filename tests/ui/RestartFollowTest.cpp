@@ -14,7 +14,7 @@ const Clock::time_point kEnd = Clock::time_point() + 1000s; // when the link end
 CRestartFollow Waiting(RestartTiming timing = {.wait = 120s, .retryInterval = 2s}) {
     CRestartFollow follow;
     follow.SetTiming(timing);
-    follow.OnChangeSent("10.0.0.5", true);
+    follow.OnChangeSent("10.0.0.5", true, kEnd);
     EXPECT_EQ(follow.OnLinkEnded(kEnd), RestartCourse::Follow);
     EXPECT_EQ(follow.Phase(), RestartPhase::Waiting);
     return follow;
@@ -28,7 +28,7 @@ TEST(RestartFollow, OnlyAFollowableNewAddressIsWaitedFor) {
     for (const Case entry : {Case{"10.0.0.5", false}, Case{"", true}, Case{"", false}}) {
         SCOPED_TRACE(std::string(entry.address) + (entry.followable ? " followable" : " not followable"));
         CRestartFollow follow;
-        follow.OnChangeSent(entry.address, entry.followable);
+        follow.OnChangeSent(entry.address, entry.followable, kEnd);
         EXPECT_EQ(follow.Phase(), RestartPhase::ChangeSent);
         EXPECT_EQ(follow.OnLinkEnded(kEnd), RestartCourse::ShowMoved);
         EXPECT_EQ(follow.Phase(), RestartPhase::Idle);

@@ -90,5 +90,6 @@
 #define IDS_NO_ANSWER_AT 144
 #define IDS_DEVICE_NOW_AT 145
 #define IDS_DEVICE_NOW_DHCP 146
+#define IDS_NO_RESTART 147
 
 #endif

@@ -55,8 +55,8 @@ protected:
         EXPECT_TRUE(IsEnabled(m_window, IDC_DEVICE_ADDRESS));
         EXPECT_EQ(TextOf(m_window, IDC_CONNECT), "Connect");
         EXPECT_FALSE(ButtonOf(m_window, IDC_CONNECT)->isChecked());
-        EXPECT_FALSE(m_window.Logic().LinkA().IsStarted());
-        EXPECT_FALSE(m_window.Logic().LinkB().IsStarted());
+        EXPECT_FALSE(m_window.Logic().LinkA().Worker().IsStarted());
+        EXPECT_FALSE(m_window.Logic().LinkB().Worker().IsStarted());
     }
 };
 
@@ -161,8 +161,8 @@ TEST_F(ConfigDlgRestartFollow, ClosingDuringTheWaitIsPromptAndStartsNoFurtherTry
     m_window.Logic().OnClose();
     EXPECT_LT(Clock::now() - start, 1s);
     ProcessEventsFor(2500);
-    EXPECT_FALSE(m_window.Logic().LinkA().IsStarted());
-    EXPECT_FALSE(m_window.Logic().LinkB().IsStarted());
+    EXPECT_FALSE(m_window.Logic().LinkA().Worker().IsStarted());
+    EXPECT_FALSE(m_window.Logic().LinkB().Worker().IsStarted());
     EXPECT_EQ(m_window.Logic().RestartFollowPhase(), RestartPhase::Idle);
     EXPECT_EQ(m_boxes.Boxes().size(), 1u) << m_boxes.Boxes().back().text;
     sim.Stop();

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ui/DialogView.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A window that only remembers what the logic told it. A box answers confirmAnswer (OK for an error);
+// whileBoxOpen, when set, runs once inside the next box, as the box's nested event loop would deliver
+// whatever was queued.
+class CRecordingView : public CDialogView {
+public:
+    std::string ItemText(int id) const override { return Find(m_texts, id, std::string()); }
+    void SetItemText(int id, const std::string& text) override { m_texts[id] = text; }
+    void EnableItem(int id, bool enabled) override { m_enabled[id] = enabled; }
+    bool IsItemChecked(int id) const override { return Find(m_checked, id, false); }
+    void SetItemChecked(int id, bool checked) override { m_checked[id] = checked; }
+    void ShowItem(int, bool) override {}
+    void SetStatusActive(int, bool) override {}
+    void SetLamp(int, int) override {}
+    void SetVersionLine(const std::string&) override {}
+    void StartTimer(int timerId, int) override { m_timers.insert(timerId); }
+    void StopTimer(int timerId) override { m_timers.erase(timerId); }
+    void RepaintWindow() override {}
+    MessageAnswer ShowMessage(const std::string& text, const std::string&, MessageKind kind) override {
+        m_messages.push_back(text);
+        if (std::function<void()> nested = std::exchange(whileBoxOpen, nullptr)) {
+            nested();
+        }
+        return kind == MessageKind::Confirm ? confirmAnswer : MessageAnswer::Ok;
+    }
+    void EndDialog(int result) override { m_endResult = result; }
+
+    bool IsEnabled(int id) const { return Find(m_enabled, id, true); }
+    bool IsTimerRunning(int timerId) const { return m_timers.contains(timerId); }
+
+    MessageAnswer confirmAnswer = MessageAnswer::Yes;
+    std::function<void()> whileBoxOpen;
+
+    std::map<int, std::string> m_texts;
+    std::vector<std::string> m_messages;
+    std::optional<int> m_endResult;
+
+private:
+    template <typename Value>
+    static Value Find(const std::map<int, Value>& values, int id, Value absent) {
+        const auto found = values.find(id);
+        return found == values.end() ? absent : found->second;
+    }
+
+    std::map<int, bool> m_enabled;
+    std::map<int, bool> m_checked;
+    std::set<int> m_timers;
+};
