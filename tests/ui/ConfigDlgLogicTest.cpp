@@ -1,16 +1,17 @@
-// The window logic without a toolkit. The window tests cover what it does; this covers the one thing
-// they cannot: the relay's thread handing reports over to the window thread, which the
+// The window logic over real links. The state table drives it through fakes; this covers what the
+// fakes cannot: the relay's thread handing reports of real links over to the window thread, which the
 // ThreadSanitizer build and the Windows build run only here.
 #include "ui/ConfigDlgLogic.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
+
+#include "tests/ui/support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -22,33 +23,6 @@ namespace {
 // Nothing listens here, so both links are refused at once.
 constexpr const char* kRefusingAddress = "127.0.41.1";
 constexpr auto kAttemptBound = std::chrono::seconds(20);
-
-// A window that only remembers what it was told.
-class CRecordingView : public CDialogView {
-public:
-    std::string ItemText(int id) const override { return m_texts.contains(id) ? m_texts.at(id) : ""; }
-    void SetItemText(int id, const std::string& text) override { m_texts[id] = text; }
-    void EnableItem(int, bool) override {}
-    bool IsItemChecked(int id) const override { return m_checked.contains(id) && m_checked.at(id); }
-    void SetItemChecked(int id, bool checked) override { m_checked[id] = checked; }
-    void ShowItem(int, bool) override {}
-    void SetStatusActive(int, bool) override {}
-    void SetLamp(int, int) override {}
-    void SetVersionLine(const std::string&) override {}
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    void RepaintWindow() override {}
-    MessageAnswer ShowMessage(const std::string& text, const std::string&, MessageKind) override {
-        m_messages.push_back(text);
-        return MessageAnswer::Ok;
-    }
-    void EndDialog(int result) override { m_endResult = result; }
-
-    std::map<int, std::string> m_texts;
-    std::map<int, bool> m_checked;
-    std::vector<std::string> m_messages;
-    std::optional<int> m_endResult;
-};
 
 // The window thread's message queue: the relay posts, the test thread takes.
 class CPostedReports {
