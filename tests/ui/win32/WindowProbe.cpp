@@ -104,6 +104,10 @@ std::size_t CConfigProcess::WorkingSetBytes() const {
     return GetProcessMemoryInfo(m_process.hProcess, &counters, sizeof counters) ? counters.WorkingSetSize : 0;
 }
 
+DWORD CConfigProcess::GdiObjects() const {
+    return GetGuiResources(m_process.hProcess, GR_GDIOBJECTS);
+}
+
 std::optional<std::wstring> ControlText(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
     wchar_t text[256] = {};

@@ -31,6 +31,8 @@ public:
     std::chrono::milliseconds SinceStart() const;
     // The working set of the process in bytes; 0 when it cannot be read.
     std::size_t WorkingSetBytes() const;
+    // The number of GDI objects the process holds; 0 when it cannot be read.
+    DWORD GdiObjects() const;
 
 private:
     PROCESS_INFORMATION m_process{};
