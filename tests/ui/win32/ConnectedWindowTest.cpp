@@ -183,7 +183,7 @@ TEST(ConnectedWindow, HoldsNoMoreGdiObjectsAfterAMinuteConnected) {
                           kConnectTimeout));
     const DWORD before = program.GdiObjects();
     if (before == 0) {
-        GTEST_SKIP() << "GetGuiResources counts no GDI objects here (Wine 8 answers 0 for every process)";
+        GTEST_SKIP() << "neither GetGuiResources nor the GDI handle table counts the objects here";
     }
 
     std::this_thread::sleep_for(kConnectedWatch);
