@@ -74,10 +74,7 @@ windows_stage() {
     cmake --build "${build}" -j "${jobs}"
     check_windows_imports "${build}"
     echo "=== windows tests (Wine) ==="
-    # A test whose program dies before it reports is run once more: in a freshly booted prefix Wine has
-    # been seen to lose a death test's child process (once in four runs of the whole stage). A test that
-    # fails on its own merits fails both times.
-    ctest --test-dir "${build}" --output-on-failure -j "${jobs}" --timeout 600 --repeat until-pass:2
+    ctest --test-dir "${build}" --output-on-failure -j "${jobs}" --timeout 600
 }
 
 # The installed programs answer with the project's version, read from the installed files.

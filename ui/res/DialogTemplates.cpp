@@ -24,7 +24,7 @@ constexpr DialogControlTemplate kAboutControls[] = {
      {40, 10, 166, 8}},
     {kIdStatic,
      ControlClass::Static,
-     "Copyright (C) 2024",
+     "Copyright (C) 2026",
      0,
      kVisibleChild | kSsLeft | kWsGroup,
      {40, 25, 119, 8}},

@@ -9,6 +9,7 @@
 #include "ui/res/resource.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -94,6 +95,8 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnInitDialog();
     case WM_SYSCOMMAND:
         return OnSysCommand(wParam);
+    case WM_ACTIVATE:
+        return OnActivate(LOWORD(wParam));
     case WM_PAINT:
         return OnPaintIconic();
     case WM_QUERYDRAGICON:
@@ -208,10 +211,8 @@ void CConfigDlg::LoadLamps() {
     }
     // The template's own grey lamps give way to the ones loaded once, at the screen's resolution.
     for (int lampId : {IDC_GPS_LAMP, IDC_TIME_SYNC_LAMP}) {
-        auto* templateImage = reinterpret_cast<HBITMAP>(
-            SendDlgItemMessageW(m_hwnd, lampId, STM_SETIMAGE, IMAGE_BITMAP,
-                                reinterpret_cast<LPARAM>(m_lampBitmaps[IDB_LAMP_GREY].Get())));
-        DeleteObject(templateImage);
+        m_lamps[lampId].Attach(Item(lampId));
+        SetLamp(lampId, IDB_LAMP_GREY);
     }
 }
 
@@ -231,6 +232,22 @@ bool CConfigDlg::OnSysCommand(WPARAM command) {
     }
     CAboutDlg about(m_instance);
     about.DoModal(m_hwnd);
+    return true;
+}
+
+bool CConfigDlg::OnActivate(WORD state) {
+    if (state == WA_INACTIVE) {
+        // The dialog manager remembers this control too and gives the focus back to it on return; but
+        // if the logic disabled it meanwhile, to the first enabled tab stop, a button that the user's
+        // next Space would press.
+        m_focusOnDeactivation = GetFocus();
+        return false;
+    }
+    HWND remembered = std::exchange(m_focusOnDeactivation, nullptr);
+    if (IsIconic(m_hwnd) || remembered == nullptr || (remembered != m_hwnd && IsWindowEnabled(remembered))) {
+        return false;
+    }
+    TakeFocus();
     return true;
 }
 

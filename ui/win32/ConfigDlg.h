@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GdiObject.h"
+#include "LampControl.h"
 #include "MessageBoxes.h"
 #include "StatusText.h"
 #include "ui/CommandLine.h"
@@ -55,6 +56,10 @@ private:
     void PostLinkState(CWorkerThread& link, StateReport report);
 
     bool OnSysCommand(WPARAM command);
+    // WM_ACTIVATE; whether the window placed the focus itself.
+    bool OnActivate(WORD state);
+    // Moves the keyboard focus to the dialog itself, off every control.
+    void TakeFocus();
     bool OnPaintIconic();
     bool OnCommand(int id, int code);
 
@@ -76,10 +81,14 @@ private:
     CGdiObject<HFONT> m_fontLarge;
     CGdiObject<HFONT> m_fontSmall;
     std::map<int, CGdiObject<HBITMAP>> m_lampBitmaps;
+    // By control id; declared after the bitmaps, so that they outlive the lamps that show them.
+    std::map<int, CLampControl> m_lamps;
     std::array<CStatusText, 6> m_statusTexts;
     int m_nMargin = 14;
     bool m_bLayoutDone = false;
     bool m_takingFocus = false;
+    // The focus when the window last went behind another; null while it is in front.
+    HWND m_focusOnDeactivation = nullptr;
     // Last: its links and relay stop before the window's parts go.
     CConfigDlgLogic m_logic;
 };

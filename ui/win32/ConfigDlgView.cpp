@@ -20,12 +20,18 @@ void CConfigDlg::EnableItem(int id, bool enabled) {
     HWND control = Item(id);
     if (!enabled && GetFocus() == control) {
         // The dialog manager would pass the focus on to the next tab stop, often Close or Connect, which
-        // the user's next Space would press. The window takes it instead.
-        m_takingFocus = true;
-        SetFocus(m_hwnd);
-        m_takingFocus = false;
+        // the user's next Space would press. The window takes it instead. Behind another program's window
+        // GetFocus is null here; OnActivate settles that case on the way back.
+        TakeFocus();
     }
     EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+void CConfigDlg::TakeFocus() {
+    m_takingFocus = true;
+    // Through the dialog manager, which also takes the default look off a button that had the focus.
+    SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_hwnd), TRUE);
+    m_takingFocus = false;
 }
 
 bool CConfigDlg::IsItemChecked(int id) const {
@@ -45,8 +51,7 @@ void CConfigDlg::SetStatusActive(int id, bool active) {
 }
 
 void CConfigDlg::SetLamp(int lampId, int bitmapId) {
-    SendDlgItemMessageW(m_hwnd, lampId, STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(m_lampBitmaps.at(bitmapId).Get()));
+    m_lamps.at(lampId).Show(m_lampBitmaps.at(bitmapId).Get());
 }
 
 void CConfigDlg::SetVersionLine(const std::string& text) {

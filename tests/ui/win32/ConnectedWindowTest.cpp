@@ -1,6 +1,7 @@
 // vantrex-config.exe under Wine against native simulated devices (FixtureSims.txt): connected, it shows
-// the device's time and firmware; a text that is no address reaches no device; an invalid new address
-// reaches the device neither.
+// the device's time and firmware and holds its GDI objects; a text that is no address reaches no device;
+// an invalid new address reaches the device neither; the focus stays off the buttons when Connect disables
+// the address edit, whether the window is in front or not.
 #include "WindowProbe.h"
 
 #include "ui/res/resource.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -19,6 +21,10 @@ using std::chrono::milliseconds;
 constexpr milliseconds kConnectTimeout{30000};
 // The message box's text control, as Windows numbers it.
 constexpr int kMessageBoxTextId = 0xFFFF;
+// About a minute connected, within the test's time limit: the refresh runs four times a second, so a GDI
+// object lost per refresh would show as hundreds.
+constexpr milliseconds kConnectedWatch{55000};
+constexpr DWORD kGdiObjectsSlack = 8;
 
 bool Contains(const std::optional<std::wstring>& text, const std::wstring& part) {
     return text && text->find(part) != std::wstring::npos;
@@ -41,6 +47,38 @@ HWND FocusOf(HWND window) {
 void PressButton(HWND window, int id) {
     PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0);
 }
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+}
+
+// Whether window is in front, answering this thread's share of an activation change first.
+bool IsForeground(HWND window) {
+    PumpMessages();
+    return GetForegroundWindow() == window;
+}
+
+// A window of this program that takes the activation from the window under test, as another program
+// in front would.
+class COtherProgramWindow {
+public:
+    COtherProgramWindow()
+        : m_hwnd(CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)) {}
+    ~COtherProgramWindow() {
+        DestroyWindow(m_hwnd);
+        PumpMessages();
+    }
+    COtherProgramWindow(const COtherProgramWindow&) = delete;
+    COtherProgramWindow& operator=(const COtherProgramWindow&) = delete;
+    HWND Get() const { return m_hwnd; }
+
+private:
+    HWND m_hwnd;
+};
 
 TEST(ConnectedWindow, ShowsTheDeviceTimeAndFirmwareUntilDisconnected) {
     // The device's clock starts at 12:00:00 UTC on 7 December 2026.
@@ -109,6 +147,53 @@ TEST(ConnectedWindow, TheFocusedAddressEditHandsTheFocusToTheWindowWhenConnectDi
     EXPECT_TRUE(
         WaitUntil([window] { return ControlText(window, IDC_CONNECT) == L"Disconnect"; }, kConnectTimeout));
     EXPECT_EQ(FocusOf(window), window);
+}
+
+TEST(ConnectedWindow, TheFocusedAddressEditDisabledBehindAnotherWindowLeavesTheFocusToTheWindow) {
+    CConfigProcess program(L"127.0.46.5");
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
+    ASSERT_NE(window, nullptr);
+    HWND addressEdit = GetDlgItem(window, IDC_DEVICE_ADDRESS);
+    ASSERT_TRUE(WaitUntil([window, addressEdit] { return FocusOf(window) == addressEdit; }, kWindowTimeout));
+    COtherProgramWindow other;
+    ASSERT_NE(other.Get(), nullptr);
+    SetForegroundWindow(other.Get());
+    ASSERT_TRUE(WaitUntil([&other] { return IsForeground(other.Get()); }, kWindowTimeout));
+
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED), 0);
+    ASSERT_TRUE(
+        WaitUntil([window] { return ControlText(window, IDC_CONNECT) == L"Disconnect"; }, kConnectTimeout));
+    ASSERT_FALSE(IsWindowEnabled(addressEdit));
+    SetForegroundWindow(window);
+    ASSERT_TRUE(
+        WaitUntil([window] { return IsForeground(window) && FocusOf(window) != nullptr; }, kWindowTimeout));
+
+    // The window itself, so that Space presses nothing; on the disabled edit the keyboard would be dead.
+    wchar_t focusClass[64] = {};
+    GetClassNameW(FocusOf(window), focusClass, static_cast<int>(std::size(focusClass)));
+    EXPECT_EQ(FocusOf(window), window)
+        << "the focus is on a control of class " << testing::PrintToString(std::wstring(focusClass));
+}
+
+TEST(ConnectedWindow, HoldsNoMoreGdiObjectsAfterAMinuteConnected) {
+    CConfigProcess program(L"127.0.46.4 --connect");
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([window] { return Contains(ControlText(window, IDC_STATUS_LINE), L"UTC"); },
+                          kConnectTimeout));
+    const DWORD before = program.GdiObjects();
+    if (before == 0) {
+        GTEST_SKIP() << "neither GetGuiResources nor the GDI handle table counts the objects here";
+    }
+
+    std::this_thread::sleep_for(kConnectedWatch);
+    const DWORD after = program.GdiObjects();
+    std::printf("GDI objects: %lu once connected, %lu after %lld s\n", static_cast<unsigned long>(before),
+                static_cast<unsigned long>(after), static_cast<long long>(kConnectedWatch.count() / 1000));
+    EXPECT_LE(after, before + kGdiObjectsSlack);
+    EXPECT_EQ(ControlText(window, IDC_CONNECT), L"Disconnect");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectExitStatusZero(program);
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <psapi.h>
+#include <winternl.h>
 
+#include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -19,6 +22,37 @@ std::wstring ProgramPath() {
         path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
     }
     return path;
+}
+
+// Wine answers 0 from GetGuiResources, but keeps each process's GDI handle table where Windows keeps its
+// shared one, PEB.GdiSharedHandleTable, in Windows' layout: 0x10000 entries of 24 bytes whose type byte
+// is 0 when the entry is free.
+constexpr std::size_t kPebGdiHandleTableOffset = 0xF8;
+constexpr std::size_t kGdiHandleEntries = 0x10000;
+constexpr std::size_t kGdiHandleEntrySize = 24;
+constexpr std::size_t kGdiHandleTypeOffset = 14;
+
+DWORD CountGdiHandleTable(HANDLE process) {
+    PROCESS_BASIC_INFORMATION basic{};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
+        return 0;
+    }
+    std::uint64_t table = 0;
+    const auto* field =
+        reinterpret_cast<const unsigned char*>(basic.PebBaseAddress) + kPebGdiHandleTableOffset;
+    if (!ReadProcessMemory(process, field, &table, sizeof table, nullptr) || table == 0) {
+        return 0;
+    }
+    std::vector<unsigned char> entries(kGdiHandleEntries * kGdiHandleEntrySize);
+    if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(), entries.size(),
+                           nullptr)) {
+        return 0;
+    }
+    DWORD live = 0;
+    for (std::size_t at = kGdiHandleTypeOffset; at < entries.size(); at += kGdiHandleEntrySize) {
+        live += entries[at] != 0 ? 1 : 0;
+    }
+    return live;
 }
 
 struct WindowSearch {
@@ -102,6 +136,11 @@ std::size_t CConfigProcess::WorkingSetBytes() const {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     return GetProcessMemoryInfo(m_process.hProcess, &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+}
+
+DWORD CConfigProcess::GdiObjects() const {
+    const DWORD counted = GetGuiResources(m_process.hProcess, GR_GDIOBJECTS);
+    return counted != 0 ? counted : CountGdiHandleTable(m_process.hProcess);
 }
 
 std::optional<std::wstring> ControlText(HWND dialog, int id) {

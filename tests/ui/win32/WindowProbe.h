@@ -31,6 +31,9 @@ public:
     std::chrono::milliseconds SinceStart() const;
     // The working set of the process in bytes; 0 when it cannot be read.
     std::size_t WorkingSetBytes() const;
+    // The number of GDI objects the process holds, from its handle table where GetGuiResources answers
+    // 0 (Wine); 0 when neither can be read.
+    DWORD GdiObjects() const;
 
 private:
     PROCESS_INFORMATION m_process{};
