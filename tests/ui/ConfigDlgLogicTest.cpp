@@ -35,6 +35,8 @@ public:
     void SetStatusActive(int, bool) override {}
     void SetLamp(int, int) override {}
     void SetVersionLine(const std::string&) override {}
+    void RelayoutWindow() override {}
+    void PressWhenShown(int) override {}
     void StartTimer(int, int) override {}
     void StopTimer(int) override {}
     void RepaintWindow() override {}
