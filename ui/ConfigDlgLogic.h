@@ -15,6 +15,7 @@
 #include <vector>
 
 struct AddressCheck;
+struct CommandLine;
 struct LinkTiming;
 
 // This PC's IPv4 networks: the address and mask of every interface that is up.
@@ -59,6 +60,9 @@ public:
     // Sets the start texts and states of the controls and starts the relay; call once, after the
     // controls exist and before the window is shown.
     void OnInitDialog();
+    // Writes the command line's address into the address box and, for --connect, has Connect pressed
+    // once the window is shown (ConfigDlgCommandLine.cpp); call after OnInitDialog.
+    void ApplyCommandLine(const CommandLine& commandLine);
     // Connect, Cancel or Disconnect, whichever the button reads.
     void OnConnect();
     // A report the relay posted, handled on the window thread in posting order.

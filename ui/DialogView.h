@@ -31,8 +31,13 @@ public:
     virtual void SetStatusActive(int id, bool active) = 0;
     // Shows the lamp bitmap bitmapId (IDB_LAMP_*) in the lamp control lampId.
     virtual void SetLamp(int lampId, int bitmapId) = 0;
-    // Replaces the version line's text; the front end lays the line out again when the text changed.
-    virtual void SetVersionLine(const std::string& text) = 0;
+    // Replaces the version line's text and, when it changed, lays the window out again: the line is as
+    // wide as its text needs.
+    virtual void SetVersionLine(const std::string& text);
+    // Lays every control out again for the texts they show now.
+    virtual void RelayoutWindow() = 0;
+    // Presses button id as the user would, once the window is shown and handles its events.
+    virtual void PressWhenShown(int id) = 0;
     // Starts timer timerId firing every periodMs, replacing a running one of that id.
     virtual void StartTimer(int timerId, int periodMs) = 0;
     // Stops timer timerId; nothing happens when it does not run.

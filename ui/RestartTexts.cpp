@@ -3,22 +3,8 @@
 #include "ui/res/resource.h"
 
 #include <cstdio>
-#include <initializer_list>
 
 namespace {
-
-// The table's texts mark their variable parts %1, %2 so that a translation may reorder them.
-std::string FillIn(std::string pattern, std::initializer_list<std::string> values) {
-    char marker[] = "%1";
-    for (const std::string& value : values) {
-        const std::size_t at = pattern.find(marker);
-        if (at != std::string::npos) {
-            pattern.replace(at, 2, value);
-        }
-        ++marker[1];
-    }
-    return pattern;
-}
 
 std::string MinutesAndSeconds(int seconds) {
     char text[16];

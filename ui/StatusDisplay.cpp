@@ -33,8 +33,8 @@ PanelTransition PanelTransitionFor(bool timeKnown, bool panelEnabled) {
     return timeKnown ? PanelTransition::Enable : PanelTransition::Disable;
 }
 
-std::string VersionLineFor(const std::string& firmwareVersion) {
-    return firmwareVersion.empty() ? std::string() : "Version " + firmwareVersion;
+std::string VersionLineFor(const std::string& firmwareVersion, const StringLookup& strings) {
+    return firmwareVersion.empty() ? std::string() : FillIn(strings(IDS_FIRMWARE_VERSION), {firmwareVersion});
 }
 
 } // namespace
@@ -61,6 +61,6 @@ StatusView ComputeStatusView(const StatusReading& status, bool panelEnabled, con
     }
     view.timeSyncLampBitmap = LampBitmapFor(status.timeSync);
     view.gpsLampBitmap = LampBitmapFor(status.gps);
-    view.versionLine = VersionLineFor(status.firmwareVersion);
+    view.versionLine = VersionLineFor(status.firmwareVersion, strings);
     return view;
 }

@@ -1,4 +1,5 @@
 #include "ui/Layout.h"
+#include "ui/LayoutFlow.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,39 @@ TEST(Layout, WindowGrowsOnlyForALogoBeyond140By80) {
     EXPECT_EQ(GrownWindowSize(outer, {140, 80}), outer);
     EXPECT_EQ(GrownWindowSize(outer, {81, 79}), outer);
     EXPECT_EQ(GrownWindowSize(outer, {200, 50}), (LayoutSize{535, 569}));
+}
+
+// A window whose measurements are the worked example's, recording what the flow does to it.
+class CRecordingSurface : public CLayoutSurface {
+public:
+    bool HasControls() const override { return controlsExist; }
+    LayoutSize WindowSize() const override { return kWindow; }
+    LayoutSize LogoSize() const override { return kLogo; }
+    void ResizeWindow(LayoutSize size) override { resizes.push_back(size); }
+    LayoutInput Measure() const override { return WorkedExample(false); }
+    void Apply(const std::vector<Placement>& placements) override { applied.push_back(placements); }
+
+    static constexpr LayoutSize kWindow{475, 569};
+    static constexpr LayoutSize kLogo{160, 100};
+    bool controlsExist = false;
+    std::vector<LayoutSize> resizes;
+    std::vector<std::vector<Placement>> applied;
+};
+
+TEST(LayoutFlow, GrowsOnceOnTheFirstPassWithControlsAndPlacesOnEveryPass) {
+    CRecordingSurface surface;
+    CLayoutFlow flow;
+    flow.Run(surface, true);
+    EXPECT_TRUE(surface.resizes.empty());
+    EXPECT_TRUE(surface.applied.empty());
+
+    surface.controlsExist = true;
+    flow.Run(surface, true);
+    flow.Run(surface, true);
+    EXPECT_EQ(surface.resizes,
+              std::vector<LayoutSize>{GrownWindowSize(CRecordingSurface::kWindow, CRecordingSurface::kLogo)});
+    ASSERT_EQ(surface.applied.size(), 2u);
+    EXPECT_EQ(surface.applied[1], Layout(WorkedExample(true))); // the DHCP box's room comes from the flow
 }
 
 } // namespace

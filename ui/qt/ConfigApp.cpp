@@ -1,16 +1,13 @@
 #include "ConfigApp.h"
 
 #include "ConfigDlg.h"
-#include "ControlText.h"
 #include "MessageBoxes.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
 #include "runtime/Networking.h"
 
-#include <QAbstractButton>
 #include <QMessageBox>
-#include <QTimer>
 
 CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("vantrex-config"));
@@ -26,16 +23,7 @@ bool CConfigApp::InitInstance(const CommandLine& commandLine) {
     CMessageBoxes boxes;
     CConfigDlg dialog(boxes);
     dialog.OnInitDialog();
-    if (commandLine.address) {
-        SetControlText(*dialog.Controls().Item(IDC_DEVICE_ADDRESS),
-                       QString::fromStdString(*commandLine.address));
-    }
-    if (commandLine.connect) {
-        // Pressed once the window runs, as a user would.
-        QTimer::singleShot(0, &dialog, [&dialog] {
-            static_cast<QAbstractButton*>(dialog.Controls().Item(IDC_CONNECT))->click();
-        });
-    }
+    dialog.Logic().ApplyCommandLine(commandLine);
     dialog.exec();
     return false;
 }

@@ -4,6 +4,8 @@
 #include "LinkStateEvent.h"
 #include "LocalNetworks.h"
 #include "StatusText.h"
+#include "ui/AboutCommand.h"
+#include "ui/StatusControls.h"
 #include "ui/qt/Artwork.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
@@ -17,18 +19,8 @@
 #include <QTimerEvent>
 
 #include <algorithm>
-#include <array>
 
 namespace {
-
-// The system-menu command that opens the About box; only bits 4 to 15 of a command are compared.
-constexpr unsigned kIdmAboutBox = 0x0010;
-constexpr unsigned kSysCommandMask = 0xFFF0;
-
-// The status controls that paint themselves: frame, status line, local-time line, version line and the
-// two lamp captions.
-constexpr std::array<int, 6> kStatusTextIds = {IDC_STATUS_FRAME, IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE,
-                                               IDC_VERSION_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION};
 
 QString ResourceText(int stringId) {
     return QString::fromUtf8(LoadStringResource(stringId));
@@ -65,7 +57,7 @@ void CConfigDlg::BuildControls() {
     const int dpi = logicalDpiY();
     ApplyDialogTemplateFrame(dialogTemplate, *this, dpi);
     m_controls = BuildDialogControls(dialogTemplate, *this, kStatusTextIds, dpi);
-    StatusText(IDC_STATUS_FRAME)->SetBorder(true);
+    StatusText(kFramedStatusTextId)->SetBorder(true);
     for (int bitmapId : {IDB_LAMP_RED, IDB_LAMP_GREEN, IDB_LAMP_GREY}) {
         m_lampBitmaps[bitmapId] = LoadBitmapResource(bitmapId);
     }
@@ -74,7 +66,7 @@ void CConfigDlg::BuildControls() {
 // Window managers own the system menu here, so the About item lives in the window's context menu and
 // on F1.
 void CConfigDlg::InstallAboutCommand() {
-    if (ResourceText(IDS_ABOUTBOX).isEmpty()) {
+    if (AboutCommandText().empty()) {
         return;
     }
     auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -82,7 +74,7 @@ void CConfigDlg::InstallAboutCommand() {
 }
 
 void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
-    const QString aboutText = ResourceText(IDS_ABOUTBOX);
+    const QString aboutText = QString::fromStdString(AboutCommandText());
     if (aboutText.isEmpty()) {
         return;
     }
@@ -92,19 +84,20 @@ void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CConfigDlg::OnSysCommand(unsigned command) {
-    if ((command & kSysCommandMask) == kIdmAboutBox) {
+    if (IsAboutCommand(command)) {
         CAboutDlg about(this);
         about.exec();
     }
 }
 
 void CConfigDlg::CreateFonts() {
-    m_fontLarge = FontWithFallback("Arial", 13, true);
-    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION}) {
-        Item(id)->setFont(m_fontLarge);
+    for (std::size_t index = 0; index < kControlFonts.size(); ++index) {
+        const ControlFont& font = kControlFonts[index];
+        m_fonts[index] = FontWithFallback(font.family, font.points, font.bold);
     }
-    m_fontSmall = FontWithFallback("Arial", 8, false);
-    Item(IDC_VERSION_LINE)->setFont(m_fontSmall);
+    for (const ControlFontUse& use : kControlFontUses) {
+        Item(use.controlId)->setFont(m_fonts[use.font]);
+    }
 }
 
 void CConfigDlg::ConnectHandlers() {

@@ -3,13 +3,16 @@
 #include "DialogBuilder.h"
 #include "MessageBoxes.h"
 #include "ui/ConfigDlgLogic.h"
+#include "ui/ControlFonts.h"
 #include "ui/DialogView.h"
+#include "ui/LayoutFlow.h"
 
 #include <QDialog>
 #include <QFont>
 #include <QIcon>
 #include <QPixmap>
 
+#include <array>
 #include <map>
 #include <string>
 
@@ -47,7 +50,8 @@ public:
     void ShowItem(int id, bool shown) override;
     void SetStatusActive(int id, bool active) override;
     void SetLamp(int lampId, int bitmapId) override;
-    void SetVersionLine(const std::string& text) override;
+    void RelayoutWindow() override;
+    void PressWhenShown(int id) override;
     void StartTimer(int timerId, int periodMs) override;
     void StopTimer(int timerId) override;
     void RepaintWindow() override;
@@ -79,11 +83,10 @@ private:
 
     CMessageBoxes& m_boxes;
     CDialogControls m_controls;
-    int m_nMargin = 14;
     QIcon m_hIcon;
-    bool m_bLayoutDone = false;
-    QFont m_fontLarge;
-    QFont m_fontSmall;
+    CLayoutFlow m_layoutFlow;
+    // By the index of kControlFonts.
+    std::array<QFont, kControlFonts.size()> m_fonts;
     std::map<int, QPixmap> m_lampBitmaps;
     // Qt's ids of the running timers by the logic's timer ids.
     std::map<int, int> m_timers;

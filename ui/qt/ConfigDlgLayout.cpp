@@ -1,5 +1,5 @@
-// The computed layout: every control's rectangle from the client size, the margin, the screen's
-// resolution and the logo, on start and on every resize.
+// The computed layout over the widgets, on start, on every resize and when the version line's text
+// changes.
 #include "ConfigDlg.h"
 
 #include "StatusText.h"
@@ -17,14 +17,48 @@ LayoutRect RectOf(const QWidget& widget) {
     return {geometry.x(), geometry.y(), geometry.width(), geometry.height()};
 }
 
-void Apply(const Placement& placement, QWidget& widget) {
-    const LayoutRect& rect = placement.rect;
-    if (placement.mode == PlacementMode::Move) {
-        widget.move(rect.x, rect.y);
-    } else {
-        widget.setGeometry(rect.x, rect.y, rect.w, rect.h);
+// The window measured and moved in Qt's terms: its size is the client size.
+class CWidgetLayoutSurface : public CLayoutSurface {
+public:
+    CWidgetLayoutSurface(QDialog& window, const CDialogControls& controls)
+        : m_window(window), m_controls(controls) {}
+
+    bool HasControls() const override { return m_controls.Item(IDC_LOGO) != nullptr; }
+    LayoutSize WindowSize() const override { return {m_window.width(), m_window.height()}; }
+    LayoutSize LogoSize() const override { return {Logo().width(), Logo().height()}; }
+    void ResizeWindow(LayoutSize size) override { m_window.setFixedSize(size.w, size.h); }
+
+    LayoutInput Measure() const override {
+        LayoutInput input;
+        input.client = WindowSize();
+        input.dpi = m_window.logicalDpiY();
+        input.logoBitmapWidth = Logo().pixmap().width();
+        input.versionTextWidth = m_controls.StatusText(IDC_VERSION_LINE)->WholeTextWidth();
+        for (const DialogControlTemplate& control : FindDialogTemplate(IDD_CONFIG_DIALOG)->controls) {
+            input.controls[control.id] = RectOf(*m_controls.Item(control.id));
+        }
+        return input;
     }
-}
+
+    void Apply(const std::vector<Placement>& placements) override {
+        for (const Placement& placement : placements) {
+            QWidget& widget = *m_controls.Item(placement.controlId);
+            const LayoutRect& rect = placement.rect;
+            if (placement.mode == PlacementMode::Move) {
+                widget.move(rect.x, rect.y);
+            } else {
+                widget.setGeometry(rect.x, rect.y, rect.w, rect.h);
+            }
+        }
+        m_controls.Item(IDC_LOGO)->update();
+    }
+
+private:
+    const QLabel& Logo() const { return *static_cast<const QLabel*>(m_controls.Item(IDC_LOGO)); }
+
+    QDialog& m_window;
+    const CDialogControls& m_controls;
+};
 
 } // namespace
 
@@ -34,33 +68,6 @@ void CConfigDlg::resizeEvent(QResizeEvent* event) {
 }
 
 void CConfigDlg::LayoutControls() {
-    if (Item(IDC_LOGO) == nullptr) {
-        return; // a resize before the controls exist
-    }
-    const int dpi = logicalDpiY();
-    const auto* logo = static_cast<QLabel*>(Item(IDC_LOGO));
-    if (!m_bLayoutDone) {
-        m_bLayoutDone = true;
-        const LayoutSize grown = GrownWindowSize({width(), height()}, {logo->width(), logo->height()});
-        setFixedSize(grown.w, grown.h);
-    }
-
-    LayoutInput input;
-    input.client = {width(), height()};
-    input.margin = m_nMargin;
-    input.dpi = dpi;
-    input.dhcpShown = m_logic.DhcpShown();
-    input.logoBitmapWidth = logo->pixmap().width();
-    input.versionTextWidth = StatusText(IDC_VERSION_LINE)->WholeTextWidth();
-    for (const DialogControlTemplate& control : FindDialogTemplate(IDD_CONFIG_DIALOG)->controls) {
-        input.controls[control.id] = RectOf(*Item(control.id));
-    }
-    const std::optional<std::vector<Placement>> placements = ComputeLayout(input);
-    if (!placements) {
-        return;
-    }
-    for (const Placement& placement : *placements) {
-        Apply(placement, *Item(placement.controlId));
-    }
-    Item(IDC_LOGO)->update();
+    CWidgetLayoutSurface surface(*this, m_controls);
+    m_layoutFlow.Run(surface, m_logic.DhcpShown());
 }

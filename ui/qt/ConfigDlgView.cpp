@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QTimer>
 
 std::string CConfigDlg::ItemText(int id) const {
     return ControlText(*Item(id)).toStdString();
@@ -46,14 +47,13 @@ void CConfigDlg::SetLamp(int lampId, int bitmapId) {
     static_cast<QLabel*>(Item(lampId))->setPixmap(m_lampBitmaps.at(bitmapId));
 }
 
-void CConfigDlg::SetVersionLine(const std::string& text) {
-    CStatusText* line = StatusText(IDC_VERSION_LINE);
-    const QString lineText = QString::fromStdString(text);
-    const bool changed = lineText != line->Text();
-    line->SetText(lineText);
-    if (changed) {
-        LayoutControls(); // the line is as wide as its text needs
-    }
+void CConfigDlg::RelayoutWindow() {
+    LayoutControls();
+}
+
+void CConfigDlg::PressWhenShown(int id) {
+    // A zero timer fires once the dialog's event loop runs, which is after the window is shown.
+    QTimer::singleShot(0, this, [this, id] { Button(id)->click(); });
 }
 
 void CConfigDlg::StartTimer(int timerId, int periodMs) {

@@ -3,6 +3,8 @@
 #include "ui/StatusTextPaint.h"
 #include "ui/res/WindowStyles.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QColor>
 #include <QFontMetrics>
 #include <QPainter>
@@ -17,9 +19,32 @@ bool IsEmpty(const PixelRect& rect) {
     return rect.width <= 0 || rect.height <= 0;
 }
 
+// What a screen reader asks of a status control: static text whose name and value are the line it
+// shows, as a Windows static's window text is.
+class CStatusTextAccessible : public QAccessibleWidget {
+public:
+    explicit CStatusTextAccessible(CStatusText* control)
+        : QAccessibleWidget(control, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name || t == QAccessible::Value) {
+            return static_cast<const CStatusText*>(widget())->Text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* StatusTextAccessibleFactory(const QString&, QObject* object) {
+    auto* control = qobject_cast<CStatusText*>(object);
+    return control != nullptr ? new CStatusTextAccessible(control) : nullptr;
+}
+
 } // namespace
 
 CStatusText::CStatusText(std::uint32_t style, QWidget* parent) : QWidget(parent), m_style(style) {
+    // Once per program, before a screen reader can ask for the first control.
+    [[maybe_unused]] static const bool factoryInstalled =
+        (QAccessible::installFactory(StatusTextAccessibleFactory), true);
     // The paint plan covers every pixel: Qt must neither erase first nor fill a background of its own.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -27,8 +52,15 @@ CStatusText::CStatusText(std::uint32_t style, QWidget* parent) : QWidget(parent)
 }
 
 void CStatusText::SetText(const QString& text) {
+    const bool changed = text != m_text;
     m_text = text;
     update();
+    if (changed) {
+        QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&nameChanged);
+        QAccessibleValueChangeEvent valueChanged(this, m_text);
+        QAccessible::updateAccessibility(&valueChanged);
+    }
 }
 
 void CStatusText::SetActive(bool active) {

@@ -8,7 +8,8 @@
 class QFontMetrics;
 
 // A single line of text on white, optionally inside a 2-pixel frame, black when active and grey when
-// not. Paints every pixel itself, so frequent text changes never flicker. Window thread only.
+// not. Paints every pixel itself, so frequent text changes never flicker. Screen readers get the text as
+// the control's accessible name and value, with a change event for each new text. Window thread only.
 class CStatusText : public QWidget {
     Q_OBJECT
 
@@ -16,7 +17,8 @@ public:
     // A control with the style bits of its template (only SS_CENTER matters); no frame, inactive.
     explicit CStatusText(std::uint32_t style, QWidget* parent = nullptr);
 
-    // Replaces the text and repaints the whole control, even when the text is unchanged.
+    // Replaces the text and repaints the whole control, even when the text is unchanged; tells screen
+    // readers only about a new text, or they would repeat the line at every refresh.
     void SetText(const QString& text);
     // Chooses black (true) or grey text and frame; takes effect at the next repaint.
     void SetActive(bool active);

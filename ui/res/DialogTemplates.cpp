@@ -18,7 +18,7 @@ constexpr DialogControlTemplate kAboutControls[] = {
     {kIdStatic, ControlClass::Static, "", IDR_MAINFRAME, kVisibleChild | kSsIcon, {11, 17, 20, 20}},
     {kIdStatic,
      ControlClass::Static,
-     "VANTREX Configuration Version 1.1.2",
+     "VANTREX Configuration Version " VANTREX_ABOUT_VERSION,
      0,
      kVisibleChild | kSsLeft | kSsNoPrefix | kWsGroup,
      {40, 10, 166, 8}},

@@ -61,10 +61,11 @@ constexpr StringEntry kStrings[] = {
     {IDS_NO_ANSWER_AT, "The device did not answer at %1 within 2 minutes."},
     {IDS_DEVICE_NOW_AT, "Device now at %1"},
     {IDS_DEVICE_NOW_DHCP, "Device now uses DHCP"},
+    {IDS_FIRMWARE_VERSION, "Version %1"},
     {IDS_NO_RESTART, "The device did not restart; the change may not have been taken"},
 };
 
-static_assert(std::size(kStrings) == 46);
+static_assert(std::size(kStrings) == 47);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

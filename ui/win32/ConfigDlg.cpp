@@ -5,6 +5,7 @@
 #include "LocalNetworks.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
+#include "ui/AboutCommand.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
@@ -13,17 +14,6 @@
 
 namespace {
 
-// The system-menu command that opens the About box; only bits 4 to 15 of a command are compared.
-constexpr WPARAM kIdmAboutBox = 0x0010;
-constexpr WPARAM kSysCommandMask = 0xFFF0;
-
-// The controls that paint themselves, in the order they are attached: frame, status line, local-time
-// line, version line and the two lamp captions.
-constexpr std::array<int, 6> kStatusTextIds = {IDC_STATUS_FRAME, IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE,
-                                               IDC_VERSION_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION};
-
-constexpr int kLargePoints = 13;
-constexpr int kSmallPoints = 8;
 constexpr int kPointsPerInch = 72;
 
 // A link's report in the LPARAM of WM_APP: the state in the upper half, run and sequence below.
@@ -38,10 +28,16 @@ StateReport UnpackReport(LPARAM packed) {
             static_cast<std::uint16_t>(bits)};
 }
 
-HFONT CreateArial(int points, int weight, int dpi) {
-    return CreateFontW(-MulDiv(points, dpi, kPointsPerInch), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+HFONT CreateControlFont(const ControlFont& font, int weight, int dpi) {
+    return CreateFontW(-MulDiv(font.points, dpi, kPointsPerInch), 0, 0, 0, weight, FALSE, FALSE, FALSE,
                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, L"Arial");
+                       DEFAULT_PITCH | FF_DONTCARE, Widen(font.family).c_str());
+}
+
+// The font, or its regular weight when the bold one cannot be made.
+HFONT CreateControlFont(const ControlFont& font, int dpi) {
+    HFONT created = CreateControlFont(font, font.bold ? FW_BOLD : FW_NORMAL, dpi);
+    return created == nullptr && font.bold ? CreateControlFont(font, FW_NORMAL, dpi) : created;
 }
 
 HICON LoadIconOfSize(HINSTANCE instance, int widthMetric, int heightMetric) {
@@ -134,12 +130,12 @@ BOOL CConfigDlg::OnInitDialog() {
     // The template places the window in the corner of the screen.
     CentreWindowIn(m_hwnd, WorkAreaOf(m_hwnd));
     m_logic.OnInitDialog();
-    ApplyCommandLine();
+    m_logic.ApplyCommandLine(m_commandLine);
     return TRUE; // the dialog manager gives the focus to the first tab stop, the address edit
 }
 
 void CConfigDlg::InstallAboutCommand() {
-    const std::wstring aboutText = Widen(LoadStringResource(IDS_ABOUTBOX));
+    const std::wstring aboutText = Widen(AboutCommandText());
     HMENU systemMenu = GetSystemMenu(m_hwnd, FALSE);
     if (systemMenu == nullptr || aboutText.empty()) {
         return;
@@ -157,7 +153,7 @@ void CConfigDlg::AttachStatusTexts() {
     for (std::size_t index = 0; index < kStatusTextIds.size(); ++index) {
         m_statusTexts[index].Attach(Item(kStatusTextIds[index]));
     }
-    StatusText(IDC_STATUS_FRAME)->SetBorder(true);
+    StatusText(kFramedStatusTextId)->SetBorder(true);
     // Overlapping siblings paint in no fixed order; the frame is drawn beneath the lines, lamps and
     // captions on it, and the Status group's caption beneath the frame.
     HWND frame = Item(IDC_STATUS_FRAME);
@@ -188,19 +184,13 @@ int CConfigDlg::Dpi() const {
 
 void CConfigDlg::CreateFonts() {
     const int dpi = Dpi();
-    m_fontLarge.Reset(CreateArial(kLargePoints, FW_BOLD, dpi));
-    if (m_fontLarge.Get() == nullptr) {
-        m_fontLarge.Reset(CreateArial(kLargePoints, FW_NORMAL, dpi));
+    for (std::size_t index = 0; index < kControlFonts.size(); ++index) {
+        m_fonts[index].Reset(CreateControlFont(kControlFonts[index], dpi));
     }
-    if (m_fontLarge.Get() != nullptr) {
-        for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION}) {
-            SendDlgItemMessageW(m_hwnd, id, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLarge.Get()), TRUE);
+    for (const ControlFontUse& use : kControlFontUses) {
+        if (HFONT font = m_fonts[use.font].Get(); font != nullptr) {
+            SendDlgItemMessageW(m_hwnd, use.controlId, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         }
-    }
-    m_fontSmall.Reset(CreateArial(kSmallPoints, FW_NORMAL, dpi));
-    if (m_fontSmall.Get() != nullptr) {
-        SendDlgItemMessageW(m_hwnd, IDC_VERSION_LINE, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontSmall.Get()),
-                            TRUE);
     }
 }
 
@@ -216,18 +206,8 @@ void CConfigDlg::LoadLamps() {
     }
 }
 
-void CConfigDlg::ApplyCommandLine() {
-    if (m_commandLine.address) {
-        SetItemText(IDC_DEVICE_ADDRESS, *m_commandLine.address);
-    }
-    if (m_commandLine.connect) {
-        // Pressed once the window runs, as a user would.
-        PostMessageW(Item(IDC_CONNECT), BM_CLICK, 0, 0);
-    }
-}
-
 bool CConfigDlg::OnSysCommand(WPARAM command) {
-    if ((command & kSysCommandMask) != kIdmAboutBox) {
+    if (!IsAboutCommand(command)) {
         return false; // move, close and the rest: the default handling
     }
     CAboutDlg about(m_instance);

@@ -6,7 +6,10 @@
 #include "StatusText.h"
 #include "ui/CommandLine.h"
 #include "ui/ConfigDlgLogic.h"
+#include "ui/ControlFonts.h"
 #include "ui/DialogView.h"
+#include "ui/LayoutFlow.h"
+#include "ui/StatusControls.h"
 
 #include <windows.h>
 
@@ -34,7 +37,8 @@ public:
     void ShowItem(int id, bool shown) override;
     void SetStatusActive(int id, bool active) override;
     void SetLamp(int lampId, int bitmapId) override;
-    void SetVersionLine(const std::string& text) override;
+    void RelayoutWindow() override;
+    void PressWhenShown(int id) override;
     void StartTimer(int timerId, int periodMs) override;
     void StopTimer(int timerId) override;
     void RepaintWindow() override;
@@ -51,7 +55,6 @@ private:
     void AttachStatusTexts();
     void CreateFonts();
     void LoadLamps();
-    void ApplyCommandLine();
     // Runs on the relay's thread: the report travels as a posted WM_APP.
     void PostLinkState(CWorkerThread& link, StateReport report);
 
@@ -78,14 +81,14 @@ private:
     CommandLine m_commandLine;
     HICON m_hIcon;
     HICON m_hSmallIcon;
-    CGdiObject<HFONT> m_fontLarge;
-    CGdiObject<HFONT> m_fontSmall;
+    // By the index of kControlFonts.
+    std::array<CGdiObject<HFONT>, kControlFonts.size()> m_fonts;
     std::map<int, CGdiObject<HBITMAP>> m_lampBitmaps;
     // By control id; declared after the bitmaps, so that they outlive the lamps that show them.
     std::map<int, CLampControl> m_lamps;
-    std::array<CStatusText, 6> m_statusTexts;
-    int m_nMargin = 14;
-    bool m_bLayoutDone = false;
+    // By the index of kStatusTextIds.
+    std::array<CStatusText, kStatusTextIds.size()> m_statusTexts;
+    CLayoutFlow m_layoutFlow;
     bool m_takingFocus = false;
     // The focus when the window last went behind another; null while it is in front.
     HWND m_focusOnDeactivation = nullptr;

@@ -1,12 +1,11 @@
-// The computed layout: every control's rectangle from the client size, the margin, the screen's
-// resolution and the logo, on start and on every WM_SIZE.
+// The computed layout over the dialog's controls, on start, on every WM_SIZE and when the version line's
+// text changes.
 #include "ConfigDlg.h"
 
 #include "ui/Layout.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 
-#include <optional>
 #include <vector>
 
 namespace {
@@ -33,55 +32,72 @@ int BitmapWidth(HWND bitmapStatic) {
                : 0;
 }
 
-void Apply(const std::vector<Placement>& placements, HWND dialog) {
-    HDWP positions = BeginDeferWindowPos(static_cast<int>(placements.size()));
-    for (const Placement& placement : placements) {
-        const LayoutRect& rect = placement.rect;
-        const UINT flags =
-            SWP_NOZORDER | SWP_NOACTIVATE | (placement.mode == PlacementMode::Move ? SWP_NOSIZE : 0);
-        HWND control = GetDlgItem(dialog, placement.controlId);
-        positions = positions != nullptr
-                        ? DeferWindowPos(positions, control, nullptr, rect.x, rect.y, rect.w, rect.h, flags)
-                        : nullptr;
+// The dialog measured and moved in Windows' terms: its size is the outer size.
+class CDialogLayoutSurface : public CLayoutSurface {
+public:
+    CDialogLayoutSurface(HWND dialog, int dpi, const CStatusText& versionLine)
+        : m_dialog(dialog), m_dpi(dpi), m_versionLine(versionLine) {}
+
+    bool HasControls() const override {
+        for (const DialogControlTemplate& control : Template().controls) {
+            if (GetDlgItem(m_dialog, control.id) == nullptr) {
+                return false; // a WM_SIZE before the controls exist
+            }
+        }
+        return true;
     }
-    if (positions != nullptr) {
-        EndDeferWindowPos(positions);
+    LayoutSize WindowSize() const override { return OuterSize(m_dialog); }
+    LayoutSize LogoSize() const override { return OuterSize(Logo()); }
+
+    void ResizeWindow(LayoutSize size) override {
+        // The change of size re-enters through WM_SIZE with a complete pass of its own.
+        SetWindowPos(m_dialog, nullptr, 0, 0, size.w, size.h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-}
+
+    LayoutInput Measure() const override {
+        LayoutInput input;
+        for (const DialogControlTemplate& control : Template().controls) {
+            input.controls[control.id] = RectInDialog(m_dialog, GetDlgItem(m_dialog, control.id));
+        }
+        RECT client;
+        GetClientRect(m_dialog, &client);
+        input.client = {client.right, client.bottom};
+        input.dpi = m_dpi;
+        input.logoBitmapWidth = BitmapWidth(Logo());
+        input.versionTextWidth = m_versionLine.WholeTextWidth();
+        return input;
+    }
+
+    void Apply(const std::vector<Placement>& placements) override {
+        HDWP positions = BeginDeferWindowPos(static_cast<int>(placements.size()));
+        for (const Placement& placement : placements) {
+            const LayoutRect& rect = placement.rect;
+            const UINT flags =
+                SWP_NOZORDER | SWP_NOACTIVATE | (placement.mode == PlacementMode::Move ? SWP_NOSIZE : 0);
+            HWND control = GetDlgItem(m_dialog, placement.controlId);
+            positions = positions != nullptr ? DeferWindowPos(positions, control, nullptr, rect.x, rect.y,
+                                                              rect.w, rect.h, flags)
+                                             : nullptr;
+        }
+        if (positions != nullptr) {
+            EndDeferWindowPos(positions);
+        }
+        InvalidateRect(Logo(), nullptr, TRUE);
+        UpdateWindow(Logo());
+    }
+
+private:
+    static const DialogTemplate& Template() { return *FindDialogTemplate(IDD_CONFIG_DIALOG); }
+    HWND Logo() const { return GetDlgItem(m_dialog, IDC_LOGO); }
+
+    HWND m_dialog;
+    int m_dpi;
+    const CStatusText& m_versionLine;
+};
 
 } // namespace
 
 void CConfigDlg::LayoutControls() {
-    const DialogTemplate& dialogTemplate = *FindDialogTemplate(IDD_CONFIG_DIALOG);
-    for (const DialogControlTemplate& control : dialogTemplate.controls) {
-        if (Item(control.id) == nullptr) {
-            return; // a WM_SIZE before the controls exist
-        }
-    }
-    HWND logo = Item(IDC_LOGO);
-    if (!m_bLayoutDone) {
-        m_bLayoutDone = true;
-        const LayoutSize grown = GrownWindowSize(OuterSize(m_hwnd), OuterSize(logo));
-        // A change of size re-enters through WM_SIZE with a complete pass of its own.
-        SetWindowPos(m_hwnd, nullptr, 0, 0, grown.w, grown.h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    LayoutInput input;
-    for (const DialogControlTemplate& control : dialogTemplate.controls) {
-        input.controls[control.id] = RectInDialog(m_hwnd, Item(control.id));
-    }
-    RECT client;
-    GetClientRect(m_hwnd, &client);
-    input.client = {client.right, client.bottom};
-    input.margin = m_nMargin;
-    input.dpi = Dpi();
-    input.dhcpShown = m_logic.DhcpShown();
-    input.logoBitmapWidth = BitmapWidth(logo);
-    input.versionTextWidth = StatusText(IDC_VERSION_LINE)->WholeTextWidth();
-    const std::optional<std::vector<Placement>> placements = ComputeLayout(input);
-    if (!placements) {
-        return;
-    }
-    Apply(*placements, m_hwnd);
-    InvalidateRect(logo, nullptr, TRUE);
-    UpdateWindow(logo);
+    CDialogLayoutSurface surface(m_hwnd, Dpi(), *StatusText(IDC_VERSION_LINE));
+    m_layoutFlow.Run(surface, m_logic.DhcpShown());
 }

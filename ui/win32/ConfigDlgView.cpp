@@ -54,12 +54,14 @@ void CConfigDlg::SetLamp(int lampId, int bitmapId) {
     m_lamps.at(lampId).Show(m_lampBitmaps.at(bitmapId).Get());
 }
 
-void CConfigDlg::SetVersionLine(const std::string& text) {
-    const bool changed = text != ItemText(IDC_VERSION_LINE);
-    SetItemText(IDC_VERSION_LINE, text);
-    if (changed) {
-        LayoutControls(); // the line is as wide as its text needs
-    }
+void CConfigDlg::RelayoutWindow() {
+    LayoutControls();
+}
+
+void CConfigDlg::PressWhenShown(int id) {
+    // The command a click sends, with the button as its sender. BM_CLICK may fail while the dialog is not
+    // the active window (started from a script or a scheduler), and it moves the focus onto the button.
+    PostMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
 }
 
 void CConfigDlg::StartTimer(int timerId, int periodMs) {

@@ -1,6 +1,7 @@
 #include "ui/qt/StatusText.h"
 #include "ui/res/WindowStyles.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QImage>
@@ -153,6 +154,20 @@ TEST(StatusText, SetTextRepaintsEvenWithTheSameTextAndSetActiveDoesNot) {
     control->SetBorder(true);
     QApplication::processEvents();
     EXPECT_EQ(counter.paints, settled);
+}
+
+// Qt hands change events only to a platform bridge, which the offscreen platform lacks; what a reader
+// asks of the control is what can be checked here.
+TEST(StatusText, ScreenReadersReadTheShownTextAsNameAndValue) {
+    CStatusText control(0);
+    for (const char* text : {"12:00:01", "12:00:02"}) {
+        control.SetText(text);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&control);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::StaticText);
+        EXPECT_EQ(accessible->text(QAccessible::Name), text);
+        EXPECT_EQ(accessible->text(QAccessible::Value), text);
+    }
 }
 
 } // namespace

@@ -10,20 +10,25 @@
 #include <utility>
 #include <vector>
 
-// A window that only remembers what the logic told it. A box answers confirmAnswer (OK for an error);
-// whileBoxOpen, when set, runs once inside the next box, as the box's nested event loop would deliver
-// whatever was queued.
+// A window that only remembers what the logic told it: every state it was put in, and, in order, the
+// texts it was given, its relayouts and the presses it was asked for (calls). A box answers
+// confirmAnswer (OK for an error); whileBoxOpen, when set, runs once inside the next box, as the box's
+// nested event loop would deliver whatever was queued.
 class CRecordingView : public CDialogView {
 public:
     std::string ItemText(int id) const override { return Find(m_texts, id, std::string()); }
-    void SetItemText(int id, const std::string& text) override { m_texts[id] = text; }
+    void SetItemText(int id, const std::string& text) override {
+        m_texts[id] = text;
+        calls.push_back("text " + std::to_string(id) + " " + text);
+    }
     void EnableItem(int id, bool enabled) override { m_enabled[id] = enabled; }
     bool IsItemChecked(int id) const override { return Find(m_checked, id, false); }
     void SetItemChecked(int id, bool checked) override { m_checked[id] = checked; }
     void ShowItem(int, bool) override {}
     void SetStatusActive(int, bool) override {}
     void SetLamp(int, int) override {}
-    void SetVersionLine(const std::string&) override {}
+    void RelayoutWindow() override { calls.emplace_back("relayout"); }
+    void PressWhenShown(int id) override { calls.push_back("press " + std::to_string(id)); }
     void StartTimer(int timerId, int) override { m_timers.insert(timerId); }
     void StopTimer(int timerId) override { m_timers.erase(timerId); }
     void RepaintWindow() override {}
@@ -41,6 +46,7 @@ public:
 
     MessageAnswer confirmAnswer = MessageAnswer::Yes;
     std::function<void()> whileBoxOpen;
+    std::vector<std::string> calls;
 
     std::map<int, std::string> m_texts;
     std::vector<std::string> m_messages;

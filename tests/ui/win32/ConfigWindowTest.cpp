@@ -2,6 +2,7 @@
 // separate program through window messages, closed.
 #include "WindowProbe.h"
 
+#include "ui/AboutCommand.h"
 #include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kStaysOpen{1000};
-constexpr WPARAM kIdmAboutBox = 0x0010;
 const std::wstring kAboutTitle = L"About VANTREX Configuration";
 
 // An address no test connects to: the window only shows it.

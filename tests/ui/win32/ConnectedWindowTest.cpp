@@ -137,16 +137,23 @@ TEST(ConnectedWindow, AnInvalidNewAddressGivesItsBoxAndSendsNothing) {
     EXPECT_EQ(SimLog("127.0.46.3").find(" address "), std::string::npos);
 }
 
+// Connect pressed by the keyboard's shortcut, or by --connect, leaves the focus on the address edit,
+// which Connect disables: the window takes the focus, and no button is there for the user's next Space.
 TEST(ConnectedWindow, TheFocusedAddressEditHandsTheFocusToTheWindowWhenConnectDisablesIt) {
-    CConfigProcess program(L"127.0.46.1");
-    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
-    ASSERT_NE(window, nullptr);
-    ASSERT_EQ(FocusOf(window), GetDlgItem(window, IDC_DEVICE_ADDRESS)); // the first tab stop
-    // The command alone, as the keyboard's shortcut would give it: a click would move the focus first.
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED), 0);
-    EXPECT_TRUE(
-        WaitUntil([window] { return ControlText(window, IDC_CONNECT) == L"Disconnect"; }, kConnectTimeout));
-    EXPECT_EQ(FocusOf(window), window);
+    for (const bool fromCommandLine : {false, true}) {
+        CConfigProcess program(fromCommandLine ? L"127.0.46.1 --connect" : L"127.0.46.1");
+        HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
+        ASSERT_NE(window, nullptr);
+        if (!fromCommandLine) {
+            ASSERT_EQ(FocusOf(window), GetDlgItem(window, IDC_DEVICE_ADDRESS)); // the first tab stop
+            // The command alone, as the shortcut would give it: a click would move the focus first.
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED), 0);
+        }
+        EXPECT_TRUE(WaitUntil([window] { return ControlText(window, IDC_CONNECT) == L"Disconnect"; },
+                              kConnectTimeout))
+            << (fromCommandLine ? "--connect" : "posted command");
+        EXPECT_EQ(FocusOf(window), window) << (fromCommandLine ? "--connect" : "posted command");
+    }
 }
 
 TEST(ConnectedWindow, TheFocusedAddressEditDisabledBehindAnotherWindowLeavesTheFocusToTheWindow) {
