@@ -1,7 +1,8 @@
 #include "ReportWriter.h"
 
-#include "AtomicFile.h"
 #include "RecordFormat.h"
+
+#include "runtime/FileReplace.h"
 
 CReportWriter::CReportWriter(const StatusOptions& options, std::FILE* out) : m_options(options), m_out(out) {}
 
@@ -24,7 +25,7 @@ void CReportWriter::Write(const std::vector<DeviceRecord>& records) {
     std::fflush(m_out);
     std::string error;
     if (!m_options.prometheusPath.empty() &&
-        !WriteFileAtomically(m_options.prometheusPath, FormatPrometheus(assessed), error)) {
+        !ReplaceWholeFile(m_options.prometheusPath, FormatPrometheus(assessed), error)) {
         std::fprintf(stderr, "vantrex-status: %s\n", error.c_str());
         worst = Severity::Unknown;
     }
