@@ -186,8 +186,9 @@ std::string FormatJson(const AssessedRecord& assessed) {
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits) {
-    Severity worst = Severity::Ok;
+std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
+                         const std::string& localFailure) {
+    Severity worst = localFailure.empty() ? Severity::Ok : Severity::Unknown;
     std::string summary;
     std::string performance;
     for (const AssessedRecord& assessed : records) {
@@ -207,6 +208,10 @@ std::string FormatNagios(const std::vector<AssessedRecord>& records, const Healt
     if (summary.empty()) {
         summary = records.size() == 1 ? records.front().record.address + " healthy"
                                       : std::to_string(records.size()) + " devices healthy";
+    }
+    // What failed on this side leads, since it decides the status; the devices' results follow.
+    if (!localFailure.empty()) {
+        summary = localFailure + "; " + summary;
     }
     return std::string("VANTREX ") + SeverityName(worst) + " - " + summary +
            (performance.empty() ? "" : " | " + performance) + '\n';
