@@ -27,8 +27,9 @@ inline NtpResult UnansweredNtp(std::string failure) {
 struct DeviceRecord {
     std::string address;
     bool reachable = false;
-    std::string failure; // why not reachable, or why no complete reading
-    std::string link;    // "shell" or "telnet"
+    bool interrupted = false; // the run was ended before this device was read: nothing is known of it
+    std::string failure;      // why not reachable, or why no complete reading
+    std::string link;         // "shell" or "telnet"
     std::string firmware;
     std::optional<std::int64_t> deviceUnixMicros; // the device clock as it printed it
     std::optional<double> offsetSeconds;          // device clock minus the midpoint of send and answer

@@ -92,6 +92,7 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
         if (records[index].address.empty()) {
             records[index].address = devices[index].text;
             records[index].failure = "interrupted";
+            records[index].interrupted = true;
         }
     }
     probes.clear();

@@ -51,7 +51,8 @@ void AssessNtp(const NtpResult& ntp, const std::optional<double>& ntpShellSecond
 
 void AssessShell(const DeviceRecord& record, const HealthLimits& limits, CHealthBuilder& health) {
     if (!record.reachable) {
-        health.Add(Severity::Critical, record.failure);
+        // An interrupted run is this PC's doing, never the device's fault.
+        health.Add(record.interrupted ? Severity::Unknown : Severity::Critical, record.failure);
         return;
     }
     if (record.timeSynced == false) {

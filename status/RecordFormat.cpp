@@ -1,5 +1,7 @@
 #include "RecordFormat.h"
 
+#include "DeviceText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <chrono>
@@ -144,7 +146,7 @@ std::string FormatLine(const AssessedRecord& assessed) {
     const std::string time = record.deviceUnixMicros ? FormatIsoUtc(*record.deviceUnixMicros) : "-";
     std::snprintf(line, sizeof line, "%-15s %-8s %-6s %-16s %-27s %-22s %-10s %-9s %-12s",
                   record.address.c_str(), SeverityName(assessed.health.severity), record.link.c_str(),
-                  record.firmware.c_str(), time.c_str(), OffsetText(record).c_str(),
+                  DeviceText(record.firmware).c_str(), time.c_str(), OffsetText(record).c_str(),
                   StateText(record.gpsLocked, "gps-lock", "gps-nolock").c_str(),
                   StateText(record.timeSynced, "synced", "unsynced").c_str(),
                   StateText(record.macAssigned, "mac-ok", "mac-unset").c_str());
@@ -163,7 +165,8 @@ std::string FormatJson(const AssessedRecord& assessed) {
         {"reachable", record.reachable},
         {"failure", record.reachable ? nlohmann::json(nullptr) : nlohmann::json(record.failure)},
         {"link", record.link.empty() ? nlohmann::json(nullptr) : nlohmann::json(record.link)},
-        {"firmware", record.firmware.empty() ? nlohmann::json(nullptr) : nlohmann::json(record.firmware)},
+        {"firmware",
+         record.firmware.empty() ? nlohmann::json(nullptr) : nlohmann::json(DeviceText(record.firmware))},
         {"device_time", record.deviceUnixMicros ? nlohmann::json(FormatIsoUtc(*record.deviceUnixMicros))
                                                 : nlohmann::json(nullptr)},
         {"device_time_unix",
@@ -178,12 +181,14 @@ std::string FormatJson(const AssessedRecord& assessed) {
         {"ntp", record.ntp ? NtpJson(*record.ntp) : nlohmann::json(nullptr)},
         {"ntp_shell_seconds", OptionalJson(record.ntpShellSeconds)},
     };
-    // A firmware text may hold any byte; invalid UTF-8 is replaced rather than ending the program.
+    // Device text is valid UTF-8 already; should anything else hold a stray byte, it is replaced rather
+    // than ending the program.
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits) {
-    Severity worst = Severity::Ok;
+std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
+                         const std::string& localFailure) {
+    Severity worst = localFailure.empty() ? Severity::Ok : Severity::Unknown;
     std::string summary;
     std::string performance;
     for (const AssessedRecord& assessed : records) {
@@ -203,6 +208,10 @@ std::string FormatNagios(const std::vector<AssessedRecord>& records, const Healt
     if (summary.empty()) {
         summary = records.size() == 1 ? records.front().record.address + " healthy"
                                       : std::to_string(records.size()) + " devices healthy";
+    }
+    // What failed on this side leads, since it decides the status; the devices' results follow.
+    if (!localFailure.empty()) {
+        summary = localFailure + "; " + summary;
     }
     return std::string("VANTREX ") + SeverityName(worst) + " - " + summary +
            (performance.empty() ? "" : " | " + performance) + '\n';
@@ -225,7 +234,7 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& records) {
         if (!assessed.record.firmware.empty()) {
             writer.Sample("vantrex_info",
                           AddressLabel(assessed.record) + ",firmware=\"" +
-                              LabelValue(assessed.record.firmware) + '"',
+                              LabelValue(DeviceText(assessed.record.firmware)) + '"',
                           1);
         }
     }

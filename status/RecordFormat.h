@@ -16,8 +16,10 @@ struct AssessedRecord {
 std::string FormatLine(const AssessedRecord& assessed);
 // One JSON object on one line (no newline).
 std::string FormatJson(const AssessedRecord& assessed);
-// The monitoring-plugin output: one status line with performance data after '|', and a newline.
-std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits);
+// The monitoring-plugin output: one status line with performance data after '|', and a newline. A
+// localFailure (a failure of this PC, such as an unwritable textfile) makes it UNKNOWN and leads the text.
+std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
+                         const std::string& localFailure = "");
 // The whole Prometheus textfile for these records.
 std::string FormatPrometheus(const std::vector<AssessedRecord>& records);
 

@@ -1,32 +1,58 @@
 #include "ReportWriter.h"
 
-#include "AtomicFile.h"
 #include "RecordFormat.h"
+
+#include "runtime/FileReplace.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+bool WriteOutput(std::FILE* out, const std::string& text, std::string& reason) {
+    // A buffered write succeeds before the output refuses it: only the flush tells.
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
 
 CReportWriter::CReportWriter(const StatusOptions& options, std::FILE* out) : m_options(options), m_out(out) {}
 
-void CReportWriter::Write(const std::vector<DeviceRecord>& records) {
+bool CReportWriter::Write(const std::vector<DeviceRecord>& records) {
     std::vector<AssessedRecord> assessed;
     Severity worst = Severity::Ok;
     for (const DeviceRecord& record : records) {
         assessed.push_back({record, AssessHealth(record, m_options.limits)});
         worst = Worse(worst, assessed.back().health.severity);
     }
+    const bool interrupted =
+        std::any_of(records.begin(), records.end(), [](const DeviceRecord& r) { return r.interrupted; });
+    // The textfile first, so that the status line can say it failed.
+    std::string fileFailure;
+    const bool textfile = !m_options.prometheusPath.empty();
+    if (textfile && interrupted) {
+        std::fprintf(stderr, "vantrex-status: interrupted; '%s' is left as it was\n",
+                     m_options.prometheusPath.c_str());
+    } else if (textfile &&
+               !ReplaceWholeFile(m_options.prometheusPath, FormatPrometheus(assessed), fileFailure)) {
+        std::fprintf(stderr, "vantrex-status: %s\n", fileFailure.c_str());
+        worst = Severity::Unknown;
+    }
     std::string text;
     if (m_options.format == OutputFormat::Nagios) {
-        text = FormatNagios(assessed, m_options.limits);
+        text = FormatNagios(assessed, m_options.limits, fileFailure);
     } else {
         for (const AssessedRecord& one : assessed) {
             text += (m_options.format == OutputFormat::Json ? FormatJson(one) : FormatLine(one)) + '\n';
         }
     }
-    std::fputs(text.c_str(), m_out);
-    std::fflush(m_out);
-    std::string error;
-    if (!m_options.prometheusPath.empty() &&
-        !WriteFileAtomically(m_options.prometheusPath, FormatPrometheus(assessed), error)) {
-        std::fprintf(stderr, "vantrex-status: %s\n", error.c_str());
+    std::string reason;
+    const bool delivered = WriteOutput(m_out, text, reason);
+    if (!delivered) {
+        std::fprintf(stderr, "vantrex-status: cannot write the output: %s\n", reason.c_str());
         worst = Severity::Unknown;
     }
     m_severity = worst;
+    return delivered;
 }

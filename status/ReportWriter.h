@@ -5,15 +5,22 @@
 #include "StatusOptions.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
+// Writes text to out and flushes it; false with the system's reason when not all of it was delivered.
+bool WriteOutput(std::FILE* out, const std::string& text, std::string& reason);
+
 // Turns each round of records into the chosen output and the Prometheus textfile, and keeps the
-// exit status: the worst health of the last round (UNKNOWN when the textfile could not be written).
+// exit status: the worst health of the last round, UNKNOWN when the textfile or the output could not
+// be written. A round with an interrupted device leaves the textfile as it was: it would report
+// devices down that were never read.
 class CReportWriter {
 public:
     CReportWriter(const StatusOptions& options, std::FILE* out);
 
-    void Write(const std::vector<DeviceRecord>& records);
+    // False when the output could not be written, so that nothing more is worth reading.
+    bool Write(const std::vector<DeviceRecord>& records);
     Severity ExitSeverity() const { return m_severity; }
 
 private:

@@ -9,23 +9,38 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    constexpr int kUnknown = static_cast<int>(Severity::Unknown);
+    CSignal stop;
+    // Before anything is printed: this also makes a closed output pipe an error to report, not a
+    // signal that ends the program in silence.
+    const bool prepared = StartNetworking() && SetOnTerminationRequest(stop);
     const ParsedOptions parsed = ParseStatusOptions(argc, argv);
     if (!parsed.options) {
-        std::fputs(parsed.message.c_str(), parsed.exitStatus == 0 ? stdout : stderr);
+        std::string reason;
+        if (!WriteOutput(parsed.exitStatus == 0 ? stdout : stderr, parsed.message, reason)) {
+            std::fprintf(stderr, "vantrex-status: cannot write the output: %s\n", reason.c_str());
+            return kUnknown;
+        }
         return parsed.exitStatus;
     }
-    const StatusOptions& options = *parsed.options;
-    CSignal stop;
-    if (!StartNetworking() || !SetOnTerminationRequest(stop)) {
+    if (!prepared) {
         std::fputs("vantrex-status: cannot prepare the network layer\n", stderr);
-        return static_cast<int>(Severity::Unknown);
+        return kUnknown;
     }
+    const StatusOptions& options = *parsed.options;
     CReportWriter writer(options, stdout);
-    const RecordSink sink = [&writer](const std::vector<DeviceRecord>& records) { writer.Write(records); };
+    const RecordSink sink = [&writer, &stop](const std::vector<DeviceRecord>& records) {
+        if (!writer.Write(records)) {
+            // Nobody reads any more: a watch has nothing left to report to.
+            (void)stop.Set();
+        }
+    };
     if (options.fleet.watchInterval.count() > 0) {
         WatchFleet(options.devices, options.fleet, stop, sink);
-    } else if (!ReadFleetOnce(options.devices, options.fleet, stop, sink)) {
-        return static_cast<int>(Severity::Unknown);
+    } else {
+        // Devices an interruption left unread are UNKNOWN in the writer's status already, as in its text;
+        // an interruption after the last device was read changes nothing.
+        (void)ReadFleetOnce(options.devices, options.fleet, stop, sink);
     }
     return static_cast<int>(writer.ExitSeverity());
 }

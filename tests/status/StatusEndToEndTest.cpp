@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -160,6 +162,82 @@ TEST(StatusEndToEnd, FromFileReadsAddressesAndSkipsComments) {
     ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
     EXPECT_EQ(run.exitStatus, 0) << run.lines[0];
     std::remove(list.c_str());
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+struct OutputCase {
+    const char* name;
+    const char* address;
+    const char* redirection;
+    const char* reason;
+};
+
+class StatusOutputTest : public ::testing::TestWithParam<OutputCase> {};
+
+// A monitoring system that reads nothing must not see success.
+TEST_P(StatusOutputTest, UndeliveredOutputEndsUnknownWithTheReason) {
+    const OutputCase& c = GetParam();
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions(c.address, {}))) << sim.ErrorOutput();
+    const std::string errorPath = testing::TempDir() + "vantrex-status-output-" + c.name + ".txt";
+    const StatusRun run = RunStatusRedirected(c.redirection, {"--nagios", "--no-ntp", c.address}, errorPath);
+    EXPECT_EQ(run.lines, std::vector<std::string>{"3"});
+    const std::string errors = FileText(errorPath);
+    EXPECT_NE(errors.find(std::string("vantrex-status: cannot write the output: ") + c.reason),
+              std::string::npos)
+        << errors;
+    std::remove(errorPath.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, StatusOutputTest,
+    ::testing::Values(OutputCase{"FullDevice", "127.0.9.70", ">/dev/full", "No space left on device"},
+                      OutputCase{"ClosedPipe", "127.0.9.71", "| true", "Broken pipe"}),
+    [](const ::testing::TestParamInfo<OutputCase>& info) { return std::string(info.param.name); });
+
+TEST(StatusEndToEnd, NagiosLineNamesTheUnknownOfAnUnwritableTextfile) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.9.72", {}))) << sim.ErrorOutput();
+    const StatusRun run =
+        RunStatus({"--nagios", "--no-ntp", "--prometheus", "/nonexistent/dir/x.prom", "127.0.9.72"});
+    ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
+    EXPECT_EQ(run.exitStatus, 3);
+    EXPECT_TRUE(
+        run.lines[0].starts_with("VANTREX UNKNOWN - cannot write '/nonexistent/dir/x.prom': No such file "
+                                 "or directory; 127.0.9.72 healthy | offset="))
+        << run.lines[0];
+}
+
+// As `timeout` around the cron line ends a run that waits on a silent device.
+TEST(StatusEndToEnd, InterruptedRunLeavesTheTextfileAsItWas) {
+    CSimProcess healthy;
+    CSimProcess silent;
+    ASSERT_TRUE(healthy.Start(SimOptions("127.0.9.73", {}))) << healthy.ErrorOutput();
+    ASSERT_TRUE(silent.Start(SimOptions("127.0.9.74", {"--silent"}))) << silent.ErrorOutput();
+    const std::string textfile = testing::TempDir() + "vantrex-status-interrupted.prom";
+    std::ofstream(textfile) << "vantrex_up{address=\"127.0.9.73\"} 1\n";
+    CChildProcess run;
+    ASSERT_TRUE(StartStatus(
+        run, {"--prometheus", textfile, "--no-ntp", "--timeout", "10", "127.0.9.73", "127.0.9.74"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(kill(run.Pid(), SIGTERM), 0);
+    std::vector<std::string> lines;
+    while (std::optional<std::string> line = run.ReadLine(5000)) {
+        lines.push_back(*line);
+    }
+    EXPECT_EQ(run.Finish(5000), 3);
+    ASSERT_EQ(lines.size(), 2u) << Joined(lines);
+    // Whether the healthy device was read in time or not, the silent one never was.
+    EXPECT_TRUE(lines[0].starts_with("127.0.9.73 ")) << lines[0];
+    EXPECT_EQ(lines[1], "127.0.9.74      UNKNOWN  interrupted");
+    EXPECT_EQ(FileText(textfile), "vantrex_up{address=\"127.0.9.73\"} 1\n");
+    std::remove(textfile.c_str());
 }
 
 // Waits up to limitMs for a line that starts with prefix; false when none came.

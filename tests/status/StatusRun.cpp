@@ -21,13 +21,11 @@ std::vector<std::string> CommandLine(const std::vector<std::string>& arguments) 
     return command;
 }
 
-} // namespace
-
-StatusRun RunStatus(const std::vector<std::string>& arguments, const std::string& errorPath) {
+// Runs command until it ends (at most kRunLimitMs).
+StatusRun Run(const std::vector<std::string>& command, const std::string& errorPath) {
     StatusRun run;
     CChildProcess process;
     const auto start = std::chrono::steady_clock::now();
-    const std::vector<std::string> command = CommandLine(arguments);
     if (command.empty() || !process.Start(command, errorPath)) {
         return run;
     }
@@ -37,6 +35,24 @@ StatusRun RunStatus(const std::vector<std::string>& arguments, const std::string
     run.exitStatus = process.Finish(kRunLimitMs);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
+}
+
+} // namespace
+
+StatusRun RunStatus(const std::vector<std::string>& arguments, const std::string& errorPath) {
+    return Run(CommandLine(arguments), errorPath);
+}
+
+StatusRun RunStatusRedirected(const std::string& redirection, const std::vector<std::string>& arguments,
+                              const std::string& errorPath) {
+    std::vector<std::string> command = CommandLine(arguments);
+    if (command.empty()) {
+        return {};
+    }
+    // The program's own status goes out on descriptor 3, the shell's stdout, past the redirection.
+    const std::string script = "{ { \"$0\" \"$@\"; echo $? >&3; } " + redirection + "; } 3>&1";
+    command.insert(command.begin(), {"/bin/sh", "-c", script});
+    return Run(command, errorPath);
 }
 
 bool StartStatus(CChildProcess& process, const std::vector<std::string>& arguments) {

@@ -15,5 +15,10 @@ struct StatusRun {
 // Runs vantrex-status with arguments until it ends (at most 30 s); every address must be loopback.
 StatusRun RunStatus(const std::vector<std::string>& arguments, const std::string& errorPath = "");
 
+// Runs vantrex-status with arguments through sh, its stdout sent as redirection says (">/dev/full",
+// "| true"); the program's exit status comes back as the run's one line.
+StatusRun RunStatusRedirected(const std::string& redirection, const std::vector<std::string>& arguments,
+                              const std::string& errorPath);
+
 // Starts vantrex-status with arguments without waiting for its end (for --watch).
 bool StartStatus(CChildProcess& process, const std::vector<std::string>& arguments);
