@@ -3,9 +3,7 @@
 #include "DeviceDialect.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,20 +23,27 @@ const char* AfterMarker(const char* text, const char* marker) {
     return found == nullptr ? nullptr : SkipLineBreaks(found + std::strlen(marker));
 }
 
-// strtoll and strtol report overflow only through errno, so it is cleared before each.
-std::optional<std::int64_t> ReadSeconds(const char* text, char** end) {
-    errno = 0;
-    const long long value = std::strtoll(text, end, 10);
-    if (*end == text || errno == ERANGE || value > kDeviceSecondsLimit || value < -kDeviceSecondsLimit) {
-        return std::nullopt;
-    }
-    return value;
+// Blanks that may stand before a number or the letter; a line break may not, since a reading is one line.
+constexpr const char* kBlanks = " \t";
+constexpr std::int64_t kLastMicros = 999999;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
-std::optional<std::int64_t> ReadMicros(const char* text, char** end) {
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// An unsigned decimal number from 0 to limit at text, with end set past it. strtoll reports overflow only
+// through errno, so it is cleared first; a sign is refused before strtoll could take it.
+std::optional<std::int64_t> ReadNumber(const char* text, std::int64_t limit, char** end) {
+    if (!IsDigit(*text)) {
+        return std::nullopt;
+    }
     errno = 0;
-    const long value = std::strtol(text, end, 10);
-    if (*end == text || errno == ERANGE || value > INT_MAX || value < INT_MIN) {
+    const long long value = std::strtoll(text, end, 10);
+    if (errno == ERANGE || value > limit) {
         return std::nullopt;
     }
     return value;
@@ -51,26 +56,32 @@ std::optional<std::string_view> ParseVersionAnswer(const char* text, const char*
     if (line == nullptr) {
         return std::nullopt;
     }
-    return std::string_view(line, std::min(std::strcspn(line, "\r\n"), kVersionLength));
+    const std::size_t length = std::strcspn(line, "\r\n");
+    // Only a line that ended is an answer: after an empty one the marker is followed by the prompt.
+    if (length == 0 || line[length] == '\0') {
+        return std::nullopt;
+    }
+    return std::string_view(line, std::min(length, kVersionLength));
 }
 
 std::optional<DeviceClockReading> ReadDeviceClock(const char* text) {
     char* end = nullptr;
-    const std::optional<std::int64_t> seconds = ReadSeconds(text, &end);
+    const std::optional<std::int64_t> seconds =
+        ReadNumber(text + std::strspn(text, kBlanks), kDeviceSecondsLimit, &end);
     if (!seconds || *end != '.') {
         return std::nullopt;
     }
-    const std::optional<std::int64_t> micros = ReadMicros(end + 1, &end);
+    const std::optional<std::int64_t> micros = ReadNumber(end + 1, kLastMicros, &end);
     if (!micros) {
         return std::nullopt;
     }
-    while (std::isspace(static_cast<unsigned char>(*end))) {
-        ++end;
-    }
-    if (*end == '\0') {
+    // The letter must share the numbers' line: without it, the prompt's '#' on the next would be taken.
+    // strchr also finds the terminator, so the letter may end the text.
+    const char* letter = end + std::strspn(end, kBlanks);
+    if (letter == end || !IsLetter(*letter) || std::strchr(" \t\r\n", letter[1]) == nullptr) {
         return std::nullopt;
     }
-    return DeviceClockReading{*seconds, *micros, *end};
+    return DeviceClockReading{*seconds, *micros, *letter};
 }
 
 std::optional<DeviceClockReading> ParseGetdateAnswer(const char* text) {
