@@ -13,10 +13,6 @@ const char* SkipLineBreaks(const char* text) {
     return text + std::strspn(text, "\r\n");
 }
 
-const char* SkipLine(const char* text) {
-    return SkipLineBreaks(text + std::strcspn(text, "\r\n"));
-}
-
 // The text after the first occurrence of marker and the line breaks that follow it, or null.
 const char* AfterMarker(const char* text, const char* marker) {
     const char* found = std::strstr(text, marker);
@@ -48,6 +44,9 @@ std::optional<std::int64_t> ReadNumber(const char* text, std::int64_t limit, cha
     }
     return value;
 }
+
+// The start of the line under the peer table's header.
+constexpr std::string_view kPeerTableRule = "========";
 
 } // namespace
 
@@ -92,18 +91,45 @@ std::optional<DeviceClockReading> ParseGetdateAnswer(const char* text) {
     return ReadDeviceClock(reading);
 }
 
+void CPeerTableReader::OnLine(std::string_view line) {
+    if (m_stage == Stage::Marker) {
+        const std::size_t at = line.find(m_marker);
+        if (at == std::string_view::npos) {
+            return;
+        }
+        line.remove_prefix(at + m_marker.size());
+        m_stage = Stage::Rule;
+    }
+    if (m_stage == Stage::Rule) {
+        const std::size_t at = line.find(kPeerTableRule);
+        if (at == std::string_view::npos) {
+            return;
+        }
+        line.remove_prefix(at);
+        // What follows the rule on its own line counts as the first peer line, as it always has.
+        line.remove_prefix(std::min(line.find_first_not_of('='), line.size()));
+        m_stage = Stage::FirstPeer;
+    }
+    if (line.empty() || m_stage == Stage::Done) {
+        return;
+    }
+    if (line.front() == '*') {
+        m_result = 1;
+        m_stage = Stage::Done;
+    } else {
+        m_stage = m_stage == Stage::FirstPeer ? Stage::SecondPeer : Stage::Done;
+    }
+}
+
 IndicatorState ParsePeerTable(const char* text, const char* marker) {
-    const char* table = AfterMarker(text, marker);
-    if (table == nullptr || *table == '\0') {
-        return 0;
+    CPeerTableReader reader(marker);
+    std::string_view rest(text);
+    for (;;) {
+        const std::size_t end = rest.find_first_of("\r\n");
+        reader.OnLine(rest.substr(0, end));
+        if (end == std::string_view::npos) {
+            return reader.Result();
+        }
+        rest.remove_prefix(end + 1);
     }
-    const char* rule = std::strstr(table, "========");
-    if (rule == nullptr) {
-        return 0;
-    }
-    const char* firstPeer = SkipLineBreaks(rule + std::strspn(rule, "="));
-    if (*firstPeer == '*') {
-        return 1;
-    }
-    return *SkipLine(firstPeer) == '*' ? 1 : 0;
 }

@@ -36,6 +36,27 @@ std::optional<DeviceClockReading> ReadDeviceClock(const char* text);
 // The clock reading after the getdate marker; nothing when the marker is absent or the reading is not.
 std::optional<DeviceClockReading> ParseGetdateAnswer(const char* text);
 
-// 1 when the first or second peer line of the peer table after marker starts with '*' (a system peer
-// is selected), else 0.
+// Reads the peer table after marker line by line as the lines arrive, keeping only how far the table
+// has got: a table of any length is read in the same small space.
+class CPeerTableReader {
+public:
+    // marker must outlive the reader (the dialects' markers are string literals).
+    explicit CPeerTableReader(std::string_view marker = {}) : m_marker(marker) {}
+
+    // Takes one line without its line break; blank lines between the table's lines are skipped.
+    void OnLine(std::string_view line);
+    // 1 when the first or second peer line after the table's rule starts with '*' (a system peer is
+    // selected), else 0, also while those lines have not arrived.
+    IndicatorState Result() const { return m_result; }
+
+private:
+    enum class Stage { Marker, Rule, FirstPeer, SecondPeer, Done };
+
+    std::string_view m_marker;
+    Stage m_stage = Stage::Marker;
+    IndicatorState m_result = 0;
+};
+
+// The whole text's lines (CR and LF each end one; the unended rest is a line too) through a
+// CPeerTableReader: 1 when a system peer is selected, else 0.
 IndicatorState ParsePeerTable(const char* text, const char* marker);

@@ -70,6 +70,8 @@ void CDeviceLink::TakeAddressChange() {
         // Cleared together with the copy, so that a request made right after it is not lost.
         m_addressSignal.Reset();
     }
+    // Its answer is read by nobody: the device restarts, and no poll reader can make sense of it.
+    m_asked = AskedAnswer::None;
     m_sendLength = FormatAddressCommand(m_port, ip, mask, gateway, m_sendBuffer, sizeof m_sendBuffer);
     if (m_sendLength == 0) {
         DebugOutput("Address change refused: an address text is empty or holds more than digits and dots");
@@ -79,6 +81,7 @@ void CDeviceLink::TakeAddressChange() {
 void CDeviceLink::ResetRun() {
     m_sendLength = 0;
     m_telnetBytesToSkip = 0;
+    m_asked = AskedAnswer::None;
     ClearReceived();
     m_bFirstPrompt = true;
     m_bPollGetdate = true;
