@@ -14,11 +14,6 @@
 
 namespace {
 
-// Byte that starts a telnet command; the device's negotiation is dropped, never answered.
-constexpr unsigned char kTelnetCommandByte = 255;
-// A telnet command is taken as this byte and the two after it.
-constexpr int kTelnetCommandLength = 3;
-
 void CopyAddressText(char (&target)[kLinkTextSize], const char* text) {
     std::strncpy(target, text == nullptr ? "" : text, kLinkTextSize - 1);
     target[kLinkTextSize - 1] = '\0';
@@ -80,7 +75,7 @@ void CDeviceLink::TakeAddressChange() {
 
 void CDeviceLink::ResetRun() {
     m_sendLength = 0;
-    m_telnetBytesToSkip = 0;
+    m_telnetFilter = CTelnetFilter();
     m_asked = AskedAnswer::None;
     ClearReceived();
     m_bFirstPrompt = true;
@@ -101,12 +96,8 @@ void CDeviceLink::ResetRun() {
 
 void CDeviceLink::OnDeviceBlock(const char* data, int length) {
     for (int index = 0; index < length; ++index) {
-        if (m_telnetBytesToSkip > 0) {
-            --m_telnetBytesToSkip;
-        } else if (static_cast<unsigned char>(data[index]) == kTelnetCommandByte) {
-            m_telnetBytesToSkip = kTelnetCommandLength - 1;
-        } else {
-            OnDeviceChar(data[index]);
+        if (const std::optional<char> c = m_telnetFilter.Take(static_cast<unsigned char>(data[index]))) {
+            OnDeviceChar(*c);
         }
     }
 }

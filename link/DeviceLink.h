@@ -5,6 +5,7 @@
 #include "LinkState.h"
 #include "LinkTiming.h"
 #include "RacingLink.h"
+#include "TelnetFilter.h"
 
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
@@ -140,7 +141,7 @@ private:
     int m_sendLength = 0;
     char m_recvBuffer[kLinkBufferSize] = {};
     int m_recvLength = 0;
-    int m_telnetBytesToSkip = 0; // the rest of a telnet command that the previous block cut off
+    CTelnetFilter m_telnetFilter;
     AskedAnswer m_asked = AskedAnswer::None;
     CPeerTableReader m_peerTable;
     bool m_bPollGetdate = true;
