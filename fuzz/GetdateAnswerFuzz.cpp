@@ -1,4 +1,5 @@
-// The getdate reader over any text: a reading is whole and within the range the link can carry.
+// The getdate reader over any text: a reading is whole, every part in its range, and its microseconds
+// since 1970 are computed without overflow (UBSan watches the arithmetic).
 #include "FuzzInput.h"
 
 #include "link/DeviceAnswers.h"
@@ -8,9 +9,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(AsText(data, size));
     if (const auto reading = ParseGetdateAnswer(text.c_str())) {
-        FuzzCheck(reading->seconds >= -kDeviceSecondsLimit && reading->seconds <= kDeviceSecondsLimit,
-                  "seconds within the readable range");
-        FuzzCheck(reading->status != '\0', "a reading has its status letter");
+        FuzzCheck(reading->seconds >= 0 && reading->seconds <= kDeviceSecondsLimit,
+                  "seconds from 1970 to the end of year 9999");
+        FuzzCheck(reading->micros >= 0 && reading->micros < 1000000, "microseconds below a second");
+        const char status = reading->status;
+        FuzzCheck((status >= 'A' && status <= 'Z') || (status >= 'a' && status <= 'z'),
+                  "the status is a letter");
+        FuzzCheck(reading->seconds * 1000000 + reading->micros >= 0, "microseconds since 1970 fit");
     }
     return 0;
 }

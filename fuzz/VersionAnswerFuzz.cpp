@@ -1,4 +1,5 @@
-// The version reader over any text, with either dialect's marker.
+// The version reader over any text, with either dialect's marker: a version is the start of a non-empty
+// line that ended, inside the text.
 #include "FuzzInput.h"
 
 #include "link/DeviceAnswers.h"
@@ -11,10 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const DeviceDialect* dialect : {&kShellDialect, &kTelnetDialect}) {
         const auto version = ParseVersionAnswer(text.c_str(), dialect->versionMarker);
         if (version) {
-            FuzzCheck(version->size() <= kVersionLength, "at most 16 characters");
-            FuzzCheck(version->data() >= text.data() &&
-                          version->data() + version->size() <= text.data() + text.size(),
+            FuzzCheck(!version->empty() && version->size() <= kVersionLength, "1 to 16 characters");
+            FuzzCheck(version->find_first_of("\r\n") == std::string::npos, "no line break in a version");
+            const std::size_t at = static_cast<std::size_t>(version->data() - text.data());
+            FuzzCheck(at <= text.size() && version->size() <= text.size() - at,
                       "the version lies inside the text");
+            FuzzCheck(text.find_first_of("\r\n", at) != std::string::npos, "the version's line ended");
         }
     }
     return 0;

@@ -3,9 +3,7 @@
 #include "DeviceDialect.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,34 +13,40 @@ const char* SkipLineBreaks(const char* text) {
     return text + std::strspn(text, "\r\n");
 }
 
-const char* SkipLine(const char* text) {
-    return SkipLineBreaks(text + std::strcspn(text, "\r\n"));
-}
-
 // The text after the first occurrence of marker and the line breaks that follow it, or null.
 const char* AfterMarker(const char* text, const char* marker) {
     const char* found = std::strstr(text, marker);
     return found == nullptr ? nullptr : SkipLineBreaks(found + std::strlen(marker));
 }
 
-// strtoll and strtol report overflow only through errno, so it is cleared before each.
-std::optional<std::int64_t> ReadSeconds(const char* text, char** end) {
+// Blanks that may stand before a number or the letter; a line break may not, since a reading is one line.
+constexpr const char* kBlanks = " \t";
+constexpr std::int64_t kLastMicros = 999999;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// An unsigned decimal number from 0 to limit at text, with end set past it. strtoll reports overflow only
+// through errno, so it is cleared first; a sign is refused before strtoll could take it.
+std::optional<std::int64_t> ReadNumber(const char* text, std::int64_t limit, char** end) {
+    if (!IsDigit(*text)) {
+        return std::nullopt;
+    }
     errno = 0;
     const long long value = std::strtoll(text, end, 10);
-    if (*end == text || errno == ERANGE || value > kDeviceSecondsLimit || value < -kDeviceSecondsLimit) {
+    if (errno == ERANGE || value > limit) {
         return std::nullopt;
     }
     return value;
 }
 
-std::optional<std::int64_t> ReadMicros(const char* text, char** end) {
-    errno = 0;
-    const long value = std::strtol(text, end, 10);
-    if (*end == text || errno == ERANGE || value > INT_MAX || value < INT_MIN) {
-        return std::nullopt;
-    }
-    return value;
-}
+// The start of the line under the peer table's header.
+constexpr std::string_view kPeerTableRule = "========";
 
 } // namespace
 
@@ -51,26 +55,32 @@ std::optional<std::string_view> ParseVersionAnswer(const char* text, const char*
     if (line == nullptr) {
         return std::nullopt;
     }
-    return std::string_view(line, std::min(std::strcspn(line, "\r\n"), kVersionLength));
+    const std::size_t length = std::strcspn(line, "\r\n");
+    // Only a line that ended is an answer: after an empty one the marker is followed by the prompt.
+    if (length == 0 || line[length] == '\0') {
+        return std::nullopt;
+    }
+    return std::string_view(line, std::min(length, kVersionLength));
 }
 
 std::optional<DeviceClockReading> ReadDeviceClock(const char* text) {
     char* end = nullptr;
-    const std::optional<std::int64_t> seconds = ReadSeconds(text, &end);
+    const std::optional<std::int64_t> seconds =
+        ReadNumber(text + std::strspn(text, kBlanks), kDeviceSecondsLimit, &end);
     if (!seconds || *end != '.') {
         return std::nullopt;
     }
-    const std::optional<std::int64_t> micros = ReadMicros(end + 1, &end);
+    const std::optional<std::int64_t> micros = ReadNumber(end + 1, kLastMicros, &end);
     if (!micros) {
         return std::nullopt;
     }
-    while (std::isspace(static_cast<unsigned char>(*end))) {
-        ++end;
-    }
-    if (*end == '\0') {
+    // The letter must share the numbers' line: without it, the prompt's '#' on the next would be taken.
+    // strchr also finds the terminator, so the letter may end the text.
+    const char* letter = end + std::strspn(end, kBlanks);
+    if (letter == end || !IsLetter(*letter) || std::strchr(" \t\r\n", letter[1]) == nullptr) {
         return std::nullopt;
     }
-    return DeviceClockReading{*seconds, *micros, *end};
+    return DeviceClockReading{*seconds, *micros, *letter};
 }
 
 std::optional<DeviceClockReading> ParseGetdateAnswer(const char* text) {
@@ -81,18 +91,45 @@ std::optional<DeviceClockReading> ParseGetdateAnswer(const char* text) {
     return ReadDeviceClock(reading);
 }
 
+void CPeerTableReader::OnLine(std::string_view line) {
+    if (m_stage == Stage::Marker) {
+        const std::size_t at = line.find(m_marker);
+        if (at == std::string_view::npos) {
+            return;
+        }
+        line.remove_prefix(at + m_marker.size());
+        m_stage = Stage::Rule;
+    }
+    if (m_stage == Stage::Rule) {
+        const std::size_t at = line.find(kPeerTableRule);
+        if (at == std::string_view::npos) {
+            return;
+        }
+        line.remove_prefix(at);
+        // What follows the rule on its own line counts as the first peer line, as it always has.
+        line.remove_prefix(std::min(line.find_first_not_of('='), line.size()));
+        m_stage = Stage::FirstPeer;
+    }
+    if (line.empty() || m_stage == Stage::Done) {
+        return;
+    }
+    if (line.front() == '*') {
+        m_result = 1;
+        m_stage = Stage::Done;
+    } else {
+        m_stage = m_stage == Stage::FirstPeer ? Stage::SecondPeer : Stage::Done;
+    }
+}
+
 IndicatorState ParsePeerTable(const char* text, const char* marker) {
-    const char* table = AfterMarker(text, marker);
-    if (table == nullptr || *table == '\0') {
-        return 0;
+    CPeerTableReader reader(marker);
+    std::string_view rest(text);
+    for (;;) {
+        const std::size_t end = rest.find_first_of("\r\n");
+        reader.OnLine(rest.substr(0, end));
+        if (end == std::string_view::npos) {
+            return reader.Result();
+        }
+        rest.remove_prefix(end + 1);
     }
-    const char* rule = std::strstr(table, "========");
-    if (rule == nullptr) {
-        return 0;
-    }
-    const char* firstPeer = SkipLineBreaks(rule + std::strspn(rule, "="));
-    if (*firstPeer == '*') {
-        return 1;
-    }
-    return *SkipLine(firstPeer) == '*' ? 1 : 0;
 }

@@ -13,28 +13,50 @@
 // The longest firmware version line kept.
 inline constexpr std::size_t kVersionLength = 16;
 
-// Device seconds beyond this magnitude are not read: no real clock gets there, and the margin keeps
-// every later carry far from overflow.
-inline constexpr std::int64_t kDeviceSecondsLimit = std::int64_t{1} << 62;
+// The last device second that is read, 9999-12-31 23:59:59 UTC: the window's calendar ends there, and
+// in microseconds it stays far below 2^63, so no offset computed from a reading can overflow. Readings
+// before 1970 are refused too: the device counts from then, and the window shows no earlier time.
+inline constexpr std::int64_t kDeviceSecondsLimit = 253402300799;
 
 // One reading of the device clock as the device prints it after "getdate".
 struct DeviceClockReading {
-    std::int64_t seconds = 0; // since 1970-01-01 00:00 UTC
-    std::int64_t micros = 0;  // a whole number, as printed: 5 means 5 microseconds
-    char status = '\0';       // 'A' GPS locked, 'M' MAC address not assigned, else not locked
+    std::int64_t seconds = 0; // since 1970-01-01 00:00 UTC, 0 to kDeviceSecondsLimit
+    std::int64_t micros = 0;  // a whole number, as printed: 5 means 5 microseconds; below a second
+    char status = '\0';       // a letter: 'A' GPS locked, 'M' MAC address not assigned, else not locked
 };
 
 // The version line after marker (at most kVersionLength characters, pointing into text); nothing when
-// the marker is absent.
+// the marker is absent or no non-empty line ends after it.
 std::optional<std::string_view> ParseVersionAnswer(const char* text, const char* marker);
 
-// Reads "<seconds>.<micros> <status>" from the start of text the way scanf's "%d.%d %c" would, but
-// refuses numbers that do not fit instead of overflowing; nothing unless all three parts are there.
+// Reads "<seconds>.<micros> <letter>" from the start of text (blanks before the seconds allowed):
+// nothing unless all three parts are there, on one line, each in its range.
 std::optional<DeviceClockReading> ReadDeviceClock(const char* text);
 
 // The clock reading after the getdate marker; nothing when the marker is absent or the reading is not.
 std::optional<DeviceClockReading> ParseGetdateAnswer(const char* text);
 
-// 1 when the first or second peer line of the peer table after marker starts with '*' (a system peer
-// is selected), else 0.
+// Reads the peer table after marker line by line as the lines arrive, keeping only how far the table
+// has got: a table of any length is read in the same small space.
+class CPeerTableReader {
+public:
+    // marker must outlive the reader (the dialects' markers are string literals).
+    explicit CPeerTableReader(std::string_view marker = {}) : m_marker(marker) {}
+
+    // Takes one line without its line break; blank lines between the table's lines are skipped.
+    void OnLine(std::string_view line);
+    // 1 when the first or second peer line after the table's rule starts with '*' (a system peer is
+    // selected), else 0, also while those lines have not arrived.
+    IndicatorState Result() const { return m_result; }
+
+private:
+    enum class Stage { Marker, Rule, FirstPeer, SecondPeer, Done };
+
+    std::string_view m_marker;
+    Stage m_stage = Stage::Marker;
+    IndicatorState m_result = 0;
+};
+
+// The whole text's lines (CR and LF each end one; the unended rest is a line too) through a
+// CPeerTableReader: 1 when a system peer is selected, else 0.
 IndicatorState ParsePeerTable(const char* text, const char* marker);

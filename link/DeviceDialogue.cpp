@@ -30,6 +30,17 @@ void CDeviceLink::OnDeviceChar(char c) {
     }
     if (ReceivedEndsWith(kShellPrompt)) {
         OnShellPrompt();
+    } else if (m_asked == AskedAnswer::PeerTable) {
+        TakePeerTableLine(c);
+    }
+}
+
+void CDeviceLink::TakePeerTableLine(char c) {
+    // A table may be longer than the accumulator: each line is read as it ends, so its header is never
+    // pushed out before it is seen.
+    if (c == '\r' || c == '\n') {
+        m_peerTable.OnLine(ReceivedText().substr(0, static_cast<std::size_t>(m_recvLength) - 1));
+        ClearReceived();
     }
 }
 
@@ -66,12 +77,12 @@ bool CDeviceLink::AnswerLogin() {
     if (ReceivedEndsWith(kLoginPrompt)) {
         SetState(StateReady);
         ClearReceived();
-        PlaceCommand(kLoginCommand);
+        PlaceCommand(kLoginCommand, AskedAnswer::None);
         return true;
     }
     if (ReceivedEndsWith(kPasswordPrompt)) {
         ClearReceived();
-        PlaceCommand(kPasswordCommand);
+        PlaceCommand(kPasswordCommand, AskedAnswer::None);
         return true;
     }
     return false;
@@ -82,11 +93,15 @@ void CDeviceLink::OnShellPrompt() {
         SetState(StateReady);
     }
     DebugOutput(m_recvBuffer);
+    ParseAnswer();
     if (m_bFirstPrompt) {
-        PlaceCommand(m_dialect->versionCommand);
+        PlaceCommand(m_dialect->versionCommand, AskedAnswer::Version);
     } else {
-        ParseAnswer();
-        PlaceCommand(m_bPollGetdate ? kGetdateCommand : m_dialect->peerTableCommand);
+        if (m_bPollGetdate) {
+            PlaceCommand(kGetdateCommand, AskedAnswer::Getdate);
+        } else {
+            PlaceCommand(m_dialect->peerTableCommand, AskedAnswer::PeerTable);
+        }
         m_bPollGetdate = !m_bPollGetdate;
     }
     ClearReceived();
@@ -94,15 +109,27 @@ void CDeviceLink::OnShellPrompt() {
 }
 
 void CDeviceLink::ParseAnswer() {
+    if (m_asked == AskedAnswer::PeerTable) {
+        // The prompt's line is the table's last, as when the table is read whole.
+        m_peerTable.OnLine(ReceivedText());
+    }
     CLockHold hold(m_lock);
-    if (const std::optional<std::string_view> version =
-            ParseVersionAnswer(m_recvBuffer, m_dialect->versionMarker)) {
-        std::snprintf(m_version, sizeof m_version, "%.*s", static_cast<int>(version->size()),
-                      version->data());
-    } else if (!m_bPollGetdate) {
+    switch (m_asked) {
+    case AskedAnswer::Version:
+        if (const std::optional<std::string_view> version =
+                ParseVersionAnswer(m_recvBuffer, m_dialect->versionMarker)) {
+            std::snprintf(m_version, sizeof m_version, "%.*s", static_cast<int>(version->size()),
+                          version->data());
+        }
+        break;
+    case AskedAnswer::Getdate:
         StoreDeviceClock(ParseGetdateAnswer(m_recvBuffer));
-    } else {
-        m_timeSyncState = ParsePeerTable(m_recvBuffer, m_dialect->peerTableMarker);
+        break;
+    case AskedAnswer::PeerTable:
+        m_timeSyncState = m_peerTable.Result();
+        break;
+    case AskedAnswer::None:
+        break;
     }
 }
 
@@ -131,7 +158,9 @@ void CDeviceLink::StoreDeviceClock(const std::optional<DeviceClockReading>& read
     }
 }
 
-void CDeviceLink::PlaceCommand(const char* command) {
+void CDeviceLink::PlaceCommand(const char* command, AskedAnswer asked) {
+    m_asked = asked;
+    m_peerTable = CPeerTableReader(m_dialect->peerTableMarker);
     m_sendLength =
         CommandLength(std::snprintf(m_sendBuffer, sizeof m_sendBuffer, "%s", command), sizeof m_sendBuffer);
 }

@@ -14,11 +14,6 @@
 
 namespace {
 
-// Byte that starts a telnet command; the device's negotiation is dropped, never answered.
-constexpr unsigned char kTelnetCommandByte = 255;
-// A telnet command is taken as this byte and the two after it.
-constexpr int kTelnetCommandLength = 3;
-
 void CopyAddressText(char (&target)[kLinkTextSize], const char* text) {
     std::strncpy(target, text == nullptr ? "" : text, kLinkTextSize - 1);
     target[kLinkTextSize - 1] = '\0';
@@ -70,6 +65,8 @@ void CDeviceLink::TakeAddressChange() {
         // Cleared together with the copy, so that a request made right after it is not lost.
         m_addressSignal.Reset();
     }
+    // Its answer is read by nobody: the device restarts, and no poll reader can make sense of it.
+    m_asked = AskedAnswer::None;
     m_sendLength = FormatAddressCommand(m_port, ip, mask, gateway, m_sendBuffer, sizeof m_sendBuffer);
     if (m_sendLength == 0) {
         DebugOutput("Address change refused: an address text is empty or holds more than digits and dots");
@@ -78,7 +75,8 @@ void CDeviceLink::TakeAddressChange() {
 
 void CDeviceLink::ResetRun() {
     m_sendLength = 0;
-    m_telnetBytesToSkip = 0;
+    m_telnetFilter = CTelnetFilter();
+    m_asked = AskedAnswer::None;
     ClearReceived();
     m_bFirstPrompt = true;
     m_bPollGetdate = true;
@@ -98,12 +96,8 @@ void CDeviceLink::ResetRun() {
 
 void CDeviceLink::OnDeviceBlock(const char* data, int length) {
     for (int index = 0; index < length; ++index) {
-        if (m_telnetBytesToSkip > 0) {
-            --m_telnetBytesToSkip;
-        } else if (static_cast<unsigned char>(data[index]) == kTelnetCommandByte) {
-            m_telnetBytesToSkip = kTelnetCommandLength - 1;
-        } else {
-            OnDeviceChar(data[index]);
+        if (const std::optional<char> c = m_telnetFilter.Take(static_cast<unsigned char>(data[index]))) {
+            OnDeviceChar(*c);
         }
     }
 }

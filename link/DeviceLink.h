@@ -5,6 +5,7 @@
 #include "LinkState.h"
 #include "LinkTiming.h"
 #include "RacingLink.h"
+#include "TelnetFilter.h"
 
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
@@ -84,6 +85,9 @@ protected:
     bool IsAddressChangeRequested() const { return m_addressSignal.Wait(0); }
 
 private:
+    // Which reader takes the answer that the next shell prompt ends: that of the command placed last.
+    enum class AskedAnswer { None, Version, Getdate, PeerTable };
+
     // Opens the non-blocking socket; reports StateSocketFailed and returns false when it cannot.
     bool OpenSocket();
     // Connects and, once connected, serves the device until the run ends.
@@ -114,12 +118,15 @@ private:
     bool AnswerLogin();
     // Reads the answer that a shell prompt ends and places the next command.
     void OnShellPrompt();
-    // Stores the answer to the last poll command in the snapshot (takes the lock).
+    // Hands a peer-table line that c ends to the table's reader and drops it from the accumulator.
+    void TakePeerTableLine(char c);
+    // Stores the answer to the command placed last in the snapshot with that command's reader (takes
+    // the lock).
     void ParseAnswer();
     // Stores a getdate reading whole, or no time at all (caller holds the lock).
     void StoreDeviceClock(const std::optional<DeviceClockReading>& reading);
-    // Makes command the pending command; nothing is pending when it does not fit.
-    void PlaceCommand(const char* command);
+    // Makes command the pending command, whose answer asked reads; nothing is pending when it does not fit.
+    void PlaceCommand(const char* command, AskedAnswer asked);
 
     CTcpClient m_client;
     mutable CLock m_lock; // guards the status snapshot and the three address texts
@@ -134,7 +141,9 @@ private:
     int m_sendLength = 0;
     char m_recvBuffer[kLinkBufferSize] = {};
     int m_recvLength = 0;
-    int m_telnetBytesToSkip = 0; // the rest of a telnet command that the previous block cut off
+    CTelnetFilter m_telnetFilter;
+    AskedAnswer m_asked = AskedAnswer::None;
+    CPeerTableReader m_peerTable;
     bool m_bPollGetdate = true;
     bool m_bFirstPrompt = true;
     std::int64_t m_lastSendPcMicros = 0;

@@ -197,6 +197,7 @@ void CDeviceProbe::FillShellFields(DeviceRecord& record) const {
     record.gpsLocked = Indicator(link.GpsState());
     record.timeSynced = macUnassigned ? std::nullopt : Indicator(link.TimeSyncState());
     if (const std::optional<TimedClockReading> reading = link.LastClockReading()) {
+        // Cannot overflow: the link reads no device second past year 9999.
         const std::int64_t device = reading->seconds * kMicrosPerSecond + reading->micros;
         const std::int64_t midpoint =
             reading->sentPcMicros + (reading->answeredPcMicros - reading->sentPcMicros) / 2;
