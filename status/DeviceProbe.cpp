@@ -60,7 +60,7 @@ void CDeviceProbe::Start(Clock::time_point now) {
 
 void CDeviceProbe::StartNtpCheck(Clock::time_point now) {
     if (m_settings.ntp) {
-        m_ntp.Start(m_addressValue, m_settings.ntpPort, now);
+        m_ntp.Start(m_addressValue, m_settings.ntpPort, now, now + m_settings.timeout);
         // A check that could not even start has its result already.
         m_hasNtpResult = m_hasNtpResult || !m_ntp.IsRunning();
     }
@@ -95,14 +95,26 @@ ProbePhase CDeviceProbe::Update(Clock::time_point now) {
         m_reconnect.Reset();
     }
     if (m_phase == ProbePhase::Reading && now >= m_deadline) {
-        const bool connected = m_control.Phase() == ConnectionPhase::Connected;
-        const auto seconds = std::chrono::duration<double>(m_settings.timeout).count();
-        char text[96];
-        std::snprintf(text, sizeof text, "%s within %g s", connected ? "no complete reading" : "no answer",
-                      seconds);
-        GoDown(text);
+        char limit[32];
+        std::snprintf(limit, sizeof limit, "%g s", std::chrono::duration<double>(m_settings.timeout).count());
+        GoDown(TimeoutFailure(limit));
     }
     return m_phase;
+}
+
+void CDeviceProbe::Expire(const std::string& limit) {
+    if (m_ntp.IsRunning()) {
+        m_ntp.Abandon("no answer within " + limit);
+        m_hasNtpResult = true;
+    }
+    if (m_phase == ProbePhase::Reading) {
+        GoDown(TimeoutFailure(limit));
+    }
+}
+
+std::string CDeviceProbe::TimeoutFailure(const std::string& limit) const {
+    const bool connected = m_control.Phase() == ConnectionPhase::Connected;
+    return (connected ? "no complete reading within " : "no answer within ") + limit;
 }
 
 void CDeviceProbe::TakeReport(LinkSide side) {

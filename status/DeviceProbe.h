@@ -15,7 +15,7 @@
 
 // How a device is probed.
 struct ProbeSettings {
-    std::chrono::milliseconds timeout{15000}; // for a complete reading after each connect
+    std::chrono::milliseconds timeout{15000}; // for a complete reading after each connect, and each NTP check
     bool ntp = true;
     unsigned short ntpPort = 123;
     unsigned short shellPort = kShellPort;
@@ -50,6 +50,8 @@ public:
     void AddSignals(CWaitSet& set);
     // Takes the links' reports and the NTP answer, and handles the time-out.
     ProbePhase Update(Clock::time_point now);
+    // Ends what is unfinished, the reading and the NTP check, as timed out within limit ("the 9 s deadline").
+    void Expire(const std::string& limit);
     // The earliest time at which Update must run although no signal fired.
     std::optional<Clock::time_point> NextDeadline() const;
     // Whether the NTP check still waits for its answer.
@@ -65,6 +67,7 @@ private:
     const CDeviceLink& ActiveLink() const;
     void TakeReport(LinkSide side);
     void GoDown(std::string failure);
+    std::string TimeoutFailure(const std::string& limit) const;
     bool HasCompleteReading() const;
     std::string FailureOfBothLinks() const;
     void FillShellFields(DeviceRecord& record) const;

@@ -5,6 +5,7 @@
 #include "runtime/WaitSet.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <memory>
 
@@ -55,6 +56,32 @@ bool IsFinished(const CDeviceProbe& probe) {
     return probe.Phase() != ProbePhase::Reading && !probe.IsNtpRunning();
 }
 
+// "the 9 s deadline", as the records of a run that reached it say.
+std::string DeadlineText(std::chrono::milliseconds deadline) {
+    char text[48];
+    std::snprintf(text, sizeof text, "the %g s deadline", std::chrono::duration<double>(deadline).count());
+    return text;
+}
+
+// Every device not finished yet is reported as timed out, including those never started.
+void ExpireAtDeadline(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+                      std::vector<std::unique_ptr<CDeviceProbe>>& probes,
+                      std::vector<DeviceRecord>& records) {
+    const std::string limit = DeadlineText(settings.deadline);
+    for (std::size_t index = 0; index < devices.size(); ++index) {
+        if (probes[index]) {
+            probes[index]->Expire(limit);
+            records[index] = probes[index]->Record();
+        } else if (records[index].address.empty()) {
+            records[index].address = devices[index].text;
+            records[index].failure = "not read within " + limit;
+            if (settings.probe.ntp) {
+                records[index].ntp = UnansweredNtp("not asked within " + limit);
+            }
+        }
+    }
+}
+
 } // namespace
 
 bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
@@ -64,8 +91,15 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
     std::size_t nextToStart = 0;
     std::size_t active = 0;
     bool stopped = false;
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point end =
+        settings.deadline.count() > 0 ? start + settings.deadline : Clock::time_point::max();
     while (!stopped && (nextToStart < devices.size() || active > 0)) {
         const Clock::time_point now = Clock::now();
+        if (now >= end) {
+            ExpireAtDeadline(devices, settings, probes, records);
+            break;
+        }
         for (; nextToStart < devices.size() && active < std::max<std::size_t>(settings.parallel, 1);
              ++nextToStart) {
             probes[nextToStart] = MakeProbe(devices[nextToStart], settings);
@@ -78,7 +112,8 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
                 running.push_back(probe.get());
             }
         }
-        stopped = WaitForNews(stop, running, NextWake(running, now, now + settings.probe.timeout));
+        stopped =
+            WaitForNews(stop, running, NextWake(running, now, std::min(now + settings.probe.timeout, end)));
         const Clock::time_point after = Clock::now();
         for (std::size_t index = 0; index < probes.size(); ++index) {
             if (probes[index] && (probes[index]->Update(after), IsFinished(*probes[index]))) {

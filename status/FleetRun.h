@@ -21,6 +21,7 @@ struct FleetSettings {
     ProbeSettings probe;
     std::size_t parallel = 64;
     std::chrono::milliseconds watchInterval{0}; // 0: read once and end
+    std::chrono::milliseconds deadline{0};      // for a whole single run; 0: none
 };
 
 // Receives every record in the order the devices were given; in watch mode once per interval, with
@@ -29,6 +30,7 @@ using RecordSink = std::function<void(const std::vector<DeviceRecord>& records)>
 
 // Reads every device once, at most settings.parallel at a time, and hands all records to sink. Ends
 // early, with the devices not read yet marked as interrupted, when stop is set. False when stopped.
+// At settings.deadline every device not read yet is reported as timed out.
 bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                    const CSignal& stop, const RecordSink& sink);
 

@@ -1,5 +1,6 @@
 #include "ReportWriter.h"
 
+#include "DeviceText.h"
 #include "RecordFormat.h"
 
 #include "runtime/FileReplace.h"
@@ -33,9 +34,11 @@ bool CReportWriter::Write(const std::vector<DeviceRecord>& records) {
     const bool textfile = !m_options.prometheusPath.empty();
     if (textfile && interrupted) {
         std::fprintf(stderr, "vantrex-status: interrupted; '%s' is left as it was\n",
-                     m_options.prometheusPath.c_str());
+                     DeviceText(m_options.prometheusPath).c_str());
     } else if (textfile &&
                !ReplaceWholeFile(m_options.prometheusPath, FormatPrometheus(assessed), fileFailure)) {
+        // The failure names the path as it was given, which may hold bytes a terminal would act on.
+        fileFailure = DeviceText(fileFailure);
         std::fprintf(stderr, "vantrex-status: %s\n", fileFailure.c_str());
         worst = Severity::Unknown;
     }

@@ -3,6 +3,8 @@
 #include "link/PcClock.h"
 #include "ntp/SntpPacket.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr auto kAttemptTimeout = std::chrono::seconds(2);
@@ -11,8 +13,10 @@ constexpr std::size_t kLargestDatagram = 512; // larger answers carry extensions
 
 } // namespace
 
-void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_point now) {
+void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_point now,
+                       Clock::time_point end) {
     m_attempts = 0;
+    m_end = end;
     m_running = true;
     m_lastRejection.clear();
     if (!m_client.Open(address, port) || !m_client.WatchReadable(m_signal)) {
@@ -24,7 +28,7 @@ void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_p
 
 bool CSntpQuery::SendRequest(Clock::time_point now) {
     ++m_attempts;
-    m_deadline = now + kAttemptTimeout;
+    m_deadline = std::min(now + kAttemptTimeout, m_end);
     m_sentUnixMicros = PcClockMicros();
     m_sent = NtpFromUnixMicros(m_sentUnixMicros);
     const SntpBytes request = MakeSntpRequest(m_sent);
@@ -81,12 +85,18 @@ bool CSntpQuery::TakeAnswers() {
 }
 
 bool CSntpQuery::FailAttempt(const char* failure, Clock::time_point now) {
-    if (m_attempts < kMaxAttempts) {
+    if (m_attempts < kMaxAttempts && now < m_end) {
         (void)SendRequest(now);
         return false;
     }
     Finish(UnansweredNtp(failure));
     return true;
+}
+
+void CSntpQuery::Abandon(const std::string& failure) {
+    if (m_running) {
+        Finish(UnansweredNtp(failure));
+    }
 }
 
 void CSntpQuery::Finish(NtpResult result) {

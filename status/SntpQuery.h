@@ -10,13 +10,16 @@
 #include <cstdint>
 
 // One SNTP exchange with a device, driven without blocking by whoever waits on Signal(): a request,
-// a 2 s time-out, one retry, and answers checked against the request they claim to answer.
+// a 2 s time-out, one retry, all within the time the caller allows, and answers checked against the
+// request they claim to answer.
 class CSntpQuery {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Sends the first request to address (host byte order) and port.
-    void Start(std::uint32_t address, unsigned short port, Clock::time_point now);
+    // Sends the first request to address (host byte order) and port; the query ends by end.
+    void Start(std::uint32_t address, unsigned short port, Clock::time_point now, Clock::time_point end);
+    // Ends a running query without an answer, for failure.
+    void Abandon(const std::string& failure);
     // Set when an answer (or an error) waits.
     const CSignal& Signal() const { return m_signal; }
     // Takes what arrived and handles the time-out; true once the query has ended (Result is final).
@@ -41,6 +44,7 @@ private:
     std::int64_t m_sentUnixMicros = 0;
     int m_attempts = 0;
     Clock::time_point m_deadline;
+    Clock::time_point m_end;
     bool m_running = false;
     std::string m_lastRejection;
     NtpResult m_result;

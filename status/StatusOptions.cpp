@@ -1,39 +1,153 @@
 #include "StatusOptions.h"
 
+#include "DeviceText.h"
+
 #include "connect/DottedAddress.h"
 
 #include <CLI/CLI.hpp>
 
-#include <fstream>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
 
 namespace {
 
 constexpr int kUnknown = static_cast<int>(Severity::Unknown);
 
-// Reads one address a line; '#' starts a comment, blank lines are skipped.
-std::vector<std::string> ReadAddressFile(const std::string& path) {
-    std::ifstream file(path);
-    if (!file) {
-        throw CLI::ValidationError("--from", "cannot read '" + path + "'");
+// A list of addresses is far smaller; the bound keeps a wrong file (a log, a disk image, /dev/zero)
+// from being read whole into memory.
+constexpr std::size_t kLargestAddressFile = 4 * 1024 * 1024;
+// How much of a text from outside a message repeats: enough to recognise it, never a flood.
+constexpr std::size_t kLongestEcho = 64;
+constexpr std::size_t kLongestMessage = 400;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The device takes one command a second, and a complete reading needs several: no healthy device is read
+// in less than 3 s.
+constexpr double kShortestReading = 3;
+// Longer than any run is meant to wait, and small enough for the millisecond arithmetic.
+constexpr double kLongestWait = 86400;
+
+// Text from outside, fit for a message: its first `limit` bytes (not ending within a UTF-8 sequence)
+// escaped as device text is, so that the terminal shows it and acts on nothing, with "…" when cut.
+std::string Cut(std::string_view text, std::size_t limit) {
+    std::string_view head = text.substr(0, limit);
+    for (int back = 0; back < 3 && head.size() < text.size() && !head.empty() &&
+                       (static_cast<unsigned char>(text[head.size()]) & 0xC0) == 0x80;
+         ++back) {
+        head.remove_suffix(1);
     }
-    std::vector<std::string> addresses;
-    std::string line;
-    while (std::getline(file, line)) {
-        line = line.substr(0, line.find('#'));
-        if (line.find_first_not_of(" \t\r") != std::string::npos) {
-            addresses.push_back(line);
+    return DeviceText(head) + (head.size() < text.size() ? "…" : "");
+}
+
+std::string Quoted(std::string_view text) {
+    return "'" + Cut(text, kLongestEcho) + "'";
+}
+
+// A number within [minimum, maximum], and whole when asked. Checked on the text, before CLI11 converts
+// it: NaN compares false with every bound, and infinities and huge values overflow the time arithmetic.
+CLI::Validator Within(double minimum, double maximum, bool whole = false) {
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            double value = 0;
+            const char* end = text.data() + text.size();
+            std::from_chars_result result{};
+            if (whole) {
+                long long integer = 0;
+                result = std::from_chars(text.data(), end, integer);
+                value = static_cast<double>(integer);
+            } else {
+                result = std::from_chars(text.data(), end, value);
+            }
+            if (result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= minimum &&
+                value <= maximum) {
+                return "";
+            }
+            char range[64];
+            std::snprintf(range, sizeof range, " from %g to %g, not ", minimum, maximum);
+            return std::string(whole ? "takes a whole number" : "takes a number") + range + Quoted(text);
+        },
+        "");
+}
+
+// One address as given, and where: line 0 is the command line.
+struct ListedAddress {
+    std::string_view text;
+    std::size_t line = 0;
+};
+
+// Reads the file whole, within kLargestAddressFile.
+std::string ReadAddressFile(const std::string& path) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    // Taken before a message is built, whose allocations may change errno.
+    const int openError = errno;
+    std::string text;
+    std::size_t size = 0;
+    if (file) {
+        text.resize(kLargestAddressFile + 1);
+        size = std::fread(text.data(), 1, text.size(), file.get());
+    }
+    if (!file || std::ferror(file.get())) {
+        const std::string reason = std::strerror(file ? errno : openError);
+        throw CLI::ValidationError("--from", "cannot read " + Quoted(path) + ": " + reason);
+    }
+    if (size > kLargestAddressFile) {
+        throw CLI::ValidationError("--from", Quoted(path) + " is larger than 4 MiB, too large for a list "
+                                                            "of addresses");
+    }
+    text.resize(size);
+    return text;
+}
+
+// One address a line; '#' starts a comment, blank lines are skipped. Lines may end in CR LF, and the file
+// may start with a byte order mark, as editors on Windows write it.
+std::vector<ListedAddress> AddressLines(std::string_view text) {
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    std::vector<ListedAddress> addresses;
+    for (std::size_t line = 1; !text.empty(); ++line) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view address = text.substr(0, std::min(end, text.find('#')));
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::size_t first = address.find_first_not_of(" \t\r");
+        if (first != std::string_view::npos) {
+            address = address.substr(first, address.find_last_not_of(" \t\r") + 1 - first);
+            addresses.push_back({address, line});
         }
     }
     return addresses;
 }
 
 // Only dotted addresses are taken: a name would need DNS, and nothing but what is named is contacted.
-DeviceAddress CheckedAddress(const std::string& text) {
-    const std::optional<Octets> octets = ParseDottedAddress(text);
+DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fromFile) {
+    const std::optional<Octets> octets = ParseDottedAddress(address.text);
     if (!octets) {
-        throw CLI::ValidationError("ADDRESS", "'" + text + "' is not a dotted IPv4 address");
+        const std::string where =
+            address.line == 0 ? ""
+                              : " (line " + std::to_string(address.line) + " of " + Quoted(fromFile) + ")";
+        throw CLI::ValidationError(address.line == 0 ? "ADDRESS" : "--from",
+                                   Quoted(address.text) + " is not a dotted IPv4 address" + where);
     }
     return {FormatDottedAddress(*octets), AddressValue(*octets)};
+}
+
+// Every address once, in the order first given: a device named twice (127.0.0.1, 127.0.0.01) would be
+// read twice and reported twice.
+std::vector<DeviceAddress> Devices(const std::vector<ListedAddress>& addresses, const std::string& fromFile) {
+    std::vector<DeviceAddress> devices;
+    std::unordered_set<std::uint32_t> seen;
+    for (const ListedAddress& address : addresses) {
+        DeviceAddress device = CheckedAddress(address, fromFile);
+        if (seen.insert(device.value).second) {
+            devices.push_back(std::move(device));
+        }
+    }
+    return devices;
 }
 
 ParsedOptions Ending(std::string message, int exitStatus) {
@@ -55,7 +169,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
         "independent NTP check.",
         "vantrex-status"};
     app.set_version_flag("--version", std::string("vantrex-status ") + VANTREX_VERSION);
-    std::vector<std::string> addresses;
+    std::vector<std::string> arguments;
     std::string fromFile;
     bool json = false;
     bool nagios = false;
@@ -63,33 +177,49 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     bool ntp = false;
     double timeoutSeconds = 15;
     double watchSeconds = 0;
+    double deadlineSeconds = 0;
     int parallel = 64;
     int ntpPort = 123;
     StatusOptions options;
-    app.add_option("ADDRESS", addresses, "device addresses (dotted IPv4)");
-    app.add_option("--from", fromFile, "read addresses from FILE, one a line, '#' comments");
+    app.add_option("ADDRESS", arguments, "device addresses (dotted IPv4)");
+    app.add_option("--from", fromFile, "read addresses from FILE (at most 4 MiB), one a line, '#' comments");
     auto* jsonFlag = app.add_flag("--json", json, "JSON Lines, one object per device");
     app.add_flag("--nagios", nagios, "monitoring-plugin output and exit status")->excludes(jsonFlag);
     app.add_option("--prometheus", options.prometheusPath, "also write a Prometheus textfile to FILE");
-    app.add_option("--timeout", timeoutSeconds, "seconds for a complete reading (default 15)")
-        ->check(CLI::PositiveNumber);
-    app.add_option("--warn", options.limits.warnSeconds, "clock offset in seconds for WARNING (default 1)")
-        ->check(CLI::PositiveNumber);
-    app.add_option("--crit", options.limits.critSeconds, "clock offset in seconds for CRITICAL (default 5)")
-        ->check(CLI::PositiveNumber);
-    app.add_option("--parallel", parallel, "devices read at once (default 64)")->check(CLI::Range(1, 4096));
-    app.add_option("--watch", watchSeconds, "report every SECONDS until interrupted")
-        ->check(CLI::PositiveNumber);
+    app.add_option("--timeout", timeoutSeconds,
+                   "seconds for each device's whole reading, NTP check included (3 to 86400, default 15)")
+        ->check(Within(kShortestReading, kLongestWait));
+    app.add_option("--deadline", deadlineSeconds,
+                   "seconds for the whole run (3 to 86400, default none); devices not read by then are "
+                   "reported as timed out")
+        ->check(Within(kShortestReading, kLongestWait));
+    // A limit finer than the microseconds of a reading could not be told from 0; a coarser one than a
+    // billion seconds (31 years) from none.
+    app.add_option("--warn", options.limits.warnSeconds,
+                   "clock offset in seconds for WARNING (1e-06 to 1e+09, default 1)")
+        ->check(Within(1e-6, 1e9));
+    app.add_option("--crit", options.limits.critSeconds,
+                   "clock offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
+        ->check(Within(1e-6, 1e9));
+    app.add_option("--parallel", parallel, "devices read at once (1 to 4096, default 64)")
+        ->check(Within(1, 4096, true));
+    app.add_option("--watch", watchSeconds, "report every SECONDS (0.001 to 86400) until interrupted")
+        ->check(Within(0.001, kLongestWait));
     auto* noNtpFlag = app.add_flag("--no-ntp", noNtp, "skip the NTP check");
     app.add_flag("--ntp", ntp, "check the time service over NTP (the default)")->excludes(noNtpFlag);
     app.add_option("--ntp-port", ntpPort, "UDP port of the NTP check (default 123)")
-        ->check(CLI::Range(1, 65535));
+        ->check(Within(1, 65535, true));
     try {
         app.parse(argc, argv);
-        if (!fromFile.empty()) {
-            for (std::string& address : ReadAddressFile(fromFile)) {
-                addresses.push_back(std::move(address));
-            }
+        std::vector<ListedAddress> addresses;
+        for (const std::string& argument : arguments) {
+            addresses.push_back({argument, 0});
+        }
+        std::string fileText;
+        if (app.count("--from") > 0) {
+            fileText = ReadAddressFile(fromFile);
+            const std::vector<ListedAddress> listed = AddressLines(fileText);
+            addresses.insert(addresses.end(), listed.begin(), listed.end());
         }
         if (addresses.empty()) {
             throw CLI::ValidationError("ADDRESS", "no device address given");
@@ -97,15 +227,24 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
         if (nagios && watchSeconds > 0) {
             throw CLI::ValidationError("--nagios", "a check reports once; it cannot --watch");
         }
-        for (const std::string& address : addresses) {
-            options.devices.push_back(CheckedAddress(address));
+        if (deadlineSeconds > 0 && watchSeconds > 0) {
+            throw CLI::ValidationError("--deadline", "a watch runs until interrupted; it has no deadline");
         }
+        if (options.limits.warnSeconds > options.limits.critSeconds) {
+            char text[96];
+            std::snprintf(text, sizeof text,
+                          "the WARNING limit %g s is above the CRITICAL limit %g s (--crit)",
+                          options.limits.warnSeconds, options.limits.critSeconds);
+            throw CLI::ValidationError("--warn", text);
+        }
+        options.devices = Devices(addresses, fromFile);
     } catch (const CLI::CallForVersion& version) {
         return Ending(version.what() + std::string("\n"), 0);
     } catch (const CLI::Success&) {
         return Ending(app.help(), 0);
     } catch (const CLI::ParseError& error) {
-        return Ending("vantrex-status: " + std::string(error.what()) +
+        // CLI11's own messages repeat what was given as it was; ours are cut and escaped already.
+        return Ending("vantrex-status: " + Cut(error.what(), kLongestMessage) +
                           "\nRun with --help for more information.\n",
                       kUnknown);
     }
@@ -115,6 +254,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     options.fleet.probe.ntpPort = static_cast<unsigned short>(ntpPort);
     options.fleet.parallel = static_cast<std::size_t>(parallel);
     options.fleet.watchInterval = Milliseconds(watchSeconds);
+    options.fleet.deadline = Milliseconds(deadlineSeconds);
     ParsedOptions parsed;
     parsed.options = std::move(options);
     return parsed;

@@ -1,0 +1,36 @@
+// The report of a round as the writer delivers it, to a temporary file instead of stdout.
+#include "status/ReportWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+std::string Delivered(std::FILE* out) {
+    std::string text(4096, '\0');
+    std::rewind(out);
+    text.resize(std::fread(text.data(), 1, text.size(), out));
+    return text;
+}
+
+// The textfile's path comes from the command line: the Nagios line repeats it, escaped.
+TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
+    StatusOptions options;
+    options.format = OutputFormat::Nagios;
+    options.prometheusPath = "/nonexistent/\x1b]0;owned\x07/x.prom";
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
+    ASSERT_TRUE(out);
+    CReportWriter writer(options, out.get());
+    DeviceRecord record;
+    record.address = "127.0.77.9";
+    record.failure = "connection refused";
+    EXPECT_TRUE(writer.Write({record}));
+    EXPECT_EQ(writer.ExitSeverity(), Severity::Unknown);
+    const std::string line = Delivered(out.get());
+    EXPECT_TRUE(line.starts_with("VANTREX UNKNOWN - cannot write '/nonexistent/\\x1b]0;owned\\x07/x.prom': "))
+        << line;
+    EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
+}
+
+} // namespace

@@ -1,0 +1,207 @@
+// vantrex-status's command line as a pure function: the devices and settings it gives, and what it refuses.
+// Addresses are in 127.0.77.0/24; nothing is contacted.
+#include "status/StatusOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <tuple>
+
+namespace {
+
+ParsedOptions Parse(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "vantrex-status");
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(argument.c_str());
+    }
+    return ParseStatusOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+// A file of the given bytes for one test; "FILE" in the arguments names it.
+class AddressFile {
+public:
+    explicit AddressFile(const std::string& text) { std::ofstream(m_path, std::ios::binary) << text; }
+    ~AddressFile() { std::remove(m_path.c_str()); }
+    AddressFile(const AddressFile&) = delete;
+    AddressFile& operator=(const AddressFile&) = delete;
+
+    ParsedOptions Parse(std::vector<std::string> arguments) const {
+        for (std::string& argument : arguments) {
+            argument = argument == "FILE" ? m_path : argument;
+        }
+        return ::Parse(arguments);
+    }
+
+private:
+    const std::string m_path = testing::TempDir() + "vantrex-status-options-list.txt";
+};
+
+std::vector<std::string> DeviceTexts(const ParsedOptions& parsed) {
+    std::vector<std::string> texts;
+    for (const DeviceAddress& device : parsed.options->devices) {
+        texts.push_back(device.text);
+    }
+    return texts;
+}
+
+// format, timeout ms, warn, crit, parallel, watch ms, deadline ms, NTP, NTP port
+using Settings =
+    std::tuple<OutputFormat, long long, double, double, std::size_t, long long, long long, bool, int>;
+
+struct ValidCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    Settings settings;
+};
+
+class StatusValidTest : public ::testing::TestWithParam<ValidCase> {};
+
+TEST_P(StatusValidTest, GivesTheSettingsItAlwaysGave) {
+    const ValidCase& c = GetParam();
+    const ParsedOptions parsed = Parse(c.arguments);
+    ASSERT_TRUE(parsed.options) << parsed.message;
+    const StatusOptions& o = *parsed.options;
+    EXPECT_EQ(Settings(o.format, o.fleet.probe.timeout.count(), o.limits.warnSeconds, o.limits.critSeconds,
+                       o.fleet.parallel, o.fleet.watchInterval.count(), o.fleet.deadline.count(),
+                       o.fleet.probe.ntp, o.fleet.probe.ntpPort),
+              c.settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, StatusValidTest,
+    ::testing::Values(
+        ValidCase{"Defaults", {"127.0.77.1"}, {OutputFormat::Lines, 15000, 1, 5, 64, 0, 0, true, 123}},
+        ValidCase{"Given",
+                  {"--json", "--timeout", "4.5", "--warn", "0.25", "--crit", "0.25", "--parallel", "4096",
+                   "--ntp-port", "65535", "--deadline", "30", "--no-ntp", "127.0.77.1"},
+                  {OutputFormat::Json, 4500, 0.25, 0.25, 4096, 0, 30000, false, 65535}},
+        ValidCase{"Watch",
+                  {"--watch", "0.5", "127.0.77.1"},
+                  {OutputFormat::Lines, 15000, 1, 5, 64, 500, 0, true, 123}}),
+    [](const ::testing::TestParamInfo<ValidCase>& info) { return std::string(info.param.name); });
+
+struct ListCase {
+    const char* name;
+    std::string file;
+    std::vector<std::string> arguments;
+    std::vector<std::string> devices;
+};
+
+class StatusAddressListTest : public ::testing::TestWithParam<ListCase> {};
+
+TEST_P(StatusAddressListTest, EachDeviceOnceInTheOrderGiven) {
+    const ListCase& c = GetParam();
+    const AddressFile file(c.file);
+    const ParsedOptions parsed = file.Parse(c.arguments);
+    ASSERT_TRUE(parsed.options) << parsed.message;
+    EXPECT_EQ(DeviceTexts(parsed), c.devices);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, StatusAddressListTest,
+    ::testing::Values(ListCase{"Comments",
+                               "# the lab\n127.0.77.1  # rack 1\n\n\t127.0.77.2",
+                               {"--from", "FILE"},
+                               {"127.0.77.1", "127.0.77.2"}},
+                      ListCase{"WindowsText",
+                               "\xEF\xBB\xBF# lab\r\n127.0.77.1\r\n\r\n127.0.77.2 \r\n",
+                               {"--from", "FILE"},
+                               {"127.0.77.1", "127.0.77.2"}},
+                      ListCase{"SameAddressTwice",
+                               "127.0.77.001\n127.0.77.3\n127.0.77.2\n",
+                               {"127.0.77.2", "127.0.77.1", "127.0.77.01", "--from", "FILE"},
+                               {"127.0.77.2", "127.0.77.1", "127.0.77.3"}}),
+    [](const ::testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
+
+struct RefusalCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* message; // follows "vantrex-status: "
+    std::string file = "";
+};
+
+class StatusRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+
+// Unknown (3) with one short line that names the fault and shows what was given without acting on the
+// terminal.
+TEST_P(StatusRefusalTest, EndsUnknownWithAShortEscapedMessage) {
+    const RefusalCase& c = GetParam();
+    const AddressFile file(c.file);
+    const ParsedOptions parsed = file.Parse(c.arguments);
+    EXPECT_FALSE(parsed.options);
+    EXPECT_EQ(parsed.exitStatus, 3);
+    const std::string first = parsed.message.substr(0, parsed.message.find('\n'));
+    EXPECT_TRUE(first.starts_with("vantrex-status: ")) << first;
+    EXPECT_NE(first.find(c.message), std::string::npos) << first;
+    EXPECT_LT(first.size(), 400u) << first;
+    for (const char byte : first) {
+        EXPECT_GE(static_cast<unsigned char>(byte), 0x20) << first;
+    }
+}
+
+const std::string kHuge = "1" + std::string(308, '0');
+const std::string kLongLine(100000, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, StatusRefusalTest,
+    ::testing::Values(
+        RefusalCase{"NanWarn",
+                    {"--warn", "nan", "127.0.77.1"},
+                    "--warn: takes a number from 1e-06 to 1e+09, not 'nan'"},
+        RefusalCase{"NanCrit",
+                    {"--crit", "nan", "127.0.77.1"},
+                    "--crit: takes a number from 1e-06 to 1e+09, not 'nan'"},
+        RefusalCase{"HugeTimeout",
+                    {"--timeout", "1e300", "127.0.77.1"},
+                    "--timeout: takes a number from 3 to 86400, not '1e300'"},
+        RefusalCase{
+            "TinyTimeout", {"--timeout", "1e-9", "127.0.77.1"}, "--timeout: takes a number from 3 to 86400"},
+        RefusalCase{"TimeoutBelowPacing",
+                    {"--timeout", "2.9", "127.0.77.1"},
+                    "--timeout: takes a number from 3 to 86400"},
+        RefusalCase{
+            "InfiniteTimeout", {"--timeout", "inf", "127.0.77.1"}, "--timeout: takes a number from 3"},
+        RefusalCase{
+            "TinyWatch", {"--watch", "0.0001", "127.0.77.1"}, "--watch: takes a number from 0.001 to 86400"},
+        RefusalCase{"NanWatch", {"--watch", "nan", "127.0.77.1"}, "--watch: takes a number"},
+        RefusalCase{"HugeWatch", {"--watch", "1e300", "127.0.77.1"}, "--watch: takes a number"},
+        RefusalCase{"NanDeadline", {"--deadline", "nan", "127.0.77.1"}, "--deadline: takes a number from 3"},
+        RefusalCase{"ShortDeadline", {"--deadline", "1", "127.0.77.1"}, "--deadline: takes a number from 3"},
+        RefusalCase{
+            "DeadlineOfAWatch", {"--deadline", "9", "--watch", "1", "127.0.77.1"}, "it has no deadline"},
+        RefusalCase{"WarnAboveCrit",
+                    {"--warn", "3", "--crit", "2", "127.0.77.1"},
+                    "WARNING limit 3 s is above the CRITICAL limit 2 s"},
+        RefusalCase{"WarnAboveDefaultCrit", {"--warn", "7", "127.0.77.1"}, "above the CRITICAL limit 5 s"},
+        RefusalCase{"HugeNumberCut",
+                    {"--crit", kHuge, "127.0.77.1"},
+                    "not '1000000000000000000000000000000000000000000000000000000000000000…'"},
+        RefusalCase{"FractionalParallel",
+                    {"--parallel", "2.5", "127.0.77.1"},
+                    "--parallel: takes a whole number from 1 to 4096"},
+        RefusalCase{"NtpPortBeyond",
+                    {"--ntp-port", "65536", "127.0.77.1"},
+                    "--ntp-port: takes a whole number from 1 to 65535"},
+        RefusalCase{"ControlBytesInAValue", {"--timeout", "\x1b[31m", "127.0.77.1"}, "not '\\x1b[31m'"},
+        RefusalCase{"ControlBytesInAnAddress",
+                    {"127.0.\x1b]0;x\x07"},
+                    "ADDRESS: '127.0.\\x1b]0;x\\x07' is not a dotted"},
+        RefusalCase{"ControlBytesInAnOption",
+                    {"--bogus\x9b"
+                     "2J",
+                     "127.0.77.1"},
+                    "--bogus\\x9b2J"},
+        RefusalCase{"LongLineInTheFile",
+                    {"--from", "FILE"},
+                    "--from: 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx…' is not a "
+                    "dotted IPv4 address (line 2 of",
+                    "127.0.77.1\n" + kLongLine + "\n"},
+        RefusalCase{"ControlBytesInTheFile", {"--from", "FILE"}, "'\\x1b[2J' is not a dotted", "\x1b[2J\n"},
+        RefusalCase{
+            "FileTooLarge", {"--from", "FILE"}, "is larger than 4 MiB", std::string(5 * 1024 * 1024, '#')},
+        RefusalCase{"NoFile", {"--from", "/nonexistent/list"}, "--from: cannot read '/nonexistent/list'"}),
+    [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
+
+} // namespace
