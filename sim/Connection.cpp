@@ -8,8 +8,13 @@
 
 namespace {
 
-constexpr std::size_t kReceiveChunk = 4096;
-// A client that sends commands but never reads its answers is dropped before it can exhaust memory.
+// A read takes at most this, so that a flood of commands is answered a little per poll round and every
+// other connection gets its turn in between.
+constexpr std::size_t kReceiveChunk = 1024;
+// Past this much unsent output a client is not reading its answers; its input waits in the kernel,
+// where TCP's flow control holds the client back at no cost to the device.
+constexpr std::size_t kInputPauseBytes = 64 * 1024;
+// A client whose answers still outgrow this (a few huge ones) is dropped before it can exhaust memory.
 constexpr std::size_t kMaxPendingBytes = 1 << 20;
 
 } // namespace
@@ -92,6 +97,10 @@ void CConnection::SendDue(Clock::time_point now) {
     }
 }
 
+bool CConnection::WantsInput() const {
+    return m_pending.size() + m_held.size() < kInputPauseBytes;
+}
+
 bool CConnection::IsSendDue(Clock::time_point now) const {
     return !IsSlow() || now >= m_nextSendTime;
 }
@@ -100,7 +109,7 @@ short CConnection::PollEvents(Clock::time_point now) const {
     // Held bytes whose time has passed are released by the next SendDue, like bytes already due.
     const bool heldDue = m_heldUntil && now >= *m_heldUntil;
     const bool wantsToSend = heldDue || (!m_pending.empty() && IsSendDue(now));
-    return static_cast<short>(POLLIN | (wantsToSend ? POLLOUT : 0));
+    return static_cast<short>((WantsInput() ? POLLIN : 0) | (wantsToSend ? POLLOUT : 0));
 }
 
 std::optional<CConnection::Clock::time_point> CConnection::NextSendTime() const {

@@ -8,7 +8,8 @@
 #include <string>
 
 // One accepted connection: its socket, its session and the bytes still to send, which go out at
-// full speed or, when slowed down, one byte per interval. The telnet login prompt, and whatever the
+// full speed or, when slowed down, one byte per interval. Each read takes in a bounded amount, so
+// that one busy client costs the others a bounded delay. The telnet login prompt, and whatever the
 // session answers before it appears, is held back until the login program has started.
 class CConnection {
 public:
@@ -41,6 +42,9 @@ public:
     void SendDue(Clock::time_point now);
     // The poll events this connection waits for now.
     short PollEvents(Clock::time_point now) const;
+    // False while more unsent output waits than a client that reads would ever let pile up: its input
+    // then stays unread until it takes its answers.
+    bool WantsInput() const;
     // When the next slowed-down byte or the held bytes are due, if any are waiting.
     std::optional<Clock::time_point> NextSendTime() const;
     // Closes the socket; queued bytes are dropped.

@@ -10,7 +10,10 @@
 
 namespace {
 
-constexpr int kBacklog = 16;
+// Room for a burst of clients (a fleet's tools starting together, or hundreds of test clients) to wait
+// while the loop is busy or not yet scheduled: a connection that finds the queue full waits a second
+// for its SYN to be sent again.
+constexpr int kBacklog = 1024;
 
 int FailWith(int fd, const std::string& what, const std::string& address, unsigned short port,
              std::string& error) {

@@ -47,6 +47,10 @@ void CSimLog::LogAddressChange(unsigned short port, const AddressChange& change,
           made);
 }
 
+void CSimLog::LogFailure(std::string_view text, Clock::time_point at) {
+    Write("failure " + EscapeLogText(text, false), at);
+}
+
 void CSimLog::Write(const std::string& entry, Clock::time_point at) {
     if (m_file == nullptr) {
         return;

@@ -11,8 +11,8 @@
 // stays one line and, for address values, one field.
 std::string EscapeLogText(std::string_view text, bool escapeSpaces);
 
-// The optional log of received lines and address changes, one flushed line each:
-//   "TIME PORT TEXT" and "TIME address PORT ip=IP mask=MASK gateway=GW",
+// The optional log of received lines, address changes and failures the device survives, one flushed
+// line each: "TIME PORT TEXT", "TIME address PORT ip=IP mask=MASK gateway=GW" and "TIME failure TEXT",
 // TIME in milliseconds since the log was constructed, with three decimals.
 class CSimLog {
 public:
@@ -32,6 +32,8 @@ public:
     void LogLine(unsigned short port, std::string_view text, Clock::time_point received);
     // Records the values of an address change made at the given time.
     void LogAddressChange(unsigned short port, const AddressChange& change, Clock::time_point made);
+    // Records something the device could not do, such as bind a port, at the given time.
+    void LogFailure(std::string_view text, Clock::time_point at);
 
 private:
     void Write(const std::string& entry, Clock::time_point at);

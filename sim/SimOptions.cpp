@@ -17,6 +17,7 @@ constexpr long long kMaxPid = 2147483647; // pid_t is a signed 32-bit number on 
 constexpr std::size_t kMaxFirmwareLength = 200;
 constexpr long long kMaxGetdateNumber = 1000000;
 constexpr std::size_t kMaxAddresses = 1024;
+constexpr long long kMaxConnectionLimit = 1000000;
 
 using Setter = bool (*)(SimOptions& options, const std::string& value, std::string& error);
 
@@ -281,6 +282,12 @@ const Option kOptions[] = {
      [](SimOptions& o, const std::string& v, std::string& e) {
          return SetWhole(o.loginDelayMs, "--login-delay", 0, kMaxLoginDelayMs, " milliseconds", v, e);
      }},
+    {"--max-connections", "N",
+     "at most N connections at once over all ports and addresses (default 4096,\n"
+     "fewer under a lower descriptor limit); more are closed at once, reported",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.maxConnections, "--max-connections", 1, kMaxConnectionLimit, "", v, e);
+     }},
     {"--exit-with-parent", "[=PID]",
      "end with the parent: SIGTERM once the thread that started the sim ends\n"
      "(Linux's parent-death signal follows that thread, not its process), and\n"
@@ -403,9 +410,11 @@ std::string SimUsage() {
              "\nLog format, one line each, times in milliseconds since the start (3 decimals):\n"
              "  TIME PORT TEXT                                  a received line\n"
              "  TIME address PORT ip=IP mask=MASK gateway=GW    an address change\n"
+             "  TIME failure TEXT                               trouble the device survives\n"
              "Bytes below 32, 127 and above, backslashes, and in address values also spaces, appear as\n"
              "\\xNN (two hex digits).\n"
              "\nExit status: 0 after SIGINT or SIGTERM, and when --exit-with-parent finds the parent gone;\n"
-             "2 for bad options or a port that cannot be bound.\n";
+             "2 for bad options or a port that cannot be bound at the start. Later, a port that cannot\n"
+             "be bound (after an address change) is reported and tried again every second.\n";
     return usage;
 }

@@ -18,6 +18,7 @@ struct SimOptions {
     std::string logPath;         // empty: no log
     int slowMs = 0;              // 0: send at full speed; else one byte every slowMs
     int loginDelayMs = 250;      // how long the telnet login prompt takes to appear; 0: at once
+    int maxConnections = 4096;   // beyond it new connections are closed at once
     bool exitWithParent = false; // end with the parent process
     long long parentPid = 0;     // with exitWithParent: the parent to expect; 0: the one at start
     bool ready = false;          // print the ready line once listening

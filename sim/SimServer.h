@@ -28,8 +28,8 @@ public:
     CSimServer(const CSimServer&) = delete;
     CSimServer& operator=(const CSimServer&) = delete;
 
-    // Serves until stopFd becomes readable (kStopped), or until a port cannot be bound, which it
-    // reports on stderr (kFailed).
+    // Serves until stopFd becomes readable (kStopped); kFailed when a port cannot be bound at the start,
+    // which it reports on stderr. Later bind failures never end it: they are reported and retried.
     int Run(int stopFd);
 
 private:
@@ -41,10 +41,17 @@ private:
         std::string reachedAt;
         AddressChange change;
     };
+    // Where --follow-address takes the device once its downtime is over.
+    struct Move {
+        std::string from;
+        std::string to;
+    };
     struct Listener {
-        int fd;
+        std::string address;
         unsigned short port;
         bool telnet;
+        int fd = -1;          // -1 while the port cannot be bound; poll skips it
+        bool failing = false; // its bind failure has been reported, so its recovery will be too
     };
     // Index in the poll set of the first listener, the first NTP socket and the first connection.
     std::size_t ListenerSlot() const { return 1; }
@@ -53,21 +60,34 @@ private:
 
     std::vector<pollfd> PollSet(int stopFd, Clock::time_point now) const;
     void ServeRound(const std::vector<pollfd>& fds, Clock::time_point now);
-    // Carries out a restart requested in this round and ends a downtime that is over; false when a
-    // port cannot be bound again.
-    bool FinishRound(Clock::time_point now);
+    // Carries out a restart requested in this round, ends a downtime that is over and retries the
+    // ports that could not be bound.
+    void FinishRound(Clock::time_point now);
+    // Binds every port of every address at the start; false, with the reason on stderr, when one fails.
     bool OpenListeners();
+    // The listeners for the ports of address, none of them bound yet.
+    std::vector<Listener> ListenersAt(const std::string& address) const;
+    // Listens at the addresses again once the downtime is over, moved when --follow-address asks.
+    void Reopen(Clock::time_point now);
+    // Moves an address to a new one only if every port can be bound there, else keeps it and says why.
+    void FollowMove(const Move& move, Clock::time_point now);
+    // Binds every listener not bound yet; reports a port's first failure and its recovery, and schedules
+    // another attempt while any port is still missing.
+    void BindMissing(Clock::time_point now);
+    // Reports trouble that the device survives, on stderr and in the log.
+    void Report(const std::string& text, Clock::time_point now);
     bool OpenNtpSockets();
-    void CloseListeners();
+    // Closes the bound ones among listeners and forgets them all.
+    static void CloseAll(std::vector<Listener>& listeners);
     void AnnounceReady();
+    // Takes the connections waiting at listener, a bounded number per round.
     void AcceptOn(const Listener& listener, Clock::time_point now);
+    void Take(int fd, const Listener& listener, Clock::time_point now);
+    // Closes a connection beyond the limit at once; the refusals are reported at most once a second.
+    void Refuse(int fd, Clock::time_point now);
     void Serve(CConnection& connection, short events, Clock::time_point now);
     void Restart(const RestartRequest& request, Clock::time_point now);
-    // With --follow-address: the address that took the change is replaced by the new one, or dropped
-    // when the new one is not loopback.
-    void MoveAddress(const std::string& from, const std::string& to);
     int PollTimeoutMs(Clock::time_point now) const;
-    bool AcceptsConnections() const;
 
     SimOptions m_options;
     CSimLog& m_log;
@@ -75,7 +95,12 @@ private:
     std::vector<Listener> m_listeners;
     std::vector<int> m_ntpSockets;
     std::vector<std::unique_ptr<CConnection>> m_connections;
+    std::size_t m_maxConnections;
     std::optional<Clock::time_point> m_reopenTime;
+    std::optional<Clock::time_point> m_rebindTime;
     std::optional<RestartRequest> m_restartRequest;
+    std::optional<Move> m_move;
+    std::size_t m_refused = 0; // connections refused since the last report of refusals
+    std::optional<Clock::time_point> m_refusalReported;
     bool m_announced = false;
 };

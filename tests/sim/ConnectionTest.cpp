@@ -131,4 +131,28 @@ TEST_F(ConnectionTest, ASlowByteOrTheHeldPromptWakesTheLoopWhicheverIsFirst) {
     EXPECT_EQ(Received(), "p");
 }
 
+TEST_F(ConnectionTest, AClientThatLeavesItsAnswersUnreadIsNotReadFromUntilItTakesThem) {
+    auto connection = Accept(Port(false));
+    connection->Open(kStart, 0ms);
+    std::string commands;
+    for (int count = 0; count < 128; ++count) {
+        commands += "ntpq -p\n";
+    }
+    // Each round reads a little and answers it into the unread socket, until the connection pauses.
+    for (int round = 0; round < 10000 && connection->WantsInput(); ++round) {
+        (void)send(m_peer, commands.data(), commands.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        (void)connection->ReadInput(kStart);
+    }
+    ASSERT_FALSE(connection->WantsInput());
+    EXPECT_EQ(connection->PollEvents(kStart), POLLOUT) << "a paused connection must not wake for input";
+    EXPECT_FALSE(connection->IsClosed());
+
+    for (int round = 0; round < 10000 && !connection->WantsInput(); ++round) {
+        (void)Received();
+        connection->SendDue(kStart);
+    }
+    EXPECT_TRUE(connection->WantsInput());
+    EXPECT_TRUE(connection->PollEvents(kStart) & POLLIN);
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -47,6 +48,18 @@ bool CLoopbackClient::Connect(const std::string& address, unsigned short port, i
     socklen_t length = sizeof error;
     return poll(&fd, 1, timeoutMs) == 1 && getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 &&
            error == 0;
+}
+
+bool CLoopbackClient::ConnectWithin(const std::string& address, unsigned short port, int timeoutMs) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (RemainingMs(deadline) > 0) {
+        CLoopbackClient attempt;
+        if (attempt.Connect(address, port, 500)) {
+            return Connect(address, port, 500);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
 }
 
 bool CLoopbackClient::Send(const std::string& text) {

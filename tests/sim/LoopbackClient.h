@@ -13,6 +13,8 @@ public:
 
     // Connects to address:port within timeoutMs; false when refused or timed out.
     bool Connect(const std::string& address, unsigned short port, int timeoutMs = 2000);
+    // Tries to connect until the sim answers or timeoutMs pass, for a sim that is still coming up.
+    bool ConnectWithin(const std::string& address, unsigned short port, int timeoutMs);
     // Sends all of text; false on failure.
     bool Send(const std::string& text);
     // Reads until the text received so far ends with tail, the peer closes or timeoutMs pass;

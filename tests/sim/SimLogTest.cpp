@@ -37,7 +37,7 @@ TEST(SimLogEscape, KeepsPrintableTextAndEscapesTheRest) {
     EXPECT_EQ(EscapeLogText("a b", true), "a\\x20b");
 }
 
-TEST_F(SimLogFile, ReaderGetsBackEveryLineAndAddressChangeAsWritten) {
+TEST_F(SimLogFile, ReaderGetsBackEveryLineAddressChangeAndFailureAsWritten) {
     {
         CSimLog log;
         std::string error;
@@ -47,6 +47,7 @@ TEST_F(SimLogFile, ReaderGetsBackEveryLineAndAddressChangeAsWritten) {
         log.LogLine(23, std::string("odd \\x41 \x01", 10), CSimLog::Clock::now());
         log.LogAddressChange(5316, AddressChange{"10.0.0.5", "255.0.0.0", "10.0.0.1"}, CSimLog::Clock::now());
         log.LogAddressChange(23, AddressChange{"1 2", "", "x=y"}, CSimLog::Clock::now());
+        log.LogFailure("cannot bind\n127.0.3.1:23", CSimLog::Clock::now());
         // Line buffering: the file holds every entry before the log is closed.
         EXPECT_EQ(ParseSimLog(ReadFile(m_path)).lines.size(), 3u);
     }
@@ -66,6 +67,7 @@ TEST_F(SimLogFile, ReaderGetsBackEveryLineAndAddressChangeAsWritten) {
     EXPECT_EQ(log.addressChanges[1].ip, "1 2");
     EXPECT_EQ(log.addressChanges[1].mask, "");
     EXPECT_EQ(log.addressChanges[1].gateway, "x=y");
+    EXPECT_EQ(log.failures, std::vector<std::string>{"cannot bind\n127.0.3.1:23"});
 }
 
 TEST(SimLogReader, SkipsLinesOfAnyOtherShape) {

@@ -12,7 +12,6 @@
 #include <csignal>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -25,19 +24,6 @@ const std::string kNegotiation = "\xff\xfb\x01\xff\xfb\x03\xff\xfd\x18";
 
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Tries to connect until the sim answers or timeoutMs pass.
-bool ConnectWithin(CLoopbackClient& client, const std::string& address, unsigned short port, int timeoutMs) {
-    const Clock::time_point start = Clock::now();
-    while (MsSince(start) < timeoutMs) {
-        CLoopbackClient attempt;
-        if (attempt.Connect(address, port, 500)) {
-            return client.Connect(address, port, 500);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
 }
 
 void LogIn(CLoopbackClient& client) {
@@ -161,7 +147,7 @@ TEST(SimLoopback, AddressChangeDropsEveryConnectionStaysDownAndComesBack) {
     EXPECT_FALSE(early.Connect(address, kShellPort)) << "the device answered during its downtime";
 
     CLoopbackClient back;
-    ASSERT_TRUE(ConnectWithin(back, address, kShellPort, 8000));
+    ASSERT_TRUE(back.ConnectWithin(address, kShellPort, 8000));
     EXPECT_GT(MsSince(down), 2000.0);
     EXPECT_EQ(back.ReadUntil("# "), "# ");
 
@@ -185,7 +171,7 @@ TEST(SimLoopback, TelnetAddressChangeWithoutDowntimeComesBackAtOnce) {
     std::string text;
     ASSERT_TRUE(client.ReadUntilClosed(text));
     CLoopbackClient again;
-    ASSERT_TRUE(ConnectWithin(again, address, kMovedTelnetPort, 3000));
+    ASSERT_TRUE(again.ConnectWithin(address, kMovedTelnetPort, 3000));
     const SimLog log = sim.ReadLog();
     ASSERT_EQ(log.addressChanges.size(), 1u);
     EXPECT_EQ(log.addressChanges[0].port, kMovedTelnetPort);
@@ -212,10 +198,10 @@ TEST(SimLoopback, FollowAddressComesBackAtTheNewLoopbackAddressOnlyAndNeverOffLo
         ASSERT_TRUE(shell.ReadUntilClosed(text));
 
         CLoopbackClient other;
-        ASSERT_TRUE(ConnectWithin(other, "127.0.3.14", kShellPort, 5000));
+        ASSERT_TRUE(other.ConnectWithin("127.0.3.14", kShellPort, 5000));
         CLoopbackClient atNew;
         if (move.backAtNew) {
-            ASSERT_TRUE(ConnectWithin(atNew, move.to, kShellPort, 5000));
+            ASSERT_TRUE(atNew.ConnectWithin(move.to, kShellPort, 5000));
             EXPECT_EQ(atNew.ReadUntil("# "), "# ");
         }
         CLoopbackClient atOld;

@@ -59,6 +59,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "--close-mid-answer",
                      "--login-delay",
                      "0",
+                     "--max-connections=7",
                      "--exit-with-parent=4242"},
                     options),
               OptionsOutcome::Run);
@@ -84,6 +85,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_TRUE(options.session.noPrompt);
     EXPECT_TRUE(options.session.closeMidAnswer);
     EXPECT_EQ(options.loginDelayMs, 0);
+    EXPECT_EQ(options.maxConnections, 7);
     EXPECT_TRUE(options.exitWithParent);
     EXPECT_EQ(options.parentPid, 4242);
 }
@@ -118,6 +120,7 @@ TEST(SimOptions, RejectsBadValuesWithAReason) {
         {"--login-delay", "60001"},
         {"--login-delay", "-1"},
         {"--login-delay"},
+        {"--max-connections", "0"},
         {"--exit-with-parent=0"},
         {"--exit-with-parent=12x"},
         {"--exit-with-parent=2147483648"},
@@ -158,9 +161,11 @@ TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
                              "--ready",
                              "--login-delay",
                              "--exit-with-parent",
+                             "--max-connections",
                              "--help",
                              "--version",
-                             "TIME PORT TEXT"}) {
+                             "TIME PORT TEXT",
+                             "TIME failure TEXT"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }

@@ -74,6 +74,8 @@ void ParseEntry(const std::string& entry, SimLog& log) {
     SimLogLine line{timeMs, 0, Unescape(rest)};
     if (kind == "address") {
         ParseAddressChange(timeMs, rest, log);
+    } else if (kind == "failure") {
+        log.failures.push_back(Unescape(rest));
     } else if (ParsePort(kind, line.port)) {
         log.lines.push_back(line);
     }

@@ -23,6 +23,7 @@ struct SimAddressChange {
 struct SimLog {
     std::vector<SimLogLine> lines;
     std::vector<SimAddressChange> addressChanges;
+    std::vector<std::string> failures; // what the sim could not do, such as bind a port
 };
 
 // Reads the text of a sim log, undoing its \xNN escapes; lines of any other shape are skipped.

@@ -35,6 +35,8 @@ public:
     bool WaitForLine(const std::string& text, int timeoutMs) const;
     // What the sim wrote to stderr so far.
     std::string ErrorOutput() const;
+    // The most memory the running sim has held at once, in KiB; negative when unknown.
+    long PeakMemoryKiB() const;
 
 private:
     // The backend's sim: a child process, or one that the fixture runs.

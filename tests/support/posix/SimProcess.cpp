@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -76,6 +77,17 @@ bool CSimProcess::Start(const std::vector<std::string>& options) {
 
 int CSimProcess::Stop(int signalNumber) {
     return m_instance->process.Stop(signalNumber);
+}
+
+long CSimProcess::PeakMemoryKiB() const {
+    const pid_t pid = m_instance->process.Pid();
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; pid > 0 && std::getline(status, line);) {
+        if (line.starts_with("VmHWM:")) {
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return -1;
 }
 
 std::string CSimProcess::LogPath() const {

@@ -57,6 +57,10 @@ int CSimProcess::Stop(int /*signalNumber*/) {
     return -1; // The fixture started it and stops it after the last test.
 }
 
+long CSimProcess::PeakMemoryKiB() const {
+    return -1; // the fixture's sim is another system's process
+}
+
 std::string CSimProcess::LogPath() const {
     return std::string(VANTREX_FIXTURE_SIM_FOLDER) + "/" + m_instance->address + ".log";
 }
