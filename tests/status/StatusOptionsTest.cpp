@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <fstream>
 #include <tuple>
@@ -35,7 +37,15 @@ public:
     }
 
 private:
-    const std::string m_path = testing::TempDir() + "vantrex-status-options-list.txt";
+    // ctest runs every test in a process of its own, side by side: each needs a file of its own.
+    static std::string UniquePath() {
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "." + test->name();
+        std::ranges::replace(name, '/', '_');
+        return testing::TempDir() + "vantrex-status-options-" + name + ".txt";
+    }
+
+    const std::string m_path = UniquePath();
 };
 
 std::vector<std::string> DeviceTexts(const ParsedOptions& parsed) {
