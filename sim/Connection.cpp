@@ -35,10 +35,11 @@ void CConnection::Open(Clock::time_point now, std::chrono::milliseconds loginDel
     if (!greeting.afterLoginStart.empty() && loginDelay.count() > 0) {
         m_heldUntil = now + loginDelay;
     }
-    Queue(greeting.afterLoginStart, false, now);
+    Queue(greeting.afterLoginStart, false);
+    SendDue(now);
 }
 
-SessionOutput CConnection::ReadInput(Clock::time_point now) {
+SessionOutput CConnection::ReadInput() {
     char buffer[kReceiveChunk];
     const ssize_t received = recv(m_fd, buffer, sizeof buffer, 0);
     if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
@@ -51,20 +52,20 @@ SessionOutput CConnection::ReadInput(Clock::time_point now) {
     SessionOutput output = m_session.Receive(std::string_view(buffer, static_cast<std::size_t>(received)));
     // A restart closes every connection at once, after the listeners: a client must not see its
     // connection end while the device still takes new ones.
-    Queue(output.text, output.close && !output.restart, now);
+    // Sent by the caller's SendDue, after it has logged the lines: a client that reads the log once it
+    // has its answer must find the line there.
+    Queue(output.text, output.close && !output.restart);
     output.text.clear();
     return output;
 }
 
-void CConnection::Queue(const std::string& text, bool closeWhenSent, Clock::time_point now) {
+void CConnection::Queue(const std::string& text, bool closeWhenSent) {
     // Lines typed before the prompt are answered after it, as a terminal's buffered input would be.
     (m_heldUntil ? m_held : m_pending) += text;
     m_closeWhenSent = m_closeWhenSent || closeWhenSent;
     if (m_pending.size() + m_held.size() > kMaxPendingBytes) {
         Close();
-        return;
     }
-    SendDue(now);
 }
 
 void CConnection::ReleaseHeld(Clock::time_point now) {

@@ -33,10 +33,10 @@ public:
     // Queues the session's greeting, holding back its login prompt for loginDelay, and sends what is
     // due.
     void Open(Clock::time_point now, std::chrono::milliseconds loginDelay);
-    // Reads what has arrived, queues the session's reply and sends what is due. Returns the session's
-    // output for the server's log and restart (its text already queued). Closes on end of stream or
-    // error; after a restart request the server closes it.
-    SessionOutput ReadInput(Clock::time_point now);
+    // Reads what has arrived and queues the session's reply, which the caller's SendDue sends once it
+    // has logged the lines. Returns the session's output for the server's log and restart (its text
+    // already queued). Closes on end of stream or error; after a restart request the server closes it.
+    SessionOutput ReadInput();
     // Releases the held bytes once their time has come and sends what is due now; closes once
     // everything is sent when the session asked for that.
     void SendDue(Clock::time_point now);
@@ -51,7 +51,7 @@ public:
     void Close();
 
 private:
-    void Queue(const std::string& text, bool closeWhenSent, Clock::time_point now);
+    void Queue(const std::string& text, bool closeWhenSent);
     void ReleaseHeld(Clock::time_point now);
     bool IsSendDue(Clock::time_point now) const;
     bool IsSlow() const { return m_slowInterval.count() > 0; }

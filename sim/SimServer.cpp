@@ -311,7 +311,7 @@ void CSimServer::Serve(CConnection& connection, short events, Clock::time_point 
     }
     // A paused connection still learns of a hang-up or an error from its next send.
     if ((events & (POLLIN | POLLHUP | POLLERR)) && connection.WantsInput()) {
-        SessionOutput output = connection.ReadInput(now);
+        SessionOutput output = connection.ReadInput();
         for (const std::string& line : output.lines) {
             m_log.LogLine(connection.Port(), line, now);
         }

@@ -102,7 +102,7 @@ TEST_F(ConnectionTest, LinesTypedBeforeThePromptAreAnsweredAfterItAndACloseWaits
 
     const std::string typed = "root\nq9lokar58\nversion\n";
     ASSERT_EQ(send(m_peer, typed.data(), typed.size(), MSG_NOSIGNAL), static_cast<ssize_t>(typed.size()));
-    const SessionOutput output = connection->ReadInput(kStart + 10ms);
+    const SessionOutput output = connection->ReadInput();
     EXPECT_EQ(output.lines, (std::vector<std::string>{"root", "q9lokar58", "version"}));
     EXPECT_EQ(Received(), "");
     EXPECT_FALSE(connection->IsClosed()) << "the held prompt and answers must still go out";
@@ -141,7 +141,7 @@ TEST_F(ConnectionTest, AClientThatLeavesItsAnswersUnreadIsNotReadFromUntilItTake
     // Each round reads a little and answers it into the unread socket, until the connection pauses.
     for (int round = 0; round < 10000 && connection->WantsInput(); ++round) {
         (void)send(m_peer, commands.data(), commands.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        (void)connection->ReadInput(kStart);
+        (void)connection->ReadInput();
     }
     ASSERT_FALSE(connection->WantsInput());
     EXPECT_EQ(connection->PollEvents(kStart), POLLOUT) << "a paused connection must not wake for input";
