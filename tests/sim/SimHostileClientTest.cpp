@@ -186,11 +186,11 @@ TEST(SimHostileClient, ClientsThatFloodWithoutReadingNeitherStarveAReaderNorGrow
     }
     const long peakKiB = sim.PeakMemoryKiB();
     std::printf("slowest answer among flooders: %.0f ms; sim's peak memory: %ld KiB\n", slowestMs, peakKiB);
-    if (VANTREX_SIM_INSTRUMENTED) {
-        return; // every answer came within its 10 s; the figures below hold for the uninstrumented sim
+    // Every answer came within its 10 s. The slowest answer is a figure, not a bound: it grows with
+    // whatever else the machine runs. What the sim queues does not, but instrumentation inflates it.
+    if (!VANTREX_SIM_INSTRUMENTED) {
+        EXPECT_LT(peakKiB, 64 * 1024) << "KiB";
     }
-    EXPECT_LT(slowestMs, 1500.0);
-    EXPECT_LT(peakKiB, 64 * 1024) << "KiB";
 }
 
 } // namespace
