@@ -1,9 +1,12 @@
 #include "runtime/UdpClient.h"
+#include "runtime/RealTimeClock.h"
 
 #include "tests/support/DatagramPeer.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -17,6 +20,11 @@ constexpr unsigned short kPeerPort = 12301;
 constexpr std::uint32_t kClosedAddress = 0x7F000802; // 127.0.8.2
 constexpr unsigned short kClosedPort = 12302;
 constexpr std::uint32_t kEventMs = 3000; // Generous: a loopback datagram takes microseconds.
+// The stamp test runs only where that rule does not hold (not under Wine), on an address of its own.
+constexpr const char* kStampPeerText = "127.0.140.1";
+constexpr std::uint32_t kStampPeerAddress = 0x7F008C01; // kStampPeerText
+constexpr unsigned short kStampPeerPort = 12303;
+constexpr auto kReadLate = std::chrono::milliseconds(300);
 
 TEST(UdpClientTest, ExchangesOneDatagramAndWakesTheWaiter) {
     const CDatagramPeer peer(kPeerText, kPeerPort);
@@ -31,9 +39,32 @@ TEST(UdpClientTest, ExchangesOneDatagramAndWakesTheWaiter) {
 
     ASSERT_TRUE(answered.Wait(kEventMs));
     std::uint8_t buffer[4] = {};
-    EXPECT_EQ(client.Receive(buffer, sizeof buffer), 4); // cut at the buffer's size
+    std::int64_t arrival = 0;
+    EXPECT_EQ(client.Receive(buffer, sizeof buffer, arrival), 4); // cut at the buffer's size
     EXPECT_EQ(buffer[3], 6);
-    EXPECT_EQ(client.Receive(buffer, sizeof buffer), kNoDatagram);
+    EXPECT_EQ(client.Receive(buffer, sizeof buffer, arrival), kNoDatagram);
+}
+
+// An answer read late is stamped with its arrival, not with the read: the time an NTP check measures is
+// the network's, however long the thread that reads took to get to it.
+TEST(UdpClientTest, StampsTheArrivalNotTheRead) {
+    const CDatagramPeer peer(kStampPeerText, kStampPeerPort);
+    ASSERT_TRUE(peer.IsBound());
+    CUdpClient client;
+    ASSERT_TRUE(client.Open(kStampPeerAddress, kStampPeerPort));
+    const std::uint8_t request[] = {1};
+    const std::int64_t sentAt = RealTimeMicros();
+    ASSERT_TRUE(client.Send(request, sizeof request));
+    ASSERT_EQ(peer.Echo({2}, kEventMs).size(), 1u);
+    std::this_thread::sleep_for(kReadLate);
+
+    const std::int64_t readAt = RealTimeMicros();
+    std::uint8_t buffer[4];
+    std::int64_t arrival = 0;
+    ASSERT_EQ(client.Receive(buffer, sizeof buffer, arrival), 1);
+    EXPECT_GE(arrival, sentAt);
+    // Generous: the answer arrives within the Echo, the read comes kReadLate after it.
+    EXPECT_LE(arrival, readAt - std::chrono::duration_cast<std::chrono::microseconds>(kReadLate).count() / 2);
 }
 
 TEST(UdpClientTest, ClosedPeerPortWakesTheWaiterWithAnError) {
@@ -45,15 +76,17 @@ TEST(UdpClientTest, ClosedPeerPortWakesTheWaiterWithAnError) {
     ASSERT_TRUE(client.Send(request, sizeof request));
     ASSERT_TRUE(answered.Wait(kEventMs));
     std::uint8_t buffer[4];
-    EXPECT_EQ(client.Receive(buffer, sizeof buffer), -1);
+    std::int64_t arrival = 0;
+    EXPECT_EQ(client.Receive(buffer, sizeof buffer, arrival), -1);
 }
 
 TEST(UdpClientTest, EveryCallFailsWithoutSocket) {
     CUdpClient client;
     CSignal signal;
     std::uint8_t buffer[4] = {};
+    std::int64_t arrival = 0;
     EXPECT_FALSE(client.Send(buffer, sizeof buffer));
-    EXPECT_EQ(client.Receive(buffer, sizeof buffer), -1);
+    EXPECT_EQ(client.Receive(buffer, sizeof buffer, arrival), -1);
     EXPECT_FALSE(client.WatchReadable(signal));
 }
 
