@@ -6,26 +6,13 @@
 # Usage: bench/status/ntp_offset_figures.sh [BUILD_DIR]   (default build/normal); RUNS runs each (default 5)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-build=${1:-build/normal}
-sim=$build/sim/vantrex-sim
-status=$build/status/vantrex-status
 runs=${RUNS:-5}
 ntp_port=12145
 devices=155
 device=127.0.140.$devices
-work=$(mktemp -d)
-sim_pid=
-cleanup() {
-    [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source bench/status/sim_fleet.sh
 
-"$sim" --address "127.0.140.1-$device" --ntp-port "$ntp_port" --ready --exit-with-parent >"$work/sim-ready" &
-sim_pid=$!
-for _ in $(seq 100); do grep -q ready "$work/sim-ready" 2>/dev/null && break; sleep 0.1; done
-grep -q ready "$work/sim-ready" || { echo "vantrex-sim did not start" >&2; exit 1; }
+start_sim "127.0.140.1-$device"
 seq -f "127.0.140.%g" 1 "$devices" >"$work/fleet"
 
 # One line per run: the device's offset and delay in ms, then the worst of every device read in the run.
