@@ -1,11 +1,11 @@
 #pragma once
 
-#include <chrono>
+#include "runtime/RealTimeClock.h"
+
 #include <cstdint>
 
 // This PC's clock in microseconds since 1970-01-01 00:00 UTC: the clock a device's offset is measured
-// against.
+// against. The real-time clock, so that it agrees with the arrival stamps of datagrams.
 inline std::int64_t PcClockMicros() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return RealTimeMicros();
 }

@@ -24,8 +24,10 @@ public:
     // Sends one datagram; true when the whole of it was accepted.
     bool Send(const std::uint8_t* data, std::size_t length);
     // Takes one waiting datagram into buffer (cut at size): its length; kNoDatagram when none waits;
-    // -1 when the socket reports an error, such as a peer port where nothing listens.
-    int Receive(std::uint8_t* buffer, std::size_t size);
+    // -1 when the socket reports an error, such as a peer port where nothing listens. For a datagram taken,
+    // arrivalUnixMicros is when it reached this PC on the clock of RealTimeMicros: the kernel's stamp
+    // where the platform keeps one, else the time it was taken here.
+    int Receive(std::uint8_t* buffer, std::size_t size, std::int64_t& arrivalUnixMicros);
     // Makes signal count as set while a datagram or an error waits; false without a socket.
     bool WatchReadable(const CSignal& signal);
     // Closes the socket, if one is open.

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-scripts/install-deps.sh "${BUILD_PACKAGES[@]}"
+scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 
 # The window's figures in the order of the issue notes; any other benchmark runs after them.
 ui_order=(bench_ui_cancel bench_ui_startup bench_ui_connect bench_ui_second_lag bench_ui_idle_load
@@ -53,6 +53,8 @@ if [ $# -eq 0 ]; then
     cmake --build "${build_dir}" -j "$(nproc)" --target vantrex-status vantrex-sim
     echo "=== vantrex-status figures ==="
     bench/status/status_figures.sh "${build_dir}" || failed+=(status_figures)
+    echo "=== vantrex-status NTP offset, one device alone and among 155 ==="
+    bench/status/ntp_offset_figures.sh "${build_dir}" || failed+=(ntp_offset_figures)
 fi
 
 if [ ${#failed[@]} -gt 0 ]; then

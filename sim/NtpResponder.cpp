@@ -1,12 +1,15 @@
 #include "NtpResponder.h"
 
 #include "ntp/SntpPacket.h"
+#include "runtime/RealTimeClock.h"
+#include "runtime/posix/StampedReceive.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -20,8 +23,14 @@ std::int64_t Micros(const DeviceTime& time) {
     return time.seconds * 1000000 + time.micros;
 }
 
-SntpPacket Answer(const SntpPacket& request, const NtpSetting& setting, const DeviceTime& now) {
-    const NtpTimestamp served = NtpFromUnixMicros(Micros(now) + setting.offsetMicros);
+// How long the request waited in the socket before this loop took it; 0 when the kernel did not say.
+std::int64_t WaitedMicros(const std::optional<std::int64_t>& arrivalUnixMicros) {
+    return arrivalUnixMicros ? std::max<std::int64_t>(RealTimeMicros() - *arrivalUnixMicros, 0) : 0;
+}
+
+SntpPacket Answer(const SntpPacket& request, const NtpSetting& setting, std::int64_t receivedMicros,
+                  std::int64_t sentMicros) {
+    const NtpTimestamp served = NtpFromUnixMicros(sentMicros + setting.offsetMicros);
     SntpPacket answer;
     answer.leap = static_cast<std::uint8_t>(setting.leap);
     answer.version = request.version;
@@ -32,7 +41,7 @@ SntpPacket Answer(const SntpPacket& request, const NtpSetting& setting, const De
     answer.referenceId = setting.stratum <= 1 ? kGpsReference : kLoopbackReference;
     answer.reference = served;
     answer.originate = request.transmit;
-    answer.receive = served;
+    answer.receive = NtpFromUnixMicros(receivedMicros + setting.offsetMicros);
     answer.transmit = served;
     return answer;
 }
@@ -52,25 +61,27 @@ int OpenNtpSocket(const std::string& address, unsigned short port, std::string& 
         }
         return -1;
     }
+    AskForArrivalStamps(fd);
     return fd;
 }
 
-void AnswerNtpRequests(int fd, const NtpSetting& setting, const DeviceTime& now) {
+void AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock) {
     for (;;) {
         std::uint8_t datagram[kSntpPacketSize + 1];
         sockaddr_in sender{};
-        socklen_t length = sizeof sender;
-        const ssize_t received =
-            recvfrom(fd, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&sender), &length);
+        std::optional<std::int64_t> arrival;
+        const ssize_t received = ReceiveStamped(fd, datagram, sizeof datagram, &sender, arrival);
         if (received < 0) {
             return; // drained (or failed: the next request gets its own turn)
         }
+        const std::int64_t receivedMicros = Micros(clock.Now()) - WaitedMicros(arrival);
         const std::optional<SntpPacket> request =
             DecodeSntp(std::span<const std::uint8_t>(datagram, static_cast<std::size_t>(received)));
         if (setting.silent || !request || request->mode != kModeClient) {
             continue;
         }
-        const SntpBytes answer = EncodeSntp(Answer(*request, setting, now));
-        (void)sendto(fd, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&sender), length);
+        const SntpBytes answer = EncodeSntp(Answer(*request, setting, receivedMicros, Micros(clock.Now())));
+        (void)sendto(fd, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&sender),
+                     sizeof sender);
     }
 }

@@ -16,6 +16,8 @@ struct NtpSetting {
 // Opens a non-blocking UDP socket bound to address:port; the descriptor, or -1 with the reason in error.
 int OpenNtpSocket(const std::string& address, unsigned short port, std::string& error);
 
-// Answers every SNTP client request waiting on fd from the device time now, as setting says.
+// Answers every SNTP client request waiting on fd from the device clock, as setting says: received at
+// the device time the request arrived, sent at the time the answer leaves, as a device that stamps its
+// packets does, so that however late this loop gets to a request the client's offset holds.
 // Anything that is not a 48-byte client request is dropped.
-void AnswerNtpRequests(int fd, const NtpSetting& setting, const DeviceTime& now);
+void AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock);

@@ -110,7 +110,7 @@ void CSimServer::ServeRound(const std::vector<pollfd>& fds, Clock::time_point no
     }
     for (std::size_t index = 0; index < m_ntpSockets.size(); ++index) {
         if (fds[NtpSlot() + index].revents & POLLIN) {
-            AnswerNtpRequests(m_ntpSockets[index], m_options.ntp, m_clock.Now());
+            AnswerNtpRequests(m_ntpSockets[index], m_options.ntp, m_clock);
         }
     }
     for (std::size_t index = 0; index < servedCount; ++index) {

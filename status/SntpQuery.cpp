@@ -53,7 +53,9 @@ bool CSntpQuery::Update(Clock::time_point now) {
 bool CSntpQuery::TakeAnswers() {
     std::uint8_t datagram[kLargestDatagram];
     for (;;) {
-        const int received = m_client.Receive(datagram, sizeof datagram);
+        // The answer's own arrival: the thread may get to it long after, busy with other devices.
+        std::int64_t receivedUnixMicros = 0;
+        const int received = m_client.Receive(datagram, sizeof datagram, receivedUnixMicros);
         if (received == kNoDatagram) {
             return false;
         }
@@ -67,7 +69,6 @@ bool CSntpQuery::TakeAnswers() {
             m_lastRejection = std::string("no valid answer: ") + SntpVerdictText(verdict);
             continue;
         }
-        const std::int64_t receivedUnixMicros = PcClockMicros();
         const SntpPacket answer = *DecodeSntp(bytes);
         const SntpSample sample =
             ComputeSntpSample(m_sent, answer.receive, answer.transmit, NtpFromUnixMicros(receivedUnixMicros));

@@ -7,27 +7,9 @@
 # Usage: bench/status/status_figures.sh [BUILD_DIR]   (default build/normal)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-build=${1:-build/normal}
-sim=$build/sim/vantrex-sim
-status=$build/status/vantrex-status
 watch_seconds=${WATCH_SECONDS:-120}
 ntp_port=12130
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_sim() { # ADDRESS_OR_RANGE
-    "$sim" --address "$1" --ntp-port "$ntp_port" --ready --exit-with-parent >"$work/sim-ready" &
-    pids+=($!)
-    for _ in $(seq 100); do grep -q ready "$work/sim-ready" 2>/dev/null && return; sleep 0.1; done
-    echo "vantrex-sim did not start on $1" >&2
-    exit 1
-}
+source bench/status/sim_fleet.sh
 
 sample() { # PID
     local pid=$1

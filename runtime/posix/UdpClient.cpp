@@ -1,6 +1,8 @@
 #include "SignalNative.h"
 #include "SocketWatch.h"
+#include "StampedReceive.h"
 
+#include "runtime/RealTimeClock.h"
 #include "runtime/UdpClient.h"
 
 #include <arpa/inet.h>
@@ -9,6 +11,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <optional>
 
 struct CUdpClient::Native {
     int m_fd = -1;
@@ -28,6 +32,8 @@ bool CUdpClient::Open(std::uint32_t address, unsigned short port) {
     if (m_native->m_fd < 0) {
         return false;
     }
+    // An answer's time is when it reached the socket, however late the thread gets to it.
+    AskForArrivalStamps(m_native->m_fd);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
@@ -48,13 +54,16 @@ bool CUdpClient::Send(const std::uint8_t* data, std::size_t length) {
     return sent >= 0 && static_cast<std::size_t>(sent) == length;
 }
 
-int CUdpClient::Receive(std::uint8_t* buffer, std::size_t size) {
+int CUdpClient::Receive(std::uint8_t* buffer, std::size_t size, std::int64_t& arrivalUnixMicros) {
     if (m_native->m_fd < 0) {
         return -1;
     }
     for (;;) {
-        const ssize_t received = recv(m_native->m_fd, buffer, size, 0);
+        std::optional<std::int64_t> stamp;
+        const ssize_t received = ReceiveStamped(m_native->m_fd, buffer, size, nullptr, stamp);
         if (received >= 0) {
+            // A datagram without a stamp is stamped as it is read.
+            arrivalUnixMicros = stamp ? *stamp : RealTimeMicros();
             return static_cast<int>(received);
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK) {

@@ -1,5 +1,6 @@
 #include "SignalNative.h"
 
+#include "runtime/RealTimeClock.h"
 #include "runtime/UdpClient.h"
 
 #include <winsock2.h>
@@ -58,12 +59,16 @@ bool CUdpClient::Send(const std::uint8_t* data, std::size_t length) {
     return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == length;
 }
 
-int CUdpClient::Receive(std::uint8_t* buffer, std::size_t size) {
+int CUdpClient::Receive(std::uint8_t* buffer, std::size_t size, std::int64_t& arrivalUnixMicros) {
     if (m_native->socket == INVALID_SOCKET) {
         return -1;
     }
     const int capacity = static_cast<int>(std::min<std::size_t>(size, INT_MAX));
     const int received = recv(m_native->socket, reinterpret_cast<char*>(buffer), capacity, 0);
+    // Windows stamps arrivals (SIO_TIMESTAMPING) only from build 20348, at a network adapter's driver and
+    // once timestamping is configured for the whole system; Wine not at all. The time of the read stands
+    // in, taken right after it.
+    arrivalUnixMicros = RealTimeMicros();
     if (received != SOCKET_ERROR) {
         return received;
     }
