@@ -42,7 +42,6 @@ CDeviceProbe::~CDeviceProbe() {
 
 void CDeviceProbe::Start(Clock::time_point now) {
     m_phase = ProbePhase::Reading;
-    m_failure.clear();
     m_deadline = now + m_settings.timeout;
     m_lastState[0] = m_lastState[1] = StateStarting;
     const bool startedA = m_linkA.Start();
@@ -50,7 +49,7 @@ void CDeviceProbe::Start(Clock::time_point now) {
     m_control.OnAttemptStarted(m_linkA.GetReport().run, m_linkB.GetReport().run);
     for (const auto& [side, started] : {std::pair{LinkSide::A, startedA}, std::pair{LinkSide::B, startedB}}) {
         if (!started && m_control.OnStartFailed(side) == ReportAction::FailAttempt) {
-            GoDown("no thread for the links");
+            GoDown("no thread for the links", FailureKind::LocalFailure);
         }
     }
     if (m_settings.ntp && !m_ntp.IsRunning()) {
@@ -131,7 +130,11 @@ void CDeviceProbe::TakeReport(LinkSide side) {
         break;
     case ReportAction::FailAttempt:
         m_lastState[static_cast<int>(side)] = report.state;
-        GoDown(FailureOfBothLinks());
+        // A link that got no socket never asked the device: the attempt says nothing of it.
+        GoDown(FailureOfBothLinks(),
+               m_lastState[0] == StateSocketFailed || m_lastState[1] == StateSocketFailed
+                   ? FailureKind::LocalFailure
+                   : FailureKind::Device);
         break;
     case ReportAction::Lose:
         GoDown(m_phase == ProbePhase::Complete ? "connection lost"
@@ -149,10 +152,11 @@ std::string CDeviceProbe::FailureOfBothLinks() const {
     return shell == telnet ? shell : "shell: " + shell + ", telnet: " + telnet;
 }
 
-void CDeviceProbe::GoDown(std::string failure) {
+void CDeviceProbe::GoDown(std::string failure, FailureKind kind) {
     Stop();
     m_phase = ProbePhase::Down;
     m_failure = std::move(failure);
+    m_failureKind = kind;
 }
 
 bool CDeviceProbe::HasCompleteReading() const {
@@ -186,8 +190,12 @@ DeviceRecord CDeviceProbe::Record() const {
     if (m_phase == ProbePhase::Complete) {
         record.reachable = true;
         FillShellFields(record);
+    } else if (m_failure.empty()) {
+        record.failure = "pending";
+        record.failureKind = FailureKind::Pending;
     } else {
-        record.failure = m_phase == ProbePhase::Reading ? "no complete reading yet" : m_failure;
+        record.failure = m_failure;
+        record.failureKind = m_failureKind;
     }
     if (m_settings.ntp && m_hasNtpResult) {
         record.ntp = m_ntp.Result();
@@ -195,7 +203,7 @@ DeviceRecord CDeviceProbe::Record() const {
             record.ntpShellSeconds = record.ntp->offsetSeconds - *record.offsetSeconds;
         }
     } else if (m_settings.ntp) {
-        record.ntp = UnansweredNtp("no answer yet");
+        record.ntp = UnansweredNtp("no answer yet", FailureKind::Pending);
     }
     return record;
 }

@@ -56,7 +56,8 @@ public:
     std::optional<Clock::time_point> NextDeadline() const;
     // Whether the NTP check still waits for its answer.
     bool IsNtpRunning() const { return m_ntp.IsRunning(); }
-    // The device as it stands now.
+    // The device as it stands now: pending until the first attempt ends, and while a later attempt
+    // runs, what the last one found.
     DeviceRecord Record() const;
     ProbePhase Phase() const { return m_phase; }
     // The wait before the next reconnect attempt (watch mode).
@@ -66,7 +67,7 @@ private:
     CDeviceLink& Link(LinkSide side) { return side == LinkSide::A ? m_linkA : m_linkB; }
     const CDeviceLink& ActiveLink() const;
     void TakeReport(LinkSide side);
-    void GoDown(std::string failure);
+    void GoDown(std::string failure, FailureKind kind = FailureKind::Device);
     std::string TimeoutFailure(const std::string& limit) const;
     bool HasCompleteReading() const;
     std::string FailureOfBothLinks() const;
@@ -80,7 +81,8 @@ private:
     CConnectionControl m_control;
     int m_lastState[2] = {StateStarting, StateStarting};
     ProbePhase m_phase = ProbePhase::Down;
-    std::string m_failure = "not started";
+    std::string m_failure; // of the last attempt; empty until one has ended
+    FailureKind m_failureKind = FailureKind::Device;
     Clock::time_point m_deadline;
     CSntpQuery m_ntp;
     bool m_hasNtpResult = false;

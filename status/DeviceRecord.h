@@ -4,10 +4,15 @@
 #include <optional>
 #include <string>
 
+// What a failure says of the device. Pending (not read yet) and a failure of this PC (no socket,
+// descriptor or thread) say nothing of it: UNKNOWN, never the device's fault.
+enum class FailureKind { Device, Pending, LocalFailure };
+
 // What the independent NTP check found.
 struct NtpResult {
     bool answered = false;
     std::string failure; // why there is no valid answer
+    FailureKind failureKind = FailureKind::Device;
     int stratum = 0;
     std::string referenceId;
     int leap = 0;
@@ -17,9 +22,10 @@ struct NtpResult {
 };
 
 // A check that ended without a valid answer.
-inline NtpResult UnansweredNtp(std::string failure) {
+inline NtpResult UnansweredNtp(std::string failure, FailureKind kind = FailureKind::Device) {
     NtpResult result;
     result.failure = std::move(failure);
+    result.failureKind = kind;
     return result;
 }
 
@@ -29,7 +35,8 @@ struct DeviceRecord {
     bool reachable = false;
     bool interrupted = false; // the run was ended before this device was read: nothing is known of it
     std::string failure;      // why not reachable, or why no complete reading
-    std::string link;         // "shell" or "telnet"
+    FailureKind failureKind = FailureKind::Device;
+    std::string link; // "shell" or "telnet"
     std::string firmware;
     std::optional<std::int64_t> deviceUnixMicros; // the device clock as it printed it
     std::optional<double> offsetSeconds;          // device clock minus the midpoint of send and answer

@@ -82,61 +82,49 @@ void ExpireAtDeadline(const std::vector<DeviceAddress>& devices, const FleetSett
     }
 }
 
-} // namespace
-
-bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
-                   const CSignal& stop, const RecordSink& sink) {
-    std::vector<DeviceRecord> records(devices.size());
-    std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
-    std::size_t nextToStart = 0;
-    std::size_t active = 0;
-    bool stopped = false;
-    const Clock::time_point start = Clock::now();
-    const Clock::time_point end =
-        settings.deadline.count() > 0 ? start + settings.deadline : Clock::time_point::max();
-    while (!stopped && (nextToStart < devices.size() || active > 0)) {
-        const Clock::time_point now = Clock::now();
-        if (now >= end) {
-            ExpireAtDeadline(devices, settings, probes, records);
-            break;
-        }
-        for (; nextToStart < devices.size() && active < std::max<std::size_t>(settings.parallel, 1);
-             ++nextToStart) {
-            probes[nextToStart] = MakeProbe(devices[nextToStart], settings);
-            probes[nextToStart]->Start(now);
-            ++active;
-        }
-        std::vector<CDeviceProbe*> running;
-        for (const auto& probe : probes) {
-            if (probe) {
-                running.push_back(probe.get());
-            }
-        }
-        stopped =
-            WaitForNews(stop, running, NextWake(running, now, std::min(now + settings.probe.timeout, end)));
-        const Clock::time_point after = Clock::now();
-        for (std::size_t index = 0; index < probes.size(); ++index) {
-            if (probes[index] && (probes[index]->Update(after), IsFinished(*probes[index]))) {
-                records[index] = probes[index]->Record();
-                probes[index].reset(); // stops its links and frees its threads for the next device
-                --active;
-            }
-        }
-    }
-    for (std::size_t index = 0; index < devices.size(); ++index) {
-        if (records[index].address.empty()) {
-            records[index].address = devices[index].text;
-            records[index].failure = "interrupted";
-            records[index].interrupted = true;
-        }
-    }
-    probes.clear();
-    sink(records);
-    return !stopped;
+// The devices read at once.
+std::size_t AtOnce(const FleetSettings& settings) {
+    return std::max<std::size_t>(settings.parallel, 1);
 }
 
-void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings, const CSignal& stop,
-                const RecordSink& sink) {
+std::vector<CDeviceProbe*> Running(const std::vector<std::unique_ptr<CDeviceProbe>>& probes) {
+    std::vector<CDeviceProbe*> running;
+    for (const auto& probe : probes) {
+        if (probe) {
+            running.push_back(probe.get());
+        }
+    }
+    return running;
+}
+
+// Updates every probe; a finished one leaves its record and frees its place (its links and threads
+// stop). Returns the indices of those that finished.
+std::vector<std::size_t> CollectFinished(std::vector<std::unique_ptr<CDeviceProbe>>& probes,
+                                         Clock::time_point now, std::vector<DeviceRecord>& records) {
+    std::vector<std::size_t> finished;
+    for (std::size_t index = 0; index < probes.size(); ++index) {
+        if (probes[index] && (probes[index]->Update(now), IsFinished(*probes[index]))) {
+            records[index] = probes[index]->Record();
+            probes[index].reset();
+            finished.push_back(index);
+        }
+    }
+    return finished;
+}
+
+// The report after the one due at nextEmit: intervals are kept on the grid of the start, however long
+// the sink took.
+Clock::time_point NextEmit(Clock::time_point nextEmit, Clock::time_point now, const FleetSettings& settings) {
+    while (nextEmit <= now) {
+        nextEmit += settings.watchInterval;
+    }
+    return nextEmit;
+}
+
+// As many devices as may be read at once: each keeps its probe connected, and a lost one is
+// reconnected after a growing delay.
+void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+                        const CSignal& stop, const RecordSink& sink) {
     std::vector<std::unique_ptr<CDeviceProbe>> probes;
     std::vector<CDeviceProbe*> running;
     std::vector<std::optional<Clock::time_point>> reconnectAt(devices.size());
@@ -177,10 +165,105 @@ void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& 
                 }
             }
             sink(records);
-            // Intervals are kept on the grid of the start, however long the sink took.
-            while (nextEmit <= now) {
-                nextEmit += settings.watchInterval;
-            }
+            nextEmit = NextEmit(nextEmit, now, settings);
         }
+    }
+}
+
+// More devices than may be read at once: each in turn gets a probe for one reading, then gives its
+// place to the next. A device is pending until its first reading and keeps its last record between
+// turns; none is read more often than once an interval.
+void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+                       const CSignal& stop, const RecordSink& sink) {
+    struct Turn {
+        std::size_t index;
+        Clock::time_point notBefore;
+    };
+    std::vector<DeviceRecord> records(devices.size());
+    std::deque<Turn> waiting;
+    Clock::time_point now = Clock::now();
+    for (std::size_t index = 0; index < devices.size(); ++index) {
+        records[index].address = devices[index].text;
+        records[index].failure = "pending";
+        records[index].failureKind = FailureKind::Pending;
+        waiting.push_back({index, now});
+    }
+    std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
+    std::vector<Clock::time_point> startedAt(devices.size());
+    std::size_t active = 0;
+    Clock::time_point nextEmit = now + settings.watchInterval;
+    // With more devices than places, some device always waits while a place is free.
+    for (;;) {
+        for (; active < AtOnce(settings) && waiting.front().notBefore <= now; ++active) {
+            const std::size_t index = waiting.front().index;
+            waiting.pop_front();
+            probes[index] = MakeProbe(devices[index], settings);
+            probes[index]->Start(now);
+            startedAt[index] = now;
+        }
+        const std::vector<CDeviceProbe*> running = Running(probes);
+        const Clock::time_point nextTurn =
+            active < AtOnce(settings) ? waiting.front().notBefore : Clock::time_point::max();
+        if (WaitForNews(stop, running, NextWake(running, now, std::min(nextEmit, nextTurn)))) {
+            return;
+        }
+        now = Clock::now();
+        for (const std::size_t index : CollectFinished(probes, now, records)) {
+            waiting.push_back({index, startedAt[index] + settings.watchInterval});
+            --active;
+        }
+        if (now >= nextEmit) {
+            sink(records);
+            nextEmit = NextEmit(nextEmit, now, settings);
+        }
+    }
+}
+
+} // namespace
+
+bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+                   const CSignal& stop, const RecordSink& sink) {
+    std::vector<DeviceRecord> records(devices.size());
+    std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
+    std::size_t nextToStart = 0;
+    std::size_t active = 0;
+    bool stopped = false;
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point end =
+        settings.deadline.count() > 0 ? start + settings.deadline : Clock::time_point::max();
+    while (!stopped && (nextToStart < devices.size() || active > 0)) {
+        const Clock::time_point now = Clock::now();
+        if (now >= end) {
+            ExpireAtDeadline(devices, settings, probes, records);
+            break;
+        }
+        for (; nextToStart < devices.size() && active < AtOnce(settings); ++nextToStart) {
+            probes[nextToStart] = MakeProbe(devices[nextToStart], settings);
+            probes[nextToStart]->Start(now);
+            ++active;
+        }
+        const std::vector<CDeviceProbe*> running = Running(probes);
+        stopped =
+            WaitForNews(stop, running, NextWake(running, now, std::min(now + settings.probe.timeout, end)));
+        active -= CollectFinished(probes, Clock::now(), records).size();
+    }
+    for (std::size_t index = 0; index < devices.size(); ++index) {
+        if (records[index].address.empty()) {
+            records[index].address = devices[index].text;
+            records[index].failure = "interrupted";
+            records[index].interrupted = true;
+        }
+    }
+    probes.clear();
+    sink(records);
+    return !stopped;
+}
+
+void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings, const CSignal& stop,
+                const RecordSink& sink) {
+    if (devices.size() <= AtOnce(settings)) {
+        KeepFleetConnected(devices, settings, stop, sink);
+    } else {
+        WatchFleetInTurns(devices, settings, stop, sink);
     }
 }

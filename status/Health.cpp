@@ -35,7 +35,8 @@ private:
 
 void AssessNtp(const NtpResult& ntp, const std::optional<double>& ntpShellSeconds, CHealthBuilder& health) {
     if (!ntp.answered) {
-        health.Add(Severity::Critical, "NTP: " + ntp.failure);
+        health.Add(ntp.failureKind == FailureKind::Device ? Severity::Critical : Severity::Unknown,
+                   "NTP: " + ntp.failure);
         return;
     }
     if (ntp.stratum == 0 || ntp.stratum == 16) {
@@ -52,7 +53,8 @@ void AssessNtp(const NtpResult& ntp, const std::optional<double>& ntpShellSecond
 void AssessShell(const DeviceRecord& record, const HealthLimits& limits, CHealthBuilder& health) {
     if (!record.reachable) {
         // An interrupted run is this PC's doing, never the device's fault.
-        health.Add(record.interrupted ? Severity::Unknown : Severity::Critical, record.failure);
+        const bool device = !record.interrupted && record.failureKind == FailureKind::Device;
+        health.Add(device ? Severity::Critical : Severity::Unknown, record.failure);
         return;
     }
     if (record.timeSynced == false) {

@@ -4,9 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -217,7 +219,11 @@ std::string FormatNagios(const std::vector<AssessedRecord>& records, const Healt
            (performance.empty() ? "" : " | " + performance) + '\n';
 }
 
-std::string FormatPrometheus(const std::vector<AssessedRecord>& records) {
+std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
+    // A device not read yet, or one this PC failed to read, has no samples: nothing is known of it.
+    std::vector<AssessedRecord> records;
+    std::copy_if(assessed.begin(), assessed.end(), std::back_inserter(records),
+                 [](const AssessedRecord& one) { return one.record.failureKind == FailureKind::Device; });
     CMetricWriter writer;
     WriteFamily(writer, records, "vantrex_up", "Whether the device gave a complete reading.",
                 [](const DeviceRecord& r) { return std::optional<double>(r.reachable ? 1 : 0); });
@@ -230,17 +236,18 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& records) {
     WriteFamily(writer, records, "vantrex_clock_offset_seconds", "Device clock minus this host's clock.",
                 [](const DeviceRecord& r) { return r.offsetSeconds; });
     writer.Family("vantrex_info", "The device's firmware version.");
-    for (const AssessedRecord& assessed : records) {
-        if (!assessed.record.firmware.empty()) {
+    for (const AssessedRecord& one : records) {
+        if (!one.record.firmware.empty()) {
             writer.Sample("vantrex_info",
-                          AddressLabel(assessed.record) + ",firmware=\"" +
-                              LabelValue(DeviceText(assessed.record.firmware)) + '"',
+                          AddressLabel(one.record) + ",firmware=\"" +
+                              LabelValue(DeviceText(one.record.firmware)) + '"',
                           1);
         }
     }
     WriteFamily(writer, records, "vantrex_ntp_up", "Whether the device answered the NTP request validly.",
                 [](const DeviceRecord& r) {
-                    return r.ntp ? std::optional<double>(r.ntp->answered ? 1 : 0) : std::nullopt;
+                    const bool known = r.ntp && r.ntp->failureKind == FailureKind::Device;
+                    return known ? std::optional<double>(r.ntp->answered ? 1 : 0) : std::nullopt;
                 });
     WriteFamily(writer, records, "vantrex_ntp_stratum", "Stratum in the NTP answer.",
                 [](const DeviceRecord& r) {

@@ -20,7 +20,8 @@ std::string FormatJson(const AssessedRecord& assessed);
 // localFailure (a failure of this PC, such as an unwritable textfile) makes it UNKNOWN and leads the text.
 std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
                          const std::string& localFailure = "");
-// The whole Prometheus textfile for these records.
+// The whole Prometheus textfile for these records; a record that says nothing of its device (pending,
+// or a failure of this PC) has no samples, and an NTP check that says nothing has no vantrex_ntp_up.
 std::string FormatPrometheus(const std::vector<AssessedRecord>& records);
 
 // A Unix time in microseconds as ISO 8601 UTC with microseconds: 2024-01-02T03:04:05.000006Z.

@@ -20,7 +20,7 @@ void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_p
     m_running = true;
     m_lastRejection.clear();
     if (!m_client.Open(address, port) || !m_client.WatchReadable(m_signal)) {
-        Finish(UnansweredNtp("no UDP socket"));
+        Finish(UnansweredNtp("no UDP socket", FailureKind::LocalFailure));
         return;
     }
     (void)SendRequest(now);

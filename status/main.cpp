@@ -1,12 +1,34 @@
 // vantrex-status: the health of VANTREX time servers from the command line, for one device or a fleet.
+#include "DescriptorBudget.h"
 #include "FleetRun.h"
 #include "ReportWriter.h"
 #include "StatusOptions.h"
 
+#include "runtime/DescriptorLimit.h"
 #include "runtime/Networking.h"
 #include "runtime/TerminationRequest.h"
 
+#include <algorithm>
 #include <cstdio>
+
+namespace {
+
+// The fleet settings with no more devices read at once than the open-descriptor limit allows, so that
+// no device is reported for this PC's lack of descriptors; a lowered --parallel is said on stderr.
+FleetSettings WithinDescriptorLimit(const StatusOptions& options) {
+    FleetSettings fleet = options.fleet;
+    const std::optional<std::uint64_t> limit = RaiseDescriptorLimit();
+    fleet.parallel = DevicesWithinDescriptorLimit(options.fleet.parallel, limit);
+    if (fleet.parallel < std::min(options.fleet.parallel, options.devices.size())) {
+        std::fprintf(stderr,
+                     "vantrex-status: the limit of %llu open files allows %zu devices at once, not %zu; the "
+                     "others are read in turns\n",
+                     static_cast<unsigned long long>(*limit), fleet.parallel, options.fleet.parallel);
+    }
+    return fleet;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     constexpr int kUnknown = static_cast<int>(Severity::Unknown);
@@ -35,12 +57,13 @@ int main(int argc, char** argv) {
             (void)stop.Set();
         }
     };
-    if (options.fleet.watchInterval.count() > 0) {
-        WatchFleet(options.devices, options.fleet, stop, sink);
+    const FleetSettings fleet = WithinDescriptorLimit(options);
+    if (fleet.watchInterval.count() > 0) {
+        WatchFleet(options.devices, fleet, stop, sink);
     } else {
         // Devices an interruption left unread are UNKNOWN in the writer's status already, as in its text;
         // an interruption after the last device was read changes nothing.
-        (void)ReadFleetOnce(options.devices, options.fleet, stop, sink);
+        (void)ReadFleetOnce(options.devices, fleet, stop, sink);
     }
     return static_cast<int>(writer.ExitSeverity());
 }

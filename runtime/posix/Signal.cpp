@@ -3,19 +3,10 @@
 #include "runtime/WaitSet.h"
 
 #include <cerrno>
-#include <fcntl.h>
+#include <cstdint>
 #include <unistd.h>
 
 namespace {
-
-bool MakeNonBlockingCloseOnExec(int fd) {
-    const int statusFlags = fcntl(fd, F_GETFL);
-    if (statusFlags < 0 || fcntl(fd, F_SETFL, statusFlags | O_NONBLOCK) < 0) {
-        return false;
-    }
-    const int descriptorFlags = fcntl(fd, F_GETFD);
-    return descriptorFlags >= 0 && fcntl(fd, F_SETFD, descriptorFlags | FD_CLOEXEC) >= 0;
-}
 
 void CloseIfOpen(int& fd) {
     if (fd >= 0) {
@@ -27,19 +18,13 @@ void CloseIfOpen(int& fd) {
 } // namespace
 
 CSignal::Native::Native() {
-    int fds[2] = {-1, -1};
-    if (pipe(fds) != 0) {
-        return;
-    }
-    m_readFd = fds[0];
-    m_writeFd = fds[1];
-    if (!MakeNonBlockingCloseOnExec(m_readFd) || !MakeNonBlockingCloseOnExec(m_writeFd)) {
-        CloseIfOpen(m_readFd);
-        CloseIfOpen(m_writeFd);
-    }
+    OpenSignalDescriptors(m_readFd, m_writeFd);
 }
 
 CSignal::Native::~Native() {
+    if (m_writeFd == m_readFd) {
+        m_writeFd = -1; // one descriptor for both ends: closed once
+    }
     CloseIfOpen(m_readFd);
     CloseIfOpen(m_writeFd);
 }
@@ -49,13 +34,14 @@ bool CSignal::Native::Set() {
         return false;
     }
     m_setCount.fetch_add(1, std::memory_order_release);
-    const char byte = 1;
+    // Eight bytes, as an event counter takes them; a pipe takes them as one atomic write.
+    const std::uint64_t one = 1;
     for (;;) {
-        if (write(m_writeFd, &byte, 1) == 1) {
+        if (write(m_writeFd, &one, sizeof one) == static_cast<ssize_t>(sizeof one)) {
             return true;
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return true; // A full pipe is a set signal already.
+            return true; // A full pipe or counter is a set signal already.
         }
         if (errno != EINTR) {
             return false;
@@ -77,7 +63,7 @@ bool CSignal::Native::Reset() {
             return true;
         }
         if (got == 0 || errno != EINTR) {
-            return false; // The write end is ours and stays open, so this is a broken pipe object.
+            return false; // The write end is ours and stays open, so this is a broken signal object.
         }
     }
 }

@@ -8,17 +8,18 @@
 #include <memory>
 #include <mutex>
 
-// A signal is a non-blocking pipe: a byte in it means "set". The read end is the handle that poll(2)
-// waits on; the write end only ever receives the byte of Set.
+// A signal is a non-blocking descriptor pair, readable while set: an event counter on Linux (one
+// descriptor for both ends), a pipe elsewhere. The read end is the handle that poll(2) waits on; the
+// write end only ever receives the count of Set.
 struct CSignal::Native {
     Native();
     ~Native();
     Native(const Native&) = delete;
     Native& operator=(const Native&) = delete;
 
-    // Puts a byte into the pipe; true on success, also when the pipe is already full (still set).
+    // Adds to the count; true on success, also when the pipe or counter is already full (still set).
     bool Set();
-    // Drains the pipe; true when it is empty afterwards.
+    // Drains the count; true when it is empty afterwards.
     bool Reset();
     // Called by a waiter that saw the pipe readable: makes the setter's writes visible to it.
     void AcquireSetterWrites() const { (void)m_setCount.load(std::memory_order_acquire); }
@@ -32,9 +33,13 @@ struct CSignal::Native {
     int m_writeFd = -1;
 
 private:
-    // The pipe carries the wake-up; this counter carries the memory ordering of Set for the threads
+    // The descriptor carries the wake-up; this counter carries the memory ordering of Set for the threads
     // that woke (ThreadSanitizer does not see ordering through poll).
     std::atomic<unsigned> m_setCount{0};
     mutable std::mutex m_watchMutex;
     std::shared_ptr<CSocketWatch> m_watch;
 };
+
+// Opens a signal's descriptors, non-blocking and closed on exec (the same one twice where a single
+// descriptor serves both ends); leaves both at -1 on failure. The build picks one implementation.
+void OpenSignalDescriptors(int& readFd, int& writeFd);

@@ -7,7 +7,7 @@ namespace {
 CSignal* g_termination = nullptr;
 
 extern "C" void OnTerminationSignal(int) {
-    // CSignal::Set only writes one byte to a pipe and bumps a lock-free counter: both are safe here.
+    // CSignal::Set only writes its count to a descriptor and bumps a lock-free counter: both are safe here.
     (void)g_termination->Set();
 }
 

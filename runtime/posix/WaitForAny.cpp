@@ -34,7 +34,7 @@ int PollTimeout(std::optional<TimePoint> limit, TimePoint now) {
     return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
 }
 
-// One poll(2) over a wait set: the signals' pipes first, in set order, then the sockets watched on
+// One poll(2) over a wait set: the signals' descriptors first, in set order, then the sockets watched on
 // their behalf. Built anew for every round, so a watch cancelled meanwhile is not polled again.
 class CPollRound {
 public:
@@ -68,7 +68,7 @@ public:
     }
 
     // After a successful Poll: whether a signal's descriptor reports anything but readability, which a
-    // healthy pipe never does.
+    // healthy signal never does.
     bool HasBrokenSignal() const {
         return m_polled && std::any_of(m_fds.begin(), m_fds.begin() + SignalCount(),
                                        [](const pollfd& fd) { return (fd.revents & ~POLLIN) != 0; });

@@ -202,7 +202,7 @@ TEST(LinkLoopback, NoSignalForTheMainLoopEndsTheRunSilent) {
     ASSERT_TRUE(sim.Start(ShellOnly("127.0.2.33", {"--silent"})));
     std::unique_ptr<CDeviceLink> link;
     {
-        CDescriptorExhaustion exhaustion(4); // the stop and state signals get theirs, the request's none
+        CDescriptorExhaustion exhaustion(2); // the stop and state signals get one each, the request's none
         link = std::make_unique<CDeviceLink>("");
     }
     StartLink(*link, "127.0.2.33", kShellPort, FastTiming());

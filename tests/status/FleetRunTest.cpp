@@ -2,6 +2,7 @@
 #include "status/FleetRun.h"
 #include "status/Health.h"
 
+#include "tests/support/DescriptorExhaustion.h"
 #include "tests/support/SimProcess.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,25 @@ TEST(FleetRun, DeadlineReportsEveryUnfinishedDeviceTimedOutAndEndsTheRun) {
         // As an unreachable device is.
         EXPECT_EQ(AssessHealth(record, HealthLimits{}).severity, Severity::Critical);
     }
+}
+
+// A device this PC could not even try is none of the device's fault.
+TEST(FleetRun, NoDescriptorForADeviceIsThisPcsFailure) {
+    CSignal stop;
+    std::vector<DeviceRecord> records;
+    {
+        CDescriptorExhaustion exhaustion;
+        // Nothing is sent: without descriptors no socket opens.
+        const DeviceAddress device{"127.0.120.40", (127u << 24) | (120u << 8) | 40};
+        (void)ReadFleetOnce({device}, Settings(std::chrono::milliseconds(3000)), stop,
+                            [&records](const std::vector<DeviceRecord>& got) { records = got; });
+    }
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].failure, "no socket");
+    EXPECT_EQ(records[0].failureKind, FailureKind::LocalFailure);
+    ASSERT_TRUE(records[0].ntp);
+    EXPECT_EQ(records[0].ntp->failureKind, FailureKind::LocalFailure);
+    EXPECT_EQ(AssessHealth(records[0], HealthLimits{}).severity, Severity::Unknown);
 }
 
 } // namespace

@@ -40,6 +40,20 @@ TEST(Health, WorstRuleWinsAndUnknownStatesBreakNone) {
     EXPECT_EQ(AssessHealth(record, HealthLimits{}).severity, Severity::Ok);
 }
 
+// A device not read yet, or one this PC failed to read, has told nothing: its shell or its NTP check.
+TEST(Health, PendingAndLocalFailuresAreUnknown) {
+    for (const FailureKind kind : {FailureKind::Pending, FailureKind::LocalFailure}) {
+        DeviceRecord shell = Healthy();
+        shell.reachable = false;
+        shell.failure = "no socket";
+        shell.failureKind = kind;
+        EXPECT_EQ(AssessHealth(shell, HealthLimits{}).severity, Severity::Unknown);
+        DeviceRecord ntp = Healthy();
+        ntp.ntp = UnansweredNtp("no UDP socket", kind);
+        EXPECT_EQ(AssessHealth(ntp, HealthLimits{}).severity, Severity::Unknown);
+    }
+}
+
 TEST(Health, OffsetLimitsAreExclusiveAndSymmetric) {
     const HealthLimits limits{.warnSeconds = 1, .critSeconds = 5};
     for (const auto& [offset, expected] :
@@ -66,6 +80,20 @@ TEST(RecordFormat, JsonKeepsAnyFirmwareTextReadable) {
     const std::string json = FormatJson({record, AssessHealth(record, HealthLimits{})});
     EXPECT_NE(json.find(R"("firmware":"a\"b\\c\\x0a\\x01\\xff")"), std::string::npos) << json;
     EXPECT_EQ(json.find('\n'), std::string::npos);
+}
+
+TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {
+    DeviceRecord pending;
+    pending.address = "127.0.9.2";
+    pending.failure = "pending";
+    pending.failureKind = FailureKind::Pending;
+    DeviceRecord ntpPending = Healthy();
+    ntpPending.ntp = UnansweredNtp("no answer yet", FailureKind::Pending);
+    const std::string text = FormatPrometheus({{pending, AssessHealth(pending, HealthLimits{})},
+                                               {ntpPending, AssessHealth(ntpPending, HealthLimits{})}});
+    EXPECT_EQ(text.find("127.0.9.2"), std::string::npos) << text;
+    EXPECT_NE(text.find("vantrex_up{address=\"127.0.9.1\"} 1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("vantrex_ntp_up{"), std::string::npos) << text;
 }
 
 TEST(RecordFormat, NagiosLineForOneAndForSeveralDevices) {

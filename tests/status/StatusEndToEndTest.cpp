@@ -240,6 +240,35 @@ TEST(StatusEndToEnd, InterruptedRunLeavesTheTextfileAsItWas) {
     std::remove(textfile.c_str());
 }
 
+// The limit of open files here admits four devices in flight; cron and many services set 1024.
+constexpr int kTightDescriptorLimit = 64;
+
+// The addresses 127.0.120.first to 127.0.120.last.
+std::vector<std::string> Range(int first, int last) {
+    std::vector<std::string> addresses;
+    for (int device = first; device <= last; ++device) {
+        addresses.push_back("127.0.120." + std::to_string(device));
+    }
+    return addresses;
+}
+
+TEST(StatusEndToEnd, DevicesBeyondTheDescriptorLimitAreReadInTurns) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.120.1-127.0.120.12", {}))) << sim.ErrorOutput();
+    const std::string errorPath = testing::TempDir() + "vantrex-status-limit.txt";
+    std::vector<std::string> arguments{"--nagios", "--ntp-port", kNtpPort};
+    const std::vector<std::string> devices = Range(1, 12);
+    arguments.insert(arguments.end(), devices.begin(), devices.end());
+    const StatusRun run = RunStatus(arguments, errorPath, kTightDescriptorLimit);
+    ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_TRUE(run.lines[0].starts_with("VANTREX OK - 12 devices healthy |")) << run.lines[0];
+    EXPECT_TRUE(FileText(errorPath).starts_with(
+        "vantrex-status: the limit of 64 open files allows 4 devices at once, not 64;"))
+        << FileText(errorPath);
+    std::remove(errorPath.c_str());
+}
+
 // Waits up to limitMs for a line that starts with prefix; false when none came.
 bool AwaitLine(CChildProcess& process, const std::string& prefix, int limitMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
@@ -261,11 +290,40 @@ TEST(StatusEndToEnd, WatchReportsARestartedDeviceDownAndThenBack) {
     ASSERT_TRUE(sim.Start(device));
     CChildProcess watch;
     ASSERT_TRUE(StartStatus(watch, {"--watch", "1", "--no-ntp", "127.0.9.60"}));
+    // A reading takes longer than the first interval.
+    EXPECT_EQ(watch.ReadLine(10000), "127.0.9.60      UNKNOWN  pending");
     EXPECT_TRUE(AwaitLine(watch, "127.0.9.60      OK", 10000));
     sim.Stop();
     EXPECT_TRUE(AwaitLine(watch, "127.0.9.60      CRITICAL connection lost", 10000));
     ASSERT_TRUE(sim.Start(device));
     EXPECT_TRUE(AwaitLine(watch, "127.0.9.60      OK", 15000));
+    EXPECT_EQ(watch.Stop(SIGINT), 0);
+}
+
+// More devices than may be read at once take turns; each is pending, never CRITICAL, until read.
+TEST(StatusEndToEnd, WatchUnderTheDescriptorLimitReadsEveryDeviceInTurn) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.120.21-127.0.120.26", {}))) << sim.ErrorOutput();
+    const std::vector<std::string> devices = Range(21, 26);
+    std::vector<std::string> arguments{"--watch", "1", "--ntp-port", kNtpPort};
+    arguments.insert(arguments.end(), devices.begin(), devices.end());
+    CChildProcess watch;
+    ASSERT_TRUE(StartStatus(watch, arguments, kTightDescriptorLimit));
+    bool allHealthy = false;
+    for (int round = 0; round < 15 && !allHealthy; ++round) {
+        std::size_t healthy = 0;
+        for (const std::string& device : devices) {
+            const std::optional<std::string> line = watch.ReadLine(10000);
+            ASSERT_TRUE(line && line->starts_with(device + ' ')) << line.value_or("(none)");
+            const bool ok = line->find(" OK ") != std::string::npos;
+            const bool pending = line->find(" UNKNOWN  pending") != std::string::npos;
+            // The first interval ends before any reading can.
+            EXPECT_TRUE(round == 0 ? pending : pending || ok) << *line;
+            healthy += ok;
+        }
+        allHealthy = healthy == devices.size();
+    }
+    EXPECT_TRUE(allHealthy);
     EXPECT_EQ(watch.Stop(SIGINT), 0);
 }
 

@@ -21,6 +21,15 @@ std::vector<std::string> CommandLine(const std::vector<std::string>& arguments) 
     return command;
 }
 
+// The command run through sh under a limit of open files; as it was when limit is 0.
+std::vector<std::string> UnderLimit(std::vector<std::string> command, int limit) {
+    if (limit > 0 && !command.empty()) {
+        command.insert(command.begin(),
+                       {"/bin/sh", "-c", "ulimit -n " + std::to_string(limit) + " && exec \"$0\" \"$@\""});
+    }
+    return command;
+}
+
 // Runs command until it ends (at most kRunLimitMs).
 StatusRun Run(const std::vector<std::string>& command, const std::string& errorPath) {
     StatusRun run;
@@ -39,8 +48,9 @@ StatusRun Run(const std::vector<std::string>& command, const std::string& errorP
 
 } // namespace
 
-StatusRun RunStatus(const std::vector<std::string>& arguments, const std::string& errorPath) {
-    return Run(CommandLine(arguments), errorPath);
+StatusRun RunStatus(const std::vector<std::string>& arguments, const std::string& errorPath,
+                    int descriptorLimit) {
+    return Run(UnderLimit(CommandLine(arguments), descriptorLimit), errorPath);
 }
 
 StatusRun RunStatusRedirected(const std::string& redirection, const std::vector<std::string>& arguments,
@@ -55,7 +65,7 @@ StatusRun RunStatusRedirected(const std::string& redirection, const std::vector<
     return Run(command, errorPath);
 }
 
-bool StartStatus(CChildProcess& process, const std::vector<std::string>& arguments) {
-    const std::vector<std::string> command = CommandLine(arguments);
+bool StartStatus(CChildProcess& process, const std::vector<std::string>& arguments, int descriptorLimit) {
+    const std::vector<std::string> command = UnderLimit(CommandLine(arguments), descriptorLimit);
     return !command.empty() && process.Start(command);
 }
