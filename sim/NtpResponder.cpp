@@ -35,10 +35,12 @@ SntpPacket Answer(const SntpPacket& request, const NtpSetting& setting, std::int
     answer.leap = static_cast<std::uint8_t>(setting.leap);
     answer.version = request.version;
     answer.mode = kModeServer;
-    answer.stratum = static_cast<std::uint8_t>(setting.stratum);
+    answer.stratum = setting.kissCode != 0 ? 0 : static_cast<std::uint8_t>(setting.stratum);
     answer.poll = request.poll;
     answer.precision = kPrecision;
-    answer.referenceId = setting.stratum <= 1 ? kGpsReference : kLoopbackReference;
+    answer.referenceId = setting.kissCode != 0  ? setting.kissCode
+                         : setting.stratum <= 1 ? kGpsReference
+                                                : kLoopbackReference;
     answer.reference = served;
     answer.originate = request.transmit;
     answer.receive = NtpFromUnixMicros(receivedMicros + setting.offsetMicros);

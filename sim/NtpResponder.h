@@ -10,7 +10,8 @@ struct NtpSetting {
     std::int64_t offsetMicros = 0; // served time minus the device clock
     int stratum = 1;
     int leap = 0;
-    bool silent = false; // takes requests, never answers
+    bool silent = false;        // takes requests, never answers
+    std::uint32_t kissCode = 0; // not 0: every answer is a kiss-o'-death (stratum 0) with this code
 };
 
 // Opens a non-blocking UDP socket bound to address:port; the descriptor, or -1 with the reason in error.

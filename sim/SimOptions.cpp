@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -186,6 +187,20 @@ bool SetExitWithParent(SimOptions& options, const std::string& value, std::strin
     return true;
 }
 
+bool SetKissCode(SimOptions& options, const std::string& value, std::string& error) {
+    if (value.empty() || value.size() > 4 ||
+        !std::all_of(value.begin(), value.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+        return Fail(error, "the kiss code must be 1 to 4 capital letters: " + value);
+    }
+    std::uint32_t code = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        // Shorter codes are padded with zero bytes, as the reference id of a named source is.
+        code = code << 8 | (i < value.size() ? static_cast<std::uint8_t>(value[i]) : 0u);
+    }
+    options.ntp.kissCode = code;
+    return true;
+}
+
 const Option kOptions[] = {
     {"--address", "ADDR[-ADDR]",
      "loopback address to listen on (default 127.0.0.1); repeated, or as a range\n"
@@ -204,7 +219,7 @@ const Option kOptions[] = {
          o.ntp.offsetMicros = (negative ? -1 : 1) * (seconds * 1000000 + micros);
          return true;
      }},
-    {"--ntp-stratum", "N", "stratum in NTP answers (default 1; 0 and 16 mean unsynchronised)",
+    {"--ntp-stratum", "N", "stratum in NTP answers (default 1; 16: unsynchronised)",
      [](SimOptions& o, const std::string& v, std::string& e) {
          return SetWhole(o.ntp.stratum, "--ntp-stratum", 0, 255, "", v, e);
      }},
@@ -212,6 +227,10 @@ const Option kOptions[] = {
      [](SimOptions& o, const std::string& v, std::string& e) {
          return SetWhole(o.ntp.leap, "--ntp-leap", 0, 3, "", v, e);
      }},
+    {"--ntp-kiss", "CODE",
+     "answer NTP requests with a kiss-o'-death: stratum 0 and CODE (1 to 4 capital\n"
+     "letters, such as RATE, DENY or RSTR) as the reference id",
+     &SetKissCode},
     {"--ntp-silent", nullptr, "take NTP requests but never answer them",
      [](SimOptions& o, const std::string&, std::string&) {
          o.ntp.silent = true;

@@ -40,7 +40,7 @@ struct DeviceRecord {
     std::string firmware;
     std::optional<std::int64_t> deviceUnixMicros; // the device clock as it printed it
     std::optional<double> offsetSeconds;          // device clock minus the midpoint of send and answer
-    std::optional<double> roundTripSeconds;       // the offset's uncertainty
+    std::optional<double> roundTripSeconds;       // from the command sent to its answer
     std::optional<bool> gpsLocked;
     std::optional<bool> timeSynced;
     std::optional<bool> macAssigned;
@@ -48,3 +48,16 @@ struct DeviceRecord {
     // NTP offset minus shell offset: how far the served time and the device clock disagree.
     std::optional<double> ntpShellSeconds;
 };
+
+// How far the true NTP offset may lie from offsetSeconds: the server's times fall somewhere within the
+// exchange, so either way by half its delay. A negative delay (server times that run backwards) is none.
+inline double NtpOffsetUncertainty(const NtpResult& ntp) {
+    return ntp.delaySeconds > 0 ? ntp.delaySeconds / 2 : 0;
+}
+
+// The same for the shell offset: the device printed its clock somewhere between the command's sending
+// and its answer, and the offset is taken against their midpoint, so it is good to half the round trip.
+inline double ShellOffsetUncertainty(const DeviceRecord& record) {
+    const double roundTrip = record.roundTripSeconds.value_or(0);
+    return roundTrip > 0 ? roundTrip / 2 : 0;
+}

@@ -1,19 +1,17 @@
 #include "Health.h"
 
+#include "OffsetLimits.h"
+
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 namespace {
 
 // How far the NTP-served time may stray from the shell's reading before it counts as disagreement.
 constexpr double kNtpShellLimitSeconds = 1.0;
-
-std::string Seconds(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g s", value);
-    return text;
-}
+// The strata of a server that serves time; 16 is one that has none to serve.
+constexpr int kLowestStratum = 1;
+constexpr int kHighestStratum = 15;
+constexpr int kUnsynchronisedStratum = 16;
 
 class CHealthBuilder {
 public:
@@ -33,20 +31,38 @@ private:
     std::vector<std::pair<Severity, std::string>> m_found;
 };
 
-void AssessNtp(const NtpResult& ntp, const std::optional<double>& ntpShellSeconds, CHealthBuilder& health) {
+void Add(const std::optional<HealthFinding>& finding, CHealthBuilder& health) {
+    if (finding) {
+        health.Add(finding->severity, finding->text);
+    }
+}
+
+void AssessNtp(const DeviceRecord& record, const HealthLimits& limits, CHealthBuilder& health) {
+    const NtpResult& ntp = *record.ntp;
     if (!ntp.answered) {
         health.Add(ntp.failureKind == FailureKind::Device ? Severity::Critical : Severity::Unknown,
                    "NTP: " + ntp.failure);
         return;
     }
-    if (ntp.stratum == 0 || ntp.stratum == 16) {
-        health.Add(Severity::Critical, "NTP stratum " + std::to_string(ntp.stratum) + " (unsynchronised)");
+    if (ntp.stratum < kLowestStratum || ntp.stratum > kHighestStratum) {
+        health.Add(Severity::Critical,
+                   "NTP stratum " + std::to_string(ntp.stratum) +
+                       (ntp.stratum == kUnsynchronisedStratum ? " (unsynchronised)" : " (invalid)"));
     }
     if (ntp.leap == 3) {
         health.Add(Severity::Critical, "NTP leap indicator 3 (clock not synchronised)");
     }
-    if (ntpShellSeconds && std::fabs(*ntpShellSeconds) > kNtpShellLimitSeconds) {
-        health.Add(Severity::Warning, "the time service and the device clock disagree");
+    // The service is held to the same limits as the device clock, which a monitoring host expects.
+    Add(HoldOffsetToLimits("NTP offset", ntp.offsetSeconds, NtpOffsetUncertainty(ntp), limits), health);
+    // Both offsets may be within the limits and still far apart, and a wrong clock on this PC moves
+    // both alike: only their difference shows the device serving a time other than its own.
+    if (record.ntpShellSeconds) {
+        const double uncertainty = NtpOffsetUncertainty(ntp) + ShellOffsetUncertainty(record);
+        if (SurelyBeyond(*record.ntpShellSeconds, uncertainty, kNtpShellLimitSeconds)) {
+            health.Add(Severity::Warning, "the time service and the device clock disagree by more than " +
+                                              LimitText(kNtpShellLimitSeconds) + " (" +
+                                              OffsetReading(*record.ntpShellSeconds, uncertainty) + ")");
+        }
     }
 }
 
@@ -67,12 +83,8 @@ void AssessShell(const DeviceRecord& record, const HealthLimits& limits, CHealth
         health.Add(Severity::Warning, "MAC address not assigned");
     }
     if (record.offsetSeconds) {
-        const double offset = std::fabs(*record.offsetSeconds);
-        if (offset > limits.critSeconds) {
-            health.Add(Severity::Critical, "clock offset beyond " + Seconds(limits.critSeconds));
-        } else if (offset > limits.warnSeconds) {
-            health.Add(Severity::Warning, "clock offset beyond " + Seconds(limits.warnSeconds));
-        }
+        Add(HoldOffsetToLimits("clock offset", *record.offsetSeconds, ShellOffsetUncertainty(record), limits),
+            health);
     }
 }
 
@@ -82,7 +94,7 @@ Health AssessHealth(const DeviceRecord& record, const HealthLimits& limits) {
     CHealthBuilder health;
     AssessShell(record, limits, health);
     if (record.ntp) {
-        AssessNtp(*record.ntp, record.ntpShellSeconds, health);
+        AssessNtp(record, limits, health);
     }
     return health.Build();
 }

@@ -9,11 +9,13 @@
 enum class Severity { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
 
 struct HealthLimits {
-    double warnSeconds = 1.0; // clock offset beyond this is WARNING
+    double warnSeconds = 1.0; // a clock or NTP offset beyond this is WARNING
     double critSeconds = 5.0; // and beyond this CRITICAL
 };
 
-// A device's health: the worst severity and a text for each rule that was broken, worst first.
+// A device's health: the worst severity and a text for each rule that was broken, worst first. An
+// offset too uncertain to be held to a limit gets a text too, at the severity of the limits it surely
+// crossed.
 struct Health {
     Severity severity = Severity::Ok;
     std::vector<std::string> problems;

@@ -28,7 +28,7 @@ std::string OffsetText(const DeviceRecord& record) {
     if (!record.offsetSeconds) {
         return "-";
     }
-    return Printf("%+.6fs", *record.offsetSeconds) + Printf("±%.3fs", record.roundTripSeconds.value_or(0));
+    return Printf("%+.6fs", *record.offsetSeconds) + Printf("±%.3fs", ShellOffsetUncertainty(record));
 }
 
 std::string NtpText(const DeviceRecord& record) {
@@ -40,7 +40,7 @@ std::string NtpText(const DeviceRecord& record) {
         return "  ntp " + ntp.failure;
     }
     return "  ntp stratum " + std::to_string(ntp.stratum) + " " + ntp.referenceId +
-           Printf(" %+.6fs", ntp.offsetSeconds);
+           Printf(" %+.6fs", ntp.offsetSeconds) + Printf("±%.3fs", NtpOffsetUncertainty(ntp));
 }
 
 nlohmann::json OptionalJson(const std::optional<bool>& value) {
@@ -121,6 +121,15 @@ const NtpResult* Answered(const DeviceRecord& record) {
     return record.ntp && record.ntp->answered ? &*record.ntp : nullptr;
 }
 
+// Appends one datum in the plugin syntax label=value[UOM];warn;crit. One device gets the plain label;
+// several get the address in theirs.
+void AddPerformance(std::string& performance, const char* name, const DeviceRecord& record, bool several,
+                    double seconds, const HealthLimits& limits) {
+    const std::string label = several ? "'" + std::string(name) + '_' + record.address + "'" : name;
+    performance += (performance.empty() ? "" : " ") + label + '=' + Printf("%.6fs", seconds) +
+                   Printf(";%g", limits.warnSeconds) + Printf(";%g", limits.critSeconds);
+}
+
 } // namespace
 
 std::string FormatIsoUtc(std::int64_t unixMicros) {
@@ -191,6 +200,7 @@ std::string FormatJson(const AssessedRecord& assessed) {
 std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
                          const std::string& localFailure) {
     Severity worst = localFailure.empty() ? Severity::Ok : Severity::Unknown;
+    const bool several = records.size() > 1;
     std::string summary;
     std::string performance;
     for (const AssessedRecord& assessed : records) {
@@ -199,12 +209,11 @@ std::string FormatNagios(const std::vector<AssessedRecord>& records, const Healt
             summary += (summary.empty() ? "" : "; ") + assessed.record.address + ": " + problem;
         }
         if (assessed.record.offsetSeconds) {
-            // One device gets the plain label; several get the address in theirs.
-            const std::string label =
-                records.size() == 1 ? "offset" : "'offset_" + assessed.record.address + "'";
-            performance += (performance.empty() ? "" : " ") + label + '=' +
-                           Printf("%.6fs", *assessed.record.offsetSeconds) +
-                           Printf(";%g", limits.warnSeconds) + Printf(";%g", limits.critSeconds);
+            AddPerformance(performance, "offset", assessed.record, several, *assessed.record.offsetSeconds,
+                           limits);
+        }
+        if (const NtpResult* ntp = Answered(assessed.record)) {
+            AddPerformance(performance, "ntp_offset", assessed.record, several, ntp->offsetSeconds, limits);
         }
     }
     if (summary.empty()) {

@@ -1,6 +1,7 @@
 #include "SntpQuery.h"
 
 #include "link/PcClock.h"
+#include "ntp/KissCode.h"
 #include "ntp/SntpPacket.h"
 
 #include <algorithm>
@@ -70,6 +71,11 @@ bool CSntpQuery::TakeAnswers() {
             continue;
         }
         const SntpPacket answer = *DecodeSntp(bytes);
+        if (const std::optional<std::string> kiss = KissOfDeath(answer)) {
+            // Its times are not to be used, and asking again would defy it.
+            Finish(UnansweredNtp(*kiss));
+            return true;
+        }
         const SntpSample sample =
             ComputeSntpSample(m_sent, answer.receive, answer.transmit, NtpFromUnixMicros(receivedUnixMicros));
         NtpResult result;

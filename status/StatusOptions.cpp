@@ -196,10 +196,10 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     // A limit finer than the microseconds of a reading could not be told from 0; a coarser one than a
     // billion seconds (31 years) from none.
     app.add_option("--warn", options.limits.warnSeconds,
-                   "clock offset in seconds for WARNING (1e-06 to 1e+09, default 1)")
+                   "clock and NTP offset in seconds for WARNING (1e-06 to 1e+09, default 1)")
         ->check(Within(1e-6, 1e9));
     app.add_option("--crit", options.limits.critSeconds,
-                   "clock offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
+                   "clock and NTP offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
         ->check(Within(1e-6, 1e9));
     app.add_option("--parallel", parallel, "devices read at once (1 to 4096, default 64)")
         ->check(Within(1, 4096, true));

@@ -186,7 +186,7 @@ TEST(SimOptions, SeveralAddressesByRepetitionOrRange) {
 TEST(SimOptions, NtpServiceAndItsLies) {
     SimOptions options;
     ASSERT_EQ(Parse({"--ntp-port", "12123", "--ntp-offset", "-2.5", "--ntp-stratum", "16", "--ntp-leap", "3",
-                     "--ntp-silent"},
+                     "--ntp-silent", "--ntp-kiss", "RAT"},
                     options),
               OptionsOutcome::Run);
     EXPECT_EQ(options.ntpPort, 12123);
@@ -194,8 +194,13 @@ TEST(SimOptions, NtpServiceAndItsLies) {
     EXPECT_EQ(options.ntp.stratum, 16);
     EXPECT_EQ(options.ntp.leap, 3);
     EXPECT_TRUE(options.ntp.silent);
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--ntp-leap", "4"}, {"--ntp-stratum", "256"}, {"--ntp-offset", "1e3"}}) {
+    EXPECT_EQ(options.ntp.kissCode, 0x52415400u);
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{{"--ntp-leap", "4"},
+                                                                                     {"--ntp-stratum", "256"},
+                                                                                     {"--ntp-offset", "1e3"},
+                                                                                     {"--ntp-kiss", "RATES"},
+                                                                                     {"--ntp-kiss", "rate"},
+                                                                                     {"--ntp-kiss", ""}}) {
         SimOptions refused;
         EXPECT_EQ(Parse(bad, refused), OptionsOutcome::Invalid) << bad[0] << ' ' << bad[1];
     }

@@ -31,7 +31,8 @@ TEST(Health, WorstRuleWinsAndUnknownStatesBreakNone) {
     record.offsetSeconds = -6;
     Health health = AssessHealth(record, HealthLimits{});
     EXPECT_EQ(health.severity, Severity::Critical);
-    EXPECT_EQ(health.problems, (std::vector<std::string>{"clock offset beyond 5 s", "GPS not locked"}));
+    EXPECT_EQ(health.problems,
+              (std::vector<std::string>{"clock offset beyond 5 s (-6.000 s)", "GPS not locked"}));
 
     record = Healthy();
     record.timeSynced.reset();
@@ -54,16 +55,84 @@ TEST(Health, PendingAndLocalFailuresAreUnknown) {
     }
 }
 
-TEST(Health, OffsetLimitsAreExclusiveAndSymmetric) {
-    const HealthLimits limits{.warnSeconds = 1, .critSeconds = 5};
-    for (const auto& [offset, expected] :
-         std::vector<std::pair<double, Severity>>{{1.0, Severity::Ok},
-                                                  {-1.01, Severity::Warning},
-                                                  {5.0, Severity::Warning},
-                                                  {-5.01, Severity::Critical}}) {
+// Both offsets meet the same limits, each only where its whole uncertainty interval lies beyond one:
+// the shell offset's is half the round trip, the NTP offset's half the exchange's delay.
+TEST(Health, OffsetsMeetTheLimitsBeyondTheirUncertainty) {
+    struct Case {
+        bool ntp;
+        double offset;
+        double roundTrip; // or NTP delay
+        Severity severity;
+        const char* problem; // "" for none
+    };
+    const std::vector<Case> cases = {
+        {false, 1.0, 0, Severity::Ok, ""},
+        {false, -1.01, 0, Severity::Warning, "clock offset beyond 1 s (-1.010 s)"},
+        {false, 5.0, 0, Severity::Warning, "clock offset beyond 1 s (+5.000 s)"},
+        {false, -5.01, 0, Severity::Critical, "clock offset beyond 5 s (-5.010 s)"},
+        {false, 1.2, 2.3, Severity::Ok, "clock offset uncertain against 1 s (+1.200 s ±1.15 s)"},
+        {false, 4.5, 2, Severity::Warning, "clock offset beyond 1 s, uncertain against 5 s (+4.500 s ±1 s)"},
+        {false, 6.5, 2, Severity::Critical, "clock offset beyond 5 s (+6.500 s ±1 s)"},
+        {true, 0.95, 0.2, Severity::Ok, "NTP offset uncertain against 1 s (+0.950 s ±0.1 s)"},
+        {true, 30, 0.002, Severity::Critical, "NTP offset beyond 5 s (+30.000 s ±0.001 s)"},
+        {true, 50000, 0, Severity::Critical, "NTP offset beyond 5 s (+50000 s)"},
+        {true, -631152000, 0, Severity::Critical, "NTP offset beyond 5 s (-631152000 s)"},
+        {true, -2, -0.5, Severity::Warning,
+         "NTP offset beyond 1 s (-2.000 s)"}, // a negative delay is no help
+    };
+    for (const Case& c : cases) {
         DeviceRecord record = Healthy();
-        record.offsetSeconds = offset;
-        EXPECT_EQ(AssessHealth(record, limits).severity, expected) << offset;
+        record.ntpShellSeconds.reset();
+        if (c.ntp) {
+            record.ntp->offsetSeconds = c.offset;
+            record.ntp->delaySeconds = c.roundTrip;
+        } else {
+            record.offsetSeconds = c.offset;
+            record.roundTripSeconds = c.roundTrip;
+        }
+        const Health health = AssessHealth(record, HealthLimits{.warnSeconds = 1, .critSeconds = 5});
+        EXPECT_EQ(health.severity, c.severity) << c.offset;
+        EXPECT_EQ(health.problems,
+                  *c.problem ? std::vector<std::string>{c.problem} : std::vector<std::string>{});
+    }
+}
+
+// Two offsets within the limits can still be apart; a PC clock that is off moves both alike.
+TEST(Health, ServiceAndClockDisagreeOnlyBeyondTheirJointUncertainty) {
+    struct Case {
+        double roundTrip;
+        double delay;
+        std::vector<std::string> problems;
+    };
+    const std::vector<Case> cases = {
+        {0.2, 0.2, {"the time service and the device clock disagree by more than 1 s (+4.000 s ±0.2 s)"}},
+        {2.3, 4, {}},
+    };
+    for (const Case& c : cases) {
+        DeviceRecord record = Healthy();
+        record.offsetSeconds = -2;
+        record.roundTripSeconds = c.roundTrip;
+        record.ntp->offsetSeconds = 2;
+        record.ntp->delaySeconds = c.delay;
+        record.ntpShellSeconds = 4;
+        EXPECT_EQ(AssessHealth(record, HealthLimits{.warnSeconds = 5, .critSeconds = 10}).problems,
+                  c.problems)
+            << c.roundTrip;
+    }
+}
+
+TEST(Health, NtpStratumOutsideOneToFifteenIsCritical) {
+    for (const auto& [stratum, problem] :
+         std::vector<std::pair<int, std::string>>{{0, "NTP stratum 0 (invalid)"},
+                                                  {15, ""},
+                                                  {16, "NTP stratum 16 (unsynchronised)"},
+                                                  {255, "NTP stratum 255 (invalid)"}}) {
+        DeviceRecord record = Healthy();
+        record.ntp->stratum = stratum;
+        const Health health = AssessHealth(record, HealthLimits{});
+        EXPECT_EQ(health.severity, problem.empty() ? Severity::Ok : Severity::Critical) << stratum;
+        EXPECT_EQ(health.problems,
+                  problem.empty() ? std::vector<std::string>{} : std::vector<std::string>{problem});
     }
 }
 
@@ -99,13 +168,15 @@ TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {
 TEST(RecordFormat, NagiosLineForOneAndForSeveralDevices) {
     DeviceRecord record = Healthy();
     const AssessedRecord one{record, AssessHealth(record, HealthLimits{})};
-    EXPECT_EQ(FormatNagios({one}, HealthLimits{}), "VANTREX OK - 127.0.9.1 healthy | offset=0.001000s;1;5\n");
+    EXPECT_EQ(FormatNagios({one}, HealthLimits{}),
+              "VANTREX OK - 127.0.9.1 healthy | offset=0.001000s;1;5 ntp_offset=0.001000s;1;5\n");
     record.address = "127.0.9.2";
     record.gpsLocked = false;
     const AssessedRecord two{record, AssessHealth(record, HealthLimits{})};
     EXPECT_EQ(FormatNagios({one, two}, HealthLimits{}),
               "VANTREX WARNING - 127.0.9.2: GPS not locked | 'offset_127.0.9.1'=0.001000s;1;5 "
-              "'offset_127.0.9.2'=0.001000s;1;5\n");
+              "'ntp_offset_127.0.9.1'=0.001000s;1;5 'offset_127.0.9.2'=0.001000s;1;5 "
+              "'ntp_offset_127.0.9.2'=0.001000s;1;5\n");
 }
 
 } // namespace

@@ -71,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
         HealthCase{"NtpDisagrees", "127.0.9.7", {"--ntp-offset", "2"}, 1, "disagree"},
         HealthCase{"NtpSilent", "127.0.9.8", {"--ntp-silent"}, 2, "NTP: no answer"},
         HealthCase{"NtpStratum16", "127.0.9.9", {"--ntp-stratum", "16"}, 2, "NTP stratum 16"},
-        HealthCase{"NtpLeap3", "127.0.9.10", {"--ntp-leap", "3"}, 2, "leap indicator 3"}),
+        HealthCase{"NtpLeap3", "127.0.9.10", {"--ntp-leap", "3"}, 2, "leap indicator 3"},
+        HealthCase{
+            "NtpKissCode", "127.0.9.11", {"--ntp-kiss", "RATE"}, 2, "NTP: kiss code RATE (rate exceeded)"}),
     [](const ::testing::TestParamInfo<HealthCase>& info) { return std::string(info.param.name); });
 
 TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {
