@@ -35,7 +35,10 @@ build_and_test() {
     echo "=== ${name} tests ==="
     local filter=()
     [ -n "${exclude}" ] && filter=(-LE "${exclude}")
-    ctest --test-dir "build/${name}" --output-on-failure -j "$((jobs * 2))" --timeout 600 "${filter[@]}"
+    # The tests' files stay in their build, away from another checkout's tests running at the same time.
+    mkdir -p "build/${name}/test-tmp"
+    TEST_TMPDIR="$PWD/build/${name}/test-tmp" \
+        ctest --test-dir "build/${name}" --output-on-failure -j "$((jobs * 2))" --timeout 600 "${filter[@]}"
 }
 
 # A Windows program must need nothing but Windows' own DLLs; a missing one would only show under Wine.
