@@ -90,7 +90,12 @@ TEST_P(ConfigDlgRestartRoute, EndsConnectedAtTheNewAddressWithoutAnErrorAndNoApp
                  TextOf(m_window, IDC_CONNECT) == "Cancel");
             return countedDown && m_window.Logic().Phase() == ConnectionPhase::Connected;
         },
-        kFollowLimitMs));
+        kFollowLimitMs))
+        << "counted down " << countedDown << ", connection phase "
+        << static_cast<int>(m_window.Logic().Phase()) << ", follow-up phase "
+        << static_cast<int>(m_window.Logic().RestartFollowPhase()) << ", status line '"
+        << TextOf(m_window, IDC_STATUS_LINE).toStdString() << "', sim log: " << sim.ReadLog().lines.size()
+        << " lines, " << sim.ReadLog().failures.size() << " failures; " << sim.ErrorOutput();
     EXPECT_FALSE(applyEnabled) << "Apply came back before the device answered at its new address";
     EXPECT_TRUE(countedDown);
     EXPECT_EQ(TextOf(m_window, IDC_DEVICE_ADDRESS), to);
