@@ -286,8 +286,10 @@ TEST(LinkLoopback, AnAddressChangeWaitsItsOwnPacing) {
                                      [](const SimLogLine& line) { return line.text.starts_with("setip"); });
     ASSERT_NE(change, lines.end());
     ASSERT_NE(change, lines.begin());
-    // A millisecond is left for clock rounding, as between poll commands.
-    EXPECT_GE(change->timeMs - std::prev(change)->timeMs, 999.0);
+    // The change may leave before the previous command's answer is back, so nothing orders the two
+    // arrivals but the pacing itself: the sim stamps each line when it gets to read it, and a busy machine
+    // delays one read more than the next, by far less than the 100 ms left here.
+    EXPECT_GE(change->timeMs - std::prev(change)->timeMs, 900.0);
 }
 
 TEST(LinkTimingDefaults, AreWhatTheDeviceExpects) {
