@@ -13,6 +13,7 @@ struct NtpResult {
     bool answered = false;
     std::string failure; // why there is no valid answer
     FailureKind failureKind = FailureKind::Device;
+    bool kissOfDeath = false; // the failure is a kiss-o'-death answer, whose code the failure names
     int stratum = 0;
     std::string referenceId;
     int leap = 0;
