@@ -1,3 +1,5 @@
+#include "HealthyReading.h"
+
 #include "health/Health.h"
 
 #include <gtest/gtest.h>
@@ -7,20 +9,8 @@
 
 namespace {
 
-DeviceRecord Healthy() {
-    DeviceRecord record;
-    record.address = "127.0.9.1";
-    record.reachable = true;
-    record.offsetSeconds = 0.001;
-    record.gpsLocked = record.timeSynced = record.macAssigned = true;
-    record.ntp = NtpResult{
-        .answered = true, .failure = "", .stratum = 1, .referenceId = "GPS", .offsetSeconds = 0.001};
-    record.ntpShellSeconds = 0;
-    return record;
-}
-
 DeviceRecord ShellFailed(const char* failure, FailureKind kind) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.reachable = false;
     record.failure = failure;
     record.failureKind = kind;
@@ -31,7 +21,7 @@ DeviceRecord ShellFailed(const char* failure, FailureKind kind) {
 }
 
 DeviceRecord NtpFailed(NtpResult ntp) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.ntp = std::move(ntp);
     record.ntpShellSeconds.reset();
     return record;
@@ -39,7 +29,7 @@ DeviceRecord NtpFailed(NtpResult ntp) {
 
 // The shell offset with the round trip, or the NTP offset with the exchange's delay; nothing else apart.
 DeviceRecord ShellOffset(double offset, double roundTrip) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.ntpShellSeconds.reset();
     record.offsetSeconds = offset;
     record.roundTripSeconds = roundTrip;
@@ -47,7 +37,7 @@ DeviceRecord ShellOffset(double offset, double roundTrip) {
 }
 
 DeviceRecord NtpOffset(double offset, double delay) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.ntpShellSeconds.reset();
     record.ntp->offsetSeconds = offset;
     record.ntp->delaySeconds = delay;
@@ -55,14 +45,14 @@ DeviceRecord NtpOffset(double offset, double delay) {
 }
 
 DeviceRecord Stratum(int stratum) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.ntp->stratum = stratum;
     return record;
 }
 
 // Shell at -2 s and NTP at +2 s: 4 s apart, each known to half its round trip or delay.
 DeviceRecord Apart(double roundTrip, double delay) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.offsetSeconds = -2;
     record.roundTripSeconds = roundTrip;
     record.ntp->offsetSeconds = 2;
@@ -72,7 +62,7 @@ DeviceRecord Apart(double roundTrip, double delay) {
 }
 
 DeviceRecord With(const std::function<void(DeviceRecord&)>& change) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     change(record);
     return record;
 }
@@ -107,7 +97,7 @@ constexpr Severity kUnknown = Severity::Unknown;
 // shell offset's is half the round trip, the NTP offset's half the exchange's delay).
 const std::vector<Row>& Rows() {
     static const std::vector<Row> rows = {
-        {"healthy", Healthy(), {}},
+        {"healthy", HealthyReading(), {}},
         {"unknown states break no rule",
          With([](DeviceRecord& r) {
              r.timeSynced = r.gpsLocked = r.macAssigned = std::nullopt;

@@ -1,20 +1,10 @@
 #include "status/RecordFormat.h"
 
+#include "tests/health/HealthyReading.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-DeviceRecord Healthy() {
-    DeviceRecord record;
-    record.address = "127.0.9.1";
-    record.reachable = true;
-    record.offsetSeconds = 0.001;
-    record.gpsLocked = record.timeSynced = record.macAssigned = true;
-    record.ntp = NtpResult{
-        .answered = true, .failure = "", .stratum = 1, .referenceId = "GPS", .offsetSeconds = 0.001};
-    record.ntpShellSeconds = 0;
-    return record;
-}
 
 AssessedRecord Assessed(const DeviceRecord& record) {
     return {record, AssessHealth(record, HealthLimits{})};
@@ -28,7 +18,7 @@ TEST(RecordFormat, IsoTimesAcrossCenturiesAndBefore1970) {
 
 // The device text as DeviceText shows it, then escaped as JSON needs: no byte ends the program.
 TEST(RecordFormat, JsonKeepsAnyFirmwareTextReadable) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.firmware = "a\"b\\c\n\x01\xff";
     const std::string json = FormatJson(Assessed(record));
     EXPECT_NE(json.find(R"("firmware":"a\"b\\c\\x0a\\x01\\xff")"), std::string::npos) << json;
@@ -36,7 +26,7 @@ TEST(RecordFormat, JsonKeepsAnyFirmwareTextReadable) {
 }
 
 TEST(RecordFormat, JsonProblemsWithCodeSeverityTextAndValue) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.gpsLocked = false;
     record.ntp->offsetSeconds = 30;
     record.ntpShellSeconds.reset();
@@ -53,7 +43,7 @@ TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {
     pending.address = "127.0.9.2";
     pending.failure = "pending";
     pending.failureKind = FailureKind::Pending;
-    DeviceRecord ntpPending = Healthy();
+    DeviceRecord ntpPending = HealthyReading();
     ntpPending.ntp = UnansweredNtp("no answer yet", FailureKind::Pending);
     const std::string text = FormatPrometheus({Assessed(pending), Assessed(ntpPending)});
     EXPECT_EQ(text.find("127.0.9.2"), std::string::npos) << text;
@@ -64,11 +54,11 @@ TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {
 
 // One sample per current problem, its address escaped as every label is.
 TEST(RecordFormat, PrometheusProblemsByCode) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     record.address = "a\"b";
     record.gpsLocked = false;
     record.timeSynced = false;
-    const std::string text = FormatPrometheus({Assessed(record), Assessed(Healthy())});
+    const std::string text = FormatPrometheus({Assessed(record), Assessed(HealthyReading())});
     EXPECT_NE(text.find("# HELP vantrex_problem "), std::string::npos) << text;
     EXPECT_NE(text.find("# TYPE vantrex_problem gauge\n"
                         "vantrex_problem{address=\"a\\\"b\",code=\"no-system-peer\"} 1\n"
@@ -79,7 +69,7 @@ TEST(RecordFormat, PrometheusProblemsByCode) {
 }
 
 TEST(RecordFormat, NagiosLineForOneAndForSeveralDevices) {
-    DeviceRecord record = Healthy();
+    DeviceRecord record = HealthyReading();
     const AssessedRecord one{record, AssessHealth(record, HealthLimits{})};
     EXPECT_EQ(FormatNagios({one}, HealthLimits{}),
               "VANTREX OK - 127.0.9.1 healthy | offset=0.001000s;1;5 ntp_offset=0.001000s;1;5\n");
