@@ -30,7 +30,8 @@ inline NtpResult UnansweredNtp(std::string failure, FailureKind kind = FailureKi
     return result;
 }
 
-// One device's reading, as every output format shows it. Unknown values are empty.
+// One device's reading: what the health rules judge and every output format shows. Unknown values
+// are empty.
 struct DeviceRecord {
     std::string address;
     bool reachable = false;
