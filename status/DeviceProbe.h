@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DeviceRecord.h"
 #include "ReconnectDelay.h"
 #include "SntpQuery.h"
 
 #include "connect/ConnectionControl.h"
+#include "health/DeviceRecord.h"
 #include "link/DeviceLink.h"
 #include "runtime/WaitSet.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "DeviceProbe.h"
-#include "DeviceRecord.h"
 
+#include "health/DeviceRecord.h"
 #include "runtime/Signal.h"
 
 #include <chrono>

@@ -51,6 +51,20 @@ nlohmann::json OptionalJson(const std::optional<double>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
 
+nlohmann::json ProblemsJson(const std::vector<Problem>& problems) {
+    nlohmann::json json = nlohmann::json::array();
+    for (const Problem& problem : problems) {
+        nlohmann::json one = {{"code", ProblemCodeName(problem.code)},
+                              {"severity", SeverityName(problem.severity)},
+                              {"text", problem.text}};
+        if (problem.value) {
+            one["value"] = *problem.value;
+        }
+        json.push_back(std::move(one));
+    }
+    return json;
+}
+
 nlohmann::json NtpJson(const NtpResult& ntp) {
     nlohmann::json json = {{"answered", ntp.answered}};
     if (!ntp.answered) {
@@ -172,7 +186,7 @@ std::string FormatJson(const AssessedRecord& assessed) {
     nlohmann::json json = {
         {"address", record.address},
         {"status", SeverityName(assessed.health.severity)},
-        {"problems", assessed.health.problems},
+        {"problems", ProblemsJson(assessed.health.problems)},
         {"reachable", record.reachable},
         {"failure", record.reachable ? nlohmann::json(nullptr) : nlohmann::json(record.failure)},
         {"link", record.link.empty() ? nlohmann::json(nullptr) : nlohmann::json(record.link)},
@@ -205,8 +219,8 @@ std::string FormatNagios(const std::vector<AssessedRecord>& records, const Healt
     std::string performance;
     for (const AssessedRecord& assessed : records) {
         worst = Worse(worst, assessed.health.severity);
-        for (const std::string& problem : assessed.health.problems) {
-            summary += (summary.empty() ? "" : "; ") + assessed.record.address + ": " + problem;
+        for (const Problem& problem : assessed.health.problems) {
+            summary += (summary.empty() ? "" : "; ") + assessed.record.address + ": " + problem.text;
         }
         if (assessed.record.offsetSeconds) {
             AddPerformance(performance, "offset", assessed.record, several, *assessed.record.offsetSeconds,
@@ -281,5 +295,17 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
     WriteFamily(writer, records, "vantrex_ntp_shell_disagreement_seconds",
                 "NTP-served time minus the shell's reading of the device clock.",
                 [](const DeviceRecord& r) { return r.ntpShellSeconds; });
+    writer.Family("vantrex_problem", "A problem the health rules find now, by its code.");
+    for (const AssessedRecord& one : records) {
+        for (const Problem& problem : one.health.problems) {
+            // UNKNOWN says nothing of the device (an NTP check not ended, or this PC's failure), as above.
+            if (problem.severity != Severity::Unknown) {
+                writer.Sample("vantrex_problem",
+                              AddressLabel(one.record) + ",code=\"" +
+                                  LabelValue(ProblemCodeName(problem.code)) + '"',
+                              1);
+            }
+        }
+    }
     return writer.Text();
 }

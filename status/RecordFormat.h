@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DeviceRecord.h"
-#include "Health.h"
+#include "health/DeviceRecord.h"
+#include "health/Health.h"
 
 #include <string>
 #include <vector>
@@ -21,7 +21,8 @@ std::string FormatJson(const AssessedRecord& assessed);
 std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
                          const std::string& localFailure = "");
 // The whole Prometheus textfile for these records; a record that says nothing of its device (pending,
-// or a failure of this PC) has no samples, and an NTP check that says nothing has no vantrex_ntp_up.
+// or a failure of this PC) has no samples, and an NTP check that says nothing has no vantrex_ntp_up and
+// no vantrex_problem. Each current problem is one vantrex_problem sample, labelled with its code.
 std::string FormatPrometheus(const std::vector<AssessedRecord>& records);
 
 // A Unix time in microseconds as ISO 8601 UTC with microseconds: 2024-01-02T03:04:05.000006Z.

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "DeviceRecord.h"
-#include "Health.h"
 #include "StatusOptions.h"
+
+#include "health/DeviceRecord.h"
+#include "health/Health.h"
 
 #include <cstdio>
 #include <string>

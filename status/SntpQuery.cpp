@@ -73,7 +73,9 @@ bool CSntpQuery::TakeAnswers() {
         const SntpPacket answer = *DecodeSntp(bytes);
         if (const std::optional<std::string> kiss = KissOfDeath(answer)) {
             // Its times are not to be used, and asking again would defy it.
-            Finish(UnansweredNtp(*kiss));
+            NtpResult kissed = UnansweredNtp(*kiss);
+            kissed.kissOfDeath = true;
+            Finish(std::move(kissed));
             return true;
         }
         const SntpSample sample =

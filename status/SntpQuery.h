@@ -1,7 +1,6 @@
 #pragma once
 
-#include "DeviceRecord.h"
-
+#include "health/DeviceRecord.h"
 #include "ntp/NtpTime.h"
 #include "runtime/Signal.h"
 #include "runtime/UdpClient.h"

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "FleetRun.h"
-#include "Health.h"
+
+#include "health/Health.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 // How long a single run of the fleet may take, against silent simulated devices on 127.0.12.x.
 #include "status/FleetRun.h"
-#include "status/Health.h"
+#include "health/Health.h"
 
 #include "tests/support/DescriptorExhaustion.h"
 #include "tests/support/SimProcess.h"

@@ -114,6 +114,16 @@ TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {
     std::remove(textfile.c_str());
 }
 
+// The probe tells a refusal from silence: both are CRITICAL, but they call for different remedies.
+TEST(StatusEndToEnd, KissOfDeathHasACodeOfItsOwn) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.9.21", {"--ntp-kiss", "RATE"}))) << sim.ErrorOutput();
+    const StatusRun run = RunStatus({"--json", "--ntp-port", kNtpPort, "127.0.9.21"});
+    ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
+    const nlohmann::json record = nlohmann::json::parse(run.lines[0]);
+    EXPECT_EQ(record["problems"][0]["code"], "ntp-kiss") << run.lines[0];
+}
+
 TEST(StatusEndToEnd, LinesInTheOrderGivenWithTheReasonForEachFailure) {
     CSimProcess healthy;
     CSimProcess silent;

@@ -34,21 +34,22 @@ std::string OffsetReading(double offset, double uncertainty) {
            (uncertainty > 0 ? Printf(" ±%.3g s", uncertainty) : "");
 }
 
-std::optional<HealthFinding> HoldOffsetToLimits(const char* what, double offset, double uncertainty,
-                                                const HealthLimits& limits) {
-    HealthFinding finding;
+std::optional<Problem> HoldOffsetToLimits(const OffsetRule& rule, double offset, double uncertainty,
+                                          const HealthLimits& limits) {
+    Problem problem{.code = rule.beyond, .severity = Severity::Ok, .text = "", .value = offset};
     std::string verdict;
     std::optional<double> reachedAcross;
     if (SurelyBeyond(offset, uncertainty, limits.critSeconds)) {
-        finding.severity = Severity::Critical;
+        problem.severity = Severity::Critical;
         verdict = " beyond " + LimitText(limits.critSeconds);
     } else if (SurelyBeyond(offset, uncertainty, limits.warnSeconds)) {
-        finding.severity = Severity::Warning;
+        problem.severity = Severity::Warning;
         verdict = " beyond " + LimitText(limits.warnSeconds);
         if (ReachesBeyond(offset, uncertainty, limits.critSeconds)) {
             reachedAcross = limits.critSeconds;
         }
     } else if (ReachesBeyond(offset, uncertainty, limits.warnSeconds)) {
+        problem.code = rule.uncertain;
         reachedAcross = limits.warnSeconds;
     } else {
         return std::nullopt;
@@ -57,6 +58,6 @@ std::optional<HealthFinding> HoldOffsetToLimits(const char* what, double offset,
         verdict +=
             (verdict.empty() ? " uncertain against " : ", uncertain against ") + LimitText(*reachedAcross);
     }
-    finding.text = what + verdict + " (" + OffsetReading(offset, uncertainty) + ")";
-    return finding;
+    problem.text = rule.what + verdict + " (" + OffsetReading(offset, uncertainty) + ")";
+    return problem;
 }

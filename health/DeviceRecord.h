@@ -13,6 +13,7 @@ struct NtpResult {
     bool answered = false;
     std::string failure; // why there is no valid answer
     FailureKind failureKind = FailureKind::Device;
+    bool kissOfDeath = false; // the failure is a kiss-o'-death answer, whose code the failure names
     int stratum = 0;
     std::string referenceId;
     int leap = 0;
@@ -29,7 +30,8 @@ inline NtpResult UnansweredNtp(std::string failure, FailureKind kind = FailureKi
     return result;
 }
 
-// One device's reading, as every output format shows it. Unknown values are empty.
+// One device's reading: what the health rules judge and every output format shows. Unknown values
+// are empty.
 struct DeviceRecord {
     std::string address;
     bool reachable = false;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "DeviceRecord.h"
+#include "ProblemCode.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,14 +15,22 @@ struct HealthLimits {
     double critSeconds = 5.0; // and beyond this CRITICAL
 };
 
-// A device's health: the worst severity and a text for each rule that was broken, worst first. An
-// offset too uncertain to be held to a limit gets a text too, at the severity of the limits it surely
-// crossed.
-struct Health {
+// A rule a device broke, or could not be held to. An offset too uncertain to be held to a limit is a
+// problem too, at the severity of the limits it surely crossed (OK when none).
+struct Problem {
+    ProblemCode code = ProblemCode::Unreachable;
     Severity severity = Severity::Ok;
-    std::vector<std::string> problems;
+    std::string text;            // with the value and the limit crossed: "NTP offset beyond 5 s (+30.000 s)"
+    std::optional<double> value; // what the rule held to its limit (seconds, a stratum, a leap indicator)
 };
 
+// A device's health: the worst severity and its problems, worst first.
+struct Health {
+    Severity severity = Severity::Ok;
+    std::vector<Problem> problems;
+};
+
+// The rules of a reading, as every program applies them.
 Health AssessHealth(const DeviceRecord& record, const HealthLimits& limits);
 
 // The worse of two severities (UNKNOWN above CRITICAL, as the exit status of a broken check).

@@ -1,0 +1,180 @@
+#include "Health.h"
+
+#include "OffsetLimits.h"
+
+#include <algorithm>
+
+namespace {
+
+// How far the NTP-served time may stray from the shell's reading before it counts as disagreement.
+constexpr double kNtpShellLimitSeconds = 1.0;
+// The strata of a server that serves time; 16 is one that has none to serve.
+constexpr int kLowestStratum = 1;
+constexpr int kHighestStratum = 15;
+constexpr int kUnsynchronisedStratum = 16;
+// The leap indicator of a server whose clock is not synchronised.
+constexpr int kLeapUnsynchronised = 3;
+
+constexpr OffsetRule kClockOffset{"clock offset", ProblemCode::Offset, ProblemCode::OffsetUncertain};
+constexpr OffsetRule kNtpOffset{"NTP offset", ProblemCode::NtpOffset, ProblemCode::NtpOffsetUncertain};
+
+using Rule = std::optional<Problem> (*)(const DeviceRecord& record, const HealthLimits& limits);
+
+Problem Found(ProblemCode code, Severity severity, std::string text,
+              std::optional<double> value = std::nullopt) {
+    return Problem{.code = code, .severity = severity, .text = std::move(text), .value = value};
+}
+
+// Why there is no complete reading. Pending, an interrupted run and a failure of this PC say nothing of
+// the device: UNKNOWN, never its fault.
+Problem ShellFailure(const DeviceRecord& record) {
+    if (record.interrupted) {
+        return Found(ProblemCode::Interrupted, Severity::Unknown, record.failure);
+    }
+    switch (record.failureKind) {
+    case FailureKind::Pending:
+        return Found(ProblemCode::Pending, Severity::Unknown, record.failure);
+    case FailureKind::LocalFailure:
+        return Found(ProblemCode::LocalFailure, Severity::Unknown, record.failure);
+    case FailureKind::Device:
+        break;
+    }
+    return Found(ProblemCode::Unreachable, Severity::Critical, record.failure);
+}
+
+Problem NtpFailure(const NtpResult& ntp) {
+    const std::string text = "NTP: " + ntp.failure;
+    switch (ntp.failureKind) {
+    case FailureKind::Pending:
+        return Found(ProblemCode::NtpPending, Severity::Unknown, text);
+    case FailureKind::LocalFailure:
+        return Found(ProblemCode::NtpLocalFailure, Severity::Unknown, text);
+    case FailureKind::Device:
+        break;
+    }
+    return Found(ntp.kissOfDeath ? ProblemCode::NtpKiss : ProblemCode::NtpUnanswered, Severity::Critical,
+                 text);
+}
+
+std::optional<Problem> NoSystemPeer(const DeviceRecord& record, const HealthLimits&) {
+    if (record.timeSynced != false) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::NoSystemPeer, Severity::Critical, "no system peer");
+}
+
+std::optional<Problem> GpsUnlocked(const DeviceRecord& record, const HealthLimits&) {
+    if (record.gpsLocked != false) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::GpsUnlocked, Severity::Warning, "GPS not locked");
+}
+
+std::optional<Problem> MacUnassigned(const DeviceRecord& record, const HealthLimits&) {
+    if (record.macAssigned != false) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::MacUnassigned, Severity::Warning, "MAC address not assigned");
+}
+
+std::optional<Problem> ClockOffset(const DeviceRecord& record, const HealthLimits& limits) {
+    if (!record.offsetSeconds) {
+        return std::nullopt;
+    }
+    return HoldOffsetToLimits(kClockOffset, *record.offsetSeconds, ShellOffsetUncertainty(record), limits);
+}
+
+std::optional<Problem> NtpStratum(const DeviceRecord& record, const HealthLimits&) {
+    const int stratum = record.ntp->stratum;
+    if (stratum >= kLowestStratum && stratum <= kHighestStratum) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::NtpStratum, Severity::Critical,
+                 "NTP stratum " + std::to_string(stratum) +
+                     (stratum == kUnsynchronisedStratum ? " (unsynchronised)" : " (invalid)"),
+                 stratum);
+}
+
+std::optional<Problem> NtpLeap(const DeviceRecord& record, const HealthLimits&) {
+    if (record.ntp->leap != kLeapUnsynchronised) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::NtpLeap, Severity::Critical, "NTP leap indicator 3 (clock not synchronised)",
+                 kLeapUnsynchronised);
+}
+
+// The service is held to the same limits as the device clock, which a monitoring host expects.
+std::optional<Problem> NtpOffset(const DeviceRecord& record, const HealthLimits& limits) {
+    const NtpResult& ntp = *record.ntp;
+    return HoldOffsetToLimits(kNtpOffset, ntp.offsetSeconds, NtpOffsetUncertainty(ntp), limits);
+}
+
+// Both offsets may be within the limits and still far apart, and a wrong clock on this PC moves both
+// alike: only their difference shows the device serving a time other than its own.
+std::optional<Problem> NtpDisagrees(const DeviceRecord& record, const HealthLimits&) {
+    if (!record.ntpShellSeconds) {
+        return std::nullopt;
+    }
+    const double apart = *record.ntpShellSeconds;
+    const double uncertainty = NtpOffsetUncertainty(*record.ntp) + ShellOffsetUncertainty(record);
+    if (!SurelyBeyond(apart, uncertainty, kNtpShellLimitSeconds)) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::NtpDisagrees, Severity::Warning,
+                 "the time service and the device clock disagree by more than " +
+                     LimitText(kNtpShellLimitSeconds) + " (" + OffsetReading(apart, uncertainty) + ")",
+                 apart);
+}
+
+// The rules of a complete reading, and those of a valid NTP answer.
+constexpr Rule kShellRules[] = {&NoSystemPeer, &GpsUnlocked, &MacUnassigned, &ClockOffset};
+constexpr Rule kNtpRules[] = {&NtpStratum, &NtpLeap, &NtpOffset, &NtpDisagrees};
+
+void Apply(const auto& rules, const DeviceRecord& record, const HealthLimits& limits,
+           std::vector<Problem>& problems) {
+    for (const Rule rule : rules) {
+        if (std::optional<Problem> problem = rule(record, limits)) {
+            problems.push_back(std::move(*problem));
+        }
+    }
+}
+
+} // namespace
+
+Health AssessHealth(const DeviceRecord& record, const HealthLimits& limits) {
+    Health health;
+    if (record.reachable) {
+        Apply(kShellRules, record, limits, health.problems);
+    } else {
+        health.problems.push_back(ShellFailure(record));
+    }
+    if (record.ntp && record.ntp->answered) {
+        Apply(kNtpRules, record, limits, health.problems);
+    } else if (record.ntp) {
+        health.problems.push_back(NtpFailure(*record.ntp));
+    }
+    std::stable_sort(health.problems.begin(), health.problems.end(),
+                     [](const Problem& a, const Problem& b) { return a.severity > b.severity; });
+    for (const Problem& problem : health.problems) {
+        health.severity = Worse(health.severity, problem.severity);
+    }
+    return health;
+}
+
+Severity Worse(Severity a, Severity b) {
+    return static_cast<int>(a) >= static_cast<int>(b) ? a : b;
+}
+
+const char* SeverityName(Severity severity) {
+    switch (severity) {
+    case Severity::Ok:
+        return "OK";
+    case Severity::Warning:
+        return "WARNING";
+    case Severity::Critical:
+        return "CRITICAL";
+    case Severity::Unknown:
+        break;
+    }
+    return "UNKNOWN";
+}

@@ -1,0 +1,43 @@
+#include "ProblemCode.h"
+
+const char* ProblemCodeName(ProblemCode code) {
+    switch (code) {
+    case ProblemCode::Unreachable:
+        return "unreachable";
+    case ProblemCode::Interrupted:
+        return "interrupted";
+    case ProblemCode::Pending:
+        return "pending";
+    case ProblemCode::LocalFailure:
+        return "local-failure";
+    case ProblemCode::NoSystemPeer:
+        return "no-system-peer";
+    case ProblemCode::GpsUnlocked:
+        return "gps-unlocked";
+    case ProblemCode::MacUnassigned:
+        return "mac-unassigned";
+    case ProblemCode::Offset:
+        return "offset";
+    case ProblemCode::OffsetUncertain:
+        return "offset-uncertain";
+    case ProblemCode::NtpUnanswered:
+        return "ntp-unanswered";
+    case ProblemCode::NtpKiss:
+        return "ntp-kiss";
+    case ProblemCode::NtpPending:
+        return "ntp-pending";
+    case ProblemCode::NtpLocalFailure:
+        return "ntp-local-failure";
+    case ProblemCode::NtpStratum:
+        return "ntp-stratum";
+    case ProblemCode::NtpLeap:
+        return "ntp-leap";
+    case ProblemCode::NtpOffset:
+        return "ntp-offset";
+    case ProblemCode::NtpOffsetUncertain:
+        return "ntp-offset-uncertain";
+    case ProblemCode::NtpDisagrees:
+        break;
+    }
+    return "ntp-disagrees";
+}

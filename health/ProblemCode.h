@@ -1,0 +1,27 @@
+#pragma once
+
+// What a health rule found, as every output names it: monitoring systems match on these names, so a name
+// once published never changes meaning. The names are ProblemCodeName's.
+enum class ProblemCode {
+    Unreachable,        // unreachable, or no complete reading in time
+    Interrupted,        // the run ended before the device was read
+    Pending,            // not read yet
+    LocalFailure,       // this PC could not read it (no socket, descriptor or thread)
+    NoSystemPeer,       // the time daemon has no system peer
+    GpsUnlocked,        // the receiver reports no GPS lock
+    MacUnassigned,      // the device has no MAC address assigned
+    Offset,             // the device clock beyond --warn or --crit
+    OffsetUncertain,    // the device clock perhaps beyond a limit, within its uncertainty
+    NtpUnanswered,      // no valid NTP answer
+    NtpKiss,            // a kiss-o'-death NTP answer
+    NtpPending,         // the NTP check has not ended yet
+    NtpLocalFailure,    // this PC could not ask (no UDP socket)
+    NtpStratum,         // a stratum outside 1 to 15
+    NtpLeap,            // leap indicator 3: the server's clock is not synchronised
+    NtpOffset,          // the served time beyond --warn or --crit
+    NtpOffsetUncertain, // the served time perhaps beyond a limit, within its uncertainty
+    NtpDisagrees,       // the served time and the device clock apart
+};
+
+// The code's stable name: "gps-unlocked", "ntp-offset".
+const char* ProblemCodeName(ProblemCode code);

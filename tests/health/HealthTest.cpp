@@ -1,0 +1,211 @@
+#include "HealthyReading.h"
+
+#include "health/Health.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+
+namespace {
+
+DeviceRecord ShellFailed(const char* failure, FailureKind kind) {
+    DeviceRecord record = HealthyReading();
+    record.reachable = false;
+    record.failure = failure;
+    record.failureKind = kind;
+    record.offsetSeconds.reset();
+    record.gpsLocked = record.timeSynced = record.macAssigned = std::nullopt;
+    record.ntpShellSeconds.reset();
+    return record;
+}
+
+DeviceRecord NtpFailed(NtpResult ntp) {
+    DeviceRecord record = HealthyReading();
+    record.ntp = std::move(ntp);
+    record.ntpShellSeconds.reset();
+    return record;
+}
+
+// The shell offset with the round trip, or the NTP offset with the exchange's delay; nothing else apart.
+DeviceRecord ShellOffset(double offset, double roundTrip) {
+    DeviceRecord record = HealthyReading();
+    record.ntpShellSeconds.reset();
+    record.offsetSeconds = offset;
+    record.roundTripSeconds = roundTrip;
+    return record;
+}
+
+DeviceRecord NtpOffset(double offset, double delay) {
+    DeviceRecord record = HealthyReading();
+    record.ntpShellSeconds.reset();
+    record.ntp->offsetSeconds = offset;
+    record.ntp->delaySeconds = delay;
+    return record;
+}
+
+DeviceRecord Stratum(int stratum) {
+    DeviceRecord record = HealthyReading();
+    record.ntp->stratum = stratum;
+    return record;
+}
+
+// Shell at -2 s and NTP at +2 s: 4 s apart, each known to half its round trip or delay.
+DeviceRecord Apart(double roundTrip, double delay) {
+    DeviceRecord record = HealthyReading();
+    record.offsetSeconds = -2;
+    record.roundTripSeconds = roundTrip;
+    record.ntp->offsetSeconds = 2;
+    record.ntp->delaySeconds = delay;
+    record.ntpShellSeconds = 4;
+    return record;
+}
+
+DeviceRecord With(const std::function<void(DeviceRecord&)>& change) {
+    DeviceRecord record = HealthyReading();
+    change(record);
+    return record;
+}
+
+NtpResult Kissed() {
+    NtpResult ntp = UnansweredNtp("kiss code RATE (rate exceeded)");
+    ntp.kissOfDeath = true;
+    return ntp;
+}
+
+struct Expected {
+    std::string code;
+    Severity severity;
+    std::string text;
+    std::optional<double> value = std::nullopt;
+};
+
+struct Row {
+    const char* name;
+    DeviceRecord record;
+    std::vector<Expected> problems; // worst first
+    HealthLimits limits = {.warnSeconds = 1, .critSeconds = 5};
+};
+
+constexpr Severity kOk = Severity::Ok;
+constexpr Severity kWarning = Severity::Warning;
+constexpr Severity kCritical = Severity::Critical;
+constexpr Severity kUnknown = Severity::Unknown;
+
+// Every rule: what it is given, and the codes, severities and texts it finds. The device's health is the
+// worst of them; an offset meets a limit only where its whole uncertainty interval lies beyond it (the
+// shell offset's is half the round trip, the NTP offset's half the exchange's delay).
+const std::vector<Row>& Rows() {
+    static const std::vector<Row> rows = {
+        {"healthy", HealthyReading(), {}},
+        {"unknown states break no rule",
+         With([](DeviceRecord& r) {
+             r.timeSynced = r.gpsLocked = r.macAssigned = std::nullopt;
+             r.ntpShellSeconds.reset();
+         }),
+         {}},
+        {"worst first",
+         With([](DeviceRecord& r) {
+             r.gpsLocked = false;
+             r.offsetSeconds = -6;
+         }),
+         {{"offset", kCritical, "clock offset beyond 5 s (-6.000 s)", -6},
+          {"gps-unlocked", kWarning, "GPS not locked"}}},
+        {"no system peer",
+         With([](DeviceRecord& r) { r.timeSynced = false; }),
+         {{"no-system-peer", kCritical, "no system peer"}}},
+        {"mac unassigned",
+         With([](DeviceRecord& r) { r.macAssigned = false; }),
+         {{"mac-unassigned", kWarning, "MAC address not assigned"}}},
+        {"unreachable",
+         ShellFailed("connection refused", FailureKind::Device),
+         {{"unreachable", kCritical, "connection refused"}}},
+        {"pending", ShellFailed("pending", FailureKind::Pending), {{"pending", kUnknown, "pending"}}},
+        {"local failure",
+         ShellFailed("no socket", FailureKind::LocalFailure),
+         {{"local-failure", kUnknown, "no socket"}}},
+        {"interrupted",
+         With([](DeviceRecord& r) {
+             r = ShellFailed("interrupted", FailureKind::Device);
+             r.interrupted = true;
+         }),
+         {{"interrupted", kUnknown, "interrupted"}}},
+        {"ntp unanswered",
+         NtpFailed(UnansweredNtp("no answer")),
+         {{"ntp-unanswered", kCritical, "NTP: no answer"}}},
+        {"ntp kiss", NtpFailed(Kissed()), {{"ntp-kiss", kCritical, "NTP: kiss code RATE (rate exceeded)"}}},
+        {"ntp pending",
+         NtpFailed(UnansweredNtp("no answer yet", FailureKind::Pending)),
+         {{"ntp-pending", kUnknown, "NTP: no answer yet"}}},
+        {"ntp local failure",
+         NtpFailed(UnansweredNtp("no UDP socket", FailureKind::LocalFailure)),
+         {{"ntp-local-failure", kUnknown, "NTP: no UDP socket"}}},
+        {"stratum 0", Stratum(0), {{"ntp-stratum", kCritical, "NTP stratum 0 (invalid)", 0}}},
+        {"stratum 15", Stratum(15), {}},
+        {"stratum 16", Stratum(16), {{"ntp-stratum", kCritical, "NTP stratum 16 (unsynchronised)", 16}}},
+        {"stratum 255", Stratum(255), {{"ntp-stratum", kCritical, "NTP stratum 255 (invalid)", 255}}},
+        {"leap 3",
+         With([](DeviceRecord& r) { r.ntp->leap = 3; }),
+         {{"ntp-leap", kCritical, "NTP leap indicator 3 (clock not synchronised)", 3}}},
+        {"offset at the limit", ShellOffset(1.0, 0), {}},
+        {"offset warns",
+         ShellOffset(-1.01, 0),
+         {{"offset", kWarning, "clock offset beyond 1 s (-1.010 s)", -1.01}}},
+        {"offset at crit warns",
+         ShellOffset(5.0, 0),
+         {{"offset", kWarning, "clock offset beyond 1 s (+5.000 s)", 5}}},
+        {"offset critical",
+         ShellOffset(-5.01, 0),
+         {{"offset", kCritical, "clock offset beyond 5 s (-5.010 s)", -5.01}}},
+        {"offset uncertain",
+         ShellOffset(1.2, 2.3),
+         {{"offset-uncertain", kOk, "clock offset uncertain against 1 s (+1.200 s ±1.15 s)", 1.2}}},
+        {"offset warns, uncertain against crit",
+         ShellOffset(4.5, 2),
+         {{"offset", kWarning, "clock offset beyond 1 s, uncertain against 5 s (+4.500 s ±1 s)", 4.5}}},
+        {"offset critical beyond its uncertainty",
+         ShellOffset(6.5, 2),
+         {{"offset", kCritical, "clock offset beyond 5 s (+6.500 s ±1 s)", 6.5}}},
+        {"ntp offset uncertain",
+         NtpOffset(0.95, 0.2),
+         {{"ntp-offset-uncertain", kOk, "NTP offset uncertain against 1 s (+0.950 s ±0.1 s)", 0.95}}},
+        {"ntp offset critical",
+         NtpOffset(30, 0.002),
+         {{"ntp-offset", kCritical, "NTP offset beyond 5 s (+30.000 s ±0.001 s)", 30}}},
+        {"ntp offset in whole seconds",
+         NtpOffset(50000, 0),
+         {{"ntp-offset", kCritical, "NTP offset beyond 5 s (+50000 s)", 50000}}},
+        {"ntp offset decades off",
+         NtpOffset(-631152000, 0),
+         {{"ntp-offset", kCritical, "NTP offset beyond 5 s (-631152000 s)", -631152000}}},
+        {"negative delay is no help",
+         NtpOffset(-2, -0.5),
+         {{"ntp-offset", kWarning, "NTP offset beyond 1 s (-2.000 s)", -2}}},
+        {"service and clock disagree",
+         Apart(0.2, 0.2),
+         {{"ntp-disagrees", kWarning,
+           "the time service and the device clock disagree by more than 1 s (+4.000 s ±0.2 s)", 4}},
+         {.warnSeconds = 5, .critSeconds = 10}},
+        {"apart within the joint uncertainty", Apart(2.3, 4), {}, {.warnSeconds = 5, .critSeconds = 10}},
+    };
+    return rows;
+}
+
+TEST(Health, EveryRuleGivesItsCodeSeverityTextAndValue) {
+    for (const Row& row : Rows()) {
+        const Health health = AssessHealth(row.record, row.limits);
+        ASSERT_EQ(health.problems.size(), row.problems.size()) << row.name;
+        for (std::size_t index = 0; index < row.problems.size(); ++index) {
+            const Problem& found = health.problems[index];
+            const Expected& expected = row.problems[index];
+            EXPECT_EQ(ProblemCodeName(found.code), expected.code) << row.name;
+            EXPECT_EQ(found.severity, expected.severity) << row.name;
+            EXPECT_EQ(found.text, expected.text) << row.name;
+            EXPECT_EQ(found.value, expected.value) << row.name;
+        }
+        EXPECT_EQ(health.severity, row.problems.empty() ? Severity::Ok : row.problems.front().severity)
+            << row.name;
+    }
+}
+
+} // namespace

@@ -1,0 +1,85 @@
+#include "status/RecordFormat.h"
+
+#include "tests/health/HealthyReading.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+AssessedRecord Assessed(const DeviceRecord& record) {
+    return {record, AssessHealth(record, HealthLimits{})};
+}
+
+TEST(RecordFormat, IsoTimesAcrossCenturiesAndBefore1970) {
+    EXPECT_EQ(FormatIsoUtc(0), "1970-01-01T00:00:00.000000Z");
+    EXPECT_EQ(FormatIsoUtc(4102444800000001), "2100-01-01T00:00:00.000001Z");
+    EXPECT_EQ(FormatIsoUtc(-1), "1969-12-31T23:59:59.999999Z");
+}
+
+// The device text as DeviceText shows it, then escaped as JSON needs: no byte ends the program.
+TEST(RecordFormat, JsonKeepsAnyFirmwareTextReadable) {
+    DeviceRecord record = HealthyReading();
+    record.firmware = "a\"b\\c\n\x01\xff";
+    const std::string json = FormatJson(Assessed(record));
+    EXPECT_NE(json.find(R"("firmware":"a\"b\\c\\x0a\\x01\\xff")"), std::string::npos) << json;
+    EXPECT_EQ(json.find('\n'), std::string::npos);
+}
+
+TEST(RecordFormat, JsonProblemsWithCodeSeverityTextAndValue) {
+    DeviceRecord record = HealthyReading();
+    record.gpsLocked = false;
+    record.ntp->offsetSeconds = 30;
+    record.ntpShellSeconds.reset();
+    EXPECT_NE(FormatJson(Assessed(record))
+                  .find(R"j("problems":[{"code":"ntp-offset","severity":"CRITICAL",)j"
+                        R"j("text":"NTP offset beyond 5 s (+30.000 s)","value":30.0},)j"
+                        R"j({"code":"gps-unlocked","severity":"WARNING","text":"GPS not locked"}])j"),
+              std::string::npos)
+        << FormatJson(Assessed(record));
+}
+
+TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {
+    DeviceRecord pending;
+    pending.address = "127.0.9.2";
+    pending.failure = "pending";
+    pending.failureKind = FailureKind::Pending;
+    DeviceRecord ntpPending = HealthyReading();
+    ntpPending.ntp = UnansweredNtp("no answer yet", FailureKind::Pending);
+    const std::string text = FormatPrometheus({Assessed(pending), Assessed(ntpPending)});
+    EXPECT_EQ(text.find("127.0.9.2"), std::string::npos) << text;
+    EXPECT_NE(text.find("vantrex_up{address=\"127.0.9.1\"} 1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("vantrex_ntp_up{"), std::string::npos) << text;
+    EXPECT_EQ(text.find("vantrex_problem{"), std::string::npos) << text;
+}
+
+// One sample per current problem, its address escaped as every label is.
+TEST(RecordFormat, PrometheusProblemsByCode) {
+    DeviceRecord record = HealthyReading();
+    record.address = "a\"b";
+    record.gpsLocked = false;
+    record.timeSynced = false;
+    const std::string text = FormatPrometheus({Assessed(record), Assessed(HealthyReading())});
+    EXPECT_NE(text.find("# HELP vantrex_problem "), std::string::npos) << text;
+    EXPECT_NE(text.find("# TYPE vantrex_problem gauge\n"
+                        "vantrex_problem{address=\"a\\\"b\",code=\"no-system-peer\"} 1\n"
+                        "vantrex_problem{address=\"a\\\"b\",code=\"gps-unlocked\"} 1\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("vantrex_problem{address=\"127.0.9.1\""), std::string::npos) << text;
+}
+
+TEST(RecordFormat, NagiosLineForOneAndForSeveralDevices) {
+    DeviceRecord record = HealthyReading();
+    const AssessedRecord one{record, AssessHealth(record, HealthLimits{})};
+    EXPECT_EQ(FormatNagios({one}, HealthLimits{}),
+              "VANTREX OK - 127.0.9.1 healthy | offset=0.001000s;1;5 ntp_offset=0.001000s;1;5\n");
+    record.address = "127.0.9.2";
+    record.gpsLocked = false;
+    const AssessedRecord two{record, AssessHealth(record, HealthLimits{})};
+    EXPECT_EQ(FormatNagios({one, two}, HealthLimits{}),
+              "VANTREX WARNING - 127.0.9.2: GPS not locked | 'offset_127.0.9.1'=0.001000s;1;5 "
+              "'ntp_offset_127.0.9.1'=0.001000s;1;5 'offset_127.0.9.2'=0.001000s;1;5 "
+              "'ntp_offset_127.0.9.2'=0.001000s;1;5\n");
+}
+
+} // namespace
