@@ -4,7 +4,9 @@
 
 #include "link/DeviceAnswers.h"
 #include "link/DeviceDialect.h"
+#include "link/PeerLine.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -32,12 +34,27 @@ IndicatorState SearchWholeText(const char* text, const char* marker) {
     return *SkipLineBreaks(firstPeer + std::strcspn(firstPeer, "\r\n")) == '*' ? 1 : 0;
 }
 
+// Whatever a line holds, a peer read from it has every field in its range.
+void CheckPeerLine(std::string_view line) {
+    const std::optional<NtpPeer> peer = ParsePeerLine(line);
+    if (!peer) {
+        return;
+    }
+    FuzzCheck(peer->remote.size() <= kPeerNameLength && peer->refid.size() <= kPeerNameLength,
+              "names are cut to the table's width");
+    FuzzCheck(peer->stratum >= 0 && peer->stratum <= 16 && peer->reach <= 0377, "counts in range");
+    FuzzCheck(peer->pollSeconds >= 0 && peer->whenSeconds.value_or(0) >= 0, "times are not negative");
+    FuzzCheck(std::isfinite(peer->delayMs) && std::isfinite(peer->offsetMs) && std::isfinite(peer->jitterMs),
+              "figures are finite");
+}
+
 // The lines as the link hands them over: each ended by CR or LF, the prompt's unended line last.
 IndicatorState ReadByLines(const std::string& text, const char* marker) {
     CPeerTableReader reader(marker);
     std::string line;
     for (const char c : text) {
         if (c == '\r' || c == '\n') {
+            CheckPeerLine(line);
             reader.OnLine(line);
             line.clear();
         } else {
