@@ -3,6 +3,7 @@
 #include "OffsetLimits.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -12,6 +13,9 @@ constexpr double kNtpShellLimitSeconds = 1.0;
 constexpr int kLowestStratum = 1;
 constexpr int kHighestStratum = 15;
 constexpr int kUnsynchronisedStratum = 16;
+// Fewer of a reference's last 8 polls answered, and the daemon is about to drop it.
+constexpr int kLeastAnsweredPolls = 6;
+constexpr double kMsPerSecond = 1000;
 
 class CHealthBuilder {
 public:
@@ -66,6 +70,22 @@ void AssessNtp(const DeviceRecord& record, const HealthLimits& limits, CHealthBu
     }
 }
 
+// A receiver that drops out stops answering polls, and one without a pulse per second jitters by
+// milliseconds: either way the daemon serves a time it cannot vouch for.
+void AssessSystemPeer(const NtpPeer& peer, const HealthLimits& limits, CHealthBuilder& health) {
+    const int answered = AnsweredPolls(peer.reach);
+    if (answered < kLeastAnsweredPolls) {
+        health.Add(Severity::Warning,
+                   "GPS reference unreliable: " + std::to_string(answered) + " of its last 8 polls answered");
+    }
+    if (peer.jitterMs / kMsPerSecond > limits.jitterWarnSeconds) {
+        char text[96];
+        std::snprintf(text, sizeof text, "GPS reference unreliable: jitter beyond %g ms (%.3f ms)",
+                      limits.jitterWarnSeconds * kMsPerSecond, peer.jitterMs);
+        health.Add(Severity::Warning, text);
+    }
+}
+
 void AssessShell(const DeviceRecord& record, const HealthLimits& limits, CHealthBuilder& health) {
     if (!record.reachable) {
         // An interrupted run is this PC's doing, never the device's fault.
@@ -75,6 +95,9 @@ void AssessShell(const DeviceRecord& record, const HealthLimits& limits, CHealth
     }
     if (record.timeSynced == false) {
         health.Add(Severity::Critical, "no system peer");
+    }
+    if (const NtpPeer* peer = record.peers ? SystemPeer(*record.peers) : nullptr) {
+        AssessSystemPeer(*peer, limits, health);
     }
     if (record.gpsLocked == false) {
         health.Add(Severity::Warning, "GPS not locked");

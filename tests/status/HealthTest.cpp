@@ -1,6 +1,8 @@
 #include "status/Health.h"
 #include "status/RecordFormat.h"
 
+#include <nlohmann/json.hpp>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,6 +22,17 @@ DeviceRecord Healthy() {
                            .delaySeconds = 0,
                            .serverUnixMicros = 0};
     record.ntpShellSeconds = 0;
+    return record;
+}
+
+// Healthy, with a GPS reference as the system peer between two other peers.
+DeviceRecord WithSystemPeer(unsigned reach, double jitterMs) {
+    DeviceRecord record = Healthy();
+    const NtpPeer other = *ParsePeerLine("+10.1.1.1  .PPS.  1 u  -  64  377  0.412  -0.104  0.022");
+    NtpPeer system = *ParsePeerLine("*GPS_NMEA(0)  .GPS.  0 l  9  16  377  0.000  0.012  0.004");
+    system.reach = reach;
+    system.jitterMs = jitterMs;
+    record.peers = PeerTable{{other, system, other}, 0};
     return record;
 }
 
@@ -136,6 +149,32 @@ TEST(Health, NtpStratumOutsideOneToFifteenIsCritical) {
     }
 }
 
+TEST(Health, SystemPeerThatMissesPollsOrJittersIsUnreliable) {
+    struct Case {
+        unsigned reach;
+        double jitterMs;
+        double jitterWarnSeconds;
+        std::vector<std::string> problems;
+    };
+    const std::vector<Case> cases = {
+        {0377, 0.004, 0.005, {}},
+        {0176, 5.0, 0.005, {}}, // 6 of 8 answered, and the limit is exclusive
+        {017, 0.004, 0.005, {"GPS reference unreliable: 4 of its last 8 polls answered"}},
+        {0377, 7.5, 0.005, {"GPS reference unreliable: jitter beyond 5 ms (7.500 ms)"}},
+        {0377, 7.5, 0.01, {}},
+    };
+    for (const Case& c : cases) {
+        const DeviceRecord record = WithSystemPeer(c.reach, c.jitterMs);
+        const Health health = AssessHealth(record, HealthLimits{.jitterWarnSeconds = c.jitterWarnSeconds});
+        EXPECT_EQ(health.problems, c.problems) << std::oct << c.reach << " " << c.jitterMs;
+        EXPECT_EQ(health.severity, c.problems.empty() ? Severity::Ok : Severity::Warning);
+    }
+    // Peers that all answer badly say nothing while none is the system peer.
+    DeviceRecord unselected = WithSystemPeer(0, 99);
+    unselected.peers->peers[1].tally = '-';
+    EXPECT_EQ(AssessHealth(unselected, HealthLimits{}).severity, Severity::Ok);
+}
+
 TEST(RecordFormat, IsoTimesAcrossCenturiesAndBefore1970) {
     EXPECT_EQ(FormatIsoUtc(0), "1970-01-01T00:00:00.000000Z");
     EXPECT_EQ(FormatIsoUtc(4102444800000001), "2100-01-01T00:00:00.000001Z");
@@ -149,6 +188,37 @@ TEST(RecordFormat, JsonKeepsAnyFirmwareTextReadable) {
     const std::string json = FormatJson({record, AssessHealth(record, HealthLimits{})});
     EXPECT_NE(json.find(R"("firmware":"a\"b\\c\\x0a\\x01\\xff")"), std::string::npos) << json;
     EXPECT_EQ(json.find('\n'), std::string::npos);
+}
+
+// Every peer in JSON, its names escaped as device text, times in seconds; the system peer alone in
+// the line and in Prometheus.
+TEST(RecordFormat, PeersInEveryFormat) {
+    DeviceRecord record = WithSystemPeer(017, 7.5);
+    record.peers->peers[0].remote = "evil\x1b[2J";
+    record.peers->unkeptPeers = 3;
+    const AssessedRecord assessed{record, AssessHealth(record, HealthLimits{})};
+    const nlohmann::json json = nlohmann::json::parse(FormatJson(assessed));
+    ASSERT_EQ(json["peers"].size(), 3u);
+    EXPECT_EQ(json["peers"][0]["remote"], "evil\\x1b[2J");
+    EXPECT_EQ(json["peers"][0]["when_seconds"], nullptr);
+    const nlohmann::json& system = json["peers"][1];
+    EXPECT_EQ(system["tally"], "*");
+    EXPECT_EQ(system["reach"], "17");
+    EXPECT_EQ(system["polls_answered"], 4);
+    EXPECT_EQ(system["poll_seconds"], 16);
+    EXPECT_DOUBLE_EQ(system["jitter_seconds"].get<double>(), 0.0075);
+    EXPECT_EQ(json["peers_omitted"], 3);
+
+    EXPECT_NE(FormatLine(assessed).find("  peer GPS_NMEA(0) +0.000012s jitter 0.007500s reach 4/8  ntp "),
+              std::string::npos)
+        << FormatLine(assessed);
+    const std::string metrics = FormatPrometheus({assessed});
+    for (const char* sample : {"# TYPE vantrex_peer_offset_seconds gauge\n",
+                               "vantrex_peer_offset_seconds{address=\"127.0.9.1\"} 1.2e-05\n",
+                               "vantrex_peer_jitter_seconds{address=\"127.0.9.1\"} 0.0075\n",
+                               "vantrex_peer_reach{address=\"127.0.9.1\"} 4\n"}) {
+        EXPECT_NE(metrics.find(sample), std::string::npos) << sample << metrics;
+    }
 }
 
 TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {
