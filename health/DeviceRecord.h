@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/PeerTable.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,6 +48,8 @@ struct DeviceRecord {
     std::optional<bool> gpsLocked;
     std::optional<bool> timeSynced;
     std::optional<bool> macAssigned;
+    // The device's own NTP peers; never read while the MAC is unassigned.
+    std::optional<PeerTable> peers;
     std::optional<NtpResult> ntp; // empty with --no-ntp
     // NTP offset minus shell offset: how far the served time and the device clock disagree.
     std::optional<double> ntpShellSeconds;

@@ -3,6 +3,7 @@
 #include "OffsetLimits.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -14,6 +15,9 @@ constexpr int kHighestStratum = 15;
 constexpr int kUnsynchronisedStratum = 16;
 // The leap indicator of a server whose clock is not synchronised.
 constexpr int kLeapUnsynchronised = 3;
+// Fewer of a reference's last 8 polls answered, and the daemon is about to drop it.
+constexpr int kLeastAnsweredPolls = 6;
+constexpr double kMsPerSecond = 1000;
 
 constexpr OffsetRule kClockOffset{"clock offset", ProblemCode::Offset, ProblemCode::OffsetUncertain};
 constexpr OffsetRule kNtpOffset{"NTP offset", ProblemCode::NtpOffset, ProblemCode::NtpOffsetUncertain};
@@ -61,6 +65,34 @@ std::optional<Problem> NoSystemPeer(const DeviceRecord& record, const HealthLimi
         return std::nullopt;
     }
     return Found(ProblemCode::NoSystemPeer, Severity::Critical, "no system peer");
+}
+
+const NtpPeer* SystemPeerOf(const DeviceRecord& record) {
+    return record.peers ? SystemPeer(*record.peers) : nullptr;
+}
+
+// A receiver that drops out stops answering polls, and one without a pulse per second jitters by
+// milliseconds: either way the daemon serves a time it cannot vouch for.
+std::optional<Problem> PeerReach(const DeviceRecord& record, const HealthLimits&) {
+    const NtpPeer* peer = SystemPeerOf(record);
+    const int answered = peer ? AnsweredPolls(peer->reach) : kLeastAnsweredPolls;
+    if (answered >= kLeastAnsweredPolls) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::PeerReach, Severity::Warning,
+                 "GPS reference unreliable: " + std::to_string(answered) + " of its last 8 polls answered",
+                 answered);
+}
+
+std::optional<Problem> PeerJitter(const DeviceRecord& record, const HealthLimits& limits) {
+    const NtpPeer* peer = SystemPeerOf(record);
+    if (!peer || peer->jitterMs / kMsPerSecond <= limits.jitterWarnSeconds) {
+        return std::nullopt;
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "GPS reference unreliable: jitter beyond %g ms (%.3f ms)",
+                  limits.jitterWarnSeconds * kMsPerSecond, peer->jitterMs);
+    return Found(ProblemCode::PeerJitter, Severity::Warning, text, peer->jitterMs / kMsPerSecond);
 }
 
 std::optional<Problem> GpsUnlocked(const DeviceRecord& record, const HealthLimits&) {
@@ -127,7 +159,8 @@ std::optional<Problem> NtpDisagrees(const DeviceRecord& record, const HealthLimi
 }
 
 // The rules of a complete reading, and those of a valid NTP answer.
-constexpr Rule kShellRules[] = {&NoSystemPeer, &GpsUnlocked, &MacUnassigned, &ClockOffset};
+constexpr Rule kShellRules[] = {&NoSystemPeer, &PeerReach,     &PeerJitter,
+                                &GpsUnlocked,  &MacUnassigned, &ClockOffset};
 constexpr Rule kNtpRules[] = {&NtpStratum, &NtpLeap, &NtpOffset, &NtpDisagrees};
 
 void Apply(const auto& rules, const DeviceRecord& record, const HealthLimits& limits,

@@ -13,6 +13,8 @@ enum class Severity { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
 struct HealthLimits {
     double warnSeconds = 1.0; // a clock or NTP offset beyond this is WARNING
     double critSeconds = 5.0; // and beyond this CRITICAL
+    // The system peer's jitter beyond this is WARNING.
+    double jitterWarnSeconds = 0.005;
 };
 
 // A rule a device broke, or could not be held to. An offset too uncertain to be held to a limit is a

@@ -12,6 +12,10 @@ const char* ProblemCodeName(ProblemCode code) {
         return "local-failure";
     case ProblemCode::NoSystemPeer:
         return "no-system-peer";
+    case ProblemCode::PeerReach:
+        return "peer-reach";
+    case ProblemCode::PeerJitter:
+        return "peer-jitter";
     case ProblemCode::GpsUnlocked:
         return "gps-unlocked";
     case ProblemCode::MacUnassigned:

@@ -8,6 +8,8 @@ enum class ProblemCode {
     Pending,            // not read yet
     LocalFailure,       // this PC could not read it (no socket, descriptor or thread)
     NoSystemPeer,       // the time daemon has no system peer
+    PeerReach,          // the system peer answered fewer than 6 of its last 8 polls
+    PeerJitter,         // the system peer jitters beyond --jitter-warn
     GpsUnlocked,        // the receiver reports no GPS lock
     MacUnassigned,      // the device has no MAC address assigned
     Offset,             // the device clock beyond --warn or --crit

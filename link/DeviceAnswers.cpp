@@ -110,9 +110,14 @@ void CPeerTableReader::OnLine(std::string_view line) {
         line.remove_prefix(std::min(line.find_first_not_of('='), line.size()));
         m_stage = Stage::FirstPeer;
     }
-    if (line.empty() || m_stage == Stage::Done) {
+    if (line.empty()) {
         return;
     }
+    TakePeer(line);
+    if (m_stage == Stage::Done) {
+        return;
+    }
+    // The lamp keeps its own rule: a '*' that starts either of the first two lines, peer line or not.
     if (line.front() == '*') {
         m_result = 1;
         m_stage = Stage::Done;
@@ -121,15 +126,31 @@ void CPeerTableReader::OnLine(std::string_view line) {
     }
 }
 
-IndicatorState ParsePeerTable(const char* text, const char* marker) {
+void CPeerTableReader::TakePeer(std::string_view line) {
+    std::optional<NtpPeer> peer = ParsePeerLine(line);
+    if (!peer) {
+        return;
+    }
+    if (m_table.peers.size() < kKeptPeers) {
+        m_table.peers.push_back(std::move(*peer));
+    } else {
+        ++m_table.unkeptPeers;
+    }
+}
+
+CPeerTableReader ReadPeerTable(const char* text, const char* marker) {
     CPeerTableReader reader(marker);
     std::string_view rest(text);
     for (;;) {
         const std::size_t end = rest.find_first_of("\r\n");
         reader.OnLine(rest.substr(0, end));
         if (end == std::string_view::npos) {
-            return reader.Result();
+            return reader;
         }
         rest.remove_prefix(end + 1);
     }
+}
+
+IndicatorState ParsePeerTable(const char* text, const char* marker) {
+    return ReadPeerTable(text, marker).Result();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LinkState.h"
+#include "PeerTable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,8 +37,8 @@ std::optional<DeviceClockReading> ReadDeviceClock(const char* text);
 // The clock reading after the getdate marker; nothing when the marker is absent or the reading is not.
 std::optional<DeviceClockReading> ParseGetdateAnswer(const char* text);
 
-// Reads the peer table after marker line by line as the lines arrive, keeping only how far the table
-// has got: a table of any length is read in the same small space.
+// Reads the peer table after marker line by line as the lines arrive, keeping how far the table has got
+// and its first kKeptPeers peers: a table of any length is read in bounded space.
 class CPeerTableReader {
 public:
     // marker must outlive the reader (the dialects' markers are string literals).
@@ -48,15 +49,23 @@ public:
     // 1 when the first or second peer line after the table's rule starts with '*' (a system peer is
     // selected), else 0, also while those lines have not arrived.
     IndicatorState Result() const { return m_result; }
+    // The peers of the lines after the rule that read as peer lines; the others are skipped.
+    const PeerTable& Table() const { return m_table; }
 
 private:
     enum class Stage { Marker, Rule, FirstPeer, SecondPeer, Done };
 
+    void TakePeer(std::string_view line);
+
     std::string_view m_marker;
     Stage m_stage = Stage::Marker;
     IndicatorState m_result = 0;
+    PeerTable m_table;
 };
 
-// The whole text's lines (CR and LF each end one; the unended rest is a line too) through a
-// CPeerTableReader: 1 when a system peer is selected, else 0.
+// A CPeerTableReader that took the whole text's lines (CR and LF each end one; the unended rest is a
+// line too).
+CPeerTableReader ReadPeerTable(const char* text, const char* marker);
+
+// The lamp of ReadPeerTable: 1 when a system peer is selected, else 0.
 IndicatorState ParsePeerTable(const char* text, const char* marker);

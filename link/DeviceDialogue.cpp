@@ -127,6 +127,7 @@ void CDeviceLink::ParseAnswer() {
         break;
     case AskedAnswer::PeerTable:
         m_timeSyncState = m_peerTable.Result();
+        m_peerTableReading = m_peerTable.Table();
         break;
     case AskedAnswer::None:
         break;

@@ -86,6 +86,7 @@ void CDeviceLink::ResetRun() {
     m_deviceMicros = 0;
     m_deviceSeconds = 0;
     m_lastReading.reset();
+    m_peerTableReading.reset();
     m_version[0] = '\0';
     m_newIp[0] = '\0';
     m_newMask[0] = '\0';

@@ -61,6 +61,8 @@ public:
     // The last getdate reading of this run with its send and answer times; nothing before the first
     // and after an unreadable answer.
     std::optional<TimedClockReading> LastClockReading() const;
+    // The peers of the last whole peer table of this run; nothing before the first.
+    std::optional<PeerTable> LastPeerTable() const;
 
     // Takes one received character that is not part of a telnet command (link thread only). A NUL is
     // dropped: telnet sends a bare carriage return as CR NUL, and no prompt or answer holds one.
@@ -157,6 +159,7 @@ private:
     int m_macUnassigned = 0;
     char m_version[kLinkTextSize] = {};
     std::optional<TimedClockReading> m_lastReading;
+    std::optional<PeerTable> m_peerTableReading;
 
     // Requested address change, guarded by m_lock.
     char m_newIp[kLinkTextSize] = {};

@@ -40,3 +40,8 @@ std::optional<TimedClockReading> CDeviceLink::LastClockReading() const {
     CLockHold hold(m_lock);
     return m_lastReading;
 }
+
+std::optional<PeerTable> CDeviceLink::LastPeerTable() const {
+    CLockHold hold(m_lock);
+    return m_peerTableReading;
+}

@@ -14,11 +14,32 @@ constexpr std::size_t kLongAnswerBytes = 10000;
 // Tally of each peer when it is not the system peer. '#' is a real tally too, but never used here:
 // the tool would take it for the shell prompt.
 constexpr std::array<char, kPeerCount> kCandidateTallies = {'+', '+', ' '};
-constexpr std::array<const char*, kPeerCount> kPeerLines = {
-    "GPS_NMEA(0)     .GPS.            0 l    9   16  377    0.000    0.012   0.004",
-    "PPS(0)          .PPS.            0 l    8   16  377    0.000   -0.003   0.002",
-    "LOCAL(0)        .LOCL.          10 l   41   64  377    0.000    0.000   0.000",
+
+struct SimPeer {
+    const char* remote;
+    const char* refid;
+    int stratum;
+    int when;
+    int poll;
+    double offsetMs;
+    double jitterMs;
 };
+
+// A healthy receiver: every poll answered, delays of a reference clock, jitter of microseconds.
+constexpr std::array<SimPeer, kPeerCount> kPeers = {{
+    {"GPS_NMEA(0)", ".GPS.", 0, 9, 16, 0.012, 0.004},
+    {"PPS(0)", ".PPS.", 0, 8, 16, -0.003, 0.002},
+    {"LOCAL(0)", ".LOCL.", 10, 41, 64, 0.000, 0.000},
+}};
+constexpr unsigned kEveryPollAnswered = 0377;
+
+// One line without its tally, in the daemon's columns.
+std::string PeerLine(const SimPeer& peer, unsigned reach, double jitterMs) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%-16s%-16s%2d l %4d %4d %4o %8.3f %8.3f %7.3f", peer.remote, peer.refid,
+                  peer.stratum, peer.when, peer.poll, reach, 0.0, peer.offsetMs, jitterMs);
+    return line;
+}
 
 } // namespace
 
@@ -28,14 +49,19 @@ std::string FormatGetdateAnswer(DeviceTime time, char letter) {
     return std::string(line) + std::string(kLineEnd);
 }
 
-std::string FormatPeerTable(int systemPeer) {
+std::string FormatPeerTable(int systemPeer, std::optional<unsigned> systemReach,
+                            std::optional<double> systemJitterMs) {
     std::string table = "     remote           refid      st t when poll reach   delay   offset  jitter";
     table += kLineEnd;
     table += std::string(78, '=');
     table += kLineEnd;
     for (int peer = 1; peer <= kPeerCount; ++peer) {
-        table += peer == systemPeer ? '*' : kCandidateTallies[peer - 1];
-        table += kPeerLines[peer - 1];
+        const SimPeer& line = kPeers[peer - 1];
+        const bool system = peer == systemPeer;
+        table += system ? '*' : kCandidateTallies[peer - 1];
+        table += system ? PeerLine(line, systemReach.value_or(kEveryPollAnswered),
+                                   systemJitterMs.value_or(line.jitterMs))
+                        : PeerLine(line, kEveryPollAnswered, line.jitterMs);
         table += kLineEnd;
     }
     return table;

@@ -113,7 +113,7 @@ std::optional<ShellReply> CShellInterpreter::Ntpq(const std::string&, const Word
     if (words.size() < 2 || words[1] != "-p" || !localHost) {
         return std::nullopt;
     }
-    return Answer(FormatPeerTable(m_setting.systemPeer));
+    return Answer(FormatPeerTable(m_setting.systemPeer, m_setting.peerReach, m_setting.peerJitterMs));
 }
 
 std::optional<ShellReply> CShellInterpreter::Setip(const std::string&, const Words& words) {

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
-// What the device's shell reports: firmware version, getdate status letter and system peer.
+// What the device's shell reports: firmware version, getdate status letter and the system peer's line.
 struct DeviceSetting {
     std::string firmware = "2.4.1";
     char letter = 'A';
     int systemPeer = 1;        // 1 to 3: that peer line carries '*'; 0: no system peer
     int unreadableGetdate = 0; // this getdate answer of a connection (1: the first) is garbage; 0: none
+    std::optional<unsigned> peerReach = std::nullopt;  // the system peer's reach; empty: every poll answered
+    std::optional<double> peerJitterMs = std::nullopt; // the system peer's jitter; empty: the table's own
 };
 
 // New network settings the device was given; it restarts with them.

@@ -19,6 +19,7 @@ constexpr std::size_t kMaxFirmwareLength = 200;
 constexpr long long kMaxGetdateNumber = 1000000;
 constexpr std::size_t kMaxAddresses = 1024;
 constexpr long long kMaxConnectionLimit = 1000000;
+constexpr long long kMaxPeerJitterMs = 100000;
 
 using Setter = bool (*)(SimOptions& options, const std::string& value, std::string& error);
 
@@ -146,6 +147,29 @@ bool SetSystemPeer(SimOptions& options, const std::string& value, std::string& e
     return true;
 }
 
+// Reach as the table prints it: up to three octal digits, the last eight polls.
+bool SetPeerReach(SimOptions& options, const std::string& value, std::string& error) {
+    const bool octal =
+        !value.empty() && value.size() <= 3 && value.find_first_not_of("01234567") == std::string::npos;
+    const unsigned long reach = octal ? std::strtoul(value.c_str(), nullptr, 8) : 0;
+    if (!octal || reach > 0377) {
+        return Fail(error, "--peer-reach takes the octal reach of the last 8 polls, 0 to 377: " + value);
+    }
+    options.session.device.peerReach = static_cast<unsigned>(reach);
+    return true;
+}
+
+bool SetPeerJitter(SimOptions& options, const std::string& value, std::string& error) {
+    long long whole = 0;
+    long long thousandths = 0;
+    if (!ParseDecimal(value, 3, kMaxPeerJitterMs, whole, thousandths)) {
+        return Fail(error, "--peer-jitter takes 0 to 100000 milliseconds, at most 3 decimals: " + value);
+    }
+    options.session.device.peerJitterMs =
+        static_cast<double>(whole) + static_cast<double>(thousandths) / 1000;
+    return true;
+}
+
 bool SetFirmware(SimOptions& options, const std::string& value, std::string& error) {
     const bool printable = value.find_first_of("\r\n\t") == std::string::npos;
     if (value.empty() || value.size() > kMaxFirmwareLength || !printable ||
@@ -244,6 +268,11 @@ const Option kOptions[] = {
      &SetLetter},
     {"--system-peer", "0|1|2|3", "peer line of ntpq -p that carries '*' (default 1; 0: none)",
      &SetSystemPeer},
+    {"--peer-reach", "OCTAL",
+     "the system peer's reach, its last 8 polls in octal (default 377: all answered)", &SetPeerReach},
+    {"--peer-jitter", "MS",
+     "the system peer's jitter in milliseconds, up to 3 decimals (default: a few\nmicroseconds)",
+     &SetPeerJitter},
     {"--unreadable-getdate", "N", "the Nth getdate answer of each connection is unreadable (1: the first)",
      [](SimOptions& o, const std::string& v, std::string& e) {
          return SetWhole(o.session.device.unreadableGetdate, "--unreadable-getdate", 1, kMaxGetdateNumber, "",

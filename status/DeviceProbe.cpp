@@ -216,6 +216,7 @@ void CDeviceProbe::FillShellFields(DeviceRecord& record) const {
     record.macAssigned = !macUnassigned;
     record.gpsLocked = Indicator(link.GpsState());
     record.timeSynced = macUnassigned ? std::nullopt : Indicator(link.TimeSyncState());
+    record.peers = macUnassigned ? std::nullopt : link.LastPeerTable();
     if (const std::optional<TimedClockReading> reading = link.LastClockReading()) {
         // Cannot overflow: the link reads no device second past year 9999.
         const std::int64_t device = reading->seconds * kMicrosPerSecond + reading->micros;

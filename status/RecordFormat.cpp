@@ -13,6 +13,7 @@
 namespace {
 
 constexpr std::int64_t kMicrosPerSecond = 1000000;
+constexpr double kMsPerSecond = 1000;
 
 std::string Printf(const char* format, double value) {
     char text[64];
@@ -41,6 +42,20 @@ std::string NtpText(const DeviceRecord& record) {
     }
     return "  ntp stratum " + std::to_string(ntp.stratum) + " " + ntp.referenceId +
            Printf(" %+.6fs", ntp.offsetSeconds) + Printf("±%.3fs", NtpOffsetUncertainty(ntp));
+}
+
+const NtpPeer* SystemPeerOf(const DeviceRecord& record) {
+    return record.peers ? SystemPeer(*record.peers) : nullptr;
+}
+
+std::string PeerText(const DeviceRecord& record) {
+    const NtpPeer* peer = SystemPeerOf(record);
+    if (peer == nullptr) {
+        return "";
+    }
+    return "  peer " + DeviceText(peer->remote) + Printf(" %+.6fs", peer->offsetMs / kMsPerSecond) +
+           Printf(" jitter %.6fs", peer->jitterMs / kMsPerSecond) + " reach " +
+           std::to_string(AnsweredPolls(peer->reach)) + "/8";
 }
 
 nlohmann::json OptionalJson(const std::optional<bool>& value) {
@@ -79,6 +94,36 @@ nlohmann::json NtpJson(const NtpResult& ntp) {
     json["time"] = FormatIsoUtc(ntp.serverUnixMicros);
     json["time_unix"] = static_cast<double>(ntp.serverUnixMicros) / kMicrosPerSecond;
     return json;
+}
+
+nlohmann::json PeerJson(const NtpPeer& peer) {
+    char reach[8];
+    std::snprintf(reach, sizeof reach, "%o", peer.reach);
+    return {
+        {"tally", std::string(1, peer.tally)},
+        {"remote", DeviceText(peer.remote)},
+        {"refid", DeviceText(peer.refid)},
+        {"stratum", peer.stratum},
+        {"type", DeviceText(std::string(1, peer.type))},
+        {"when_seconds", peer.whenSeconds ? nlohmann::json(*peer.whenSeconds) : nlohmann::json(nullptr)},
+        {"poll_seconds", peer.pollSeconds},
+        {"reach", reach}, // octal, as the daemon prints it
+        {"polls_answered", AnsweredPolls(peer.reach)},
+        {"delay_seconds", peer.delayMs / kMsPerSecond},
+        {"offset_seconds", peer.offsetMs / kMsPerSecond},
+        {"jitter_seconds", peer.jitterMs / kMsPerSecond},
+    };
+}
+
+nlohmann::json PeersJson(const std::optional<PeerTable>& table) {
+    if (!table) {
+        return nullptr;
+    }
+    nlohmann::json peers = nlohmann::json::array();
+    for (const NtpPeer& peer : table->peers) {
+        peers.push_back(PeerJson(peer));
+    }
+    return peers;
 }
 
 // A Prometheus label value: backslash, quote and newline escaped, as the text format asks.
@@ -125,6 +170,15 @@ void WriteFamily(CMetricWriter& writer, const std::vector<AssessedRecord>& recor
             writer.Sample(name, AddressLabel(assessed.record), *sample);
         }
     }
+}
+
+// A sample of one figure of the system peer; none without one.
+template <typename Figure>
+auto OfSystemPeer(Figure figure) {
+    return [figure](const DeviceRecord& record) {
+        const NtpPeer* peer = SystemPeerOf(record);
+        return peer ? std::optional<double>(figure(*peer)) : std::nullopt;
+    };
 }
 
 std::optional<double> AsNumber(const std::optional<bool>& state) {
@@ -178,7 +232,7 @@ std::string FormatLine(const AssessedRecord& assessed) {
     std::string text(line);
     // The last column is padded like the others; a line ends with its text.
     text.erase(text.find_last_not_of(' ') + 1);
-    return text + NtpText(record);
+    return text + PeerText(record) + NtpText(record);
 }
 
 std::string FormatJson(const AssessedRecord& assessed) {
@@ -203,6 +257,8 @@ std::string FormatJson(const AssessedRecord& assessed) {
         {"gps_locked", OptionalJson(record.gpsLocked)},
         {"time_synced", OptionalJson(record.timeSynced)},
         {"mac_assigned", OptionalJson(record.macAssigned)},
+        {"peers", PeersJson(record.peers)},
+        {"peers_omitted", record.peers ? nlohmann::json(record.peers->unkeptPeers) : nlohmann::json(nullptr)},
         {"ntp", record.ntp ? NtpJson(*record.ntp) : nlohmann::json(nullptr)},
         {"ntp_shell_seconds", OptionalJson(record.ntpShellSeconds)},
     };
@@ -258,6 +314,14 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
                 [](const DeviceRecord& r) { return AsNumber(r.macAssigned); });
     WriteFamily(writer, records, "vantrex_clock_offset_seconds", "Device clock minus this host's clock.",
                 [](const DeviceRecord& r) { return r.offsetSeconds; });
+    WriteFamily(writer, records, "vantrex_peer_offset_seconds",
+                "The device's system peer's offset as its time daemon measures it.",
+                OfSystemPeer([](const NtpPeer& peer) { return peer.offsetMs / kMsPerSecond; }));
+    WriteFamily(writer, records, "vantrex_peer_jitter_seconds", "The device's system peer's jitter.",
+                OfSystemPeer([](const NtpPeer& peer) { return peer.jitterMs / kMsPerSecond; }));
+    WriteFamily(
+        writer, records, "vantrex_peer_reach", "How many of its last 8 polls the system peer answered.",
+        OfSystemPeer([](const NtpPeer& peer) { return static_cast<double>(AnsweredPolls(peer.reach)); }));
     writer.Family("vantrex_info", "The device's firmware version.");
     for (const AssessedRecord& one : records) {
         if (!one.record.firmware.empty()) {

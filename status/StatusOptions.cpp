@@ -201,6 +201,10 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     app.add_option("--crit", options.limits.critSeconds,
                    "clock and NTP offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
         ->check(Within(1e-6, 1e9));
+    // The table gives jitter to the microsecond, in milliseconds up to a billion.
+    app.add_option("--jitter-warn", options.limits.jitterWarnSeconds,
+                   "the system peer's jitter in seconds for WARNING (1e-06 to 1e+06, default 0.005)")
+        ->check(Within(1e-6, 1e6));
     app.add_option("--parallel", parallel, "devices read at once (1 to 4096, default 64)")
         ->check(Within(1, 4096, true));
     app.add_option("--watch", watchSeconds, "report every SECONDS (0.001 to 86400) until interrupted")

@@ -114,6 +114,23 @@ const std::vector<Row>& Rows() {
         {"no system peer",
          With([](DeviceRecord& r) { r.timeSynced = false; }),
          {{"no-system-peer", kCritical, "no system peer"}}},
+        {"system peer answers 6 of its last 8 polls, jitter at the limit", WithSystemPeer(0176, 5.0), {}},
+        {"system peer misses polls",
+         WithSystemPeer(017, 0.004),
+         {{"peer-reach", kWarning, "GPS reference unreliable: 4 of its last 8 polls answered", 4}}},
+        {"system peer jitters",
+         WithSystemPeer(0377, 7.5),
+         {{"peer-jitter", kWarning, "GPS reference unreliable: jitter beyond 5 ms (7.500 ms)", 0.0075}}},
+        {"jitter within a wider limit",
+         WithSystemPeer(0377, 7.5),
+         {},
+         {.warnSeconds = 1, .critSeconds = 5, .jitterWarnSeconds = 0.01}},
+        {"bad peers, none of them the system peer",
+         With([](DeviceRecord& r) {
+             r = WithSystemPeer(0, 99);
+             r.peers->peers[1].tally = '-';
+         }),
+         {}},
         {"mac unassigned",
          With([](DeviceRecord& r) { r.macAssigned = false; }),
          {{"mac-unassigned", kWarning, "MAC address not assigned"}}},

@@ -101,4 +101,55 @@ TEST(PeerTable, UnreadableTablesGiveZero) {
     EXPECT_EQ(ParsePeerTable("ntpq -p\n========\n LOCAL", "ntpq -p"), 0);
 }
 
+constexpr const char* kTableHead =
+    "ntpq -p\r\n     remote           refid      st t when poll reach   delay   offset  jitter\r\n"
+    "==============================================================================\r\n";
+
+// Only what follows the rule is the table, and of it only the lines that read as peers. The lamp keeps
+// its rule: the third line's '*' lights nothing, though that peer is read.
+TEST(PeerTable, KeepsThePeerLinesAfterTheRuleInOrder) {
+    const std::string text =
+        std::string("*10.9.9.9       .GPS.            1 u   12   64  377    0.100    0.000   0.001\r\n") +
+        kTableHead +
+        "+10.1.1.1        .PPS.            1 u  12m 1024  377    0.412   -0.104   0.022\r\n\r\n" +
+        "ntpq: read: Connection refused\r\n" +
+        "*GPS_NMEA(0)     .GPS.            0 l    9   16   17    0.000    0.012   7.500\r\n" +
+        " LOCAL(0)        .LOCL.          10 l    -   64    0    0.000    0.000   0.000\r\n# ";
+    const CPeerTableReader reader = ReadPeerTable(text.c_str(), "ntpq -p");
+    EXPECT_EQ(reader.Result(), 0);
+    const auto& table = reader.Table();
+    ASSERT_EQ(table.peers.size(), 3u);
+    EXPECT_EQ(table.peers[0].remote, "10.1.1.1");
+    EXPECT_EQ(table.peers[2].remote, "LOCAL(0)");
+    EXPECT_EQ(table.unkeptPeers, 0u);
+    const NtpPeer* system = SystemPeer(table);
+    ASSERT_NE(system, nullptr);
+    EXPECT_EQ(system->remote, "GPS_NMEA(0)");
+    EXPECT_EQ(system->reach, 017u);
+}
+
+TEST(PeerTable, NoPeersIsAnEmptyTable) {
+    for (const std::string& text :
+         {std::string(kTableHead) + "# ", std::string("ntpq -p\r\nNo association ID's returned\r\n# ")}) {
+        const CPeerTableReader reader = ReadPeerTable(text.c_str(), "ntpq -p");
+        EXPECT_TRUE(reader.Table().peers.empty()) << text;
+        EXPECT_EQ(reader.Table().unkeptPeers, 0u) << text;
+        EXPECT_EQ(SystemPeer(reader.Table()), nullptr) << text;
+    }
+}
+
+// A table of any length is read in bounded space: the first peers are kept, the rest only counted.
+TEST(PeerTable, KeepsTheFirstPeersOfALongTableAndCountsTheRest) {
+    std::string text = kTableHead;
+    for (std::size_t peer = 0; peer < kKeptPeers + 8; ++peer) {
+        text += (peer == 0 ? "*" : " ") + std::to_string(peer) +
+                "  .GPS.  1 u  9  16  377  0.000  0.012  0.004\r\n";
+    }
+    const CPeerTableReader reader = ReadPeerTable((text + "# ").c_str(), "ntpq -p");
+    EXPECT_EQ(reader.Result(), 1);
+    ASSERT_EQ(reader.Table().peers.size(), kKeptPeers);
+    EXPECT_EQ(reader.Table().peers.back().remote, std::to_string(kKeptPeers - 1));
+    EXPECT_EQ(reader.Table().unkeptPeers, 8u);
+}
+
 } // namespace

@@ -38,6 +38,9 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "--letter",
                      "M",
                      "--system-peer=0",
+                     "--peer-reach",
+                     "17",
+                     "--peer-jitter=7.25",
                      "--firmware",
                      "9.9 beta",
                      "--time",
@@ -68,6 +71,8 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(options.telnetPort, 0);
     EXPECT_EQ(options.session.device.letter, 'M');
     EXPECT_EQ(options.session.device.systemPeer, 0);
+    EXPECT_EQ(options.session.device.peerReach, 017u);
+    EXPECT_EQ(options.session.device.peerJitterMs, 7.25);
     EXPECT_EQ(options.session.device.firmware, "9.9 beta");
     EXPECT_TRUE(options.clock.fixedStart);
     EXPECT_EQ(options.clock.start.seconds, 4294967296LL);
@@ -111,6 +116,12 @@ TEST(SimOptions, RejectsBadValuesWithAReason) {
         {"--letter", "AV"},
         {"--letter", "a"},
         {"--system-peer", "4"},
+        {"--peer-reach", "400"},
+        {"--peer-reach", "8"},
+        {"--peer-reach", "0x1"},
+        {"--peer-jitter", "-1"},
+        {"--peer-jitter", "1.2345"},
+        {"--peer-jitter", "100001"},
         {"--time", "-5"},
         {"--time", "1.1234567"},
         {"--time", "1."},
@@ -143,29 +154,12 @@ TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
     EXPECT_EQ(Parse({"--help", "--bogus"}, options), OptionsOutcome::Help);
     EXPECT_EQ(Parse({"--version", "--bogus"}, options), OptionsOutcome::Version);
     const std::string usage = SimUsage();
-    for (const char* name : {"--address",
-                             "--shell-port",
-                             "--telnet-port",
-                             "--letter",
-                             "--system-peer",
-                             "--downtime",
-                             "--log",
-                             "--time",
-                             "--firmware",
-                             "--silent",
-                             "--slow",
-                             "--noise",
-                             "--no-prompt",
-                             "--close-mid-answer",
-                             "--no-negotiation",
-                             "--ready",
-                             "--login-delay",
-                             "--exit-with-parent",
-                             "--max-connections",
-                             "--help",
-                             "--version",
-                             "TIME PORT TEXT",
-                             "TIME failure TEXT"}) {
+    for (const char* name :
+         {"--address",          "--shell-port",     "--telnet-port", "--letter",       "--system-peer",
+          "--peer-reach",       "--peer-jitter",    "--downtime",    "--log",          "--time",
+          "--firmware",         "--silent",         "--slow",        "--noise",        "--no-prompt",
+          "--close-mid-answer", "--no-negotiation", "--ready",       "--login-delay",  "--exit-with-parent",
+          "--max-connections",  "--help",           "--version",     "TIME PORT TEXT", "TIME failure TEXT"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }

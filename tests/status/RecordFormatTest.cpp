@@ -2,6 +2,8 @@
 
 #include "tests/health/HealthyReading.h"
 
+#include <nlohmann/json.hpp>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -36,6 +38,37 @@ TEST(RecordFormat, JsonProblemsWithCodeSeverityTextAndValue) {
                         R"j({"code":"gps-unlocked","severity":"WARNING","text":"GPS not locked"}])j"),
               std::string::npos)
         << FormatJson(Assessed(record));
+}
+
+// Every peer in JSON, its names escaped as device text, times in seconds; the system peer alone in
+// the line and in Prometheus.
+TEST(RecordFormat, PeersInEveryFormat) {
+    DeviceRecord record = WithSystemPeer(017, 7.5);
+    record.peers->peers[0].remote = "evil\x1b[2J";
+    record.peers->unkeptPeers = 3;
+    const AssessedRecord assessed{record, AssessHealth(record, HealthLimits{})};
+    const nlohmann::json json = nlohmann::json::parse(FormatJson(assessed));
+    ASSERT_EQ(json["peers"].size(), 3u);
+    EXPECT_EQ(json["peers"][0]["remote"], "evil\\x1b[2J");
+    EXPECT_EQ(json["peers"][0]["when_seconds"], nullptr);
+    const nlohmann::json& system = json["peers"][1];
+    EXPECT_EQ(system["tally"], "*");
+    EXPECT_EQ(system["reach"], "17");
+    EXPECT_EQ(system["polls_answered"], 4);
+    EXPECT_EQ(system["poll_seconds"], 16);
+    EXPECT_DOUBLE_EQ(system["jitter_seconds"].get<double>(), 0.0075);
+    EXPECT_EQ(json["peers_omitted"], 3);
+
+    EXPECT_NE(FormatLine(assessed).find("  peer GPS_NMEA(0) +0.000012s jitter 0.007500s reach 4/8  ntp "),
+              std::string::npos)
+        << FormatLine(assessed);
+    const std::string metrics = FormatPrometheus({assessed});
+    for (const char* sample : {"# TYPE vantrex_peer_offset_seconds gauge\n",
+                               "vantrex_peer_offset_seconds{address=\"127.0.9.1\"} 1.2e-05\n",
+                               "vantrex_peer_jitter_seconds{address=\"127.0.9.1\"} 0.0075\n",
+                               "vantrex_peer_reach{address=\"127.0.9.1\"} 4\n"}) {
+        EXPECT_NE(metrics.find(sample), std::string::npos) << sample << metrics;
+    }
 }
 
 TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {

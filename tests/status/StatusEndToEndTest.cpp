@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         HealthCase{"NtpStratum16", "127.0.9.9", {"--ntp-stratum", "16"}, 2, "NTP stratum 16"},
         HealthCase{"NtpLeap3", "127.0.9.10", {"--ntp-leap", "3"}, 2, "leap indicator 3"},
         HealthCase{
-            "NtpKissCode", "127.0.9.11", {"--ntp-kiss", "RATE"}, 2, "NTP: kiss code RATE (rate exceeded)"}),
+            "NtpKissCode", "127.0.9.11", {"--ntp-kiss", "RATE"}, 2, "NTP: kiss code RATE (rate exceeded)"},
+        HealthCase{"PeerMissesPolls", "127.0.170.1", {"--peer-reach", "17"}, 1, "GPS reference unreliable"}),
     [](const ::testing::TestParamInfo<HealthCase>& info) { return std::string(info.param.name); });
 
 TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {

@@ -92,6 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {OutputFormat::Lines, 15000, 1, 5, 64, 500, 0, true, 123}}),
     [](const ::testing::TestParamInfo<ValidCase>& info) { return std::string(info.param.name); });
 
+TEST(StatusOptions, JitterLimitDefaultsToFiveMilliseconds) {
+    EXPECT_EQ(Parse({"127.0.77.1"}).options->limits.jitterWarnSeconds, 0.005);
+    EXPECT_EQ(Parse({"--jitter-warn", "0.02", "127.0.77.1"}).options->limits.jitterWarnSeconds, 0.02);
+}
+
 struct ListCase {
     const char* name;
     std::string file;
@@ -175,6 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
             "InfiniteTimeout", {"--timeout", "inf", "127.0.77.1"}, "--timeout: takes a number from 3"},
         RefusalCase{
             "TinyWatch", {"--watch", "0.0001", "127.0.77.1"}, "--watch: takes a number from 0.001 to 86400"},
+        RefusalCase{"ZeroJitter",
+                    {"--jitter-warn", "0", "127.0.77.1"},
+                    "--jitter-warn: takes a number from 1e-06 to 1e+06, not '0'"},
         RefusalCase{"NanWatch", {"--watch", "nan", "127.0.77.1"}, "--watch: takes a number"},
         RefusalCase{"HugeWatch", {"--watch", "1e300", "127.0.77.1"}, "--watch: takes a number"},
         RefusalCase{"NanDeadline", {"--deadline", "nan", "127.0.77.1"}, "--deadline: takes a number from 3"},
