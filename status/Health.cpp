@@ -40,8 +40,9 @@ void Add(const std::optional<HealthFinding>& finding, CHealthBuilder& health) {
 void AssessNtp(const DeviceRecord& record, const HealthLimits& limits, CHealthBuilder& health) {
     const NtpResult& ntp = *record.ntp;
     if (!ntp.answered) {
-        health.Add(ntp.failureKind == FailureKind::Device ? Severity::Critical : Severity::Unknown,
-                   "NTP: " + ntp.failure);
+        // A device not reached at all answers no NTP either: that is the same failure, counted once.
+        const Severity device = record.reachable ? Severity::Critical : limits.unreachable;
+        health.Add(ntp.failureKind == FailureKind::Device ? device : Severity::Unknown, "NTP: " + ntp.failure);
         return;
     }
     if (ntp.stratum < kLowestStratum || ntp.stratum > kHighestStratum) {
@@ -70,7 +71,7 @@ void AssessShell(const DeviceRecord& record, const HealthLimits& limits, CHealth
     if (!record.reachable) {
         // An interrupted run is this PC's doing, never the device's fault.
         const bool device = !record.interrupted && record.failureKind == FailureKind::Device;
-        health.Add(device ? Severity::Critical : Severity::Unknown, record.failure);
+        health.Add(device ? limits.unreachable : Severity::Unknown, record.failure);
         return;
     }
     if (record.timeSynced == false) {

@@ -266,7 +266,7 @@ TEST(StatusEndToEnd, DevicesBeyondTheDescriptorLimitAreReadInTurns) {
     const std::vector<std::string> devices = Range(1, 12);
     arguments.insert(arguments.end(), devices.begin(), devices.end());
     const StatusRun run = RunStatus(arguments, errorPath, kTightDescriptorLimit);
-    ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
+    ASSERT_EQ(run.lines.size(), 1u + devices.size()) << Joined(run.lines);
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_TRUE(run.lines[0].starts_with("VANTREX OK - 12 devices healthy |")) << run.lines[0];
     EXPECT_TRUE(FileText(errorPath).starts_with(
