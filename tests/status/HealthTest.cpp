@@ -58,6 +58,49 @@ TEST(Health, PendingAndLocalFailuresAreUnknown) {
     }
 }
 
+// A device that could not be read may count as UNKNOWN, its unanswered NTP check with it; a device that
+// answers but serves no time stays CRITICAL.
+TEST(Health, UnreachableCountsAsAsked) {
+    const struct {
+        bool reachable;
+        bool ntp;
+        Severity unreachable;
+        Severity severity;
+    } cases[] = {
+        {false, true, Severity::Critical, Severity::Critical},
+        {false, true, Severity::Unknown, Severity::Unknown},
+        {false, false, Severity::Unknown, Severity::Unknown},
+        {true, true, Severity::Unknown, Severity::Critical},
+    };
+    for (const auto& c : cases) {
+        DeviceRecord record = Healthy();
+        record.reachable = c.reachable;
+        record.failure = c.reachable ? "" : "connection refused";
+        record.ntp = UnansweredNtp("no answer (timeout)");
+        if (!c.ntp) {
+            record.ntp.reset();
+        }
+        EXPECT_EQ(AssessHealth(record, HealthLimits{.unreachable = c.unreachable}).severity, c.severity)
+            << c.reachable << c.ntp;
+    }
+}
+
+// A range holds the offset's size, and alerts only where all of its uncertainty does.
+TEST(Health, RangeLimitsHoldTheOffsetsSize) {
+    const HealthLimits limits{.warn = *ParsePluginRange("@10:20"), .crit = *ParsePluginRange("30")};
+    const std::vector<std::pair<double, std::string>> cases = {
+        {-15, "clock offset inside @10:20 s (-15.000 s ±1 s)"},
+        {9.5, "clock offset uncertain against @10:20 s (+9.500 s ±1 s)"},
+    };
+    for (const auto& [offset, problem] : cases) {
+        DeviceRecord record = Healthy();
+        record.offsetSeconds = offset;
+        record.roundTripSeconds = 2;
+        record.ntp.reset();
+        EXPECT_EQ(AssessHealth(record, limits).problems, std::vector<std::string>{problem}) << offset;
+    }
+}
+
 // Both offsets meet the same limits, each only where its whole uncertainty interval lies beyond one:
 // the shell offset's is half the round trip, the NTP offset's half the exchange's delay.
 TEST(Health, OffsetsMeetTheLimitsBeyondTheirUncertainty) {

@@ -220,6 +220,23 @@ TEST(StatusEndToEnd, NagiosLineNamesTheUnknownOfAnUnwritableTextfile) {
         << run.lines[0];
 }
 
+// A Nagios command's options; -vvv adds the reading's line, and the dialogue on stderr as
+// VANTREX_DEBUG=1 shows it.
+TEST(StatusEndToEnd, PluginOptionsShowTheDialogueAtVerbosityThree) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.160.10", {}))) << sim.ErrorOutput();
+    const std::string errorPath = testing::TempDir() + "vantrex-status-verbose.txt";
+    const StatusRun run = RunStatus(
+        {"--nagios", "-vvv", "-H", "127.0.160.10", "-w", "1", "-c", "5", "-t", "20", "--ntp-port", kNtpPort},
+        errorPath);
+    ASSERT_EQ(run.lines.size(), 2u) << Joined(run.lines);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_TRUE(run.lines[0].starts_with("VANTREX OK - 127.0.160.10 healthy | offset=")) << run.lines[0];
+    EXPECT_TRUE(run.lines[1].starts_with("127.0.160.10    OK       shell  2.4.1")) << run.lines[1];
+    EXPECT_NE(FileText(errorPath).find("getdate\n"), std::string::npos) << FileText(errorPath);
+    std::remove(errorPath.c_str());
+}
+
 // As `timeout` around the cron line ends a run that waits on a silent device.
 TEST(StatusEndToEnd, InterruptedRunLeavesTheTextfileAsItWas) {
     CSimProcess healthy;
