@@ -42,7 +42,8 @@ void AssessNtp(const DeviceRecord& record, const HealthLimits& limits, CHealthBu
     if (!ntp.answered) {
         // A device not reached at all answers no NTP either: that is the same failure, counted once.
         const Severity device = record.reachable ? Severity::Critical : limits.unreachable;
-        health.Add(ntp.failureKind == FailureKind::Device ? device : Severity::Unknown, "NTP: " + ntp.failure);
+        health.Add(ntp.failureKind == FailureKind::Device ? device : Severity::Unknown,
+                   "NTP: " + ntp.failure);
         return;
     }
     if (ntp.stratum < kLowestStratum || ntp.stratum > kHighestStratum) {

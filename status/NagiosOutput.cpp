@@ -139,20 +139,22 @@ std::vector<bool> FittingDevices(const std::vector<AssessedRecord>& records,
 
 } // namespace
 
-std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits, int verbosity,
-                         const std::string& localFailure) {
+std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
+                         int verbosity, const std::string& localFailure) {
     Severity worst = localFailure.empty() ? Severity::Ok : Severity::Unknown;
     for (const AssessedRecord& assessed : records) {
         worst = Worse(worst, assessed.health.severity);
     }
     // What failed on this side leads, since it decides the status; the devices' results follow.
-    const std::string status = std::string("VANTREX ") + SeverityName(worst) + " - " +
-                               WithoutBar((localFailure.empty() ? "" : localFailure + "; ") + Summary(records));
+    const std::string status =
+        std::string("VANTREX ") + SeverityName(worst) + " - " +
+        WithoutBar((localFailure.empty() ? "" : localFailure + "; ") + Summary(records));
     const bool several = records.size() > 1;
     const bool lines = several || verbosity > 0;
     std::vector<DeviceOutput> outputs;
     for (const AssessedRecord& assessed : records) {
-        outputs.push_back({lines ? DeviceLine(assessed, verbosity) : "", Performance(assessed.record, limits, several)});
+        outputs.push_back(
+            {lines ? DeviceLine(assessed, verbosity) : "", Performance(assessed.record, limits, several)});
     }
     const std::vector<bool> fits = FittingDevices(records, outputs, status.size() + 1);
     std::string performance;
@@ -161,7 +163,8 @@ std::string FormatNagios(const std::vector<AssessedRecord>& records, const Healt
         if (fits[device]) {
             const DeviceOutput& output = outputs[device];
             deviceLines += output.line.empty() ? "" : output.line + '\n';
-            performance += (performance.empty() || output.performance.empty() ? "" : " ") + output.performance;
+            performance +=
+                (performance.empty() || output.performance.empty() ? "" : " ") + output.performance;
         }
     }
     const auto leftOut = static_cast<std::size_t>(std::count(fits.begin(), fits.end(), false));

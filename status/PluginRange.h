@@ -7,9 +7,9 @@
 // A threshold in the monitoring-plugin range syntax: [@]start:end, where "10" is 0:10, "10:" has no
 // end, "~:" no start. A value alerts outside start..end (ends included), or inside it after '@'.
 struct PluginRange {
-    double start = 0;                       // -infinity after "~"
-    double end = 0;                         // +infinity when left out
-    bool inside = false;                    // '@': alert inside start..end
+    double start = 0;    // -infinity after "~"
+    double end = 0;      // +infinity when left out
+    bool inside = false; // '@': alert inside start..end
 };
 
 // The range text describes, or nothing when it is malformed (not finite numbers, start above end).

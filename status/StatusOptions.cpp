@@ -164,11 +164,52 @@ CLI::Validator Range() {
         "");
 }
 
+// What the limit options take, before they are checked against each other.
+struct LimitArguments {
+    double warnSeconds = 1;
+    double critSeconds = 5;
+    std::string warnRange;
+    std::string critRange;
+    std::string unreachable = "critical";
+};
+
+void AddLimitOptions(CLI::App& app, LimitArguments& given) {
+    // A limit finer than the microseconds of a reading could not be told from 0; a coarser one than a
+    // billion seconds (31 years) from none.
+    auto* warnLimit =
+        app.add_option("--warn", given.warnSeconds,
+                       "clock and NTP offset in seconds for WARNING (1e-06 to 1e+09, default 1)")
+            ->check(Within(1e-6, 1e9));
+    auto* critLimit =
+        app.add_option("--crit", given.critSeconds,
+                       "clock and NTP offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
+            ->check(Within(1e-6, 1e9));
+    app.add_option("-w", given.warnRange,
+                   "the WARNING limit as a range of the offsets' size in seconds (10, 10:, "
+                   "~:10, 10:20, @10:20); not with --warn")
+        ->check(Range())
+        ->excludes(warnLimit);
+    app.add_option("-c", given.critRange, "the CRITICAL limit as such a range; not with --crit")
+        ->check(Range())
+        ->excludes(critLimit);
+    app.add_option("--unreachable", given.unreachable,
+                   "what a device not read (refused, silent, timed out) counts as: critical (the default) "
+                   "or unknown")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return text == "critical" || text == "unknown"
+                           ? ""
+                           : "takes critical or unknown, not " + Quoted(text);
+            },
+            ""));
+}
+
 // The limits: -w and -c as ranges, or --warn and --crit as plain limits, which are the ranges "0:S".
-void SetLimits(const CLI::App& app, const std::string& warnRange, const std::string& critRange,
-               double warnSeconds, double critSeconds, HealthLimits& limits) {
-    limits.warn = app.count("-w") > 0 ? *ParsePluginRange(warnRange) : UpTo(warnSeconds);
-    limits.crit = app.count("-c") > 0 ? *ParsePluginRange(critRange) : UpTo(critSeconds);
+HealthLimits Limits(const CLI::App& app, const LimitArguments& given) {
+    HealthLimits limits;
+    limits.warn = app.count("-w") > 0 ? *ParsePluginRange(given.warnRange) : UpTo(given.warnSeconds);
+    limits.crit = app.count("-c") > 0 ? *ParsePluginRange(given.critRange) : UpTo(given.critSeconds);
+    limits.unreachable = given.unreachable == "unknown" ? Severity::Unknown : Severity::Critical;
     // Only limits from above can be compared: ranges may lie any way about each other.
     if (IsUpperBound(limits.warn) && IsUpperBound(limits.crit) && limits.warn.end > limits.crit.end) {
         char text[96];
@@ -176,6 +217,7 @@ void SetLimits(const CLI::App& app, const std::string& warnRange, const std::str
                       limits.warn.end, limits.crit.end, app.count("-c") > 0 ? "-c" : "--crit");
         throw CLI::ValidationError(app.count("-w") > 0 ? "-w" : "--warn", text);
     }
+    return limits;
 }
 
 ParsedOptions Ending(std::string message, int exitStatus) {
@@ -209,11 +251,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     double deadlineSeconds = 0;
     int parallel = 64;
     int ntpPort = 123;
-    double warnSeconds = 1;
-    double critSeconds = 5;
-    std::string warnRange;
-    std::string critRange;
-    std::string unreachable = "critical";
+    LimitArguments limitArguments;
     StatusOptions options;
     app.add_option("ADDRESS", arguments, "device addresses (dotted IPv4)");
     app.add_option("-H,--host", hosts, "a device address (dotted IPv4); may be given again")
@@ -229,29 +267,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
                    "seconds for the whole run (3 to 86400, default none); devices not read by then are "
                    "reported as timed out")
         ->check(Within(kShortestReading, kLongestWait));
-    // A limit finer than the microseconds of a reading could not be told from 0; a coarser one than a
-    // billion seconds (31 years) from none.
-    auto* warnLimit = app.add_option("--warn", warnSeconds,
-                                     "clock and NTP offset in seconds for WARNING (1e-06 to 1e+09, default 1)")
-                          ->check(Within(1e-6, 1e9));
-    auto* critLimit = app.add_option("--crit", critSeconds,
-                                     "clock and NTP offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
-                          ->check(Within(1e-6, 1e9));
-    app.add_option("-w", warnRange, "the WARNING limit as a range of the offsets' size in seconds (10, 10:, "
-                                    "~:10, 10:20, @10:20); not with --warn")
-        ->check(Range())
-        ->excludes(warnLimit);
-    app.add_option("-c", critRange, "the CRITICAL limit as such a range; not with --crit")
-        ->check(Range())
-        ->excludes(critLimit);
-    app.add_option("--unreachable", unreachable,
-                   "what a device not read (refused, silent, timed out) counts as: critical (the default) "
-                   "or unknown")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-                return text == "critical" || text == "unknown" ? "" : "takes critical or unknown, not " + Quoted(text);
-            },
-            ""));
+    AddLimitOptions(app, limitArguments);
     app.add_flag("-v,--verbose", options.verbosity,
                  "with --nagios, each device's whole reading; -vvv also the dialogue with each device on "
                  "stderr");
@@ -287,7 +303,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
         if (deadlineSeconds > 0 && watchSeconds > 0) {
             throw CLI::ValidationError("--deadline", "a watch runs until interrupted; it has no deadline");
         }
-        SetLimits(app, warnRange, critRange, warnSeconds, critSeconds, options.limits);
+        options.limits = Limits(app, limitArguments);
         options.devices = Devices(addresses, fromFile);
     } catch (const CLI::CallForVersion& version) {
         return Ending(version.what() + std::string("\n"), 0);
@@ -301,7 +317,6 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     }
     // The levels of the plugin guidelines end at 3; more asks for no more than all there is.
     options.verbosity = std::min(options.verbosity, 3);
-    options.limits.unreachable = unreachable == "unknown" ? Severity::Unknown : Severity::Critical;
     options.format = json ? OutputFormat::Json : nagios ? OutputFormat::Nagios : OutputFormat::Lines;
     options.fleet.probe.timeout = Milliseconds(timeoutSeconds);
     options.fleet.probe.ntp = !noNtp;

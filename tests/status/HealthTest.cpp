@@ -161,8 +161,7 @@ TEST(Health, ServiceAndClockDisagreeOnlyBeyondTheirJointUncertainty) {
         record.ntp->offsetSeconds = 2;
         record.ntp->delaySeconds = c.delay;
         record.ntpShellSeconds = 4;
-        EXPECT_EQ(AssessHealth(record, HealthLimits{.warn = UpTo(5), .crit = UpTo(10)}).problems,
-                  c.problems)
+        EXPECT_EQ(AssessHealth(record, HealthLimits{.warn = UpTo(5), .crit = UpTo(10)}).problems, c.problems)
             << c.roundTrip;
     }
 }
@@ -237,9 +236,11 @@ TEST(NagiosOutput, OneLineForOneDeviceAndALineEachForSeveral) {
 TEST(NagiosOutput, VerboseLinesCarryTheReadingWithoutABar) {
     DeviceRecord record = Healthy();
     record.firmware = "2.4|1";
-    const std::string output = FormatNagios({{record, AssessHealth(record, HealthLimits{})}}, HealthLimits{}, 1);
+    const std::string output =
+        FormatNagios({{record, AssessHealth(record, HealthLimits{})}}, HealthLimits{}, 1);
     const std::string second = output.substr(output.find('\n') + 1);
-    EXPECT_TRUE(second.starts_with("127.0.9.1       OK       ") && second.find("2.4\\x7c1") != std::string::npos)
+    EXPECT_TRUE(second.starts_with("127.0.9.1       OK       ") &&
+                second.find("2.4\\x7c1") != std::string::npos)
         << second;
     EXPECT_EQ(second.find('|'), std::string::npos) << second;
 }
@@ -259,7 +260,8 @@ TEST(NagiosOutput, LargeFleetKeepsTheTroubledDevicesUnder8KB) {
     EXPECT_NE(output.find("\n127.0.1.50 WARNING: GPS not locked\n"), std::string::npos) << output;
     const std::size_t lines = static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n'));
     const std::string last = output.substr(output.rfind('\n', output.size() - 2) + 1);
-    EXPECT_EQ(last, std::to_string(250 - (lines - 2)) + " more devices left out to keep the output under 8 KB\n");
+    EXPECT_EQ(last,
+              std::to_string(250 - (lines - 2)) + " more devices left out to keep the output under 8 KB\n");
 }
 
 } // namespace

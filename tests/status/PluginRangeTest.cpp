@@ -57,7 +57,7 @@ TEST(PluginRange, AnIntervalAlertsThroughoutOrSomewhere) {
         double low, high;
         bool throughout, somewhere;
     } cases[] = {
-        {"5", 4, 6, false, true},  {"5", 5.5, 6, true, true},    {"5", 1, 5, false, false},
+        {"5", 4, 6, false, true},       {"5", 5.5, 6, true, true},      {"5", 1, 5, false, false},
         {"@10:20", 12, 18, true, true}, {"@10:20", 8, 12, false, true}, {"10:20", 8, 12, false, true},
     };
     for (const auto& c : cases) {

@@ -29,7 +29,8 @@ TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
     EXPECT_TRUE(writer.Write({record}));
     EXPECT_EQ(writer.ExitSeverity(), Severity::Unknown);
     const std::string line = Delivered(out.get());
-    EXPECT_TRUE(line.starts_with("VANTREX UNKNOWN - cannot write '/nonexistent/\\x1b]0;owned\\x07\\x7c/x.prom': "))
+    EXPECT_TRUE(
+        line.starts_with("VANTREX UNKNOWN - cannot write '/nonexistent/\\x1b]0;owned\\x07\\x7c/x.prom': "))
         << line;
     EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
     EXPECT_EQ(line.find('|'), std::string::npos) << line;

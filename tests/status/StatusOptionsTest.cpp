@@ -1,7 +1,7 @@
 // vantrex-status's command line as a pure function: the devices and settings it gives, and what it refuses.
 // Addresses are in 127.0.77.0/24; nothing is contacted.
-#include "status/PluginRange.h"
 #include "status/StatusOptions.h"
+#include "status/PluginRange.h"
 
 #include <gtest/gtest.h>
 
@@ -58,8 +58,8 @@ std::vector<std::string> DeviceTexts(const ParsedOptions& parsed) {
 }
 
 // format, timeout ms, warn, crit, parallel, watch ms, deadline ms, NTP, NTP port, verbosity, unreachable
-using Settings = std::tuple<OutputFormat, long long, std::string, std::string, std::size_t, long long, long long,
-                            bool, int, int, Severity>;
+using Settings = std::tuple<OutputFormat, long long, std::string, std::string, std::size_t, long long,
+                            long long, bool, int, int, Severity>;
 
 struct ValidCase {
     const char* name;
@@ -87,15 +87,17 @@ INSTANTIATE_TEST_SUITE_P(
         ValidCase{"Defaults",
                   {"127.0.77.1"},
                   {OutputFormat::Lines, 15000, "1", "5", 64, 0, 0, true, 123, 0, Severity::Critical}},
-        ValidCase{"Given",
-                  {"--json", "--timeout", "4.5", "--warn", "0.25", "--crit", "0.25", "--parallel", "4096",
-                   "--ntp-port", "65535", "--deadline", "30", "--no-ntp", "127.0.77.1"},
-                  {OutputFormat::Json, 4500, "0.25", "0.25", 4096, 0, 30000, false, 65535, 0, Severity::Critical}},
+        ValidCase{
+            "Given",
+            {"--json", "--timeout", "4.5", "--warn", "0.25", "--crit", "0.25", "--parallel", "4096",
+             "--ntp-port", "65535", "--deadline", "30", "--no-ntp", "127.0.77.1"},
+            {OutputFormat::Json, 4500, "0.25", "0.25", 4096, 0, 30000, false, 65535, 0, Severity::Critical}},
         // The options the plugin guidelines reserve; -t is --deadline, -v counts up to 3.
-        ValidCase{"Plugin",
-                  {"--nagios", "-w", "@10:20", "-c", "30:", "-t", "40", "-vvvv", "--unreachable", "unknown",
-                   "-H", "127.0.77.1"},
-                  {OutputFormat::Nagios, 15000, "@10:20", "30:", 64, 0, 40000, true, 123, 3, Severity::Unknown}},
+        ValidCase{
+            "Plugin",
+            {"--nagios", "-w", "@10:20", "-c", "30:", "-t", "40", "-vvvv", "--unreachable", "unknown", "-H",
+             "127.0.77.1"},
+            {OutputFormat::Nagios, 15000, "@10:20", "30:", 64, 0, 40000, true, 123, 3, Severity::Unknown}},
         ValidCase{"Watch",
                   {"--watch", "0.5", "127.0.77.1"},
                   {OutputFormat::Lines, 15000, "1", "5", 64, 500, 0, true, 123, 0, Severity::Critical}}),
