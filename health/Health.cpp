@@ -30,8 +30,8 @@ Problem Found(ProblemCode code, Severity severity, std::string text,
 }
 
 // Why there is no complete reading. Pending, an interrupted run and a failure of this PC say nothing of
-// the device: UNKNOWN, never its fault.
-Problem ShellFailure(const DeviceRecord& record) {
+// the device: UNKNOWN, never its fault. A device not read counts as the limits ask.
+Problem ShellFailure(const DeviceRecord& record, const HealthLimits& limits) {
     if (record.interrupted) {
         return Found(ProblemCode::Interrupted, Severity::Unknown, record.failure);
     }
@@ -43,10 +43,11 @@ Problem ShellFailure(const DeviceRecord& record) {
     case FailureKind::Device:
         break;
     }
-    return Found(ProblemCode::Unreachable, Severity::Critical, record.failure);
+    return Found(ProblemCode::Unreachable, limits.unreachable, record.failure);
 }
 
-Problem NtpFailure(const NtpResult& ntp) {
+Problem NtpFailure(const DeviceRecord& record, const HealthLimits& limits) {
+    const NtpResult& ntp = *record.ntp;
     const std::string text = "NTP: " + ntp.failure;
     switch (ntp.failureKind) {
     case FailureKind::Pending:
@@ -56,7 +57,11 @@ Problem NtpFailure(const NtpResult& ntp) {
     case FailureKind::Device:
         break;
     }
-    return Found(ntp.kissOfDeath ? ProblemCode::NtpKiss : ProblemCode::NtpUnanswered, Severity::Critical,
+    if (ntp.kissOfDeath) {
+        return Found(ProblemCode::NtpKiss, Severity::Critical, text);
+    }
+    // A device not reached at all answers no NTP either: that is the same failure, counted alike.
+    return Found(ProblemCode::NtpUnanswered, record.reachable ? Severity::Critical : limits.unreachable,
                  text);
 }
 
@@ -179,12 +184,12 @@ Health AssessHealth(const DeviceRecord& record, const HealthLimits& limits) {
     if (record.reachable) {
         Apply(kShellRules, record, limits, health.problems);
     } else {
-        health.problems.push_back(ShellFailure(record));
+        health.problems.push_back(ShellFailure(record, limits));
     }
     if (record.ntp && record.ntp->answered) {
         Apply(kNtpRules, record, limits, health.problems);
     } else if (record.ntp) {
-        health.problems.push_back(NtpFailure(*record.ntp));
+        health.problems.push_back(NtpFailure(record, limits));
     }
     std::stable_sort(health.problems.begin(), health.problems.end(),
                      [](const Problem& a, const Problem& b) { return a.severity > b.severity; });

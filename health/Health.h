@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceRecord.h"
+#include "PluginRange.h"
 #include "ProblemCode.h"
 
 #include <optional>
@@ -11,10 +12,12 @@
 enum class Severity { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
 
 struct HealthLimits {
-    double warnSeconds = 1.0; // a clock or NTP offset beyond this is WARNING
-    double critSeconds = 5.0; // and beyond this CRITICAL
+    PluginRange warn = UpTo(1.0); // a clock or NTP offset (its absolute value) alerting here is WARNING
+    PluginRange crit = UpTo(5.0); // and here CRITICAL
     // The system peer's jitter beyond this is WARNING.
     double jitterWarnSeconds = 0.005;
+    // What a device not read (refused, silent, timed out, lost) counts as, its NTP check included.
+    Severity unreachable = Severity::Critical;
 };
 
 // A rule a device broke, or could not be held to. An offset too uncertain to be held to a limit is a

@@ -1,5 +1,6 @@
 #include "OffsetLimits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -14,9 +15,13 @@ std::string Printf(const char* format, double value) {
     return text;
 }
 
-// Whether some of the interval offset ± uncertainty lies beyond limit.
-bool ReachesBeyond(double offset, double uncertainty, double limit) {
-    return std::fabs(offset) + uncertainty > limit;
+// A limit as a health text shows it: "5 s" for a plain limit, the range otherwise ("10:20 s").
+std::string RangeText(const PluginRange& range) {
+    return IsUpperBound(range) ? LimitText(range.end) : PluginRangeText(range) + " s";
+}
+
+std::string Crossed(const PluginRange& range) {
+    return (IsUpperBound(range) ? " beyond " : range.inside ? " inside " : " outside ") + RangeText(range);
 }
 
 } // namespace
@@ -36,27 +41,36 @@ std::string OffsetReading(double offset, double uncertainty) {
 
 std::optional<Problem> HoldOffsetToLimits(const OffsetRule& rule, double offset, double uncertainty,
                                           const HealthLimits& limits) {
+    // The limits hold the offset's size, which lies somewhere from low to high.
+    const double low = std::max(std::fabs(offset) - uncertainty, 0.0);
+    const double high = std::fabs(offset) + uncertainty;
     Problem problem{.code = rule.beyond, .severity = Severity::Ok, .text = "", .value = offset};
     std::string verdict;
-    std::optional<double> reachedAcross;
-    if (SurelyBeyond(offset, uncertainty, limits.critSeconds)) {
+    const PluginRange* reachedAcross = nullptr;
+    if (RangeAlertsThroughout(limits.crit, low, high)) {
         problem.severity = Severity::Critical;
-        verdict = " beyond " + LimitText(limits.critSeconds);
-    } else if (SurelyBeyond(offset, uncertainty, limits.warnSeconds)) {
+        verdict = Crossed(limits.crit);
+    } else if (RangeAlertsThroughout(limits.warn, low, high)) {
         problem.severity = Severity::Warning;
-        verdict = " beyond " + LimitText(limits.warnSeconds);
-        if (ReachesBeyond(offset, uncertainty, limits.critSeconds)) {
-            reachedAcross = limits.critSeconds;
+        verdict = Crossed(limits.warn);
+        if (RangeAlertsSomewhere(limits.crit, low, high)) {
+            reachedAcross = &limits.crit;
         }
-    } else if (ReachesBeyond(offset, uncertainty, limits.warnSeconds)) {
-        problem.code = rule.uncertain;
-        reachedAcross = limits.warnSeconds;
+    } else if (RangeAlertsSomewhere(limits.warn, low, high)) {
+        reachedAcross = &limits.warn;
+    } else if (RangeAlertsSomewhere(limits.crit, low, high)) {
+        // Only possible when the CRITICAL range alerts where the WARNING one does not.
+        reachedAcross = &limits.crit;
     } else {
         return std::nullopt;
     }
-    if (reachedAcross) {
+    // Nothing crossed for sure: the problem is the doubt alone.
+    if (problem.severity == Severity::Ok) {
+        problem.code = rule.uncertain;
+    }
+    if (reachedAcross != nullptr) {
         verdict +=
-            (verdict.empty() ? " uncertain against " : ", uncertain against ") + LimitText(*reachedAcross);
+            (verdict.empty() ? " uncertain against " : ", uncertain against ") + RangeText(*reachedAcross);
     }
     problem.text = rule.what + verdict + " (" + OffsetReading(offset, uncertainty) + ")";
     return problem;

@@ -12,16 +12,17 @@ struct OffsetRule {
     ProblemCode uncertain;
 };
 
-// Holds an offset known to within ±uncertainty to the limits. A limit is crossed only when the whole
-// interval lies beyond it; the next limit the interval reaches across is named as uncertain, without
-// raising the severity. Nothing when the whole interval is within the limits.
+// Holds the size of an offset known to within ±uncertainty to the limits' ranges. A range alerts only
+// when it alerts throughout that interval; the next range that alerts somewhere in it is named as
+// uncertain, without raising the severity (the uncertain code when nothing alerts for sure). Nothing
+// when no range alerts anywhere in the interval.
 std::optional<Problem> HoldOffsetToLimits(const OffsetRule& rule, double offset, double uncertainty,
                                           const HealthLimits& limits);
 
 // Whether the whole interval offset ± uncertainty lies beyond limit (limits are exclusive).
 bool SurelyBeyond(double offset, double uncertainty, double limit);
 
-// A limit as a health text shows it: "5 s".
+// A plain limit as a health text shows it: "5 s".
 std::string LimitText(double seconds);
 
 // The offset with its uncertainty, as a health text shows it: "+1.200 s ±1.15 s".

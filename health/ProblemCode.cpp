@@ -45,3 +45,16 @@ const char* ProblemCodeName(ProblemCode code) {
     }
     return "ntp-disagrees";
 }
+
+bool TellsOfTheDevice(ProblemCode code) {
+    switch (code) {
+    case ProblemCode::Interrupted:
+    case ProblemCode::Pending:
+    case ProblemCode::LocalFailure:
+    case ProblemCode::NtpPending:
+    case ProblemCode::NtpLocalFailure:
+        return false;
+    default:
+        return true;
+    }
+}

@@ -12,7 +12,7 @@ enum class ProblemCode {
     PeerJitter,         // the system peer jitters beyond --jitter-warn
     GpsUnlocked,        // the receiver reports no GPS lock
     MacUnassigned,      // the device has no MAC address assigned
-    Offset,             // the device clock beyond --warn or --crit
+    Offset,             // the device clock beyond the limits (--warn/-w, --crit/-c)
     OffsetUncertain,    // the device clock perhaps beyond a limit, within its uncertainty
     NtpUnanswered,      // no valid NTP answer
     NtpKiss,            // a kiss-o'-death NTP answer
@@ -20,10 +20,14 @@ enum class ProblemCode {
     NtpLocalFailure,    // this PC could not ask (no UDP socket)
     NtpStratum,         // a stratum outside 1 to 15
     NtpLeap,            // leap indicator 3: the server's clock is not synchronised
-    NtpOffset,          // the served time beyond --warn or --crit
+    NtpOffset,          // the served time beyond the limits (--warn/-w, --crit/-c)
     NtpOffsetUncertain, // the served time perhaps beyond a limit, within its uncertainty
     NtpDisagrees,       // the served time and the device clock apart
 };
 
 // The code's stable name: "gps-unlocked", "ntp-offset".
 const char* ProblemCodeName(ProblemCode code);
+
+// Whether the code tells of the device, rather than of a reading not ended or of this PC's failure
+// (whatever severity the limits give it).
+bool TellsOfTheDevice(ProblemCode code);

@@ -1,15 +1,17 @@
 #include "DebugEcho.h"
+#include "DebugOutput.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-bool IsDebugOutputEnabled() {
+std::atomic<bool>& EchoSwitch() {
     // Read once: the environment is not meant to change while the program runs, and getenv is not
     // safe against a concurrent setenv.
-    static const bool enabled = IsDebugSetting(std::getenv("VANTREX_DEBUG"));
+    static std::atomic<bool> enabled{IsDebugSetting(std::getenv("VANTREX_DEBUG"))};
     return enabled;
 }
 
@@ -27,8 +29,12 @@ std::string DebugLine(const char* text) {
     return line;
 }
 
+void EnableDebugOutput() {
+    EchoSwitch().store(true, std::memory_order_relaxed);
+}
+
 void EchoDebugLine(const char* text) {
-    if (text == nullptr || !IsDebugOutputEnabled()) {
+    if (text == nullptr || !EchoSwitch().load(std::memory_order_relaxed)) {
         return;
     }
     const std::string line = DebugLine(text);

@@ -189,15 +189,6 @@ const NtpResult* Answered(const DeviceRecord& record) {
     return record.ntp && record.ntp->answered ? &*record.ntp : nullptr;
 }
 
-// Appends one datum in the plugin syntax label=value[UOM];warn;crit. One device gets the plain label;
-// several get the address in theirs.
-void AddPerformance(std::string& performance, const char* name, const DeviceRecord& record, bool several,
-                    double seconds, const HealthLimits& limits) {
-    const std::string label = several ? "'" + std::string(name) + '_' + record.address + "'" : name;
-    performance += (performance.empty() ? "" : " ") + label + '=' + Printf("%.6fs", seconds) +
-                   Printf(";%g", limits.warnSeconds) + Printf(";%g", limits.critSeconds);
-}
-
 } // namespace
 
 std::string FormatIsoUtc(std::int64_t unixMicros) {
@@ -267,37 +258,6 @@ std::string FormatJson(const AssessedRecord& assessed) {
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
-                         const std::string& localFailure) {
-    Severity worst = localFailure.empty() ? Severity::Ok : Severity::Unknown;
-    const bool several = records.size() > 1;
-    std::string summary;
-    std::string performance;
-    for (const AssessedRecord& assessed : records) {
-        worst = Worse(worst, assessed.health.severity);
-        for (const Problem& problem : assessed.health.problems) {
-            summary += (summary.empty() ? "" : "; ") + assessed.record.address + ": " + problem.text;
-        }
-        if (assessed.record.offsetSeconds) {
-            AddPerformance(performance, "offset", assessed.record, several, *assessed.record.offsetSeconds,
-                           limits);
-        }
-        if (const NtpResult* ntp = Answered(assessed.record)) {
-            AddPerformance(performance, "ntp_offset", assessed.record, several, ntp->offsetSeconds, limits);
-        }
-    }
-    if (summary.empty()) {
-        summary = records.size() == 1 ? records.front().record.address + " healthy"
-                                      : std::to_string(records.size()) + " devices healthy";
-    }
-    // What failed on this side leads, since it decides the status; the devices' results follow.
-    if (!localFailure.empty()) {
-        summary = localFailure + "; " + summary;
-    }
-    return std::string("VANTREX ") + SeverityName(worst) + " - " + summary +
-           (performance.empty() ? "" : " | " + performance) + '\n';
-}
-
 std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
     // A device not read yet, or one this PC failed to read, has no samples: nothing is known of it.
     std::vector<AssessedRecord> records;
@@ -362,8 +322,8 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
     writer.Family("vantrex_problem", "A problem the health rules find now, by its code.");
     for (const AssessedRecord& one : records) {
         for (const Problem& problem : one.health.problems) {
-            // UNKNOWN says nothing of the device (an NTP check not ended, or this PC's failure), as above.
-            if (problem.severity != Severity::Unknown) {
+            // An NTP check not ended, or this PC's failure, says nothing of the device, as above.
+            if (TellsOfTheDevice(problem.code)) {
                 writer.Sample("vantrex_problem",
                               AddressLabel(one.record) + ",code=\"" +
                                   LabelValue(ProblemCodeName(problem.code)) + '"',

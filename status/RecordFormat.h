@@ -16,10 +16,6 @@ struct AssessedRecord {
 std::string FormatLine(const AssessedRecord& assessed);
 // One JSON object on one line (no newline).
 std::string FormatJson(const AssessedRecord& assessed);
-// The monitoring-plugin output: one status line with performance data after '|', and a newline. A
-// localFailure (a failure of this PC, such as an unwritable textfile) makes it UNKNOWN and leads the text.
-std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
-                         const std::string& localFailure = "");
 // The whole Prometheus textfile for these records; a record that says nothing of its device (pending,
 // or a failure of this PC) has no samples, and an NTP check that says nothing has no vantrex_ntp_up and
 // no vantrex_problem. Each current problem is one vantrex_problem sample, labelled with its code.

@@ -1,6 +1,7 @@
 #include "ReportWriter.h"
 
 #include "DeviceText.h"
+#include "NagiosOutput.h"
 #include "RecordFormat.h"
 
 #include "runtime/FileReplace.h"
@@ -44,7 +45,7 @@ bool CReportWriter::Write(const std::vector<DeviceRecord>& records) {
     }
     std::string text;
     if (m_options.format == OutputFormat::Nagios) {
-        text = FormatNagios(assessed, m_options.limits, fileFailure);
+        text = FormatNagios(assessed, m_options.limits, m_options.verbosity, fileFailure);
     } else {
         for (const AssessedRecord& one : assessed) {
             text += (m_options.format == OutputFormat::Json ? FormatJson(one) : FormatLine(one)) + '\n';

@@ -3,6 +3,7 @@
 #include "DeviceText.h"
 
 #include "connect/DottedAddress.h"
+#include "health/PluginRange.h"
 
 #include <CLI/CLI.hpp>
 
@@ -74,10 +75,11 @@ CLI::Validator Within(double minimum, double maximum, bool whole = false) {
         "");
 }
 
-// One address as given, and where: line 0 is the command line.
+// One address as given, and where: line 0 is the command line, where option names it.
 struct ListedAddress {
     std::string_view text;
     std::size_t line = 0;
+    const char* option = "ADDRESS";
 };
 
 // Reads the file whole, within kLargestAddressFile.
@@ -130,7 +132,7 @@ DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fr
         const std::string where =
             address.line == 0 ? ""
                               : " (line " + std::to_string(address.line) + " of " + Quoted(fromFile) + ")";
-        throw CLI::ValidationError(address.line == 0 ? "ADDRESS" : "--from",
+        throw CLI::ValidationError(address.line == 0 ? address.option : "--from",
                                    Quoted(address.text) + " is not a dotted IPv4 address" + where);
     }
     return {FormatDottedAddress(*octets), AddressValue(*octets)};
@@ -148,6 +150,80 @@ std::vector<DeviceAddress> Devices(const std::vector<ListedAddress>& addresses, 
         }
     }
     return devices;
+}
+
+// A threshold in the monitoring-plugin range syntax.
+CLI::Validator Range() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            return ParsePluginRange(text) ? ""
+                                          : "takes a range (10, 10:, ~:10, 10:20, @10:20; start not above "
+                                            "end), not " +
+                                                Quoted(text);
+        },
+        "");
+}
+
+// What the limit options take, before they are checked against each other.
+struct LimitArguments {
+    double warnSeconds = 1;
+    double critSeconds = 5;
+    std::string warnRange;
+    std::string critRange;
+    double jitterWarnSeconds = 0.005;
+    std::string unreachable = "critical";
+};
+
+void AddLimitOptions(CLI::App& app, LimitArguments& given) {
+    // A limit finer than the microseconds of a reading could not be told from 0; a coarser one than a
+    // billion seconds (31 years) from none.
+    auto* warnLimit =
+        app.add_option("--warn", given.warnSeconds,
+                       "clock and NTP offset in seconds for WARNING (1e-06 to 1e+09, default 1)")
+            ->check(Within(1e-6, 1e9));
+    auto* critLimit =
+        app.add_option("--crit", given.critSeconds,
+                       "clock and NTP offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
+            ->check(Within(1e-6, 1e9));
+    app.add_option("-w", given.warnRange,
+                   "the WARNING limit as a range of the offsets' size in seconds (10, 10:, "
+                   "~:10, 10:20, @10:20); not with --warn")
+        ->check(Range())
+        ->excludes(warnLimit);
+    app.add_option("-c", given.critRange, "the CRITICAL limit as such a range; not with --crit")
+        ->check(Range())
+        ->excludes(critLimit);
+    // The table gives jitter to the microsecond, in milliseconds up to a billion.
+    app.add_option("--jitter-warn", given.jitterWarnSeconds,
+                   "the system peer's jitter in seconds for WARNING (1e-06 to 1e+06, default 0.005)")
+        ->check(Within(1e-6, 1e6));
+    app.add_option("--unreachable", given.unreachable,
+                   "what a device not read (refused, silent, timed out) counts as: critical (the default) "
+                   "or unknown")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return text == "critical" || text == "unknown"
+                           ? ""
+                           : "takes critical or unknown, not " + Quoted(text);
+            },
+            ""));
+}
+
+// The limits: -w and -c as ranges, or --warn and --crit as plain limits, which are the ranges "0:S".
+HealthLimits Limits(const CLI::App& app, const LimitArguments& given) {
+    HealthLimits limits;
+    limits.warn = app.count("-w") > 0 ? *ParsePluginRange(given.warnRange) : UpTo(given.warnSeconds);
+    limits.crit = app.count("-c") > 0 ? *ParsePluginRange(given.critRange) : UpTo(given.critSeconds);
+    limits.jitterWarnSeconds = given.jitterWarnSeconds;
+    limits.unreachable = given.unreachable == "unknown" ? Severity::Unknown : Severity::Critical;
+    // Only limits from above can be compared: ranges may lie any way about each other.
+    if (IsUpperBound(limits.warn) && IsUpperBound(limits.crit) && limits.warn.end > limits.crit.end) {
+        char text[96];
+        std::snprintf(text, sizeof text, "the WARNING limit %g s is above the CRITICAL limit %g s (%s)",
+                      limits.warn.end, limits.crit.end, app.count("-c") > 0 ? "-c" : "--crit");
+        throw CLI::ValidationError(app.count("-w") > 0 ? "-w" : "--warn", text);
+    }
+    return limits;
 }
 
 ParsedOptions Ending(std::string message, int exitStatus) {
@@ -168,8 +244,9 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
         "Reads the health of VANTREX time servers: device clock, GPS lock, time sync, MAC state, and an "
         "independent NTP check.",
         "vantrex-status"};
-    app.set_version_flag("--version", std::string("vantrex-status ") + VANTREX_VERSION);
+    app.set_version_flag("-V,--version", std::string("vantrex-status ") + VANTREX_VERSION);
     std::vector<std::string> arguments;
+    std::vector<std::string> hosts;
     std::string fromFile;
     bool json = false;
     bool nagios = false;
@@ -180,8 +257,11 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     double deadlineSeconds = 0;
     int parallel = 64;
     int ntpPort = 123;
+    LimitArguments limitArguments;
     StatusOptions options;
     app.add_option("ADDRESS", arguments, "device addresses (dotted IPv4)");
+    app.add_option("-H,--host", hosts, "a device address (dotted IPv4); may be given again")
+        ->allow_extra_args(false);
     app.add_option("--from", fromFile, "read addresses from FILE (at most 4 MiB), one a line, '#' comments");
     auto* jsonFlag = app.add_flag("--json", json, "JSON Lines, one object per device");
     app.add_flag("--nagios", nagios, "monitoring-plugin output and exit status")->excludes(jsonFlag);
@@ -189,22 +269,14 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     app.add_option("--timeout", timeoutSeconds,
                    "seconds for each device's whole reading, NTP check included (3 to 86400, default 15)")
         ->check(Within(kShortestReading, kLongestWait));
-    app.add_option("--deadline", deadlineSeconds,
+    app.add_option("-t,--deadline", deadlineSeconds,
                    "seconds for the whole run (3 to 86400, default none); devices not read by then are "
                    "reported as timed out")
         ->check(Within(kShortestReading, kLongestWait));
-    // A limit finer than the microseconds of a reading could not be told from 0; a coarser one than a
-    // billion seconds (31 years) from none.
-    app.add_option("--warn", options.limits.warnSeconds,
-                   "clock and NTP offset in seconds for WARNING (1e-06 to 1e+09, default 1)")
-        ->check(Within(1e-6, 1e9));
-    app.add_option("--crit", options.limits.critSeconds,
-                   "clock and NTP offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
-        ->check(Within(1e-6, 1e9));
-    // The table gives jitter to the microsecond, in milliseconds up to a billion.
-    app.add_option("--jitter-warn", options.limits.jitterWarnSeconds,
-                   "the system peer's jitter in seconds for WARNING (1e-06 to 1e+06, default 0.005)")
-        ->check(Within(1e-6, 1e6));
+    AddLimitOptions(app, limitArguments);
+    app.add_flag("-v,--verbose", options.verbosity,
+                 "with --nagios, each device's whole reading; -vvv also the dialogue with each device on "
+                 "stderr");
     app.add_option("--parallel", parallel, "devices read at once (1 to 4096, default 64)")
         ->check(Within(1, 4096, true));
     app.add_option("--watch", watchSeconds, "report every SECONDS (0.001 to 86400) until interrupted")
@@ -216,6 +288,9 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
         std::vector<ListedAddress> addresses;
+        for (const std::string& host : hosts) {
+            addresses.push_back({host, 0, "-H"});
+        }
         for (const std::string& argument : arguments) {
             addresses.push_back({argument, 0});
         }
@@ -234,13 +309,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
         if (deadlineSeconds > 0 && watchSeconds > 0) {
             throw CLI::ValidationError("--deadline", "a watch runs until interrupted; it has no deadline");
         }
-        if (options.limits.warnSeconds > options.limits.critSeconds) {
-            char text[96];
-            std::snprintf(text, sizeof text,
-                          "the WARNING limit %g s is above the CRITICAL limit %g s (--crit)",
-                          options.limits.warnSeconds, options.limits.critSeconds);
-            throw CLI::ValidationError("--warn", text);
-        }
+        options.limits = Limits(app, limitArguments);
         options.devices = Devices(addresses, fromFile);
     } catch (const CLI::CallForVersion& version) {
         return Ending(version.what() + std::string("\n"), 0);
@@ -252,6 +321,8 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
                           "\nRun with --help for more information.\n",
                       kUnknown);
     }
+    // The levels of the plugin guidelines end at 3; more asks for no more than all there is.
+    options.verbosity = std::min(options.verbosity, 3);
     options.format = json ? OutputFormat::Json : nagios ? OutputFormat::Nagios : OutputFormat::Lines;
     options.fleet.probe.timeout = Milliseconds(timeoutSeconds);
     options.fleet.probe.ntp = !noNtp;

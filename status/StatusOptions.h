@@ -17,6 +17,9 @@ struct StatusOptions {
     std::string prometheusPath; // empty: no textfile
     HealthLimits limits;
     FleetSettings fleet;
+    // 0 to 3: from 1 the plugin output gives each device's whole reading, at 3 the dialogue with each
+    // device goes to stderr.
+    int verbosity = 0;
 };
 
 // The parse's outcome: options to run with, or a text to print and the exit status to end with

@@ -4,6 +4,7 @@
 #include "ReportWriter.h"
 #include "StatusOptions.h"
 
+#include "runtime/DebugOutput.h"
 #include "runtime/DescriptorLimit.h"
 #include "runtime/Networking.h"
 #include "runtime/TerminationRequest.h"
@@ -50,6 +51,9 @@ int main(int argc, char** argv) {
         return kUnknown;
     }
     const StatusOptions& options = *parsed.options;
+    if (options.verbosity >= 3) {
+        EnableDebugOutput();
+    }
     CReportWriter writer(options, stdout);
     const RecordSink sink = [&writer, &stop](const std::vector<DeviceRecord>& records) {
         if (!writer.Write(records)) {

@@ -67,6 +67,12 @@ DeviceRecord With(const std::function<void(DeviceRecord&)>& change) {
     return record;
 }
 
+DeviceRecord Unreached() {
+    DeviceRecord record = ShellFailed("connection refused", FailureKind::Device);
+    record.ntp = UnansweredNtp("no answer");
+    return record;
+}
+
 NtpResult Kissed() {
     NtpResult ntp = UnansweredNtp("kiss code RATE (rate exceeded)");
     ntp.kissOfDeath = true;
@@ -84,7 +90,7 @@ struct Row {
     const char* name;
     DeviceRecord record;
     std::vector<Expected> problems; // worst first
-    HealthLimits limits = {.warnSeconds = 1, .critSeconds = 5};
+    HealthLimits limits = {.warn = UpTo(1), .crit = UpTo(5)};
 };
 
 constexpr Severity kOk = Severity::Ok;
@@ -124,7 +130,7 @@ const std::vector<Row>& Rows() {
         {"jitter within a wider limit",
          WithSystemPeer(0377, 7.5),
          {},
-         {.warnSeconds = 1, .critSeconds = 5, .jitterWarnSeconds = 0.01}},
+         {.warn = UpTo(1), .crit = UpTo(5), .jitterWarnSeconds = 0.01}},
         {"bad peers, none of them the system peer",
          With([](DeviceRecord& r) {
              r = WithSystemPeer(0, 99);
@@ -134,9 +140,17 @@ const std::vector<Row>& Rows() {
         {"mac unassigned",
          With([](DeviceRecord& r) { r.macAssigned = false; }),
          {{"mac-unassigned", kWarning, "MAC address not assigned"}}},
-        {"unreachable",
-         ShellFailed("connection refused", FailureKind::Device),
-         {{"unreachable", kCritical, "connection refused"}}},
+        {"unreachable, its NTP check unanswered with it",
+         Unreached(),
+         {{"unreachable", kCritical, "connection refused"}, {"ntp-unanswered", kCritical, "NTP: no answer"}}},
+        {"unreachable counted as unknown, its NTP check with it",
+         Unreached(),
+         {{"unreachable", kUnknown, "connection refused"}, {"ntp-unanswered", kUnknown, "NTP: no answer"}},
+         {.warn = UpTo(1), .crit = UpTo(5), .unreachable = kUnknown}},
+        {"a device reached serves no time: critical however unreachable counts",
+         NtpFailed(UnansweredNtp("no answer")),
+         {{"ntp-unanswered", kCritical, "NTP: no answer"}},
+         {.warn = UpTo(1), .crit = UpTo(5), .unreachable = kUnknown}},
         {"pending", ShellFailed("pending", FailureKind::Pending), {{"pending", kUnknown, "pending"}}},
         {"local failure",
          ShellFailed("no socket", FailureKind::LocalFailure),
@@ -183,6 +197,14 @@ const std::vector<Row>& Rows() {
         {"offset critical beyond its uncertainty",
          ShellOffset(6.5, 2),
          {{"offset", kCritical, "clock offset beyond 5 s (+6.500 s ±1 s)", 6.5}}},
+        {"offset inside a range",
+         ShellOffset(-15, 2),
+         {{"offset", kWarning, "clock offset inside @10:20 s (-15.000 s ±1 s)", -15}},
+         {.warn = *ParsePluginRange("@10:20"), .crit = UpTo(30)}},
+        {"offset uncertain against a range",
+         ShellOffset(9.5, 2),
+         {{"offset-uncertain", kOk, "clock offset uncertain against @10:20 s (+9.500 s ±1 s)", 9.5}},
+         {.warn = *ParsePluginRange("@10:20"), .crit = UpTo(30)}},
         {"ntp offset uncertain",
          NtpOffset(0.95, 0.2),
          {{"ntp-offset-uncertain", kOk, "NTP offset uncertain against 1 s (+0.950 s ±0.1 s)", 0.95}}},
@@ -202,8 +224,8 @@ const std::vector<Row>& Rows() {
          Apart(0.2, 0.2),
          {{"ntp-disagrees", kWarning,
            "the time service and the device clock disagree by more than 1 s (+4.000 s ±0.2 s)", 4}},
-         {.warnSeconds = 5, .critSeconds = 10}},
-        {"apart within the joint uncertainty", Apart(2.3, 4), {}, {.warnSeconds = 5, .critSeconds = 10}},
+         {.warn = UpTo(5), .crit = UpTo(10)}},
+        {"apart within the joint uncertainty", Apart(2.3, 4), {}, {.warn = UpTo(5), .crit = UpTo(10)}},
     };
     return rows;
 }

@@ -101,18 +101,19 @@ TEST(RecordFormat, PrometheusProblemsByCode) {
     EXPECT_EQ(text.find("vantrex_problem{address=\"127.0.9.1\""), std::string::npos) << text;
 }
 
-TEST(RecordFormat, NagiosLineForOneAndForSeveralDevices) {
+// An unreachable device counted as UNKNOWN (--unreachable unknown) is still down: that choice is the
+// monitoring host's, and the textfile keeps the device's problems.
+TEST(RecordFormat, PrometheusKeepsTheProblemsOfAnUnreachableDeviceCountedUnknown) {
     DeviceRecord record = HealthyReading();
-    const AssessedRecord one{record, AssessHealth(record, HealthLimits{})};
-    EXPECT_EQ(FormatNagios({one}, HealthLimits{}),
-              "VANTREX OK - 127.0.9.1 healthy | offset=0.001000s;1;5 ntp_offset=0.001000s;1;5\n");
-    record.address = "127.0.9.2";
-    record.gpsLocked = false;
-    const AssessedRecord two{record, AssessHealth(record, HealthLimits{})};
-    EXPECT_EQ(FormatNagios({one, two}, HealthLimits{}),
-              "VANTREX WARNING - 127.0.9.2: GPS not locked | 'offset_127.0.9.1'=0.001000s;1;5 "
-              "'ntp_offset_127.0.9.1'=0.001000s;1;5 'offset_127.0.9.2'=0.001000s;1;5 "
-              "'ntp_offset_127.0.9.2'=0.001000s;1;5\n");
+    record.reachable = false;
+    record.failure = "connection refused";
+    record.ntp = UnansweredNtp("no answer");
+    const std::string text =
+        FormatPrometheus({{record, AssessHealth(record, HealthLimits{.unreachable = Severity::Unknown})}});
+    EXPECT_NE(text.find("vantrex_problem{address=\"127.0.9.1\",code=\"unreachable\"} 1\n"
+                        "vantrex_problem{address=\"127.0.9.1\",code=\"ntp-unanswered\"} 1\n"),
+              std::string::npos)
+        << text;
 }
 
 } // namespace

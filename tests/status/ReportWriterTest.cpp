@@ -14,11 +14,12 @@ std::string Delivered(std::FILE* out) {
     return text;
 }
 
-// The textfile's path comes from the command line: the Nagios line repeats it, escaped.
+// The textfile's path comes from the command line: the Nagios line repeats it, escaped, with no '|'
+// that would start the performance data.
 TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
     StatusOptions options;
     options.format = OutputFormat::Nagios;
-    options.prometheusPath = "/nonexistent/\x1b]0;owned\x07/x.prom";
+    options.prometheusPath = "/nonexistent/\x1b]0;owned\x07|/x.prom";
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
     ASSERT_TRUE(out);
     CReportWriter writer(options, out.get());
@@ -28,9 +29,11 @@ TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
     EXPECT_TRUE(writer.Write({record}));
     EXPECT_EQ(writer.ExitSeverity(), Severity::Unknown);
     const std::string line = Delivered(out.get());
-    EXPECT_TRUE(line.starts_with("VANTREX UNKNOWN - cannot write '/nonexistent/\\x1b]0;owned\\x07/x.prom': "))
+    EXPECT_TRUE(
+        line.starts_with("VANTREX UNKNOWN - cannot write '/nonexistent/\\x1b]0;owned\\x07\\x7c/x.prom': "))
         << line;
     EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
+    EXPECT_EQ(line.find('|'), std::string::npos) << line;
 }
 
 } // namespace

@@ -231,6 +231,23 @@ TEST(StatusEndToEnd, NagiosLineNamesTheUnknownOfAnUnwritableTextfile) {
         << run.lines[0];
 }
 
+// A Nagios command's options; -vvv adds the reading's line, and the dialogue on stderr as
+// VANTREX_DEBUG=1 shows it.
+TEST(StatusEndToEnd, PluginOptionsShowTheDialogueAtVerbosityThree) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.160.10", {}))) << sim.ErrorOutput();
+    const std::string errorPath = testing::TempDir() + "vantrex-status-verbose.txt";
+    const StatusRun run = RunStatus(
+        {"--nagios", "-vvv", "-H", "127.0.160.10", "-w", "1", "-c", "5", "-t", "20", "--ntp-port", kNtpPort},
+        errorPath);
+    ASSERT_EQ(run.lines.size(), 2u) << Joined(run.lines);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_TRUE(run.lines[0].starts_with("VANTREX OK - 127.0.160.10 healthy | offset=")) << run.lines[0];
+    EXPECT_TRUE(run.lines[1].starts_with("127.0.160.10    OK       shell  2.4.1")) << run.lines[1];
+    EXPECT_NE(FileText(errorPath).find("getdate\n"), std::string::npos) << FileText(errorPath);
+    std::remove(errorPath.c_str());
+}
+
 // As `timeout` around the cron line ends a run that waits on a silent device.
 TEST(StatusEndToEnd, InterruptedRunLeavesTheTextfileAsItWas) {
     CSimProcess healthy;
@@ -277,7 +294,7 @@ TEST(StatusEndToEnd, DevicesBeyondTheDescriptorLimitAreReadInTurns) {
     const std::vector<std::string> devices = Range(1, 12);
     arguments.insert(arguments.end(), devices.begin(), devices.end());
     const StatusRun run = RunStatus(arguments, errorPath, kTightDescriptorLimit);
-    ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
+    ASSERT_EQ(run.lines.size(), 1u + devices.size()) << Joined(run.lines);
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_TRUE(run.lines[0].starts_with("VANTREX OK - 12 devices healthy |")) << run.lines[0];
     EXPECT_TRUE(FileText(errorPath).starts_with(

@@ -2,6 +2,8 @@
 // Addresses are in 127.0.77.0/24; nothing is contacted.
 #include "status/StatusOptions.h"
 
+#include "health/PluginRange.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -56,9 +58,9 @@ std::vector<std::string> DeviceTexts(const ParsedOptions& parsed) {
     return texts;
 }
 
-// format, timeout ms, warn, crit, parallel, watch ms, deadline ms, NTP, NTP port
-using Settings =
-    std::tuple<OutputFormat, long long, double, double, std::size_t, long long, long long, bool, int>;
+// format, timeout ms, warn, crit, parallel, watch ms, deadline ms, NTP, NTP port, verbosity, unreachable
+using Settings = std::tuple<OutputFormat, long long, std::string, std::string, std::size_t, long long,
+                            long long, bool, int, int, Severity>;
 
 struct ValidCase {
     const char* name;
@@ -73,23 +75,33 @@ TEST_P(StatusValidTest, GivesTheSettingsItAlwaysGave) {
     const ParsedOptions parsed = Parse(c.arguments);
     ASSERT_TRUE(parsed.options) << parsed.message;
     const StatusOptions& o = *parsed.options;
-    EXPECT_EQ(Settings(o.format, o.fleet.probe.timeout.count(), o.limits.warnSeconds, o.limits.critSeconds,
-                       o.fleet.parallel, o.fleet.watchInterval.count(), o.fleet.deadline.count(),
-                       o.fleet.probe.ntp, o.fleet.probe.ntpPort),
+    EXPECT_EQ(Settings(o.format, o.fleet.probe.timeout.count(), PluginRangeText(o.limits.warn),
+                       PluginRangeText(o.limits.crit), o.fleet.parallel, o.fleet.watchInterval.count(),
+                       o.fleet.deadline.count(), o.fleet.probe.ntp, o.fleet.probe.ntpPort, o.verbosity,
+                       o.limits.unreachable),
               c.settings);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, StatusValidTest,
     ::testing::Values(
-        ValidCase{"Defaults", {"127.0.77.1"}, {OutputFormat::Lines, 15000, 1, 5, 64, 0, 0, true, 123}},
-        ValidCase{"Given",
-                  {"--json", "--timeout", "4.5", "--warn", "0.25", "--crit", "0.25", "--parallel", "4096",
-                   "--ntp-port", "65535", "--deadline", "30", "--no-ntp", "127.0.77.1"},
-                  {OutputFormat::Json, 4500, 0.25, 0.25, 4096, 0, 30000, false, 65535}},
+        ValidCase{"Defaults",
+                  {"127.0.77.1"},
+                  {OutputFormat::Lines, 15000, "1", "5", 64, 0, 0, true, 123, 0, Severity::Critical}},
+        ValidCase{
+            "Given",
+            {"--json", "--timeout", "4.5", "--warn", "0.25", "--crit", "0.25", "--parallel", "4096",
+             "--ntp-port", "65535", "--deadline", "30", "--no-ntp", "127.0.77.1"},
+            {OutputFormat::Json, 4500, "0.25", "0.25", 4096, 0, 30000, false, 65535, 0, Severity::Critical}},
+        // The options the plugin guidelines reserve; -t is --deadline, -v counts up to 3.
+        ValidCase{
+            "Plugin",
+            {"--nagios", "-w", "@10:20", "-c", "30:", "-t", "40", "-vvvv", "--unreachable", "unknown", "-H",
+             "127.0.77.1"},
+            {OutputFormat::Nagios, 15000, "@10:20", "30:", 64, 0, 40000, true, 123, 3, Severity::Unknown}},
         ValidCase{"Watch",
                   {"--watch", "0.5", "127.0.77.1"},
-                  {OutputFormat::Lines, 15000, 1, 5, 64, 500, 0, true, 123}}),
+                  {OutputFormat::Lines, 15000, "1", "5", 64, 500, 0, true, 123, 0, Severity::Critical}}),
     [](const ::testing::TestParamInfo<ValidCase>& info) { return std::string(info.param.name); });
 
 TEST(StatusOptions, JitterLimitDefaultsToFiveMilliseconds) {
@@ -124,6 +136,10 @@ INSTANTIATE_TEST_SUITE_P(
                                "\xEF\xBB\xBF# lab\r\n127.0.77.1\r\n\r\n127.0.77.2 \r\n",
                                {"--from", "FILE"},
                                {"127.0.77.1", "127.0.77.2"}},
+                      ListCase{"HostOptionsFirst",
+                               "127.0.77.4",
+                               {"127.0.77.1", "-H", "127.0.77.2", "--from", "FILE", "-H", "127.0.77.3"},
+                               {"127.0.77.2", "127.0.77.3", "127.0.77.1", "127.0.77.4"}},
                       ListCase{"SameAddressTwice",
                                "127.0.77.001\n127.0.77.3\n127.0.77.2\n",
                                {"127.0.77.2", "127.0.77.1", "127.0.77.01", "--from", "FILE"},
@@ -193,6 +209,18 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--warn", "3", "--crit", "2", "127.0.77.1"},
                     "WARNING limit 3 s is above the CRITICAL limit 2 s"},
         RefusalCase{"WarnAboveDefaultCrit", {"--warn", "7", "127.0.77.1"}, "above the CRITICAL limit 5 s"},
+        RefusalCase{"BadRange",
+                    {"-w", "20:10", "127.0.77.1"},
+                    "-w: takes a range (10, 10:, ~:10, 10:20, @10:20; start not above end), not '20:10'"},
+        RefusalCase{"RangeWithoutNumber", {"-c", "@", "127.0.77.1"}, "-c: takes a range"},
+        RefusalCase{"RangeAndPlainLimit", {"-w", "2", "--warn", "1", "127.0.77.1"}, "--warn excludes -w"},
+        RefusalCase{"WarnRangeAboveCrit",
+                    {"-w", "~:6", "127.0.77.1"},
+                    "-w: the WARNING limit 6 s is above the CRITICAL limit 5 s (--crit)"},
+        RefusalCase{"Unreachable",
+                    {"--unreachable", "warning", "127.0.77.1"},
+                    "--unreachable: takes critical or unknown, not 'warning'"},
+        RefusalCase{"BadHost", {"-H", "gps.local", "127.0.77.1"}, "-H: 'gps.local' is not a dotted"},
         RefusalCase{"HugeNumberCut",
                     {"--crit", kHuge, "127.0.77.1"},
                     "not '1000000000000000000000000000000000000000000000000000000000000000…'"},

@@ -1,0 +1,176 @@
+#include "NagiosOutput.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <numeric>
+
+namespace {
+
+// The strata a server serves time at: outside them the NTP check is CRITICAL.
+constexpr const char* kServingStrata = "1:15";
+// Room kept for the line that says how many devices were left out.
+constexpr std::size_t kLeftOutRoom = 80;
+
+// What one device adds to the output: its line (when lines are shown) and its performance data.
+struct DeviceOutput {
+    std::string line;
+    std::string performance;
+};
+
+std::string Printf(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// '|' starts the performance data wherever it stands, so text from the device (its firmware version)
+// may not carry one; it is escaped as device text escapes other bytes.
+std::string WithoutBar(std::string text) {
+    for (std::size_t at = text.find('|'); at != std::string::npos; at = text.find('|', at)) {
+        text.replace(at, 1, "\\x7c");
+    }
+    return text;
+}
+
+std::string Joined(const std::vector<Problem>& problems, const std::string& prefix) {
+    std::string joined;
+    for (const Problem& problem : problems) {
+        joined += (joined.empty() ? "" : "; ") + prefix + problem.text;
+    }
+    return joined;
+}
+
+// One datum in the plugin syntax label=value[UOM][;warn;crit]; several devices get the address in
+// the label.
+class CPerformance {
+public:
+    CPerformance(const std::string& address, bool several) : m_address(address), m_several(several) {}
+    void Add(const char* name, const std::string& value, const std::string& warn = "",
+             const std::string& crit = "") {
+        m_text += (m_text.empty() ? "" : " ") +
+                  (m_several ? "'" + std::string(name) + '_' + m_address + "'" : std::string(name)) + '=' +
+                  value + (warn.empty() && crit.empty() ? "" : ';' + warn + ';' + crit);
+    }
+    const std::string& Text() const { return m_text; }
+
+private:
+    const std::string& m_address;
+    bool m_several;
+    std::string m_text;
+};
+
+std::string Performance(const DeviceRecord& record, const HealthLimits& limits, bool several) {
+    const std::string warn = PluginRangeText(limits.warn);
+    const std::string crit = PluginRangeText(limits.crit);
+    CPerformance performance(record.address, several);
+    if (record.offsetSeconds) {
+        performance.Add("offset", Printf("%.6fs", *record.offsetSeconds), warn, crit);
+    }
+    if (record.ntp && record.ntp->answered) {
+        const NtpResult& ntp = *record.ntp;
+        performance.Add("ntp_offset", Printf("%.6fs", ntp.offsetSeconds), warn, crit);
+        performance.Add("ntp_delay", Printf("%.6fs", ntp.delaySeconds));
+        performance.Add("stratum", std::to_string(ntp.stratum), "", kServingStrata);
+    }
+    return performance.Text();
+}
+
+std::string DeviceLine(const AssessedRecord& assessed, int verbosity) {
+    const std::vector<Problem>& problems = assessed.health.problems;
+    if (verbosity > 0) {
+        return WithoutBar(FormatLine(assessed) + (problems.empty() ? "" : " - " + Joined(problems, "")));
+    }
+    return WithoutBar(assessed.record.address + ' ' + SeverityName(assessed.health.severity) +
+                      (problems.empty() ? "" : ": " + Joined(problems, "")));
+}
+
+// "12 devices healthy", or how many are in each state, worst first: "12 devices: 1 CRITICAL, 11 OK".
+std::string FleetSummary(const std::vector<AssessedRecord>& records) {
+    std::map<Severity, std::size_t, std::greater<>> counts;
+    for (const AssessedRecord& assessed : records) {
+        ++counts[assessed.health.severity];
+    }
+    const std::string devices = std::to_string(records.size()) + " devices";
+    if (counts.size() == 1 && counts.begin()->first == Severity::Ok) {
+        return devices + " healthy";
+    }
+    std::string summary;
+    for (const auto& [severity, count] : counts) {
+        summary += (summary.empty() ? ": " : ", ") + std::to_string(count) + ' ' + SeverityName(severity);
+    }
+    return devices + summary;
+}
+
+std::string Summary(const std::vector<AssessedRecord>& records) {
+    if (records.size() != 1) {
+        return FleetSummary(records);
+    }
+    const AssessedRecord& one = records.front();
+    return one.health.problems.empty() ? one.record.address + " healthy"
+                                       : Joined(one.health.problems, one.record.address + ": ");
+}
+
+// Which devices fit beside the status line of `used` bytes: the most troubled first, so that those
+// left out are the healthiest.
+std::vector<bool> FittingDevices(const std::vector<AssessedRecord>& records,
+                                 const std::vector<DeviceOutput>& outputs, std::size_t used) {
+    std::vector<std::size_t> order(records.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&records](std::size_t a, std::size_t b) {
+        return records[a].health.severity > records[b].health.severity;
+    });
+    std::vector<bool> fits(records.size(), false);
+    bool anyPerformance = false;
+    for (const std::size_t device : order) {
+        const DeviceOutput& output = outputs[device];
+        const std::size_t lineSize = output.line.empty() ? 0 : output.line.size() + 1;
+        const std::size_t separator = output.performance.empty() ? 0 : anyPerformance ? 1 : 3;
+        const std::size_t size = lineSize + separator + output.performance.size();
+        if (used + size + kLeftOutRoom >= kLargestNagiosOutput) {
+            break;
+        }
+        used += size;
+        anyPerformance = anyPerformance || !output.performance.empty();
+        fits[device] = true;
+    }
+    return fits;
+}
+
+} // namespace
+
+std::string FormatNagios(const std::vector<AssessedRecord>& records, const HealthLimits& limits,
+                         int verbosity, const std::string& localFailure) {
+    Severity worst = localFailure.empty() ? Severity::Ok : Severity::Unknown;
+    for (const AssessedRecord& assessed : records) {
+        worst = Worse(worst, assessed.health.severity);
+    }
+    // What failed on this side leads, since it decides the status; the devices' results follow.
+    const std::string status =
+        std::string("VANTREX ") + SeverityName(worst) + " - " +
+        WithoutBar((localFailure.empty() ? "" : localFailure + "; ") + Summary(records));
+    const bool several = records.size() > 1;
+    const bool lines = several || verbosity > 0;
+    std::vector<DeviceOutput> outputs;
+    for (const AssessedRecord& assessed : records) {
+        outputs.push_back(
+            {lines ? DeviceLine(assessed, verbosity) : "", Performance(assessed.record, limits, several)});
+    }
+    const std::vector<bool> fits = FittingDevices(records, outputs, status.size() + 1);
+    std::string performance;
+    std::string deviceLines;
+    for (std::size_t device = 0; device < records.size(); ++device) {
+        if (fits[device]) {
+            const DeviceOutput& output = outputs[device];
+            deviceLines += output.line.empty() ? "" : output.line + '\n';
+            performance +=
+                (performance.empty() || output.performance.empty() ? "" : " ") + output.performance;
+        }
+    }
+    const auto leftOut = static_cast<std::size_t>(std::count(fits.begin(), fits.end(), false));
+    if (leftOut > 0) {
+        deviceLines += std::to_string(leftOut) + (leftOut == 1 ? " more device" : " more devices") +
+                       " left out to keep the output under 8 KB\n";
+    }
+    return status + (performance.empty() ? "" : " | " + performance) + '\n' + deviceLines;
+}

@@ -1,0 +1,66 @@
+// The monitoring-plugin output: the status line, a line per device, the performance data, the 8 KB cap.
+#include "status/NagiosOutput.h"
+
+#include "tests/health/HealthyReading.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// The status line names one device's problems; several get a count by state and a line each. The
+// data of each: offsets with their limits, delay, stratum with the strata a server serves at.
+TEST(NagiosOutput, OneLineForOneDeviceAndALineEachForSeveral) {
+    DeviceRecord record = HealthyReading();
+    record.ntp->delaySeconds = 0.0002;
+    const AssessedRecord one{record, AssessHealth(record, HealthLimits{})};
+    EXPECT_EQ(FormatNagios({one}, HealthLimits{}),
+              "VANTREX OK - 127.0.9.1 healthy | offset=0.001000s;1;5 ntp_offset=0.001000s;1;5 "
+              "ntp_delay=0.000200s stratum=1;;1:15\n");
+    record.address = "127.0.9.2";
+    record.gpsLocked = false;
+    record.ntp = UnansweredNtp("no answer");
+    const HealthLimits ranges{.warn = *ParsePluginRange("@0.5:2"), .crit = *ParsePluginRange("~:30")};
+    const AssessedRecord two{record, AssessHealth(record, ranges)};
+    EXPECT_EQ(FormatNagios({one, two}, ranges),
+              "VANTREX CRITICAL - 2 devices: 1 CRITICAL, 1 OK | 'offset_127.0.9.1'=0.001000s;@0.5:2;~:30 "
+              "'ntp_offset_127.0.9.1'=0.001000s;@0.5:2;~:30 'ntp_delay_127.0.9.1'=0.000200s "
+              "'stratum_127.0.9.1'=1;;1:15 'offset_127.0.9.2'=0.001000s;@0.5:2;~:30\n"
+              "127.0.9.1 OK\n"
+              "127.0.9.2 CRITICAL: NTP: no answer; GPS not locked\n");
+}
+
+// From -v on, a device's line is its whole reading; a '|' from the device would start the data.
+TEST(NagiosOutput, VerboseLinesCarryTheReadingWithoutABar) {
+    DeviceRecord record = HealthyReading();
+    record.firmware = "2.4|1";
+    const std::string output =
+        FormatNagios({{record, AssessHealth(record, HealthLimits{})}}, HealthLimits{}, 1);
+    const std::string second = output.substr(output.find('\n') + 1);
+    EXPECT_TRUE(second.starts_with("127.0.9.1       OK       ") &&
+                second.find("2.4\\x7c1") != std::string::npos)
+        << second;
+    EXPECT_EQ(second.find('|'), std::string::npos) << second;
+}
+
+// A fleet too large for what a monitoring host reads keeps the troubled devices and counts the rest.
+TEST(NagiosOutput, LargeFleetKeepsTheTroubledDevicesUnder8KB) {
+    std::vector<AssessedRecord> records;
+    for (int device = 1; device <= 250; ++device) {
+        DeviceRecord record = HealthyReading();
+        record.address = "127.0." + std::to_string(device / 200) + '.' + std::to_string(device % 200);
+        record.gpsLocked = device != 250;
+        records.push_back({record, AssessHealth(record, HealthLimits{})});
+    }
+    const std::string output = FormatNagios(records, HealthLimits{});
+    EXPECT_LT(output.size(), kLargestNagiosOutput);
+    EXPECT_TRUE(output.starts_with("VANTREX WARNING - 250 devices: 1 WARNING, 249 OK | ")) << output;
+    EXPECT_NE(output.find("\n127.0.1.50 WARNING: GPS not locked\n"), std::string::npos) << output;
+    const std::size_t lines = static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n'));
+    const std::string last = output.substr(output.rfind('\n', output.size() - 2) + 1);
+    EXPECT_EQ(last,
+              std::to_string(250 - (lines - 2)) + " more devices left out to keep the output under 8 KB\n");
+}
+
+} // namespace
