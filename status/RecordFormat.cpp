@@ -125,9 +125,16 @@ const NtpResult* Answered(const DeviceRecord& record) {
 // several get the address in theirs.
 void AddPerformance(std::string& performance, const char* name, const DeviceRecord& record, bool several,
                     double seconds, const HealthLimits& limits) {
-    const std::string label = several ? "'" + std::string(name) + '_' + record.address + "'" : name;
-    performance += (performance.empty() ? "" : " ") + label + '=' + Printf("%.6fs", seconds) +
-                   Printf(";%g", limits.warnSeconds) + Printf(";%g", limits.critSeconds);
+    if (!performance.empty()) {
+        performance += ' ';
+    }
+    if (several) {
+        performance.append("'").append(name).append("_").append(record.address).append("'");
+    } else {
+        performance += name;
+    }
+    performance += '=' + Printf("%.6fs", seconds) + Printf(";%g", limits.warnSeconds) +
+                   Printf(";%g", limits.critSeconds);
 }
 
 } // namespace
