@@ -48,9 +48,19 @@ public:
     CPerformance(const std::string& address, bool several) : m_address(address), m_several(several) {}
     void Add(const char* name, const std::string& value, const std::string& warn = "",
              const std::string& crit = "") {
-        m_text += (m_text.empty() ? "" : " ") +
-                  (m_several ? "'" + std::string(name) + '_' + m_address + "'" : std::string(name)) + '=' +
-                  value + (warn.empty() && crit.empty() ? "" : ';' + warn + ';' + crit);
+        // Appended piece by piece: GCC 12 at -O3 warns of an overlapping copy in a literal plus a temporary.
+        if (!m_text.empty()) {
+            m_text += ' ';
+        }
+        if (m_several) {
+            m_text.append("'").append(name).append("_").append(m_address).append("'");
+        } else {
+            m_text += name;
+        }
+        m_text.append("=").append(value);
+        if (!warn.empty() || !crit.empty()) {
+            m_text.append(";").append(warn).append(";").append(crit);
+        }
     }
     const std::string& Text() const { return m_text; }
 

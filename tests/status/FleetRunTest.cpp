@@ -84,13 +84,15 @@ TEST(FleetRun, DeadlineReportsEveryUnfinishedDeviceTimedOutAndEndsTheRun) {
 
 // A device this PC could not even try is none of the device's fault.
 TEST(FleetRun, NoDescriptorForADeviceIsThisPcsFailure) {
+    // UBSan checks an object's dynamic type the first time through a pipe, which it cannot open while
+    // descriptors are exhausted: reading a device that refuses (nothing listens there) checks every type.
+    (void)ReadOnce({Loopback(41)}, Settings(std::chrono::milliseconds(3000)));
     CSignal stop;
     std::vector<DeviceRecord> records;
     {
         CDescriptorExhaustion exhaustion;
         // Nothing is sent: without descriptors no socket opens.
-        const DeviceAddress device{"127.0.120.40", (127u << 24) | (120u << 8) | 40};
-        (void)ReadFleetOnce({device}, Settings(std::chrono::milliseconds(3000)), stop,
+        (void)ReadFleetOnce({Loopback(40)}, Settings(std::chrono::milliseconds(3000)), stop,
                             [&records](const std::vector<DeviceRecord>& got) { records = got; });
     }
     ASSERT_EQ(records.size(), 1u);
