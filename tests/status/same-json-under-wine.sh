@@ -40,7 +40,7 @@ plausible='now as $now
        (if .ntp.answered then .ntp.time_unix and .ntp.offset_seconds and .ntp.delay_seconds else true end)]
     | all'
 # A problem's text carries the figures it judged, which depend on the moment too: only its words must agree.
-words='.problems |= map(gsub("[0-9][0-9.]*(e[-+]?[0-9]+)?"; "N"))'
+words='.problems |= map(.text |= gsub("[0-9][0-9.]*(e[-+]?[0-9]+)?"; "N") | .value |= type)'
 failed=0
 for name in native windows; do
     jq -c "($timing) |= type | $words" "$folder/$name.jsonl" >"$folder/$name.fields"
