@@ -15,8 +15,6 @@ constexpr int kHighestStratum = 15;
 constexpr int kUnsynchronisedStratum = 16;
 // The leap indicator of a server whose clock is not synchronised.
 constexpr int kLeapUnsynchronised = 3;
-// Fewer of a reference's last 8 polls answered, and the daemon is about to drop it.
-constexpr int kLeastAnsweredPolls = 6;
 constexpr double kMsPerSecond = 1000;
 
 constexpr OffsetRule kClockOffset{"clock offset", ProblemCode::Offset, ProblemCode::OffsetUncertain};
@@ -76,28 +74,44 @@ const NtpPeer* SystemPeerOf(const DeviceRecord& record) {
     return record.peers ? SystemPeer(*record.peers) : nullptr;
 }
 
+// The severity of a value against a WARNING and an optional CRITICAL limit, each crossed when beyond says so.
+Severity Crossed(bool beyondWarn, bool beyondCrit) {
+    return beyondCrit ? Severity::Critical : beyondWarn ? Severity::Warning : Severity::Ok;
+}
+
 // A receiver that drops out stops answering polls, and one without a pulse per second jitters by
 // milliseconds: either way the daemon serves a time it cannot vouch for.
-std::optional<Problem> PeerReach(const DeviceRecord& record, const HealthLimits&) {
+std::optional<Problem> PeerReach(const DeviceRecord& record, const HealthLimits& limits) {
     const NtpPeer* peer = SystemPeerOf(record);
-    const int answered = peer ? AnsweredPolls(peer->reach) : kLeastAnsweredPolls;
-    if (answered >= kLeastAnsweredPolls) {
+    if (!peer) {
         return std::nullopt;
     }
-    return Found(ProblemCode::PeerReach, Severity::Warning,
+    const int answered = AnsweredPolls(peer->reach);
+    const Severity severity = Crossed(answered < limits.reachWarnPolls, answered < limits.reachCritPolls);
+    if (severity == Severity::Ok) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::PeerReach, severity,
                  "GPS reference unreliable: " + std::to_string(answered) + " of its last 8 polls answered",
                  answered);
 }
 
 std::optional<Problem> PeerJitter(const DeviceRecord& record, const HealthLimits& limits) {
     const NtpPeer* peer = SystemPeerOf(record);
-    if (!peer || peer->jitterMs / kMsPerSecond <= limits.jitterWarnSeconds) {
+    if (!peer) {
+        return std::nullopt;
+    }
+    const double jitter = peer->jitterMs / kMsPerSecond;
+    const bool beyondCrit = limits.jitterCritSeconds && jitter > *limits.jitterCritSeconds;
+    const Severity severity = Crossed(jitter > limits.jitterWarnSeconds, beyondCrit);
+    if (severity == Severity::Ok) {
         return std::nullopt;
     }
     char text[96];
     std::snprintf(text, sizeof text, "GPS reference unreliable: jitter beyond %g ms (%.3f ms)",
-                  limits.jitterWarnSeconds * kMsPerSecond, peer->jitterMs);
-    return Found(ProblemCode::PeerJitter, Severity::Warning, text, peer->jitterMs / kMsPerSecond);
+                  (beyondCrit ? *limits.jitterCritSeconds : limits.jitterWarnSeconds) * kMsPerSecond,
+                  peer->jitterMs);
+    return Found(ProblemCode::PeerJitter, severity, text, jitter);
 }
 
 std::optional<Problem> GpsUnlocked(const DeviceRecord& record, const HealthLimits&) {
@@ -121,14 +135,22 @@ std::optional<Problem> ClockOffset(const DeviceRecord& record, const HealthLimit
     return HoldOffsetToLimits(kClockOffset, *record.offsetSeconds, ShellOffsetUncertainty(record), limits);
 }
 
-std::optional<Problem> NtpStratum(const DeviceRecord& record, const HealthLimits&) {
+std::optional<Problem> NtpStratum(const DeviceRecord& record, const HealthLimits& limits) {
     const int stratum = record.ntp->stratum;
-    if (stratum >= kLowestStratum && stratum <= kHighestStratum) {
+    if (stratum < kLowestStratum || stratum > kHighestStratum) {
+        return Found(ProblemCode::NtpStratum, Severity::Critical,
+                     "NTP stratum " + std::to_string(stratum) +
+                         (stratum == kUnsynchronisedStratum ? " (unsynchronised)" : " (invalid)"),
+                     stratum);
+    }
+    const bool beyondCrit = limits.stratumCrit && stratum > *limits.stratumCrit;
+    const Severity severity = Crossed(limits.stratumWarn && stratum > *limits.stratumWarn, beyondCrit);
+    if (severity == Severity::Ok) {
         return std::nullopt;
     }
-    return Found(ProblemCode::NtpStratum, Severity::Critical,
-                 "NTP stratum " + std::to_string(stratum) +
-                     (stratum == kUnsynchronisedStratum ? " (unsynchronised)" : " (invalid)"),
+    return Found(ProblemCode::NtpStratum, severity,
+                 "NTP stratum " + std::to_string(stratum) + " above " +
+                     std::to_string(beyondCrit ? *limits.stratumCrit : *limits.stratumWarn),
                  stratum);
 }
 

@@ -14,8 +14,16 @@ enum class Severity { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
 struct HealthLimits {
     PluginRange warn = UpTo(1.0); // a clock or NTP offset (its absolute value) alerting here is WARNING
     PluginRange crit = UpTo(5.0); // and here CRITICAL
-    // The system peer's jitter beyond this is WARNING.
+    // The system peer's jitter beyond these is WARNING and CRITICAL.
     double jitterWarnSeconds = 0.005;
+    std::optional<double> jitterCritSeconds = std::nullopt;
+    // The system peer answering fewer of its last 8 polls than these is WARNING and CRITICAL: below 6 the
+    // daemon is about to drop it.
+    int reachWarnPolls = 6;
+    int reachCritPolls = 0;
+    // A served stratum above these is WARNING and CRITICAL; one outside 1 to 15 always CRITICAL.
+    std::optional<int> stratumWarn = std::nullopt;
+    std::optional<int> stratumCrit = std::nullopt;
     // What a device not read (refused, silent, timed out, lost) counts as, its NTP check included.
     Severity unreachable = Severity::Critical;
 };

@@ -8,7 +8,9 @@
 namespace {
 
 // The strata a server serves time at: outside them the NTP check is CRITICAL.
-constexpr const char* kServingStrata = "1:15";
+constexpr int kLowestStratum = 1;
+constexpr int kHighestStratum = 15;
+constexpr double kMsPerSecond = 1000;
 // Room kept for the line that says how many devices were left out.
 constexpr std::size_t kLeftOutRoom = 80;
 
@@ -70,6 +72,15 @@ private:
     std::string m_text;
 };
 
+std::string StratumWarnRange(const HealthLimits& limits) {
+    return limits.stratumWarn ? PluginRangeText(UpTo(static_cast<double>(*limits.stratumWarn))) : "";
+}
+
+// A count that alerts below polls ("6:"); none when no count does.
+std::string AtLeast(int polls) {
+    return polls > 0 ? std::to_string(polls) + ':' : "";
+}
+
 std::string Performance(const DeviceRecord& record, const HealthLimits& limits, bool several) {
     const std::string warn = PluginRangeText(limits.warn);
     const std::string crit = PluginRangeText(limits.crit);
@@ -81,7 +92,18 @@ std::string Performance(const DeviceRecord& record, const HealthLimits& limits, 
         const NtpResult& ntp = *record.ntp;
         performance.Add("ntp_offset", Printf("%.6fs", ntp.offsetSeconds), warn, crit);
         performance.Add("ntp_delay", Printf("%.6fs", ntp.delaySeconds));
-        performance.Add("stratum", std::to_string(ntp.stratum), "", kServingStrata);
+        performance.Add("stratum", std::to_string(ntp.stratum), StratumWarnRange(limits),
+                        PluginRangeText(PluginRange{
+                            .start = kLowestStratum,
+                            .end = static_cast<double>(limits.stratumCrit.value_or(kHighestStratum))}));
+    }
+    if (const NtpPeer* peer = record.peers ? SystemPeer(*record.peers) : nullptr) {
+        performance.Add("peer_offset", Printf("%.6fs", peer->offsetMs / kMsPerSecond));
+        performance.Add("jitter", Printf("%.6fs", peer->jitterMs / kMsPerSecond),
+                        PluginRangeText(UpTo(limits.jitterWarnSeconds)),
+                        limits.jitterCritSeconds ? PluginRangeText(UpTo(*limits.jitterCritSeconds)) : "");
+        performance.Add("reach", std::to_string(AnsweredPolls(peer->reach)), AtLeast(limits.reachWarnPolls),
+                        AtLeast(limits.reachCritPolls));
     }
     return performance.Text();
 }

@@ -171,6 +171,11 @@ struct LimitArguments {
     std::string warnRange;
     std::string critRange;
     double jitterWarnSeconds = 0.005;
+    std::optional<double> jitterCritSeconds;
+    int reachWarnPolls = 6;
+    int reachCritPolls = 0;
+    std::optional<int> stratumWarn;
+    std::optional<int> stratumCrit;
     std::string unreachable = "critical";
 };
 
@@ -197,6 +202,21 @@ void AddLimitOptions(CLI::App& app, LimitArguments& given) {
     app.add_option("--jitter-warn", given.jitterWarnSeconds,
                    "the system peer's jitter in seconds for WARNING (1e-06 to 1e+06, default 0.005)")
         ->check(Within(1e-6, 1e6));
+    app.add_option("--jitter-crit", given.jitterCritSeconds,
+                   "the system peer's jitter in seconds for CRITICAL (1e-06 to 1e+06, default none)")
+        ->check(Within(1e-6, 1e6));
+    app.add_option("--reach-warn", given.reachWarnPolls,
+                   "WARNING when the system peer answered fewer of its last 8 polls (0 to 8, default 6)")
+        ->check(CLI::Range(0, 8));
+    app.add_option("--reach-crit", given.reachCritPolls,
+                   "CRITICAL when the system peer answered fewer of its last 8 polls (0 to 8, default 0)")
+        ->check(CLI::Range(0, 8));
+    app.add_option("--stratum-warn", given.stratumWarn,
+                   "WARNING when the served stratum is above N (1 to 15)")
+        ->check(CLI::Range(1, 15));
+    app.add_option("--stratum-crit", given.stratumCrit,
+                   "CRITICAL when the served stratum is above N (1 to 15; outside 1 to 15 always is)")
+        ->check(CLI::Range(1, 15));
     app.add_option("--unreachable", given.unreachable,
                    "what a device not read (refused, silent, timed out) counts as: critical (the default) "
                    "or unknown")
@@ -215,6 +235,11 @@ HealthLimits Limits(const CLI::App& app, const LimitArguments& given) {
     limits.warn = app.count("-w") > 0 ? *ParsePluginRange(given.warnRange) : UpTo(given.warnSeconds);
     limits.crit = app.count("-c") > 0 ? *ParsePluginRange(given.critRange) : UpTo(given.critSeconds);
     limits.jitterWarnSeconds = given.jitterWarnSeconds;
+    limits.jitterCritSeconds = given.jitterCritSeconds;
+    limits.reachWarnPolls = given.reachWarnPolls;
+    limits.reachCritPolls = given.reachCritPolls;
+    limits.stratumWarn = given.stratumWarn;
+    limits.stratumCrit = given.stratumCrit;
     limits.unreachable = given.unreachable == "unknown" ? Severity::Unknown : Severity::Critical;
     // Only limits from above can be compared: ranges may lie any way about each other.
     if (IsUpperBound(limits.warn) && IsUpperBound(limits.crit) && limits.warn.end > limits.crit.end) {
