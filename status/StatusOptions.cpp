@@ -207,16 +207,16 @@ void AddLimitOptions(CLI::App& app, LimitArguments& given) {
         ->check(Within(1e-6, 1e6));
     app.add_option("--reach-warn", given.reachWarnPolls,
                    "WARNING when the system peer answered fewer of its last 8 polls (0 to 8, default 6)")
-        ->check(CLI::Range(0, 8));
+        ->check(Within(0, 8, true));
     app.add_option("--reach-crit", given.reachCritPolls,
                    "CRITICAL when the system peer answered fewer of its last 8 polls (0 to 8, default 0)")
-        ->check(CLI::Range(0, 8));
+        ->check(Within(0, 8, true));
     app.add_option("--stratum-warn", given.stratumWarn,
                    "WARNING when the served stratum is above N (1 to 15)")
-        ->check(CLI::Range(1, 15));
+        ->check(Within(1, 15, true));
     app.add_option("--stratum-crit", given.stratumCrit,
                    "CRITICAL when the served stratum is above N (1 to 15; outside 1 to 15 always is)")
-        ->check(CLI::Range(1, 15));
+        ->check(Within(1, 15, true));
     app.add_option("--unreachable", given.unreachable,
                    "what a device not read (refused, silent, timed out) counts as: critical (the default) "
                    "or unknown")

@@ -199,6 +199,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ZeroJitter",
                     {"--jitter-warn", "0", "127.0.77.1"},
                     "--jitter-warn: takes a number from 1e-06 to 1e+06, not '0'"},
+        RefusalCase{"ReachBeyondEightPolls",
+                    {"--reach-warn", "9", "127.0.77.1"},
+                    "--reach-warn: takes a whole number from 0 to 8, not '9'"},
+        RefusalCase{
+            "StratumZero", {"--stratum-crit", "0", "127.0.77.1"}, "--stratum-crit: takes a whole number"},
         RefusalCase{"NanWatch", {"--watch", "nan", "127.0.77.1"}, "--watch: takes a number"},
         RefusalCase{"HugeWatch", {"--watch", "1e300", "127.0.77.1"}, "--watch: takes a number"},
         RefusalCase{"NanDeadline", {"--deadline", "nan", "127.0.77.1"}, "--deadline: takes a number from 3"},
