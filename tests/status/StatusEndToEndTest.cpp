@@ -113,6 +113,8 @@ TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {
     EXPECT_LT(std::abs(record["offset_seconds"].get<double>()), 0.5);
     EXPECT_EQ(record["ntp"]["stratum"], 1);
     EXPECT_EQ(record["ntp"]["reference_id"], "GPS");
+    EXPECT_EQ(record["ntp"]["precision_seconds"], 1.0 / (1 << 20)); // as the simulator serves it
+    EXPECT_TRUE(record["ntp"]["reference_time"].get<std::string>().ends_with("Z"));
     EXPECT_TRUE(record["device_time"].get<std::string>().ends_with("Z"));
 
     std::ifstream file(textfile);
@@ -122,6 +124,7 @@ TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {
          {"vantrex_up{address=\"127.0.9.20\"} 1\n", "vantrex_gps_locked{address=\"127.0.9.20\"} 1\n",
           "vantrex_time_synced{address=\"127.0.9.20\"} 1\n",
           "vantrex_ntp_stratum{address=\"127.0.9.20\"} 1\n",
+          "vantrex_ntp_precision_seconds{address=\"127.0.9.20\"} 9.53674316e-07\n",
           "vantrex_info{address=\"127.0.9.20\",firmware=\"VX \\\"2\\\" \\\\ 9\"} 1\n",
           "vantrex_clock_offset_seconds{address=\"127.0.9.20\"} "}) {
         EXPECT_NE(metrics.str().find(sample), std::string::npos) << sample << metrics.str();
