@@ -18,7 +18,8 @@ DeviceTime FromMicros(std::int64_t micros) {
 CDeviceClock::CDeviceClock(const ClockSetting& setting)
     : m_base(setting.fixedStart ? setting.start : RealTime()),
       m_followsRealTime(!setting.fixedStart && !setting.frozen), m_frozen(setting.frozen),
-      m_behindMicros(setting.weekRollover ? kRolloverMicros : 0), m_started(std::chrono::steady_clock::now()) {}
+      m_behindMicros(setting.weekRollover ? kRolloverMicros : 0),
+      m_started(std::chrono::steady_clock::now()) {}
 
 DeviceTime CDeviceClock::Now() const {
     return FromMicros(ToMicros(Configured()) - m_behindMicros);

@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::int64_t kMicrosPerSecond = 1000000;
 constexpr double kMsPerSecond = 1000;
+// A Unix time in seconds keeps its microseconds, which nine significant digits would round to 10 s.
+constexpr const char* kUnixTimeFormat = "%.6f";
 
 std::string Printf(const char* format, double value) {
     char text[64];
@@ -103,11 +105,12 @@ nlohmann::json NtpJson(const NtpResult& ntp) {
     json["root_dispersion_seconds"] = ntp.rootDispersionSeconds;
     json["root_distance_seconds"] = RootDistance(ntp);
     json["precision_seconds"] = ntp.precisionSeconds;
-    json["reference_time"] =
-        ntp.referenceUnixMicros ? nlohmann::json(FormatIsoUtc(*ntp.referenceUnixMicros)) : nlohmann::json(nullptr);
+    json["reference_time"] = ntp.referenceUnixMicros ? nlohmann::json(FormatIsoUtc(*ntp.referenceUnixMicros))
+                                                     : nlohmann::json(nullptr);
     json["reference_time_unix"] =
-        ntp.referenceUnixMicros ? nlohmann::json(static_cast<double>(*ntp.referenceUnixMicros) / kMicrosPerSecond)
-                                : nlohmann::json(nullptr);
+        ntp.referenceUnixMicros
+            ? nlohmann::json(static_cast<double>(*ntp.referenceUnixMicros) / kMicrosPerSecond)
+            : nlohmann::json(nullptr);
     return json;
 }
 
@@ -162,8 +165,8 @@ public:
     void Family(const char* name, const char* help) {
         m_text += std::string("# HELP ") + name + ' ' + help + "\n# TYPE " + name + " gauge\n";
     }
-    void Sample(const char* name, const std::string& labels, double value) {
-        m_text += std::string(name) + '{' + labels + "} " + Printf("%.9g", value) + '\n';
+    void Sample(const char* name, const std::string& labels, double value, const char* format = "%.9g") {
+        m_text += std::string(name) + '{' + labels + "} " + Printf(format, value) + '\n';
     }
     const std::string& Text() const { return m_text; }
 
@@ -178,11 +181,11 @@ std::string AddressLabel(const DeviceRecord& record) {
 // Writes one family with a sample for each record that has a value.
 template <typename Value>
 void WriteFamily(CMetricWriter& writer, const std::vector<AssessedRecord>& records, const char* name,
-                 const char* help, Value value) {
+                 const char* help, Value value, const char* format = "%.9g") {
     writer.Family(name, help);
     for (const AssessedRecord& assessed : records) {
         if (const std::optional<double> sample = value(assessed.record)) {
-            writer.Sample(name, AddressLabel(assessed.record), *sample);
+            writer.Sample(name, AddressLabel(assessed.record), *sample, format);
         }
     }
 }
@@ -332,14 +335,16 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
                 OfNtpAnswer([](const NtpResult& ntp) { return ntp.rootDispersionSeconds; }));
     WriteFamily(writer, records, "vantrex_ntp_precision_seconds", "Precision of the server's clock.",
                 OfNtpAnswer([](const NtpResult& ntp) { return ntp.precisionSeconds; }));
-    WriteFamily(writer, records, "vantrex_ntp_reference_timestamp_seconds",
-                "When the server's clock was last set, in seconds since 1970 (none if never).",
-                [](const DeviceRecord& r) {
-                    const bool set = r.ntp && r.ntp->answered && r.ntp->referenceUnixMicros;
-                    return set ? std::optional<double>(static_cast<double>(*r.ntp->referenceUnixMicros) /
-                                                       kMicrosPerSecond)
-                               : std::nullopt;
-                });
+    WriteFamily(
+        writer, records, "vantrex_ntp_reference_timestamp_seconds",
+        "When the server's clock was last set, in seconds since 1970 (none if never).",
+        [](const DeviceRecord& r) {
+            const bool set = r.ntp && r.ntp->answered && r.ntp->referenceUnixMicros;
+            return set ? std::optional<double>(static_cast<double>(*r.ntp->referenceUnixMicros) /
+                                               kMicrosPerSecond)
+                       : std::nullopt;
+        },
+        kUnixTimeFormat);
     WriteFamily(writer, records, "vantrex_ntp_shell_disagreement_seconds",
                 "NTP-served time minus the shell's reading of the device clock.",
                 [](const DeviceRecord& r) { return r.ntpShellSeconds; });

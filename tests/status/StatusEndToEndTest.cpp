@@ -83,7 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
             "NtpKissCode", "127.0.9.11", {"--ntp-kiss", "RATE"}, 2, "NTP: kiss code RATE (rate exceeded)"},
         HealthCase{"PeerMissesPolls", "127.0.170.1", {"--peer-reach", "17"}, 1, "GPS reference unreliable"},
         // The rollover's one problem, without the offsets it makes huge.
-        HealthCase{"WeekRollover", "127.0.150.1", {"--week-rollover"}, 2,
+        HealthCase{"WeekRollover",
+                   "127.0.150.1",
+                   {"--week-rollover"},
+                   2,
                    "- 127.0.150.1: device date is 1024 weeks behind: GPS week-number rollover |"},
         // Served in March 2027, with limits wide enough for the device clock set there to stay within.
         HealthCase{"LeapSecondInMarch",
