@@ -22,7 +22,18 @@ struct NtpResult {
     double offsetSeconds = 0;          // the device's NTP time against this PC's clock
     double delaySeconds = 0;           // the exchange's round trip, less the server's own time
     std::int64_t serverUnixMicros = 0; // the time the device served
+    // How far the server is from its reference clock: the round trip to it, the error it has gathered
+    // since, and the resolution of its own clock.
+    double rootDelaySeconds = 0;
+    double rootDispersionSeconds = 0;
+    double precisionSeconds = 0;
+    std::optional<std::int64_t> referenceUnixMicros = std::nullopt; // when its clock was last set, if ever
 };
+
+// The most the served time can be wrong by through the server's own chain of references.
+inline double RootDistance(const NtpResult& ntp) {
+    return ntp.rootDelaySeconds / 2 + ntp.rootDispersionSeconds;
+}
 
 // A check that ended without a valid answer.
 inline NtpResult UnansweredNtp(std::string failure, FailureKind kind = FailureKind::Device) {

@@ -1,8 +1,10 @@
 #include "Health.h"
 
 #include "OffsetLimits.h"
+#include "WeekRollover.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -15,10 +17,17 @@ constexpr int kHighestStratum = 15;
 constexpr int kUnsynchronisedStratum = 16;
 // The leap indicator of a server whose clock is not synchronised.
 constexpr int kLeapUnsynchronised = 3;
+// Leap seconds fall at the end of June or December, and a server announces one only in that month.
+constexpr std::chrono::month kLeapMonths[] = {std::chrono::June, std::chrono::December};
+// Beyond this root distance (half the root delay plus the root dispersion) a client's daemon refuses
+// the server as a source.
+constexpr double kRootDistanceLimitSeconds = 1.5;
 constexpr double kMsPerSecond = 1000;
 
-constexpr OffsetRule kClockOffset{"clock offset", ProblemCode::Offset, ProblemCode::OffsetUncertain};
-constexpr OffsetRule kNtpOffset{"NTP offset", ProblemCode::NtpOffset, ProblemCode::NtpOffsetUncertain};
+constexpr OffsetRule kClockOffset{"clock offset", "device date", ProblemCode::Offset,
+                                  ProblemCode::OffsetUncertain};
+constexpr OffsetRule kNtpOffset{"NTP offset", "served date", ProblemCode::NtpOffset,
+                                ProblemCode::NtpOffsetUncertain};
 
 using Rule = std::optional<Problem> (*)(const DeviceRecord& record, const HealthLimits& limits);
 
@@ -128,8 +137,30 @@ std::optional<Problem> MacUnassigned(const DeviceRecord& record, const HealthLim
     return Found(ProblemCode::MacUnassigned, Severity::Warning, "MAC address not assigned");
 }
 
+// The weeks a rollover put the device clock, and the served time, behind (0: none, or not read).
+int ShellRolloverWeeks(const DeviceRecord& record) {
+    return record.reachable && record.offsetSeconds ? RolloverWeeks(*record.offsetSeconds) : 0;
+}
+
+int NtpRolloverWeeks(const DeviceRecord& record) {
+    return record.ntp && record.ntp->answered ? RolloverWeeks(record.ntp->offsetSeconds) : 0;
+}
+
+// One problem for the device, whether its clock or its service shows it: the offsets it makes huge say
+// nothing more.
+std::optional<Problem> WeekRollover(const DeviceRecord& record) {
+    const int shellWeeks = ShellRolloverWeeks(record);
+    const int weeks = shellWeeks != 0 ? shellWeeks : NtpRolloverWeeks(record);
+    if (weeks == 0) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::WeekRollover, Severity::Critical,
+                 "device date is " + std::to_string(weeks) + " weeks behind: GPS week-number rollover",
+                 shellWeeks != 0 ? *record.offsetSeconds : record.ntp->offsetSeconds);
+}
+
 std::optional<Problem> ClockOffset(const DeviceRecord& record, const HealthLimits& limits) {
-    if (!record.offsetSeconds) {
+    if (!record.offsetSeconds || ShellRolloverWeeks(record) != 0) {
         return std::nullopt;
     }
     return HoldOffsetToLimits(kClockOffset, *record.offsetSeconds, ShellOffsetUncertainty(record), limits);
@@ -154,6 +185,34 @@ std::optional<Problem> NtpStratum(const DeviceRecord& record, const HealthLimits
                  stratum);
 }
 
+// A leap second announced in its month is news, not a fault; in any other month the server's source
+// has it wrong, and clients that believe it will step their clocks by a second at the month's end.
+std::optional<Problem> NtpLeapMonth(const DeviceRecord& record, const HealthLimits&) {
+    const int leap = record.ntp->leap;
+    if (leap == 0 || leap == kLeapUnsynchronised) {
+        return std::nullopt;
+    }
+    using namespace std::chrono;
+    const sys_days day = floor<days>(sys_time<microseconds>(microseconds(record.ntp->serverUnixMicros)));
+    const month served = year_month_day(day).month();
+    if (std::find(std::begin(kLeapMonths), std::end(kLeapMonths), served) != std::end(kLeapMonths)) {
+        return std::nullopt;
+    }
+    return Found(ProblemCode::NtpLeapMonth, Severity::Warning, "leap second announced outside June/December",
+                 leap);
+}
+
+std::optional<Problem> NtpRootDistance(const DeviceRecord& record, const HealthLimits&) {
+    const double distance = RootDistance(*record.ntp);
+    if (distance <= kRootDistanceLimitSeconds) {
+        return std::nullopt;
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "NTP root distance beyond %g s (%.3f s)", kRootDistanceLimitSeconds,
+                  distance);
+    return Found(ProblemCode::NtpRootDistance, Severity::Warning, text, distance);
+}
+
 std::optional<Problem> NtpLeap(const DeviceRecord& record, const HealthLimits&) {
     if (record.ntp->leap != kLeapUnsynchronised) {
         return std::nullopt;
@@ -165,13 +224,17 @@ std::optional<Problem> NtpLeap(const DeviceRecord& record, const HealthLimits&) 
 // The service is held to the same limits as the device clock, which a monitoring host expects.
 std::optional<Problem> NtpOffset(const DeviceRecord& record, const HealthLimits& limits) {
     const NtpResult& ntp = *record.ntp;
+    if (NtpRolloverWeeks(record) != 0) {
+        return std::nullopt;
+    }
     return HoldOffsetToLimits(kNtpOffset, ntp.offsetSeconds, NtpOffsetUncertainty(ntp), limits);
 }
 
 // Both offsets may be within the limits and still far apart, and a wrong clock on this PC moves both
-// alike: only their difference shows the device serving a time other than its own.
+// alike: only their difference shows the device serving a time other than its own. What a week rollover
+// of either one puts between them is that rollover's problem, not this one.
 std::optional<Problem> NtpDisagrees(const DeviceRecord& record, const HealthLimits&) {
-    if (!record.ntpShellSeconds) {
+    if (!record.ntpShellSeconds || NtpRolloverWeeks(record) != ShellRolloverWeeks(record)) {
         return std::nullopt;
     }
     const double apart = *record.ntpShellSeconds;
@@ -188,13 +251,13 @@ std::optional<Problem> NtpDisagrees(const DeviceRecord& record, const HealthLimi
 // The rules of a complete reading, and those of a valid NTP answer.
 constexpr Rule kShellRules[] = {&NoSystemPeer, &PeerReach,     &PeerJitter,
                                 &GpsUnlocked,  &MacUnassigned, &ClockOffset};
-constexpr Rule kNtpRules[] = {&NtpStratum, &NtpLeap, &NtpOffset, &NtpDisagrees};
+constexpr Rule kNtpRules[] = {&NtpStratum, &NtpLeap,      &NtpLeapMonth,
+                              &NtpOffset,  &NtpDisagrees, &NtpRootDistance};
 
-void Apply(const auto& rules, const DeviceRecord& record, const HealthLimits& limits,
-           std::vector<Problem>& problems) {
+void Apply(const auto& rules, const DeviceRecord& record, const HealthLimits& limits, Health& health) {
     for (const Rule rule : rules) {
         if (std::optional<Problem> problem = rule(record, limits)) {
-            problems.push_back(std::move(*problem));
+            AddProblem(health, std::move(*problem));
         }
     }
 }
@@ -203,22 +266,29 @@ void Apply(const auto& rules, const DeviceRecord& record, const HealthLimits& li
 
 Health AssessHealth(const DeviceRecord& record, const HealthLimits& limits) {
     Health health;
+    if (std::optional<Problem> rollover = WeekRollover(record)) {
+        AddProblem(health, std::move(*rollover));
+    }
     if (record.reachable) {
-        Apply(kShellRules, record, limits, health.problems);
+        Apply(kShellRules, record, limits, health);
     } else {
-        health.problems.push_back(ShellFailure(record, limits));
+        AddProblem(health, ShellFailure(record, limits));
     }
     if (record.ntp && record.ntp->answered) {
-        Apply(kNtpRules, record, limits, health.problems);
+        Apply(kNtpRules, record, limits, health);
     } else if (record.ntp) {
-        health.problems.push_back(NtpFailure(record, limits));
-    }
-    std::stable_sort(health.problems.begin(), health.problems.end(),
-                     [](const Problem& a, const Problem& b) { return a.severity > b.severity; });
-    for (const Problem& problem : health.problems) {
-        health.severity = Worse(health.severity, problem.severity);
+        AddProblem(health, NtpFailure(record, limits));
     }
     return health;
+}
+
+void AddProblem(Health& health, Problem problem) {
+    health.severity = Worse(health.severity, problem.severity);
+    // After every problem as bad or worse, so that problems of one severity keep the order found.
+    const auto at =
+        std::find_if(health.problems.begin(), health.problems.end(),
+                     [&problem](const Problem& other) { return other.severity < problem.severity; });
+    health.problems.insert(at, std::move(problem));
 }
 
 Severity Worse(Severity a, Severity b) {

@@ -46,6 +46,10 @@ struct Health {
 // The rules of a reading, as every program applies them.
 Health AssessHealth(const DeviceRecord& record, const HealthLimits& limits);
 
+// Adds a problem found apart from the rules of one reading (such as a step between two of them): the
+// health takes its severity if worse, and its problems stay worst first.
+void AddProblem(Health& health, Problem problem);
+
 // The worse of two severities (UNKNOWN above CRITICAL, as the exit status of a broken check).
 Severity Worse(Severity a, Severity b);
 

@@ -8,6 +8,7 @@ namespace {
 
 // Offsets from this far out (a clock years wrong) read better in whole seconds.
 constexpr double kWholeSecondsFrom = 1000;
+constexpr double kSecondsPerDay = 86400;
 
 std::string Printf(const char* format, double value) {
     char text[64];
@@ -22,6 +23,15 @@ std::string RangeText(const PluginRange& range) {
 
 std::string Crossed(const PluginRange& range) {
     return (IsUpperBound(range) ? " beyond " : range.inside ? " inside " : " outside ") + RangeText(range);
+}
+
+// "device date is 7305 days off: " for a clock wrong by days, whose seconds alone say little.
+std::string DaysOff(const OffsetRule& rule, double offset) {
+    const double days = std::trunc(std::fabs(offset) / kSecondsPerDay);
+    if (days < 1) {
+        return "";
+    }
+    return rule.date + Printf(" is %.0f", days) + (days == 1 ? " day off: " : " days off: ");
 }
 
 } // namespace
@@ -72,6 +82,7 @@ std::optional<Problem> HoldOffsetToLimits(const OffsetRule& rule, double offset,
         verdict +=
             (verdict.empty() ? " uncertain against " : ", uncertain against ") + RangeText(*reachedAcross);
     }
-    problem.text = rule.what + verdict + " (" + OffsetReading(offset, uncertainty) + ")";
+    problem.text =
+        DaysOff(rule, offset) + rule.what + verdict + " (" + OffsetReading(offset, uncertainty) + ")";
     return problem;
 }

@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 
-// An offset rule: the text's first words, and the codes of a limit crossed and of one perhaps crossed.
+// An offset rule: the text's first words, whose date it judges (for an offset of days, whose size reads
+// better in days), and the codes of a limit crossed and of one perhaps crossed.
 struct OffsetRule {
     const char* what;
+    const char* date;
     ProblemCode beyond;
     ProblemCode uncertain;
 };

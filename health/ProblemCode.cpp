@@ -41,9 +41,17 @@ const char* ProblemCodeName(ProblemCode code) {
     case ProblemCode::NtpOffsetUncertain:
         return "ntp-offset-uncertain";
     case ProblemCode::NtpDisagrees:
+        return "ntp-disagrees";
+    case ProblemCode::WeekRollover:
+        return "week-rollover";
+    case ProblemCode::NtpLeapMonth:
+        return "ntp-leap-month";
+    case ProblemCode::ClockStep:
+        return "clock-step";
+    case ProblemCode::NtpRootDistance:
         break;
     }
-    return "ntp-disagrees";
+    return "ntp-root-distance";
 }
 
 bool TellsOfTheDevice(ProblemCode code) {

@@ -23,6 +23,10 @@ enum class ProblemCode {
     NtpOffset,          // the served time beyond the limits (--warn/-w, --crit/-c)
     NtpOffsetUncertain, // the served time perhaps beyond a limit, within its uncertainty
     NtpDisagrees,       // the served time and the device clock apart
+    WeekRollover,       // the device date 1024 or 2048 weeks behind: GPS week-number rollover
+    NtpLeapMonth,       // a leap second announced outside June and December
+    ClockStep,          // the device clock stepped between two readings (within the last 10 minutes)
+    NtpRootDistance,    // the server's root distance beyond 1.5 s
 };
 
 // The code's stable name: "gps-unlocked", "ntp-offset".

@@ -1,5 +1,7 @@
 #include "SntpPacket.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr std::uint8_t kVersion = 4;
@@ -137,6 +139,14 @@ SntpSample ComputeSntpSample(NtpTimestamp t1, NtpTimestamp t2, NtpTimestamp t3, 
     const double inbound = NtpDifferenceSeconds(t3, t4);
     return {.offset = (outbound + inbound) / 2,
             .delay = NtpDifferenceSeconds(t4, t1) - NtpDifferenceSeconds(t3, t2)};
+}
+
+double NtpShortSeconds(std::uint32_t value) {
+    return std::ldexp(static_cast<double>(value), -16);
+}
+
+double PrecisionSeconds(std::int8_t exponent) {
+    return std::ldexp(1.0, exponent);
 }
 
 std::string FormatReferenceId(std::uint8_t stratum, std::uint32_t referenceId) {

@@ -60,6 +60,11 @@ struct SntpSample {
 };
 SntpSample ComputeSntpSample(NtpTimestamp t1, NtpTimestamp t2, NtpTimestamp t3, NtpTimestamp t4);
 
+// A root delay or dispersion (unsigned 16.16 fixed point) in seconds.
+double NtpShortSeconds(std::uint32_t value);
+// The precision field (a power of two, in seconds, as a signed exponent) in seconds.
+double PrecisionSeconds(std::int8_t exponent);
+
 // The reference id as a report shows it: four characters for a stratum 0 or 1 source (the kiss code
 // or the clock's name, unprintable characters dropped), else the upstream server's dotted address.
 std::string FormatReferenceId(std::uint8_t stratum, std::uint32_t referenceId);

@@ -3,6 +3,7 @@
 namespace {
 
 constexpr std::int64_t kMicrosPerSecond = 1000000;
+constexpr std::int64_t kRolloverMicros = 1024LL * 7 * 86400 * kMicrosPerSecond;
 
 std::int64_t ToMicros(DeviceTime time) {
     return time.seconds * kMicrosPerSecond + time.micros;
@@ -17,9 +18,14 @@ DeviceTime FromMicros(std::int64_t micros) {
 CDeviceClock::CDeviceClock(const ClockSetting& setting)
     : m_base(setting.fixedStart ? setting.start : RealTime()),
       m_followsRealTime(!setting.fixedStart && !setting.frozen), m_frozen(setting.frozen),
+      m_behindMicros(setting.weekRollover ? kRolloverMicros : 0),
       m_started(std::chrono::steady_clock::now()) {}
 
 DeviceTime CDeviceClock::Now() const {
+    return FromMicros(ToMicros(Configured()) - m_behindMicros);
+}
+
+DeviceTime CDeviceClock::Configured() const {
     if (m_followsRealTime) {
         return RealTime();
     }

@@ -281,6 +281,13 @@ const Option kOptions[] = {
     {"--firmware", "TEXT", "answer of version and cat /etc/version (default 2.4.1)", &SetFirmware},
     {"--time", "SECONDS[.MICROS]", "device clock start, seconds since 1970 UTC (default: real UTC time)",
      &SetTime},
+    {"--week-rollover", nullptr,
+     "the device clock, as the shell prints it and NTP serves it, runs 1024 weeks\n"
+     "behind the time otherwise set, as after a GPS week-number rollover",
+     [](SimOptions& o, const std::string&, std::string&) {
+         o.clock.weekRollover = true;
+         return true;
+     }},
     {"--freeze", nullptr, "the device clock stands still",
      [](SimOptions& o, const std::string&, std::string&) {
          o.clock.frozen = true;

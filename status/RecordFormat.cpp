@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::int64_t kMicrosPerSecond = 1000000;
 constexpr double kMsPerSecond = 1000;
+// A Unix time in seconds keeps its microseconds, which nine significant digits would round to 10 s.
+constexpr const char* kUnixTimeFormat = "%.6f";
 
 std::string Printf(const char* format, double value) {
     char text[64];
@@ -32,6 +34,11 @@ std::string OffsetText(const DeviceRecord& record) {
     return Printf("%+.6fs", *record.offsetSeconds) + Printf("±%.3fs", ShellOffsetUncertainty(record));
 }
 
+// A leap second announced: news worth a word on the line, even in the month it is due.
+std::string LeapText(int leap) {
+    return leap == 1 ? " leap second +1" : leap == 2 ? " leap second -1" : "";
+}
+
 std::string NtpText(const DeviceRecord& record) {
     if (!record.ntp) {
         return "";
@@ -41,7 +48,8 @@ std::string NtpText(const DeviceRecord& record) {
         return "  ntp " + ntp.failure;
     }
     return "  ntp stratum " + std::to_string(ntp.stratum) + " " + ntp.referenceId +
-           Printf(" %+.6fs", ntp.offsetSeconds) + Printf("±%.3fs", NtpOffsetUncertainty(ntp));
+           Printf(" %+.6fs", ntp.offsetSeconds) + Printf("±%.3fs", NtpOffsetUncertainty(ntp)) +
+           Printf(" root distance %.6fs", RootDistance(ntp)) + LeapText(ntp.leap);
 }
 
 const NtpPeer* SystemPeerOf(const DeviceRecord& record) {
@@ -93,6 +101,16 @@ nlohmann::json NtpJson(const NtpResult& ntp) {
     json["delay_seconds"] = ntp.delaySeconds;
     json["time"] = FormatIsoUtc(ntp.serverUnixMicros);
     json["time_unix"] = static_cast<double>(ntp.serverUnixMicros) / kMicrosPerSecond;
+    json["root_delay_seconds"] = ntp.rootDelaySeconds;
+    json["root_dispersion_seconds"] = ntp.rootDispersionSeconds;
+    json["root_distance_seconds"] = RootDistance(ntp);
+    json["precision_seconds"] = ntp.precisionSeconds;
+    json["reference_time"] = ntp.referenceUnixMicros ? nlohmann::json(FormatIsoUtc(*ntp.referenceUnixMicros))
+                                                     : nlohmann::json(nullptr);
+    json["reference_time_unix"] =
+        ntp.referenceUnixMicros
+            ? nlohmann::json(static_cast<double>(*ntp.referenceUnixMicros) / kMicrosPerSecond)
+            : nlohmann::json(nullptr);
     return json;
 }
 
@@ -147,8 +165,8 @@ public:
     void Family(const char* name, const char* help) {
         m_text += std::string("# HELP ") + name + ' ' + help + "\n# TYPE " + name + " gauge\n";
     }
-    void Sample(const char* name, const std::string& labels, double value) {
-        m_text += std::string(name) + '{' + labels + "} " + Printf("%.9g", value) + '\n';
+    void Sample(const char* name, const std::string& labels, double value, const char* format = "%.9g") {
+        m_text += std::string(name) + '{' + labels + "} " + Printf(format, value) + '\n';
     }
     const std::string& Text() const { return m_text; }
 
@@ -163,11 +181,11 @@ std::string AddressLabel(const DeviceRecord& record) {
 // Writes one family with a sample for each record that has a value.
 template <typename Value>
 void WriteFamily(CMetricWriter& writer, const std::vector<AssessedRecord>& records, const char* name,
-                 const char* help, Value value) {
+                 const char* help, Value value, const char* format = "%.9g") {
     writer.Family(name, help);
     for (const AssessedRecord& assessed : records) {
         if (const std::optional<double> sample = value(assessed.record)) {
-            writer.Sample(name, AddressLabel(assessed.record), *sample);
+            writer.Sample(name, AddressLabel(assessed.record), *sample, format);
         }
     }
 }
@@ -185,8 +203,13 @@ std::optional<double> AsNumber(const std::optional<bool>& state) {
     return state ? std::optional<double>(*state ? 1.0 : 0.0) : std::nullopt;
 }
 
-const NtpResult* Answered(const DeviceRecord& record) {
-    return record.ntp && record.ntp->answered ? &*record.ntp : nullptr;
+// A sample of one figure of a valid NTP answer; none without one.
+template <typename Figure>
+auto OfNtpAnswer(Figure figure) {
+    return [figure](const DeviceRecord& record) {
+        const bool answered = record.ntp && record.ntp->answered;
+        return answered ? std::optional<double>(figure(*record.ntp)) : std::nullopt;
+    };
 }
 
 } // namespace
@@ -297,25 +320,31 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
                     return known ? std::optional<double>(r.ntp->answered ? 1 : 0) : std::nullopt;
                 });
     WriteFamily(writer, records, "vantrex_ntp_stratum", "Stratum in the NTP answer.",
-                [](const DeviceRecord& r) {
-                    const NtpResult* ntp = Answered(r);
-                    return ntp ? std::optional<double>(ntp->stratum) : std::nullopt;
-                });
+                OfNtpAnswer([](const NtpResult& ntp) { return ntp.stratum; }));
     WriteFamily(writer, records, "vantrex_ntp_leap", "Leap indicator in the NTP answer.",
-                [](const DeviceRecord& r) {
-                    const NtpResult* ntp = Answered(r);
-                    return ntp ? std::optional<double>(ntp->leap) : std::nullopt;
-                });
+                OfNtpAnswer([](const NtpResult& ntp) { return ntp.leap; }));
     WriteFamily(writer, records, "vantrex_ntp_offset_seconds", "NTP-served time minus this host's clock.",
-                [](const DeviceRecord& r) {
-                    const NtpResult* ntp = Answered(r);
-                    return ntp ? std::optional<double>(ntp->offsetSeconds) : std::nullopt;
-                });
+                OfNtpAnswer([](const NtpResult& ntp) { return ntp.offsetSeconds; }));
     WriteFamily(writer, records, "vantrex_ntp_delay_seconds", "Round-trip delay of the NTP exchange.",
-                [](const DeviceRecord& r) {
-                    const NtpResult* ntp = Answered(r);
-                    return ntp ? std::optional<double>(ntp->delaySeconds) : std::nullopt;
-                });
+                OfNtpAnswer([](const NtpResult& ntp) { return ntp.delaySeconds; }));
+    WriteFamily(writer, records, "vantrex_ntp_root_delay_seconds",
+                "Root delay in the NTP answer: the server's round trip to its reference clock.",
+                OfNtpAnswer([](const NtpResult& ntp) { return ntp.rootDelaySeconds; }));
+    WriteFamily(writer, records, "vantrex_ntp_root_dispersion_seconds",
+                "Root dispersion in the NTP answer: the error the server has gathered since its reference.",
+                OfNtpAnswer([](const NtpResult& ntp) { return ntp.rootDispersionSeconds; }));
+    WriteFamily(writer, records, "vantrex_ntp_precision_seconds", "Precision of the server's clock.",
+                OfNtpAnswer([](const NtpResult& ntp) { return ntp.precisionSeconds; }));
+    WriteFamily(
+        writer, records, "vantrex_ntp_reference_timestamp_seconds",
+        "When the server's clock was last set, in seconds since 1970 (none if never).",
+        [](const DeviceRecord& r) {
+            const bool set = r.ntp && r.ntp->answered && r.ntp->referenceUnixMicros;
+            return set ? std::optional<double>(static_cast<double>(*r.ntp->referenceUnixMicros) /
+                                               kMicrosPerSecond)
+                       : std::nullopt;
+        },
+        kUnixTimeFormat);
     WriteFamily(writer, records, "vantrex_ntp_shell_disagreement_seconds",
                 "NTP-served time minus the shell's reading of the device clock.",
                 [](const DeviceRecord& r) { return r.ntpShellSeconds; });

@@ -24,9 +24,15 @@ CReportWriter::CReportWriter(const StatusOptions& options, std::FILE* out) : m_o
 bool CReportWriter::Write(const std::vector<DeviceRecord>& records) {
     std::vector<AssessedRecord> assessed;
     Severity worst = Severity::Ok;
-    for (const DeviceRecord& record : records) {
-        assessed.push_back({record, AssessHealth(record, m_options.limits)});
-        worst = Worse(worst, assessed.back().health.severity);
+    m_steps.resize(records.size());
+    const CClockStep::Clock::time_point now = CClockStep::Clock::now();
+    for (std::size_t index = 0; index < records.size(); ++index) {
+        Health health = AssessHealth(records[index], m_options.limits);
+        if (std::optional<Problem> step = m_steps[index].Update(records[index], now)) {
+            AddProblem(health, std::move(*step));
+        }
+        worst = Worse(worst, health.severity);
+        assessed.push_back({records[index], std::move(health)});
     }
     const bool interrupted =
         std::any_of(records.begin(), records.end(), [](const DeviceRecord& r) { return r.interrupted; });

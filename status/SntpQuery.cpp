@@ -88,6 +88,12 @@ bool CSntpQuery::TakeAnswers() {
         result.offsetSeconds = sample.offset;
         result.delaySeconds = sample.delay;
         result.serverUnixMicros = UnixMicrosFromNtp(answer.transmit, receivedUnixMicros);
+        result.rootDelaySeconds = NtpShortSeconds(answer.rootDelay);
+        result.rootDispersionSeconds = NtpShortSeconds(answer.rootDispersion);
+        result.precisionSeconds = PrecisionSeconds(answer.precision);
+        if (!answer.reference.IsZero()) {
+            result.referenceUnixMicros = UnixMicrosFromNtp(answer.reference, receivedUnixMicros);
+        }
         Finish(std::move(result));
         return true;
     }

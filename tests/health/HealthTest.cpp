@@ -61,6 +61,30 @@ DeviceRecord Apart(double roundTrip, double delay) {
     return record;
 }
 
+// Shell and NTP offsets as a week rollover leaves them.
+DeviceRecord Offsets(double shell, double ntp) {
+    DeviceRecord record = HealthyReading();
+    record.offsetSeconds = shell;
+    record.ntp->offsetSeconds = ntp;
+    record.ntpShellSeconds = ntp - shell;
+    return record;
+}
+
+// A leap second announced in an answer served at that Unix time.
+DeviceRecord Leap(int leap, std::int64_t unixSeconds) {
+    DeviceRecord record = HealthyReading();
+    record.ntp->leap = leap;
+    record.ntp->serverUnixMicros = unixSeconds * 1000000;
+    return record;
+}
+
+DeviceRecord RootDistance(double delay, double dispersion) {
+    DeviceRecord record = HealthyReading();
+    record.ntp->rootDelaySeconds = delay;
+    record.ntp->rootDispersionSeconds = dispersion;
+    return record;
+}
+
 DeviceRecord With(const std::function<void(DeviceRecord&)>& change) {
     DeviceRecord record = HealthyReading();
     change(record);
@@ -97,6 +121,10 @@ constexpr Severity kOk = Severity::Ok;
 constexpr Severity kWarning = Severity::Warning;
 constexpr Severity kCritical = Severity::Critical;
 constexpr Severity kUnknown = Severity::Unknown;
+constexpr double kWeeks1024 = 1024 * 604800.0;
+constexpr double kDay = 86400;
+constexpr std::int64_t kJune30Last = 1782863999;     // 2026-06-30T23:59:59Z
+constexpr std::int64_t kNovember30Last = 1796083199; // 2026-11-30T23:59:59Z
 
 // Every rule: what it is given, and the codes, severities and texts it finds. The device's health is the
 // worst of them; an offset meets a limit only where its whole uncertainty interval lies beyond it (the
@@ -229,7 +257,43 @@ const std::vector<Row>& Rows() {
          {{"ntp-offset", kCritical, "NTP offset beyond 5 s (+50000 s)", 50000}}},
         {"ntp offset decades off",
          NtpOffset(-631152000, 0),
-         {{"ntp-offset", kCritical, "NTP offset beyond 5 s (-631152000 s)", -631152000}}},
+         {{"ntp-offset", kCritical, "served date is 7305 days off: NTP offset beyond 5 s (-631152000 s)",
+           -631152000}}},
+        {"offset of a day",
+         ShellOffset(kDay, 0),
+         {{"offset", kCritical, "device date is 1 day off: clock offset beyond 5 s (+86400 s)", kDay}}},
+        {"1024 weeks behind, clock and service alike",
+         Offsets(-kWeeks1024 + 3600, -kWeeks1024 + 3600),
+         {{"week-rollover", kCritical, "device date is 1024 weeks behind: GPS week-number rollover",
+           -kWeeks1024 + 3600}}},
+        {"2048 weeks and 2 days behind, the service right",
+         Offsets(-2 * kWeeks1024 - 2 * kDay, 0.001),
+         {{"week-rollover", kCritical, "device date is 2048 weeks behind: GPS week-number rollover",
+           -2 * kWeeks1024 - 2 * kDay}}},
+        {"the service 1024 weeks less 2 days behind, the clock right",
+         Offsets(0.001, -kWeeks1024 + 2 * kDay),
+         {{"week-rollover", kCritical, "device date is 1024 weeks behind: GPS week-number rollover",
+           -kWeeks1024 + 2 * kDay}}},
+        {"behind by any other amount",
+         ShellOffset(-kWeeks1024 - 2 * kDay - 1, 0),
+         {{"offset", kCritical, "device date is 7170 days off: clock offset beyond 5 s (-619488001 s)",
+           -kWeeks1024 - 2 * kDay - 1}}},
+        {"1024 weeks ahead is no rollover",
+         NtpOffset(kWeeks1024, 0),
+         {{"ntp-offset", kCritical, "served date is 7168 days off: NTP offset beyond 5 s (+619315200 s)",
+           kWeeks1024}}},
+        {"leap second announced on the last second of June", Leap(1, kJune30Last), {}},
+        {"leap second announced in July",
+         Leap(2, kJune30Last + 1),
+         {{"ntp-leap-month", kWarning, "leap second announced outside June/December", 2}}},
+        {"leap second announced in November",
+         Leap(1, kNovember30Last),
+         {{"ntp-leap-month", kWarning, "leap second announced outside June/December", 1}}},
+        {"leap second announced in December", Leap(1, kNovember30Last + 1), {}},
+        {"root distance at the limit", RootDistance(0.5, 1.25), {}},
+        {"root distance beyond the limit",
+         RootDistance(0.5, 1.375),
+         {{"ntp-root-distance", kWarning, "NTP root distance beyond 1.5 s (1.625 s)", 1.625}}},
         {"negative delay is no help",
          NtpOffset(-2, -0.5),
          {{"ntp-offset", kWarning, "NTP offset beyond 1 s (-2.000 s)", -2}}},

@@ -41,8 +41,10 @@ TEST(SntpPacket, DecodesEveryFieldAndEncodesBackToTheSameBytes) {
     EXPECT_EQ(packet->stratum, 1);
     EXPECT_EQ(packet->poll, 6);
     EXPECT_EQ(packet->precision, -20);
-    EXPECT_EQ(packet->rootDelay, 0x00008000u);
-    EXPECT_EQ(packet->rootDispersion, 1u);
+    EXPECT_EQ(NtpShortSeconds(packet->rootDelay), 0.5);
+    EXPECT_EQ(NtpShortSeconds(packet->rootDispersion), 1.0 / 65536);
+    EXPECT_EQ(PrecisionSeconds(packet->precision), 1.0 / (1 << 20));
+    EXPECT_EQ(packet->reference, (NtpTimestamp{0xE9A1B200u, 0}));
     EXPECT_EQ(FormatReferenceId(packet->stratum, packet->referenceId), "GPS");
     EXPECT_EQ(packet->originate, kSent);
     EXPECT_EQ(packet->receive, (NtpTimestamp{0xE9A1B2C4u, 0x40000000u}));

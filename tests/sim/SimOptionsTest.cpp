@@ -46,6 +46,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "--time",
                      "4294967296.5",
                      "--freeze",
+                     "--week-rollover",
                      "--downtime",
                      "0.25",
                      "--follow-address",
@@ -78,6 +79,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(options.clock.start.seconds, 4294967296LL);
     EXPECT_EQ(options.clock.start.micros, 500000);
     EXPECT_TRUE(options.clock.frozen);
+    EXPECT_TRUE(options.clock.weekRollover);
     EXPECT_EQ(options.downtimeMs, 250);
     EXPECT_TRUE(options.followAddress);
     EXPECT_TRUE(options.session.noRestart);

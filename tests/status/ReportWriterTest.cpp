@@ -36,4 +36,28 @@ TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
     EXPECT_EQ(line.find('|'), std::string::npos) << line;
 }
 
+// Each device's clock is followed from round to round, whatever the others do.
+TEST(ReportWriter, ReportsAClockStepBetweenRounds) {
+    StatusOptions options;
+    options.format = OutputFormat::Json;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
+    ASSERT_TRUE(out);
+    CReportWriter writer(options, out.get());
+    DeviceRecord steady;
+    steady.reachable = true;
+    steady.offsetSeconds = 0.5;
+    DeviceRecord stepped = steady;
+    ASSERT_TRUE(writer.Write({steady, stepped}));
+    stepped.offsetSeconds = 3.0;
+    ASSERT_TRUE(writer.Write({steady, stepped}));
+    const std::string text = Delivered(out.get());
+    EXPECT_EQ(text.find("clock-step"), text.rfind("clock-step")) << text;
+    EXPECT_NE(
+        text.rfind(
+            "\"code\":\"clock-step\",\"severity\":\"WARNING\",\"text\":\"device clock stepped by +2.5 s\""),
+        std::string::npos)
+        << text;
+    EXPECT_EQ(writer.ExitSeverity(), Severity::Warning);
+}
+
 } // namespace

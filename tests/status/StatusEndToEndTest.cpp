@@ -44,6 +44,7 @@ struct HealthCase {
     int exitStatus;
     const char* problem;       // in the Nagios line
     int clockAheadSeconds = 0; // the device clock set this far ahead of this PC's when the row runs
+    std::vector<std::string> statusOptions = {};
 };
 
 class StatusHealthTest : public ::testing::TestWithParam<HealthCase> {};
@@ -56,7 +57,9 @@ TEST_P(StatusHealthTest, RuleMovesTheExitStatus) {
         simOptions.insert(simOptions.end(), {"--time", SecondsFromNow(c.clockAheadSeconds)});
     }
     ASSERT_TRUE(sim.Start(SimOptions(c.address, simOptions))) << sim.ErrorOutput();
-    const StatusRun run = RunStatus({"--nagios", "--ntp-port", kNtpPort, c.address});
+    std::vector<std::string> statusOptions{"--nagios", "--ntp-port", kNtpPort, c.address};
+    statusOptions.insert(statusOptions.end(), c.statusOptions.begin(), c.statusOptions.end());
+    const StatusRun run = RunStatus(statusOptions);
     ASSERT_EQ(run.lines.size(), 1u) << Joined(run.lines);
     EXPECT_EQ(run.exitStatus, c.exitStatus) << run.lines[0];
     EXPECT_NE(run.lines[0].find(c.problem), std::string::npos) << run.lines[0];
@@ -78,7 +81,21 @@ INSTANTIATE_TEST_SUITE_P(
         HealthCase{"NtpLeap3", "127.0.9.10", {"--ntp-leap", "3"}, 2, "leap indicator 3"},
         HealthCase{
             "NtpKissCode", "127.0.9.11", {"--ntp-kiss", "RATE"}, 2, "NTP: kiss code RATE (rate exceeded)"},
-        HealthCase{"PeerMissesPolls", "127.0.170.1", {"--peer-reach", "17"}, 1, "GPS reference unreliable"}),
+        HealthCase{"PeerMissesPolls", "127.0.170.1", {"--peer-reach", "17"}, 1, "GPS reference unreliable"},
+        // The rollover's one problem, without the offsets it makes huge.
+        HealthCase{"WeekRollover",
+                   "127.0.150.1",
+                   {"--week-rollover"},
+                   2,
+                   "- 127.0.150.1: device date is 1024 weeks behind: GPS week-number rollover |"},
+        // Served in March 2027, with limits wide enough for the device clock set there to stay within.
+        HealthCase{"LeapSecondInMarch",
+                   "127.0.150.2",
+                   {"--ntp-leap", "1", "--time", "1805112000"},
+                   1,
+                   "- 127.0.150.2: leap second announced outside June/December |",
+                   0,
+                   {"-w", "1000000000", "-c", "2000000000"}}),
     [](const ::testing::TestParamInfo<HealthCase>& info) { return std::string(info.param.name); });
 
 TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {
@@ -99,6 +116,8 @@ TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {
     EXPECT_LT(std::abs(record["offset_seconds"].get<double>()), 0.5);
     EXPECT_EQ(record["ntp"]["stratum"], 1);
     EXPECT_EQ(record["ntp"]["reference_id"], "GPS");
+    EXPECT_EQ(record["ntp"]["precision_seconds"], 1.0 / (1 << 20)); // as the simulator serves it
+    EXPECT_TRUE(record["ntp"]["reference_time"].get<std::string>().ends_with("Z"));
     EXPECT_TRUE(record["device_time"].get<std::string>().ends_with("Z"));
 
     std::ifstream file(textfile);
@@ -108,6 +127,7 @@ TEST(StatusEndToEnd, JsonAndPrometheusOfAHealthyDevice) {
          {"vantrex_up{address=\"127.0.9.20\"} 1\n", "vantrex_gps_locked{address=\"127.0.9.20\"} 1\n",
           "vantrex_time_synced{address=\"127.0.9.20\"} 1\n",
           "vantrex_ntp_stratum{address=\"127.0.9.20\"} 1\n",
+          "vantrex_ntp_precision_seconds{address=\"127.0.9.20\"} 9.53674316e-07\n",
           "vantrex_info{address=\"127.0.9.20\",firmware=\"VX \\\"2\\\" \\\\ 9\"} 1\n",
           "vantrex_clock_offset_seconds{address=\"127.0.9.20\"} "}) {
         EXPECT_NE(metrics.str().find(sample), std::string::npos) << sample << metrics.str();
