@@ -23,15 +23,6 @@ inline constexpr std::size_t kLinkBufferSize = 4096;
 // Size of an address text or the version text, NUL included.
 inline constexpr std::size_t kLinkTextSize = 256;
 
-// One getdate reading as the device printed it, with this PC's clock (microseconds since 1970 UTC) just
-// before the command was sent and when its answer was read.
-struct TimedClockReading {
-    std::int64_t seconds = 0;
-    std::int64_t micros = 0;
-    std::int64_t sentPcMicros = 0;
-    std::int64_t answeredPcMicros = 0;
-};
-
 // One TCP link to the device, driven by a thread of its own: connects, logs in on the telnet port,
 // polls the device at most once per pacing interval and keeps the latest device status under a lock.
 // Port 23 speaks the telnet dialect, every other port the shell dialect.
@@ -58,11 +49,8 @@ public:
     IndicatorState GpsState() const override;
     int IsMacUnassigned() const override;
     std::string FirmwareVersion() const override;
-    // The last getdate reading of this run with its send and answer times; nothing before the first
-    // and after an unreadable answer.
-    std::optional<TimedClockReading> LastClockReading() const;
-    // The peers of the last whole peer table of this run; nothing before the first.
-    std::optional<PeerTable> LastPeerTable() const;
+    std::optional<TimedClockReading> LastClockReading() const override;
+    std::optional<PeerTable> LastPeerTable() const override;
 
     // Takes one received character that is not part of a telnet command (link thread only). A NUL is
     // dropped: telnet sends a bare carriage return as CR NUL, and no prompt or answer holds one.

@@ -2,10 +2,13 @@
 
 #include "LinkState.h"
 #include "LinkTiming.h"
+#include "PeerTable.h"
+#include "TimedClockReading.h"
 
 #include "runtime/WorkerThread.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // What the owner of a raced device link needs of it: a run at an address, the thread whose state changes
@@ -33,6 +36,11 @@ public:
     virtual int IsMacUnassigned() const = 0;
     // The firmware version line, empty until read.
     virtual std::string FirmwareVersion() const = 0;
+    // The last getdate reading of this run with its send and answer times; nothing before the first
+    // and after an unreadable answer.
+    virtual std::optional<TimedClockReading> LastClockReading() const = 0;
+    // The peers of the last whole peer table of this run; nothing before the first.
+    virtual std::optional<PeerTable> LastPeerTable() const = 0;
 
     // Hands the device a new address; the run types the commands at its next turn.
     virtual void RequestAddressChange(const char* ip, const char* mask, const char* gateway) = 0;

@@ -1,10 +1,10 @@
 #include "DeviceProbe.h"
 
+#include "health/LinkRecord.h"
+
 #include <cstdio>
 
 namespace {
-
-constexpr std::int64_t kMicrosPerSecond = 1000000;
 
 const char* LinkFailureText(int state) {
     switch (state) {
@@ -21,10 +21,6 @@ const char* LinkFailureText(int state) {
     default:
         return "no answer";
     }
-}
-
-std::optional<bool> Indicator(IndicatorState state) {
-    return state < 0 ? std::nullopt : std::optional<bool>(state == 1);
 }
 
 } // namespace
@@ -209,22 +205,6 @@ DeviceRecord CDeviceProbe::Record() const {
 }
 
 void CDeviceProbe::FillShellFields(DeviceRecord& record) const {
-    const CDeviceLink& link = ActiveLink();
     record.link = m_control.ActiveSide() == LinkSide::A ? "shell" : "telnet";
-    record.firmware = link.FirmwareVersion();
-    const bool macUnassigned = link.IsMacUnassigned() == 1;
-    record.macAssigned = !macUnassigned;
-    record.gpsLocked = Indicator(link.GpsState());
-    record.timeSynced = macUnassigned ? std::nullopt : Indicator(link.TimeSyncState());
-    record.peers = macUnassigned ? std::nullopt : link.LastPeerTable();
-    if (const std::optional<TimedClockReading> reading = link.LastClockReading()) {
-        // Cannot overflow: the link reads no device second past year 9999.
-        const std::int64_t device = reading->seconds * kMicrosPerSecond + reading->micros;
-        const std::int64_t midpoint =
-            reading->sentPcMicros + (reading->answeredPcMicros - reading->sentPcMicros) / 2;
-        record.deviceUnixMicros = device;
-        record.offsetSeconds = static_cast<double>(device - midpoint) / kMicrosPerSecond;
-        record.roundTripSeconds =
-            static_cast<double>(reading->answeredPcMicros - reading->sentPcMicros) / kMicrosPerSecond;
-    }
+    FillFromLink(ActiveLink(), record);
 }

@@ -127,9 +127,11 @@ void CConfigDlgLogic::ResetToDisconnected() {
         m_view.SetItemText(id, std::string());
     }
     m_view.SetVersionLine(std::string());
-    m_view.SetLamp(IDC_GPS_LAMP, IDB_LAMP_GREY);
+    for (int lampId : {IDC_GPS_LAMP, IDC_TIME_SYNC_LAMP}) {
+        m_view.SetLamp(lampId, IDB_LAMP_GREY);
+        m_view.SetLampTooltip(lampId, std::string());
+    }
     m_view.SetStatusActive(IDC_GPS_CAPTION, false);
-    m_view.SetLamp(IDC_TIME_SYNC_LAMP, IDB_LAMP_GREY);
     m_view.SetStatusActive(IDC_TIME_SYNC_CAPTION, false);
 
     m_view.SetItemChecked(IDC_DHCP, false);

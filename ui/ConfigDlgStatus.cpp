@@ -1,9 +1,12 @@
 // The live status display: four refreshes a second while connected.
 #include "ConfigDlgLogic.h"
 
+#include "ui/LampTips.h"
 #include "ui/StatusDisplay.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
+
+#include "health/LinkRecord.h"
 
 namespace {
 
@@ -21,13 +24,22 @@ StatusReading ReadStatus(const CRacingLink& link) {
     return reading;
 }
 
+// The device judged as vantrex-status judges it, less the NTP check the window does not make.
+Health AssessLink(const CRacingLink& link) {
+    DeviceRecord record;
+    record.reachable = true;
+    FillFromLink(link, record);
+    return AssessHealth(record, HealthLimits{});
+}
+
 } // namespace
 
 void CConfigDlgLogic::OnRefresh() {
     // A device that went on answering long after it took the change has not restarted: the panel may
     // serve again, and the user must know the change may not have been made.
     const bool restartMissed = m_restart.OnStillConnected(m_restartEnvironment.now());
-    const StatusView view = ComputeStatusView(ReadStatus(ActiveLink()), m_bPanelEnabled, StringResource);
+    const StatusReading reading = ReadStatus(ActiveLink());
+    const StatusView view = ComputeStatusView(reading, m_bPanelEnabled, StringResource);
     // After a confirmed change the panel stays off: the device is about to restart, and a second change
     // must not reach it.
     const bool mayEnable = m_restart.Phase() == RestartPhase::Idle;
@@ -40,6 +52,10 @@ void CConfigDlgLogic::OnRefresh() {
     }
     m_view.SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
     m_view.SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
+    const Health health = AssessLink(ActiveLink());
+    m_view.SetLampTooltip(IDC_TIME_SYNC_LAMP,
+                          LampTip(IDC_TIME_SYNC_LAMP, reading.timeSync, health, StringResource));
+    m_view.SetLampTooltip(IDC_GPS_LAMP, LampTip(IDC_GPS_LAMP, reading.gps, health, StringResource));
     m_view.SetVersionLine(view.versionLine);
     if (restartMissed) {
         ShowError(IDS_NO_RESTART);

@@ -31,6 +31,8 @@ public:
     virtual void SetStatusActive(int id, bool active) = 0;
     // Shows the lamp bitmap bitmapId (IDB_LAMP_*) in the lamp control lampId.
     virtual void SetLamp(int lampId, int bitmapId) = 0;
+    // Replaces the tooltip of the lamp control lampId: lines separated by '\n'; empty, none.
+    virtual void SetLampTooltip(int lampId, const std::string& text) = 0;
     // Replaces the version line's text and, when it changed, lays the window out again: the line is as
     // wide as its text needs.
     virtual void SetVersionLine(const std::string& text);

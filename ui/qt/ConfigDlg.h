@@ -50,6 +50,7 @@ public:
     void ShowItem(int id, bool shown) override;
     void SetStatusActive(int id, bool active) override;
     void SetLamp(int lampId, int bitmapId) override;
+    void SetLampTooltip(int lampId, const std::string& text) override;
     void RelayoutWindow() override;
     void PressWhenShown(int id) override;
     void StartTimer(int timerId, int periodMs) override;

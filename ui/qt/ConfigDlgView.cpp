@@ -47,6 +47,10 @@ void CConfigDlg::SetLamp(int lampId, int bitmapId) {
     static_cast<QLabel*>(Item(lampId))->setPixmap(m_lampBitmaps.at(bitmapId));
 }
 
+void CConfigDlg::SetLampTooltip(int lampId, const std::string& text) {
+    Item(lampId)->setToolTip(QString::fromStdString(text));
+}
+
 void CConfigDlg::RelayoutWindow() {
     LayoutControls();
 }

@@ -63,9 +63,10 @@ constexpr StringEntry kStrings[] = {
     {IDS_DEVICE_NOW_DHCP, "Device now uses DHCP"},
     {IDS_FIRMWARE_VERSION, "Version %1"},
     {IDS_NO_RESTART, "The device did not restart; the change may not have been taken"},
+    {IDS_NO_PROBLEMS, "No problems found"},
 };
 
-static_assert(std::size(kStrings) == 47);
+static_assert(std::size(kStrings) == 48);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

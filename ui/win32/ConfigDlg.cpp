@@ -199,9 +199,16 @@ void CConfigDlg::LoadLamps() {
     for (int bitmapId : {IDB_LAMP_RED, IDB_LAMP_GREEN, IDB_LAMP_GREY}) {
         m_lampBitmaps[bitmapId].Reset(LoadScaledBitmap(m_instance, bitmapId, dpi));
     }
+    // Owned by the window, which destroys it. Shown over an inactive window too, with the problems'
+    // texts as they are; the lines break only where a tip breaks them, never wider than the screen.
+    HWND tips =
+        CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr, m_instance, nullptr);
+    SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN));
     // The template's own grey lamps give way to the ones loaded once, at the screen's resolution.
     for (int lampId : {IDC_GPS_LAMP, IDC_TIME_SYNC_LAMP}) {
         m_lamps[lampId].Attach(Item(lampId));
+        m_lamps[lampId].AttachTip(tips);
         SetLamp(lampId, IDB_LAMP_GREY);
     }
 }

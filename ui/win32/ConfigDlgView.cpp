@@ -54,6 +54,10 @@ void CConfigDlg::SetLamp(int lampId, int bitmapId) {
     m_lamps.at(lampId).Show(m_lampBitmaps.at(bitmapId).Get());
 }
 
+void CConfigDlg::SetLampTooltip(int lampId, const std::string& text) {
+    m_lamps.at(lampId).SetTip(Widen(text));
+}
+
 void CConfigDlg::RelayoutWindow() {
     LayoutControls();
 }

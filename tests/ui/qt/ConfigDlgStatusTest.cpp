@@ -146,7 +146,7 @@ struct LampCase {
 
 class ConfigDlgLamps : public CWindowTest, public testing::WithParamInterface<LampCase> {};
 
-TEST_P(ConfigDlgLamps, FollowTheGpsLetterAndTheSystemPeer) {
+TEST_P(ConfigDlgLamps, FollowTheGpsLetterAndTheSystemPeerWithTheProblemsAsTips) {
     const LampCase& lamps = GetParam();
     CSimProcess sim;
     ASSERT_TRUE(
@@ -155,14 +155,16 @@ TEST_P(ConfigDlgLamps, FollowTheGpsLetterAndTheSystemPeer) {
     ASSERT_TRUE(ConnectTo(lamps.address));
 
     // The peer table is read one second after the time, so both lamps settle after about 3 s.
+    const auto gpsTip = [this] { return m_window.Controls().Item(IDC_GPS_LAMP)->toolTip(); };
     const bool settled = ProcessEventsUntil(
         [&] {
             return LampShows(m_window, IDC_GPS_LAMP, lamps.gpsBitmap) &&
-                   LampShows(m_window, IDC_TIME_SYNC_LAMP, lamps.timeSyncBitmap);
+                   LampShows(m_window, IDC_TIME_SYNC_LAMP, lamps.timeSyncBitmap) &&
+                   gpsTip().contains("GPS not locked") == (lamps.gpsBitmap == IDB_LAMP_RED);
         },
         kDeviceWaitMs);
     EXPECT_TRUE(settled) << "GPS lamp " << LampName(m_window, IDC_GPS_LAMP) << ", time-sync lamp "
-                         << LampName(m_window, IDC_TIME_SYNC_LAMP);
+                         << LampName(m_window, IDC_TIME_SYNC_LAMP) << ", GPS tip " << gpsTip().toStdString();
     EXPECT_TRUE(TextOf(m_window, IDC_STATUS_LINE).endsWith("    UTC"))
         << TextOf(m_window, IDC_STATUS_LINE).toStdString();
     sim.Stop();

@@ -2,6 +2,7 @@
 
 #include "link/RacingLink.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,12 @@ public:
     const CWorkerThread& Worker() const override { return m_worker; }
 
     std::int64_t CurrentDeviceTime() const override { return deviceTime; }
-    IndicatorState TimeSyncState() const override { return 1; }
-    IndicatorState GpsState() const override { return 1; }
-    int IsMacUnassigned() const override { return 0; }
+    IndicatorState TimeSyncState() const override { return timeSync; }
+    IndicatorState GpsState() const override { return gps; }
+    int IsMacUnassigned() const override { return macUnassigned; }
     std::string FirmwareVersion() const override { return "2.4.1"; }
+    std::optional<TimedClockReading> LastClockReading() const override { return clockReading; }
+    std::optional<PeerTable> LastPeerTable() const override { return peerTable; }
 
     void RequestAddressChange(const char* ip, const char*, const char*) override {
         m_addressChanges.push_back(ip);
@@ -46,6 +49,11 @@ public:
 
     bool failStart = false;
     std::int64_t deviceTime = 1700000000;
+    IndicatorState timeSync = 1;
+    IndicatorState gps = 1;
+    int macUnassigned = 0;
+    std::optional<TimedClockReading> clockReading;
+    std::optional<PeerTable> peerTable;
     std::vector<Run> m_runs;
     std::vector<std::string> m_addressChanges;
 

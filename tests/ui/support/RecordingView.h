@@ -27,6 +27,7 @@ public:
     void ShowItem(int, bool) override {}
     void SetStatusActive(int, bool) override {}
     void SetLamp(int, int) override {}
+    void SetLampTooltip(int lampId, const std::string& text) override { m_lampTips[lampId] = text; }
     void RelayoutWindow() override { calls.emplace_back("relayout"); }
     void PressWhenShown(int id) override { calls.push_back("press " + std::to_string(id)); }
     void StartTimer(int timerId, int) override { m_timers.insert(timerId); }
@@ -49,6 +50,7 @@ public:
     std::vector<std::string> calls;
 
     std::map<int, std::string> m_texts;
+    std::map<int, std::string> m_lampTips;
     std::vector<std::string> m_messages;
     std::optional<int> m_endResult;
 

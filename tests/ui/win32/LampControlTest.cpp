@@ -1,5 +1,6 @@
 // A lamp as the refresh drives it, four times a second, on a static control that copies bitmaps with
 // alpha, as Windows' does: shown again, it does nothing; changed, it leaves no image of its own behind.
+// Its tip goes to a real tooltip control.
 #include "ui/win32/LampControl.h"
 #include "ui/win32/GdiObject.h"
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -59,6 +61,39 @@ TEST(LampControl, ShowsEachChangeOnceAndDeletesTheControlsOwnImages) {
     EXPECT_EQ(GetObjectType(red.Get()), static_cast<DWORD>(OBJ_BITMAP));
     EXPECT_EQ(GetObjectType(green.Get()), static_cast<DWORD>(OBJ_BITMAP));
     DestroyWindow(control);
+}
+
+// The refresh hands the lamp its tip four times a second; the tooltip control must hold the latest, lines
+// and all, and see the pointer on the lamp.
+TEST(LampControl, TipReachesTheTooltipControl) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&controls));
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    HWND window =
+        CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, instance, nullptr);
+    HWND control = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | SS_BITMAP, 0, 0, kSide, kSide, window,
+                                   nullptr, instance, nullptr);
+    HWND tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 0, 0, window, nullptr,
+                                   instance, nullptr);
+    ASSERT_NE(tooltip, nullptr);
+    CLampControl lamp;
+    lamp.Attach(control);
+    lamp.AttachTip(tooltip);
+    EXPECT_NE(GetWindowLongPtrW(control, GWL_STYLE) & SS_NOTIFY, 0);
+
+    for (const wchar_t* tip : {L"GPS not locked\nGPS reference unreliable", L"GPS not locked", L""}) {
+        lamp.SetTip(tip);
+        wchar_t shown[64] = L"?";
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND;
+        tool.hwnd = window;
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = shown;
+        SendMessageW(tooltip, TTM_GETTEXTW, std::size(shown), reinterpret_cast<LPARAM>(&tool));
+        EXPECT_STREQ(shown, tip);
+    }
+    DestroyWindow(window);
 }
 
 } // namespace

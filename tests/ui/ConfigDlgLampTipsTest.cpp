@@ -1,0 +1,92 @@
+// The lamps' tooltips over a fake link: what the link read on a refresh tick, judged by the health rules
+// vantrex-status applies, and the problems each lamp's tooltip lists.
+#include "ui/ConfigDlgLogic.h"
+#include "ui/res/resource.h"
+
+#include "tests/ui/support/FakeRacingLink.h"
+#include "tests/ui/support/RecordingView.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kAddress = "127.0.161.1";
+constexpr std::int64_t kPcMicros = 1700000000'000000;
+
+// A clock reading offsetSeconds ahead of this PC, answered at once.
+TimedClockReading ClockAhead(std::int64_t offsetSeconds) {
+    return {kPcMicros / 1000000 + offsetSeconds, 0, kPcMicros, kPcMicros};
+}
+
+PeerTable Peers(char tally, unsigned reach, double jitterMs) {
+    NtpPeer peer;
+    peer.tally = tally;
+    peer.remote = "GPS_NMEA(0)";
+    peer.stratum = 0;
+    peer.reach = reach;
+    peer.jitterMs = jitterMs;
+    return {{peer}, 0};
+}
+
+struct Row {
+    const char* name;
+    IndicatorState gps;
+    IndicatorState timeSync;
+    int macUnassigned;
+    std::optional<TimedClockReading> clock;
+    std::optional<PeerTable> peers;
+    bool disconnectAfter;
+    std::string gpsTip;
+    std::string timeSyncTip;
+};
+
+const std::vector<Row> kRows = {
+    {"healthy", 1, 1, 0, ClockAhead(0), Peers('*', 0377, 0.5), false, "No problems found",
+     "No problems found"},
+    {"receiver unlocked and its reference poor", 0, 1, 0, ClockAhead(0), Peers('*', 07, 9), false,
+     "GPS reference unreliable: 3 of its last 8 polls answered\n"
+     "GPS reference unreliable: jitter beyond 5 ms (9.000 ms)\n"
+     "GPS not locked",
+     "No problems found"},
+    {"no system peer and the clock off", 1, 0, 0, ClockAhead(3), Peers(' ', 0377, 0.5), false,
+     "No problems found", "no system peer\nclock offset beyond 1 s (+3.000 s)"},
+    // The GPS lamp is grey: nothing is known of the receiver.
+    {"MAC unassigned", -1, -1, 1, ClockAhead(0), std::nullopt, false, "", "MAC address not assigned"},
+    {"nothing read yet", -1, -1, 0, std::nullopt, std::nullopt, false, "", ""},
+    {"disconnected", 0, 0, 0, ClockAhead(3), std::nullopt, true, "", ""},
+};
+
+TEST(ConfigDlgLampTips, EachLampListsTheProblemsOfItsSubject) {
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
+        CRecordingView view;
+        auto a = std::make_unique<CFakeRacingLink>();
+        CFakeRacingLink& link = *a;
+        link.gps = row.gps;
+        link.timeSync = row.timeSync;
+        link.macUnassigned = row.macUnassigned;
+        link.clockReading = row.clock;
+        link.peerTable = row.peers;
+        CConfigDlgLogic logic(
+            view, RacingLinks{std::move(a), std::make_unique<CFakeRacingLink>()},
+            [](CWorkerThread&, StateReport) {}, [] { return std::vector<Ipv4Network>(); });
+        logic.OnInitDialog();
+        view.SetItemText(IDC_DEVICE_ADDRESS, kAddress);
+        logic.OnConnect();
+        logic.OnLinkState(&link.Worker(), link.Report(StateReady));
+        logic.OnTimer(CConfigDlgLogic::kRefreshTimerId);
+        if (row.disconnectAfter) {
+            logic.OnConnect();
+        }
+        EXPECT_EQ(view.m_lampTips[IDC_GPS_LAMP], row.gpsTip);
+        EXPECT_EQ(view.m_lampTips[IDC_TIME_SYNC_LAMP], row.timeSyncTip);
+        logic.OnClose();
+    }
+}
+
+} // namespace

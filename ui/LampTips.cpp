@@ -1,0 +1,27 @@
+#include "LampTips.h"
+
+#include "ui/res/resource.h"
+
+int LampOfProblem(ProblemCode code) {
+    switch (code) {
+    case ProblemCode::GpsUnlocked:
+    case ProblemCode::PeerReach:
+    case ProblemCode::PeerJitter:
+        return IDC_GPS_LAMP;
+    default:
+        return IDC_TIME_SYNC_LAMP;
+    }
+}
+
+std::string LampTip(int lampId, IndicatorState lampState, const Health& health, const StringLookup& strings) {
+    std::string tip;
+    for (const Problem& problem : health.problems) {
+        if (LampOfProblem(problem.code) == lampId) {
+            tip += (tip.empty() ? "" : "\n") + problem.text;
+        }
+    }
+    if (tip.empty() && lampState != -1) {
+        tip = strings(IDS_NO_PROBLEMS);
+    }
+    return tip;
+}

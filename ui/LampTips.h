@@ -1,0 +1,16 @@
+#pragma once
+
+#include "StringLookup.h"
+
+#include "health/Health.h"
+#include "link/LinkState.h"
+
+#include <string>
+
+// The lamp a problem belongs to (IDC_GPS_LAMP or IDC_TIME_SYNC_LAMP): the GPS lamp takes the receiver
+// and the reference the daemon takes from it, the time-sync lamp everything else, a new rule's included.
+int LampOfProblem(ProblemCode code);
+
+// The tooltip of lamp lampId while connected: the texts of its problems, one a line; when it has none,
+// a line saying so, or nothing while the lamp is undetermined (grey), of which nothing is known yet.
+std::string LampTip(int lampId, IndicatorState lampState, const Health& health, const StringLookup& strings);
