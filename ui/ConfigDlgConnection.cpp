@@ -40,6 +40,8 @@ void CConfigDlgLogic::OnConnect() {
 }
 
 void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& timing) {
+    // The device at the end of this race may be another one: its clock is not held to the last one's.
+    m_clockStep = CClockStep{};
     const bool startedA = Link(LinkSide::A).StartRun(address, kShellPort, timing);
     const bool startedB = Link(LinkSide::B).StartRun(address, kTelnetPort, timing);
     m_connection.OnAttemptStarted(Link(LinkSide::A).Worker().GetReport().run,

@@ -6,6 +6,7 @@
 #include "RestartFollow.h"
 
 #include "connect/ConnectionControl.h"
+#include "health/ClockStep.h"
 #include "link/RacingLink.h"
 
 #include <functional>
@@ -28,7 +29,7 @@ struct RestartEnvironment {
     LocalNetworksReader localNetworks;
     // Every address the window would connect to on its own must pass; one that fails is not followed.
     std::function<bool(const std::string& address)> mayConnectTo = [](const std::string&) { return true; };
-    // The clock of the countdown and of the wait for the restart.
+    // The clock of the countdown, of the wait for the restart and of how long a clock step is shown.
     std::function<CRestartFollow::Clock::time_point()> now = CRestartFollow::Clock::now;
 };
 
@@ -130,4 +131,5 @@ private:
     bool m_bDhcpCapable = false;
     CRestartFollow m_restart;
     RestartEnvironment m_restartEnvironment;
+    CClockStep m_clockStep;
 };

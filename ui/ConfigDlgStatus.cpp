@@ -25,11 +25,15 @@ StatusReading ReadStatus(const CRacingLink& link) {
 }
 
 // The device judged as vantrex-status judges it, less the NTP check the window does not make.
-Health AssessLink(const CRacingLink& link) {
+Health AssessLink(const CRacingLink& link, CClockStep& clockStep, CClockStep::Clock::time_point now) {
     DeviceRecord record;
     record.reachable = true;
     FillFromLink(link, record);
-    return AssessHealth(record, HealthLimits{});
+    Health health = AssessHealth(record, HealthLimits{});
+    if (std::optional<Problem> step = clockStep.Update(record, now)) {
+        AddProblem(health, std::move(*step));
+    }
+    return health;
 }
 
 } // namespace
@@ -52,7 +56,7 @@ void CConfigDlgLogic::OnRefresh() {
     }
     m_view.SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
     m_view.SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
-    const Health health = AssessLink(ActiveLink());
+    const Health health = AssessLink(ActiveLink(), m_clockStep, m_restartEnvironment.now());
     m_view.SetLampTooltip(IDC_TIME_SYNC_LAMP,
                           LampTip(IDC_TIME_SYNC_LAMP, reading.timeSync, health, StringResource));
     m_view.SetLampTooltip(IDC_GPS_LAMP, LampTip(IDC_GPS_LAMP, reading.gps, health, StringResource));

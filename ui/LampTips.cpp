@@ -7,6 +7,7 @@ int LampOfProblem(ProblemCode code) {
     case ProblemCode::GpsUnlocked:
     case ProblemCode::PeerReach:
     case ProblemCode::PeerJitter:
+    case ProblemCode::WeekRollover:
         return IDC_GPS_LAMP;
     default:
         return IDC_TIME_SYNC_LAMP;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,8 @@ namespace {
 
 constexpr const char* kAddress = "127.0.161.1";
 constexpr std::int64_t kPcMicros = 1700000000'000000;
+
+constexpr std::int64_t kWeeks1024 = 1024LL * 7 * 86400;
 
 // A clock reading offsetSeconds ahead of this PC, answered at once.
 TimedClockReading ClockAhead(std::int64_t offsetSeconds) {
@@ -53,6 +56,8 @@ const std::vector<Row> kRows = {
      "GPS reference unreliable: jitter beyond 5 ms (9.000 ms)\n"
      "GPS not locked",
      "No problems found"},
+    {"GPS week-number rollover", 1, 1, 0, ClockAhead(-kWeeks1024), Peers('*', 0377, 0.5), false,
+     "device date is 1024 weeks behind: GPS week-number rollover", "No problems found"},
     {"no system peer and the clock off", 1, 0, 0, ClockAhead(3), Peers(' ', 0377, 0.5), false,
      "No problems found", "no system peer\nclock offset beyond 1 s (+3.000 s)"},
     // The GPS lamp is grey: nothing is known of the receiver.
@@ -61,32 +66,60 @@ const std::vector<Row> kRows = {
     {"disconnected", 0, 0, 0, ClockAhead(3), std::nullopt, true, "", ""},
 };
 
+// A window whose link A is ready with what the fake link was given.
+struct ReadyWindow {
+    CRecordingView view;
+    CFakeRacingLink* link;
+    std::unique_ptr<CConfigDlgLogic> logic;
+
+    explicit ReadyWindow(const std::function<void(CFakeRacingLink&)>& setUp) {
+        auto a = std::make_unique<CFakeRacingLink>();
+        link = a.get();
+        setUp(*link);
+        logic = std::make_unique<CConfigDlgLogic>(
+            view, RacingLinks{std::move(a), std::make_unique<CFakeRacingLink>()},
+            [](CWorkerThread&, StateReport) {}, [] { return std::vector<Ipv4Network>(); });
+        logic->OnInitDialog();
+        view.SetItemText(IDC_DEVICE_ADDRESS, kAddress);
+        logic->OnConnect();
+        logic->OnLinkState(&link->Worker(), link->Report(StateReady));
+        logic->OnTimer(CConfigDlgLogic::kRefreshTimerId);
+    }
+    ~ReadyWindow() { logic->OnClose(); }
+};
+
 TEST(ConfigDlgLampTips, EachLampListsTheProblemsOfItsSubject) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.name);
-        CRecordingView view;
-        auto a = std::make_unique<CFakeRacingLink>();
-        CFakeRacingLink& link = *a;
-        link.gps = row.gps;
-        link.timeSync = row.timeSync;
-        link.macUnassigned = row.macUnassigned;
-        link.clockReading = row.clock;
-        link.peerTable = row.peers;
-        CConfigDlgLogic logic(
-            view, RacingLinks{std::move(a), std::make_unique<CFakeRacingLink>()},
-            [](CWorkerThread&, StateReport) {}, [] { return std::vector<Ipv4Network>(); });
-        logic.OnInitDialog();
-        view.SetItemText(IDC_DEVICE_ADDRESS, kAddress);
-        logic.OnConnect();
-        logic.OnLinkState(&link.Worker(), link.Report(StateReady));
-        logic.OnTimer(CConfigDlgLogic::kRefreshTimerId);
+        ReadyWindow window([&row](CFakeRacingLink& link) {
+            link.gps = row.gps;
+            link.timeSync = row.timeSync;
+            link.macUnassigned = row.macUnassigned;
+            link.clockReading = row.clock;
+            link.peerTable = row.peers;
+        });
+        CConfigDlgLogic& logic = *window.logic;
+        CRecordingView& view = window.view;
         if (row.disconnectAfter) {
             logic.OnConnect();
         }
         EXPECT_EQ(view.m_lampTips[IDC_GPS_LAMP], row.gpsTip);
         EXPECT_EQ(view.m_lampTips[IDC_TIME_SYNC_LAMP], row.timeSyncTip);
-        logic.OnClose();
     }
+}
+
+TEST(ConfigDlgLampTips, AClockStepBetweenReadingsShowsOnTheTimeSyncLamp) {
+    ReadyWindow window([](CFakeRacingLink& link) {
+        link.gps = link.timeSync = 1;
+        link.clockReading = ClockAhead(0);
+        link.peerTable = Peers('*', 0377, 0.5);
+    });
+    // A second later by this PC, the device's clock is 4 s later.
+    window.link->clockReading =
+        TimedClockReading{kPcMicros / 1000000 + 4, 0, kPcMicros + 1000000, kPcMicros + 1000000};
+    window.logic->OnTimer(CConfigDlgLogic::kRefreshTimerId);
+    EXPECT_EQ(window.view.m_lampTips[IDC_TIME_SYNC_LAMP],
+              "clock offset beyond 1 s (+3.000 s)\ndevice clock stepped by +3.0 s");
 }
 
 } // namespace
