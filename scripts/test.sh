@@ -16,9 +16,11 @@ export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR
 XDG_RUNTIME_DIR=$(mktemp -d)
 wine_started=no
+wine_display="$PWD/build/windows/wine-display"
 cleanup() {
     rm -rf "$XDG_RUNTIME_DIR"
     [ "$wine_started" = no ] || /usr/lib/wine/wineserver64 -k || true
+    [ "$wine_started" = no ] || sh tests/support/win32/fixture-display.sh stop "$wine_display" || true
 }
 trap cleanup EXIT
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -61,6 +63,12 @@ start_wine() {
     export WINEPREFIX="$PWD/build/windows/wine-prefix"
     mkdir -p "${WINEPREFIX}" # wineserver needs the folder; wineboot fills it
     wine_started=yes
+    # Every Wine program of the stage gets a display, those that list tests at build time included:
+    # the first one starts Wine's desktop process, which outlives it by seconds, and windows opened
+    # meanwhile would land on a desktop without a display and never show.
+    sh tests/support/win32/fixture-display.sh start "$wine_display"
+    DISPLAY=$(cat "$wine_display/display")
+    export DISPLAY
     /usr/lib/wine/wineserver64 -p
     WINEDEBUG=-all /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
 }
