@@ -1,0 +1,140 @@
+#include "ExporterOptions.h"
+
+#include "connect/DottedAddress.h"
+#include "status/OptionChecks.h"
+
+#include <CLI/CLI.hpp>
+
+namespace {
+
+constexpr int kBadUsage = 2;
+constexpr std::size_t kLongestMessage = 400;
+// As the status program: no healthy device is read in less than 3 s.
+constexpr double kShortestReading = 3;
+constexpr double kLongestWait = 86400;
+
+std::chrono::milliseconds Milliseconds(double seconds) {
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0 + 0.5));
+}
+
+// "ADDR:PORT": a dotted address, or 0.0.0.0 for every interface, and a port from 1 to 65535.
+void ParseListen(const std::string& text, ExporterOptions& options) {
+    const std::size_t colon = text.rfind(':');
+    const std::string address = text.substr(0, colon);
+    const bool portValid =
+        colon != std::string::npos && NumberWithin(1, 65535, true)(text.substr(colon + 1)).empty();
+    if (!portValid || (address != "0.0.0.0" && !ParseDottedAddress(address))) {
+        throw CLI::ValidationError("--listen", "takes ADDRESS:PORT (dotted IPv4, or 0.0.0.0 for every "
+                                               "interface), not '" +
+                                                   OutsideText(text, 64) + "'");
+    }
+    options.listenAddress =
+        address == "0.0.0.0" ? address : FormatDottedAddress(*ParseDottedAddress(address));
+    options.listenPort = std::stoi(text.substr(colon + 1));
+}
+
+std::vector<Network> Networks(const std::vector<std::string>& texts) {
+    std::vector<Network> networks;
+    for (const std::string& text : texts) {
+        const std::optional<Network> network = ParseNetwork(text);
+        if (!network) {
+            throw CLI::ValidationError("--allow", "takes a network A.B.C.D/N or an address, not '" +
+                                                      OutsideText(text, 64) + "'");
+        }
+        networks.push_back(*network);
+    }
+    return networks;
+}
+
+std::vector<DeviceAddress> Devices(const std::vector<std::string>& texts) {
+    std::vector<DeviceAddress> devices;
+    for (const std::string& text : texts) {
+        const std::optional<Octets> octets = ParseDottedAddress(text);
+        if (!octets) {
+            throw CLI::ValidationError("ADDRESS",
+                                       "'" + OutsideText(text, 64) + "' is not a dotted IPv4 address");
+        }
+        devices.push_back({FormatDottedAddress(*octets), AddressValue(*octets)});
+    }
+    return devices;
+}
+
+ParsedExporterOptions Ending(std::string message, int exitStatus) {
+    ParsedExporterOptions parsed;
+    parsed.message = std::move(message);
+    parsed.exitStatus = exitStatus;
+    return parsed;
+}
+
+} // namespace
+
+ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
+    CLI::App app{"Serves the health of VANTREX time servers to Prometheus: the listed devices kept connected "
+                 "on /metrics, and one device on demand on /probe?target=ADDRESS.",
+                 "vantrex-exporter"};
+    app.set_version_flag("-V,--version", std::string("vantrex-exporter ") + VANTREX_VERSION);
+    ExporterOptions options;
+    std::string listen = "127.0.0.1:9716";
+    std::vector<std::string> allow;
+    std::vector<std::string> arguments;
+    double timeoutSeconds = 15;
+    double intervalSeconds = 10;
+    int maxProbes = 64;
+    int parallel = 64;
+    int ntpPort = 123;
+    bool noNtp = false;
+    app.add_option("ADDRESS", arguments, "devices to keep connected and report on /metrics (dotted IPv4)");
+    app.add_option("--from", options.fromPath,
+                   "also the devices listed in FILE, one a line, '#' comments; read again on SIGHUP");
+    app.add_option("--listen", listen, "ADDRESS:PORT to serve on (default 127.0.0.1:9716)");
+    app.add_option("--allow", allow,
+                   "a network A.B.C.D/N that /probe may reach besides the listed devices; may be given "
+                   "again. Without it and without devices, /probe refuses every target");
+    app.add_option("--max-probes", maxProbes,
+                   "probes at once; more are refused with 503 (1 to 4096, default 64)")
+        ->check(NumberWithin(1, 4096, true));
+    app.add_option("--timeout", timeoutSeconds,
+                   "seconds for a device's whole reading, NTP check included, when the scraper gives no time "
+                   "limit (3 to 86400, default 15)")
+        ->check(NumberWithin(kShortestReading, kLongestWait));
+    app.add_option("--interval", intervalSeconds,
+                   "seconds between updates of the listed devices' state (1 to 86400, default 10)")
+        ->check(NumberWithin(1, kLongestWait));
+    app.add_option("--parallel", parallel, "listed devices connected at once (1 to 4096, default 64)")
+        ->check(NumberWithin(1, 4096, true));
+    app.add_flag("--no-ntp", noNtp, "skip the NTP check (a probe may ask for it with &no_ntp=0)");
+    app.add_option("--ntp-port", ntpPort, "UDP port of the NTP check (default 123)")
+        ->check(NumberWithin(1, 65535, true));
+    try {
+        app.parse(argc, argv);
+        ParseListen(listen, options);
+        options.allow = Networks(allow);
+        options.devices = Devices(arguments);
+        std::string reason;
+        std::optional<std::vector<DeviceAddress>> listed = std::vector<DeviceAddress>();
+        if (!options.fromPath.empty()) {
+            listed = ReadDeviceFile(options.fromPath, reason);
+        }
+        if (!listed) {
+            throw CLI::ValidationError("--from", reason);
+        }
+        options.fromDevices = *listed;
+    } catch (const CLI::CallForVersion& version) {
+        return Ending(version.what() + std::string("\n"), 0);
+    } catch (const CLI::Success&) {
+        return Ending(app.help(), 0);
+    } catch (const CLI::ParseError& error) {
+        return Ending("vantrex-exporter: " + OutsideText(error.what(), kLongestMessage) +
+                          "\nRun with --help for more information.\n",
+                      kBadUsage);
+    }
+    options.maxProbes = static_cast<std::size_t>(maxProbes);
+    options.fleet.probe.timeout = Milliseconds(timeoutSeconds);
+    options.fleet.probe.ntp = !noNtp;
+    options.fleet.probe.ntpPort = static_cast<unsigned short>(ntpPort);
+    options.fleet.watchInterval = Milliseconds(intervalSeconds);
+    options.fleet.parallel = static_cast<std::size_t>(parallel);
+    ParsedExporterOptions parsed;
+    parsed.options = std::move(options);
+    return parsed;
+}
