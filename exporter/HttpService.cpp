@@ -87,17 +87,15 @@ CHttpService::CHttpService(const ExporterOptions& options, const HealthLimits& l
         Answer(response, 405, "only GET and HEAD are answered");
         return httplib::Server::HandlerResponse::Handled;
     });
-    m_server->set_error_handler([](const httplib::Request&, httplib::Response& response) {
+    // Called for every error status before the answer is sent, so that a scrape right after it counts it;
+    // the logger comes only after the answer.
+    m_server->set_error_handler([this](const httplib::Request&, httplib::Response& response) {
+        m_metrics.CountScrapeError();
         if (response.body.empty()) {
             Answer(response, response.status, response.status == 404 ? "no such page" : "not answered");
         }
     });
-    m_server->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
-        if (response.status >= 400) {
-            m_metrics.CountScrapeError();
-        }
-        LogRequest(request, response);
-    });
+    m_server->set_logger(LogRequest);
     m_server->Get("/", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(LandingPage(), "text/html; charset=utf-8");
     });
