@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kBadUsage = 2;
 constexpr std::size_t kLongestMessage = 400;
+constexpr std::size_t kLongestEcho = 64;
 // As the status program: no healthy device is read in less than 3 s.
 constexpr double kShortestReading = 3;
 constexpr double kLongestWait = 86400;
@@ -26,37 +27,34 @@ void ParseListen(const std::string& text, ExporterOptions& options) {
     if (!portValid || (address != "0.0.0.0" && !ParseDottedAddress(address))) {
         throw CLI::ValidationError("--listen", "takes ADDRESS:PORT (dotted IPv4, or 0.0.0.0 for every "
                                                "interface), not '" +
-                                                   OutsideText(text, 64) + "'");
+                                                   OutsideText(text, kLongestEcho) + "'");
     }
     options.listenAddress =
         address == "0.0.0.0" ? address : FormatDottedAddress(*ParseDottedAddress(address));
     options.listenPort = std::stoi(text.substr(colon + 1));
 }
 
-std::vector<Network> Networks(const std::vector<std::string>& texts) {
-    std::vector<Network> networks;
-    for (const std::string& text : texts) {
-        const std::optional<Network> network = ParseNetwork(text);
-        if (!network) {
-            throw CLI::ValidationError("--allow", "takes a network A.B.C.D/N or an address, not '" +
-                                                      OutsideText(text, 64) + "'");
-        }
-        networks.push_back(*network);
-    }
-    return networks;
+std::optional<DeviceAddress> ParseDevice(std::string_view text) {
+    const std::optional<Octets> octets = ParseDottedAddress(text);
+    return octets ? std::optional<DeviceAddress>({FormatDottedAddress(*octets), AddressValue(*octets)})
+                  : std::nullopt;
 }
 
-std::vector<DeviceAddress> Devices(const std::vector<std::string>& texts) {
-    std::vector<DeviceAddress> devices;
+// Each text as parse reads it; what it cannot read is refused for option, which takes `expected`.
+template <typename Value>
+std::vector<Value> EachParsed(const std::vector<std::string>& texts,
+                              std::optional<Value> (*parse)(std::string_view), const char* option,
+                              const char* expected) {
+    std::vector<Value> values;
     for (const std::string& text : texts) {
-        const std::optional<Octets> octets = ParseDottedAddress(text);
-        if (!octets) {
-            throw CLI::ValidationError("ADDRESS",
-                                       "'" + OutsideText(text, 64) + "' is not a dotted IPv4 address");
+        const std::optional<Value> value = parse(text);
+        if (!value) {
+            throw CLI::ValidationError(option, std::string("takes ") + expected + ", not '" +
+                                                   OutsideText(text, kLongestEcho) + "'");
         }
-        devices.push_back({FormatDottedAddress(*octets), AddressValue(*octets)});
+        values.push_back(*value);
     }
-    return devices;
+    return values;
 }
 
 ParsedExporterOptions Ending(std::string message, int exitStatus) {
@@ -108,8 +106,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
         ParseListen(listen, options);
-        options.allow = Networks(allow);
-        options.devices = Devices(arguments);
+        options.allow = EachParsed(allow, ParseNetwork, "--allow", "a network A.B.C.D/N or an address");
+        options.devices = EachParsed(arguments, ParseDevice, "ADDRESS", "a dotted IPv4 address");
         std::string reason;
         std::optional<std::vector<DeviceAddress>> listed = std::vector<DeviceAddress>();
         if (!options.fromPath.empty()) {
