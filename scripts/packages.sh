@@ -14,4 +14,5 @@ MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix)
 WINDOWS_PACKAGES=("${MINGW_PACKAGES[@]}" googletest wine64 jq xvfb)
 # scripts/package.sh makes the Debian package and the Windows zip: manual pages from --help, the icon
 # sizes drawn by the artwork script, and the checks that the package's files are well formed.
-PACKAGE_PACKAGES=(help2man python3 lintian appstream desktop-file-utils man-db dpkg-dev fakeroot zip unzip)
+# systemd-analyze checks the exporter's service unit.
+PACKAGE_PACKAGES=(help2man python3 lintian appstream desktop-file-utils man-db dpkg-dev fakeroot zip unzip systemd)
