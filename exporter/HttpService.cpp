@@ -2,6 +2,7 @@
 
 #include "ProbeRun.h"
 
+#include "runtime/ListenQueue.h"
 #include "status/OptionChecks.h"
 
 #include <httplib.h>
@@ -20,6 +21,10 @@ constexpr std::size_t kSpareThreads = 8;
 constexpr std::size_t kLongestBody = 8192;
 // A client that sends nothing for this long is dropped.
 constexpr auto kReadTimeout = std::chrono::seconds(5);
+// Connections the system holds for the exporter before it accepts them: a scraper with many targets
+// connects to all at once, and the library's own queue of 5 drops the rest, whose clients try again only a
+// second later.
+constexpr int kListenQueue = 1024;
 // How much of a requested path a log line repeats.
 constexpr std::size_t kLongestLoggedPath = 256;
 
@@ -76,6 +81,10 @@ CHttpService::CHttpService(const ExporterOptions& options, const HealthLimits& l
       m_server(std::make_unique<httplib::Server>()) {
     const std::size_t threads = options.maxProbes + kSpareThreads;
     m_server->new_task_queue = [threads] { return new CTimedPool(threads); };
+    m_server->set_socket_options([this](auto socket) {
+        httplib::default_socket_options(socket);
+        m_listenSocket = static_cast<std::uintptr_t>(socket);
+    });
     m_server->set_read_timeout(kReadTimeout);
     m_server->set_payload_max_length(kLongestBody);
     m_server->set_pre_routing_handler([](const httplib::Request& request, httplib::Response& response) {
@@ -111,7 +120,8 @@ CHttpService::CHttpService(const ExporterOptions& options, const HealthLimits& l
 CHttpService::~CHttpService() = default;
 
 bool CHttpService::Bind() {
-    return m_server->bind_to_port(m_options.listenAddress, m_options.listenPort);
+    return m_server->bind_to_port(m_options.listenAddress, m_options.listenPort) &&
+           WidenListenQueue(m_listenSocket, kListenQueue);
 }
 
 void CHttpService::Serve() {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -47,5 +48,6 @@ private:
     const CSignal& m_stop;
     CExporterMetrics m_metrics;
     std::atomic<std::size_t> m_probesRunning{0};
+    std::uintptr_t m_listenSocket = 0; // as the library made it in Bind
     std::unique_ptr<httplib::Server> m_server;
 };

@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -172,6 +178,50 @@ TEST(ExporterProbeTest, RefusesProbesBeyondTheLimitWithRetryAfter) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 503);
     EXPECT_EQ(result->get_header_value("Retry-After"), "1");
+}
+
+// How many of count connections to address:port, all started at once, are made within waitMs.
+int ConnectedInBurst(const char* address, int port, int count, int waitMs) {
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(static_cast<std::uint16_t>(port));
+    ::inet_pton(AF_INET, address, &peer.sin_addr);
+    std::vector<pollfd> sockets;
+    for (int index = 0; index < count; ++index) {
+        const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        (void)::connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+        sockets.push_back({socket, POLLOUT, 0});
+    }
+    int connected = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (connected < count && std::chrono::steady_clock::now() < end) {
+        (void)::poll(sockets.data(), sockets.size(), 50);
+        for (pollfd& one : sockets) {
+            int error = -1;
+            socklen_t size = sizeof error;
+            if (one.fd >= 0 && (one.revents & POLLOUT) != 0 &&
+                ::getsockopt(one.fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0) {
+                ++connected;
+                ::close(one.fd);
+                one.fd = -1;
+            }
+        }
+    }
+    for (const pollfd& one : sockets) {
+        if (one.fd >= 0) {
+            ::close(one.fd);
+        }
+    }
+    return connected;
+}
+
+// A scraper with many targets connects to all of them at once: each connection is taken at once, none
+// waits for the system to send its request again a second later.
+TEST(ExporterServiceTest, TakesABurstOfConnectionsAtOnce) {
+    CExporterRun exporter("127.0.185.2", kPort);
+    ASSERT_TRUE(exporter.Start({})) << exporter.Log();
+    constexpr int kBurst = 200;
+    EXPECT_EQ(ConnectedInBurst("127.0.185.2", kPort, kBurst, 900), kBurst);
 }
 
 } // namespace
