@@ -78,7 +78,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     double timeoutSeconds = 15;
     double intervalSeconds = 10;
     int maxProbes = 64;
-    int parallel = 64;
+    // Every listed device kept connected, as far as the descriptors allow; more are read in turns.
+    int parallel = 1024;
     int ntpPort = 123;
     bool noNtp = false;
     app.add_option("ADDRESS", arguments, "devices to keep connected and report on /metrics (dotted IPv4)");
@@ -87,7 +88,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     app.add_option("--listen", listen, "ADDRESS:PORT to serve on (default 127.0.0.1:9716)");
     app.add_option("--allow", allow,
                    "a network A.B.C.D/N that /probe may reach besides the listed devices; may be given "
-                   "again. Without it and without devices, /probe refuses every target");
+                   "again. Without it and without devices, /probe refuses every target")
+        ->allow_extra_args(false);
     app.add_option("--max-probes", maxProbes,
                    "probes at once; more are refused with 503 (1 to 4096, default 64)")
         ->check(NumberWithin(1, 4096, true));
@@ -98,7 +100,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     app.add_option("--interval", intervalSeconds,
                    "seconds between updates of the listed devices' state (1 to 86400, default 10)")
         ->check(NumberWithin(1, kLongestWait));
-    app.add_option("--parallel", parallel, "listed devices connected at once (1 to 4096, default 64)")
+    app.add_option("--parallel", parallel,
+                   "listed devices connected at once; more are read in turns (1 to 4096, default 1024)")
         ->check(NumberWithin(1, 4096, true));
     app.add_flag("--no-ntp", noNtp, "skip the NTP check (a probe may ask for it with &no_ntp=0)");
     app.add_option("--ntp-port", ntpPort, "UDP port of the NTP check (default 123)")
