@@ -2,8 +2,9 @@
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                 libcli11-dev nlohmann-json3-dev libcpp-httplib-dev qt6-base-dev fonts-liberation2)
 DEMO_PACKAGES=(xvfb x11-apps x11-utils xdotool netpbm)
-# The status program's outputs are read by the tools that monitoring hosts read them with.
-MONITORING_PACKAGES=(prometheus libmonitoring-plugin-perl)
+# The status program's outputs are read by the tools that monitoring hosts read them with; Prometheus
+# scrapes the exporter, whose test asks Prometheus' API with curl and reads the answers with jq.
+MONITORING_PACKAGES=(prometheus libmonitoring-plugin-perl curl jq)
 # The status program's NTP figures are read from its JSON with jq.
 BENCH_PACKAGES=(jq)
 # The fuzz harnesses build with clang and its libFuzzer runtime.
