@@ -1,12 +1,12 @@
 #!/bin/sh
-# Debian's Prometheus scrapes two exporters on loopback, as the README's configurations do: one exporter's
+# Debian's Prometheus scrapes two exporters on loopback with the README's configuration: one exporter's
 # /metrics in fleet mode, and the multi-target pattern (/probe?target=) split between both exporters by
 # hashmod. Prometheus' own API must then give each simulated device's state (healthy, not locked, down),
 # and each target must have been scraped through exactly one exporter.
-# Usage: prometheus-scrapes-exporters.sh SIM EXPORTER FOLDER
+# Usage: prometheus-scrapes-exporters.sh SIM EXPORTER README FOLDER
 set -eu
-sim=$1 exporter=$2
-folder=$(mktemp -d "$3/prometheus-test.XXXXXX")
+sim=$1 exporter=$2 readme=$3
+folder=$(mktemp -d "$4/prometheus-test.XXXXXX")
 pids=
 cleanup() {
     for pid in $pids; do kill "$pid" 2>/dev/null || true; done
@@ -30,33 +30,17 @@ start first "$exporter" --listen "$first" --allow 127.0.189.0/28 --ntp-port "$nt
     "$healthy" "$unlocked" "$down"
 start second "$exporter" --listen "$second" --allow 127.0.189.0/28 --ntp-port "$ntp_port"
 
-# The probe jobs: a reading takes 3 s at least (the device takes one command a second), so they are
-# scraped every 5 s; the fleet's page comes from memory every second.
-probe_job() {
-    cat <<JOB
-  - job_name: vantrex_probe_$1
-    metrics_path: /probe
-    params: {ntp_port: ['$ntp_port']}
-    scrape_interval: 5s
-    scrape_timeout: 5s
-    static_configs: [{targets: ['$healthy', '$unlocked', '$down']}]
-    relabel_configs:
-      - {source_labels: [__address__], modulus: 2, target_label: __tmp_shard, action: hashmod}
-      - {source_labels: [__tmp_shard], regex: '$1', action: keep}
-      - {source_labels: [__address__], target_label: __param_target}
-      - {source_labels: [__param_target], target_label: instance}
-      - {target_label: __address__, replacement: '$2'}
-JOB
+# The README's configuration on loopback, the fleet scraped every second.
+{
+    printf 'global: {scrape_interval: 1s, scrape_timeout: 1s}\n'
+    sed -n '/^<!-- prometheus configuration -->$/,/^```$/p' "$readme" | sed '1,2d;$d' |
+        sed -e "s/exporter-a:9716/$first/; s/exporter-b:9716/$second/" \
+            -e "s/192\.0\.2\.10/$healthy/; s/192\.0\.2\.11/$unlocked/; s/192\.0\.2\.12/$down/"
+} >"$folder/prometheus.yml"
+grep -q vantrex_probe_1 "$folder/prometheus.yml" || {
+    echo "no Prometheus configuration in $readme" >&2
+    exit 1
 }
-cat >"$folder/prometheus.yml" <<CONFIG
-scrape_configs:
-  - job_name: vantrex_fleet
-    scrape_interval: 1s
-    scrape_timeout: 1s
-    static_configs: [{targets: ['$first']}]
-$(probe_job 0 "$first")
-$(probe_job 1 "$second")
-CONFIG
 start prometheus prometheus --config.file="$folder/prometheus.yml" --storage.tsdb.path="$folder/data" \
     --web.listen-address="$server"
 
@@ -70,6 +54,7 @@ until [ "$(value 'count(vantrex_probe_success)')" = 3 ] && [ "$(value 'count(van
     tries=$((tries + 1))
     if [ "$tries" -gt 120 ]; then
         echo "Prometheus did not scrape every target within 60 s" >&2
+        cat "$folder/prometheus.yml" >&2
         cat "$folder"/*.out >&2
         exit 1
     fi
