@@ -21,6 +21,7 @@ device a new IP address, subnet mask and gateway.
 .
 vantrex-status reads one device or a fleet from shells, cron jobs and
 monitoring systems (text, JSON, monitoring-plugin and Prometheus output);
+vantrex-exporter serves their health to Prometheus as a service;
 vantrex-sim simulates a device on a loopback address.")
 # The package's folders belong to root and are 0755 whatever the builder's umask.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -43,8 +44,9 @@ set(generated changelog.gz)
 set(whatis_vantrex-config "monitor and configure a VANTREX GPS time server")
 set(whatis_vantrex-status "report the health of VANTREX GPS time servers")
 set(whatis_vantrex-sim "simulated VANTREX GPS time server on loopback addresses")
+set(whatis_vantrex-exporter "serve the health of VANTREX GPS time servers to Prometheus")
 set(manual_programs)
-foreach(program vantrex-config vantrex-status vantrex-sim)
+foreach(program vantrex-config vantrex-status vantrex-exporter vantrex-sim)
     if(TARGET ${program})
         list(APPEND manual_programs ${program})
         add_custom_command(OUTPUT ${program}.1.gz
@@ -76,6 +78,17 @@ if(TARGET vantrex-config)
     install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
 
+# The exporter as a service, enabled and started on install where systemd runs. Units stay in /lib
+# while Debian moves no file between / and /usr.
+if(TARGET vantrex-exporter)
+    install(FILES vantrex-exporter.service DESTINATION /lib/systemd/system)
+    install(FILES vantrex-exporter.default DESTINATION /etc/default RENAME vantrex-exporter)
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_SOURCE_DIR}/debian/conffiles
+        ${CMAKE_CURRENT_SOURCE_DIR}/debian/postinst ${CMAKE_CURRENT_SOURCE_DIR}/debian/prerm
+        ${CMAKE_CURRENT_SOURCE_DIR}/debian/postrm)
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
+
 add_custom_target(vantrex_package_files ALL DEPENDS ${generated})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
         DESTINATION ${doc_dir})
@@ -94,6 +107,12 @@ if(TARGET vantrex-config)
     add_test(NAME package.DesktopEntryIsValid
         COMMAND ${VANTREX_DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/ui/res/vantrex-config.desktop)
     add_test(NAME package.MetainfoIsValid COMMAND ${VANTREX_APPSTREAMCLI} validate --no-net ${metainfo})
+endif()
+if(TARGET vantrex-exporter)
+    find_program(VANTREX_SYSTEMD_ANALYZE systemd-analyze REQUIRED)
+    add_test(NAME package.ServiceUnitIsValid
+        COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/check-unit.sh ${VANTREX_SYSTEMD_ANALYZE}
+                ${CMAKE_CURRENT_SOURCE_DIR}/vantrex-exporter.service $<TARGET_FILE:vantrex-exporter>)
 endif()
 get_property(package_tests DIRECTORY PROPERTY TESTS)
 set_tests_properties(${package_tests} PROPERTIES LABELS package)

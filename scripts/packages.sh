@@ -1,9 +1,10 @@
 # Debian packages the project builds, tests and demonstrates with (sourced by the scripts).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                libcli11-dev nlohmann-json3-dev qt6-base-dev fonts-liberation2)
+                libcli11-dev nlohmann-json3-dev libcpp-httplib-dev qt6-base-dev fonts-liberation2)
 DEMO_PACKAGES=(xvfb x11-apps x11-utils xdotool netpbm)
-# The status program's outputs are read by the tools that monitoring hosts read them with.
-MONITORING_PACKAGES=(prometheus libmonitoring-plugin-perl)
+# The status program's outputs are read by the tools that monitoring hosts read them with; Prometheus
+# scrapes the exporter, whose test asks Prometheus' API with curl and reads the answers with jq.
+MONITORING_PACKAGES=(prometheus libmonitoring-plugin-perl curl jq)
 # The status program's NTP figures are read from its JSON with jq.
 BENCH_PACKAGES=(jq)
 # The fuzz harnesses build with clang and its libFuzzer runtime.
@@ -14,4 +15,5 @@ MINGW_PACKAGES=(g++-mingw-w64-x86-64-posix)
 WINDOWS_PACKAGES=("${MINGW_PACKAGES[@]}" googletest wine64 jq xvfb)
 # scripts/package.sh makes the Debian package and the Windows zip: manual pages from --help, the icon
 # sizes drawn by the artwork script, and the checks that the package's files are well formed.
-PACKAGE_PACKAGES=(help2man python3 lintian appstream desktop-file-utils man-db dpkg-dev fakeroot zip unzip)
+# systemd-analyze checks the exporter's service unit.
+PACKAGE_PACKAGES=(help2man python3 lintian appstream desktop-file-utils man-db dpkg-dev fakeroot zip unzip systemd)

@@ -94,7 +94,9 @@ check_installed_package() {
     [ "$(/usr/bin/vantrex-status --version)" = "vantrex-status ${version}" ] &&
         [ "$(/usr/bin/vantrex-config --version)" = "vantrex-config ${version}" ] &&
         [ "$(/usr/bin/vantrex-sim --version)" = "vantrex-sim ${version}" ] &&
-        man -w vantrex-status
+        [ "$(/usr/bin/vantrex-exporter --version)" = "vantrex-exporter ${version}" ] &&
+        [ -f /lib/systemd/system/vantrex-exporter.service ] && [ -f /etc/default/vantrex-exporter ] &&
+        man -w vantrex-status && man -w vantrex-exporter
 }
 
 # Installs the Debian package as a user does (apt-get checks its dependencies), runs the programs from the
@@ -110,7 +112,8 @@ package_stage() {
     local apt_get=(env DEBIAN_FRONTEND=noninteractive apt-get -y -qq)
     "${sudo_cmd[@]}" "${apt_get[@]}" install "./build/vantrex-config_${version}_amd64.deb" >/dev/null
     check_installed_package "${version}" || installed=$?
-    "${sudo_cmd[@]}" "${apt_get[@]}" remove vantrex-config >/dev/null
+    # Purged, not only removed: the exporter's conffile and its service state go too.
+    "${sudo_cmd[@]}" "${apt_get[@]}" purge vantrex-config >/dev/null
     [ "${installed}" -eq 0 ] || { echo "the installed package does not work" >&2; return 1; }
     echo "=== Windows zip under Wine ==="
     local zip="build/vantrex-config-${version}-windows-x64.zip" unpacked=build/package-windows/unpacked

@@ -1,6 +1,7 @@
 #include "RecordFormat.h"
 
 #include "DeviceText.h"
+#include "MetricWriter.h"
 
 #include <nlohmann/json.hpp>
 
@@ -143,36 +144,6 @@ nlohmann::json PeersJson(const std::optional<PeerTable>& table) {
     }
     return peers;
 }
-
-// A Prometheus label value: backslash, quote and newline escaped, as the text format asks.
-std::string LabelValue(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        if (c == '\\' || c == '"') {
-            escaped += '\\';
-            escaped += c;
-        } else if (c == '\n') {
-            escaped += "\\n";
-        } else {
-            escaped += c;
-        }
-    }
-    return escaped;
-}
-
-class CMetricWriter {
-public:
-    void Family(const char* name, const char* help) {
-        m_text += std::string("# HELP ") + name + ' ' + help + "\n# TYPE " + name + " gauge\n";
-    }
-    void Sample(const char* name, const std::string& labels, double value, const char* format = "%.9g") {
-        m_text += std::string(name) + '{' + labels + "} " + Printf(format, value) + '\n';
-    }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
 
 std::string AddressLabel(const DeviceRecord& record) {
     return "address=\"" + LabelValue(record.address) + '"';

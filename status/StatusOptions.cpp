@@ -1,6 +1,7 @@
 #include "StatusOptions.h"
 
 #include "DeviceText.h"
+#include "OptionChecks.h"
 
 #include "connect/DottedAddress.h"
 #include "health/PluginRange.h"
@@ -358,4 +359,22 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     ParsedOptions parsed;
     parsed.options = std::move(options);
     return parsed;
+}
+
+CLI::Validator NumberWithin(double minimum, double maximum, bool whole) {
+    return Within(minimum, maximum, whole);
+}
+
+std::string OutsideText(std::string_view text, std::size_t limit) {
+    return Cut(text, limit);
+}
+
+std::optional<std::vector<DeviceAddress>> ReadDeviceFile(const std::string& path, std::string& message) {
+    try {
+        const std::string text = ReadAddressFile(path);
+        return Devices(AddressLines(text), path);
+    } catch (const CLI::ValidationError& error) {
+        message = Cut(error.what(), kLongestMessage);
+        return std::nullopt;
+    }
 }

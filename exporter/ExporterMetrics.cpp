@@ -1,0 +1,56 @@
+#include "ExporterMetrics.h"
+
+#include "status/MetricWriter.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char* kDuration = "vantrex_exporter_probe_duration_seconds";
+
+std::string Bound(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "le=\"%g\"", seconds);
+    return text;
+}
+
+} // namespace
+
+void CExporterMetrics::CountProbe(double seconds, bool success) {
+    CLockHold hold(m_lock);
+    ++m_probes;
+    m_failures += success ? 0 : 1;
+    m_secondsSum += seconds;
+    for (std::size_t index = 0; index < kBuckets.size(); ++index) {
+        m_bucketCounts[index] += seconds <= kBuckets[index] ? 1 : 0;
+    }
+}
+
+void CExporterMetrics::CountScrapeError() {
+    CLockHold hold(m_lock);
+    ++m_scrapeErrors;
+}
+
+std::string CExporterMetrics::Format() const {
+    CLockHold hold(m_lock);
+    CMetricWriter writer;
+    writer.Family("vantrex_exporter_build_info", "The exporter's version; always 1.");
+    writer.Sample("vantrex_exporter_build_info", "version=\"" + LabelValue(VANTREX_VERSION) + '"', 1);
+    writer.Family("vantrex_exporter_probes_total", "Readings made for /probe.", "counter");
+    writer.Sample("vantrex_exporter_probes_total", "", static_cast<double>(m_probes));
+    writer.Family("vantrex_exporter_probe_failures_total",
+                  "Readings for /probe that gave no complete reading.", "counter");
+    writer.Sample("vantrex_exporter_probe_failures_total", "", static_cast<double>(m_failures));
+    writer.Family(kDuration, "How long the readings for /probe took.", "histogram");
+    for (std::size_t index = 0; index < kBuckets.size(); ++index) {
+        writer.Sample(std::string(kDuration) + "_bucket", Bound(kBuckets[index]),
+                      static_cast<double>(m_bucketCounts[index]));
+    }
+    writer.Sample(std::string(kDuration) + "_bucket", "le=\"+Inf\"", static_cast<double>(m_probes));
+    writer.Sample(std::string(kDuration) + "_sum", "", m_secondsSum);
+    writer.Sample(std::string(kDuration) + "_count", "", static_cast<double>(m_probes));
+    writer.Family("vantrex_exporter_scrape_errors_total", "Requests answered with an error status.",
+                  "counter");
+    writer.Sample("vantrex_exporter_scrape_errors_total", "", static_cast<double>(m_scrapeErrors));
+    return writer.Text();
+}

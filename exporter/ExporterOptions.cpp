@@ -1,0 +1,141 @@
+#include "ExporterOptions.h"
+
+#include "connect/DottedAddress.h"
+#include "status/OptionChecks.h"
+
+#include <CLI/CLI.hpp>
+
+namespace {
+
+constexpr int kBadUsage = 2;
+constexpr std::size_t kLongestMessage = 400;
+constexpr std::size_t kLongestEcho = 64;
+// As the status program: no healthy device is read in less than 3 s.
+constexpr double kShortestReading = 3;
+constexpr double kLongestWait = 86400;
+
+std::chrono::milliseconds Milliseconds(double seconds) {
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0 + 0.5));
+}
+
+// "ADDR:PORT": a dotted address, or 0.0.0.0 for every interface, and a port from 1 to 65535.
+void ParseListen(const std::string& text, ExporterOptions& options) {
+    const std::size_t colon = text.rfind(':');
+    const std::string address = text.substr(0, colon);
+    const bool portValid =
+        colon != std::string::npos && NumberWithin(1, 65535, true)(text.substr(colon + 1)).empty();
+    if (!portValid || (address != "0.0.0.0" && !ParseDottedAddress(address))) {
+        throw CLI::ValidationError("--listen", "takes ADDRESS:PORT (dotted IPv4, or 0.0.0.0 for every "
+                                               "interface), not '" +
+                                                   OutsideText(text, kLongestEcho) + "'");
+    }
+    options.listenAddress =
+        address == "0.0.0.0" ? address : FormatDottedAddress(*ParseDottedAddress(address));
+    options.listenPort = std::stoi(text.substr(colon + 1));
+}
+
+std::optional<DeviceAddress> ParseDevice(std::string_view text) {
+    const std::optional<Octets> octets = ParseDottedAddress(text);
+    return octets ? std::optional<DeviceAddress>({FormatDottedAddress(*octets), AddressValue(*octets)})
+                  : std::nullopt;
+}
+
+// Each text as parse reads it; what it cannot read is refused for option, which takes `expected`.
+template <typename Value>
+std::vector<Value> EachParsed(const std::vector<std::string>& texts,
+                              std::optional<Value> (*parse)(std::string_view), const char* option,
+                              const char* expected) {
+    std::vector<Value> values;
+    for (const std::string& text : texts) {
+        const std::optional<Value> value = parse(text);
+        if (!value) {
+            throw CLI::ValidationError(option, std::string("takes ") + expected + ", not '" +
+                                                   OutsideText(text, kLongestEcho) + "'");
+        }
+        values.push_back(*value);
+    }
+    return values;
+}
+
+ParsedExporterOptions Ending(std::string message, int exitStatus) {
+    ParsedExporterOptions parsed;
+    parsed.message = std::move(message);
+    parsed.exitStatus = exitStatus;
+    return parsed;
+}
+
+} // namespace
+
+ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
+    CLI::App app{"Serves the health of VANTREX time servers to Prometheus: the listed devices kept connected "
+                 "on /metrics, and one device on demand on /probe?target=ADDRESS.",
+                 "vantrex-exporter"};
+    app.set_version_flag("-V,--version", std::string("vantrex-exporter ") + VANTREX_VERSION);
+    ExporterOptions options;
+    std::string listen = "127.0.0.1:9716";
+    std::vector<std::string> allow;
+    std::vector<std::string> arguments;
+    double timeoutSeconds = 15;
+    double intervalSeconds = 10;
+    int maxProbes = 64;
+    // Every listed device kept connected, as far as the descriptors allow; more are read in turns.
+    int parallel = 1024;
+    int ntpPort = 123;
+    bool noNtp = false;
+    app.add_option("ADDRESS", arguments, "devices to keep connected and report on /metrics (dotted IPv4)");
+    app.add_option("--from", options.fromPath,
+                   "also the devices listed in FILE, one a line, '#' comments; read again on SIGHUP");
+    app.add_option("--listen", listen, "ADDRESS:PORT to serve on (default 127.0.0.1:9716)");
+    app.add_option("--allow", allow,
+                   "a network A.B.C.D/N that /probe may reach besides the listed devices; may be given "
+                   "again. Without it and without devices, /probe refuses every target")
+        ->allow_extra_args(false);
+    app.add_option("--max-probes", maxProbes,
+                   "probes at once; more are refused with 503 (1 to 4096, default 64)")
+        ->check(NumberWithin(1, 4096, true));
+    app.add_option("--timeout", timeoutSeconds,
+                   "seconds for a device's whole reading, NTP check included, when the scraper gives no time "
+                   "limit (3 to 86400, default 15)")
+        ->check(NumberWithin(kShortestReading, kLongestWait));
+    app.add_option("--interval", intervalSeconds,
+                   "seconds between updates of the listed devices' state (1 to 86400, default 10)")
+        ->check(NumberWithin(1, kLongestWait));
+    app.add_option("--parallel", parallel,
+                   "listed devices connected at once; more are read in turns (1 to 4096, default 1024)")
+        ->check(NumberWithin(1, 4096, true));
+    app.add_flag("--no-ntp", noNtp, "skip the NTP check (a probe may ask for it with &no_ntp=0)");
+    app.add_option("--ntp-port", ntpPort, "UDP port of the NTP check (default 123)")
+        ->check(NumberWithin(1, 65535, true));
+    try {
+        app.parse(argc, argv);
+        ParseListen(listen, options);
+        options.allow = EachParsed(allow, ParseNetwork, "--allow", "a network A.B.C.D/N or an address");
+        options.devices = EachParsed(arguments, ParseDevice, "ADDRESS", "a dotted IPv4 address");
+        std::string reason;
+        std::optional<std::vector<DeviceAddress>> listed = std::vector<DeviceAddress>();
+        if (!options.fromPath.empty()) {
+            listed = ReadDeviceFile(options.fromPath, reason);
+        }
+        if (!listed) {
+            throw CLI::ValidationError("--from", reason);
+        }
+        options.fromDevices = *listed;
+    } catch (const CLI::CallForVersion& version) {
+        return Ending(version.what() + std::string("\n"), 0);
+    } catch (const CLI::Success&) {
+        return Ending(app.help(), 0);
+    } catch (const CLI::ParseError& error) {
+        return Ending("vantrex-exporter: " + OutsideText(error.what(), kLongestMessage) +
+                          "\nRun with --help for more information.\n",
+                      kBadUsage);
+    }
+    options.maxProbes = static_cast<std::size_t>(maxProbes);
+    options.fleet.probe.timeout = Milliseconds(timeoutSeconds);
+    options.fleet.probe.ntp = !noNtp;
+    options.fleet.probe.ntpPort = static_cast<unsigned short>(ntpPort);
+    options.fleet.watchInterval = Milliseconds(intervalSeconds);
+    options.fleet.parallel = static_cast<std::size_t>(parallel);
+    ParsedExporterOptions parsed;
+    parsed.options = std::move(options);
+    return parsed;
+}

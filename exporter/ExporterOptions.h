@@ -1,0 +1,33 @@
+#pragma once
+
+#include "AllowedNetworks.h"
+
+#include "status/FleetRun.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Everything the exporter's command line asks for.
+struct ExporterOptions {
+    std::string listenAddress = "127.0.0.1";
+    int listenPort = 9716;
+    std::vector<Network> allow;             // where /probe may reach, besides the listed devices
+    std::vector<DeviceAddress> devices;     // given as arguments: watched, and open to /probe
+    std::string fromPath;                   // empty: none; read again on reload
+    std::vector<DeviceAddress> fromDevices; // as it listed them at the start
+    std::size_t maxProbes = 64;
+    // The fleet's watch, and the defaults of each /probe (its time limit, NTP check and port).
+    FleetSettings fleet;
+};
+
+// The parse's outcome: options to run with, or a text to print and the exit status to end with
+// (--help and --version: 0 on stdout; bad input: 2 on stderr).
+struct ParsedExporterOptions {
+    std::optional<ExporterOptions> options;
+    std::string message;
+    int exitStatus = 0;
+};
+
+ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv);

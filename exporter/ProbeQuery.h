@@ -1,0 +1,27 @@
+#pragma once
+
+#include "status/FleetRun.h"
+
+#include <map>
+#include <optional>
+#include <string>
+
+// One /probe request as asked: the device and how it is read, within what limit.
+struct ProbeQuery {
+    DeviceAddress target;
+    FleetSettings settings; // the probe's settings, its deadline the whole limit
+};
+
+// A query that cannot be probed: the reason, for a 400 answer.
+struct ProbeQueryResult {
+    std::optional<ProbeQuery> query;
+    std::string refusal;
+};
+
+// The query's parameters (target, ntp_port, no_ntp; others are left to the scraper's own use), with
+// the scraper's time limit (X-Prometheus-Scrape-Timeout-Seconds, if it sent one) less a half second
+// for the answer's way back, else the default timeout. Each parameter at most once; the target a
+// dotted IPv4 address, never a name.
+ProbeQueryResult ParseProbeQuery(const std::multimap<std::string, std::string>& parameters,
+                                 const std::optional<std::string>& scrapeTimeout,
+                                 const ProbeSettings& defaults);

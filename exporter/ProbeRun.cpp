@@ -1,0 +1,23 @@
+#include "ProbeRun.h"
+
+#include "status/MetricWriter.h"
+#include "status/RecordFormat.h"
+
+#include <chrono>
+
+ProbeAnswer RunProbe(const ProbeQuery& query, const HealthLimits& limits, const CSignal& stop) {
+    const auto start = std::chrono::steady_clock::now();
+    DeviceRecord record;
+    (void)ReadFleetOnce({query.target}, query.settings, stop,
+                        [&record](const std::vector<DeviceRecord>& records) { record = records.front(); });
+    ProbeAnswer answer;
+    answer.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    answer.success = record.reachable;
+    CMetricWriter writer;
+    writer.Family("vantrex_probe_success", "Whether the probe gave a complete reading of the device.");
+    writer.Sample("vantrex_probe_success", "", answer.success ? 1 : 0);
+    writer.Family("vantrex_probe_duration_seconds", "How long the probe took.");
+    writer.Sample("vantrex_probe_duration_seconds", "", answer.seconds);
+    answer.page = FormatPrometheus({{record, AssessHealth(record, limits)}}) + writer.Text();
+    return answer;
+}

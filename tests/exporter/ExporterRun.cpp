@@ -1,0 +1,58 @@
+#include "ExporterRun.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+CExporterRun::CExporterRun(std::string address, int port)
+    : m_address(std::move(address)), m_port(port),
+      m_logPath(::testing::TempDir() + "exporter-" + std::to_string(port) + ".log") {}
+
+bool CExporterRun::Start(const std::vector<std::string>& options) {
+    std::vector<std::string> arguments{VANTREX_EXPORTER_PATH, "--listen",
+                                       m_address + ":" + std::to_string(m_port)};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    if (!m_process.Start(arguments, m_logPath)) {
+        return false;
+    }
+    httplib::Client client = Client();
+    for (int attempt = 0; attempt < 100 && m_process.IsRunning(); ++attempt) {
+        if (const httplib::Result result = client.Get("/-/healthy"); result && result->status == 200) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+httplib::Client CExporterRun::Client() const {
+    httplib::Client client(m_address, m_port);
+    client.set_connection_timeout(std::chrono::seconds(5));
+    client.set_read_timeout(std::chrono::seconds(30));
+    return client;
+}
+
+void CExporterRun::Signal(int signalNumber) {
+    ::kill(m_process.Pid(), signalNumber);
+}
+
+std::string CExporterRun::Log() const {
+    std::ifstream file(m_logPath);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::optional<double> SampleValue(const std::string& page, const std::string& series) {
+    std::istringstream lines(page);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(series + ' ')) {
+            return std::stod(line.substr(series.size() + 1));
+        }
+    }
+    return std::nullopt;
+}

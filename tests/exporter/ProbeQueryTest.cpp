@@ -1,0 +1,87 @@
+// What a /probe query asks, and the networks --allow opens, without sockets.
+#include "exporter/ProbeQuery.h"
+#include "exporter/AllowedNetworks.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct QueryCase {
+    const char* name;
+    std::multimap<std::string, std::string> parameters;
+    std::optional<std::string> scrapeTimeout;
+    bool accepted;
+    long long limitMs = 15000;
+    bool ntp = true;
+    unsigned short ntpPort = 123;
+};
+
+class ProbeQueryTest : public ::testing::TestWithParam<QueryCase> {};
+
+TEST_P(ProbeQueryTest, TakesTheLimitAndTheNtpCheckAsAsked) {
+    const QueryCase& c = GetParam();
+    const ProbeQueryResult result = ParseProbeQuery(c.parameters, c.scrapeTimeout, ProbeSettings{});
+    ASSERT_EQ(result.query.has_value(), c.accepted) << result.refusal;
+    if (!c.accepted) {
+        EXPECT_FALSE(result.refusal.empty());
+        return;
+    }
+    const FleetSettings& settings = result.query->settings;
+    EXPECT_EQ(result.query->target.text, "127.0.180.2");
+    EXPECT_EQ(settings.probe.timeout.count(), c.limitMs);
+    EXPECT_EQ(settings.deadline.count(), c.limitMs);
+    EXPECT_EQ(settings.probe.ntp, c.ntp);
+    EXPECT_EQ(settings.probe.ntpPort, c.ntpPort);
+}
+
+const std::string kTarget = "127.0.180.2";
+
+INSTANTIATE_TEST_SUITE_P(
+    Queries, ProbeQueryTest,
+    ::testing::Values(
+        QueryCase{"TimeoutWithoutHeader", {{"target", kTarget}}, std::nullopt, true},
+        QueryCase{"ScraperLimitLessHalfSecond", {{"target", kTarget}}, "10", true, 9500},
+        QueryCase{"TinyScraperLimitKeepsSomeTime", {{"target", kTarget}}, "0.2", true, 100},
+        QueryCase{"ScraperLimitNotNumber", {{"target", kTarget}}, "10s", false},
+        QueryCase{"ScraperLimitZero", {{"target", kTarget}}, "0", false},
+        QueryCase{"NtpPortAndNoNtp",
+                  {{"target", kTarget}, {"ntp_port", "20123"}, {"no_ntp", "1"}},
+                  std::nullopt,
+                  true,
+                  15000,
+                  false,
+                  20123},
+        QueryCase{"NtpPortOutOfRange", {{"target", kTarget}, {"ntp_port", "65536"}}, std::nullopt, false},
+        QueryCase{"NtpPortFraction", {{"target", kTarget}, {"ntp_port", "12.5"}}, std::nullopt, false},
+        QueryCase{"NoNtpWord", {{"target", kTarget}, {"no_ntp", "yes"}}, std::nullopt, false},
+        QueryCase{"TwoTargets", {{"target", kTarget}, {"target", "127.0.180.3"}}, std::nullopt, false}),
+    [](const ::testing::TestParamInfo<QueryCase>& info) { return std::string(info.param.name); });
+
+struct NetworkCase {
+    const char* text;
+    std::optional<std::pair<std::uint32_t, bool>>
+        probe; // an address and whether it lies within; none: refused
+};
+
+TEST(AllowedNetworksTest, ParsesPrefixesAndHoldsAddressesToThem) {
+    const NetworkCase cases[] = {
+        {"10.0.0.0/8", std::pair{0x0AFFFFFFu, true}},
+        {"10.0.0.0/8", std::pair{0x0B000000u, false}},
+        {"127.0.180.7/24", std::pair{0x7F00B4FFu, true}},
+        {"127.0.180.7", std::pair{0x7F00B406u, false}},
+        {"1.0.0.0/0", std::pair{0xC0000201u, true}},
+        {"10.0.0.0/33", std::nullopt},
+        {"10.0.0.0/", std::nullopt},
+        {"10.0.0.0/+8", std::nullopt},
+        {"example.net/24", std::nullopt},
+    };
+    for (const NetworkCase& c : cases) {
+        const std::optional<Network> network = ParseNetwork(c.text);
+        ASSERT_EQ(network.has_value(), c.probe.has_value()) << c.text;
+        if (network) {
+            EXPECT_EQ(IsWithin({*network}, c.probe->first), c.probe->second) << c.text;
+        }
+    }
+}
+
+} // namespace

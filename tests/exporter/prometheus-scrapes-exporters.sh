@@ -1,0 +1,85 @@
+#!/bin/sh
+# Debian's Prometheus scrapes two exporters on loopback with the README's configuration: one exporter's
+# /metrics in fleet mode, and the multi-target pattern (/probe?target=) split between both exporters by
+# hashmod. Prometheus' own API must then give each simulated device's state (healthy, not locked, down),
+# and each target must have been scraped through exactly one exporter.
+# Usage: prometheus-scrapes-exporters.sh SIM EXPORTER README FOLDER
+set -eu
+sim=$1 exporter=$2 readme=$3
+folder=$(mktemp -d "$4/prometheus-test.XXXXXX")
+pids=
+cleanup() {
+    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$folder"
+}
+trap cleanup EXIT
+
+ntp_port=20125
+healthy=127.0.189.10 unlocked=127.0.189.11 down=127.0.189.12
+first=127.0.189.1:20716 second=127.0.189.2:20716 server=127.0.189.3:20790
+start() {
+    name=$1
+    shift
+    setsid "$@" </dev/null >"$folder/$name.out" 2>&1 &
+    pids="$pids $!"
+}
+start sim-healthy "$sim" --address "$healthy" --telnet-port 0 --ntp-port "$ntp_port" --ready
+start sim-unlocked "$sim" --address "$unlocked" --telnet-port 0 --ntp-port "$ntp_port" --letter V --ready
+start first "$exporter" --listen "$first" --allow 127.0.189.0/28 --ntp-port "$ntp_port" --interval 1 \
+    "$healthy" "$unlocked" "$down"
+start second "$exporter" --listen "$second" --allow 127.0.189.0/28 --ntp-port "$ntp_port"
+
+# The README's configuration on loopback, the fleet scraped every second.
+{
+    printf 'global: {scrape_interval: 1s, scrape_timeout: 1s}\n'
+    sed -n '/^<!-- prometheus configuration -->$/,/^```$/p' "$readme" | sed '1,2d;$d' |
+        sed -e "s/exporter-a:9716/$first/; s/exporter-b:9716/$second/" \
+            -e "s/192\.0\.2\.10/$healthy/; s/192\.0\.2\.11/$unlocked/; s/192\.0\.2\.12/$down/"
+} >"$folder/prometheus.yml"
+grep -q vantrex_probe_1 "$folder/prometheus.yml" || {
+    echo "no Prometheus configuration in $readme" >&2
+    exit 1
+}
+start prometheus prometheus --config.file="$folder/prometheus.yml" --storage.tsdb.path="$folder/data" \
+    --web.listen-address="$server"
+
+# One number from an instant query; empty while Prometheus has none.
+value() {
+    curl -sf --get "http://$server/api/v1/query" --data-urlencode "query=$1" |
+        jq -r '.data.result | if length == 1 then .[0].value[1] else empty end' 2>/dev/null || true
+}
+tries=0
+until [ "$(value 'count(vantrex_probe_success)')" = 3 ] && [ "$(value 'count(vantrex_up{job="vantrex_fleet"})')" = 3 ]; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt 120 ]; then
+        echo "Prometheus did not scrape every target within 60 s" >&2
+        cat "$folder/prometheus.yml" >&2
+        cat "$folder"/*.out >&2
+        exit 1
+    fi
+    sleep 0.5
+done
+
+failed=0
+expect() {
+    got=$(value "$1")
+    if [ "$got" != "$2" ]; then
+        echo "$1: $got, not $2" >&2
+        failed=1
+    fi
+}
+expect "vantrex_up{job=\"vantrex_fleet\",address=\"$healthy\"}" 1
+expect "vantrex_up{job=\"vantrex_fleet\",address=\"$down\"}" 0
+expect "vantrex_gps_locked{job=\"vantrex_fleet\",address=\"$healthy\"}" 1
+expect "vantrex_gps_locked{job=\"vantrex_fleet\",address=\"$unlocked\"}" 0
+expect "vantrex_probe_success{instance=\"$healthy\"}" 1
+expect "vantrex_probe_success{instance=\"$unlocked\"}" 1
+expect "vantrex_probe_success{instance=\"$down\"}" 0
+expect "vantrex_gps_locked{instance=\"$unlocked\",job=~\"vantrex_probe_.\"}" 0
+# Through exactly one exporter: one probe job scraped each target, and both jobs have targets or not as
+# the shards fell, never a target twice.
+for target in "$healthy" "$unlocked" "$down"; do
+    expect "count(up{instance=\"$target\"})" 1
+done
+exit "$failed"
