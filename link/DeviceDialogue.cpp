@@ -9,6 +9,7 @@
 #include "runtime/DebugOutput.h"
 #include "runtime/Tick.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -128,6 +129,7 @@ void CDeviceLink::ParseAnswer() {
     case AskedAnswer::PeerTable:
         m_timeSyncState = m_peerTable.Result();
         m_peerTableReading = m_peerTable.Table();
+        m_bReadWhole = true;
         break;
     case AskedAnswer::None:
         break;
@@ -161,6 +163,7 @@ void CDeviceLink::StoreDeviceClock(const std::optional<DeviceClockReading>& read
 
 void CDeviceLink::PlaceCommand(const char* command, AskedAnswer asked) {
     m_asked = asked;
+    m_sendPacingMs = m_bReadWhole ? std::max(m_timing.pacingMs, m_timing.pollPacingMs) : m_timing.pacingMs;
     m_peerTable = CPeerTableReader(m_dialect->peerTableMarker);
     m_sendLength =
         CommandLength(std::snprintf(m_sendBuffer, sizeof m_sendBuffer, "%s", command), sizeof m_sendBuffer);

@@ -67,6 +67,7 @@ void CDeviceLink::TakeAddressChange() {
     }
     // Its answer is read by nobody: the device restarts, and no poll reader can make sense of it.
     m_asked = AskedAnswer::None;
+    m_sendPacingMs = m_timing.pacingMs;
     m_sendLength = FormatAddressCommand(m_port, ip, mask, gateway, m_sendBuffer, sizeof m_sendBuffer);
     if (m_sendLength == 0) {
         DebugOutput("Address change refused: an address text is empty or holds more than digits and dots");
@@ -80,6 +81,7 @@ void CDeviceLink::ResetRun() {
     ClearReceived();
     m_bFirstPrompt = true;
     m_bPollGetdate = true;
+    m_bReadWhole = false;
     CLockHold hold(m_lock);
     m_gpsState = -1;
     m_timeSyncState = -1;
@@ -186,7 +188,7 @@ void CDeviceLink::ServeDevice(CSignal& netSignal) {
 }
 
 bool CDeviceLink::SendPendingCommand(CSignal& netSignal) {
-    if (m_stopSignal.Wait(m_timing.pacingMs)) {
+    if (m_stopSignal.Wait(m_sendPacingMs)) {
         return false;
     }
     m_lastSendPcMicros = PcClockMicros();

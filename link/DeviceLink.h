@@ -136,6 +136,8 @@ private:
     CPeerTableReader m_peerTable;
     bool m_bPollGetdate = true;
     bool m_bFirstPrompt = true;
+    bool m_bReadWhole = false;        // a peer table answered on this connection, after the date
+    std::uint32_t m_sendPacingMs = 0; // the wait before the pending command
     std::int64_t m_lastSendPcMicros = 0;
 
     // Status snapshot, guarded by m_lock.

@@ -30,6 +30,10 @@ CDeviceProbe::CDeviceProbe(std::string address, std::uint32_t addressValue, cons
       m_linkA(m_address + " shell"), m_linkB(m_address + " telnet") {
     m_linkA.SetTarget(m_address, settings.shellPort);
     m_linkB.SetTarget(m_address, settings.telnetPort);
+    LinkTiming timing;
+    timing.pollPacingMs = static_cast<std::uint32_t>(settings.pollPacing.count());
+    m_linkA.SetTiming(timing);
+    m_linkB.SetTiming(timing);
 }
 
 CDeviceProbe::~CDeviceProbe() {

@@ -20,6 +20,7 @@ struct ProbeSettings {
     unsigned short ntpPort = 123;
     unsigned short shellPort = kShellPort;
     unsigned short telnetPort = kTelnetPort;
+    std::chrono::milliseconds pollPacing{0}; // between polls once read whole, when longer than the link's own
 };
 
 // Where one device stands.

@@ -15,6 +15,9 @@ using Clock = std::chrono::steady_clock;
 
 // While a device is connected without a complete reading, its link is looked at this often.
 constexpr auto kReadingPoll = std::chrono::milliseconds(100);
+// A kept connection is polled twice an interval (the date and the peer table alternate), but at least
+// this often, so that neither the device nor a network device between finds it idle.
+constexpr std::chrono::milliseconds kLongestPollPacing = std::chrono::seconds(5);
 
 std::unique_ptr<CDeviceProbe> MakeProbe(const DeviceAddress& device, const FleetSettings& settings) {
     return std::make_unique<CDeviceProbe>(device.text, device.value, settings.probe);
@@ -121,10 +124,16 @@ Clock::time_point NextEmit(Clock::time_point nextEmit, Clock::time_point now, co
     return nextEmit;
 }
 
+FleetSettings PacedForWatch(FleetSettings settings) {
+    settings.probe.pollPacing = std::min(settings.watchInterval / 2, kLongestPollPacing);
+    return settings;
+}
+
 // As many devices as may be read at once: each keeps its probe connected, and a lost one is
 // reconnected after a growing delay.
-void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSettings& given,
                         const CSignal& stop, const RecordSink& sink) {
+    const FleetSettings settings = PacedForWatch(given);
     std::vector<std::unique_ptr<CDeviceProbe>> probes;
     std::vector<CDeviceProbe*> running;
     std::vector<std::optional<Clock::time_point>> reconnectAt(devices.size());

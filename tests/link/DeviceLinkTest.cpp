@@ -292,6 +292,22 @@ TEST(LinkLoopback, AnAddressChangeWaitsItsOwnPacing) {
     EXPECT_GE(change->timeMs - std::prev(change)->timeMs, 900.0);
 }
 
+TEST(LinkLoopback, PollsWaitTheLongerPollPacingOnlyOnceTheDeviceHasBeenReadWhole) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(ShellOnly("127.0.2.41")));
+    CDeviceLink link("");
+    LinkTiming timing = FastTiming();
+    timing.pollPacingMs = 3000;
+    StartLink(link, "127.0.2.41", kShellPort, timing);
+    ASSERT_TRUE(WaitUntil([&] { return sim.ReadLog().lines.size() >= 4; }, 20000));
+    link.Stop();
+    const std::vector<SimLogLine> lines = sim.ReadLog().lines;
+    ASSERT_EQ(lines[2].text, "ntpq -p");
+    // The version, the date and the peer table: the link's own pacing apart.
+    EXPECT_LT(lines[2].timeMs - lines[0].timeMs, 3000.0);
+    EXPECT_GE(lines[3].timeMs - lines[2].timeMs, 2999.0) << lines[3].text;
+}
+
 TEST(LinkTimingDefaults, AreWhatTheDeviceExpects) {
     const LinkTiming timing;
     EXPECT_EQ(timing.pacingMs, 1000u);
