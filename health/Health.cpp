@@ -11,9 +11,7 @@ namespace {
 
 // How far the NTP-served time may stray from the shell's reading before it counts as disagreement.
 constexpr double kNtpShellLimitSeconds = 1.0;
-// The strata of a server that serves time; 16 is one that has none to serve.
-constexpr int kLowestStratum = 1;
-constexpr int kHighestStratum = 15;
+// The stratum of a server that has no time to serve.
 constexpr int kUnsynchronisedStratum = 16;
 // The leap indicator of a server whose clock is not synchronised.
 constexpr int kLeapUnsynchronised = 3;

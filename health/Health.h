@@ -11,6 +11,10 @@
 // The monitoring-plugin states, which are also the program's exit statuses.
 enum class Severity { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
 
+// The strata a server serves time at: outside them the NTP check is CRITICAL.
+inline constexpr int kLowestStratum = 1;
+inline constexpr int kHighestStratum = 15;
+
 struct HealthLimits {
     PluginRange warn = UpTo(1.0); // a clock or NTP offset (its absolute value) alerting here is WARNING
     PluginRange crit = UpTo(5.0); // and here CRITICAL

@@ -7,9 +7,6 @@
 
 namespace {
 
-// The strata a server serves time at: outside them the NTP check is CRITICAL.
-constexpr int kLowestStratum = 1;
-constexpr int kHighestStratum = 15;
 constexpr double kMsPerSecond = 1000;
 // Room kept for the line that says how many devices were left out.
 constexpr std::size_t kLeftOutRoom = 80;
