@@ -58,36 +58,40 @@ void CFleetWatch::ReadFromFileAgain() {
 
 void CFleetWatch::Publish(const std::vector<DeviceAddress>& devices) {
     std::unordered_set<std::string> texts;
+    std::unordered_set<std::uint32_t> listed;
     for (const DeviceAddress& device : devices) {
         texts.insert(device.text);
+        listed.insert(device.value);
     }
+    // Only this thread changes the records, so they are read without the lock.
+    std::vector<DeviceRecord> kept = m_records;
+    std::erase_if(kept, [&texts](const DeviceRecord& record) { return !texts.contains(record.address); });
+    std::shared_ptr<const std::string> page = Format(kept);
     CLockHold hold(m_lock);
-    m_listed.clear();
-    for (const DeviceAddress& device : devices) {
-        m_listed.insert(device.value);
-    }
-    std::erase_if(m_records,
-                  [&texts](const DeviceRecord& record) { return !texts.contains(record.address); });
+    m_listed = std::move(listed);
+    m_records = std::move(kept);
+    m_page = std::move(page);
 }
 
 void CFleetWatch::Store(const std::vector<DeviceRecord>& records) {
+    std::shared_ptr<const std::string> page = Format(records);
     CLockHold hold(m_lock);
     m_records = records;
+    m_page = std::move(page);
 }
 
-std::string CFleetWatch::Format() const {
-    std::vector<DeviceRecord> records;
-    {
-        CLockHold hold(m_lock);
-        records = m_records;
-    }
+std::shared_ptr<const std::string> CFleetWatch::Format(const std::vector<DeviceRecord>& records) const {
     std::vector<AssessedRecord> assessed;
     assessed.reserve(records.size());
-    for (DeviceRecord& record : records) {
-        Health health = AssessHealth(record, m_limits);
-        assessed.push_back({std::move(record), std::move(health)});
+    for (const DeviceRecord& record : records) {
+        assessed.push_back({record, AssessHealth(record, m_limits)});
     }
-    return FormatPrometheus(assessed);
+    return std::make_shared<const std::string>(FormatPrometheus(assessed));
+}
+
+std::shared_ptr<const std::string> CFleetWatch::Page() const {
+    CLockHold hold(m_lock);
+    return m_page;
 }
 
 bool CFleetWatch::Lists(std::uint32_t address) const {

@@ -8,6 +8,7 @@
 #include "runtime/Signal.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -22,8 +23,8 @@ public:
     // was when it cannot be) and the new list watched; the devices still listed keep their last state
     // until the next update. The caller sets reload as well when it sets stop.
     void Run(const CSignal& stop, CSignal& reload);
-    // The listed devices' series, from their latest state.
-    std::string Format() const;
+    // The listed devices' series, from their latest state: formatted once an update, shared by the scrapes.
+    std::shared_ptr<const std::string> Page() const;
     // Whether the device at address (host byte order) is listed.
     bool Lists(std::uint32_t address) const;
 
@@ -32,11 +33,13 @@ private:
     void ReadFromFileAgain();
     void Publish(const std::vector<DeviceAddress>& devices);
     void Store(const std::vector<DeviceRecord>& records);
+    std::shared_ptr<const std::string> Format(const std::vector<DeviceRecord>& records) const;
 
     const ExporterOptions& m_options;
     const HealthLimits m_limits;
     std::vector<DeviceAddress> m_fromDevices; // only the watching thread uses it
     mutable CLock m_lock;
     std::vector<DeviceRecord> m_records;
+    std::shared_ptr<const std::string> m_page = std::make_shared<const std::string>();
     std::unordered_set<std::uint32_t> m_listed;
 };

@@ -7,8 +7,11 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -62,6 +65,22 @@ void LogRequest(const httplib::Request& request, const httplib::Response& respon
                  request.method.empty() ? "-" : request.method.c_str(),
                  request.target.empty() ? "-" : OutsideText(request.target, kLongestLoggedPath).c_str(),
                  response.status, duration);
+}
+
+// Writes the bytes from begin to end of the parts taken as one text.
+bool WriteRange(const std::array<std::shared_ptr<const std::string>, 2>& parts, std::size_t begin,
+                std::size_t end, httplib::DataSink& sink) {
+    std::size_t partBegin = 0;
+    for (const std::shared_ptr<const std::string>& part : parts) {
+        const std::size_t partEnd = partBegin + part->size();
+        const std::size_t from = std::max(begin, partBegin);
+        const std::size_t to = std::min(end, partEnd);
+        if (from < to && !sink.write(part->data() + (from - partBegin), to - from)) {
+            return false;
+        }
+        partBegin = partEnd;
+    }
+    return true;
 }
 
 std::string LandingPage() {
@@ -133,7 +152,14 @@ void CHttpService::Stop() {
 }
 
 void CHttpService::AnswerMetrics(httplib::Response& response) const {
-    response.set_content(m_metrics.Format() + m_fleet.Format(), kTextFormat);
+    // The fleet's page, a megabyte for a thousand devices, is sent from where it is kept: a copy for
+    // each answering thread would stay in that thread's heap.
+    const std::array<std::shared_ptr<const std::string>, 2> parts{
+        std::make_shared<const std::string>(m_metrics.Format()), m_fleet.Page()};
+    response.set_content_provider(parts[0]->size() + parts[1]->size(), kTextFormat,
+                                  [parts](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                      return WriteRange(parts, offset, offset + length, sink);
+                                  });
 }
 
 bool CHttpService::MayProbe(std::uint32_t address) const {
