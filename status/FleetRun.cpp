@@ -18,6 +18,9 @@ constexpr auto kReadingPoll = std::chrono::milliseconds(100);
 // A kept connection is polled twice an interval (the date and the peer table alternate), but at least
 // this often, so that neither the device nor a network device between finds it idle.
 constexpr std::chrono::milliseconds kLongestPollPacing = std::chrono::seconds(5);
+// A kept fleet's news (an answer, an NTP reply) comes hundreds of times a second from a thousand devices,
+// and none of it is urgent: taken in batches, the look at every probe that each wake costs stays small.
+constexpr std::uint32_t kNewsBatchMs = 100;
 
 std::unique_ptr<CDeviceProbe> MakeProbe(const DeviceAddress& device, const FleetSettings& settings) {
     return std::make_unique<CDeviceProbe>(device.text, device.value, settings.probe);
@@ -149,7 +152,7 @@ void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSe
         for (const auto& at : reconnectAt) {
             wake = at ? std::min(wake, *at) : wake;
         }
-        if (WaitForNews(stop, running, wake)) {
+        if (stop.Wait(kNewsBatchMs) || WaitForNews(stop, running, wake)) {
             return;
         }
         now = Clock::now();
