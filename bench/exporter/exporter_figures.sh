@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Figures of vantrex-exporter against vantrex-sim, loopback only (127.0.60.x to 127.0.64.x):
+#   1. 200 concurrent /probe requests against 200 devices: all answered, wall time against one probe;
+#   2. fleet mode with 1,000 devices: /metrics latency (p50, p99 of SCRAPES scrapes, default 300), resident
+#      memory, threads, descriptors, and CPU while idle between scrapes (IDLE_SECONDS, default 60);
+#   3. the fleet scraped every second for SOAK_SECONDS (default 600): memory, threads and descriptors at
+#      its start and end.
+# Usage: bench/exporter/exporter_figures.sh [BUILD_DIR]   (default build/normal)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+scrapes=${SCRAPES:-300}
+idle_seconds=${IDLE_SECONDS:-60}
+soak_seconds=${SOAK_SECONDS:-600}
+ntp_port=12160
+source bench/status/sim_fleet.sh
+exporter=$build/exporter/vantrex-exporter
+
+sample() { # PID
+    local pid=$1
+    echo "rss_kb=$(awk '/VmRSS/{print $2}' "/proc/$pid/status") threads=$(awk '/Threads/{print $2}' "/proc/$pid/status")" \
+         "fds=$(ls "/proc/$pid/fd" | wc -l)"
+}
+cpu_seconds() { # PID
+    awk -v hz="$(getconf CLK_TCK)" '{print ($14+$15)/hz}' "/proc/$1/stat"
+}
+start_exporter() { # LISTEN ARGUMENTS...
+    local listen=$1
+    shift
+    "$exporter" --listen "$listen" --ntp-port "$ntp_port" "$@" 2>/dev/null &
+    pids+=($!)
+    exporter_pid=$!
+    for _ in $(seq 100); do curl -sf "http://$listen/-/healthy" >/dev/null && return; sleep 0.1; done
+    echo "vantrex-exporter did not start on $listen" >&2
+    exit 1
+}
+# The nth of the sorted numbers in FILE, n given as a fraction.
+quantile() { # FILE FRACTION
+    sort -g "$1" | awk -v q="$2" '{v[NR]=$1} END {i=int(q*NR+0.999999); if (i<1) i=1; printf "%.1f ms", v[i]*1000}'
+}
+
+echo "== 200 concurrent probes, 200 devices"
+start_sim 127.0.64.1-127.0.64.200
+start_exporter 127.0.64.251:12716 --allow 127.0.64.0/24 --max-probes 256
+probe_url() { echo "http://127.0.64.251:12716/probe?target=127.0.64.$1"; }
+for device in 1 2 3; do
+    /usr/bin/time -f "one probe: %e s" curl -sf -o /dev/null "$(probe_url "$device")"
+done
+# One client making all the requests at once: 200 processes of their own would compete with the exporter.
+requests=()
+for device in $(seq 200); do requests+=(-o "$work/probe.$device" "$(probe_url "$device")"); done
+start=$(date +%s.%N)
+curl -s --parallel --parallel-immediate --parallel-max 200 "${requests[@]}" || true
+end=$(date +%s.%N)
+grep -l '^vantrex_probe_success 1$' "$work"/probe.* >"$work/probes" || true
+echo "200 probes at once: $(wc -l <"$work/probes") succeeded," \
+     "$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.2f", b-a}') s wall"
+
+echo "== fleet mode, 1,000 devices"
+start_sim 127.0.60.1-127.0.63.232
+# The simulator's range counts on through .0 and .255: 1,000 addresses.
+awk 'BEGIN { for (n = 60 * 256 + 1; n < 60 * 256 + 1001; ++n) printf "127.0.%d.%d\n", n / 256, n % 256 }' \
+    >"$work/fleet"
+echo "$(wc -l <"$work/fleet") devices listed"
+start_exporter 127.0.64.250:12716 --from "$work/fleet"
+fleet_pid=$exporter_pid
+for _ in $(seq 120); do
+    up=$(curl -sf http://127.0.64.250:12716/metrics | grep -c '^vantrex_up{.*} 1$' || true)
+    [ "$up" -ge 1000 ] && break
+    sleep 1
+done
+echo "$up devices up; $(sample "$fleet_pid")"
+for _ in $(seq "$scrapes"); do
+    curl -sf -o /dev/null -w '%{time_total}\n' http://127.0.64.250:12716/metrics
+done >"$work/latency"
+echo "/metrics over $scrapes scrapes: p50 $(quantile "$work/latency" 0.5), p99 $(quantile "$work/latency" 0.99)," \
+     "$(curl -sf http://127.0.64.250:12716/metrics | wc -c) bytes"
+# The scrapes' answers drain first.
+sleep 10
+before=$(cpu_seconds "$fleet_pid")
+sleep "$idle_seconds"
+after=$(cpu_seconds "$fleet_pid")
+echo "idle for ${idle_seconds} s: $(awk -v a="$before" -v b="$after" -v s="$idle_seconds" 'BEGIN{printf "%.1f", (b-a)/s*100}')% of a core; $(sample "$fleet_pid")"
+
+echo "== fleet scraped every second for ${soak_seconds} s"
+echo "at start: $(sample "$fleet_pid")"
+for second in $(seq "$soak_seconds"); do
+    curl -sf -o /dev/null http://127.0.64.250:12716/metrics || echo "scrape $second failed"
+    [ $((second % 60)) -eq 0 ] && echo "at ${second} s: $(sample "$fleet_pid")"
+    sleep 1
+done
