@@ -55,6 +55,9 @@ if [ $# -eq 0 ]; then
     bench/status/status_figures.sh "${build_dir}" || failed+=(status_figures)
     echo "=== vantrex-status NTP offset, one device alone and among 155 ==="
     bench/status/ntp_offset_figures.sh "${build_dir}" || failed+=(ntp_offset_figures)
+    cmake --build "${build_dir}" -j "$(nproc)" --target vantrex-exporter
+    echo "=== vantrex-exporter figures ==="
+    bench/exporter/exporter_figures.sh "${build_dir}" || failed+=(exporter_figures)
 fi
 
 if [ ${#failed[@]} -gt 0 ]; then
