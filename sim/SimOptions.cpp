@@ -442,10 +442,13 @@ OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions&
 }
 
 std::string SimUsage() {
-    std::string usage = "Usage: vantrex-sim [OPTION]...\n"
-                        "A simulated VANTREX time server on loopback: a shell on one port, a telnet login\n"
-                        "(root / q9lokar58) on the other. Runs until SIGINT or SIGTERM, then exits 0.\n\n"
-                        "Options:\n";
+    std::string usage =
+        "Usage: vantrex-sim [OPTION]...\n"
+        "A simulated VANTREX time server on loopback: a shell on one port, a telnet login\n"
+        "(root / q9lokar58) on the other. Runs until SIGINT or SIGTERM, then exits 0.\n"
+        "SIGUSR1 flips the GPS lock while it runs: getdate's status letter turns from A to V\n"
+        "(from any other letter to A), and back to the original at the next SIGUSR1.\n\n"
+        "Options:\n";
     for (const Option& option : kOptions) {
         const std::string separator = option.valueName && !TakesOptionalValue(option) ? " " : "";
         const std::string head =

@@ -114,6 +114,27 @@ TEST(SimLoopback, TelnetLoginPromptComesOnlyAfterTheLoginDelayTheShellPromptAtOn
     EXPECT_GE(MsSince(start), 2000.0);
 }
 
+TEST(SimLoopback, SigusrOneFlipsTheGpsLockOfAnOpenConnectionAndBack) {
+    const std::string address = "127.0.157.11";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0", "--time", kFrozenTime, "--freeze"}))
+        << sim.ErrorOutput();
+    CLoopbackClient client;
+    ASSERT_TRUE(client.Connect(address, kShellPort));
+    ASSERT_EQ(client.ReadUntil("# "), "# ");
+    const auto getdate = [&client] {
+        EXPECT_TRUE(client.Send("getdate\n"));
+        return client.ReadUntil("# ");
+    };
+    EXPECT_EQ(getdate(), "getdate\r\n1765084800.042311 A\r\n# ");
+    // kill returns with the signal pending at the sim, whose round takes the signal before the command
+    // sent after it: no wait is needed in between.
+    for (const char letter : {'V', 'A'}) {
+        ASSERT_TRUE(sim.Signal(SIGUSR1));
+        EXPECT_EQ(getdate(), std::string("getdate\r\n1765084800.042311 ") + letter + "\r\n# ");
+    }
+}
+
 TEST(SimLoopback, ZeroLoginDelaySendsTheLoginPromptWithTheNegotiation) {
     const std::string address = "127.0.3.101";
     CSimProcess sim;

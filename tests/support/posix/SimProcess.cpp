@@ -79,6 +79,11 @@ int CSimProcess::Stop(int signalNumber) {
     return m_instance->process.Stop(signalNumber);
 }
 
+bool CSimProcess::Signal(int signalNumber) {
+    const pid_t pid = m_instance->process.Pid();
+    return pid > 0 && kill(pid, signalNumber) == 0;
+}
+
 long CSimProcess::PeakMemoryKiB() const {
     const pid_t pid = m_instance->process.Pid();
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
