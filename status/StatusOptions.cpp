@@ -34,46 +34,8 @@ constexpr double kShortestReading = 3;
 // Longer than any run is meant to wait, and small enough for the millisecond arithmetic.
 constexpr double kLongestWait = 86400;
 
-// Text from outside, fit for a message: its first `limit` bytes (not ending within a UTF-8 sequence)
-// escaped as device text is, so that the terminal shows it and acts on nothing, with "…" when cut.
-std::string Cut(std::string_view text, std::size_t limit) {
-    std::string_view head = text.substr(0, limit);
-    for (int back = 0; back < 3 && head.size() < text.size() && !head.empty() &&
-                       (static_cast<unsigned char>(text[head.size()]) & 0xC0) == 0x80;
-         ++back) {
-        head.remove_suffix(1);
-    }
-    return DeviceText(head) + (head.size() < text.size() ? "…" : "");
-}
-
 std::string Quoted(std::string_view text) {
-    return "'" + Cut(text, kLongestEcho) + "'";
-}
-
-// A number within [minimum, maximum], and whole when asked. Checked on the text, before CLI11 converts
-// it: NaN compares false with every bound, and infinities and huge values overflow the time arithmetic.
-CLI::Validator Within(double minimum, double maximum, bool whole = false) {
-    return CLI::Validator(
-        [=](std::string& text) -> std::string {
-            double value = 0;
-            const char* end = text.data() + text.size();
-            std::from_chars_result result{};
-            if (whole) {
-                long long integer = 0;
-                result = std::from_chars(text.data(), end, integer);
-                value = static_cast<double>(integer);
-            } else {
-                result = std::from_chars(text.data(), end, value);
-            }
-            if (result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= minimum &&
-                value <= maximum) {
-                return "";
-            }
-            char range[64];
-            std::snprintf(range, sizeof range, " from %g to %g, not ", minimum, maximum);
-            return std::string(whole ? "takes a whole number" : "takes a number") + range + Quoted(text);
-        },
-        "");
+    return "'" + OutsideText(text, kLongestEcho) + "'";
 }
 
 // One address as given, and where: line 0 is the command line, where option names it.
@@ -186,11 +148,11 @@ void AddLimitOptions(CLI::App& app, LimitArguments& given) {
     auto* warnLimit =
         app.add_option("--warn", given.warnSeconds,
                        "clock and NTP offset in seconds for WARNING (1e-06 to 1e+09, default 1)")
-            ->check(Within(1e-6, 1e9));
+            ->check(NumberWithin(1e-6, 1e9));
     auto* critLimit =
         app.add_option("--crit", given.critSeconds,
                        "clock and NTP offset in seconds for CRITICAL (1e-06 to 1e+09, default 5)")
-            ->check(Within(1e-6, 1e9));
+            ->check(NumberWithin(1e-6, 1e9));
     app.add_option("-w", given.warnRange,
                    "the WARNING limit as a range of the offsets' size in seconds (10, 10:, "
                    "~:10, 10:20, @10:20); not with --warn")
@@ -202,22 +164,22 @@ void AddLimitOptions(CLI::App& app, LimitArguments& given) {
     // The table gives jitter to the microsecond, in milliseconds up to a billion.
     app.add_option("--jitter-warn", given.jitterWarnSeconds,
                    "the system peer's jitter in seconds for WARNING (1e-06 to 1e+06, default 0.005)")
-        ->check(Within(1e-6, 1e6));
+        ->check(NumberWithin(1e-6, 1e6));
     app.add_option("--jitter-crit", given.jitterCritSeconds,
                    "the system peer's jitter in seconds for CRITICAL (1e-06 to 1e+06, default none)")
-        ->check(Within(1e-6, 1e6));
+        ->check(NumberWithin(1e-6, 1e6));
     app.add_option("--reach-warn", given.reachWarnPolls,
                    "WARNING when the system peer answered fewer of its last 8 polls (0 to 8, default 6)")
-        ->check(Within(0, 8, true));
+        ->check(NumberWithin(0, 8, true));
     app.add_option("--reach-crit", given.reachCritPolls,
                    "CRITICAL when the system peer answered fewer of its last 8 polls (0 to 8, default 0)")
-        ->check(Within(0, 8, true));
+        ->check(NumberWithin(0, 8, true));
     app.add_option("--stratum-warn", given.stratumWarn,
                    "WARNING when the served stratum is above N (1 to 15)")
-        ->check(Within(1, 15, true));
+        ->check(NumberWithin(1, 15, true));
     app.add_option("--stratum-crit", given.stratumCrit,
                    "CRITICAL when the served stratum is above N (1 to 15; outside 1 to 15 always is)")
-        ->check(Within(1, 15, true));
+        ->check(NumberWithin(1, 15, true));
     app.add_option("--unreachable", given.unreachable,
                    "what a device not read (refused, silent, timed out) counts as: critical (the default) "
                    "or unknown")
@@ -294,23 +256,23 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     app.add_option("--prometheus", options.prometheusPath, "also write a Prometheus textfile to FILE");
     app.add_option("--timeout", timeoutSeconds,
                    "seconds for each device's whole reading, NTP check included (3 to 86400, default 15)")
-        ->check(Within(kShortestReading, kLongestWait));
+        ->check(NumberWithin(kShortestReading, kLongestWait));
     app.add_option("-t,--deadline", deadlineSeconds,
                    "seconds for the whole run (3 to 86400, default none); devices not read by then are "
                    "reported as timed out")
-        ->check(Within(kShortestReading, kLongestWait));
+        ->check(NumberWithin(kShortestReading, kLongestWait));
     AddLimitOptions(app, limitArguments);
     app.add_flag("-v,--verbose", options.verbosity,
                  "with --nagios, each device's whole reading; -vvv also the dialogue with each device on "
                  "stderr");
     app.add_option("--parallel", parallel, "devices read at once (1 to 4096, default 64)")
-        ->check(Within(1, 4096, true));
+        ->check(NumberWithin(1, 4096, true));
     app.add_option("--watch", watchSeconds, "report every SECONDS (0.001 to 86400) until interrupted")
-        ->check(Within(0.001, kLongestWait));
+        ->check(NumberWithin(0.001, kLongestWait));
     auto* noNtpFlag = app.add_flag("--no-ntp", noNtp, "skip the NTP check");
     app.add_flag("--ntp", ntp, "check the time service over NTP (the default)")->excludes(noNtpFlag);
     app.add_option("--ntp-port", ntpPort, "UDP port of the NTP check (default 123)")
-        ->check(Within(1, 65535, true));
+        ->check(NumberWithin(1, 65535, true));
     try {
         app.parse(argc, argv);
         std::vector<ListedAddress> addresses;
@@ -343,7 +305,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
         return Ending(app.help(), 0);
     } catch (const CLI::ParseError& error) {
         // CLI11's own messages repeat what was given as it was; ours are cut and escaped already.
-        return Ending("vantrex-status: " + Cut(error.what(), kLongestMessage) +
+        return Ending("vantrex-status: " + OutsideText(error.what(), kLongestMessage) +
                           "\nRun with --help for more information.\n",
                       kUnknown);
     }
@@ -361,12 +323,42 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     return parsed;
 }
 
+// A number within [minimum, maximum], and whole when asked. Checked on the text, before CLI11 converts
+// it: NaN compares false with every bound, and infinities and huge values overflow the time arithmetic.
 CLI::Validator NumberWithin(double minimum, double maximum, bool whole) {
-    return Within(minimum, maximum, whole);
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            double value = 0;
+            const char* end = text.data() + text.size();
+            std::from_chars_result result{};
+            if (whole) {
+                long long integer = 0;
+                result = std::from_chars(text.data(), end, integer);
+                value = static_cast<double>(integer);
+            } else {
+                result = std::from_chars(text.data(), end, value);
+            }
+            if (result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= minimum &&
+                value <= maximum) {
+                return "";
+            }
+            char range[64];
+            std::snprintf(range, sizeof range, " from %g to %g, not ", minimum, maximum);
+            return std::string(whole ? "takes a whole number" : "takes a number") + range + Quoted(text);
+        },
+        "");
 }
 
+// Text from outside, fit for a message: its first `limit` bytes (not ending within a UTF-8 sequence)
+// escaped as device text is, so that the terminal shows it and acts on nothing, with "…" when cut.
 std::string OutsideText(std::string_view text, std::size_t limit) {
-    return Cut(text, limit);
+    std::string_view head = text.substr(0, limit);
+    for (int back = 0; back < 3 && head.size() < text.size() && !head.empty() &&
+                       (static_cast<unsigned char>(text[head.size()]) & 0xC0) == 0x80;
+         ++back) {
+        head.remove_suffix(1);
+    }
+    return DeviceText(head) + (head.size() < text.size() ? "…" : "");
 }
 
 std::optional<std::vector<DeviceAddress>> ReadDeviceFile(const std::string& path, std::string& message) {
@@ -374,7 +366,7 @@ std::optional<std::vector<DeviceAddress>> ReadDeviceFile(const std::string& path
         const std::string text = ReadAddressFile(path);
         return Devices(AddressLines(text), path);
     } catch (const CLI::ValidationError& error) {
-        message = Cut(error.what(), kLongestMessage);
+        message = OutsideText(error.what(), kLongestMessage);
         return std::nullopt;
     }
 }
