@@ -58,6 +58,7 @@ public:
     void RepaintWindow() override;
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
     void EndDialog(int result) override;
+    void RaiseAlarm(const Alarm& alarm) override;
 
 protected:
     void customEvent(QEvent* event) override;

@@ -86,3 +86,5 @@ MessageAnswer CConfigDlg::ShowMessage(const std::string& text, const std::string
 void CConfigDlg::EndDialog(int result) {
     done(result);
 }
+
+void CConfigDlg::RaiseAlarm(const Alarm&) {}

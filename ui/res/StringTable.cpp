@@ -79,9 +79,11 @@ constexpr StringEntry kStrings[] = {
     {IDS_ALARM_PROBLEM_FOUND, "New problem (%1)"},
     {IDS_ALARM_PROBLEM_CLEARED, "Problem cleared"},
     {IDS_ALARM_CHANGES, "%1 (%2 changes in the last minute)"},
+    {IDS_ALARM_DEVICE, "%1: %2"},
+    {IDS_NOTIFY_PROBLEMS, "Notify me of problems"},
 };
 
-static_assert(std::size(kStrings) == 63);
+static_assert(std::size(kStrings) == 65);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

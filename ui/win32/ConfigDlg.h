@@ -45,6 +45,7 @@ public:
     void RepaintWindow() override;
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
     void EndDialog(int result) override;
+    void RaiseAlarm(const Alarm& alarm) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

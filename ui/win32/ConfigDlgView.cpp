@@ -87,3 +87,5 @@ MessageAnswer CConfigDlg::ShowMessage(const std::string& text, const std::string
 void CConfigDlg::EndDialog(int result) {
     ::EndDialog(m_hwnd, result);
 }
+
+void CConfigDlg::RaiseAlarm(const Alarm&) {}
