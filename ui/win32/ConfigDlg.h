@@ -71,7 +71,7 @@ private:
     void PostLinkState(CWorkerThread& link, StateReport report);
 
     bool OnSysCommand(WPARAM command);
-    // Switches the alarms, shows it on the menu item and remembers it.
+    // Switches the alarms on or off and shows it on the system menu's item.
     void SetNotifyProblems(bool on);
     // The icon or its balloon was clicked: the window comes to the front, restored if minimised.
     void BringToFront();

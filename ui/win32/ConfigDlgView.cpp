@@ -102,7 +102,8 @@ void CConfigDlg::EndDialog(int result) {
 }
 
 void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
-    m_notifyIcon.ShowBalloon(Widen(alarm.summary), Widen(alarm.body), BalloonIcon(alarm));
+    // Without a notification area the taskbar is all there is to tell.
+    (void)m_notifyIcon.ShowBalloon(Widen(alarm.summary), Widen(alarm.body), BalloonIcon(alarm));
     // The user working in another window learns of it from the taskbar too, until coming back.
     if (GetForegroundWindow() != m_hwnd) {
         FLASHWINFO flash{sizeof flash, m_hwnd, FLASHW_TRAY | FLASHW_TIMERNOFG, kAlarmFlashes, 0};
