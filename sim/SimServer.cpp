@@ -56,7 +56,9 @@ std::string LocalAddressOf(int fd) {
 
 CSimServer::CSimServer(const SimOptions& options, CSimLog& log)
     : m_options(options), m_log(log), m_clock(options.clock),
-      m_maxConnections(ConnectionLimit(static_cast<std::size_t>(options.maxConnections))) {}
+      m_maxConnections(ConnectionLimit(static_cast<std::size_t>(options.maxConnections))),
+      m_gpsFlips(
+          std::vector<std::chrono::milliseconds>(options.gpsFlipsMs.begin(), options.gpsFlipsMs.end())) {}
 
 CSimServer::~CSimServer() {
     CloseAll(m_listeners);
@@ -82,8 +84,9 @@ int CSimServer::Run(int stopFd, CSignalDescriptor& gpsToggle) {
         }
         const Clock::time_point now = Clock::now();
         if (fds[kGpsToggleSlot].revents != 0) {
-            ToggleGps(gpsToggle);
+            FlipGps(gpsToggle.Drain());
         }
+        FlipGps(m_gpsFlips.TakeDue(now));
         ServeRound(fds, now);
         FinishRound(now);
     }
@@ -103,13 +106,12 @@ std::vector<pollfd> CSimServer::PollSet(int stopFd, int gpsToggleFd, Clock::time
     return fds;
 }
 
-void CSimServer::ToggleGps(CSignalDescriptor& gpsToggle) {
-    const int toggles = gpsToggle.Drain();
-    if (toggles % 2 == 0) {
+void CSimServer::FlipGps(int flips) {
+    if (flips % 2 == 0) {
         return;
     }
     m_gpsFlipped = !m_gpsFlipped;
-    // Not trouble, so not in the log; whoever sent the signal sees what it did.
+    // Not trouble, so not in the log; whoever flipped it sees what it did.
     std::fprintf(stderr, "vantrex-sim: GPS lock flipped: getdate now reports %c\n",
                  GpsLetter(m_options.session.device.letter, m_gpsFlipped));
 }
@@ -303,6 +305,7 @@ void CSimServer::Take(int fd, const Listener& listener, Clock::time_point now) {
         std::chrono::milliseconds(m_options.slowMs));
     connection->Open(now, std::chrono::milliseconds(m_options.loginDelayMs));
     m_connections.push_back(std::move(connection));
+    m_gpsFlips.Start(now);
 }
 
 void CSimServer::Refuse(int fd, Clock::time_point now) {
@@ -350,8 +353,10 @@ void CSimServer::Restart(const RestartRequest& request, Clock::time_point now) {
 
 int CSimServer::PollTimeoutMs(Clock::time_point now) const {
     std::optional<Clock::time_point> wake = m_reopenTime;
-    if (m_rebindTime && (!wake || *m_rebindTime < *wake)) {
-        wake = m_rebindTime;
+    for (const std::optional<Clock::time_point>& other : {m_rebindTime, m_gpsFlips.NextTime()}) {
+        if (other && (!wake || *other < *wake)) {
+            wake = other;
+        }
     }
     for (const auto& connection : m_connections) {
         const std::optional<Clock::time_point> due = connection->NextSendTime();

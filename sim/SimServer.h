@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "DeviceClock.h"
+#include "GpsFlipSchedule.h"
 #include "SignalDescriptor.h"
 #include "SimLog.h"
 #include "SimOptions.h"
@@ -31,7 +32,8 @@ public:
 
     // Serves until stopFd becomes readable (kStopped); kFailed when a port cannot be bound at the start,
     // which it reports on stderr. Later bind failures never end it: they are reported and retried. Each
-    // signal gpsToggle takes flips the GPS lock that getdate reports on every connection.
+    // signal gpsToggle takes, and each flip of --gps-flips, flips the GPS lock that getdate reports on every
+    // connection.
     int Run(int stopFd, CSignalDescriptor& gpsToggle);
 
 private:
@@ -64,8 +66,8 @@ private:
     std::size_t ConnectionSlot() const { return NtpSlot() + m_ntpSockets.size(); }
 
     std::vector<pollfd> PollSet(int stopFd, int gpsToggleFd, Clock::time_point now) const;
-    // Flips the GPS lock once for each signal gpsToggle has taken.
-    void ToggleGps(CSignalDescriptor& gpsToggle);
+    // Flips the GPS lock flips times: only an odd number changes it.
+    void FlipGps(int flips);
     void ServeRound(const std::vector<pollfd>& fds, Clock::time_point now);
     // Carries out a restart requested in this round, ends a downtime that is over and retries the
     // ports that could not be bound.
@@ -111,4 +113,5 @@ private:
     std::optional<Clock::time_point> m_refusalReported;
     bool m_announced = false;
     bool m_gpsFlipped = false;
+    CGpsFlipSchedule m_gpsFlips;
 };
