@@ -27,7 +27,8 @@ class Notifications(dbus.service.Object):
     def Notify(self, app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout):
         self.last_id += 1
         urgency = hints.get("urgency")
-        # The specification's urgency is a byte; anything else is recorded as what it was, so it fails.
+        # The notification protocol's urgency is a byte; anything else is logged as what it was, so that
+        # the test's comparison fails.
         urgency = int(urgency) if isinstance(urgency, dbus.Byte) else repr(urgency)
         call = {"app_name": app_name, "replaces_id": int(replaces_id), "app_icon": app_icon,
                 "summary": summary, "body": body, "actions": list(actions), "urgency": urgency,
