@@ -289,6 +289,11 @@ void AddProblem(Health& health, Problem problem) {
     health.problems.insert(at, std::move(problem));
 }
 
+bool IsNewsOfItsOwn(const Problem& problem) {
+    const bool alarming = problem.severity == Severity::Warning || problem.severity == Severity::Critical;
+    return alarming && problem.code != ProblemCode::GpsUnlocked && problem.code != ProblemCode::NoSystemPeer;
+}
+
 Severity Worse(Severity a, Severity b) {
     return static_cast<int>(a) >= static_cast<int>(b) ? a : b;
 }

@@ -54,6 +54,10 @@ Health AssessHealth(const DeviceRecord& record, const HealthLimits& limits);
 // health takes its severity if worse, and its problems stay worst first.
 void AddProblem(Health& health, Problem problem);
 
+// Whether a problem is news of its own: a rule at WARNING or CRITICAL that the device's GPS and
+// time-sync indicators do not already tell (an unlocked receiver, a missing system peer).
+bool IsNewsOfItsOwn(const Problem& problem);
+
 // The worse of two severities (UNKNOWN above CRITICAL, as the exit status of a broken check).
 Severity Worse(Severity a, Severity b);
 

@@ -35,13 +35,6 @@ const TopicTexts& TextsOf(Topic topic) {
     return kTopicTexts[0];
 }
 
-// Whether a problem raises alarms of its own: a rule at WARNING or CRITICAL that no lamp already
-// reports (an unlocked receiver turns the GPS lamp red, a missing system peer the time-sync lamp).
-bool RaisesAlarms(const Problem& problem) {
-    const bool alarming = problem.severity == Severity::Warning || problem.severity == Severity::Critical;
-    return alarming && problem.code != ProblemCode::GpsUnlocked && problem.code != ProblemCode::NoSystemPeer;
-}
-
 } // namespace
 
 CAlarmTracker::CAlarmTracker(StringLookup strings) : m_strings(std::move(strings)) {}
@@ -98,7 +91,8 @@ std::optional<CAlarmTracker::State> CAlarmTracker::ConnectionState(AlarmConnecti
 
 void CAlarmTracker::ObserveProblems(const std::vector<Problem>& problems, Observed& observed) {
     for (const Problem& problem : problems) {
-        if (!RaisesAlarms(problem)) {
+        // A problem a lamp already shows raises the lamp's alarm instead.
+        if (!IsNewsOfItsOwn(problem)) {
             continue;
         }
         const AlarmSubject subject{Topic::Problem, problem.code};

@@ -81,9 +81,19 @@ constexpr StringEntry kStrings[] = {
     {IDS_ALARM_CHANGES, "%1 (%2 changes in the last minute)"},
     {IDS_ALARM_DEVICE, "%1: %2"},
     {IDS_NOTIFY_PROBLEMS, "Notify me of problems"},
+    {IDS_LOG_CONNECTED, "Connected to %1 (%2)"},
+    {IDS_LOG_DISCONNECTED, "Disconnected"},
+    {IDS_LOG_FIRMWARE_SEEN, "Firmware version %1"},
+    {IDS_LOG_FIRMWARE_CHANGED, "Firmware version changed from %1 to %2"},
+    {IDS_LOG_PROBLEM_FOUND, "Problem (%1): %2"},
+    {IDS_LOG_PROBLEM_CLEARED, "Problem cleared: %1"},
+    {IDS_LOG_CHANGE_ASKED, "Address change asked from %1 to %2, subnet mask %3, gateway %4"},
+    {IDS_LOG_CHANGE_ASKED_DHCP, "Address change asked from %1 to DHCP"},
+    {IDS_LOG_CHANGE_SENT, "Address change sent to the device at %1"},
+    {IDS_LOG_JOURNAL_UNWRITABLE, "The device log cannot be kept on disk: %1"},
 };
 
-static_assert(std::size(kStrings) == 65);
+static_assert(std::size(kStrings) == 75);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace
