@@ -1,0 +1,94 @@
+#pragma once
+
+#include "LogReading.h"
+
+#include "ui/DialogUnits.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// The time windows the chart shows, each ending now.
+enum class ChartSpan { TenMinutes, OneHour, OneDay };
+
+std::int64_t SpanMicros(ChartSpan span);
+
+// Colours of the lamp strips, as 0xRRGGBB: the lamps' own green and red, grey while not known.
+inline constexpr std::uint32_t kStripOn = 0x00A000;
+inline constexpr std::uint32_t kStripOff = 0xE00000;
+inline constexpr std::uint32_t kStripUnknown = 0xC0C0C0;
+
+std::uint32_t StripColour(LampState state);
+
+// Height of each lamp strip and the space above it, in pixels.
+inline constexpr int kStripHeight = 6;
+inline constexpr int kStripGap = 2;
+
+struct ChartInput {
+    std::span<const LogReading> readings; // oldest first; those outside the window are left out
+    std::int64_t endMicros = 0;           // now, on this PC's clock (UTC)
+    ChartSpan span = ChartSpan::OneHour;
+    PixelRect area;           // the whole chart: the offset above, the lamp strips at its foot
+    int utcOffsetSeconds = 0; // this PC's time zone now, for the time labels
+};
+
+struct PixelPoint {
+    int x;
+    int y;
+
+    friend bool operator==(const PixelPoint&, const PixelPoint&) = default;
+};
+
+// The uncertainty band in one pixel column, from top to bottom, both included.
+struct BandColumn {
+    int x;
+    int top;
+    int bottom;
+
+    friend bool operator==(const BandColumn&, const BandColumn&) = default;
+};
+
+// Pixels left to right (right excluded) where a lamp was in one state.
+struct StripRun {
+    int left;
+    int right;
+    LampState state;
+
+    friend bool operator==(const StripRun&, const StripRun&) = default;
+};
+
+struct ValueTick {
+    int y;
+    double seconds;
+    std::string label; // in the plan's unit, without it: "-2.5"
+};
+
+struct TimeTick {
+    int x;
+    std::int64_t utcMicros;
+    std::string label; // local "HH:MM"
+};
+
+// What the chart paints, in pixels; a front end only draws it. Each run of readings (a connection, with
+// no reading missing for long) is a line and a band of its own, so nothing is drawn across a gap.
+struct ChartPlan {
+    PixelRect plot; // where the offset is drawn
+    PixelRect gpsStrip;
+    PixelRect syncStrip;
+    std::int64_t fromMicros = 0;
+    std::int64_t toMicros = 0;
+    double lowSeconds = 0; // the value axis, at the plot's bottom and top
+    double highSeconds = 0;
+    std::string unit;                  // "µs", "ms" or "s" (UTF-8)
+    std::vector<ValueTick> valueTicks; // bottom to top
+    std::vector<TimeTick> timeTicks;   // left to right
+    // At most one low and one high point per pixel column, in the order the offset moved.
+    std::vector<std::vector<PixelPoint>> offsetLines;
+    std::vector<std::vector<BandColumn>> bands;
+    std::vector<StripRun> gpsRuns; // cover the strip, left to right
+    std::vector<StripRun> syncRuns;
+};
+
+// The plan of one repaint of the chart.
+ChartPlan PlanChart(const ChartInput& input);
