@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr std::size_t kDroppedAtOnce = 3600;
-
 bool TakenBefore(const LogReading& reading, std::int64_t micros) {
     return reading.pcUnixMicros < micros;
 }

@@ -14,6 +14,10 @@ class CReadingHistory {
 public:
     static constexpr std::int64_t kKeptMicros = 24LL * 3600 * 1000000;
     static constexpr std::size_t kMostReadings = 24 * 3600;
+    // Dropped readings stay at the front until an hour's worth of them is moved out in one go.
+    static constexpr std::size_t kDroppedAtOnce = 3600;
+    // The memory of the readings, reserved at the first one and never grown.
+    static constexpr std::size_t kReservedBytes = (kMostReadings + kDroppedAtOnce) * sizeof(LogReading);
 
     // Keeps reading; those older than a day before it go.
     void Add(LogReading reading);
@@ -27,7 +31,6 @@ private:
     std::span<const LogReading> Kept() const;
     void DropOldest(std::size_t count);
 
-    // Dropped readings stay at the front until an hour's worth of them is moved out in one go.
     std::vector<LogReading> m_readings;
     std::size_t m_first = 0;
     bool m_gap = true;
