@@ -1,11 +1,15 @@
-// The device log's figures: the memory of a full day of readings, and the time to plan the chart of it
-// into 800 pixels.
+// The device log's figures: the memory of a full day of readings, the time to plan the chart of it
+// into 800 pixels, and the time to append an event to the journal, with and without a sync to the disk.
 #include "devicelog/ChartPlan.h"
+#include "devicelog/Journal.h"
 #include "devicelog/ReadingHistory.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <filesystem>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -46,5 +50,32 @@ void BM_PlanFullDay(benchmark::State& state) {
     state.counters["history_bytes"] = static_cast<double>(CReadingHistory::kReservedBytes);
 }
 BENCHMARK(BM_PlanFullDay)->Unit(benchmark::kMillisecond);
+
+// The journal in a fresh folder of the system's temporary one, removed afterwards; rotation keeps it
+// small whatever the number of rounds.
+void AppendEvents(benchmark::State& state, const char* code) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("vantrex-journal-bench-" + std::to_string(std::random_device()()));
+    std::filesystem::create_directories(folder);
+    CJournal journal((folder / "journal.jsonl").string());
+    const DeviceEvent event{kStart, "192.168.1.20", code, EventSeverity::Warning, "GPS lock lost"};
+    for (auto _ : state) {
+        if (journal.Append(event)) {
+            state.SkipWithError("the journal cannot be written");
+            break;
+        }
+    }
+    std::filesystem::remove_all(folder);
+}
+
+void BM_JournalAppend(benchmark::State& state) {
+    AppendEvents(state, "gps-lock-lost");
+}
+BENCHMARK(BM_JournalAppend)->Unit(benchmark::kMicrosecond);
+
+void BM_JournalAppendSynced(benchmark::State& state) {
+    AppendEvents(state, "address-change-sent");
+}
+BENCHMARK(BM_JournalAppendSynced)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "runtime/FileReplace.h"
 
+#include "SystemText.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -10,27 +12,13 @@ namespace {
 // Names tried for the temporary file before giving up; a clash needs another writer's same draw.
 constexpr int kNameAttempts = 100;
 
-std::wstring Wide(const std::string& text) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
 std::string Reason(const std::string& path, DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string reason = length > 0 ? std::string(text, length) : "error " + std::to_string(code);
-    LocalFree(text);
-    reason.erase(reason.find_last_not_of("\r\n .") + 1);
-    return "cannot write '" + path + "': " + reason;
+    return "cannot write '" + path + "': " + SystemErrorText(code);
 }
 
 // The file to replace: path itself, or the regular file a symbolic link at path leads to.
 bool ResolveTarget(const std::string& path, std::wstring& target, std::string& error) {
-    target = Wide(path);
+    target = WideFromUtf8(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
