@@ -38,6 +38,30 @@ HANDLE OpenRegular(const std::string& path, DWORD access, DWORD disposition, con
     return file;
 }
 
+// Holds every appender of one file in turn: an append-only handle writes at the end, but not every
+// implementation places and writes as one step (Wine's does not, and lines of two writers then overlap).
+// The lock is on a byte far past any end, so that it never stands in a reader's way.
+class CAppendLock {
+public:
+    explicit CAppendLock(HANDLE file) : m_file(file) {
+        m_place.Offset = 0;
+        m_place.OffsetHigh = 0x40000000;
+        m_locked = LockFileEx(m_file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &m_place) != 0;
+    }
+    ~CAppendLock() {
+        if (m_locked) {
+            (void)UnlockFileEx(m_file, 0, 1, 0, &m_place); // Closing the handle releases it anyway.
+        }
+    }
+    CAppendLock(const CAppendLock&) = delete;
+    CAppendLock& operator=(const CAppendLock&) = delete;
+
+private:
+    HANDLE m_file;
+    OVERLAPPED m_place{};
+    bool m_locked = false;
+};
+
 bool ReadAll(HANDLE file, std::uint64_t count, std::string& contents) {
     contents.resize(count);
     std::size_t done = 0;
@@ -80,13 +104,14 @@ std::string PathInFolder(const std::string& folder, const std::string& name) {
 
 bool AppendToFile(const std::string& path, std::string_view bytes, bool durable, std::uint64_t& size,
                   std::string& error) {
-    // Append access alone: each write lands at the end as one piece, whatever other writers do.
-    const HANDLE file = OpenRegular(path, FILE_APPEND_DATA, OPEN_ALWAYS, "append to", error);
+    // Append access, no other writing: each write lands at the end. Reading is what a lock needs.
+    const HANDLE file = OpenRegular(path, FILE_APPEND_DATA | FILE_READ_DATA, OPEN_ALWAYS, "append to", error);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
     DWORD code = ERROR_SUCCESS;
     DWORD wrote = 0;
+    const CAppendLock lock(file);
     if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr)) {
         code = GetLastError();
     } else if (wrote < bytes.size()) {
