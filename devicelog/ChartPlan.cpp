@@ -13,6 +13,8 @@ constexpr int kValueTickPixels = 40;
 constexpr int kTimeTickPixels = 80;
 // The link reads the clock every second or two; a longer silence is a connection that stalled.
 constexpr std::int64_t kLongestPauseMicros = 10 * kMicrosPerSecond;
+// Far wider than any screen; it keeps the arithmetic of times and columns and the strips' memory bounded.
+constexpr int kWidestPlot = 16384;
 // An axis for a window without offsets, so that the plot still has a scale.
 constexpr double kEmptyRangeSeconds = 1e-3;
 
@@ -179,9 +181,9 @@ ValueAxis AxisFor(std::span<const LogReading> readings, int height) {
 
 void LayOut(const PixelRect& area, ChartPlan& plan) {
     const int strips = 2 * (kStripHeight + kStripGap);
-    plan.plot = {area.x, area.y, area.width, std::max(area.height - strips, 0)};
-    plan.gpsStrip = {area.x, plan.plot.y + plan.plot.height + kStripGap, area.width, kStripHeight};
-    plan.syncStrip = {area.x, plan.gpsStrip.y + kStripHeight + kStripGap, area.width, kStripHeight};
+    plan.plot = {area.x, area.y, std::clamp(area.width, 0, kWidestPlot), std::max(area.height - strips, 0)};
+    plan.gpsStrip = {area.x, plan.plot.y + plan.plot.height + kStripGap, plan.plot.width, kStripHeight};
+    plan.syncStrip = {area.x, plan.gpsStrip.y + kStripHeight + kStripGap, plan.plot.width, kStripHeight};
 }
 
 void PlanTimeTicks(const ChartInput& input, const CChartMapping& mapping, ChartPlan& plan) {

@@ -29,7 +29,7 @@ struct ChartInput {
     std::span<const LogReading> readings; // oldest first; those outside the window are left out
     std::int64_t endMicros = 0;           // now, on this PC's clock (UTC)
     ChartSpan span = ChartSpan::OneHour;
-    PixelRect area;           // the whole chart: the offset above, the lamp strips at its foot
+    PixelRect area; // the whole chart: the offset above, the lamp strips at its foot; at most 16384 wide
     int utcOffsetSeconds = 0; // this PC's time zone now, for the time labels
 };
 

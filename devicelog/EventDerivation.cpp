@@ -1,5 +1,6 @@
 #include "EventDerivation.h"
 
+#include "status/DeviceText.h"
 #include "ui/StringLookup.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
@@ -94,11 +95,12 @@ void FirmwareChange(const std::string& firmware, DeviceLogState& state, CEventLi
     if (firmware.empty() || firmware == state.firmware) {
         return;
     }
+    // The device's own words: shown as text, never acted on by what shows them.
     if (state.firmware.empty()) {
-        events.Add("firmware-seen", EventSeverity::Info, Text(IDS_LOG_FIRMWARE_SEEN, {firmware}));
+        events.Add("firmware-seen", EventSeverity::Info, Text(IDS_LOG_FIRMWARE_SEEN, {DeviceText(firmware)}));
     } else {
         events.Add("firmware-changed", EventSeverity::Info,
-                   Text(IDS_LOG_FIRMWARE_CHANGED, {state.firmware, firmware}));
+                   Text(IDS_LOG_FIRMWARE_CHANGED, {DeviceText(state.firmware), DeviceText(firmware)}));
     }
     state.firmware = firmware;
 }

@@ -63,12 +63,16 @@ std::vector<LogReading> TenMinutes() {
     return readings;
 }
 
-TEST(ChartPlan, LinesBreakAtGapsAndFoldToTwoPointsAColumn) {
+ChartPlan PlanTenMinutes() {
     const std::vector<LogReading> readings = TenMinutes();
-    const ChartPlan plan = PlanChart({.readings = readings,
-                                      .endMicros = kStart + 600 * kSecond,
-                                      .span = ChartSpan::TenMinutes,
-                                      .area = kArea});
+    return PlanChart({.readings = readings,
+                      .endMicros = kStart + 600 * kSecond,
+                      .span = ChartSpan::TenMinutes,
+                      .area = kArea});
+}
+
+TEST(ChartPlan, LinesBreakAtGapsAndFoldToTwoPointsAColumn) {
+    const ChartPlan plan = PlanTenMinutes();
     EXPECT_EQ(plan.plot, (PixelRect{10, 20, 100, 200}));
     ASSERT_EQ(plan.offsetLines.size(), 3u);
     ASSERT_EQ(plan.bands.size(), 3u);
@@ -98,11 +102,7 @@ TEST(ChartPlan, LinesBreakAtGapsAndFoldToTwoPointsAColumn) {
 }
 
 TEST(ChartPlan, StripsHoldEachStateUntilTheNextReadingOfItsRun) {
-    const std::vector<LogReading> readings = TenMinutes();
-    const ChartPlan plan = PlanChart({.readings = readings,
-                                      .endMicros = kStart + 600 * kSecond,
-                                      .span = ChartSpan::TenMinutes,
-                                      .area = kArea});
+    const ChartPlan plan = PlanTenMinutes();
     const std::vector<StripRun> expected = {
         {10, 26, LampState::On},      {26, 27, LampState::Off}, {27, 60, LampState::On},
         {60, 76, LampState::Unknown}, {76, 94, LampState::On},  {94, 98, LampState::Unknown},
