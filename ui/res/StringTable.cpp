@@ -81,9 +81,11 @@ constexpr StringEntry kStrings[] = {
     {IDS_ALARM_CHANGES, "%1 (%2 changes in the last minute)"},
     {IDS_ALARM_DEVICE, "%1: %2"},
     {IDS_NOTIFY_PROBLEMS, "Notify me of problems"},
+    {IDS_LEAP_INSERTED, "Leap second: 23:59:60 UTC on %1"},
+    {IDS_LEAP_DELETED, "Leap second: no 23:59:59 UTC on %1"},
 };
 
-static_assert(std::size(kStrings) == 65);
+static_assert(std::size(kStrings) == 67);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace
