@@ -73,7 +73,8 @@ void CConfigDlgLogic::OnRefresh() {
     TrackAlarms(AlarmReading{.connection = AlarmConnection::Connected,
                              .gps = reading.gps,
                              .timeSync = reading.timeSync,
-                             .problems = health.problems});
+                             .problems = health.problems,
+                             .problemsPending = m_ntpWatch.IsStarted() && !ntp});
     if (restartMissed) {
         ShowError(IDS_NO_RESTART);
     }

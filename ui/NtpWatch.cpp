@@ -59,7 +59,12 @@ bool CNtpWatch::AskOnce() {
     while (!query.Update(CSntpQuery::Clock::now())) {
         const WaitHandle fired =
             WaitForAny(m_stopSignal, query.Signal(), MillisecondsUntil(query.Deadline()));
-        if (fired == m_stopSignal.Handle() || fired == kWaitFailed) {
+        if (fired == kWaitFailed) {
+            // This PC's fault, which must not leave the window waiting for an answer forever.
+            Publish(UnansweredNtp("no wait for the answer", FailureKind::LocalFailure));
+            return false;
+        }
+        if (fired == m_stopSignal.Handle()) {
             return false;
         }
     }

@@ -25,7 +25,7 @@ protected:
     void Run() override;
 
 private:
-    // One exchange, published when it ends; false when the stop signal (or a broken wait) ended it.
+    // One exchange, published when it ends; false when the stop signal or a broken wait ended it.
     bool AskOnce();
     void Publish(const NtpResult& result);
 
