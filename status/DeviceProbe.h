@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ReconnectDelay.h"
-#include "SntpQuery.h"
+#include "ntp/SntpQuery.h"
 
 #include "connect/ConnectionControl.h"
 #include "health/DeviceRecord.h"

@@ -59,8 +59,8 @@ CAlarmTracker::Observed CAlarmTracker::Observe(const AlarmReading& reading) {
     observed[AlarmSubject{Topic::GpsLock}] = lamp(reading.gps);
     observed[AlarmSubject{Topic::TimeSync}] = lamp(reading.timeSync);
     // The device answers the lamps' questions a few exchanges apart, and its problems come with them:
-    // before both lamps are read, what is missing may only not be read yet.
-    const bool read = connected && reading.gps >= 0 && reading.timeSync >= 0;
+    // before both lamps are read and every source has told, what is missing may only not be read yet.
+    const bool read = connected && reading.gps >= 0 && reading.timeSync >= 0 && !reading.problemsPending;
     // A problem seen before and missing now is gone.
     for (const auto& [subject, track] : m_tracks) {
         if (subject.topic == Topic::Problem) {

@@ -25,8 +25,11 @@ struct AlarmReading {
     IndicatorState gps = -1;
     IndicatorState timeSync = -1;
     // The health rules' problems of this reading, any severity; they count only while both lamps are
-    // determined.
+    // determined and none is pending.
     std::vector<Problem> problems;
+    // Some problems may still be to come: a source of them, such as the time service's first answer, has
+    // not told yet.
+    bool problemsPending = false;
 };
 
 // What an alarm is about: the connection, a lamp, or one health rule (problem counts only for Problem).
@@ -52,7 +55,7 @@ struct Alarm {
 
 // Decides which alarms a new reading raises: one for each change for the worse and one for each
 // recovery, never one while a state stays. What the device first shows on a connection (a lamp's first
-// determined state, the problems of the first reading with both lamps determined) is what the user sees
+// determined state, the problems of the first complete reading) is what the user sees
 // on connecting, so only changes after it count. A subject that flaps raises at most one alarm a
 // minute, which then counts the changes held back. Pure: the caller gives the time.
 class CAlarmTracker {

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kRefreshIntervalMs = 250;
+constexpr unsigned short kNtpPort = 123;
 
 } // namespace
 
@@ -96,6 +97,10 @@ void CConfigDlgLogic::AcceptLink(LinkSide side) {
     }
     m_view.RepaintWindow();
     m_view.StartTimer(kRefreshTimerId, kRefreshIntervalMs);
+    // Without a thread for it the window goes on without what only the time service tells.
+    if (const std::optional<Octets> address = ParseDottedAddress(m_deviceAddress)) {
+        (void)m_ntpWatch.Watch(AddressValue(*address), kNtpPort);
+    }
 }
 
 void CConfigDlgLogic::OnAttemptFailed() {
@@ -122,6 +127,7 @@ void CConfigDlgLogic::FailAttempt() {
 void CConfigDlgLogic::ResetToDisconnected() {
     m_view.StopTimer(kRefreshTimerId);
     StopLinks();
+    m_ntpWatch.Stop();
     m_connection.OnReset();
 
     SetEnabled({IDC_DEVICE_ADDRESS, IDC_CONNECT}, true);
@@ -132,7 +138,9 @@ void CConfigDlgLogic::ResetToDisconnected() {
     for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE}) {
         m_view.SetItemText(id, std::string());
     }
-    m_view.SetVersionLine(std::string());
+    for (int id : {IDC_VERSION_LINE, IDC_LEAP_LINE}) {
+        m_view.SetFittedLine(id, std::string());
+    }
     for (int lampId : {IDC_GPS_LAMP, IDC_TIME_SYNC_LAMP}) {
         m_view.SetLamp(lampId, IDB_LAMP_GREY);
         m_view.SetLampTooltip(lampId, std::string());

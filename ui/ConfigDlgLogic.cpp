@@ -43,7 +43,7 @@ void CConfigDlgLogic::SetStartTexts() {
     SetEnabled({IDC_STATUS_GROUP}, false);
 
     m_view.SetStatusActive(IDC_STATUS_FRAME, false);
-    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_VERSION_LINE}) {
+    for (int id : {IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE, IDC_VERSION_LINE, IDC_LEAP_LINE}) {
         m_view.SetStatusActive(id, true);
     }
     m_view.SetStatusActive(IDC_GPS_CAPTION, false);

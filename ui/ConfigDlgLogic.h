@@ -4,6 +4,7 @@
 #include "DialogView.h"
 #include "LinkStateRelay.h"
 #include "NetworkCheck.h"
+#include "NtpWatch.h"
 #include "RestartFollow.h"
 
 #include "connect/ConnectionControl.h"
@@ -144,4 +145,6 @@ private:
     std::string m_deviceAddress;
     CAlarmTracker m_alarms;
     bool m_bAlarmsOn = true;
+    // The connected device's time service, asked beside the link.
+    CNtpWatch m_ntpWatch;
 };

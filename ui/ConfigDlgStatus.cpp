@@ -2,6 +2,7 @@
 #include "ConfigDlgLogic.h"
 
 #include "ui/LampTips.h"
+#include "ui/LeapLine.h"
 #include "ui/StatusDisplay.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
@@ -24,11 +25,17 @@ StatusReading ReadStatus(const CRacingLink& link) {
     return reading;
 }
 
-// The device judged as vantrex-status judges it, less the NTP check the window does not make.
-Health AssessLink(const CRacingLink& link, CClockStep& clockStep, CClockStep::Clock::time_point now) {
+// The device judged as vantrex-status judges it. Only an answer of the time service is judged: the window
+// asks it on the side, and a query that goes unanswered may be a firewall between this PC and the device,
+// of which the link, alive, says nothing.
+Health AssessLink(const CRacingLink& link, const std::optional<NtpResult>& ntp, CClockStep& clockStep,
+                  CClockStep::Clock::time_point now) {
     DeviceRecord record;
     record.reachable = true;
     FillFromLink(link, record);
+    if (ntp && ntp->answered) {
+        record.ntp = ntp;
+    }
     Health health = AssessHealth(record, HealthLimits{});
     if (std::optional<Problem> step = clockStep.Update(record, now)) {
         AddProblem(health, std::move(*step));
@@ -56,15 +63,18 @@ void CConfigDlgLogic::OnRefresh() {
     }
     m_view.SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
     m_view.SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
-    const Health health = AssessLink(ActiveLink(), m_clockStep, m_restartEnvironment.now());
+    const std::optional<NtpResult> ntp = m_ntpWatch.Latest();
+    const Health health = AssessLink(ActiveLink(), ntp, m_clockStep, m_restartEnvironment.now());
     m_view.SetLampTooltip(IDC_TIME_SYNC_LAMP,
                           LampTip(IDC_TIME_SYNC_LAMP, reading.timeSync, health, StringResource));
     m_view.SetLampTooltip(IDC_GPS_LAMP, LampTip(IDC_GPS_LAMP, reading.gps, health, StringResource));
-    m_view.SetVersionLine(view.versionLine);
+    m_view.SetFittedLine(IDC_VERSION_LINE, view.versionLine);
+    m_view.SetFittedLine(IDC_LEAP_LINE, ntp ? LeapLine(*ntp, StringResource) : std::string());
     TrackAlarms(AlarmReading{.connection = AlarmConnection::Connected,
                              .gps = reading.gps,
                              .timeSync = reading.timeSync,
-                             .problems = health.problems});
+                             .problems = health.problems,
+                             .problemsPending = m_ntpWatch.IsStarted() && !ntp});
     if (restartMissed) {
         ShowError(IDS_NO_RESTART);
     }

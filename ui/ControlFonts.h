@@ -12,7 +12,8 @@ struct ControlFont {
     bool bold;
 };
 
-// The fonts, by index: large and bold for what is read from afar, small for the firmware version.
+// The fonts, by index: large and bold for what is read from afar, small for the firmware version and a
+// leap second announced.
 inline constexpr std::array<ControlFont, 2> kControlFonts = {{{"Arial", 13, true}, {"Arial", 8, false}}};
 
 // Which control takes which of kControlFonts.
@@ -21,8 +22,9 @@ struct ControlFontUse {
     std::size_t font;
 };
 
-inline constexpr std::array<ControlFontUse, 5> kControlFontUses = {{{IDC_STATUS_LINE, 0},
+inline constexpr std::array<ControlFontUse, 6> kControlFontUses = {{{IDC_STATUS_LINE, 0},
                                                                     {IDC_LOCAL_TIME_LINE, 0},
                                                                     {IDC_GPS_CAPTION, 0},
                                                                     {IDC_TIME_SYNC_CAPTION, 0},
-                                                                    {IDC_VERSION_LINE, 1}}};
+                                                                    {IDC_VERSION_LINE, 1},
+                                                                    {IDC_LEAP_LINE, 1}}};

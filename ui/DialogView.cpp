@@ -2,10 +2,10 @@
 
 #include "ui/res/resource.h"
 
-void CDialogView::SetVersionLine(const std::string& text) {
+void CDialogView::SetFittedLine(int id, const std::string& text) {
     // Four refreshes a second repeat the same text; only a new one may move the controls.
-    const bool changed = text != ItemText(IDC_VERSION_LINE);
-    SetItemText(IDC_VERSION_LINE, text);
+    const bool changed = text != ItemText(id);
+    SetItemText(id, text);
     if (changed) {
         RelayoutWindow();
     }

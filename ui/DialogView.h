@@ -35,9 +35,9 @@ public:
     virtual void SetLamp(int lampId, int bitmapId) = 0;
     // Replaces the tooltip of the lamp control lampId: lines separated by '\n'; empty, none.
     virtual void SetLampTooltip(int lampId, const std::string& text) = 0;
-    // Replaces the version line's text and, when it changed, lays the window out again: the line is as
-    // wide as its text needs.
-    virtual void SetVersionLine(const std::string& text);
+    // Replaces the text of a line as wide as its text needs (IDC_VERSION_LINE, IDC_LEAP_LINE) and, when
+    // it changed, lays the window out again.
+    virtual void SetFittedLine(int id, const std::string& text);
     // Lays every control out again for the texts they show now.
     virtual void RelayoutWindow() = 0;
     // Presses button id as the user would, once the window is shown and handles its events.

@@ -36,6 +36,7 @@ constexpr std::array kAlwaysPlaced = {IDC_LOGO,
                                       IDC_GPS_CAPTION,
                                       IDC_TIME_SYNC_CAPTION,
                                       IDC_VERSION_LINE,
+                                      IDC_LEAP_LINE,
                                       IDC_CHANGE_IP_GROUP,
                                       IDC_NEW_IP_ADDRESS,
                                       IDC_NEW_SUBNET_MASK,
@@ -53,7 +54,8 @@ public:
     explicit CLayoutPass(const LayoutInput& input)
         : m_rects(input.controls), m_cw(input.client.w), m_ch(input.client.h), m_m(input.margin),
           m_dpi(input.dpi > 0 ? input.dpi : kDefaultDpi), m_dhcpShown(input.dhcpShown),
-          m_bitmapWidth(input.logoBitmapWidth), m_versionTextWidth(input.versionTextWidth) {}
+          m_bitmapWidth(input.logoBitmapWidth), m_versionTextWidth(input.versionTextWidth),
+          m_leapTextWidth(input.leapTextWidth) {}
 
     bool HasEveryControl() const;
     std::vector<Placement> Run();
@@ -64,6 +66,10 @@ private:
     void PlaceTopBand();
     void PlaceStatusGroup();
     void PlaceStatusRows();
+    void PlaceSmallLines();
+    void PlaceSmallLine(int id, int textWidth, int bottom, int height);
+    int SmallLineX(int textWidth) const;
+    bool LeapShown() const { return m_leapTextWidth > 0; }
     void PlaceAddressPanel();
     void PlaceAddressLabels();
     void PlaceBottomRow();
@@ -77,6 +83,7 @@ private:
     const bool m_dhcpShown;
     const int m_bitmapWidth;
     const int m_versionTextWidth;
+    const int m_leapTextWidth;
 };
 
 bool CLayoutPass::HasEveryControl() const {
@@ -89,6 +96,7 @@ std::vector<Placement> CLayoutPass::Run() {
     PlaceTopBand();
     PlaceStatusGroup();
     PlaceStatusRows();
+    PlaceSmallLines();
     PlaceAddressPanel();
     PlaceAddressLabels();
     PlaceBottomRow();
@@ -147,21 +155,41 @@ void CLayoutPass::PlaceStatusRows() {
           {R(IDC_GPS_LAMP).x, R(IDC_GPS_LAMP).Bottom() + gap, timeSyncLamp.w, timeSyncLamp.h},
           PlacementMode::Move);
 
+    // Beside an announced leap second the version runs in the time-sync row: that caption ends short of it.
+    const int versionX = SmallLineX(m_versionTextWidth);
     for (const auto& [lamp, caption] :
          {std::pair{IDC_GPS_LAMP, IDC_GPS_CAPTION}, std::pair{IDC_TIME_SYNC_LAMP, IDC_TIME_SYNC_CAPTION}}) {
         const LayoutRect placedLamp = R(lamp);
-        Place(caption, {placedLamp.Right() + m_m, placedLamp.y, frame.Right() - placedLamp.Right() - 2 * m_m,
-                        placedLamp.h});
+        const int right =
+            caption == IDC_TIME_SYNC_CAPTION && LeapShown() ? versionX - m_m : frame.Right() - m_m;
+        Place(caption,
+              {placedLamp.Right() + m_m, placedLamp.y, right - placedLamp.Right() - m_m, placedLamp.h});
     }
+}
 
-    // A version too long for the line widens it to the left, up to the frame's inner margin; a firmware
-    // version of 16 characters does not fit 100 pixels.
-    const int versionRight = R(IDC_TIME_SYNC_CAPTION).Right();
-    const int versionWidth =
-        std::max(kVersionWidth, std::min(m_versionTextWidth, versionRight - frame.x - m_m));
-    const int versionHeight = m_dpi * kVersionPoints / kPointsPerInch + 1;
-    Place(IDC_VERSION_LINE, {versionRight - versionWidth, frame.Bottom() - versionHeight - kVersionBottomGap,
-                             versionWidth, versionHeight});
+// The version sits at the foot of the frame; a leap second announced takes the foot and lifts the version
+// above it. Without an announcement the leap line takes no room.
+void CLayoutPass::PlaceSmallLines() {
+    const int bottom = R(IDC_STATUS_FRAME).Bottom() - kVersionBottomGap;
+    const int lineHeight = m_dpi * kVersionPoints / kPointsPerInch + 1;
+    PlaceSmallLine(IDC_VERSION_LINE, m_versionTextWidth, LeapShown() ? bottom - lineHeight : bottom,
+                   lineHeight);
+    PlaceSmallLine(IDC_LEAP_LINE, m_leapTextWidth, bottom, LeapShown() ? lineHeight : 0);
+}
+
+void CLayoutPass::PlaceSmallLine(int id, int textWidth, int bottom, int height) {
+    const int x = SmallLineX(textWidth);
+    Place(id, {x, bottom - height, R(IDC_STATUS_FRAME).Right() - m_m - x, height});
+}
+
+// A text too long for its line widens it to the left, up to the frame's inner margin (a firmware version
+// of 16 characters does not fit 100 pixels); while a leap second is announced, up to the lamps, whose rows
+// the lines then reach into.
+int CLayoutPass::SmallLineX(int textWidth) const {
+    const LayoutRect frame = R(IDC_STATUS_FRAME);
+    const int right = frame.Right() - m_m;
+    const int left = LeapShown() ? R(IDC_TIME_SYNC_LAMP).Right() + m_m : frame.x + m_m;
+    return right - std::max(kVersionWidth, std::min(textWidth, right - left));
 }
 
 void CLayoutPass::PlaceAddressPanel() {

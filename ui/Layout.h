@@ -36,8 +36,8 @@ struct Placement {
 };
 
 // What one layout pass reads: the client area, the margin, the screen resolution (0 taken as 96 dpi),
-// whether the DHCP box is shown, the logo bitmap's width, the width the version line needs to show its
-// whole text and every control's current rectangle by id.
+// whether the DHCP box is shown, the logo bitmap's width, the widths the version and leap lines need to
+// show their whole texts (0 for an empty leap line) and every control's current rectangle by id.
 struct LayoutInput {
     LayoutSize client;
     int margin = 14;
@@ -45,6 +45,7 @@ struct LayoutInput {
     bool dhcpShown = false;
     int logoBitmapWidth = 0;
     int versionTextWidth = 0;
+    int leapTextWidth = 0;
     std::map<int, LayoutRect> controls;
 };
 

@@ -59,5 +59,8 @@ StatusTextPaintPlan PlanStatusTextPaint(const StatusTextPaintInput& input) {
 }
 
 int StatusTextWholeWidth(int textWidth, bool border, bool centred) {
+    if (textWidth == 0) {
+        return 0;
+    }
     return textWidth + (centred ? 0 : kTextIndent) + (border ? 2 * kStatusFrameWidth : 0);
 }

@@ -45,5 +45,5 @@ struct StatusTextPaintPlan {
 // The paint plan for one repaint of the control.
 StatusTextPaintPlan PlanStatusTextPaint(const StatusTextPaintInput& input);
 
-// The narrowest control whose paint plan shows a text textWidth pixels wide whole.
+// The narrowest control whose paint plan shows a text textWidth pixels wide whole; no text needs none.
 int StatusTextWholeWidth(int textWidth, bool border, bool centred);

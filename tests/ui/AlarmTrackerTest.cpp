@@ -28,6 +28,12 @@ AlarmReading Connected(IndicatorState gps, IndicatorState timeSync, std::vector<
     return AlarmReading{AlarmConnection::Connected, gps, timeSync, std::move(problems)};
 }
 
+AlarmReading AwaitingProblems(IndicatorState gps, IndicatorState timeSync) {
+    AlarmReading reading = Connected(gps, timeSync);
+    reading.problemsPending = true;
+    return reading;
+}
+
 AlarmReading Ended(AlarmConnection connection) {
     return AlarmReading{connection, -1, -1, {}};
 }
@@ -126,6 +132,9 @@ const std::vector<Scenario> kScenarios = {
                  {kRollover, Rule(ProblemCode::Pending, Severity::Unknown, "not read yet"),
                   Rule(ProblemCode::OffsetUncertain, Severity::Ok, "clock offset perhaps beyond 1 s")}),
        {}}}},
+    {"problems that come only after the lamps, with the time service's first answer, are found on connecting",
+     {{0, AwaitingProblems(1, 1), {}},
+      {1, Connected(1, 1, {Rule(ProblemCode::NtpStratum, Severity::Critical, "NTP stratum 16")}), {}}}},
     {"a flapping lamp raises one alarm a minute, counting the changes held back",
      {{0, Connected(1, 1), {}},
       {1, Connected(0, 1), {kGpsLost}},

@@ -48,6 +48,7 @@ constexpr ExpectedControl kMainControls[] = {
     {1026, ControlClass::Button, 0x40010000, {173, 283, 45, 22}},
     {1027, ControlClass::Static, 0x50020202, {13, 108, 85, 18}},
     {1028, ControlClass::Static, 0x50020200, {74, 86, 202, 18}},
+    {1029, ControlClass::Static, 0x50000202, {13, 122, 85, 18}},
 };
 
 void ExpectRect(const DialogRect& actual, const DialogRect& expected, int id) {

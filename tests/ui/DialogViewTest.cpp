@@ -11,7 +11,7 @@ namespace {
 
 // The layout measures the line's text, so it must come after the text; and only a new text moves
 // anything, though every refresh sets it.
-TEST(DialogView, VersionLineLaysTheWindowOutAgainAfterANewTextOnly) {
+TEST(DialogView, FittedLineLaysTheWindowOutAgainAfterANewTextOnly) {
     struct Case {
         std::string before;
         std::string after;
@@ -22,7 +22,7 @@ TEST(DialogView, VersionLineLaysTheWindowOutAgainAfterANewTextOnly) {
         CRecordingView view;
         view.SetItemText(IDC_VERSION_LINE, c.before);
         view.calls.clear();
-        view.SetVersionLine(c.after);
+        view.SetFittedLine(IDC_VERSION_LINE, c.after);
         std::vector<std::string> expected{"text " + std::to_string(IDC_VERSION_LINE) + " " + c.after};
         if (c.relayout) {
             expected.emplace_back("relayout");

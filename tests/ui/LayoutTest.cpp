@@ -35,7 +35,8 @@ LayoutInput WorkedExample(bool dhcpShown) {
                       {1007, {12, 12, 125, 23}}, {1008, {13, 13, 125, 23}}, {1012, {14, 14, 125, 23}},
                       {1010, {15, 15, 15, 15}},  {1011, {16, 16, 16, 16}},  {1014, {17, 17, 17, 17}},
                       {1009, {18, 18, 104, 20}}, {1015, {19, 19, 19, 19}},  {1024, {20, 20, 40, 63}},
-                      {1017, {21, 21, 21, 21}},  {1025, {22, 22, 22, 22}},  {1026, {23, 23, 23, 23}}};
+                      {1017, {21, 21, 21, 21}},  {1025, {22, 22, 22, 22}},  {1026, {23, 23, 23, 23}},
+                      {1029, {24, 24, 24, 24}}};
     return input;
 }
 
@@ -62,19 +63,19 @@ TEST(Layout, WorkedExampleWithoutDhcpBox) {
         {1020, {72, 137, 345, 24}, kResize},  {1028, {72, 168, 345, 24}, kResize},
         {1018, {102, 199, 24, 24}, kMove},    {1019, {102, 230, 24, 24}, kMove},
         {1021, {140, 199, 277, 24}, kResize}, {1022, {140, 230, 277, 24}, kResize},
-        {1027, {317, 249, 100, 14}, kResize}, {1005, {14, 295, 431, 144}, kResize},
-        {1007, {28, 322, 125, 23}, kResize},  {1008, {28, 359, 125, 23}, kResize},
-        {1012, {28, 396, 125, 23}, kResize},  {1009, {327, 322, 104, 97}, kResize},
-        {1010, {167, 322, 160, 23}, kResize}, {1011, {167, 359, 160, 23}, kResize},
-        {1014, {167, 396, 160, 23}, kResize}, {1024, {327, 453, 104, 63}, kResize},
-        {1015, {14, 453, 313, 63}, kResize}};
+        {1027, {317, 249, 100, 14}, kResize}, {1029, {317, 263, 100, 0}, kResize},
+        {1005, {14, 295, 431, 144}, kResize}, {1007, {28, 322, 125, 23}, kResize},
+        {1008, {28, 359, 125, 23}, kResize},  {1012, {28, 396, 125, 23}, kResize},
+        {1009, {327, 322, 104, 97}, kResize}, {1010, {167, 322, 160, 23}, kResize},
+        {1011, {167, 359, 160, 23}, kResize}, {1014, {167, 396, 160, 23}, kResize},
+        {1024, {327, 453, 104, 63}, kResize}, {1015, {14, 453, 313, 63}, kResize}};
     EXPECT_EQ(Layout(WorkedExample(false)), expected);
 }
 
 TEST(Layout, WorkedExampleWithDhcpBoxShown) {
     const std::vector<Placement> placements = Layout(WorkedExample(true));
-    ASSERT_EQ(placements.size(), 24u);
-    EXPECT_EQ(placements[14].controlId, 1016);
+    ASSERT_EQ(placements.size(), 25u);
+    EXPECT_EQ(placements[15].controlId, 1016);
     EXPECT_EQ(PlacedRect(placements, 1004).h, 149);
     EXPECT_EQ(PlacedRect(placements, 1005), (LayoutRect{14, 270, 431, 169}));
     EXPECT_EQ(PlacedRect(placements, 1016), (LayoutRect{28, 291, 125, 23}));
@@ -124,6 +125,24 @@ TEST(Layout, VersionLineWidensToTheLeftForItsTextUpToTheFrameMargin) {
         LayoutInput input = WorkedExample(false);
         input.versionTextWidth = textWidth;
         EXPECT_EQ(PlacedRect(Layout(input), 1027), (LayoutRect{x, 249, w, 14})) << "text width " << textWidth;
+    }
+}
+
+// Lifted into the time-sync row, the version ends that caption short of it; neither line reaches over the
+// lamps, even for a text wider than the room right of them (277 pixels).
+TEST(Layout, LeapSecondLineTakesTheFootOfTheFrameAndLiftsTheVersionAboveIt) {
+    struct LeapCase {
+        int textWidth;
+        LayoutRect leapLine;
+    };
+    for (const auto& [textWidth, leapLine] :
+         {LeapCase{250, {167, 249, 250, 14}}, LeapCase{400, {140, 249, 277, 14}}}) {
+        LayoutInput input = WorkedExample(false);
+        input.leapTextWidth = textWidth;
+        const std::vector<Placement> placements = Layout(input);
+        EXPECT_EQ(PlacedRect(placements, 1029), leapLine) << "text width " << textWidth;
+        EXPECT_EQ(PlacedRect(placements, 1027), (LayoutRect{317, 235, 100, 14}));
+        EXPECT_EQ(PlacedRect(placements, 1022), (LayoutRect{140, 230, 163, 24}));
     }
 }
 

@@ -1,5 +1,5 @@
-// The computed layout over the widgets, on start, on every resize and when the version line's text
-// changes.
+// The computed layout over the widgets, on start, on every resize and when the version or leap line's
+// text changes.
 #include "ConfigDlg.h"
 
 #include "StatusText.h"
@@ -34,6 +34,7 @@ public:
         input.dpi = m_window.logicalDpiY();
         input.logoBitmapWidth = Logo().pixmap().width();
         input.versionTextWidth = m_controls.StatusText(IDC_VERSION_LINE)->WholeTextWidth();
+        input.leapTextWidth = m_controls.StatusText(IDC_LEAP_LINE)->WholeTextWidth();
         for (const DialogControlTemplate& control : FindDialogTemplate(IDD_CONFIG_DIALOG)->controls) {
             input.controls[control.id] = RectOf(*m_controls.Item(control.id));
         }

@@ -81,6 +81,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_ALARM_CHANGES, "%1 (%2 changes in the last minute)"},
     {IDS_ALARM_DEVICE, "%1: %2"},
     {IDS_NOTIFY_PROBLEMS, "Notify me of problems"},
+    {IDS_LEAP_INSERTED, "Leap second: 23:59:60 UTC on %1"},
+    {IDS_LEAP_DELETED, "Leap second: no 23:59:59 UTC on %1"},
     {IDS_LOG_CONNECTED, "Connected to %1 (%2)"},
     {IDS_LOG_DISCONNECTED, "Disconnected"},
     {IDS_LOG_FIRMWARE_SEEN, "Firmware version %1"},
@@ -93,7 +95,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_LOG_JOURNAL_UNWRITABLE, "The device log cannot be kept on disk: %1"},
 };
 
-static_assert(std::size(kStrings) == 75);
+static_assert(std::size(kStrings) == 77);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

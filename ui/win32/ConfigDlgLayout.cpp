@@ -1,5 +1,5 @@
-// The computed layout over the dialog's controls, on start, on every WM_SIZE and when the version line's
-// text changes.
+// The computed layout over the dialog's controls, on start, on every WM_SIZE and when the version or leap
+// line's text changes.
 #include "ConfigDlg.h"
 
 #include "ui/Layout.h"
@@ -35,8 +35,8 @@ int BitmapWidth(HWND bitmapStatic) {
 // The dialog measured and moved in Windows' terms: its size is the outer size.
 class CDialogLayoutSurface : public CLayoutSurface {
 public:
-    CDialogLayoutSurface(HWND dialog, int dpi, const CStatusText& versionLine)
-        : m_dialog(dialog), m_dpi(dpi), m_versionLine(versionLine) {}
+    CDialogLayoutSurface(HWND dialog, int dpi, const CStatusText& versionLine, const CStatusText& leapLine)
+        : m_dialog(dialog), m_dpi(dpi), m_versionLine(versionLine), m_leapLine(leapLine) {}
 
     bool HasControls() const override {
         for (const DialogControlTemplate& control : Template().controls) {
@@ -65,6 +65,7 @@ public:
         input.dpi = m_dpi;
         input.logoBitmapWidth = BitmapWidth(Logo());
         input.versionTextWidth = m_versionLine.WholeTextWidth();
+        input.leapTextWidth = m_leapLine.WholeTextWidth();
         return input;
     }
 
@@ -93,11 +94,12 @@ private:
     HWND m_dialog;
     int m_dpi;
     const CStatusText& m_versionLine;
+    const CStatusText& m_leapLine;
 };
 
 } // namespace
 
 void CConfigDlg::LayoutControls() {
-    CDialogLayoutSurface surface(m_hwnd, Dpi(), *StatusText(IDC_VERSION_LINE));
+    CDialogLayoutSurface surface(m_hwnd, Dpi(), *StatusText(IDC_VERSION_LINE), *StatusText(IDC_LEAP_LINE));
     m_layoutFlow.Run(surface, m_logic.DhcpShown());
 }

@@ -135,6 +135,28 @@ TEST_F(ConfigDlgStatus, VersionLineShowsTheLongestVersionWhole) {
     sim.Stop();
 }
 
+// The month, and with it the day, is the served time's, which is this PC's: only the text's fixed part is
+// the window's to check here.
+TEST_F(ConfigDlgStatus, LeapSecondAnnouncedByTheTimeServiceShowsUnderTheVersion) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.28", {"--ntp-port", "123", "--ntp-leap", "1"})))
+        << sim.ErrorOutput();
+    const QRect versionAlone = m_window.Controls().Item(IDC_VERSION_LINE)->geometry();
+    ASSERT_TRUE(ConnectTo("127.0.4.28"));
+    ASSERT_TRUE(
+        ProcessEventsUntil([this] { return !TextOf(m_window, IDC_LEAP_LINE).isEmpty(); }, kDeviceWaitMs));
+    EXPECT_TRUE(TextOf(m_window, IDC_LEAP_LINE).startsWith("Leap second: 23:59:60 UTC on "));
+    const QRect leap = m_window.Controls().Item(IDC_LEAP_LINE)->geometry();
+    const QRect version = m_window.Controls().Item(IDC_VERSION_LINE)->geometry();
+    EXPECT_EQ(leap.bottom(), versionAlone.bottom());
+    EXPECT_EQ(version.bottom(), leap.top() - 1);
+
+    Click(IDC_CONNECT);
+    EXPECT_EQ(TextOf(m_window, IDC_LEAP_LINE), "");
+    EXPECT_EQ(m_window.Controls().Item(IDC_VERSION_LINE)->geometry(), versionAlone);
+    sim.Stop();
+}
+
 // One combination of the device's GPS letter and system peer, and the lamps it must light.
 struct LampCase {
     const char* address;

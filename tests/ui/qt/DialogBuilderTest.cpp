@@ -22,7 +22,8 @@
 namespace {
 
 constexpr std::array kStatusTextIds = {IDC_STATUS_FRAME, IDC_STATUS_LINE, IDC_LOCAL_TIME_LINE,
-                                       IDC_VERSION_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION};
+                                       IDC_VERSION_LINE, IDC_GPS_CAPTION, IDC_TIME_SYNC_CAPTION,
+                                       IDC_LEAP_LINE};
 
 const DialogTemplate& MainTemplate() {
     return *FindDialogTemplate(IDD_CONFIG_DIALOG);
@@ -41,7 +42,7 @@ protected:
 
 TEST_F(MainWindowControls, AreSiblingsInTemplateOrder) {
     const std::vector<QWidget*>& widgets = m_controls.InTemplateOrder();
-    ASSERT_EQ(widgets.size(), 27u);
+    ASSERT_EQ(widgets.size(), 28u);
     // The parent's child list is also the stacking order, bottom first.
     EXPECT_EQ(m_dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).toVector(),
               QList<QWidget*>(widgets.begin(), widgets.end()));
