@@ -1,30 +1,12 @@
 #include "JournalLine.h"
 
-#include "runtime/CivilTime.h"
+#include "EventTime.h"
+
 #include "status/DeviceText.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-
 namespace {
-
-constexpr std::int64_t kMicrosPerSecond = 1000000;
-
-// ISO 8601 in UTC to the microsecond, for people reading the file; "micros" is what is read back.
-std::string IsoTime(std::int64_t utcMicros) {
-    const std::int64_t seconds = utcMicros / kMicrosPerSecond - (utcMicros % kMicrosPerSecond < 0 ? 1 : 0);
-    const std::int64_t micros = utcMicros - seconds * kMicrosPerSecond;
-    std::tm parts{};
-    if (!BreakDownTime(static_cast<std::time_t>(seconds), CivilZone::Utc, parts)) {
-        return "";
-    }
-    char text[96]; // room for any int the compiler cannot rule out
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%06dZ", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
-                  static_cast<int>(micros));
-    return text;
-}
 
 // Cut at a character's start, so that the text stays valid UTF-8.
 std::string CutShort(std::string text) {
@@ -73,12 +55,10 @@ std::optional<DeviceEvent> ParseWholeLine(std::string_view line) {
 
 std::string JournalLine(const DeviceEvent& event) {
     const nlohmann::json line = {
-        {"time", IsoTime(event.utcMicros)},
-        {"micros", event.utcMicros},
-        {"address", DeviceText(event.address)},
-        {"code", DeviceText(event.code)},
-        {"severity", EventSeverityName(event.severity)},
-        {"text", CutShort(DeviceText(event.text))},
+        // For people reading the file; "micros" is what is read back.
+        {"time", IsoUtcTime(event.utcMicros)},           {"micros", event.utcMicros},
+        {"address", DeviceText(event.address)},          {"code", DeviceText(event.code)},
+        {"severity", EventSeverityName(event.severity)}, {"text", CutShort(DeviceText(event.text))},
     };
     // Everything is valid UTF-8 already; replace rather than throw should that ever change.
     return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';

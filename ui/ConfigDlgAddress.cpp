@@ -23,6 +23,10 @@ void CConfigDlgLogic::OnApply() {
                                                     LoadStringResource(IDS_CONFIRM), MessageKind::Confirm);
     // The connection may have been lost while the question was open; the request belongs to it alone.
     if (answer == MessageAnswer::Yes && m_connection.Phase() == ConnectionPhase::Connected) {
+        // The audit trail is on the disk before the device can act on the change.
+        LogAction(WindowAction::Kind::ChangeAsked,
+                  {check.dhcp ? std::string() : check.ip, check.mask, check.gateway});
+        LogAction(WindowAction::Kind::ChangeSent);
         Link(m_connection.ActiveSide())
             .RequestAddressChange(check.ip.c_str(), check.mask.c_str(), check.gateway.c_str());
         OnChangeConfirmed(check, network.reachable);

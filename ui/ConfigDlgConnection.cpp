@@ -25,6 +25,7 @@ void CConfigDlgLogic::OnConnect() {
     if (m_connection.Phase() != ConnectionPhase::Disconnected) {
         m_restart.End();
         ResetToDisconnected();
+        LogAction(WindowAction::Kind::Disconnected);
         TrackConnectionEnd(AlarmConnection::Closed);
         return;
     }
@@ -70,6 +71,7 @@ void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report)
         break;
     case ReportAction::Lose:
         ResetToDisconnected();
+        LogAction(WindowAction::Kind::ConnectionLost);
         if (m_restart.Phase() == RestartPhase::ChangeSent) {
             TrackConnectionEnd(AlarmConnection::Restarting);
             OnRestartLinkEnded(); // the restart the user confirmed, not a fault
@@ -97,6 +99,10 @@ void CConfigDlgLogic::AcceptLink(LinkSide side) {
     }
     m_view.RepaintWindow();
     m_view.StartTimer(kRefreshTimerId, kRefreshIntervalMs);
+    m_deviceLog.OnAction(m_utcNow(), WindowAction{.kind = WindowAction::Kind::Connected,
+                                                  .address = m_deviceAddress,
+                                                  .link = side == LinkSide::A ? "shell" : "telnet",
+                                                  .change = {}});
     // Without a thread for it the window goes on without what only the time service tells.
     if (const std::optional<Octets> address = ParseDottedAddress(m_deviceAddress)) {
         (void)m_ntpWatch.Watch(AddressValue(*address), kNtpPort);
@@ -153,4 +159,9 @@ void CConfigDlgLogic::ResetToDisconnected() {
     m_view.SetItemText(IDC_NEW_GATEWAY, std::string());
     SetPanelEnabled(false);
     m_view.RepaintWindow();
+}
+
+void CConfigDlgLogic::LogAction(WindowAction::Kind kind, const WindowAction::AddressChange& change) {
+    m_deviceLog.OnAction(
+        m_utcNow(), WindowAction{.kind = kind, .address = m_deviceAddress, .link = {}, .change = change});
 }

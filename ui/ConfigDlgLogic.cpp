@@ -11,7 +11,11 @@ CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, PostStateReport post, LocalN
     : CConfigDlgLogic(view,
                       RacingLinks{std::make_unique<CDeviceLink>(std::string()),
                                   std::make_unique<CDeviceLink>(std::string())},
-                      std::move(post), std::move(localNetworks)) {}
+                      std::move(post), std::move(localNetworks)) {
+    std::string warning;
+    m_deviceLog.SetJournal(UserJournalPath(warning));
+    m_deviceLog.SetWarning(std::move(warning));
+}
 
 CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, RacingLinks links, PostStateReport post,
                                  LocalNetworksReader localNetworks)
@@ -23,6 +27,11 @@ CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, RacingLinks links, PostState
 
 const CRacingLink& CConfigDlgLogic::ActiveLink() const {
     return m_connection.ActiveSide() == LinkSide::A ? *m_links.a : *m_links.b;
+}
+
+void CConfigDlgLogic::SetDeviceLogEnvironment(DeviceLogEnvironment environment) {
+    m_deviceLog.SetJournal(std::move(environment.journalPath));
+    m_utcNow = std::move(environment.utcNow);
 }
 
 void CConfigDlgLogic::StopLinks() {
@@ -77,6 +86,9 @@ void CConfigDlgLogic::OnClose() {
     // A hidden window's timers still fire; no try may start once the window is closed.
     m_view.StopTimer(kRestartTimerId);
     m_restart.End();
+    if (m_connection.Phase() == ConnectionPhase::Connected) {
+        LogAction(WindowAction::Kind::Disconnected);
+    }
     StopLinks();
     // Reports the links posted before they stopped must find nothing left to fail or lose.
     m_connection.OnReset();

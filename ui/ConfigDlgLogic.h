@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlarmTracker.h"
+#include "DeviceLog.h"
 #include "DialogView.h"
 #include "LinkStateRelay.h"
 #include "NetworkCheck.h"
@@ -10,10 +11,12 @@
 #include "connect/ConnectionControl.h"
 #include "health/ClockStep.h"
 #include "link/RacingLink.h"
+#include "runtime/RealTimeClock.h"
 
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,14 @@ struct RestartEnvironment {
     std::function<bool(const std::string& address)> mayConnectTo = [](const std::string&) { return true; };
     // The clock of the countdown, of the wait for the restart and of how long a clock step is shown.
     std::function<CRestartFollow::Clock::time_point()> now = CRestartFollow::Clock::now;
+};
+
+// Where the device log keeps its journal, and its clock; tests replace both.
+struct DeviceLogEnvironment {
+    // Without a path the log stays in memory.
+    std::optional<std::string> journalPath;
+    // This PC's clock in microseconds since 1970 UTC, for the window's own actions.
+    std::function<std::int64_t()> utcNow = RealTimeMicros;
 };
 
 // The two links the window races: A on the shell port, B on the telnet port.
@@ -94,6 +105,10 @@ public:
     // Replaces the follow-up's times, network reader and address check, each of which must be set; only
     // while the follow-up is Idle.
     void SetRestartEnvironment(RestartEnvironment environment);
+    // Replaces the device log's journal and clock; before the first connection.
+    void SetDeviceLogEnvironment(DeviceLogEnvironment environment);
+    // The log of the device the window follows, for the log window.
+    const CDeviceLog& DeviceLog() const { return m_deviceLog; }
     // Whether the DHCP check box is shown; the layout leaves room for it only then.
     bool DhcpShown() const { return m_bDhcpCapable; }
     // Whether alarms reach the user ("Notify me of problems"); they are tracked either way, so that
@@ -123,6 +138,8 @@ private:
     void TrackAlarms(const AlarmReading& reading);
     void TrackConnectionEnd(AlarmConnection end);
     void SetPanelEnabled(bool enabled);
+    // Tells the device log what the window did (ConfigDlgConnection.cpp).
+    void LogAction(WindowAction::Kind kind, const WindowAction::AddressChange& change = {});
 
     // The follow-up of a confirmed address change (ConfigDlgRestart.cpp).
     void OnChangeConfirmed(const AddressCheck& change, bool reachable);
@@ -147,4 +164,6 @@ private:
     bool m_bAlarmsOn = true;
     // The connected device's time service, asked beside the link.
     CNtpWatch m_ntpWatch;
+    CDeviceLog m_deviceLog;
+    std::function<std::int64_t()> m_utcNow = RealTimeMicros;
 };

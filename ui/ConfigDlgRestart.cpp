@@ -70,6 +70,7 @@ void CConfigDlgLogic::OnRestartTimedOut() {
     // Disconnected before the box: its nested event loop delivers reports the tries posted before they
     // stopped, which must find nothing left to connect or fail.
     ResetToDisconnected();
+    LogAction(WindowAction::Kind::ChangeTimedOut);
     m_view.ShowMessage(text, LoadStringResource(IDS_ERROR), MessageKind::Error);
 }
 

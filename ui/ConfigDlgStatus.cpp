@@ -29,8 +29,7 @@ StatusReading ReadStatus(const CRacingLink& link) {
 // asks it on the side, and a query that goes unanswered may be a firewall between this PC and the device,
 // of which the link, alive, says nothing.
 Health AssessLink(const CRacingLink& link, const std::optional<NtpResult>& ntp, CClockStep& clockStep,
-                  CClockStep::Clock::time_point now) {
-    DeviceRecord record;
+                  CClockStep::Clock::time_point now, DeviceRecord& record) {
     record.reachable = true;
     FillFromLink(link, record);
     if (ntp && ntp->answered) {
@@ -64,7 +63,12 @@ void CConfigDlgLogic::OnRefresh() {
     m_view.SetLamp(IDC_TIME_SYNC_LAMP, view.timeSyncLampBitmap);
     m_view.SetLamp(IDC_GPS_LAMP, view.gpsLampBitmap);
     const std::optional<NtpResult> ntp = m_ntpWatch.Latest();
-    const Health health = AssessLink(ActiveLink(), ntp, m_clockStep, m_restartEnvironment.now());
+    DeviceRecord record;
+    const Health health = AssessLink(ActiveLink(), ntp, m_clockStep, m_restartEnvironment.now(), record);
+    // The link reads the clock about once a second; the log takes each reading once, not each refresh.
+    if (const std::optional<TimedClockReading> clock = ActiveLink().LastClockReading()) {
+        m_deviceLog.OnReading(clock->answeredPcMicros, record, health);
+    }
     m_view.SetLampTooltip(IDC_TIME_SYNC_LAMP,
                           LampTip(IDC_TIME_SYNC_LAMP, reading.timeSync, health, StringResource));
     m_view.SetLampTooltip(IDC_GPS_LAMP, LampTip(IDC_GPS_LAMP, reading.gps, health, StringResource));

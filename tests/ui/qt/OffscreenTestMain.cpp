@@ -13,13 +13,14 @@
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The user's settings live in a folder of this run, so that a test that changes one never changes
-    // the real user's, and every run starts from the defaults.
+    // The user's settings and the device log's journal live in a folder of this run, so that a test
+    // never changes the real user's, and every run starts from the defaults with an empty journal.
     const std::string configFolder = MakeTemporaryFolder("vantrex-config-");
     if (configFolder.empty()) {
         return EXIT_FAILURE;
     }
     qputenv("XDG_CONFIG_HOME", configFolder.c_str());
+    qputenv("XDG_STATE_HOME", (configFolder + "/state").c_str());
     int status = EXIT_FAILURE;
     {
         QApplication application(argc, argv);

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "devicelog/EventDerivation.h"
+#include "devicelog/Journal.h"
+#include "devicelog/ReadingHistory.h"
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+struct DeviceRecord;
+struct Health;
+
+// An event of the log window's list; earlier ones were read back from the journal.
+struct LoggedEvent {
+    DeviceEvent event;
+    bool earlier = false;
+};
+
+// The device log of one window: the readings of the last day for the chart, the events of the device it
+// follows, and the journal they are appended to. The journal is a help: a failure to write it is a
+// warning for the log window, never a reason to end anything.
+class CDeviceLog {
+public:
+    // The most events the window keeps: the latest.
+    static constexpr std::size_t kMostEvents = CJournal::kMostReadBack;
+    // Readings closer together than this are one for the chart.
+    static constexpr std::int64_t kReadingMicros = 1000000;
+
+    // Keeps the journal at journalPath; without one, events stay in memory alone.
+    void SetJournal(std::optional<std::string> journalPath);
+    // The journal could not even be placed: warning says why.
+    void SetWarning(std::string warning) { m_warning = std::move(warning); }
+
+    // A reading the link took at pcMicros on this PC's clock: kept, with its events, unless it is the
+    // reading kept last or comes within a second after it.
+    void OnReading(std::int64_t pcMicros, const DeviceRecord& record, const Health& health);
+    // What the window did at utcMicros. Connecting to another device than the one followed starts its
+    // log afresh with its earlier events from the journal.
+    void OnAction(std::int64_t utcMicros, const WindowAction& action);
+
+    const CReadingHistory& History() const { return m_history; }
+    // Oldest first.
+    const std::deque<LoggedEvent>& Events() const { return m_events; }
+    // The latest warning of the journal; empty while there is none.
+    const std::string& Warning() const { return m_warning; }
+    // Changes whenever an event is added or the log starts afresh.
+    std::uint64_t Revision() const { return m_revision; }
+
+private:
+    void FollowDevice(const std::string& address);
+    void Record(const std::vector<DeviceEvent>& events);
+    void Keep(LoggedEvent event);
+
+    std::optional<CJournal> m_journal;
+    DeviceLogState m_state;
+    CReadingHistory m_history;
+    std::deque<LoggedEvent> m_events;
+    std::optional<std::int64_t> m_lastReadingMicros;
+    std::string m_warning;
+    std::uint64_t m_revision = 0;
+};
