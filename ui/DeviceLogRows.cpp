@@ -1,0 +1,52 @@
+#include "DeviceLogRows.h"
+
+#include "ui/res/StringTable.h"
+#include "ui/res/resource.h"
+
+#include "devicelog/EventTime.h"
+#include "status/DeviceText.h"
+
+namespace {
+
+bool Passes(EventSeverity severity, EventFilter filter) {
+    switch (filter) {
+    case EventFilter::WarningsAndCritical:
+        return severity != EventSeverity::Info;
+    case EventFilter::CriticalOnly:
+        return severity == EventSeverity::Critical;
+    case EventFilter::All:
+        break;
+    }
+    return true;
+}
+
+EventRow RowOf(const LoggedEvent& logged) {
+    const DeviceEvent& event = logged.event;
+    std::string details = std::string(EventSeverityName(event.severity)) + ", " + DeviceText(event.address) +
+                          ", " + DeviceText(event.code);
+    if (logged.earlier) {
+        details += std::string(", ") + LoadStringResource(IDS_LOG_EARLIER);
+    }
+    return EventRow{IsoUtcTime(event.utcMicros), LocalTimeText(event.utcMicros), DeviceText(event.text),
+                    std::move(details), event};
+}
+
+} // namespace
+
+std::vector<EventRow> ShownRows(const std::deque<LoggedEvent>& events, EventFilter filter) {
+    std::vector<EventRow> rows;
+    for (auto logged = events.rbegin(); logged != events.rend(); ++logged) {
+        if (Passes(logged->event.severity, filter)) {
+            rows.push_back(RowOf(*logged));
+        }
+    }
+    return rows;
+}
+
+std::string RowsText(std::span<const EventRow> rows) {
+    std::string text;
+    for (const EventRow& row : rows) {
+        text += row.utcTime + '\t' + row.localTime + '\t' + row.event + '\t' + row.details + '\n';
+    }
+    return text;
+}
