@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "AlarmSetting.h"
+#include "DeviceLogDlg.h"
 #include "LinkStateEvent.h"
 #include "LocalNetworks.h"
 #include "StatusText.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QShortcut>
 #include <QTimerEvent>
 
@@ -47,6 +49,7 @@ CConfigDlg::CConfigDlg(CMessageBoxes& boxes)
 void CConfigDlg::OnInitDialog() {
     BuildControls();
     InstallAboutCommand();
+    InstallDeviceLogCommand();
     setWindowIcon(m_hIcon);
     CreateFonts();
     setWindowTitle(ResourceText(IDS_WINDOW_TITLE));
@@ -79,6 +82,27 @@ void CConfigDlg::InstallAboutCommand() {
     connect(shortcut, &QShortcut::activated, this, [this] { OnSysCommand(kIdmAboutBox); });
 }
 
+void CConfigDlg::InstallDeviceLogCommand() {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(shortcut, &QShortcut::activated, this, &CConfigDlg::ShowDeviceLog);
+}
+
+void CConfigDlg::ShowDeviceLog() {
+    if (m_deviceLogDlg == nullptr) {
+        m_deviceLogDlg = new CDeviceLogDlg(m_logic.DeviceLog(), m_boxes, this);
+    }
+    m_deviceLogDlg->ShowBeside(*this);
+}
+
+// The status area's controls leave a double-click to the window.
+void CConfigDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (Item(IDC_STATUS_GROUP)->geometry().contains(event->position().toPoint())) {
+        ShowDeviceLog();
+        return;
+    }
+    QDialog::mouseDoubleClickEvent(event);
+}
+
 void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     AddContextMenuItems(menu);
@@ -89,6 +113,8 @@ void CConfigDlg::AddContextMenuItems(QMenu& menu) {
     if (const QString aboutText = QString::fromStdString(AboutCommandText()); !aboutText.isEmpty()) {
         connect(menu.addAction(aboutText), &QAction::triggered, this, [this] { OnSysCommand(kIdmAboutBox); });
     }
+    connect(menu.addAction(ResourceText(IDS_LOG_MENU_ITEM)), &QAction::triggered, this,
+            &CConfigDlg::ShowDeviceLog);
     QAction* notify = menu.addAction(ResourceText(IDS_NOTIFY_PROBLEMS));
     notify->setCheckable(true);
     notify->setChecked(m_logic.AlarmsOn());

@@ -17,6 +17,7 @@
 #include <map>
 #include <string>
 
+class CDeviceLogDlg;
 class CStatusText;
 class QAbstractButton;
 class QMenu;
@@ -42,9 +43,13 @@ public:
 
     // A command of the system menu; the About item is the only one handled here.
     void OnSysCommand(unsigned command);
-    // Adds the items of the window's context menu to menu: About, and "Notify me of problems", whose
-    // tick switches the alarms and is remembered for the user.
+    // Adds the items of the window's context menu to menu: About, the device log, and "Notify me of
+    // problems", whose tick switches the alarms and is remembered for the user.
     void AddContextMenuItems(QMenu& menu);
+    // Opens the device log window beside this one (the menu item, Ctrl+L, a double-click on the status).
+    void ShowDeviceLog();
+    // The device log window once it was opened; null before.
+    CDeviceLogDlg* DeviceLogWindow() const { return m_deviceLogDlg; }
 
     // CDialogView over the widgets (ConfigDlgView.cpp).
     std::string ItemText(int id) const override;
@@ -72,6 +77,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     // Enter and Esc must not end the dialog.
     void accept() override {}
     void reject() override {}
@@ -83,6 +89,7 @@ private:
 
     void BuildControls();
     void InstallAboutCommand();
+    void InstallDeviceLogCommand();
     void CreateFonts();
     void ConnectHandlers();
 
@@ -98,6 +105,8 @@ private:
     // Qt's ids of the running timers by the logic's timer ids.
     std::map<int, int> m_timers;
     CDesktopNotifier m_notifier;
+    // A child: it goes with the window.
+    CDeviceLogDlg* m_deviceLogDlg = nullptr;
     // Last: its relay posts to this window, so it goes first.
     CConfigDlgLogic m_logic;
 };

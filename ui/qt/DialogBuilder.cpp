@@ -1,11 +1,13 @@
 #include "DialogBuilder.h"
 
+#include "ChartView.h"
 #include "StatusText.h"
 #include "ui/DialogUnits.h"
 #include "ui/qt/Artwork.h"
 #include "ui/res/WindowStyles.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -111,6 +114,16 @@ QWidget* CreateStatic(const DialogControlTemplate& control, QWidget& parent) {
     }
 }
 
+// A report list: rows of columns, whole rows selected, several at once as in the system's list view.
+QWidget* CreateListView(QWidget& parent) {
+    auto* list = new QTreeWidget(&parent);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    return list;
+}
+
 QWidget* CreateControl(const DialogControlTemplate& control, QWidget& parent, bool asStatusText) {
     if (asStatusText) {
         return new CStatusText(control.style, &parent);
@@ -120,9 +133,16 @@ QWidget* CreateControl(const DialogControlTemplate& control, QWidget& parent, bo
         return CreateButton(control, parent);
     case ControlClass::Edit:
         return CreateEdit(control, parent);
-    default:
-        return CreateStatic(control, parent);
+    case ControlClass::ComboBox:
+        return new QComboBox(&parent);
+    case ControlClass::ListView:
+        return CreateListView(parent);
+    case ControlClass::Chart:
+        return new CChartView(&parent);
+    case ControlClass::Static:
+        break;
     }
+    return CreateStatic(control, parent);
 }
 
 // What the template says about every control whatever its kind: place, font, focus and visibility.
@@ -134,6 +154,10 @@ void ApplyCommonSettings(const DialogControlTemplate& control, QWidget& widget, 
         widget.resize(label->pixmap().size());
     }
     widget.setFont(font);
+    // A drop-down list's template height includes its open list; closed, it is one line high.
+    if (qobject_cast<QComboBox*>(&widget)) {
+        widget.resize(rect.width, widget.sizeHint().height());
+    }
     if (!Has(control.style, kWsTabStop) && (widget.focusPolicy() & Qt::TabFocus)) {
         widget.setFocusPolicy(Qt::ClickFocus);
     }

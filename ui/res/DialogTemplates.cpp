@@ -89,7 +89,31 @@ constexpr DialogControlTemplate kConfigControls[] = {
      kVisibleChild | kSsRight | kSsCenterImage | kWsGroup,
      {13, 108, 85, 18}},
     {IDC_LOCAL_TIME_LINE, ControlClass::Static, "Static", 0, kLineText, {74, 86, 202, 18}},
-    {IDC_LEAP_LINE, ControlClass::Static, "", 0, kVisibleChild | kSsRight | kSsCenterImage, {13, 122, 85, 18}},
+    {IDC_LEAP_LINE,
+     ControlClass::Static,
+     "",
+     0,
+     kVisibleChild | kSsRight | kSsCenterImage,
+     {13, 122, 85, 18}},
+};
+
+constexpr std::uint32_t kDropDownList = kVisibleChild | kCbsDropDownList | kWsVScroll | kWsTabStop;
+
+// The chart above, the events below; a drop-down list's height includes its open list.
+constexpr DialogControlTemplate kDeviceLogControls[] = {
+    {IDC_LOG_SPAN, ControlClass::ComboBox, "", 0, kDropDownList, {7, 7, 70, 60}},
+    {IDC_LOG_WARNING, ControlClass::Static, "", 0, kLineText | kSsNoPrefix, {85, 7, 328, 12}},
+    {IDC_LOG_CHART, ControlClass::Chart, "", 0, kVisibleChild | kWsBorder, {7, 24, 406, 130}},
+    {IDC_LOG_FILTER, ControlClass::ComboBox, "", 0, kDropDownList, {7, 160, 100, 60}},
+    {IDC_LOG_EVENTS,
+     ControlClass::ListView,
+     "",
+     0,
+     kVisibleChild | kWsBorder | kWsTabStop | kLvsReport | kLvsShowSelAlways,
+     {7, 177, 406, 100}},
+    {IDC_LOG_SAVE, ControlClass::Button, "Save as CSV...", 0, kPushButton, {7, 283, 70, 14}},
+    {IDC_LOG_COPY, ControlClass::Button, "Copy", 0, kPushButton, {83, 283, 50, 14}},
+    {IDC_LOG_CLOSE, ControlClass::Button, "Close", 0, kPushButton, {363, 283, 50, 14}},
 };
 
 constexpr DialogTemplate kTemplates[] = {
@@ -117,6 +141,18 @@ constexpr DialogTemplate kTemplates[] = {
      false,
      kDefaultCharset,
      kConfigControls},
+    {IDD_DEVICE_LOG,
+     true,
+     kWsPopup | kWsCaption | kWsSysMenu | kDsModalFrame | kDsSetFont,
+     0,
+     {0, 0, 420, 304},
+     "Device log",
+     "MS Sans Serif",
+     8,
+     0,
+     false,
+     kDefaultCharset,
+     kDeviceLogControls},
 };
 
 } // namespace

@@ -11,7 +11,9 @@ struct DialogRect {
     int height;
 };
 
-enum class ControlClass { Button, Edit, Static };
+// ComboBox is the system's drop-down list; ListView is the common controls' report list; Chart is the
+// device log's offset chart, a window class of the program's own.
+enum class ControlClass { Button, Edit, Static, ComboBox, ListView, Chart };
 
 // Control id of the About box's OK button (the system's IDOK) and of statics nobody addresses.
 inline constexpr int kIdOk = 1;
@@ -43,5 +45,5 @@ struct DialogTemplate {
     std::span<const DialogControlTemplate> controls;
 };
 
-// The template with that id (IDD_ABOUTBOX, IDD_CONFIG_DIALOG); null for any other id.
+// The template with that id (IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_DEVICE_LOG); null for any other id.
 const DialogTemplate* FindDialogTemplate(int id);

@@ -93,9 +93,28 @@ constexpr StringEntry kStrings[] = {
     {IDS_LOG_CHANGE_ASKED_DHCP, "Address change asked from %1 to DHCP"},
     {IDS_LOG_CHANGE_SENT, "Address change sent to the device at %1"},
     {IDS_LOG_JOURNAL_UNWRITABLE, "The device log cannot be kept on disk: %1"},
+    {IDS_LOG_MENU_ITEM, "Device &log\u2026"},
+    {IDS_LOG_SPAN_10_MINUTES, "10 minutes"},
+    {IDS_LOG_SPAN_1_HOUR, "1 hour"},
+    {IDS_LOG_SPAN_24_HOURS, "24 hours"},
+    {IDS_LOG_FILTER_ALL, "All events"},
+    {IDS_LOG_FILTER_WARNINGS, "Warnings and critical"},
+    {IDS_LOG_FILTER_CRITICAL, "Critical only"},
+    {IDS_LOG_COLUMN_UTC, "UTC time"},
+    {IDS_LOG_COLUMN_LOCAL, "Local time"},
+    {IDS_LOG_COLUMN_EVENT, "Event"},
+    {IDS_LOG_COLUMN_DETAILS, "Details"},
+    {IDS_LOG_EARLIER, "earlier"},
+    {IDS_LOG_SAVE_FAILED, "The events could not be saved: %1"},
+    {IDS_LOG_SAVE_CAPTION, "Save the events as CSV"},
+    {IDS_LOG_NAME_SPAN, "Time span of the chart"},
+    {IDS_LOG_NAME_CHART, "Offset of the device clock"},
+    {IDS_LOG_NAME_FILTER, "Severity of the events shown"},
+    {IDS_LOG_NAME_EVENTS, "Events, newest first"},
+    {IDS_LOG_NAME_WARNING, "Warning of the device log"},
 };
 
-static_assert(std::size(kStrings) == 77);
+static_assert(std::size(kStrings) == 96);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

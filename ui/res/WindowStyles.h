@@ -30,6 +30,12 @@ inline constexpr std::uint32_t kBsAutoCheckBox = 0x3;
 inline constexpr std::uint32_t kBsGroupBox = 0x7;
 inline constexpr std::uint32_t kBsPushLike = 0x1000;
 
+// Combo box and list view styles
+inline constexpr std::uint32_t kWsVScroll = 0x00200000;
+inline constexpr std::uint32_t kCbsDropDownList = 0x3;
+inline constexpr std::uint32_t kLvsReport = 0x1;
+inline constexpr std::uint32_t kLvsShowSelAlways = 0x8;
+
 // Edit styles
 inline constexpr std::uint32_t kEsRight = 0x2;
 inline constexpr std::uint32_t kEsAutoHScroll = 0x80;

@@ -7,6 +7,7 @@
 // Dialog templates
 #define IDD_ABOUTBOX 100
 #define IDD_CONFIG_DIALOG 102
+#define IDD_DEVICE_LOG 104
 
 // Icon group and bitmaps (bitmap ids share numbers with strings; the resource types keep them apart)
 #define IDR_MAINFRAME 128
@@ -44,6 +45,16 @@
 #define IDC_VERSION_LINE 1027
 #define IDC_LOCAL_TIME_LINE 1028
 #define IDC_LEAP_LINE 1029
+
+// Controls of the device log window
+#define IDC_LOG_SPAN 1030
+#define IDC_LOG_WARNING 1031
+#define IDC_LOG_CHART 1032
+#define IDC_LOG_FILTER 1033
+#define IDC_LOG_EVENTS 1034
+#define IDC_LOG_SAVE 1035
+#define IDC_LOG_COPY 1036
+#define IDC_LOG_CLOSE 1037
 
 // String table
 #define IDS_ABOUTBOX 101
@@ -123,5 +134,24 @@
 #define IDS_LOG_CHANGE_ASKED_DHCP 176
 #define IDS_LOG_CHANGE_SENT 177
 #define IDS_LOG_JOURNAL_UNWRITABLE 178
+#define IDS_LOG_MENU_ITEM 179
+#define IDS_LOG_SPAN_10_MINUTES 180
+#define IDS_LOG_SPAN_1_HOUR 181
+#define IDS_LOG_SPAN_24_HOURS 182
+#define IDS_LOG_FILTER_ALL 183
+#define IDS_LOG_FILTER_WARNINGS 184
+#define IDS_LOG_FILTER_CRITICAL 185
+#define IDS_LOG_COLUMN_UTC 186
+#define IDS_LOG_COLUMN_LOCAL 187
+#define IDS_LOG_COLUMN_EVENT 188
+#define IDS_LOG_COLUMN_DETAILS 189
+#define IDS_LOG_EARLIER 190
+#define IDS_LOG_SAVE_FAILED 191
+#define IDS_LOG_SAVE_CAPTION 192
+#define IDS_LOG_NAME_SPAN 193
+#define IDS_LOG_NAME_CHART 194
+#define IDS_LOG_NAME_FILTER 195
+#define IDS_LOG_NAME_EVENTS 196
+#define IDS_LOG_NAME_WARNING 197
 
 #endif

@@ -36,6 +36,12 @@ const wchar_t* ExpectedClass(ControlClass controlClass) {
         return L"Button";
     case ControlClass::Edit:
         return L"Edit";
+    case ControlClass::ComboBox:
+        return L"ComboBox";
+    case ControlClass::ListView:
+        return L"SysListView32";
+    case ControlClass::Chart:
+        return L"VantrexChart";
     case ControlClass::Static:
         break;
     }

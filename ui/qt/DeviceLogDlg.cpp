@@ -1,0 +1,199 @@
+#include "DeviceLogDlg.h"
+
+#include "ChartView.h"
+#include "ui/StringLookup.h"
+#include "ui/res/DialogTemplates.h"
+#include "ui/res/StringTable.h"
+#include "ui/res/resource.h"
+
+#include "devicelog/EventCsv.h"
+#include "runtime/FileReplace.h"
+#include "runtime/RealTimeClock.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Between the main window and this one.
+constexpr int kGapPixels = 8;
+
+constexpr std::array kSpans = {std::pair{ChartSpan::TenMinutes, IDS_LOG_SPAN_10_MINUTES},
+                               std::pair{ChartSpan::OneHour, IDS_LOG_SPAN_1_HOUR},
+                               std::pair{ChartSpan::OneDay, IDS_LOG_SPAN_24_HOURS}};
+constexpr std::array kFilters = {std::pair{EventFilter::All, IDS_LOG_FILTER_ALL},
+                                 std::pair{EventFilter::WarningsAndCritical, IDS_LOG_FILTER_WARNINGS},
+                                 std::pair{EventFilter::CriticalOnly, IDS_LOG_FILTER_CRITICAL}};
+constexpr std::array kColumns = {IDS_LOG_COLUMN_UTC, IDS_LOG_COLUMN_LOCAL, IDS_LOG_COLUMN_EVENT,
+                                 IDS_LOG_COLUMN_DETAILS};
+constexpr std::array kAccessibleNames = {
+    std::pair{IDC_LOG_SPAN, IDS_LOG_NAME_SPAN},     std::pair{IDC_LOG_WARNING, IDS_LOG_NAME_WARNING},
+    std::pair{IDC_LOG_CHART, IDS_LOG_NAME_CHART},   std::pair{IDC_LOG_FILTER, IDS_LOG_NAME_FILTER},
+    std::pair{IDC_LOG_EVENTS, IDS_LOG_NAME_EVENTS},
+};
+
+QString ResourceText(int stringId) {
+    return QString::fromUtf8(LoadStringResource(stringId));
+}
+
+std::vector<DeviceEvent> EventsOf(const std::vector<EventRow>& rows) {
+    std::vector<DeviceEvent> events;
+    events.reserve(rows.size());
+    for (const EventRow& row : rows) {
+        events.push_back(row.source);
+    }
+    return events;
+}
+
+} // namespace
+
+CDeviceLogDlg::CDeviceLogDlg(const CDeviceLog& log, CMessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_log(log), m_boxes(boxes) {
+    const DialogTemplate& dialogTemplate = *FindDialogTemplate(IDD_DEVICE_LOG);
+    const int dpi = logicalDpiY();
+    ApplyDialogTemplateFrame(dialogTemplate, *this, dpi);
+    m_controls = BuildDialogControls(dialogTemplate, *this, {}, dpi);
+    SetTexts();
+    Chart()->SetPlanSource([this](const PixelRect& area) { return PlanFor(area); });
+    ConnectHandlers();
+    m_refresh.setInterval(kRefreshMs);
+    connect(&m_refresh, &QTimer::timeout, this, &CDeviceLogDlg::Refresh);
+    connect(this, &QDialog::finished, &m_refresh, &QTimer::stop);
+}
+
+void CDeviceLogDlg::SetTexts() {
+    for (const auto& [span, text] : kSpans) {
+        Combo(IDC_LOG_SPAN)->addItem(ResourceText(text));
+    }
+    Combo(IDC_LOG_SPAN)->setCurrentIndex(1);
+    for (const auto& [filter, text] : kFilters) {
+        Combo(IDC_LOG_FILTER)->addItem(ResourceText(text));
+    }
+    QStringList headers;
+    for (int column : kColumns) {
+        headers << ResourceText(column);
+    }
+    List()->setHeaderLabels(headers);
+    for (const auto& [id, name] : kAccessibleNames) {
+        m_controls.Item(id)->setAccessibleName(ResourceText(name));
+    }
+    // Buttons are named by their captions; the template's are plain text.
+    for (int id : {IDC_LOG_SAVE, IDC_LOG_COPY, IDC_LOG_CLOSE}) {
+        auto* button = static_cast<QAbstractButton*>(m_controls.Item(id));
+        button->setAccessibleName(button->text());
+    }
+}
+
+void CDeviceLogDlg::ConnectHandlers() {
+    connect(Combo(IDC_LOG_SPAN), &QComboBox::currentIndexChanged, Chart(), [this] { Chart()->update(); });
+    connect(Combo(IDC_LOG_FILTER), &QComboBox::currentIndexChanged, this, &CDeviceLogDlg::FillList);
+    const auto clicked = [this](int id, void (CDeviceLogDlg::*handler)()) {
+        connect(static_cast<QAbstractButton*>(m_controls.Item(id)), &QAbstractButton::clicked, this, handler);
+    };
+    clicked(IDC_LOG_SAVE, &CDeviceLogDlg::SaveAsCsv);
+    clicked(IDC_LOG_COPY, &CDeviceLogDlg::CopySelected);
+    connect(static_cast<QAbstractButton*>(m_controls.Item(IDC_LOG_CLOSE)), &QAbstractButton::clicked, this,
+            &QDialog::close);
+}
+
+void CDeviceLogDlg::ShowBeside(const QWidget& parent) {
+    if (!isVisible()) {
+        move(parent.frameGeometry().topRight() + QPoint(kGapPixels, 0));
+    }
+    Refresh();
+    show();
+    raise();
+    activateWindow();
+    m_refresh.start();
+}
+
+void CDeviceLogDlg::Refresh() {
+    static_cast<QLabel*>(m_controls.Item(IDC_LOG_WARNING))->setText(QString::fromStdString(m_log.Warning()));
+    if (m_log.Revision() != m_shownRevision) {
+        FillList();
+    }
+    Chart()->update();
+}
+
+ChartPlan CDeviceLogDlg::PlanFor(const PixelRect& area) const {
+    const ChartSpan span =
+        kSpans[static_cast<std::size_t>(std::max(Combo(IDC_LOG_SPAN)->currentIndex(), 0))].first;
+    const std::int64_t now = RealTimeMicros();
+    return PlanChart(ChartInput{.readings = m_log.History().Between(now - SpanMicros(span), now),
+                                .endMicros = now,
+                                .span = span,
+                                .area = area,
+                                .utcOffsetSeconds = QDateTime::currentDateTime().offsetFromUtc()});
+}
+
+void CDeviceLogDlg::FillList() {
+    const EventFilter filter =
+        kFilters[static_cast<std::size_t>(std::max(Combo(IDC_LOG_FILTER)->currentIndex(), 0))].first;
+    m_rows = ShownRows(m_log.Events(), filter);
+    m_shownRevision = m_log.Revision();
+    QTreeWidget* list = List();
+    list->clear();
+    QList<QTreeWidgetItem*> items;
+    for (const EventRow& row : m_rows) {
+        items.append(new QTreeWidgetItem(
+            QStringList{QString::fromStdString(row.utcTime), QString::fromStdString(row.localTime),
+                        QString::fromStdString(row.event), QString::fromStdString(row.details)}));
+    }
+    list->addTopLevelItems(items);
+}
+
+std::vector<EventRow> CDeviceLogDlg::SelectedRows() const {
+    std::vector<EventRow> rows;
+    const QTreeWidget* list = List();
+    for (int index = 0; index < list->topLevelItemCount(); ++index) {
+        if (list->topLevelItem(index)->isSelected() && static_cast<std::size_t>(index) < m_rows.size()) {
+            rows.push_back(m_rows[static_cast<std::size_t>(index)]);
+        }
+    }
+    return rows;
+}
+
+void CDeviceLogDlg::SaveAsCsv() {
+    const QString path = QFileDialog::getSaveFileName(this, ResourceText(IDS_LOG_SAVE_CAPTION), QString(),
+                                                      QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    std::string error;
+    if (!ReplaceWholeFile(QFile::encodeName(path).toStdString(), EventsCsv(EventsOf(m_rows)), error)) {
+        m_boxes.Show(*this, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
+                     LoadStringResource(IDS_ERROR), MessageKind::Error);
+    }
+}
+
+void CDeviceLogDlg::CopySelected() {
+    const std::vector<EventRow> rows = SelectedRows();
+    if (!rows.empty()) {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(RowsText(rows)));
+    }
+}
+
+QComboBox* CDeviceLogDlg::Combo(int id) const {
+    return static_cast<QComboBox*>(m_controls.Item(id));
+}
+
+QTreeWidget* CDeviceLogDlg::List() const {
+    return static_cast<QTreeWidget*>(m_controls.Item(IDC_LOG_EVENTS));
+}
+
+CChartView* CDeviceLogDlg::Chart() const {
+    return static_cast<CChartView*>(m_controls.Item(IDC_LOG_CHART));
+}
