@@ -27,7 +27,7 @@ StatusReading ReadStatus(const CRacingLink& link) {
 
 // The device judged as vantrex-status judges it. Only an answer of the time service is judged: the window
 // asks it on the side, and a query that goes unanswered may be a firewall between this PC and the device,
-// of which the link, alive, says nothing.
+// of which the link, alive, says nothing. record is left as judged, for the device log.
 Health AssessLink(const CRacingLink& link, const std::optional<NtpResult>& ntp, CClockStep& clockStep,
                   CClockStep::Clock::time_point now, DeviceRecord& record) {
     record.reachable = true;
