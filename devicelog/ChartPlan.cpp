@@ -261,3 +261,11 @@ ChartPlan PlanChart(const ChartInput& input) {
     plan.syncRuns = Strip(readings, &LogReading::timeSync, mapping, plan.plot.width);
     return plan;
 }
+
+PixelRect ChartAreaInside(int width, int height, const ChartLabelRoom& room) {
+    const int left = room.valueLabelWidth + kChartTickLength + 2 * kChartLabelGap;
+    const int top = room.lineHeight + kChartLabelGap;
+    const int bottom = room.lineHeight + 2 * kChartLabelGap;
+    const int right = room.timeLabelWidth / 2 + kChartLabelGap;
+    return PixelRect{left, top, std::max(width - left - right, 0), std::max(height - top - bottom, 0)};
+}

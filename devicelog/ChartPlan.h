@@ -21,6 +21,11 @@ inline constexpr std::uint32_t kStripUnknown = 0xC0C0C0;
 
 std::uint32_t StripColour(LampState state);
 
+// Colours of the offset's line, its band and the grid at the ticks.
+inline constexpr std::uint32_t kChartLine = 0x0000A0;
+inline constexpr std::uint32_t kChartBand = 0xA0B0E0;
+inline constexpr std::uint32_t kChartGrid = 0xE0E0E0;
+
 // Height of each lamp strip and the space above it, in pixels.
 inline constexpr int kStripHeight = 6;
 inline constexpr int kStripGap = 2;
@@ -89,6 +94,20 @@ struct ChartPlan {
     std::vector<StripRun> gpsRuns; // cover the strip, left to right
     std::vector<StripRun> syncRuns;
 };
+
+// Room a front end leaves around the chart for its labels, in pixels of its font: the value labels and
+// their ticks on the left, the unit above, the time labels below, half a time label on the right.
+struct ChartLabelRoom {
+    int valueLabelWidth = 0; // the widest value label
+    int timeLabelWidth = 0;
+    int lineHeight = 0;
+};
+
+inline constexpr int kChartTickLength = 4;
+inline constexpr int kChartLabelGap = 2;
+
+// The area of a chart drawn in a control of width by height pixels with room for its labels.
+PixelRect ChartAreaInside(int width, int height, const ChartLabelRoom& room);
 
 // The plan of one repaint of the chart.
 ChartPlan PlanChart(const ChartInput& input);

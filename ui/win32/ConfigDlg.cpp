@@ -105,6 +105,11 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_DESTROY:
         m_notifyIcon.Remove();
+        if (m_dialogLoopHook != nullptr) {
+            UnhookWindowsHookEx(m_dialogLoopHook);
+            m_dialogLoopHook = nullptr;
+        }
+        s_filtered = nullptr;
         return FALSE;
     case WM_CLOSE:
         m_logic.OnClose();
@@ -130,6 +135,8 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CConfigDlg::OnInitDialog() {
     InstallSystemMenuItems();
+    s_filtered = this;
+    m_dialogLoopHook = SetWindowsHookExW(WH_MSGFILTER, DialogLoopFilter, nullptr, GetCurrentThreadId());
     SetIcons();
     AttachStatusTexts();
     CreateFonts();
@@ -149,6 +156,8 @@ void CConfigDlg::InstallSystemMenuItems() {
     HMENU systemMenu = GetSystemMenu(m_hwnd, FALSE);
     if (systemMenu != nullptr) {
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(systemMenu, MF_STRING, kIdmDeviceLog,
+                    Widen(LoadStringResource(IDS_LOG_MENU_ITEM)).c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmNotifyProblems,
                     Widen(LoadStringResource(IDS_NOTIFY_PROBLEMS)).c_str());
         if (const std::wstring aboutText = Widen(AboutCommandText()); !aboutText.empty()) {
@@ -229,6 +238,10 @@ void CConfigDlg::LoadLamps() {
 }
 
 bool CConfigDlg::OnSysCommand(WPARAM command) {
+    if ((command & 0xFFF0U) == kIdmDeviceLog) {
+        ShowDeviceLog();
+        return true;
+    }
     if ((command & 0xFFF0U) == kIdmNotifyProblems) {
         const bool on = !m_logic.AlarmsOn();
         SetNotifyProblems(on);
@@ -242,6 +255,32 @@ bool CConfigDlg::OnSysCommand(WPARAM command) {
     CAboutDlg about(m_instance);
     about.DoModal(m_hwnd);
     return true;
+}
+
+LRESULT CALLBACK CConfigDlg::DialogLoopFilter(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX && s_filtered != nullptr &&
+        s_filtered->OnDialogLoopMessage(*reinterpret_cast<MSG*>(lParam))) {
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool CConfigDlg::OnDialogLoopMessage(MSG& message) {
+    const bool inWindow = message.hwnd == m_hwnd || IsChild(m_hwnd, message.hwnd);
+    if (inWindow && message.message == WM_KEYDOWN && message.wParam == 'L' && GetKeyState(VK_CONTROL) < 0) {
+        ShowDeviceLog();
+        return true;
+    }
+    HWND log = m_deviceLogDlg ? m_deviceLogDlg->Window() : nullptr;
+    return log != nullptr && (message.hwnd == log || IsChild(log, message.hwnd)) &&
+           IsDialogMessageW(log, &message);
+}
+
+void CConfigDlg::ShowDeviceLog() {
+    if (!m_deviceLogDlg) {
+        m_deviceLogDlg = std::make_unique<CDeviceLogDlg>(m_instance, m_logic.DeviceLog(), m_boxes);
+    }
+    m_deviceLogDlg->ShowBeside(m_hwnd);
 }
 
 void CConfigDlg::SetNotifyProblems(bool on) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceLogDlg.h"
 #include "GdiObject.h"
 #include "LampControl.h"
 #include "MessageBoxes.h"
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <string>
 
 // The main window, a modal dialog from template 102: the shared logic decides, this class turns window
@@ -24,6 +26,8 @@ class CConfigDlg : public CDialogView {
 public:
     // The system-menu command that switches the alarms on and off; the low four bits are Windows' own.
     static constexpr unsigned kIdmNotifyProblems = 0x0020;
+    // The system-menu command that opens the device log window.
+    static constexpr unsigned kIdmDeviceLog = 0x0030;
 
     // boxes answers every message box of the window.
     CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes);
@@ -58,10 +62,18 @@ public:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Sees every message of the modal dialog's loop: the loop knows neither Ctrl+L nor the keyboard of
+    // the modeless log window.
+    static LRESULT CALLBACK DialogLoopFilter(int code, WPARAM wParam, LPARAM lParam);
+    bool OnDialogLoopMessage(MSG& message);
+    // The window whose dialog loop the filter serves: a process runs one.
+    inline static CConfigDlg* s_filtered = nullptr;
+    // Opens the device log window beside this one (the system menu's item, Ctrl+L).
+    void ShowDeviceLog();
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     BOOL OnInitDialog();
-    // The About item and the check item "Notify me of problems", below the system menu's own.
+    // The device log, the check item "Notify me of problems" and About, below the system menu's own.
     void InstallSystemMenuItems();
     void SetIcons();
     void AttachStatusTexts();
@@ -111,4 +123,7 @@ private:
     CNotifyIcon m_notifyIcon;
     // Last: its links and relay stop before the window's parts go.
     CConfigDlgLogic m_logic;
+    // After the logic, whose log it shows, so that it goes first.
+    std::unique_ptr<CDeviceLogDlg> m_deviceLogDlg;
+    HHOOK m_dialogLoopHook = nullptr;
 };

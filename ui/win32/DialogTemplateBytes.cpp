@@ -1,7 +1,12 @@
 #include "DialogTemplateBytes.h"
 
+#include "ChartControl.h"
 #include "WideText.h"
 #include "ui/res/WindowStyles.h"
+
+#include <commctrl.h>
+
+#include <string_view>
 
 namespace {
 
@@ -11,8 +16,7 @@ constexpr WORD kEditClassOrdinal = 0x0081;
 constexpr WORD kStaticClassOrdinal = 0x0082;
 constexpr WORD kComboBoxClassOrdinal = 0x0085;
 // Classes without an ordinal go by name: the common controls' list view and the program's chart.
-constexpr const char* kListViewClassName = "SysListView32";
-constexpr const char* kChartClassName = "VantrexChart";
+constexpr const wchar_t* kListViewClassName = WC_LISTVIEWW;
 constexpr WORD kOrdinalMark = 0xFFFF;
 constexpr WORD kExtendedVersion = 1;
 
@@ -26,8 +30,9 @@ public:
         Word(LOWORD(value));
         Word(HIWORD(value));
     }
-    void Text(const char* utf8) {
-        for (wchar_t unit : Widen(utf8)) {
+    void Text(const char* utf8) { Text(Widen(utf8)); }
+    void Text(std::wstring_view text) {
+        for (wchar_t unit : text) {
             Word(static_cast<WORD>(unit));
         }
         Word(0);

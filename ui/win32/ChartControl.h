@@ -1,0 +1,20 @@
+#pragma once
+
+#include "devicelog/ChartPlan.h"
+
+#include <windows.h>
+
+#include <functional>
+
+// The window class of the device log's chart, as the dialog template names it.
+inline constexpr const wchar_t* kChartClassName = L"VantrexChart";
+
+// What the chart paints: the plan for the area it leaves inside for its labels.
+using ChartPlanSource = std::function<ChartPlan(const PixelRect& area)>;
+
+// Registers the chart's window class in instance, once, before a dialog with a chart is created; false
+// when the system refuses it.
+bool RegisterChartClass(HINSTANCE instance);
+
+// Gives the chart window its plan source, which must outlive the window; without one it stays empty.
+void SetChartPlanSource(HWND chart, const ChartPlanSource* source);

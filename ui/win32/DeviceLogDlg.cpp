@@ -1,0 +1,303 @@
+#include "DeviceLogDlg.h"
+
+#include "DialogTemplateBytes.h"
+#include "WideText.h"
+#include "ui/StringLookup.h"
+#include "ui/res/DialogTemplates.h"
+#include "ui/res/StringTable.h"
+#include "ui/res/resource.h"
+
+#include "devicelog/EventCsv.h"
+#include "runtime/FileReplace.h"
+#include "runtime/RealTimeClock.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+namespace {
+
+constexpr UINT_PTR kRefreshTimer = 1;
+// Between the main window and this one.
+constexpr int kGapPixels = 8;
+constexpr int kColumnWidthPixels = 150;
+// The longest path the save box takes.
+constexpr DWORD kPathChars = 32768;
+
+constexpr std::array kSpans = {std::pair{ChartSpan::TenMinutes, IDS_LOG_SPAN_10_MINUTES},
+                               std::pair{ChartSpan::OneHour, IDS_LOG_SPAN_1_HOUR},
+                               std::pair{ChartSpan::OneDay, IDS_LOG_SPAN_24_HOURS}};
+constexpr std::array kFilters = {std::pair{EventFilter::All, IDS_LOG_FILTER_ALL},
+                                 std::pair{EventFilter::WarningsAndCritical, IDS_LOG_FILTER_WARNINGS},
+                                 std::pair{EventFilter::CriticalOnly, IDS_LOG_FILTER_CRITICAL}};
+constexpr std::array kColumns = {IDS_LOG_COLUMN_UTC, IDS_LOG_COLUMN_LOCAL, IDS_LOG_COLUMN_EVENT,
+                                 IDS_LOG_COLUMN_DETAILS};
+
+std::wstring ResourceText(int stringId) {
+    return Widen(LoadStringResource(stringId));
+}
+
+// This PC's time zone now, east of UTC, for the chart's time labels.
+int UtcOffsetSeconds() {
+    TIME_ZONE_INFORMATION zone{};
+    const DWORD kind = GetTimeZoneInformation(&zone);
+    const LONG bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
+    return static_cast<int>(-bias * 60);
+}
+
+void InsertColumn(HWND list, int index, int stringId) {
+    std::wstring text = ResourceText(stringId);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = kColumnWidthPixels;
+    column.pszText = text.data();
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+void SetCell(HWND list, int row, int column, const std::string& utf8) {
+    std::wstring text = Widen(utf8);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void AddRow(HWND list, int row, const EventRow& shown) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    std::wstring text = Widen(shown.utcTime);
+    item.pszText = text.data();
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    SetCell(list, row, 1, shown.localTime);
+    SetCell(list, row, 2, shown.event);
+    SetCell(list, row, 3, shown.details);
+}
+
+// Puts text on the clipboard as Unicode; false when another program holds the clipboard.
+bool PutOnClipboard(HWND owner, const std::wstring& text) {
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        return false;
+    }
+    void* target = GlobalLock(memory);
+    std::memcpy(target, text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(owner)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    // The clipboard owns the memory once it took it.
+    if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
+        GlobalFree(memory);
+    }
+    CloseClipboard();
+    return true;
+}
+
+std::vector<DeviceEvent> EventsOf(const std::vector<EventRow>& rows) {
+    std::vector<DeviceEvent> events;
+    events.reserve(rows.size());
+    for (const EventRow& row : rows) {
+        events.push_back(row.source);
+    }
+    return events;
+}
+
+} // namespace
+
+CDeviceLogDlg::CDeviceLogDlg(HINSTANCE instance, const CDeviceLog& log, CMessageBoxes& boxes)
+    : m_instance(instance), m_log(log), m_boxes(boxes),
+      m_planSource([this](const PixelRect& area) { return PlanFor(area); }) {}
+
+CDeviceLogDlg::~CDeviceLogDlg() {
+    if (m_hwnd != nullptr) {
+        DestroyWindow(m_hwnd);
+    }
+}
+
+void CDeviceLogDlg::ShowBeside(HWND owner) {
+    if (m_hwnd == nullptr) {
+        if (!RegisterChartClass(m_instance)) {
+            return;
+        }
+        const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_DEVICE_LOG));
+        m_hwnd = CreateDialogIndirectParamW(m_instance, bytes.Get(), owner, DialogProc,
+                                            reinterpret_cast<LPARAM>(this));
+        if (m_hwnd == nullptr) {
+            return;
+        }
+    }
+    if (!IsWindowVisible(m_hwnd)) {
+        RECT ownerRect;
+        GetWindowRect(owner, &ownerRect);
+        SetWindowPos(m_hwnd, nullptr, ownerRect.right + kGapPixels, ownerRect.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Refresh();
+    ShowWindow(m_hwnd, SW_SHOW);
+    SetForegroundWindow(m_hwnd);
+    SetTimer(m_hwnd, kRefreshTimer, kRefreshMs, nullptr);
+}
+
+INT_PTR CALLBACK CDeviceLogDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        reinterpret_cast<CDeviceLogDlg*>(lParam)->m_hwnd = hwnd;
+    }
+    auto* self = reinterpret_cast<CDeviceLogDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    // Messages of the window's creation come before WM_INITDIALOG; the defaults serve them.
+    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return TRUE;
+    case WM_TIMER:
+        Refresh();
+        return TRUE;
+    case WM_CLOSE:
+        KillTimer(m_hwnd, kRefreshTimer);
+        ShowWindow(m_hwnd, SW_HIDE);
+        return TRUE;
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_DESTROY:
+        // With its owner, the main window, when that goes first.
+        m_hwnd = nullptr;
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void CDeviceLogDlg::OnInitDialog() {
+    for (const auto& [span, text] : kSpans) {
+        SendDlgItemMessageW(m_hwnd, IDC_LOG_SPAN, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(ResourceText(text).c_str()));
+    }
+    SendDlgItemMessageW(m_hwnd, IDC_LOG_SPAN, CB_SETCURSEL, 1, 0);
+    for (const auto& [filter, text] : kFilters) {
+        SendDlgItemMessageW(m_hwnd, IDC_LOG_FILTER, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(ResourceText(text).c_str()));
+    }
+    SendDlgItemMessageW(m_hwnd, IDC_LOG_FILTER, CB_SETCURSEL, 0, 0);
+    HWND list = Item(IDC_LOG_EVENTS);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (std::size_t index = 0; index < kColumns.size(); ++index) {
+        InsertColumn(list, static_cast<int>(index), kColumns[index]);
+    }
+    SetChartPlanSource(Item(IDC_LOG_CHART), &m_planSource);
+}
+
+bool CDeviceLogDlg::OnCommand(WORD id, WORD code) {
+    switch (id) {
+    case IDC_LOG_SPAN:
+        if (code == CBN_SELCHANGE) {
+            InvalidateRect(Item(IDC_LOG_CHART), nullptr, TRUE);
+        }
+        return true;
+    case IDC_LOG_FILTER:
+        if (code == CBN_SELCHANGE) {
+            FillList();
+        }
+        return true;
+    case IDC_LOG_SAVE:
+        SaveAsCsv();
+        return true;
+    case IDC_LOG_COPY:
+        CopySelected();
+        return true;
+    case IDC_LOG_CLOSE:
+    case IDCANCEL:
+        SendMessageW(m_hwnd, WM_CLOSE, 0, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDeviceLogDlg::Refresh() {
+    SetWindowTextW(Item(IDC_LOG_WARNING), Widen(m_log.Warning()).c_str());
+    if (m_log.Revision() != m_shownRevision) {
+        FillList();
+    }
+    InvalidateRect(Item(IDC_LOG_CHART), nullptr, TRUE);
+}
+
+int CDeviceLogDlg::Selection(int comboId) const {
+    const LRESULT selected = SendDlgItemMessageW(m_hwnd, comboId, CB_GETCURSEL, 0, 0);
+    return selected == CB_ERR ? 0 : static_cast<int>(selected);
+}
+
+ChartPlan CDeviceLogDlg::PlanFor(const PixelRect& area) const {
+    const ChartSpan span = kSpans[static_cast<std::size_t>(Selection(IDC_LOG_SPAN))].first;
+    const std::int64_t now = RealTimeMicros();
+    return PlanChart(ChartInput{.readings = m_log.History().Between(now - SpanMicros(span), now),
+                                .endMicros = now,
+                                .span = span,
+                                .area = area,
+                                .utcOffsetSeconds = UtcOffsetSeconds()});
+}
+
+void CDeviceLogDlg::FillList() {
+    m_rows = ShownRows(m_log.Events(), kFilters[static_cast<std::size_t>(Selection(IDC_LOG_FILTER))].first);
+    m_shownRevision = m_log.Revision();
+    HWND list = Item(IDC_LOG_EVENTS);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (std::size_t row = 0; row < m_rows.size(); ++row) {
+        AddRow(list, static_cast<int>(row), m_rows[row]);
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+}
+
+std::vector<EventRow> CDeviceLogDlg::SelectedRows() const {
+    std::vector<EventRow> rows;
+    HWND list = Item(IDC_LOG_EVENTS);
+    for (LRESULT index = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+         index >= 0 && static_cast<std::size_t>(index) < m_rows.size();
+         index = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED)) {
+        rows.push_back(m_rows[static_cast<std::size_t>(index)]);
+    }
+    return rows;
+}
+
+void CDeviceLogDlg::SaveAsCsv() {
+    std::wstring path(kPathChars, L'\0');
+    const std::wstring title = ResourceText(IDS_LOG_SAVE_CAPTION);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = m_hwnd;
+    dialog.lpstrFilter = L"CSV (*.csv)\0*.csv\0";
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = kPathChars;
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = L"csv";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&dialog)) {
+        return;
+    }
+    path.resize(std::wcslen(path.c_str()));
+    std::string error;
+    if (!ReplaceWholeFile(Narrow(path), EventsCsv(EventsOf(m_rows)), error)) {
+        m_boxes.Show(m_hwnd, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
+                     LoadStringResource(IDS_ERROR), MessageKind::Error);
+    }
+}
+
+void CDeviceLogDlg::CopySelected() {
+    const std::vector<EventRow> rows = SelectedRows();
+    if (!rows.empty()) {
+        (void)PutOnClipboard(m_hwnd, Widen(RowsText(rows))); // a busy clipboard leaves the copy undone
+    }
+}
