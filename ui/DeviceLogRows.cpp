@@ -3,6 +3,7 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
+#include "devicelog/EventCsv.h"
 #include "devicelog/EventTime.h"
 #include "status/DeviceText.h"
 
@@ -49,4 +50,13 @@ std::string RowsText(std::span<const EventRow> rows) {
         text += row.utcTime + '\t' + row.localTime + '\t' + row.event + '\t' + row.details + '\n';
     }
     return text;
+}
+
+std::string RowsCsv(std::span<const EventRow> rows) {
+    std::vector<DeviceEvent> events;
+    events.reserve(rows.size());
+    for (const EventRow& row : rows) {
+        events.push_back(row.source);
+    }
+    return EventsCsv(events);
 }

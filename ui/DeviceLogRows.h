@@ -2,13 +2,32 @@
 
 #include "DeviceLog.h"
 
+#include "ui/res/resource.h"
+
+#include "devicelog/ChartPlan.h"
+
+#include <array>
 #include <deque>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The log window's severity filter, in the order of its choices.
 enum class EventFilter { All, WarningsAndCritical, CriticalOnly };
+
+// The choices of the log window's lists in their order, with their texts' ids; the span starts at an hour.
+inline constexpr std::array kSpanChoices = {std::pair{ChartSpan::TenMinutes, IDS_LOG_SPAN_10_MINUTES},
+                                            std::pair{ChartSpan::OneHour, IDS_LOG_SPAN_1_HOUR},
+                                            std::pair{ChartSpan::OneDay, IDS_LOG_SPAN_24_HOURS}};
+inline constexpr int kFirstSpanChoice = 1;
+inline constexpr std::array kFilterChoices = {
+    std::pair{EventFilter::All, IDS_LOG_FILTER_ALL},
+    std::pair{EventFilter::WarningsAndCritical, IDS_LOG_FILTER_WARNINGS},
+    std::pair{EventFilter::CriticalOnly, IDS_LOG_FILTER_CRITICAL}};
+// The event list's columns, in the order of EventRow's texts.
+inline constexpr std::array kEventColumns = {IDS_LOG_COLUMN_UTC, IDS_LOG_COLUMN_LOCAL, IDS_LOG_COLUMN_EVENT,
+                                             IDS_LOG_COLUMN_DETAILS};
 
 // One row of the log window's event list, its texts made fit for display (device text escaped).
 struct EventRow {
@@ -24,3 +43,6 @@ std::vector<EventRow> ShownRows(const std::deque<LoggedEvent>& events, EventFilt
 
 // Rows as text for the clipboard: one line each, the columns separated by tabs.
 std::string RowsText(std::span<const EventRow> rows);
+
+// The events of rows as CSV (EventsCsv), in the rows' order.
+std::string RowsCsv(std::span<const EventRow> rows);

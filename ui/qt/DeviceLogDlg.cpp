@@ -6,7 +6,6 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
-#include "devicelog/EventCsv.h"
 #include "runtime/FileReplace.h"
 #include "runtime/RealTimeClock.h"
 
@@ -29,14 +28,6 @@ namespace {
 // Between the main window and this one.
 constexpr int kGapPixels = 8;
 
-constexpr std::array kSpans = {std::pair{ChartSpan::TenMinutes, IDS_LOG_SPAN_10_MINUTES},
-                               std::pair{ChartSpan::OneHour, IDS_LOG_SPAN_1_HOUR},
-                               std::pair{ChartSpan::OneDay, IDS_LOG_SPAN_24_HOURS}};
-constexpr std::array kFilters = {std::pair{EventFilter::All, IDS_LOG_FILTER_ALL},
-                                 std::pair{EventFilter::WarningsAndCritical, IDS_LOG_FILTER_WARNINGS},
-                                 std::pair{EventFilter::CriticalOnly, IDS_LOG_FILTER_CRITICAL}};
-constexpr std::array kColumns = {IDS_LOG_COLUMN_UTC, IDS_LOG_COLUMN_LOCAL, IDS_LOG_COLUMN_EVENT,
-                                 IDS_LOG_COLUMN_DETAILS};
 constexpr std::array kAccessibleNames = {
     std::pair{IDC_LOG_SPAN, IDS_LOG_NAME_SPAN},     std::pair{IDC_LOG_WARNING, IDS_LOG_NAME_WARNING},
     std::pair{IDC_LOG_CHART, IDS_LOG_NAME_CHART},   std::pair{IDC_LOG_FILTER, IDS_LOG_NAME_FILTER},
@@ -45,15 +36,6 @@ constexpr std::array kAccessibleNames = {
 
 QString ResourceText(int stringId) {
     return QString::fromUtf8(LoadStringResource(stringId));
-}
-
-std::vector<DeviceEvent> EventsOf(const std::vector<EventRow>& rows) {
-    std::vector<DeviceEvent> events;
-    events.reserve(rows.size());
-    for (const EventRow& row : rows) {
-        events.push_back(row.source);
-    }
-    return events;
 }
 
 } // namespace
@@ -75,15 +57,15 @@ CDeviceLogDlg::CDeviceLogDlg(const CDeviceLog& log, CMessageBoxes& boxes, QWidge
 }
 
 void CDeviceLogDlg::SetTexts() {
-    for (const auto& [span, text] : kSpans) {
+    for (const auto& [span, text] : kSpanChoices) {
         Combo(IDC_LOG_SPAN)->addItem(ResourceText(text));
     }
-    Combo(IDC_LOG_SPAN)->setCurrentIndex(1);
-    for (const auto& [filter, text] : kFilters) {
+    Combo(IDC_LOG_SPAN)->setCurrentIndex(kFirstSpanChoice);
+    for (const auto& [filter, text] : kFilterChoices) {
         Combo(IDC_LOG_FILTER)->addItem(ResourceText(text));
     }
     QStringList headers;
-    for (int column : kColumns) {
+    for (int column : kEventColumns) {
         headers << ResourceText(column);
     }
     List()->setHeaderLabels(headers);
@@ -130,7 +112,7 @@ void CDeviceLogDlg::Refresh() {
 
 ChartPlan CDeviceLogDlg::PlanFor(const PixelRect& area) const {
     const ChartSpan span =
-        kSpans[static_cast<std::size_t>(std::max(Combo(IDC_LOG_SPAN)->currentIndex(), 0))].first;
+        kSpanChoices[static_cast<std::size_t>(std::max(Combo(IDC_LOG_SPAN)->currentIndex(), 0))].first;
     const std::int64_t now = RealTimeMicros();
     return PlanChart(ChartInput{.readings = m_log.History().Between(now - SpanMicros(span), now),
                                 .endMicros = now,
@@ -141,7 +123,7 @@ ChartPlan CDeviceLogDlg::PlanFor(const PixelRect& area) const {
 
 void CDeviceLogDlg::FillList() {
     const EventFilter filter =
-        kFilters[static_cast<std::size_t>(std::max(Combo(IDC_LOG_FILTER)->currentIndex(), 0))].first;
+        kFilterChoices[static_cast<std::size_t>(std::max(Combo(IDC_LOG_FILTER)->currentIndex(), 0))].first;
     m_rows = ShownRows(m_log.Events(), filter);
     m_shownRevision = m_log.Revision();
     QTreeWidget* list = List();
@@ -173,7 +155,7 @@ void CDeviceLogDlg::SaveAsCsv() {
         return;
     }
     std::string error;
-    if (!ReplaceWholeFile(QFile::encodeName(path).toStdString(), EventsCsv(EventsOf(m_rows)), error)) {
+    if (!ReplaceWholeFile(QFile::encodeName(path).toStdString(), RowsCsv(m_rows), error)) {
         m_boxes.Show(*this, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
                      LoadStringResource(IDS_ERROR), MessageKind::Error);
     }

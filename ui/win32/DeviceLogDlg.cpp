@@ -7,7 +7,6 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
-#include "devicelog/EventCsv.h"
 #include "runtime/FileReplace.h"
 #include "runtime/RealTimeClock.h"
 
@@ -28,15 +27,6 @@ constexpr int kGapPixels = 8;
 constexpr int kColumnWidthPixels = 150;
 // The longest path the save box takes.
 constexpr DWORD kPathChars = 32768;
-
-constexpr std::array kSpans = {std::pair{ChartSpan::TenMinutes, IDS_LOG_SPAN_10_MINUTES},
-                               std::pair{ChartSpan::OneHour, IDS_LOG_SPAN_1_HOUR},
-                               std::pair{ChartSpan::OneDay, IDS_LOG_SPAN_24_HOURS}};
-constexpr std::array kFilters = {std::pair{EventFilter::All, IDS_LOG_FILTER_ALL},
-                                 std::pair{EventFilter::WarningsAndCritical, IDS_LOG_FILTER_WARNINGS},
-                                 std::pair{EventFilter::CriticalOnly, IDS_LOG_FILTER_CRITICAL}};
-constexpr std::array kColumns = {IDS_LOG_COLUMN_UTC, IDS_LOG_COLUMN_LOCAL, IDS_LOG_COLUMN_EVENT,
-                                 IDS_LOG_COLUMN_DETAILS};
 
 std::wstring ResourceText(int stringId) {
     return Widen(LoadStringResource(stringId));
@@ -100,15 +90,6 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
     }
     CloseClipboard();
     return true;
-}
-
-std::vector<DeviceEvent> EventsOf(const std::vector<EventRow>& rows) {
-    std::vector<DeviceEvent> events;
-    events.reserve(rows.size());
-    for (const EventRow& row : rows) {
-        events.push_back(row.source);
-    }
-    return events;
 }
 
 } // namespace
@@ -181,20 +162,20 @@ INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
 }
 
 void CDeviceLogDlg::OnInitDialog() {
-    for (const auto& [span, text] : kSpans) {
+    for (const auto& [span, text] : kSpanChoices) {
         SendDlgItemMessageW(m_hwnd, IDC_LOG_SPAN, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(ResourceText(text).c_str()));
     }
-    SendDlgItemMessageW(m_hwnd, IDC_LOG_SPAN, CB_SETCURSEL, 1, 0);
-    for (const auto& [filter, text] : kFilters) {
+    SendDlgItemMessageW(m_hwnd, IDC_LOG_SPAN, CB_SETCURSEL, kFirstSpanChoice, 0);
+    for (const auto& [filter, text] : kFilterChoices) {
         SendDlgItemMessageW(m_hwnd, IDC_LOG_FILTER, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(ResourceText(text).c_str()));
     }
     SendDlgItemMessageW(m_hwnd, IDC_LOG_FILTER, CB_SETCURSEL, 0, 0);
     HWND list = Item(IDC_LOG_EVENTS);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    for (std::size_t index = 0; index < kColumns.size(); ++index) {
-        InsertColumn(list, static_cast<int>(index), kColumns[index]);
+    for (std::size_t index = 0; index < kEventColumns.size(); ++index) {
+        InsertColumn(list, static_cast<int>(index), kEventColumns[index]);
     }
     SetChartPlanSource(Item(IDC_LOG_CHART), &m_planSource);
 }
@@ -240,7 +221,7 @@ int CDeviceLogDlg::Selection(int comboId) const {
 }
 
 ChartPlan CDeviceLogDlg::PlanFor(const PixelRect& area) const {
-    const ChartSpan span = kSpans[static_cast<std::size_t>(Selection(IDC_LOG_SPAN))].first;
+    const ChartSpan span = kSpanChoices[static_cast<std::size_t>(Selection(IDC_LOG_SPAN))].first;
     const std::int64_t now = RealTimeMicros();
     return PlanChart(ChartInput{.readings = m_log.History().Between(now - SpanMicros(span), now),
                                 .endMicros = now,
@@ -250,7 +231,8 @@ ChartPlan CDeviceLogDlg::PlanFor(const PixelRect& area) const {
 }
 
 void CDeviceLogDlg::FillList() {
-    m_rows = ShownRows(m_log.Events(), kFilters[static_cast<std::size_t>(Selection(IDC_LOG_FILTER))].first);
+    m_rows =
+        ShownRows(m_log.Events(), kFilterChoices[static_cast<std::size_t>(Selection(IDC_LOG_FILTER))].first);
     m_shownRevision = m_log.Revision();
     HWND list = Item(IDC_LOG_EVENTS);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
@@ -289,7 +271,7 @@ void CDeviceLogDlg::SaveAsCsv() {
     }
     path.resize(std::wcslen(path.c_str()));
     std::string error;
-    if (!ReplaceWholeFile(Narrow(path), EventsCsv(EventsOf(m_rows)), error)) {
+    if (!ReplaceWholeFile(Narrow(path), RowsCsv(m_rows), error)) {
         m_boxes.Show(m_hwnd, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
                      LoadStringResource(IDS_ERROR), MessageKind::Error);
     }
