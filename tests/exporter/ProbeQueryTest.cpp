@@ -1,6 +1,6 @@
 // What a /probe query asks, and the networks --allow opens, without sockets.
 #include "exporter/ProbeQuery.h"
-#include "exporter/AllowedNetworks.h"
+#include "connect/Ipv4Network.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,161 @@
+#include "NetworkSearch.h"
+
+#include "runtime/Tick.h"
+#include "runtime/WaitSet.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// What a probe runs when it runs nothing.
+constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
+
+// Each address has two attempts, the shell port's (even) and the telnet port's (odd).
+constexpr std::size_t kPortsPerAddress = 2;
+
+bool IsShellJob(std::size_t job) {
+    return job % kPortsPerAddress == 0;
+}
+
+} // namespace
+
+CNetworkSearch::CNetworkSearch() : CWorkerThread("network search") {}
+
+CNetworkSearch::~CNetworkSearch() {
+    Stop();
+}
+
+bool CNetworkSearch::StartSearch(const SearchRange& range, const SearchSettings& settings) {
+    Stop();
+    m_range = range;
+    m_settings = settings;
+    m_tallies.assign(range.count, Tally{});
+    {
+        CLockHold hold(m_lock);
+        m_found.clear();
+        m_untried = 0;
+    }
+    (void)m_foundSignal.Reset(); // Nothing is queued, whatever a failed reset leaves set.
+    return Start();
+}
+
+std::vector<FoundAddress> CNetworkSearch::TakeFound() {
+    CLockHold hold(m_lock);
+    std::vector<FoundAddress> found;
+    found.swap(m_found);
+    return found;
+}
+
+std::size_t CNetworkSearch::UntriedCount() const {
+    CLockHold hold(m_lock);
+    return m_untried;
+}
+
+void CNetworkSearch::Run() {
+    SetState(SearchRunning);
+    SetState(RunAttempts());
+}
+
+SearchState CNetworkSearch::RunAttempts() {
+    // One place in every wait belongs to the stop signal; where the platform's wait holds few signals,
+    // the attempts at once are fewer.
+    const std::size_t slots =
+        std::clamp<std::size_t>(m_settings.parallel, 1, std::max<std::size_t>(MostSignalsPerWait(), 2) - 1);
+    std::vector<std::unique_ptr<CPortProbe>> probes;
+    for (std::size_t slot = 0; slot < slots; ++slot) {
+        probes.push_back(std::make_unique<CPortProbe>());
+    }
+    std::vector<std::size_t> jobs(slots, kNoJob);
+    const std::size_t total = kPortsPerAddress * m_range.count;
+    std::size_t next = 0;
+    for (;;) {
+        std::uint32_t now = TickCount();
+        CWaitSet set;
+        set.Add(m_stopSignal);
+        std::uint32_t waitMs = kInfinite;
+        for (std::size_t slot = 0; slot < slots; ++slot) {
+            while (jobs[slot] == kNoJob && next < total) {
+                jobs[slot] = StartAttempt(*probes[slot], next, now) ? next : kNoJob;
+                ++next;
+            }
+            if (jobs[slot] != kNoJob) {
+                set.Add(probes[slot]->Signal());
+                waitMs = std::min(waitMs, probes[slot]->MsUntilDeadline(now));
+            }
+        }
+        if (set.Count() == 1) {
+            return SearchFinished;
+        }
+        const WaitHandle fired = WaitForAny(set, waitMs);
+        if (fired == m_stopSignal.Handle()) {
+            return SearchStopped;
+        }
+        if (fired == kWaitFailed) {
+            AbandonFrom(next, jobs);
+            return SearchFailed;
+        }
+        now = TickCount();
+        // Every attempt is stepped, not only the one whose signal the wait named: several may have news,
+        // and a step that finds nothing costs a call that would not block.
+        for (std::size_t slot = 0; slot < slots; ++slot) {
+            if (jobs[slot] == kNoJob) {
+                continue;
+            }
+            // Cleared before the socket is read, so that what arrives after the read wakes the next wait.
+            (void)probes[slot]->Signal().Reset();
+            if (!probes[slot]->Step(now)) {
+                EndAttempt(jobs[slot], probes[slot]->Outcome());
+                jobs[slot] = kNoJob;
+            }
+        }
+    }
+}
+
+bool CNetworkSearch::StartAttempt(CPortProbe& probe, std::size_t job, std::uint32_t now) {
+    const bool shell = IsShellJob(job);
+    const std::uint32_t address = m_range.first + static_cast<std::uint32_t>(job / kPortsPerAddress);
+    if (probe.Start(address, shell ? m_settings.shellPort : m_settings.telnetPort, shell, m_settings.timing,
+                    now)) {
+        return true;
+    }
+    EndAttempt(job, probe.Outcome());
+    return false;
+}
+
+void CNetworkSearch::EndAttempt(std::size_t job, const PortOutcome& outcome) {
+    Tally& tally = m_tallies[job / kPortsPerAddress];
+    tally.found.address = m_range.first + static_cast<std::uint32_t>(job / kPortsPerAddress);
+    if (IsShellJob(job)) {
+        tally.found.shellPort = outcome.answered;
+        tally.found.firmware = outcome.firmware;
+    } else {
+        tally.found.telnetPort = outcome.answered;
+    }
+    tally.local = tally.local || outcome.localFailure;
+    if (--tally.pendingPorts > 0) {
+        return;
+    }
+    CLockHold hold(m_lock);
+    if (tally.local) {
+        ++m_untried;
+    }
+    if (tally.found.shellPort || tally.found.telnetPort) {
+        m_found.push_back(tally.found);
+        // A failed set leaves the address queued; the state's change at the end still wakes the caller.
+        (void)m_foundSignal.Set();
+    }
+}
+
+void CNetworkSearch::AbandonFrom(std::size_t job, const std::vector<std::size_t>& underWay) {
+    PortOutcome untried;
+    untried.localFailure = true;
+    for (const std::size_t running : underWay) {
+        if (running != kNoJob) {
+            EndAttempt(running, untried);
+        }
+    }
+    for (; job < kPortsPerAddress * m_range.count; ++job) {
+        EndAttempt(job, untried);
+    }
+}
