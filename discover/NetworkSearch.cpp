@@ -18,6 +18,10 @@ bool IsShellJob(std::size_t job) {
     return job % kPortsPerAddress == 0;
 }
 
+std::optional<unsigned short> AnsweredPort(const PortOutcome& outcome, unsigned short port) {
+    return outcome.answered ? std::optional<unsigned short>(port) : std::nullopt;
+}
+
 } // namespace
 
 CNetworkSearch::CNetworkSearch() : CWorkerThread("network search") {}
@@ -127,10 +131,10 @@ void CNetworkSearch::EndAttempt(std::size_t job, const PortOutcome& outcome) {
     Tally& tally = m_tallies[job / kPortsPerAddress];
     tally.found.address = m_range.first + static_cast<std::uint32_t>(job / kPortsPerAddress);
     if (IsShellJob(job)) {
-        tally.found.shellPort = outcome.answered;
+        tally.found.shellPort = AnsweredPort(outcome, m_settings.shellPort);
         tally.found.firmware = outcome.firmware;
     } else {
-        tally.found.telnetPort = outcome.answered;
+        tally.found.telnetPort = AnsweredPort(outcome, m_settings.telnetPort);
     }
     tally.local = tally.local || outcome.localFailure;
     if (--tally.pendingPorts > 0) {
