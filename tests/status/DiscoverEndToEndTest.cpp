@@ -1,0 +1,110 @@
+// vantrex-status --discover against a simulated device in 127.0.171.0/24, loopback only: exit statuses and
+// output, and the addresses it finds read back through --from -.
+#include "StatusRun.h"
+
+#include "tests/support/ChildProcess.h"
+#include "tests/support/LoopbackGuard.h"
+#include "tests/support/SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+namespace {
+
+// The device's half of the network; nothing answers in the other half.
+constexpr const char* kDeviceNetwork = "127.0.171.0/25";
+constexpr const char* kEmptyNetwork = "127.0.171.128/25";
+
+struct DiscoverCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    int exitStatus;
+    std::vector<std::string> lines;
+    const char* redirection = ""; // sh's redirection of stdout, when not read
+};
+
+class DiscoverEndToEnd : public ::testing::TestWithParam<DiscoverCase> {
+protected:
+    static void SetUpTestSuite() {
+        s_sim = new CSimProcess;
+        ASSERT_TRUE(s_sim->Start({"--address", "127.0.171.1", "--telnet-port", "0"})) << s_sim->ErrorOutput();
+    }
+    static void TearDownTestSuite() {
+        delete s_sim;
+        s_sim = nullptr;
+    }
+
+    static CSimProcess* s_sim;
+};
+
+CSimProcess* DiscoverEndToEnd::s_sim = nullptr;
+
+TEST_P(DiscoverEndToEnd, ExitStatusAndOutputAgree) {
+    const DiscoverCase& c = GetParam();
+    for (const std::string& argument : c.arguments) {
+        if (argument.find('/') != std::string::npos && argument[0] == '1') {
+            ASSERT_TRUE(IsLoopbackNetwork(argument)) << argument;
+        }
+    }
+    StatusRun run;
+    if (*c.redirection == '\0') {
+        run = RunStatus(c.arguments);
+    } else {
+        run = RunStatusRedirected(c.redirection, c.arguments,
+                                  testing::TempDir() + "vantrex-discover-errors.txt");
+        ASSERT_FALSE(run.lines.empty());
+        run.exitStatus = std::stoi(run.lines.back());
+        run.lines.pop_back();
+    }
+    EXPECT_EQ(run.exitStatus, c.exitStatus);
+    EXPECT_EQ(run.lines, c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, DiscoverEndToEnd,
+    ::testing::Values(
+        DiscoverCase{"Lines",
+                     {"--discover", kDeviceNetwork},
+                     0,
+                     {"127.0.171.1     5316       2.4.1            device shell answered"}},
+        DiscoverCase{
+            "JsonLines",
+            {"--discover", kDeviceNetwork, "--json"},
+            0,
+            {R"({"address":"127.0.171.1","firmware":"2.4.1","note":"device shell answered","ports":[5316]})"}},
+        DiscoverCase{"NothingAnswers", {"--discover", kEmptyNetwork}, 1, {}},
+        DiscoverCase{"OutputRefused", {"--discover", kDeviceNetwork}, 3, {}, ">/dev/full"},
+        DiscoverCase{"TooWide", {"--discover", "127.0.0.0/8"}, 3, {}},
+        DiscoverCase{"NoPrefix", {"--discover", "127.0.171.1"}, 3, {}},
+        DiscoverCase{"WithAddresses", {"--discover", kDeviceNetwork, "127.0.171.1"}, 3, {}},
+        DiscoverCase{"WithNagios", {"--discover", kDeviceNetwork, "--nagios"}, 3, {}}),
+    [](const ::testing::TestParamInfo<DiscoverCase>& info) { return std::string(info.param.name); });
+
+TEST(DiscoverPipeline, FoundAddressesAreReadThroughStandardInput) {
+    if (access("/usr/bin/jq", X_OK) != 0) {
+        GTEST_SKIP() << "needs jq";
+    }
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", "127.0.171.129", "--telnet-port", "0"})) << sim.ErrorOutput();
+    const std::string network = "127.0.171.128/25";
+    ASSERT_TRUE(IsLoopbackNetwork(network));
+    CChildProcess pipeline;
+    ASSERT_TRUE(pipeline.Start(
+        {"/bin/sh", "-c",
+         "\"$0\" --discover " + network + " --json | jq -r .address | \"$0\" --from - --no-ntp --json",
+         VANTREX_STATUS_PATH}));
+    std::vector<std::string> lines;
+    while (std::optional<std::string> line = pipeline.ReadLine(30000)) {
+        lines.push_back(*line);
+    }
+    EXPECT_EQ(pipeline.Finish(30000), 0);
+    ASSERT_EQ(lines.size(), 1u);
+    const nlohmann::json reading = nlohmann::json::parse(lines[0]);
+    EXPECT_EQ(reading["address"], "127.0.171.129");
+    EXPECT_EQ(reading["status"], "OK");
+}
+
+} // namespace
