@@ -275,7 +275,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
             ->allow_extra_args(false);
     auto* fromOption =
         app.add_option("--from", fromFile,
-                       "read addresses from FILE, or standard input for -, (at most 4 MiB), one a line, "
+                       "read addresses from FILE (at most 4 MiB; - for standard input), one a line, "
                        "'#' comments");
     auto* jsonFlag = app.add_flag("--json", json, "JSON Lines, one object per device");
     auto* nagiosFlag =
