@@ -68,11 +68,8 @@ std::string ReadAddressStream(std::FILE* file, int openError, const std::string&
     return text;
 }
 
-// Reads the file, or standard input for "-", whole.
+// Reads the file whole.
 std::string ReadAddressFile(const std::string& path) {
-    if (path == kStandardInput) {
-        return ReadAddressStream(stdin, 0, "standard input");
-    }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     // Taken before a message is built, whose allocations may change errno.
     const int openError = errno;
@@ -318,7 +315,9 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
         }
         std::string fileText;
         if (app.count("--from") > 0) {
-            fileText = ReadAddressFile(fromFile);
+            // Only a run reads standard input: the exporter reads its list again on every reload.
+            fileText = fromFile == kStandardInput ? ReadAddressStream(stdin, 0, "standard input")
+                                                  : ReadAddressFile(fromFile);
             const std::vector<ListedAddress> listed = AddressLines(fileText);
             addresses.insert(addresses.end(), listed.begin(), listed.end());
         }
