@@ -39,8 +39,6 @@ public:
     bool Step(std::uint32_t now);
     // Milliseconds from now until Step must run although the socket is quiet.
     std::uint32_t MsUntilDeadline(std::uint32_t now) const;
-    // Whether an attempt is under way.
-    bool IsBusy() const { return m_phase != Phase::Idle; }
     CSignal& Signal() { return m_signal; }
     const PortOutcome& Outcome() const { return m_outcome; }
 
