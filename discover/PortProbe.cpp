@@ -3,7 +3,6 @@
 #include "link/DeviceAnswers.h"
 #include "link/DeviceDialect.h"
 
-#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -12,6 +11,12 @@ namespace {
 
 // One read's block; what the search keeps of it is bounded by the received text's own size.
 constexpr std::size_t kBlockSize = 1024;
+// Blocks read in one step: a host that sends without end must not hold the search thread, which has
+// other attempts and the stop to see to.
+constexpr int kBlocksPerStep = 8;
+// The device's prompt and version answer are a few dozen bytes; a host that sends far more before them
+// is not the device.
+constexpr std::size_t kMostFromOneHost = 16 * 1024;
 
 } // namespace
 
@@ -20,6 +25,7 @@ bool CPortProbe::Start(std::uint32_t address, unsigned short port, bool readShel
     m_outcome = {};
     m_readShell = readShell;
     m_timing = timing;
+    m_receivedTotal = 0;
     ClearReceived();
     // The last attempt's socket may have left it set; this attempt must wake only for its own.
     (void)m_signal.Reset();
@@ -34,7 +40,8 @@ bool CPortProbe::Start(std::uint32_t address, unsigned short port, bool readShel
         m_outcome.localFailure = true;
         return Finish();
     }
-    if (m_client.EventSelect(EventConnect | EventClose, m_signal) != 0) {
+    // Writability too: a connect that completed at once has no connect event to report everywhere.
+    if (m_client.EventSelect(EventConnect | EventWrite | EventClose, m_signal) != 0) {
         m_outcome.localFailure = true;
         return Finish();
     }
@@ -49,7 +56,7 @@ bool CPortProbe::Step(std::uint32_t now) {
     if (m_phase == Phase::Connecting) {
         return StepConnect(now);
     }
-    if (!ReceiveAvailable()) {
+    if (!ReceiveAvailable() || m_receivedTotal > kMostFromOneHost) {
         return Finish();
     }
     OnReceived(now);
@@ -83,14 +90,16 @@ bool CPortProbe::StepConnect(std::uint32_t now) {
 
 bool CPortProbe::ReceiveAvailable() {
     char block[kBlockSize];
-    for (;;) {
+    for (int blocks = 0; blocks < kBlocksPerStep; ++blocks) {
         const int received = m_client.Receive(block, sizeof block, 0);
-        if (received > 0) {
-            StoreReceived(block, static_cast<std::size_t>(received));
-            continue;
+        if (received <= 0) {
+            return received < 0 && CTcpClient::LastError() == kErrorWouldBlock;
         }
-        return received < 0 && CTcpClient::LastError() == kErrorWouldBlock;
+        m_receivedTotal += static_cast<std::size_t>(received);
+        StoreReceived(block, static_cast<std::size_t>(received));
     }
+    // More may be waiting; the socket's condition wakes the next wait for it.
+    return true;
 }
 
 void CPortProbe::StoreReceived(const char* data, std::size_t length) {

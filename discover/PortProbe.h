@@ -46,7 +46,7 @@ private:
     enum class Phase { Idle, Connecting, AwaitingPrompt, Pacing, AwaitingVersion };
 
     bool StepConnect(std::uint32_t now);
-    // Reads whatever has arrived; false when the connection ended.
+    // Reads what has arrived, a few blocks at most; false when the connection ended.
     bool ReceiveAvailable();
     // Moves on when the received text ends with the shell prompt.
     void OnReceived(std::uint32_t now);
@@ -69,4 +69,5 @@ private:
     PortOutcome m_outcome;
     char m_received[kReceivedSize] = {};
     std::size_t m_receivedLength = 0;
+    std::size_t m_receivedTotal = 0; // every byte of this attempt, kept or not
 };

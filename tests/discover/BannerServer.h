@@ -6,11 +6,13 @@
 #include <string>
 #include <thread>
 
-// A plain TCP service that is not the device: greets every connection with its banner and closes it.
+// A plain TCP service that is not the device: greets every connection with its banner and closes it, or
+// with endless repeats of it until the client leaves.
 class CBannerServer {
 public:
-    CBannerServer(const char* address, unsigned short port, std::string banner)
-        : m_listener(address, port), m_banner(std::move(banner)), m_thread([this] { Serve(); }) {}
+    CBannerServer(const char* address, unsigned short port, std::string banner, bool endless = false)
+        : m_listener(address, port), m_banner(std::move(banner)), m_endless(endless),
+          m_thread([this] { Serve(); }) {}
     ~CBannerServer() {
         m_stop = true;
         m_thread.join();
@@ -26,7 +28,9 @@ private:
         while (!m_stop) {
             const PeerSocket peer = m_listener.Accept(50);
             if (peer != kNoPeer) {
-                (void)SendAll(peer, m_banner); // A client that left early is no concern of the test.
+                // A failed send is the client leaving, which ends an endless greeting.
+                while (SendAll(peer, m_banner) && m_endless && !m_stop) {
+                }
                 CloseFd(peer);
             }
         }
@@ -34,6 +38,7 @@ private:
 
     CLoopbackListener m_listener;
     const std::string m_banner;
+    const bool m_endless;
     std::atomic<bool> m_stop{false};
     std::thread m_thread; // last: it starts once the members it uses exist
 };

@@ -84,6 +84,7 @@ TEST(NetworkSearchTest, FindsWhatAnswersOnALoopbackNetwork) {
         {"another service on the shell port", kNet + 5, "", true, false},
         {"a listener that never speaks", kNet + 6, "", true, false},
         {"a device that accepts and stays silent", kNet + 7, "", true, false},
+        {"a service that sends without end", kNet + 8, "", true, false},
     };
     CSimProcess bothPorts;
     CSimProcess shellOnly;
@@ -99,7 +100,8 @@ TEST(NetworkSearchTest, FindsWhatAnswersOnALoopbackNetwork) {
         << silentDevice.ErrorOutput();
     const CBannerServer otherService("127.0.169.5", kShellPort, "SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n");
     const CLoopbackListener neverSpeaks("127.0.169.6", kShellPort);
-    ASSERT_TRUE(otherService.IsListening() && neverSpeaks.IsListening());
+    const CBannerServer flood("127.0.169.8", kShellPort, std::string(4096, 'x') + "\r\n", true);
+    ASSERT_TRUE(otherService.IsListening() && neverSpeaks.IsListening() && flood.IsListening());
 
     CNetworkSearch search;
     const std::vector<FoundAddress> found = SearchWhole(search, LoopbackRange("127.0.169.0/24"));
