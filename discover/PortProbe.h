@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/LinkTiming.h"
 #include "runtime/Signal.h"
 #include "runtime/TcpClient.h"
 
@@ -7,11 +8,11 @@
 #include <cstdint>
 #include <string>
 
-// The time limits of one port's attempt. Tests shorten them; the defaults suit a device on a local network.
+// The time limits of one port's attempt, for a device on a local network; the pacing is the link's own.
 struct ProbeTiming {
     std::uint32_t connectLimitMs = 1000; // for the connect
     std::uint32_t answerLimitMs = 2000;  // for the first prompt, and again for the version's answer
-    std::uint32_t pacingMs = 1000;       // after the prompt, before the version command, as the link waits
+    std::uint32_t pacingMs = LinkTiming{}.pacingMs; // after the prompt, before the version command
 };
 
 // How one port's attempt ended.
