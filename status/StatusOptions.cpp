@@ -322,6 +322,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
             addresses.insert(addresses.end(), listed.begin(), listed.end());
         }
         if (app.count("--discover") > 0) {
+            // Its validator has refused every text that this parse would refuse.
             std::string refusal;
             options.discover = ParseSearchNetwork(discoverNetwork, refusal);
         } else if (addresses.empty()) {
