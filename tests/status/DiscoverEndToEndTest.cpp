@@ -1,4 +1,4 @@
-// vantrex-status --discover against a simulated device in 127.0.171.0/24, loopback only: exit statuses and
+// vantrex-status --discover against simulated devices in 127.0.171.0/24, loopback only: exit statuses and
 // output, and the addresses it finds read back through --from -.
 #include "StatusRun.h"
 
@@ -14,38 +14,26 @@
 
 namespace {
 
-// The device's half of the network; nothing answers in the other half.
-constexpr const char* kDeviceNetwork = "127.0.171.0/25";
-constexpr const char* kEmptyNetwork = "127.0.171.128/25";
-
 struct DiscoverCase {
     const char* name;
+    const char* device; // the simulated device's address, or nullptr for none
     std::vector<std::string> arguments;
     int exitStatus;
     std::vector<std::string> lines;
     const char* redirection = ""; // sh's redirection of stdout, when not read
 };
 
-class DiscoverEndToEnd : public ::testing::TestWithParam<DiscoverCase> {
-protected:
-    static void SetUpTestSuite() {
-        s_sim = new CSimProcess;
-        ASSERT_TRUE(s_sim->Start({"--address", "127.0.171.1", "--telnet-port", "0"})) << s_sim->ErrorOutput();
-    }
-    static void TearDownTestSuite() {
-        delete s_sim;
-        s_sim = nullptr;
-    }
-
-    static CSimProcess* s_sim;
-};
-
-CSimProcess* DiscoverEndToEnd::s_sim = nullptr;
+// Each row searches a /28 of its own, so that rows may run side by side.
+class DiscoverEndToEnd : public ::testing::TestWithParam<DiscoverCase> {};
 
 TEST_P(DiscoverEndToEnd, ExitStatusAndOutputAgree) {
     const DiscoverCase& c = GetParam();
     // Whatever a row says, no search leaves loopback.
     ASSERT_TRUE(IsLoopbackNetwork(c.arguments.at(1))) << c.arguments.at(1);
+    CSimProcess sim;
+    if (c.device != nullptr) {
+        ASSERT_TRUE(sim.Start({"--address", c.device, "--telnet-port", "0"})) << sim.ErrorOutput();
+    }
     StatusRun run;
     if (*c.redirection == '\0') {
         run = RunStatus(c.arguments);
@@ -64,17 +52,19 @@ INSTANTIATE_TEST_SUITE_P(
     Runs, DiscoverEndToEnd,
     ::testing::Values(
         DiscoverCase{"Lines",
-                     {"--discover", kDeviceNetwork},
+                     "127.0.171.1",
+                     {"--discover", "127.0.171.0/28"},
                      0,
                      {"127.0.171.1     5316       2.4.1            device shell answered"}},
         DiscoverCase{
             "JsonLines",
-            {"--discover", kDeviceNetwork, "--json"},
+            "127.0.171.17",
+            {"--discover", "127.0.171.16/28", "--json"},
             0,
-            {R"({"address":"127.0.171.1","firmware":"2.4.1","note":"device shell answered","ports":[5316]})"}},
-        DiscoverCase{"NothingAnswers", {"--discover", kEmptyNetwork}, 1, {}},
-        DiscoverCase{"OutputRefused", {"--discover", kDeviceNetwork}, 3, {}, ">/dev/full"},
-        DiscoverCase{"BadInput", {"--discover", "127.0.0.0/8"}, 3, {}}),
+            {R"({"address":"127.0.171.17","firmware":"2.4.1","note":"device shell answered","ports":[5316]})"}},
+        DiscoverCase{"NothingAnswers", nullptr, {"--discover", "127.0.171.32/28"}, 1, {}},
+        DiscoverCase{"OutputRefused", "127.0.171.49", {"--discover", "127.0.171.48/28"}, 3, {}, ">/dev/full"},
+        DiscoverCase{"BadInput", nullptr, {"--discover", "127.0.0.0/8"}, 3, {}}),
     [](const ::testing::TestParamInfo<DiscoverCase>& info) { return std::string(info.param.name); });
 
 TEST(DiscoverPipeline, FoundAddressesAreReadThroughStandardInput) {
@@ -82,8 +72,8 @@ TEST(DiscoverPipeline, FoundAddressesAreReadThroughStandardInput) {
         GTEST_SKIP() << "needs jq";
     }
     CSimProcess sim;
-    ASSERT_TRUE(sim.Start({"--address", "127.0.171.129", "--telnet-port", "0"})) << sim.ErrorOutput();
-    const std::string network = "127.0.171.128/25";
+    ASSERT_TRUE(sim.Start({"--address", "127.0.171.65", "--telnet-port", "0"})) << sim.ErrorOutput();
+    const std::string network = "127.0.171.64/28";
     ASSERT_TRUE(IsLoopbackNetwork(network));
     CChildProcess pipeline;
     ASSERT_TRUE(pipeline.Start(
@@ -97,7 +87,7 @@ TEST(DiscoverPipeline, FoundAddressesAreReadThroughStandardInput) {
     EXPECT_EQ(pipeline.Finish(30000), 0);
     ASSERT_EQ(lines.size(), 1u);
     const nlohmann::json reading = nlohmann::json::parse(lines[0]);
-    EXPECT_EQ(reading["address"], "127.0.171.129");
+    EXPECT_EQ(reading["address"], "127.0.171.65");
     EXPECT_EQ(reading["status"], "OK");
 }
 
