@@ -4,12 +4,8 @@
 #include "runtime/WaitSet.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace {
-
-// What a probe runs when it runs nothing.
-constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
 
 // Each address has two attempts, the shell port's (even) and the telnet port's (odd).
 constexpr std::size_t kPortsPerAddress = 2;
@@ -64,30 +60,14 @@ void CNetworkSearch::Run() {
 SearchState CNetworkSearch::RunAttempts() {
     // One place in every wait belongs to the stop signal; where the platform's wait holds few signals,
     // the attempts at once are fewer.
-    const std::size_t slots =
+    const std::size_t count =
         std::clamp<std::size_t>(m_settings.parallel, 1, std::max<std::size_t>(MostSignalsPerWait(), 2) - 1);
-    std::vector<std::unique_ptr<CPortProbe>> probes;
-    for (std::size_t slot = 0; slot < slots; ++slot) {
-        probes.push_back(std::make_unique<CPortProbe>());
-    }
-    std::vector<std::size_t> jobs(slots, kNoJob);
-    const std::size_t total = kPortsPerAddress * m_range.count;
+    std::vector<Slot> slots(count);
     std::size_t next = 0;
     for (;;) {
-        std::uint32_t now = TickCount();
         CWaitSet set;
         set.Add(m_stopSignal);
-        std::uint32_t waitMs = kInfinite;
-        for (std::size_t slot = 0; slot < slots; ++slot) {
-            while (jobs[slot] == kNoJob && next < total) {
-                jobs[slot] = StartAttempt(*probes[slot], next, now) ? next : kNoJob;
-                ++next;
-            }
-            if (jobs[slot] != kNoJob) {
-                set.Add(probes[slot]->Signal());
-                waitMs = std::min(waitMs, probes[slot]->MsUntilDeadline(now));
-            }
-        }
+        const std::uint32_t waitMs = StartIdleSlots(slots, next, set, TickCount());
         if (set.Count() == 1) {
             return SearchFinished;
         }
@@ -96,22 +76,42 @@ SearchState CNetworkSearch::RunAttempts() {
             return SearchStopped;
         }
         if (fired == kWaitFailed) {
-            AbandonFrom(next, jobs);
+            AbandonFrom(next, slots);
             return SearchFailed;
         }
-        now = TickCount();
-        // Every attempt is stepped, not only the one whose signal the wait named: several may have news,
-        // and a step that finds nothing costs a call that would not block.
-        for (std::size_t slot = 0; slot < slots; ++slot) {
-            if (jobs[slot] == kNoJob) {
-                continue;
-            }
-            // Cleared before the socket is read, so that what arrives after the read wakes the next wait.
-            (void)probes[slot]->Signal().Reset();
-            if (!probes[slot]->Step(now)) {
-                EndAttempt(jobs[slot], probes[slot]->Outcome());
-                jobs[slot] = kNoJob;
-            }
+        StepBusySlots(slots, TickCount());
+    }
+}
+
+std::uint32_t CNetworkSearch::StartIdleSlots(std::vector<Slot>& slots, std::size_t& next, CWaitSet& set,
+                                             std::uint32_t now) {
+    const std::size_t total = kPortsPerAddress * m_range.count;
+    std::uint32_t waitMs = kInfinite;
+    for (Slot& slot : slots) {
+        while (slot.job == kNoJob && next < total) {
+            slot.job = StartAttempt(slot.probe, next, now) ? next : kNoJob;
+            ++next;
+        }
+        if (slot.job != kNoJob) {
+            set.Add(slot.probe.Signal());
+            waitMs = std::min(waitMs, slot.probe.MsUntilDeadline(now));
+        }
+    }
+    return waitMs;
+}
+
+void CNetworkSearch::StepBusySlots(std::vector<Slot>& slots, std::uint32_t now) {
+    // Every attempt is stepped, not only the one whose signal the wait named: several may have news, and a
+    // step that finds nothing costs a call that would not block.
+    for (Slot& slot : slots) {
+        if (slot.job == kNoJob) {
+            continue;
+        }
+        // Cleared before the socket is read, so that what arrives after the read wakes the next wait.
+        (void)slot.probe.Signal().Reset();
+        if (!slot.probe.Step(now)) {
+            EndAttempt(slot.job, slot.probe.Outcome());
+            slot.job = kNoJob;
         }
     }
 }
@@ -151,12 +151,12 @@ void CNetworkSearch::EndAttempt(std::size_t job, const PortOutcome& outcome) {
     }
 }
 
-void CNetworkSearch::AbandonFrom(std::size_t job, const std::vector<std::size_t>& underWay) {
+void CNetworkSearch::AbandonFrom(std::size_t job, const std::vector<Slot>& slots) {
     PortOutcome untried;
     untried.localFailure = true;
-    for (const std::size_t running : underWay) {
-        if (running != kNoJob) {
-            EndAttempt(running, untried);
+    for (const Slot& slot : slots) {
+        if (slot.job != kNoJob) {
+            EndAttempt(slot.job, untried);
         }
     }
     for (; job < kPortsPerAddress * m_range.count; ++job) {

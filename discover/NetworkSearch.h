@@ -7,6 +7,7 @@
 #include "link/LinkState.h"
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
+#include "runtime/WaitSet.h"
 #include "runtime/WorkerThread.h"
 
 #include <cstddef>
@@ -59,14 +60,29 @@ private:
         FoundAddress found;
     };
 
+    // What a slot's probe runs when it runs nothing.
+    static constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
+
+    // One place for an attempt: its probe, and the attempt it runs.
+    struct Slot {
+        CPortProbe probe;
+        std::size_t job = kNoJob;
+    };
+
     // Runs every attempt; the state to end with. Every probe and socket is gone when it returns.
     SearchState RunAttempts();
+    // Starts attempts from next on in the idle slots and adds the busy slots' signals to set; the time
+    // until the earliest of their deadlines.
+    std::uint32_t StartIdleSlots(std::vector<Slot>& slots, std::size_t& next, CWaitSet& set,
+                                 std::uint32_t now);
+    // Steps every busy slot's attempt and takes in those that ended.
+    void StepBusySlots(std::vector<Slot>& slots, std::uint32_t now);
     // Starts attempt number job on probe; false when it ended at once.
     bool StartAttempt(CPortProbe& probe, std::size_t job, std::uint32_t now);
     // Takes an ended attempt's outcome into its address's tally, and queues the address when complete.
     void EndAttempt(std::size_t job, const PortOutcome& outcome);
-    // Marks every attempt from job on, and the ones under way, as not tried.
-    void AbandonFrom(std::size_t job, const std::vector<std::size_t>& underWay);
+    // Marks every attempt from job on, and the ones under way in slots, as not tried.
+    void AbandonFrom(std::size_t job, const std::vector<Slot>& slots);
 
     SearchRange m_range;
     SearchSettings m_settings;
