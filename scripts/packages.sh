@@ -2,6 +2,12 @@
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                 libcli11-dev nlohmann-json3-dev libcpp-httplib-dev qt6-base-dev fonts-liberation2)
 DEMO_PACKAGES=(xvfb x11-apps x11-utils xdotool netpbm)
+# The window's notification tests run a private session bus and a stand-in notification service in
+# Debian's Python with its D-Bus and GLib bindings.
+NOTIFICATION_TEST_PACKAGES=(dbus-daemon python3-dbus python3-gi)
+# scripts/notification-screenshot.sh shows the window's alarm in a real notification daemon, on a
+# coloured virtual desktop (xsetroot).
+NOTIFICATION_DEMO_PACKAGES=(dbus-daemon dbus-bin dunst x11-xserver-utils)
 # The status program's outputs are read by the tools that monitoring hosts read them with; Prometheus
 # scrapes the exporter, whose test asks Prometheus' API with curl and reads the answers with jq.
 MONITORING_PACKAGES=(prometheus libmonitoring-plugin-perl curl jq)

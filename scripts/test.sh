@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${MONITORING_PACKAGES[@]}"
+scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${MONITORING_PACKAGES[@]}" "${NOTIFICATION_TEST_PACKAGES[@]}"
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

@@ -20,8 +20,10 @@ constexpr std::size_t kMaxPendingBytes = 1 << 20;
 } // namespace
 
 CConnection::CConnection(int fd, unsigned short port, const SessionConfig& config,
-                         std::function<DeviceTime()> clock, std::chrono::milliseconds slowInterval)
-    : m_fd(fd), m_port(port), m_session(config, std::move(clock)), m_slowInterval(slowInterval) {}
+                         std::function<DeviceTime()> clock, GpsFlipped gpsFlipped,
+                         std::chrono::milliseconds slowInterval)
+    : m_fd(fd), m_port(port), m_session(config, std::move(clock), std::move(gpsFlipped)),
+      m_slowInterval(slowInterval) {}
 
 CConnection::~CConnection() {
     Close();

@@ -17,7 +17,7 @@ public:
 
     // Takes ownership of the connected, non-blocking socket fd, accepted on port.
     CConnection(int fd, unsigned short port, const SessionConfig& config, std::function<DeviceTime()> clock,
-                std::chrono::milliseconds slowInterval);
+                GpsFlipped gpsFlipped, std::chrono::milliseconds slowInterval);
     // Closes the socket if it is still open.
     ~CConnection();
     CConnection(const CConnection&) = delete;

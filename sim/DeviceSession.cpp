@@ -4,8 +4,9 @@
 #include "DeviceTexts.h"
 #include "Noise.h"
 
-CDeviceSession::CDeviceSession(const SessionConfig& config, std::function<DeviceTime()> clock)
-    : m_config(config), m_interpreter(config.device, std::move(clock)) {}
+CDeviceSession::CDeviceSession(const SessionConfig& config, std::function<DeviceTime()> clock,
+                               GpsFlipped gpsFlipped)
+    : m_config(config), m_interpreter(config.device, std::move(clock), std::move(gpsFlipped)) {}
 
 SessionGreeting CDeviceSession::Open() const {
     if (m_config.silent) {

@@ -41,8 +41,9 @@ struct SessionGreeting {
 // every typed line as a terminal does, runs the login on the telnet port and the shell after it.
 class CDeviceSession {
 public:
-    // A session that behaves as config says and reads the device time from clock.
-    CDeviceSession(const SessionConfig& config, std::function<DeviceTime()> clock);
+    // A session that behaves as config says and reads the device time from clock; gpsFlipped tells
+    // whether the status letter is flipped now.
+    CDeviceSession(const SessionConfig& config, std::function<DeviceTime()> clock, GpsFlipped gpsFlipped);
 
     // What the device sends once the connection is accepted.
     SessionGreeting Open() const;

@@ -65,8 +65,9 @@ const CShellInterpreter::Command CShellInterpreter::kCommands[] = {
     {"touch", &CShellInterpreter::Touch, "touch /usr/ramdisk/reset"},
 };
 
-CShellInterpreter::CShellInterpreter(DeviceSetting setting, std::function<DeviceTime()> clock)
-    : m_setting(std::move(setting)), m_clock(std::move(clock)) {}
+CShellInterpreter::CShellInterpreter(DeviceSetting setting, std::function<DeviceTime()> clock,
+                                     GpsFlipped gpsFlipped)
+    : m_setting(std::move(setting)), m_clock(std::move(clock)), m_gpsFlipped(std::move(gpsFlipped)) {}
 
 ShellReply CShellInterpreter::Execute(const std::string& line) {
     const Words words = SplitWords(line);
@@ -104,7 +105,7 @@ std::optional<ShellReply> CShellInterpreter::Getdate(const std::string&, const W
     if (m_getdateCount == static_cast<std::uint64_t>(m_setting.unreadableGetdate)) {
         return Answer(Line(std::string(kUnreadableClock)));
     }
-    return Answer(FormatGetdateAnswer(m_clock(), m_setting.letter));
+    return Answer(FormatGetdateAnswer(m_clock(), GpsLetter(m_setting.letter, m_gpsFlipped())));
 }
 
 std::optional<ShellReply> CShellInterpreter::Ntpq(const std::string&, const Words& words) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceClock.h"
+#include "GpsLock.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,7 +12,7 @@
 // What the device's shell reports: firmware version, getdate status letter and the system peer's line.
 struct DeviceSetting {
     std::string firmware = "2.4.1";
-    char letter = 'A';
+    char letter = 'A';         // as the sim starts; SIGUSR1 flips it (GpsLetter)
     int systemPeer = 1;        // 1 to 3: that peer line carries '*'; 0: no system peer
     int unreadableGetdate = 0; // this getdate answer of a connection (1: the first) is garbage; 0: none
     std::optional<unsigned> peerReach = std::nullopt;  // the system peer's reach; empty: every poll answered
@@ -35,8 +36,9 @@ struct ShellReply {
 // the telnet form of the address change writes line by line until its restart line.
 class CShellInterpreter {
 public:
-    // A shell that reports setting and reads the device time from clock.
-    CShellInterpreter(DeviceSetting setting, std::function<DeviceTime()> clock);
+    // A shell that reports setting and reads the device time from clock; gpsFlipped tells whether its
+    // status letter is flipped now.
+    CShellInterpreter(DeviceSetting setting, std::function<DeviceTime()> clock, GpsFlipped gpsFlipped);
 
     // Runs one command line (without its line end).
     ShellReply Execute(const std::string& line);
@@ -63,6 +65,7 @@ private:
 
     DeviceSetting m_setting;
     std::function<DeviceTime()> m_clock;
+    GpsFlipped m_gpsFlipped;
     AddressChange m_written;
     std::uint64_t m_getdateCount = 0; // wide enough never to wrap on a connection that polls for years
 };

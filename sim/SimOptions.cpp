@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -20,6 +21,9 @@ constexpr long long kMaxGetdateNumber = 1000000;
 constexpr std::size_t kMaxAddresses = 1024;
 constexpr long long kMaxConnectionLimit = 1000000;
 constexpr long long kMaxPeerJitterMs = 100000;
+// A day of flips at most, enough for any test; more would only be a typing error.
+constexpr std::size_t kMaxGpsFlips = 64;
+constexpr long long kMaxGpsFlipMs = 86400000;
 
 using Setter = bool (*)(SimOptions& options, const std::string& value, std::string& error);
 
@@ -127,6 +131,31 @@ bool SetAddress(SimOptions& options, const std::string& value, std::string& erro
     if (options.addresses.size() > kMaxAddresses) {
         return Fail(error, "at most 1024 addresses in all");
     }
+    return true;
+}
+
+// MS[,MS...]: each flip strictly after the one before, so that no two fall together and cancel out.
+bool SetGpsFlips(SimOptions& options, const std::string& value, std::string& error) {
+    const std::string reason = "--gps-flips takes up to " + std::to_string(kMaxGpsFlips) +
+                               " ascending times from 0 to " + std::to_string(kMaxGpsFlipMs) +
+                               " milliseconds, separated by commas: " + value;
+    std::vector<int> times;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = value.find(',', start);
+        long long time = 0;
+        if (times.size() == kMaxGpsFlips ||
+            !ParseInteger(value.substr(start, comma - start), 0, kMaxGpsFlipMs, time) ||
+            (!times.empty() && time <= times.back())) {
+            return Fail(error, reason);
+        }
+        times.push_back(static_cast<int>(time));
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    options.gpsFlipsMs = std::move(times);
     return true;
 }
 
@@ -266,6 +295,10 @@ const Option kOptions[] = {
      [](SimOptions& o, const std::string& v, std::string& e) { return SetPort(o.telnetPort, v, e); }},
     {"--letter", "A|V|M", "getdate status letter: A GPS locked, V not locked, M MAC unassigned (default A)",
      &SetLetter},
+    {"--gps-flips", "MS[,MS...]",
+     "flip the GPS lock as SIGUSR1 does, MS milliseconds after the first connection\n"
+     "the sim accepts, for each of up to 64 ascending times",
+     &SetGpsFlips},
     {"--system-peer", "0|1|2|3", "peer line of ntpq -p that carries '*' (default 1; 0: none)",
      &SetSystemPeer},
     {"--peer-reach", "OCTAL",
@@ -442,10 +475,13 @@ OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions&
 }
 
 std::string SimUsage() {
-    std::string usage = "Usage: vantrex-sim [OPTION]...\n"
-                        "A simulated VANTREX time server on loopback: a shell on one port, a telnet login\n"
-                        "(root / q9lokar58) on the other. Runs until SIGINT or SIGTERM, then exits 0.\n\n"
-                        "Options:\n";
+    std::string usage =
+        "Usage: vantrex-sim [OPTION]...\n"
+        "A simulated VANTREX time server on loopback: a shell on one port, a telnet login\n"
+        "(root / q9lokar58) on the other. Runs until SIGINT or SIGTERM, then exits 0.\n"
+        "SIGUSR1 flips the GPS lock while it runs: getdate's status letter turns from A to V\n"
+        "(from any other letter to A), and back to the original at the next SIGUSR1.\n\n"
+        "Options:\n";
     for (const Option& option : kOptions) {
         const std::string separator = option.valueName && !TakesOptionalValue(option) ? " " : "";
         const std::string head =

@@ -23,6 +23,7 @@ struct SimOptions {
     long long parentPid = 0;     // with exitWithParent: the parent to expect; 0: the one at start
     bool ready = false;          // print the ready line once listening
     unsigned short ntpPort = 0;  // 0: no NTP service
+    std::vector<int> gpsFlipsMs; // when the GPS lock flips, ascending, after the first accepted connection
     NtpSetting ntp;
     ClockSetting clock;
     SessionConfig session; // its telnet flag is chosen per port

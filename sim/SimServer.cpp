@@ -56,7 +56,9 @@ std::string LocalAddressOf(int fd) {
 
 CSimServer::CSimServer(const SimOptions& options, CSimLog& log)
     : m_options(options), m_log(log), m_clock(options.clock),
-      m_maxConnections(ConnectionLimit(static_cast<std::size_t>(options.maxConnections))) {}
+      m_maxConnections(ConnectionLimit(static_cast<std::size_t>(options.maxConnections))),
+      m_gpsFlips(
+          std::vector<std::chrono::milliseconds>(options.gpsFlipsMs.begin(), options.gpsFlipsMs.end())) {}
 
 CSimServer::~CSimServer() {
     CloseAll(m_listeners);
@@ -65,29 +67,33 @@ CSimServer::~CSimServer() {
     }
 }
 
-int CSimServer::Run(int stopFd) {
+int CSimServer::Run(int stopFd, CSignalDescriptor& gpsToggle) {
     if (!OpenListeners() || !OpenNtpSockets()) {
         return kFailed;
     }
     AnnounceReady();
     for (;;) {
         const Clock::time_point before = Clock::now();
-        std::vector<pollfd> fds = PollSet(stopFd, before);
+        std::vector<pollfd> fds = PollSet(stopFd, gpsToggle.Fd(), before);
         if (poll(fds.data(), fds.size(), PollTimeoutMs(before)) < 0 && errno != EINTR) {
             std::fprintf(stderr, "vantrex-sim: poll failed: %s\n", std::strerror(errno));
             return kFailed;
         }
-        if (fds[0].revents != 0) {
+        if (fds[kStopSlot].revents != 0) {
             return kStopped;
         }
         const Clock::time_point now = Clock::now();
+        if (fds[kGpsToggleSlot].revents != 0) {
+            FlipGps(gpsToggle.Drain());
+        }
+        FlipGps(m_gpsFlips.TakeDue(now));
         ServeRound(fds, now);
         FinishRound(now);
     }
 }
 
-std::vector<pollfd> CSimServer::PollSet(int stopFd, Clock::time_point now) const {
-    std::vector<pollfd> fds{{stopFd, POLLIN, 0}};
+std::vector<pollfd> CSimServer::PollSet(int stopFd, int gpsToggleFd, Clock::time_point now) const {
+    std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {gpsToggleFd, POLLIN, 0}};
     for (const Listener& listener : m_listeners) {
         fds.push_back({listener.fd, POLLIN, 0});
     }
@@ -98,6 +104,16 @@ std::vector<pollfd> CSimServer::PollSet(int stopFd, Clock::time_point now) const
         fds.push_back({connection->Fd(), connection->PollEvents(now), 0});
     }
     return fds;
+}
+
+void CSimServer::FlipGps(int flips) {
+    if (flips % 2 == 0) {
+        return;
+    }
+    m_gpsFlipped = !m_gpsFlipped;
+    // Not trouble, so not in the log; whoever flipped it sees what it did.
+    std::fprintf(stderr, "vantrex-sim: GPS lock flipped: getdate now reports %c\n",
+                 GpsLetter(m_options.session.device.letter, m_gpsFlipped));
 }
 
 void CSimServer::ServeRound(const std::vector<pollfd>& fds, Clock::time_point now) {
@@ -285,10 +301,11 @@ void CSimServer::Take(int fd, const Listener& listener, Clock::time_point now) {
     SessionConfig config = m_options.session;
     config.telnet = listener.telnet;
     auto connection = std::make_unique<CConnection>(
-        fd, listener.port, config, [this] { return m_clock.Now(); },
+        fd, listener.port, config, [this] { return m_clock.Now(); }, [this] { return m_gpsFlipped; },
         std::chrono::milliseconds(m_options.slowMs));
     connection->Open(now, std::chrono::milliseconds(m_options.loginDelayMs));
     m_connections.push_back(std::move(connection));
+    m_gpsFlips.Start(now);
 }
 
 void CSimServer::Refuse(int fd, Clock::time_point now) {
@@ -336,8 +353,10 @@ void CSimServer::Restart(const RestartRequest& request, Clock::time_point now) {
 
 int CSimServer::PollTimeoutMs(Clock::time_point now) const {
     std::optional<Clock::time_point> wake = m_reopenTime;
-    if (m_rebindTime && (!wake || *m_rebindTime < *wake)) {
-        wake = m_rebindTime;
+    for (const std::optional<Clock::time_point>& other : {m_rebindTime, m_gpsFlips.NextTime()}) {
+        if (other && (!wake || *other < *wake)) {
+            wake = other;
+        }
     }
     for (const auto& connection : m_connections) {
         const std::optional<Clock::time_point> due = connection->NextSendTime();

@@ -2,6 +2,8 @@
 
 #include "Connection.h"
 #include "DeviceClock.h"
+#include "GpsFlipSchedule.h"
+#include "SignalDescriptor.h"
 #include "SimLog.h"
 #include "SimOptions.h"
 
@@ -29,8 +31,10 @@ public:
     CSimServer& operator=(const CSimServer&) = delete;
 
     // Serves until stopFd becomes readable (kStopped); kFailed when a port cannot be bound at the start,
-    // which it reports on stderr. Later bind failures never end it: they are reported and retried.
-    int Run(int stopFd);
+    // which it reports on stderr. Later bind failures never end it: they are reported and retried. Each
+    // signal gpsToggle takes, and each flip of --gps-flips, flips the GPS lock that getdate reports on every
+    // connection.
+    int Run(int stopFd, CSignalDescriptor& gpsToggle);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -53,12 +57,17 @@ private:
         int fd = -1;          // -1 while the port cannot be bound; poll skips it
         bool failing = false; // its bind failure has been reported, so its recovery will be too
     };
-    // Index in the poll set of the first listener, the first NTP socket and the first connection.
-    std::size_t ListenerSlot() const { return 1; }
-    std::size_t NtpSlot() const { return 1 + m_listeners.size(); }
+    // Index in the poll set of the stop and GPS toggle signals, the first listener, the first NTP socket
+    // and the first connection.
+    static constexpr std::size_t kStopSlot = 0;
+    static constexpr std::size_t kGpsToggleSlot = 1;
+    std::size_t ListenerSlot() const { return 2; }
+    std::size_t NtpSlot() const { return ListenerSlot() + m_listeners.size(); }
     std::size_t ConnectionSlot() const { return NtpSlot() + m_ntpSockets.size(); }
 
-    std::vector<pollfd> PollSet(int stopFd, Clock::time_point now) const;
+    std::vector<pollfd> PollSet(int stopFd, int gpsToggleFd, Clock::time_point now) const;
+    // Flips the GPS lock flips times: only an odd number changes it.
+    void FlipGps(int flips);
     void ServeRound(const std::vector<pollfd>& fds, Clock::time_point now);
     // Carries out a restart requested in this round, ends a downtime that is over and retries the
     // ports that could not be bound.
@@ -103,4 +112,6 @@ private:
     std::size_t m_refused = 0; // connections refused since the last report of refusals
     std::optional<Clock::time_point> m_refusalReported;
     bool m_announced = false;
+    bool m_gpsFlipped = false;
+    CGpsFlipSchedule m_gpsFlips;
 };

@@ -1,10 +1,10 @@
 // vantrex-sim: a simulated VANTREX time server for tests, benchmarks and the demo.
 
 #include "ParentWatch.h"
+#include "SignalDescriptor.h"
 #include "SimLog.h"
 #include "SimOptions.h"
 #include "SimServer.h"
-#include "StopSignals.h"
 
 #include <unistd.h>
 
@@ -65,11 +65,13 @@ int main(int argc, char** argv) {
     // A reader of the ready line may go away first; that must not end the device.
     std::signal(SIGPIPE, SIG_IGN);
     CSimLog log;
-    CStopSignals signals;
-    if ((!options.logPath.empty() && !log.Open(options.logPath, error)) || !signals.Install(error)) {
+    CSignalDescriptor stop;
+    CSignalDescriptor gpsToggle;
+    if ((!options.logPath.empty() && !log.Open(options.logPath, error)) ||
+        !stop.Install({SIGINT, SIGTERM}, error) || !gpsToggle.Install({SIGUSR1}, error)) {
         std::fprintf(stderr, "vantrex-sim: %s\n", error.c_str());
         return kUsageError;
     }
     CSimServer server(options, log);
-    return server.Run(signals.Fd());
+    return server.Run(stop.Fd(), gpsToggle);
 }

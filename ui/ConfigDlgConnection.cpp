@@ -24,6 +24,7 @@ void CConfigDlgLogic::OnConnect() {
     if (m_connection.Phase() != ConnectionPhase::Disconnected) {
         m_restart.End();
         ResetToDisconnected();
+        TrackConnectionEnd(AlarmConnection::Closed);
         return;
     }
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
@@ -42,6 +43,7 @@ void CConfigDlgLogic::OnConnect() {
 void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& timing) {
     // The device at the end of this race may be another one: its clock is not held to the last one's.
     m_clockStep = CClockStep{};
+    m_deviceAddress = address;
     const bool startedA = Link(LinkSide::A).StartRun(address, kShellPort, timing);
     const bool startedB = Link(LinkSide::B).StartRun(address, kTelnetPort, timing);
     m_connection.OnAttemptStarted(Link(LinkSide::A).Worker().GetReport().run,
@@ -68,8 +70,10 @@ void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report)
     case ReportAction::Lose:
         ResetToDisconnected();
         if (m_restart.Phase() == RestartPhase::ChangeSent) {
+            TrackConnectionEnd(AlarmConnection::Restarting);
             OnRestartLinkEnded(); // the restart the user confirmed, not a fault
         } else {
+            TrackConnectionEnd(AlarmConnection::Lost);
             ShowError(IDS_CONNECTION_LOST);
         }
         break;

@@ -16,7 +16,8 @@ CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, PostStateReport post, LocalN
 CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, RacingLinks links, PostStateReport post,
                                  LocalNetworksReader localNetworks)
     : m_view(view), m_links(std::move(links)),
-      m_relay(m_links.a->Worker(), m_links.b->Worker(), std::move(post)) {
+      m_relay(m_links.a->Worker(), m_links.b->Worker(), std::move(post)),
+      m_alarms([](int id) { return LoadStringResource(id); }) {
     m_restartEnvironment.localNetworks = std::move(localNetworks);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlarmTracker.h"
 #include "DialogView.h"
 #include "LinkStateRelay.h"
 #include "NetworkCheck.h"
@@ -94,6 +95,10 @@ public:
     void SetRestartEnvironment(RestartEnvironment environment);
     // Whether the DHCP check box is shown; the layout leaves room for it only then.
     bool DhcpShown() const { return m_bDhcpCapable; }
+    // Whether alarms reach the user ("Notify me of problems"); they are tracked either way, so that
+    // switching them on reports changes from then on, not what happened while they were off.
+    bool AlarmsOn() const { return m_bAlarmsOn; }
+    void SetAlarmsOn(bool on) { m_bAlarmsOn = on; }
 
 private:
     CRacingLink& Link(LinkSide side) { return side == LinkSide::A ? *m_links.a : *m_links.b; }
@@ -113,6 +118,9 @@ private:
 
     // The status display (ConfigDlgStatus.cpp).
     void OnRefresh();
+    // Raises the alarms a change of the connection or a new reading brings (ConfigDlgAlarms.cpp).
+    void TrackAlarms(const AlarmReading& reading);
+    void TrackConnectionEnd(AlarmConnection end);
     void SetPanelEnabled(bool enabled);
 
     // The follow-up of a confirmed address change (ConfigDlgRestart.cpp).
@@ -132,4 +140,8 @@ private:
     CRestartFollow m_restart;
     RestartEnvironment m_restartEnvironment;
     CClockStep m_clockStep;
+    // The address of the device the window races for or shows, in its normal form.
+    std::string m_deviceAddress;
+    CAlarmTracker m_alarms;
+    bool m_bAlarmsOn = true;
 };

@@ -61,6 +61,10 @@ void CConfigDlgLogic::OnRefresh() {
                           LampTip(IDC_TIME_SYNC_LAMP, reading.timeSync, health, StringResource));
     m_view.SetLampTooltip(IDC_GPS_LAMP, LampTip(IDC_GPS_LAMP, reading.gps, health, StringResource));
     m_view.SetVersionLine(view.versionLine);
+    TrackAlarms(AlarmReading{.connection = AlarmConnection::Connected,
+                             .gps = reading.gps,
+                             .timeSync = reading.timeSync,
+                             .problems = health.problems});
     if (restartMissed) {
         ShowError(IDS_NO_RESTART);
     }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+struct Alarm;
+
 // Everything the window's logic does to its window, by control id (ui/res/resource.h), with UTF-8 texts.
 // Each front end implements it over its own controls; every call comes on the window thread.
 //
@@ -52,4 +54,7 @@ public:
                                       MessageKind kind) = 0;
     // Ends the dialog with result.
     virtual void EndDialog(int result) = 0;
+    // Tells the user of alarm outside the window (a desktop notification, the taskbar) without taking
+    // the focus or waiting; the summary already names the device.
+    virtual void RaiseAlarm(const Alarm& alarm) = 0;
 };

@@ -41,7 +41,7 @@ protected:
             [] {
                 return DeviceTime{1765084800, 42311};
             },
-            slowInterval);
+            [] { return false; }, slowInterval);
     }
 
     // Whatever the connection has sent so far.

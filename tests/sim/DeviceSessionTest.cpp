@@ -17,7 +17,8 @@ SessionConfig Telnet() {
 }
 
 CDeviceSession MakeSession(const SessionConfig& config) {
-    return CDeviceSession(config, [] { return kTime; });
+    return CDeviceSession(
+        config, [] { return kTime; }, [] { return false; });
 }
 
 std::size_t CountOf(const std::string& text, const std::string& part) {

@@ -7,7 +7,8 @@
 namespace {
 
 CShellInterpreter MakeShell(DeviceSetting setting = {}, DeviceTime time = {1765084800, 42311}) {
-    return CShellInterpreter(std::move(setting), [time] { return time; });
+    return CShellInterpreter(
+        std::move(setting), [time] { return time; }, [] { return false; });
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <cstring>
 #include <memory>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -112,6 +114,58 @@ TEST(SimLoopback, TelnetLoginPromptComesOnlyAfterTheLoginDelayTheShellPromptAtOn
     EXPECT_EQ(telnet.ReadChunk(), kNegotiation) << "the prompt came with the negotiation";
     EXPECT_EQ(telnet.ReadUntil("picotux login: ", 10000), "picotux login: ");
     EXPECT_GE(MsSince(start), 2000.0);
+}
+
+TEST(SimLoopback, SigusrOneFlipsTheGpsLockOfAnOpenConnectionAndBack) {
+    const std::string address = "127.0.157.11";
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0", "--time", kFrozenTime, "--freeze"}))
+        << sim.ErrorOutput();
+    CLoopbackClient client;
+    ASSERT_TRUE(client.Connect(address, kShellPort));
+    ASSERT_EQ(client.ReadUntil("# "), "# ");
+    const auto getdate = [&client] {
+        EXPECT_TRUE(client.Send("getdate\n"));
+        return client.ReadUntil("# ");
+    };
+    EXPECT_EQ(getdate(), "getdate\r\n1765084800.042311 A\r\n# ");
+    // kill returns with the signal pending at the sim, whose round takes the signal before the command
+    // sent after it: no wait is needed in between.
+    for (const char letter : {'V', 'A'}) {
+        ASSERT_TRUE(sim.Signal(SIGUSR1));
+        EXPECT_EQ(getdate(), std::string("getdate\r\n1765084800.042311 ") + letter + "\r\n# ");
+    }
+}
+
+// A Windows test under Wine cannot signal the sim: --gps-flips flips the lock on a schedule that starts
+// with the first connection, not with the sim, however long the client takes to come.
+TEST(SimLoopback, GpsFlipsFlipTheLockOnTheirScheduleFromTheFirstConnection) {
+    const std::string address = "127.0.164.11";
+    constexpr double kFirstFlipMs = 2000;
+    constexpr double kSecondFlipMs = 4000;
+    constexpr int kBoundMs = 15000;
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0", "--time", kFrozenTime, "--freeze",
+                           "--gps-flips", "2000,4000"}))
+        << sim.ErrorOutput();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // past the first flip, were it counted
+    const Clock::time_point connected = Clock::now();
+    CLoopbackClient client;
+    ASSERT_TRUE(client.Connect(address, kShellPort));
+    ASSERT_EQ(client.ReadUntil("# "), "# ");
+    const auto reports = [&client](char letter) {
+        EXPECT_TRUE(client.Send("getdate\n"));
+        return client.ReadUntil("# ") == std::string("getdate\r\n1765084800.042311 ") + letter + "\r\n# ";
+    };
+    EXPECT_TRUE(reports('A'));
+    for (const auto& [letter, dueMs] : {std::pair{'V', kFirstFlipMs}, std::pair{'A', kSecondFlipMs}}) {
+        while (!reports(letter) && MsSince(connected) < kBoundMs) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const double seenMs = MsSince(connected);
+        EXPECT_GE(seenMs, dueMs) << letter;
+        EXPECT_LT(seenMs, kBoundMs) << letter << " never came";
+    }
 }
 
 TEST(SimLoopback, ZeroLoginDelaySendsTheLoginPromptWithTheNegotiation) {

@@ -37,6 +37,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "0",
                      "--letter",
                      "M",
+                     "--gps-flips=0,1500,86400000",
                      "--system-peer=0",
                      "--peer-reach",
                      "17",
@@ -71,6 +72,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(options.shellPort, 15316);
     EXPECT_EQ(options.telnetPort, 0);
     EXPECT_EQ(options.session.device.letter, 'M');
+    EXPECT_EQ(options.gpsFlipsMs, (std::vector<int>{0, 1500, 86400000}));
     EXPECT_EQ(options.session.device.systemPeer, 0);
     EXPECT_EQ(options.session.device.peerReach, 017u);
     EXPECT_EQ(options.session.device.peerJitterMs, 7.25);
@@ -106,6 +108,15 @@ TEST(SimOptions, ExitWithParentTakesItsProcessIdOnlyAfterAnEqualsSign) {
     EXPECT_NE(SimUsage().find("--exit-with-parent[=PID]"), std::string::npos);
 }
 
+// One more than the most a schedule may hold.
+std::string TooManyGpsFlips() {
+    std::string times = "1";
+    for (int time = 2; time <= 65; ++time) {
+        times += "," + std::to_string(time);
+    }
+    return times;
+}
+
 TEST(SimOptions, RejectsBadValuesWithAReason) {
     const std::vector<std::vector<std::string>> bad = {
         {"--bogus"},
@@ -117,6 +128,13 @@ TEST(SimOptions, RejectsBadValuesWithAReason) {
         {"--address", "localhost"},
         {"--letter", "AV"},
         {"--letter", "a"},
+        {"--gps-flips", ""},
+        {"--gps-flips", "1,"},
+        {"--gps-flips", "5,5"},
+        {"--gps-flips", "9,3"},
+        {"--gps-flips", "-1"},
+        {"--gps-flips", "86400001"},
+        {"--gps-flips", TooManyGpsFlips()},
         {"--system-peer", "4"},
         {"--peer-reach", "400"},
         {"--peer-reach", "8"},
@@ -161,7 +179,8 @@ TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
           "--peer-reach",       "--peer-jitter",    "--downtime",    "--log",          "--time",
           "--firmware",         "--silent",         "--slow",        "--noise",        "--no-prompt",
           "--close-mid-answer", "--no-negotiation", "--ready",       "--login-delay",  "--exit-with-parent",
-          "--max-connections",  "--help",           "--version",     "TIME PORT TEXT", "TIME failure TEXT"}) {
+          "--max-connections",  "--help",           "--version",     "TIME PORT TEXT", "TIME failure TEXT",
+          "--gps-flips"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }

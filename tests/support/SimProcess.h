@@ -29,6 +29,8 @@ public:
     // Sends signal (SIGTERM by default), waits up to 5 s, then kills; the exit status, 128 + the
     // signal number when a signal ended it, -1 when nothing was started.
     int Stop(int signalNumber = SIGTERM);
+    // Sends signalNumber to the running sim and returns at once; false when none runs here.
+    bool Signal(int signalNumber);
     // Everything the sim has logged so far.
     SimLog ReadLog() const;
     // Waits up to timeoutMs until the sim has logged a received line equal to text.

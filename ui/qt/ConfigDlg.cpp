@@ -1,6 +1,7 @@
 #include "ConfigDlg.h"
 
 #include "AboutDlg.h"
+#include "AlarmSetting.h"
 #include "LinkStateEvent.h"
 #include "LocalNetworks.h"
 #include "StatusText.h"
@@ -22,6 +23,9 @@
 
 namespace {
 
+// The icon the program installs (ui/res/vantrex-config.desktop), by which the desktop finds it.
+const QString kIconName = QStringLiteral("vantrex-config");
+
 QString ResourceText(int stringId) {
     return QString::fromUtf8(LoadStringResource(stringId));
 }
@@ -32,6 +36,7 @@ CConfigDlg::CConfigDlg(CMessageBoxes& boxes)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_boxes(boxes), m_hIcon(LoadIconResource(IDR_MAINFRAME)),
+      m_notifier(ResourceText(IDS_WINDOW_TITLE), kIconName),
       m_logic(
           *this,
           [this](CWorkerThread& link, StateReport report) {
@@ -47,6 +52,7 @@ void CConfigDlg::OnInitDialog() {
     setWindowTitle(ResourceText(IDS_WINDOW_TITLE));
     LayoutControls();
     ConnectHandlers();
+    m_logic.SetAlarmsOn(LoadAlarmsOn());
     m_logic.OnInitDialog();
     // The dialog manager gives the focus to the first tab stop, the address edit.
     Item(IDC_DEVICE_ADDRESS)->setFocus();
@@ -74,13 +80,22 @@ void CConfigDlg::InstallAboutCommand() {
 }
 
 void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
-    const QString aboutText = QString::fromStdString(AboutCommandText());
-    if (aboutText.isEmpty()) {
-        return;
-    }
     QMenu menu(this);
-    connect(menu.addAction(aboutText), &QAction::triggered, this, [this] { OnSysCommand(kIdmAboutBox); });
+    AddContextMenuItems(menu);
     menu.exec(event->globalPos());
+}
+
+void CConfigDlg::AddContextMenuItems(QMenu& menu) {
+    if (const QString aboutText = QString::fromStdString(AboutCommandText()); !aboutText.isEmpty()) {
+        connect(menu.addAction(aboutText), &QAction::triggered, this, [this] { OnSysCommand(kIdmAboutBox); });
+    }
+    QAction* notify = menu.addAction(ResourceText(IDS_NOTIFY_PROBLEMS));
+    notify->setCheckable(true);
+    notify->setChecked(m_logic.AlarmsOn());
+    connect(notify, &QAction::toggled, this, [this](bool on) {
+        m_logic.SetAlarmsOn(on);
+        SaveAlarmsOn(on);
+    });
 }
 
 void CConfigDlg::OnSysCommand(unsigned command) {

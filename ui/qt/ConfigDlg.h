@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DesktopNotifier.h"
 #include "DialogBuilder.h"
 #include "MessageBoxes.h"
 #include "ui/ConfigDlgLogic.h"
@@ -18,6 +19,7 @@
 
 class CStatusText;
 class QAbstractButton;
+class QMenu;
 
 // The main window in Qt: builds its controls from the template, lays them out, and turns its events into
 // calls on the shared window logic, whose view it is.
@@ -40,6 +42,9 @@ public:
 
     // A command of the system menu; the About item is the only one handled here.
     void OnSysCommand(unsigned command);
+    // Adds the items of the window's context menu to menu: About, and "Notify me of problems", whose
+    // tick switches the alarms and is remembered for the user.
+    void AddContextMenuItems(QMenu& menu);
 
     // CDialogView over the widgets (ConfigDlgView.cpp).
     std::string ItemText(int id) const override;
@@ -58,6 +63,7 @@ public:
     void RepaintWindow() override;
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
     void EndDialog(int result) override;
+    void RaiseAlarm(const Alarm& alarm) override;
 
 protected:
     void customEvent(QEvent* event) override;
@@ -91,6 +97,7 @@ private:
     std::map<int, QPixmap> m_lampBitmaps;
     // Qt's ids of the running timers by the logic's timer ids.
     std::map<int, int> m_timers;
+    CDesktopNotifier m_notifier;
     // Last: its relay posts to this window, so it goes first.
     CConfigDlgLogic m_logic;
 };

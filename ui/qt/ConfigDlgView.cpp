@@ -6,6 +6,7 @@
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QTimer>
 
@@ -85,4 +86,10 @@ MessageAnswer CConfigDlg::ShowMessage(const std::string& text, const std::string
 
 void CConfigDlg::EndDialog(int result) {
     done(result);
+}
+
+void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
+    m_notifier.Notify(alarm);
+    // The taskbar's attention mark stays until the user comes to the window.
+    QApplication::alert(this);
 }

@@ -64,9 +64,26 @@ constexpr StringEntry kStrings[] = {
     {IDS_FIRMWARE_VERSION, "Version %1"},
     {IDS_NO_RESTART, "The device did not restart; the change may not have been taken"},
     {IDS_NO_PROBLEMS, "No problems found"},
+    {IDS_ALARM_CONNECTION_LOST, "Connection lost"},
+    {IDS_ALARM_CONNECTION_LOST_BODY, "The device stopped answering or closed the connection."},
+    {IDS_ALARM_CONNECTION_RESTORED, "Connection restored"},
+    {IDS_ALARM_CONNECTION_RESTORED_BODY, "The window is connected to the device again."},
+    {IDS_ALARM_GPS_LOST, "GPS lock lost"},
+    {IDS_ALARM_GPS_LOST_BODY, "The device's receiver reports no GPS lock."},
+    {IDS_ALARM_GPS_REGAINED, "GPS lock regained"},
+    {IDS_ALARM_GPS_REGAINED_BODY, "The device's receiver reports GPS lock again."},
+    {IDS_ALARM_SYNC_LOST, "Time sync lost"},
+    {IDS_ALARM_SYNC_LOST_BODY, "The device's time daemon has no system peer."},
+    {IDS_ALARM_SYNC_REGAINED, "Time sync regained"},
+    {IDS_ALARM_SYNC_REGAINED_BODY, "The device's time daemon has a system peer again."},
+    {IDS_ALARM_PROBLEM_FOUND, "New problem (%1)"},
+    {IDS_ALARM_PROBLEM_CLEARED, "Problem cleared"},
+    {IDS_ALARM_CHANGES, "%1 (%2 changes in the last minute)"},
+    {IDS_ALARM_DEVICE, "%1: %2"},
+    {IDS_NOTIFY_PROBLEMS, "Notify me of problems"},
 };
 
-static_assert(std::size(kStrings) == 48);
+static_assert(std::size(kStrings) == 65);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "DialogTemplateBytes.h"
 #include "LocalNetworks.h"
+#include "NotifySetting.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
 #include "ui/AboutCommand.h"
@@ -97,6 +98,14 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnPaintIconic();
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_hIcon);
+    case CNotifyIcon::kCallbackMessage:
+        if (CNotifyIcon::IsClick(lParam)) {
+            BringToFront();
+        }
+        return TRUE;
+    case WM_DESTROY:
+        m_notifyIcon.Remove();
+        return FALSE;
     case WM_CLOSE:
         m_logic.OnClose();
         return TRUE;
@@ -120,12 +129,14 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CConfigDlg::OnInitDialog() {
-    InstallAboutCommand();
+    InstallSystemMenuItems();
     SetIcons();
     AttachStatusTexts();
     CreateFonts();
     LoadLamps();
-    SetWindowTextW(m_hwnd, Widen(LoadStringResource(IDS_WINDOW_TITLE)).c_str());
+    const std::wstring title = Widen(LoadStringResource(IDS_WINDOW_TITLE));
+    SetWindowTextW(m_hwnd, title.c_str());
+    m_notifyIcon.Add(m_hwnd, m_hSmallIcon, title);
     LayoutControls();
     // The template places the window in the corner of the screen.
     CentreWindowIn(m_hwnd, WorkAreaOf(m_hwnd));
@@ -134,14 +145,18 @@ BOOL CConfigDlg::OnInitDialog() {
     return TRUE; // the dialog manager gives the focus to the first tab stop, the address edit
 }
 
-void CConfigDlg::InstallAboutCommand() {
-    const std::wstring aboutText = Widen(AboutCommandText());
+void CConfigDlg::InstallSystemMenuItems() {
     HMENU systemMenu = GetSystemMenu(m_hwnd, FALSE);
-    if (systemMenu == nullptr || aboutText.empty()) {
-        return;
+    if (systemMenu != nullptr) {
+        AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(systemMenu, MF_STRING, kIdmNotifyProblems,
+                    Widen(LoadStringResource(IDS_NOTIFY_PROBLEMS)).c_str());
+        if (const std::wstring aboutText = Widen(AboutCommandText()); !aboutText.empty()) {
+            AppendMenuW(systemMenu, MF_STRING, kIdmAboutBox, aboutText.c_str());
+        }
     }
-    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(systemMenu, MF_STRING, kIdmAboutBox, aboutText.c_str());
+    // Without a system menu the choice still holds, only the user cannot change it here.
+    SetNotifyProblems(ReadNotifyProblems());
 }
 
 void CConfigDlg::SetIcons() {
@@ -214,12 +229,32 @@ void CConfigDlg::LoadLamps() {
 }
 
 bool CConfigDlg::OnSysCommand(WPARAM command) {
+    if ((command & 0xFFF0U) == kIdmNotifyProblems) {
+        const bool on = !m_logic.AlarmsOn();
+        SetNotifyProblems(on);
+        // A choice that cannot be remembered still holds until the window closes.
+        (void)SaveNotifyProblems(on);
+        return true;
+    }
     if (!IsAboutCommand(command)) {
         return false; // move, close and the rest: the default handling
     }
     CAboutDlg about(m_instance);
     about.DoModal(m_hwnd);
     return true;
+}
+
+void CConfigDlg::SetNotifyProblems(bool on) {
+    m_logic.SetAlarmsOn(on);
+    CheckMenuItem(GetSystemMenu(m_hwnd, FALSE), kIdmNotifyProblems,
+                  MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void CConfigDlg::BringToFront() {
+    if (IsIconic(m_hwnd)) {
+        ShowWindow(m_hwnd, SW_RESTORE);
+    }
+    SetForegroundWindow(m_hwnd);
 }
 
 bool CConfigDlg::OnActivate(WORD state) {

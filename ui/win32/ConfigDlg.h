@@ -3,6 +3,7 @@
 #include "GdiObject.h"
 #include "LampControl.h"
 #include "MessageBoxes.h"
+#include "NotifyIcon.h"
 #include "StatusText.h"
 #include "ui/CommandLine.h"
 #include "ui/ConfigDlgLogic.h"
@@ -21,12 +22,20 @@
 // messages into its calls and carries out what it does to the window on the dialog's controls.
 class CConfigDlg : public CDialogView {
 public:
+    // The system-menu command that switches the alarms on and off; the low four bits are Windows' own.
+    static constexpr unsigned kIdmNotifyProblems = 0x0020;
+
     // boxes answers every message box of the window.
     CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes);
 
     // Runs the window until its close routine ends it, with the address and Connect press of the
     // command line; the dialog's result, 0.
     INT_PTR DoModal(const CommandLine& commandLine);
+
+    // What the window does: its handlers, the links and the close routine.
+    CConfigDlgLogic& Logic() { return m_logic; }
+    // The icon in the notification area and the balloons it showed.
+    const CNotifyIcon& NotifyIcon() const { return m_notifyIcon; }
 
     // What the shared logic does to the window (ConfigDlgView.cpp).
     std::string ItemText(int id) const override;
@@ -45,13 +54,15 @@ public:
     void RepaintWindow() override;
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
     void EndDialog(int result) override;
+    void RaiseAlarm(const Alarm& alarm) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     BOOL OnInitDialog();
-    void InstallAboutCommand();
+    // The About item and the check item "Notify me of problems", below the system menu's own.
+    void InstallSystemMenuItems();
     void SetIcons();
     void AttachStatusTexts();
     void CreateFonts();
@@ -60,6 +71,10 @@ private:
     void PostLinkState(CWorkerThread& link, StateReport report);
 
     bool OnSysCommand(WPARAM command);
+    // Switches the alarms on or off and shows it on the system menu's item.
+    void SetNotifyProblems(bool on);
+    // The icon or its balloon was clicked: the window comes to the front, restored if minimised.
+    void BringToFront();
     // WM_ACTIVATE; whether the window placed the focus itself.
     bool OnActivate(WORD state);
     // Moves the keyboard focus to the dialog itself, off every control.
@@ -93,6 +108,7 @@ private:
     bool m_takingFocus = false;
     // The focus when the window last went behind another; null while it is in front.
     HWND m_focusOnDeactivation = nullptr;
+    CNotifyIcon m_notifyIcon;
     // Last: its links and relay stop before the window's parts go.
     CConfigDlgLogic m_logic;
 };

@@ -4,6 +4,19 @@
 #include "WideText.h"
 #include "ui/res/resource.h"
 
+namespace {
+
+constexpr UINT kAlarmFlashes = 3;
+
+DWORD BalloonIcon(const Alarm& alarm) {
+    if (alarm.urgency == AlarmUrgency::Critical) {
+        return NIIF_ERROR;
+    }
+    return alarm.kind == AlarmKind::Loss ? NIIF_WARNING : NIIF_INFO;
+}
+
+} // namespace
+
 std::string CConfigDlg::ItemText(int id) const {
     HWND control = Item(id);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
@@ -86,4 +99,14 @@ MessageAnswer CConfigDlg::ShowMessage(const std::string& text, const std::string
 
 void CConfigDlg::EndDialog(int result) {
     ::EndDialog(m_hwnd, result);
+}
+
+void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
+    // Without a notification area the taskbar is all there is to tell.
+    (void)m_notifyIcon.ShowBalloon(Widen(alarm.summary), Widen(alarm.body), BalloonIcon(alarm));
+    // The user working in another window learns of it from the taskbar too, until coming back.
+    if (GetForegroundWindow() != m_hwnd) {
+        FLASHWINFO flash{sizeof flash, m_hwnd, FLASHW_TRAY | FLASHW_TIMERNOFG, kAlarmFlashes, 0};
+        FlashWindowEx(&flash);
+    }
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 std::wstring Widen(std::string_view utf8) {
     if (utf8.empty()) {
         return {};
@@ -23,4 +25,13 @@ std::string Narrow(std::wstring_view utf16) {
     WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), narrow.data(), length,
                         nullptr, nullptr);
     return narrow;
+}
+
+void CopyTruncated(wchar_t* field, std::size_t size, std::wstring_view text) {
+    std::size_t length = std::min(text.size(), size - 1);
+    if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) {
+        --length;
+    }
+    std::copy_n(text.data(), length, field);
+    field[length] = L'\0';
 }

@@ -1,5 +1,6 @@
 #include "tests/support/SimProcess.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -20,13 +21,6 @@ constexpr const char* kReadyLine = "vantrex-sim ready";
 constexpr const char* kLogName = "sim.log";
 constexpr const char* kErrorName = "stderr.txt";
 
-std::string MakePrivateFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/vantrex-sim-XXXXXX";
-    return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-}
-
 // Reads the child's output until its ready line; false when it exited, closed its stdout or stayed silent.
 bool WaitForReady(CChildProcess& process) {
     const Clock::time_point deadline = Clock::now() + kReadyLimit;
@@ -46,7 +40,7 @@ bool WaitForReady(CChildProcess& process) {
 } // namespace
 
 struct CSimProcess::Instance {
-    std::string folder = MakePrivateFolder();
+    std::string folder = MakeTemporaryFolder("vantrex-sim-");
     CChildProcess process;
 
     std::string FilePath(const char* name) const { return folder + "/" + name; }
@@ -77,6 +71,11 @@ bool CSimProcess::Start(const std::vector<std::string>& options) {
 
 int CSimProcess::Stop(int signalNumber) {
     return m_instance->process.Stop(signalNumber);
+}
+
+bool CSimProcess::Signal(int signalNumber) {
+    const pid_t pid = m_instance->process.Pid();
+    return pid > 0 && kill(pid, signalNumber) == 0;
 }
 
 long CSimProcess::PeakMemoryKiB() const {

@@ -57,6 +57,10 @@ int CSimProcess::Stop(int /*signalNumber*/) {
     return -1; // The fixture started it and stops it after the last test.
 }
 
+bool CSimProcess::Signal(int /*signalNumber*/) {
+    return false; // the fixture's sim is another system's process
+}
+
 long CSimProcess::PeakMemoryKiB() const {
     return -1; // the fixture's sim is another system's process
 }

@@ -26,6 +26,7 @@ address_of() {
 start() {
     stop
     mkdir -p "$folder"
+    started=""
     while read -r options; do
         case "$options" in
         *"--telnet-port 23"*) [ "$(id -u)" -eq 0 ] || continue ;; # the tests skip port 23 without root
@@ -36,11 +37,15 @@ start() {
         setsid "$sim" $options --ready --log "$folder/$address.log" \
             </dev/null >"$folder/$address.out" 2>"$folder/$address.err" &
         echo $! >>"$folder/pids"
+        started="$started $address"
     done <"$table"
     # Every sim says it is ready within 10 s, or the fixture fails and the tests that need it do not run.
-    for out in "$folder"/*.out; do
+    # The sims are waited for by name: a sim's output file is made by its own process, and may not exist
+    # yet when this loop starts.
+    for address in $started; do
+        out="$folder/$address.out"
         tries=0
-        until grep -q "vantrex-sim ready" "$out"; do
+        until grep -qs "vantrex-sim ready" "$out"; do
             tries=$((tries + 1))
             if [ "$tries" -gt 100 ]; then
                 echo "no ready line in $out:" >&2

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/AlarmTracker.h"
 #include "ui/DialogView.h"
 
 #include <functional>
@@ -41,6 +42,7 @@ public:
         return kind == MessageKind::Confirm ? confirmAnswer : MessageAnswer::Ok;
     }
     void EndDialog(int result) override { m_endResult = result; }
+    void RaiseAlarm(const Alarm& alarm) override { m_alarms.push_back(alarm); }
 
     bool IsEnabled(int id) const { return Find(m_enabled, id, true); }
     bool IsTimerRunning(int timerId) const { return m_timers.contains(timerId); }
@@ -53,6 +55,7 @@ public:
     std::map<int, std::string> m_lampTips;
     std::vector<std::string> m_messages;
     std::optional<int> m_endResult;
+    std::vector<Alarm> m_alarms;
 
 private:
     template <typename Value>
