@@ -35,8 +35,11 @@ bool CNetworkSearch::StartSearch(const SearchRange& range, const SearchSettings&
         CLockHold hold(m_lock);
         m_found.clear();
         m_untried = 0;
+        m_tried = 0;
     }
-    (void)m_foundSignal.Reset(); // Nothing is queued, whatever a failed reset leaves set.
+    // Nothing is queued and nothing tried, whatever a failed reset leaves set.
+    (void)m_foundSignal.Reset();
+    (void)m_progressSignal.Reset();
     return Start();
 }
 
@@ -50,6 +53,11 @@ std::vector<FoundAddress> CNetworkSearch::TakeFound() {
 std::size_t CNetworkSearch::UntriedCount() const {
     CLockHold hold(m_lock);
     return m_untried;
+}
+
+std::size_t CNetworkSearch::TriedCount() const {
+    CLockHold hold(m_lock);
+    return m_tried;
 }
 
 void CNetworkSearch::Run() {
@@ -141,6 +149,9 @@ void CNetworkSearch::EndAttempt(std::size_t job, const PortOutcome& outcome) {
         return;
     }
     CLockHold hold(m_lock);
+    ++m_tried;
+    // A failed set only delays the progress shown until the next address or the state's change.
+    (void)m_progressSignal.Set();
     if (tally.local) {
         ++m_untried;
     }

@@ -45,6 +45,10 @@ public:
     std::vector<FoundAddress> TakeFound();
     // Set whenever TakeFound has something new; cleared by whoever drains it.
     CSignal& FoundSignal() { return m_foundSignal; }
+    // The addresses whose attempts have all ended, found or not, of this search so far.
+    std::size_t TriedCount() const;
+    // Set whenever TriedCount grows; cleared by whoever follows the progress.
+    CSignal& ProgressSignal() { return m_progressSignal; }
     // The addresses that this PC could not try in full (no socket, no route, no wait), once the search
     // has finished or failed; such an address may still have been found on its other port.
     std::size_t UntriedCount() const;
@@ -89,7 +93,9 @@ private:
     std::vector<Tally> m_tallies; // search thread only while it runs
 
     CSignal m_foundSignal;
-    mutable CLock m_lock; // guards the two below
+    CSignal m_progressSignal;
+    mutable CLock m_lock; // guards the three below
     std::vector<FoundAddress> m_found;
     std::size_t m_untried = 0;
+    std::size_t m_tried = 0;
 };

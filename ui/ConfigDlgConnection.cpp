@@ -96,6 +96,7 @@ void CConfigDlgLogic::AcceptLink(LinkSide side) {
     }
     m_view.RepaintWindow();
     m_view.StartTimer(kRefreshTimerId, kRefreshIntervalMs);
+    RememberConnectedAddress();
 }
 
 void CConfigDlgLogic::OnAttemptFailed() {

@@ -81,9 +81,21 @@ constexpr StringEntry kStrings[] = {
     {IDS_ALARM_CHANGES, "%1 (%2 changes in the last minute)"},
     {IDS_ALARM_DEVICE, "%1: %2"},
     {IDS_NOTIFY_PROBLEMS, "Notify me of problems"},
+    {IDS_FIND_DEVICES, "Find devices\u2026"},
+    {IDS_FIND_SEARCH, "Search"},
+    {IDS_FIND_STOP, "Stop"},
+    {IDS_FIND_NOT_A_NETWORK, "That is not a network. Type one as A.B.C.D/N, for example 192.168.1.0/24."},
+    {IDS_FIND_NETWORK_TOO_WIDE,
+     "%1 is larger than a /22: a search covers 1024 addresses at most. Type a smaller network, for example "
+     "192.168.1.0/24."},
+    {IDS_FIND_NOT_STARTED, "This PC could not start the search."},
+    {IDS_FIND_UNTRIED, "This PC could not try %1 of the addresses (no socket or no route)."},
+    {IDS_FIND_COLUMN_ADDRESS, "Address"},
+    {IDS_FIND_COLUMN_FIRMWARE, "Firmware"},
+    {IDS_FIND_COLUMN_PORTS, "Ports"},
 };
 
-static_assert(std::size(kStrings) == 65);
+static_assert(std::size(kStrings) == 75);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace
