@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr std::uint32_t kLoopbackOctet = 127;
+
 // A pasted network often brings a blank or a line end along.
 std::string_view WithoutBlanksAround(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r\n";
@@ -31,4 +33,13 @@ SearchNetworkCheck CheckSearchNetwork(std::string_view boxText, const StringLook
     }
     // The box's text is not repeated: it may be long, or cut in the middle of a character.
     return {std::nullopt, strings(IDS_FIND_NOT_A_NETWORK)};
+}
+
+std::string SuggestedSearchNetwork(std::span<const Ipv4Network> localNetworks) {
+    for (const Ipv4Network& network : localNetworks) {
+        if (network.address >> 24 != kLoopbackOctet) {
+            return NetworkName(network);
+        }
+    }
+    return std::string();
 }

@@ -93,9 +93,11 @@ constexpr StringEntry kStrings[] = {
     {IDS_FIND_COLUMN_ADDRESS, "Address"},
     {IDS_FIND_COLUMN_FIRMWARE, "Firmware"},
     {IDS_FIND_COLUMN_PORTS, "Ports"},
+    {IDS_FIND_PROGRESS, "Addresses tried"},
+    {IDS_FIND_FOUND_LIST, "Devices found"},
 };
 
-static_assert(std::size(kStrings) == 75);
+static_assert(std::size(kStrings) == 77);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace
