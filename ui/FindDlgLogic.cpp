@@ -41,12 +41,6 @@ std::string FirmwareText(const std::string& firmware) {
 CFindDlgLogic::CFindDlgLogic(CFindDlgView& view, PostStateReport post, SearchSettings settings)
     : m_view(view), m_settings(settings), m_relay(m_search, std::move(post)) {}
 
-CFindDlgLogic::~CFindDlgLogic() {
-    // The relay watches the search's signals: it ends first.
-    m_relay.Stop();
-    m_search.Stop();
-}
-
 void CFindDlgLogic::OnInitDialog(const std::string& network) {
     m_view.SetItemText(IDC_FIND_NETWORK, network);
     m_view.SetProgress(0, 0);

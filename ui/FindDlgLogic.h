@@ -25,7 +25,6 @@ public:
     CFindDlgLogic(CFindDlgView& view, PostStateReport post, SearchSettings settings = {});
     CFindDlgLogic(const CFindDlgLogic&) = delete;
     CFindDlgLogic& operator=(const CFindDlgLogic&) = delete;
-    ~CFindDlgLogic();
 
     // Sets the start texts and puts network in the network box; nothing is searched until Search.
     void OnInitDialog(const std::string& network);
