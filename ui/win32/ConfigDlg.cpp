@@ -1,7 +1,6 @@
 #include "ConfigDlg.h"
 
 #include "AboutDlg.h"
-#include "DialogTemplateBytes.h"
 #include "FindDlg.h"
 #include "LocalNetworks.h"
 #include "NotifySetting.h"
@@ -64,19 +63,7 @@ CConfigDlg::CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes)
 
 INT_PTR CConfigDlg::DoModal(const CommandLine& commandLine) {
     m_commandLine = commandLine;
-    const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_CONFIG_DIALOG));
-    return DialogBoxIndirectParamW(m_instance, bytes.Get(), nullptr, DialogProc,
-                                   reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CConfigDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        reinterpret_cast<CConfigDlg*>(lParam)->m_hwnd = hwnd;
-    }
-    auto* self = reinterpret_cast<CConfigDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    // Messages of the window's creation come before WM_INITDIALOG; the defaults serve them.
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+    return RunModal(m_instance, IDD_CONFIG_DIALOG, nullptr);
 }
 
 INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,7 @@
 #include "GdiObject.h"
 #include "LampControl.h"
 #include "MessageBoxes.h"
+#include "ModalDialog.h"
 #include "NotifyIcon.h"
 #include "StatusText.h"
 #include "ui/CommandLine.h"
@@ -22,7 +23,7 @@
 
 // The main window, a modal dialog from template 102: the shared logic decides, this class turns window
 // messages into its calls and carries out what it does to the window on the dialog's controls.
-class CConfigDlg : public CDialogView {
+class CConfigDlg : public CDialogView, private CModalDialog {
 public:
     // The system-menu command that switches the alarms on and off; the low four bits are Windows' own.
     static constexpr unsigned kIdmNotifyProblems = 0x0020;
@@ -63,8 +64,7 @@ public:
     void RaiseAlarm(const Alarm& alarm) override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     BOOL OnInitDialog();
     // The items "Find devices…", "Notify me of problems" (a check item) and About, below the system
@@ -100,7 +100,6 @@ private:
 
     HINSTANCE m_instance;
     CMessageBoxes& m_boxes;
-    HWND m_hwnd = nullptr;
     CommandLine m_commandLine;
     HICON m_hIcon;
     HICON m_hSmallIcon;

@@ -1,6 +1,5 @@
 #include "FindDlg.h"
 
-#include "DialogTemplateBytes.h"
 #include "PostedReport.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
@@ -23,19 +22,7 @@ CFindDlg::CFindDlg(HINSTANCE instance, CMessageBoxes& boxes, std::string network
               [this](CWorkerThread& search, StateReport report) { PostReport(m_hwnd, search, report); }) {}
 
 INT_PTR CFindDlg::DoModal(HWND owner) {
-    const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_FIND_DIALOG));
-    return DialogBoxIndirectParamW(m_instance, bytes.Get(), owner, DialogProc,
-                                   reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CFindDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        reinterpret_cast<CFindDlg*>(lParam)->m_hwnd = hwnd;
-    }
-    auto* self = reinterpret_cast<CFindDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    // Messages of the window's creation come before WM_INITDIALOG; the defaults serve them.
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+    return RunModal(m_instance, IDD_FIND_DIALOG, owner);
 }
 
 INT_PTR CFindDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MessageBoxes.h"
+#include "ModalDialog.h"
 #include "ui/FindDlgLogic.h"
 #include "ui/FindDlgView.h"
 
@@ -10,7 +11,7 @@
 
 // The Find dialog, from the template IDD_FIND_DIALOG: the shared Find logic decides, this class turns
 // the dialog's messages into its calls and carries out what it does on the dialog's controls.
-class CFindDlg : public CFindDlgView {
+class CFindDlg : public CFindDlgView, private CModalDialog {
 public:
     // network goes into the network box unsearched; boxes answers the dialog's message boxes.
     CFindDlg(HINSTANCE instance, CMessageBoxes& boxes, std::string network);
@@ -31,8 +32,7 @@ public:
     void EndDialog(int result) override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog();
     void AddColumns();
     bool OnCommand(int id, int code);
@@ -42,7 +42,6 @@ private:
     HINSTANCE m_instance;
     CMessageBoxes& m_boxes;
     std::string m_network;
-    HWND m_hwnd = nullptr;
     // Last: its relay posts to this dialog, so it goes first.
     CFindDlgLogic m_logic;
 };
