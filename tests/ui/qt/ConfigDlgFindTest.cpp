@@ -1,5 +1,5 @@
-// The Find dialog opened from the window against a simulated device in 127.0.174.0/28, loopback only:
-// the box's own network is never searched, the device is listed, and Connect connects the window to it,
+// The Find dialog opened with Ctrl+F from the window against a simulated device in 127.0.174.0/28, loopback
+// only: the box's own network is never searched, the device is listed, and Connect connects the window to it,
 // which then offers and remembers the address.
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QProgressBar>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -57,13 +58,17 @@ TEST_F(ConfigDlgFind, SearchListsTheDeviceAndConnectConnectsTheWindowWhichRememb
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(ShellOnlySim(kSimAddress)));
     m_window.show();
+    // Keys reach only the active window.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_window));
     bool driven = false;
-    QTimer::singleShot(0, &m_window, [&driven] {
+    // Looks for the dialog until it runs its own loop, inside the key's handling, and drives it there.
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&driver, &driven] {
         auto* find = qobject_cast<CFindDlg*>(QApplication::activeModalWidget());
         if (find == nullptr) {
-            ADD_FAILURE() << "no Find dialog is open";
             return;
         }
+        driver.stop();
         SearchAndConnect(*find);
         driven = true;
         // A failed step leaves the dialog open; closing it lets the test end.
@@ -71,8 +76,10 @@ TEST_F(ConfigDlgFind, SearchListsTheDeviceAndConnectConnectsTheWindowWhichRememb
             find->close();
         }
     });
-    m_window.OnFindDevices();
-    ASSERT_TRUE(driven);
+    driver.start(10);
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_F, Qt::ControlModifier);
+    driver.stop();
+    ASSERT_TRUE(driven) << "Ctrl+F opened no Find dialog, or it did not end";
 
     ASSERT_TRUE(ProcessEventsUntil([this] { return m_window.Logic().Phase() == ConnectionPhase::Connected; },
                                    kDeviceWaitMs));
