@@ -68,6 +68,11 @@ public:
     void ApplyCommandLine(const CommandLine& commandLine);
     // Connect, Cancel or Disconnect, whichever the button reads.
     void OnConnect();
+    // An address the Find dialog chose: ends what runs, puts address in the address box and presses
+    // Connect.
+    void ConnectToFound(const std::string& address);
+    // The addresses the user's settings remember; call before OnInitDialog, which offers them.
+    void SetRecentAddresses(const std::vector<std::string>& stored);
     // A report the relay posted, handled on the window thread in posting order.
     void OnLinkState(const CWorkerThread* link, StateReport report);
     // A tick of timer timerId (kRefreshTimerId or kRestartTimerId).
@@ -112,6 +117,8 @@ private:
     // The two-link race at address, as Connect starts it (ConfigDlgConnection.cpp).
     void StartRace(const std::string& address, const LinkTiming& timing);
     void AcceptLink(LinkSide side);
+    // Adds the connected device's address to the recent addresses (ConfigDlgAddressBox.cpp).
+    void RememberConnectedAddress();
     // Both links failed: loudly after Connect, quietly for a try at a restarting device.
     void OnAttemptFailed();
     void FailAttempt();
@@ -147,4 +154,6 @@ private:
     bool m_bAlarmsOn = true;
     // The connected device's time service, asked beside the link.
     CNtpWatch m_ntpWatch;
+    // The addresses that reached a device, most recent first.
+    std::vector<std::string> m_recentAddresses;
 };

@@ -2,10 +2,13 @@
 
 #include "AboutDlg.h"
 #include "AlarmSetting.h"
+#include "FindDlg.h"
 #include "LinkStateEvent.h"
 #include "LocalNetworks.h"
+#include "RecentAddressSetting.h"
 #include "StatusText.h"
 #include "ui/AboutCommand.h"
+#include "ui/SearchNetworkCheck.h"
 #include "ui/StatusControls.h"
 #include "ui/qt/Artwork.h"
 #include "ui/res/StringTable.h"
@@ -47,12 +50,14 @@ CConfigDlg::CConfigDlg(CMessageBoxes& boxes)
 void CConfigDlg::OnInitDialog() {
     BuildControls();
     InstallAboutCommand();
+    InstallFindCommand();
     setWindowIcon(m_hIcon);
     CreateFonts();
     setWindowTitle(ResourceText(IDS_WINDOW_TITLE));
     LayoutControls();
     ConnectHandlers();
     m_logic.SetAlarmsOn(LoadAlarmsOn());
+    m_logic.SetRecentAddresses(LoadRecentAddresses());
     m_logic.OnInitDialog();
     // The dialog manager gives the focus to the first tab stop, the address edit.
     Item(IDC_DEVICE_ADDRESS)->setFocus();
@@ -79,6 +84,19 @@ void CConfigDlg::InstallAboutCommand() {
     connect(shortcut, &QShortcut::activated, this, [this] { OnSysCommand(kIdmAboutBox); });
 }
 
+void CConfigDlg::InstallFindCommand() {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(shortcut, &QShortcut::activated, this, &CConfigDlg::OnFindDevices);
+}
+
+void CConfigDlg::OnFindDevices() {
+    const std::vector<Ipv4Network> networks = LocalNetworks();
+    CFindDlg find(this, m_boxes, SuggestedSearchNetwork(networks));
+    if (find.exec() == kFindConnect) {
+        m_logic.ConnectToFound(find.Logic().ChosenAddress());
+    }
+}
+
 void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     AddContextMenuItems(menu);
@@ -89,6 +107,9 @@ void CConfigDlg::AddContextMenuItems(QMenu& menu) {
     if (const QString aboutText = QString::fromStdString(AboutCommandText()); !aboutText.isEmpty()) {
         connect(menu.addAction(aboutText), &QAction::triggered, this, [this] { OnSysCommand(kIdmAboutBox); });
     }
+    QAction* find = menu.addAction(ResourceText(IDS_FIND_DEVICES));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(find, &QAction::triggered, this, &CConfigDlg::OnFindDevices);
     QAction* notify = menu.addAction(ResourceText(IDS_NOTIFY_PROBLEMS));
     notify->setCheckable(true);
     notify->setChecked(m_logic.AlarmsOn());

@@ -16,6 +16,7 @@
 #include <array>
 #include <map>
 #include <string>
+#include <vector>
 
 class CStatusText;
 class QAbstractButton;
@@ -42,13 +43,17 @@ public:
 
     // A command of the system menu; the About item is the only one handled here.
     void OnSysCommand(unsigned command);
-    // Adds the items of the window's context menu to menu: About, and "Notify me of problems", whose
-    // tick switches the alarms and is remembered for the user.
+    // Adds the items of the window's context menu to menu: About, "Find devices…", and "Notify me of
+    // problems", whose tick switches the alarms and is remembered for the user.
     void AddContextMenuItems(QMenu& menu);
+    // Opens the Find dialog (also on Ctrl+F); the device the user picks there is connected to.
+    void OnFindDevices();
 
     // CDialogView over the widgets (ConfigDlgView.cpp).
     std::string ItemText(int id) const override;
     void SetItemText(int id, const std::string& text) override;
+    void SetAddressChoices(const std::vector<std::string>& addresses) override;
+    void SaveRecentAddresses(const std::vector<std::string>& addresses) override;
     void EnableItem(int id, bool enabled) override;
     bool IsItemChecked(int id) const override;
     void SetItemChecked(int id, bool checked) override;
@@ -83,6 +88,7 @@ private:
 
     void BuildControls();
     void InstallAboutCommand();
+    void InstallFindCommand();
     void CreateFonts();
     void ConnectHandlers();
 

@@ -6,13 +6,16 @@
 #include "ui/res/WindowStyles.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -60,6 +63,27 @@ QWidget* CreateEdit(const DialogControlTemplate& control, QWidget& parent) {
     edit->setReadOnly(Has(control.style, kEsReadOnly));
     edit->setAlignment((Has(control.style, kEsRight) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     return edit;
+}
+
+// An editable drop-down: the edit's text is the control's text, the list only offers texts to pick.
+QWidget* CreateComboBox(const DialogControlTemplate& control, QWidget& parent) {
+    auto* combo = new QComboBox(&parent);
+    combo->setEditable(Has(control.style, kCbsDropDown));
+    // Enter in the edit must neither add to the list nor press anything.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setEditText(QString::fromUtf8(control.text));
+    return combo;
+}
+
+// A report-style list view: rows of columns, whole rows selected, no tree decoration.
+QWidget* CreateListView(const DialogControlTemplate& control, QWidget& parent) {
+    auto* list = new QTreeWidget(&parent);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(Has(control.style, kLvsSingleSel) ? QAbstractItemView::SingleSelection
+                                                             : QAbstractItemView::ExtendedSelection);
+    return list;
 }
 
 QWidget* CreateImageStatic(const QPixmap& image, QWidget& parent) {
@@ -120,6 +144,12 @@ QWidget* CreateControl(const DialogControlTemplate& control, QWidget& parent, bo
         return CreateButton(control, parent);
     case ControlClass::Edit:
         return CreateEdit(control, parent);
+    case ControlClass::ComboBox:
+        return CreateComboBox(control, parent);
+    case ControlClass::ListView:
+        return CreateListView(control, parent);
+    case ControlClass::ProgressBar:
+        return new QProgressBar(&parent);
     default:
         return CreateStatic(control, parent);
     }

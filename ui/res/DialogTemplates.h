@@ -11,10 +11,12 @@ struct DialogRect {
     int height;
 };
 
-enum class ControlClass { Button, Edit, Static };
+enum class ControlClass { Button, Edit, Static, ComboBox, ListView, ProgressBar };
 
-// Control id of the About box's OK button (the system's IDOK) and of statics nobody addresses.
+// Control id of the About box's OK button (the system's IDOK), of the Find dialog's Close button (IDCANCEL,
+// which Esc presses) and of statics nobody addresses.
 inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
 inline constexpr int kIdStatic = -1;
 
 // One control of a dialog template.
@@ -43,5 +45,5 @@ struct DialogTemplate {
     std::span<const DialogControlTemplate> controls;
 };
 
-// The template with that id (IDD_ABOUTBOX, IDD_CONFIG_DIALOG); null for any other id.
+// The template with that id (IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG); null for any other id.
 const DialogTemplate* FindDialogTemplate(int id);

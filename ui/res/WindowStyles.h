@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kWsSysMenu = 0x00080000;
 inline constexpr std::uint32_t kWsThickFrame = 0x00040000;
 inline constexpr std::uint32_t kWsGroup = 0x00020000;
 inline constexpr std::uint32_t kWsTabStop = 0x00010000;
+inline constexpr std::uint32_t kWsVScroll = 0x00200000;
 inline constexpr std::uint32_t kWsExAppWindow = 0x00040000;
 
 // Dialog styles
@@ -45,3 +46,8 @@ inline constexpr std::uint32_t kSsWhiteRect = 0x6;
 inline constexpr std::uint32_t kSsBitmap = 0xE;
 inline constexpr std::uint32_t kSsNoPrefix = 0x80;
 inline constexpr std::uint32_t kSsCenterImage = 0x200;
+inline constexpr std::uint32_t kCbsDropDown = 0x2;
+inline constexpr std::uint32_t kCbsAutoHScroll = 0x40;
+inline constexpr std::uint32_t kLvsReport = 0x1;
+inline constexpr std::uint32_t kLvsSingleSel = 0x4;
+inline constexpr std::uint32_t kLvsShowSelAlways = 0x8;

@@ -7,6 +7,7 @@
 // Dialog templates
 #define IDD_ABOUTBOX 100
 #define IDD_CONFIG_DIALOG 102
+#define IDD_FIND_DIALOG 103
 
 // Icon group and bitmaps (bitmap ids share numbers with strings; the resource types keep them apart)
 #define IDR_MAINFRAME 128
@@ -44,6 +45,15 @@
 #define IDC_VERSION_LINE 1027
 #define IDC_LOCAL_TIME_LINE 1028
 #define IDC_LEAP_LINE 1029
+
+// Controls of the Find dialog
+#define IDC_FIND_NETWORK_LABEL 1040
+#define IDC_FIND_NETWORK 1041
+#define IDC_FIND_SEARCH 1042
+#define IDC_FIND_PROGRESS 1043
+#define IDC_FIND_LIST 1044
+#define IDC_FIND_CONNECT 1045
+#define IDC_FIND_CLOSE 1046
 
 // String table
 #define IDS_ABOUTBOX 101
@@ -113,5 +123,17 @@
 #define IDS_NOTIFY_PROBLEMS 166
 #define IDS_LEAP_INSERTED 167
 #define IDS_LEAP_DELETED 168
+#define IDS_FIND_DEVICES 169
+#define IDS_FIND_SEARCH 170
+#define IDS_FIND_STOP 171
+#define IDS_FIND_NOT_A_NETWORK 172
+#define IDS_FIND_NETWORK_TOO_WIDE 173
+#define IDS_FIND_NOT_STARTED 174
+#define IDS_FIND_UNTRIED 175
+#define IDS_FIND_COLUMN_ADDRESS 176
+#define IDS_FIND_COLUMN_FIRMWARE 177
+#define IDS_FIND_COLUMN_PORTS 178
+#define IDS_FIND_PROGRESS 179
+#define IDS_FIND_FOUND_LIST 180
 
 #endif

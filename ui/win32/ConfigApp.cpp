@@ -22,8 +22,10 @@ bool CConfigApp::InitInstance(const CommandLine& commandLine) {
                     MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    // The version 6 controls of the manifest register their classes here, the lamps' tooltips with the bars.
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    // The version 6 controls of the manifest register their classes here: the lamps' tooltips with the
+    // bars, the Find dialog's list and progress bar.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES |
+                                                       ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     CMessageBoxes boxes;
     CConfigDlg dialog(m_instance, boxes);

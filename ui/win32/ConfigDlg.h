@@ -1,8 +1,10 @@
 #pragma once
 
+#include "FindShortcut.h"
 #include "GdiObject.h"
 #include "LampControl.h"
 #include "MessageBoxes.h"
+#include "ModalDialog.h"
 #include "NotifyIcon.h"
 #include "StatusText.h"
 #include "ui/CommandLine.h"
@@ -17,13 +19,16 @@
 #include <array>
 #include <map>
 #include <string>
+#include <vector>
 
 // The main window, a modal dialog from template 102: the shared logic decides, this class turns window
 // messages into its calls and carries out what it does to the window on the dialog's controls.
-class CConfigDlg : public CDialogView {
+class CConfigDlg : public CDialogView, private CModalDialog {
 public:
     // The system-menu command that switches the alarms on and off; the low four bits are Windows' own.
     static constexpr unsigned kIdmNotifyProblems = 0x0020;
+    // The system-menu command, also on Ctrl+F, that opens the Find dialog.
+    static constexpr unsigned kIdmFindDevices = 0x0030;
 
     // boxes answers every message box of the window.
     CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes);
@@ -40,6 +45,8 @@ public:
     // What the shared logic does to the window (ConfigDlgView.cpp).
     std::string ItemText(int id) const override;
     void SetItemText(int id, const std::string& text) override;
+    void SetAddressChoices(const std::vector<std::string>& addresses) override;
+    void SaveRecentAddresses(const std::vector<std::string>& addresses) override;
     void EnableItem(int id, bool enabled) override;
     bool IsItemChecked(int id) const override;
     void SetItemChecked(int id, bool checked) override;
@@ -57,18 +64,18 @@ public:
     void RaiseAlarm(const Alarm& alarm) override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     BOOL OnInitDialog();
-    // The About item and the check item "Notify me of problems", below the system menu's own.
+    // The items "Find devices…", "Notify me of problems" (a check item) and About, below the system
+    // menu's own; Ctrl+F for the first.
     void InstallSystemMenuItems();
+    // Opens the Find dialog; the device the user picks there is connected to.
+    void OnFindDevices();
     void SetIcons();
     void AttachStatusTexts();
     void CreateFonts();
     void LoadLamps();
-    // Runs on the relay's thread: the report travels as a posted WM_APP.
-    void PostLinkState(CWorkerThread& link, StateReport report);
 
     bool OnSysCommand(WPARAM command);
     // Switches the alarms on or off and shows it on the system menu's item.
@@ -93,7 +100,6 @@ private:
 
     HINSTANCE m_instance;
     CMessageBoxes& m_boxes;
-    HWND m_hwnd = nullptr;
     CommandLine m_commandLine;
     HICON m_hIcon;
     HICON m_hSmallIcon;
@@ -109,6 +115,7 @@ private:
     // The focus when the window last went behind another; null while it is in front.
     HWND m_focusOnDeactivation = nullptr;
     CNotifyIcon m_notifyIcon;
+    CFindShortcut m_findShortcut;
     // Last: its links and relay stop before the window's parts go.
     CConfigDlgLogic m_logic;
 };

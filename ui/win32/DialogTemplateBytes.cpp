@@ -9,6 +9,10 @@ namespace {
 constexpr WORD kButtonClassOrdinal = 0x0080;
 constexpr WORD kEditClassOrdinal = 0x0081;
 constexpr WORD kStaticClassOrdinal = 0x0082;
+constexpr WORD kComboBoxClassOrdinal = 0x0085;
+// The common controls have no ordinals; the dialog manager takes their class names.
+constexpr const char* kListViewClassName = "SysListView32";
+constexpr const char* kProgressBarClassName = "msctls_progress32";
 constexpr WORD kOrdinalMark = 0xFFFF;
 constexpr WORD kExtendedVersion = 1;
 
@@ -48,16 +52,27 @@ private:
     std::vector<WORD>& m_words;
 };
 
-WORD ClassOrdinal(ControlClass controlClass) {
+void WriteClass(CWordWriter& out, ControlClass controlClass) {
     switch (controlClass) {
     case ControlClass::Button:
-        return kButtonClassOrdinal;
+        out.Ordinal(kButtonClassOrdinal);
+        return;
     case ControlClass::Edit:
-        return kEditClassOrdinal;
+        out.Ordinal(kEditClassOrdinal);
+        return;
+    case ControlClass::ComboBox:
+        out.Ordinal(kComboBoxClassOrdinal);
+        return;
+    case ControlClass::ListView:
+        out.Text(kListViewClassName);
+        return;
+    case ControlClass::ProgressBar:
+        out.Text(kProgressBarClassName);
+        return;
     case ControlClass::Static:
         break;
     }
-    return kStaticClassOrdinal;
+    out.Ordinal(kStaticClassOrdinal);
 }
 
 void WriteHeader(CWordWriter& out, const DialogTemplate& dialog) {
@@ -86,7 +101,7 @@ void WriteControl(CWordWriter& out, const DialogControlTemplate& control) {
     out.Dword(control.style);
     out.Rect(control.rect);
     out.Dword(static_cast<DWORD>(control.id));
-    out.Ordinal(ClassOrdinal(control.controlClass));
+    WriteClass(out, control.controlClass);
     if (control.imageId != 0) {
         out.Ordinal(control.imageId);
     } else {
