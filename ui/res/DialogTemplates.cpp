@@ -93,7 +93,12 @@ constexpr DialogControlTemplate kConfigControls[] = {
      kVisibleChild | kSsRight | kSsCenterImage | kWsGroup,
      {13, 108, 85, 18}},
     {IDC_LOCAL_TIME_LINE, ControlClass::Static, "Static", 0, kLineText, {74, 86, 202, 18}},
-    {IDC_LEAP_LINE, ControlClass::Static, "", 0, kVisibleChild | kSsRight | kSsCenterImage, {13, 122, 85, 18}},
+    {IDC_LEAP_LINE,
+     ControlClass::Static,
+     "",
+     0,
+     kVisibleChild | kSsRight | kSsCenterImage,
+     {13, 122, 85, 18}},
 };
 
 constexpr DialogControlTemplate kFindControls[] = {
