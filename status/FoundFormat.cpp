@@ -26,7 +26,10 @@ std::vector<unsigned short> Ports(const FoundAddress& found) {
 std::string FormatFoundLine(const FoundAddress& found) {
     std::string ports;
     for (const unsigned short port : Ports(found)) {
-        ports += (ports.empty() ? "" : ",") + std::to_string(port);
+        if (!ports.empty()) {
+            ports += ',';
+        }
+        ports += std::to_string(port);
     }
     const std::string firmware = found.firmware.empty() ? "-" : DeviceText(found.firmware);
     char line[256];
