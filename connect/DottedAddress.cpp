@@ -67,3 +67,7 @@ std::uint32_t AddressValue(const Octets& octets) {
     }
     return bits;
 }
+
+Octets OctetsOf(std::uint32_t value) {
+    return {value >> 24, (value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF};
+}

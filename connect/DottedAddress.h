@@ -18,3 +18,6 @@ std::string FormatDottedAddress(const Octets& octets);
 
 // The address as one 32-bit number, the first octet in the top byte.
 std::uint32_t AddressValue(const Octets& octets);
+
+// The octets of an address given as one 32-bit number; the inverse of AddressValue.
+Octets OctetsOf(std::uint32_t value);

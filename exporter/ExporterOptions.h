@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AllowedNetworks.h"
+#include "connect/Ipv4Network.h"
 
 #include "status/FleetRun.h"
 

@@ -5,7 +5,7 @@
 #include "FuzzInput.h"
 
 #include "connect/DottedAddress.h"
-#include "exporter/AllowedNetworks.h"
+#include "connect/Ipv4Network.h"
 #include "exporter/ProbeQuery.h"
 
 #include <chrono>

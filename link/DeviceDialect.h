@@ -10,6 +10,12 @@ inline constexpr std::string_view kLoginPrompt = "picotux login: ";
 inline constexpr std::string_view kPasswordPrompt = "Password: ";
 inline constexpr std::string_view kShellPrompt = "# ";
 
+// Whether received, the text since the last recognised prompt, ends with prompt.
+constexpr bool EndsWithPrompt(std::string_view received, std::string_view prompt) {
+    // The last character is compared first: it rules out almost every position at once.
+    return received.size() >= prompt.size() && received.back() == prompt.back() && received.ends_with(prompt);
+}
+
 // The commands that are the same in both dialects.
 inline constexpr const char* kLoginCommand = "root\n";
 inline constexpr const char* kPasswordCommand = "q9lokar58\n";

@@ -68,10 +68,7 @@ void CDeviceLink::ClearReceived() {
 bool CDeviceLink::ReceivedEndsWith(std::string_view prompt) const {
     // Any earlier occurrence of a prompt was recognised when it ended and cleared the accumulator, so
     // looking at the end is the whole search.
-    // The last character is compared first: it rules out almost every position at once.
-    const std::size_t length = static_cast<std::size_t>(m_recvLength);
-    return length >= prompt.size() && m_recvBuffer[length - 1] == prompt.back() &&
-           std::memcmp(m_recvBuffer + length - prompt.size(), prompt.data(), prompt.size()) == 0;
+    return EndsWithPrompt(ReceivedText(), prompt);
 }
 
 bool CDeviceLink::AnswerLogin() {

@@ -30,6 +30,9 @@ private:
     std::vector<const CSignal*> m_signals;
 };
 
+// The most signals one WaitForAny can watch: the platform's limit where it has one, else SIZE_MAX.
+std::size_t MostSignalsPerWait();
+
 // Waits until one of the set's signals is set or ms milliseconds pass (kInfinite: no limit). Returns
 // the handle of the first signal in set order that is set, kNothingFired on time-out, and kWaitFailed
 // at once for an empty set, a set holding a signal that could not be created, or a failed wait. Never

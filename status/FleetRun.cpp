@@ -3,6 +3,7 @@
 #include "FleetRun.h"
 
 #include "runtime/WaitSet.h"
+#include "runtime/WaitTime.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,8 +34,7 @@ bool WaitForNews(const CSignal& stop, const std::vector<CDeviceProbe*>& probes, 
     for (CDeviceProbe* probe : probes) {
         probe->AddSignals(set);
     }
-    const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now()).count();
-    const auto ms = static_cast<std::uint32_t>(std::max<long long>(remaining, 0));
+    const std::uint32_t ms = MillisecondsUntil(wake);
     if (WaitForAny(set, ms) == kWaitFailed) {
         // A signal that could not be created (descriptors exhausted) fails every wait at once; waiting
         // on stop alone keeps the loop from spinning until the probes' own deadlines end them.

@@ -45,27 +45,35 @@ struct ListedAddress {
     const char* option = "ADDRESS";
 };
 
-// Reads the file whole, within kLargestAddressFile.
+// What --from takes for standard input.
+constexpr std::string_view kStandardInput = "-";
+
+// Reads file whole, within kLargestAddressFile; name says in messages what it is.
+std::string ReadAddressStream(std::FILE* file, int openError, const std::string& name) {
+    std::string text;
+    std::size_t size = 0;
+    if (file != nullptr) {
+        text.resize(kLargestAddressFile + 1);
+        size = std::fread(text.data(), 1, text.size(), file);
+    }
+    if (file == nullptr || std::ferror(file)) {
+        const std::string reason = std::strerror(file != nullptr ? errno : openError);
+        throw CLI::ValidationError("--from", "cannot read " + name + ": " + reason);
+    }
+    if (size > kLargestAddressFile) {
+        throw CLI::ValidationError("--from",
+                                   name + " is larger than 4 MiB, too large for a list of addresses");
+    }
+    text.resize(size);
+    return text;
+}
+
+// Reads the file whole.
 std::string ReadAddressFile(const std::string& path) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     // Taken before a message is built, whose allocations may change errno.
     const int openError = errno;
-    std::string text;
-    std::size_t size = 0;
-    if (file) {
-        text.resize(kLargestAddressFile + 1);
-        size = std::fread(text.data(), 1, text.size(), file.get());
-    }
-    if (!file || std::ferror(file.get())) {
-        const std::string reason = std::strerror(file ? errno : openError);
-        throw CLI::ValidationError("--from", "cannot read " + Quoted(path) + ": " + reason);
-    }
-    if (size > kLargestAddressFile) {
-        throw CLI::ValidationError("--from", Quoted(path) + " is larger than 4 MiB, too large for a list "
-                                                            "of addresses");
-    }
-    text.resize(size);
-    return text;
+    return ReadAddressStream(file.get(), openError, Quoted(path));
 }
 
 // One address a line; '#' starts a comment, blank lines are skipped. Lines may end in CR LF, and the file
@@ -123,6 +131,16 @@ CLI::Validator Range() {
                                           : "takes a range (10, 10:, ~:10, 10:20, @10:20; start not above "
                                             "end), not " +
                                                 Quoted(text);
+        },
+        "");
+}
+
+// A network for --discover, by the search's own rules.
+CLI::Validator SearchNetwork() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::string refusal;
+            return ParseSearchNetwork(text, refusal) ? "" : Quoted(text) + " " + refusal;
         },
         "");
 }
@@ -236,6 +254,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     std::vector<std::string> arguments;
     std::vector<std::string> hosts;
     std::string fromFile;
+    std::string discoverNetwork;
     bool json = false;
     bool nagios = false;
     bool noNtp = false;
@@ -247,13 +266,19 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     int ntpPort = 123;
     LimitArguments limitArguments;
     StatusOptions options;
-    app.add_option("ADDRESS", arguments, "device addresses (dotted IPv4)");
-    app.add_option("-H,--host", hosts, "a device address (dotted IPv4); may be given again")
-        ->allow_extra_args(false);
-    app.add_option("--from", fromFile, "read addresses from FILE (at most 4 MiB), one a line, '#' comments");
+    auto* addressOption = app.add_option("ADDRESS", arguments, "device addresses (dotted IPv4)");
+    auto* hostOption =
+        app.add_option("-H,--host", hosts, "a device address (dotted IPv4); may be given again")
+            ->allow_extra_args(false);
+    auto* fromOption =
+        app.add_option("--from", fromFile,
+                       "read addresses from FILE (at most 4 MiB; - for standard input), one a line, "
+                       "'#' comments");
     auto* jsonFlag = app.add_flag("--json", json, "JSON Lines, one object per device");
-    app.add_flag("--nagios", nagios, "monitoring-plugin output and exit status")->excludes(jsonFlag);
-    app.add_option("--prometheus", options.prometheusPath, "also write a Prometheus textfile to FILE");
+    auto* nagiosFlag =
+        app.add_flag("--nagios", nagios, "monitoring-plugin output and exit status")->excludes(jsonFlag);
+    auto* prometheusOption =
+        app.add_option("--prometheus", options.prometheusPath, "also write a Prometheus textfile to FILE");
     app.add_option("--timeout", timeoutSeconds,
                    "seconds for each device's whole reading, NTP check included (3 to 86400, default 15)")
         ->check(NumberWithin(kShortestReading, kLongestWait));
@@ -267,8 +292,14 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
                  "stderr");
     app.add_option("--parallel", parallel, "devices read at once (1 to 4096, default 64)")
         ->check(NumberWithin(1, 4096, true));
-    app.add_option("--watch", watchSeconds, "report every SECONDS (0.001 to 86400) until interrupted")
-        ->check(NumberWithin(0.001, kLongestWait));
+    auto* watchOption =
+        app.add_option("--watch", watchSeconds, "report every SECONDS (0.001 to 86400) until interrupted")
+            ->check(NumberWithin(0.001, kLongestWait));
+    app.add_option("--discover", discoverNetwork,
+                   "search NETWORK (A.B.C.D/N, a /22 at most) for devices instead: one line, or JSON object, "
+                   "per address whose shell or telnet port answers")
+        ->check(SearchNetwork())
+        ->excludes(addressOption, hostOption, fromOption, nagiosFlag, prometheusOption, watchOption);
     auto* noNtpFlag = app.add_flag("--no-ntp", noNtp, "skip the NTP check");
     app.add_flag("--ntp", ntp, "check the time service over NTP (the default)")->excludes(noNtpFlag);
     app.add_option("--ntp-port", ntpPort, "UDP port of the NTP check (default 123)")
@@ -284,11 +315,17 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
         }
         std::string fileText;
         if (app.count("--from") > 0) {
-            fileText = ReadAddressFile(fromFile);
+            // Only a run reads standard input: the exporter reads its list again on every reload.
+            fileText = fromFile == kStandardInput ? ReadAddressStream(stdin, 0, "standard input")
+                                                  : ReadAddressFile(fromFile);
             const std::vector<ListedAddress> listed = AddressLines(fileText);
             addresses.insert(addresses.end(), listed.begin(), listed.end());
         }
-        if (addresses.empty()) {
+        if (app.count("--discover") > 0) {
+            // Its validator has refused every text that this parse would refuse.
+            std::string refusal;
+            options.discover = ParseSearchNetwork(discoverNetwork, refusal);
+        } else if (addresses.empty()) {
             throw CLI::ValidationError("ADDRESS", "no device address given");
         }
         if (nagios && watchSeconds > 0) {

@@ -2,6 +2,7 @@
 
 #include "FleetRun.h"
 
+#include "discover/SearchNetwork.h"
 #include "health/Health.h"
 
 #include <optional>
@@ -13,6 +14,7 @@ enum class OutputFormat { Lines, Json, Nagios };
 // Everything the command line asks for.
 struct StatusOptions {
     std::vector<DeviceAddress> devices;
+    std::optional<SearchRange> discover; // a network to search for devices instead of reading any
     OutputFormat format = OutputFormat::Lines;
     std::string prometheusPath; // empty: no textfile
     HealthLimits limits;

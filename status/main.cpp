@@ -1,5 +1,6 @@
 // vantrex-status: the health of VANTREX time servers from the command line, for one device or a fleet.
 #include "DescriptorBudget.h"
+#include "DiscoveryRun.h"
 #include "FleetRun.h"
 #include "ReportWriter.h"
 #include "StatusOptions.h"
@@ -53,6 +54,9 @@ int main(int argc, char** argv) {
     const StatusOptions& options = *parsed.options;
     if (options.verbosity >= 3) {
         EnableDebugOutput();
+    }
+    if (options.discover) {
+        return RunDiscovery(*options.discover, options.format, stop, stdout);
     }
     CReportWriter writer(options, stdout);
     const RecordSink sink = [&writer, &stop](const std::vector<DeviceRecord>& records) {

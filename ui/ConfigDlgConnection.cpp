@@ -107,6 +107,7 @@ void CConfigDlgLogic::AcceptLink(LinkSide side) {
     if (const std::optional<Octets> address = ParseDottedAddress(m_deviceAddress)) {
         (void)m_ntpWatch.Watch(AddressValue(*address), kNtpPort);
     }
+    RememberConnectedAddress();
 }
 
 void CConfigDlgLogic::OnAttemptFailed() {

@@ -41,6 +41,7 @@ void CConfigDlgLogic::StopLinks() {
 
 void CConfigDlgLogic::OnInitDialog() {
     SetStartTexts();
+    m_view.SetAddressChoices(m_recentAddresses);
     m_view.RepaintWindow();
     m_relay.Start();
 }

@@ -79,6 +79,11 @@ public:
     void ApplyCommandLine(const CommandLine& commandLine);
     // Connect, Cancel or Disconnect, whichever the button reads.
     void OnConnect();
+    // An address the Find dialog chose: ends what runs, puts address in the address box and presses
+    // Connect.
+    void ConnectToFound(const std::string& address);
+    // The addresses the user's settings remember; call before OnInitDialog, which offers them.
+    void SetRecentAddresses(const std::vector<std::string>& stored);
     // A report the relay posted, handled on the window thread in posting order.
     void OnLinkState(const CWorkerThread* link, StateReport report);
     // A tick of timer timerId (kRefreshTimerId or kRestartTimerId).
@@ -127,6 +132,8 @@ private:
     // The two-link race at address, as Connect starts it (ConfigDlgConnection.cpp).
     void StartRace(const std::string& address, const LinkTiming& timing);
     void AcceptLink(LinkSide side);
+    // Adds the connected device's address to the recent addresses (ConfigDlgAddressBox.cpp).
+    void RememberConnectedAddress();
     // Both links failed: loudly after Connect, quietly for a try at a restarting device.
     void OnAttemptFailed();
     void FailAttempt();
@@ -166,4 +173,6 @@ private:
     CNtpWatch m_ntpWatch;
     CDeviceLog m_deviceLog;
     std::function<std::int64_t()> m_utcNow = RealTimeMicros;
+    // The addresses that reached a device, most recent first.
+    std::vector<std::string> m_recentAddresses;
 };

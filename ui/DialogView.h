@@ -3,6 +3,7 @@
 #include "MessageKind.h"
 
 #include <string>
+#include <vector>
 
 struct Alarm;
 
@@ -20,6 +21,10 @@ public:
     virtual std::string ItemText(int id) const = 0;
     // Replaces the text a control shows.
     virtual void SetItemText(int id, const std::string& text) = 0;
+    // Offers addresses, most recent first, in the address box's drop-down; its text stays as it is.
+    virtual void SetAddressChoices(const std::vector<std::string>& addresses) = 0;
+    // Remembers the recent addresses for the user, for the next start of the window.
+    virtual void SaveRecentAddresses(const std::vector<std::string>& addresses) = 0;
     // Enables or disables a control; a disabled control holding the focus hands it to the window, never
     // to another control (whose next Space the user would press unawares).
     virtual void EnableItem(int id, bool enabled) = 0;

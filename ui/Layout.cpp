@@ -22,6 +22,11 @@ constexpr int kPointsPerInch = 72;
 constexpr int kLogoRoomWidth = 140;
 constexpr int kLogoRoomHeight = 80;
 
+// The height of the version and leap lines: ten points at the screen's resolution.
+int SmallLineHeightAt(int dpi) {
+    return dpi * kVersionPoints / kPointsPerInch + 1;
+}
+
 // Every control a pass places or reads, except the DHCP box, which it reads only when it is shown.
 constexpr std::array kAlwaysPlaced = {IDC_LOGO,
                                       IDC_CONNECT_GROUP,
@@ -55,7 +60,7 @@ public:
         : m_rects(input.controls), m_cw(input.client.w), m_ch(input.client.h), m_m(input.margin),
           m_dpi(input.dpi > 0 ? input.dpi : kDefaultDpi), m_dhcpShown(input.dhcpShown),
           m_bitmapWidth(input.logoBitmapWidth), m_versionTextWidth(input.versionTextWidth),
-          m_leapTextWidth(input.leapTextWidth) {}
+          m_leapTextWidth(input.leapTextWidth), m_leapLineRoom(LeapLineRoom(input)) {}
 
     bool HasEveryControl() const;
     std::vector<Placement> Run();
@@ -68,8 +73,8 @@ private:
     void PlaceStatusRows();
     void PlaceSmallLines();
     void PlaceSmallLine(int id, int textWidth, int bottom, int height);
-    int SmallLineX(int textWidth) const;
     bool LeapShown() const { return m_leapTextWidth > 0; }
+    int SmallLineHeight() const { return SmallLineHeightAt(m_dpi); }
     void PlaceAddressPanel();
     void PlaceAddressLabels();
     void PlaceBottomRow();
@@ -84,6 +89,7 @@ private:
     const int m_bitmapWidth;
     const int m_versionTextWidth;
     const int m_leapTextWidth;
+    const int m_leapLineRoom;
 };
 
 bool CLayoutPass::HasEveryControl() const {
@@ -129,8 +135,10 @@ void CLayoutPass::PlaceTopBand() {
 void CLayoutPass::PlaceStatusGroup() {
     const int share = m_dhcpShown ? kStatusShareWithDhcp : kStatusShare;
     const int groupHeight = R(IDC_CONNECT_GROUP).h;
-    const int available = m_ch - groupHeight - R(IDC_QUIT).h - 5 * m_m;
-    Place(IDC_STATUS_GROUP, {m_m, groupHeight + 2 * m_m, m_cw - 2 * m_m, available * share / 100});
+    // An announced leap second gets a line of its own, in the room the window grew by.
+    const int available = m_ch - groupHeight - R(IDC_QUIT).h - 5 * m_m - m_leapLineRoom;
+    Place(IDC_STATUS_GROUP,
+          {m_m, groupHeight + 2 * m_m, m_cw - 2 * m_m, available * share / 100 + m_leapLineRoom});
     const LayoutRect status = R(IDC_STATUS_GROUP);
     Place(IDC_STATUS_FRAME, {status.x + m_m, status.y + m_m + kCaptionAllowance, status.w - 2 * m_m,
                              status.h - 2 * m_m - kCaptionAllowance});
@@ -142,8 +150,9 @@ void CLayoutPass::PlaceStatusRows() {
     const int textX = frame.x + m_m + kTextIndent;
     const int textWidth = frame.w - 2 * m_m - kTextIndent;
     const int gap = m_m / 2;
+    const int room = frame.h - m_leapLineRoom;
     Place(IDC_STATUS_LINE,
-          {textX, frame.y + (frame.h - 4 * rowHeight - (3 * m_m) / 2) / 2, textWidth, rowHeight});
+          {textX, frame.y + (room - 4 * rowHeight - (3 * m_m) / 2) / 2, textWidth, rowHeight});
     Place(IDC_LOCAL_TIME_LINE, {textX, R(IDC_STATUS_LINE).Bottom() + gap, textWidth, rowHeight});
 
     const LayoutRect gpsLamp = R(IDC_GPS_LAMP);
@@ -155,41 +164,32 @@ void CLayoutPass::PlaceStatusRows() {
           {R(IDC_GPS_LAMP).x, R(IDC_GPS_LAMP).Bottom() + gap, timeSyncLamp.w, timeSyncLamp.h},
           PlacementMode::Move);
 
-    // Beside an announced leap second the version runs in the time-sync row: that caption ends short of it.
-    const int versionX = SmallLineX(m_versionTextWidth);
     for (const auto& [lamp, caption] :
          {std::pair{IDC_GPS_LAMP, IDC_GPS_CAPTION}, std::pair{IDC_TIME_SYNC_LAMP, IDC_TIME_SYNC_CAPTION}}) {
         const LayoutRect placedLamp = R(lamp);
-        const int right =
-            caption == IDC_TIME_SYNC_CAPTION && LeapShown() ? versionX - m_m : frame.Right() - m_m;
-        Place(caption,
-              {placedLamp.Right() + m_m, placedLamp.y, right - placedLamp.Right() - m_m, placedLamp.h});
+        Place(caption, {placedLamp.Right() + m_m, placedLamp.y, frame.Right() - placedLamp.Right() - 2 * m_m,
+                        placedLamp.h});
     }
 }
 
-// The version sits at the foot of the frame; a leap second announced takes the foot and lifts the version
-// above it. Without an announcement the leap line takes no room.
+// The version sits at the foot of the frame; a leap second announced takes the foot, in the room the frame
+// grew by, and the version stays above it where the rows left it. Without an announcement the leap line
+// takes no room.
 void CLayoutPass::PlaceSmallLines() {
     const int bottom = R(IDC_STATUS_FRAME).Bottom() - kVersionBottomGap;
-    const int lineHeight = m_dpi * kVersionPoints / kPointsPerInch + 1;
+    const int lineHeight = SmallLineHeight();
     PlaceSmallLine(IDC_VERSION_LINE, m_versionTextWidth, LeapShown() ? bottom - lineHeight : bottom,
                    lineHeight);
     PlaceSmallLine(IDC_LEAP_LINE, m_leapTextWidth, bottom, LeapShown() ? lineHeight : 0);
 }
 
+// A text too long for its line widens it to the left, up to the frame's inner margin; a firmware version
+// of 16 characters does not fit 100 pixels.
 void CLayoutPass::PlaceSmallLine(int id, int textWidth, int bottom, int height) {
-    const int x = SmallLineX(textWidth);
-    Place(id, {x, bottom - height, R(IDC_STATUS_FRAME).Right() - m_m - x, height});
-}
-
-// A text too long for its line widens it to the left, up to the frame's inner margin (a firmware version
-// of 16 characters does not fit 100 pixels); while a leap second is announced, up to the lamps, whose rows
-// the lines then reach into.
-int CLayoutPass::SmallLineX(int textWidth) const {
     const LayoutRect frame = R(IDC_STATUS_FRAME);
     const int right = frame.Right() - m_m;
-    const int left = LeapShown() ? R(IDC_TIME_SYNC_LAMP).Right() + m_m : frame.x + m_m;
-    return right - std::max(kVersionWidth, std::min(textWidth, right - left));
+    const int width = std::max(kVersionWidth, std::min(textWidth, right - frame.x - m_m));
+    Place(id, {right - width, bottom - height, width, height});
 }
 
 void CLayoutPass::PlaceAddressPanel() {
@@ -250,4 +250,10 @@ std::optional<std::vector<Placement>> ComputeLayout(const LayoutInput& input) {
 
 LayoutSize GrownWindowSize(LayoutSize outer, LayoutSize logo) {
     return {outer.w + std::max(logo.w - kLogoRoomWidth, 0), outer.h + std::max(logo.h - kLogoRoomHeight, 0)};
+}
+
+int LeapLineRoom(const LayoutInput& input) {
+    return input.leapTextWidth > 0
+               ? SmallLineHeightAt(input.dpi > 0 ? input.dpi : kDefaultDpi) + kVersionBottomGap
+               : 0;
 }

@@ -53,5 +53,9 @@ struct LayoutInput {
 // before it at their new rectangles. Nothing when a control that the pass places or reads is missing.
 std::optional<std::vector<Placement>> ComputeLayout(const LayoutInput& input);
 
+// How much taller the window must be while the leap line shows: the status group grows by that, and
+// nothing else moves.
+int LeapLineRoom(const LayoutInput& input);
+
 // The outer window size after the one-time growth that makes room for a logo larger than 140 x 80.
 LayoutSize GrownWindowSize(LayoutSize outer, LayoutSize logo);

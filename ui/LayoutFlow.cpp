@@ -12,6 +12,14 @@ void CLayoutFlow::Run(CLayoutSurface& surface, bool dhcpShown) {
         surface.ResizeWindow(GrownWindowSize(surface.WindowSize(), surface.LogoSize()));
     }
     LayoutInput input = surface.Measure();
+    if (const int room = LeapLineRoom(input); room != m_leapLineRoom) {
+        const LayoutSize size = surface.WindowSize();
+        const int change = room - m_leapLineRoom;
+        // Set before the resize, for the same reason as above.
+        m_leapLineRoom = room;
+        surface.ResizeWindow({size.w, size.h + change});
+        input = surface.Measure();
+    }
     input.dhcpShown = dhcpShown;
     const std::optional<std::vector<Placement>> placements = ComputeLayout(input);
     if (placements) {

@@ -25,7 +25,7 @@ public:
 };
 
 // The main window's layout passes: on the first pass with controls, the one-time growth for a large
-// logo; on every pass, the computed layout.
+// logo; when the leap line comes or goes, the room for it; on every pass, the computed layout.
 class CLayoutFlow {
 public:
     // One pass over surface; dhcpShown: whether the layout must leave room for the DHCP box.
@@ -33,4 +33,5 @@ public:
 
 private:
     bool m_grown = false;
+    int m_leapLineRoom = 0; // what the window has grown by for the leap line
 };

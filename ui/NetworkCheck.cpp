@@ -15,10 +15,6 @@ std::uint32_t ValueOf(const std::string& normalForm) {
     return AddressValue(ParseDottedAddress(normalForm).value_or(Octets{}));
 }
 
-Octets OctetsOf(std::uint32_t value) {
-    return {value >> 24, (value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF};
-}
-
 } // namespace
 
 NetworkCheck CheckNewNetwork(std::span<const Ipv4Network> localNetworks, Ipv4Network device,

@@ -2,8 +2,8 @@
 
 #include "ntp/SntpQuery.h"
 #include "runtime/WaitSet.h"
+#include "runtime/WaitTime.h"
 
-#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -13,11 +13,6 @@ namespace {
 constexpr auto kAskInterval = std::chrono::seconds(60);
 // Room for the query's time-out and its one retry.
 constexpr auto kExchangeLimit = std::chrono::seconds(5);
-
-std::uint32_t MillisecondsUntil(CSntpQuery::Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - CSntpQuery::Clock::now());
-    return static_cast<std::uint32_t>(std::max<std::int64_t>(left.count(), 0));
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -115,6 +116,11 @@ private:
 };
 
 } // namespace
+
+std::size_t MostSignalsPerWait() {
+    // poll(2) takes as many descriptors as the process may open; that limit is what bounds a wait here.
+    return SIZE_MAX;
+}
 
 WaitHandle WaitForAny(const CWaitSet& set, std::uint32_t ms) {
     if (set.Count() == 0 || set.HoldsFailedSignal()) {

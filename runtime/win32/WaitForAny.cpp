@@ -6,6 +6,10 @@
 
 static_assert(kInfinite == INFINITE, "time-outs pass straight to WaitForMultipleObjects");
 
+std::size_t MostSignalsPerWait() {
+    return MAXIMUM_WAIT_OBJECTS;
+}
+
 WaitHandle WaitForAny(const CWaitSet& set, std::uint32_t ms) {
     const std::size_t count = set.Count();
     if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || set.HoldsFailedSignal()) {

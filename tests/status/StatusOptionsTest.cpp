@@ -252,7 +252,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ControlBytesInTheFile", {"--from", "FILE"}, "'\\x1b[2J' is not a dotted", "\x1b[2J\n"},
         RefusalCase{
             "FileTooLarge", {"--from", "FILE"}, "is larger than 4 MiB", std::string(5 * 1024 * 1024, '#')},
-        RefusalCase{"NoFile", {"--from", "/nonexistent/list"}, "--from: cannot read '/nonexistent/list'"}),
+        RefusalCase{"NoFile", {"--from", "/nonexistent/list"}, "--from: cannot read '/nonexistent/list'"},
+        RefusalCase{
+            "DiscoverTooWide", {"--discover", "127.0.0.0/8"}, "--discover: '127.0.0.0/8' has 16777216"},
+        // A search reads no device and writes no plugin line or textfile.
+        RefusalCase{
+            "DiscoverAndAddresses", {"--discover", "127.0.77.0/24", "127.0.77.1"}, "ADDRESS excludes"},
+        RefusalCase{"DiscoverAndNagios", {"--discover", "127.0.77.0/24", "--nagios"}, "--nagios excludes"}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
 
 } // namespace

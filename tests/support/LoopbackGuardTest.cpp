@@ -11,3 +11,13 @@ TEST(LoopbackGuard, AcceptsOnlyDottedAddressesIn127) {
         EXPECT_FALSE(IsLoopbackAddress(address)) << address;
     }
 }
+
+TEST(LoopbackGuard, AcceptsOnlyNetworksWithin127) {
+    for (const char* network : {"127.0.168.0/24", "127.0.172.0/22", "127.0.0.0/8", "127.0.168.7/32"}) {
+        EXPECT_TRUE(IsLoopbackNetwork(network)) << network;
+    }
+    for (const char* network : {"127.0.0.0/7", "0.0.0.0/0", "10.0.0.0/24", "127.0.168.0", "127.0.168.0/",
+                                "127.0.168.0/33", "127.0.168.0/+24", "localhost/24", "128.0.0.0/24"}) {
+        EXPECT_FALSE(IsLoopbackNetwork(network)) << network;
+    }
+}

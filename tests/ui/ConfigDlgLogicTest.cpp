@@ -5,17 +5,14 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
+#include "tests/ui/support/PostedReports.h"
 #include "tests/ui/support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -23,38 +20,6 @@ namespace {
 // Nothing listens here, so both links are refused at once.
 constexpr const char* kRefusingAddress = "127.0.41.1";
 constexpr auto kAttemptBound = std::chrono::seconds(20);
-
-// The window thread's message queue: the relay posts, the test thread takes.
-class CPostedReports {
-public:
-    struct Posted {
-        const CWorkerThread* link;
-        StateReport report;
-        std::thread::id poster;
-    };
-
-    void Post(const CWorkerThread& link, StateReport report) {
-        const std::lock_guard lock(m_mutex);
-        m_posted.push_back({&link, report, std::this_thread::get_id()});
-        m_arrived.notify_one();
-    }
-
-    // The oldest report, or nothing once deadline has passed.
-    std::optional<Posted> Take(std::chrono::steady_clock::time_point deadline) {
-        std::unique_lock lock(m_mutex);
-        if (!m_arrived.wait_until(lock, deadline, [this] { return !m_posted.empty(); })) {
-            return std::nullopt;
-        }
-        const Posted oldest = m_posted.front();
-        m_posted.pop_front();
-        return oldest;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::deque<Posted> m_posted;
-};
 
 TEST(ConfigDlgLogic, ReportsCrossFromTheRelayThreadAndCloseStopsIt) {
     CRecordingView view;
@@ -72,7 +37,7 @@ TEST(ConfigDlgLogic, ReportsCrossFromTheRelayThreadAndCloseStopsIt) {
         const std::optional<CPostedReports::Posted> next = posted.Take(deadline);
         ASSERT_TRUE(next) << "the refused attempt did not end in time";
         EXPECT_NE(next->poster, std::this_thread::get_id()) << "a report must come from the relay";
-        logic.OnLinkState(next->link, next->report);
+        logic.OnLinkState(next->worker, next->report);
     }
     EXPECT_EQ(view.m_messages, std::vector<std::string>{LoadStringResource(IDS_CONNECT_FAILED)});
     EXPECT_EQ(logic.Phase(), ConnectionPhase::Disconnected);

@@ -22,7 +22,7 @@ struct ExpectedControl {
 // Template 102 as the window's designers wrote it, styles in hex.
 constexpr ExpectedControl kMainControls[] = {
     {1003, ControlClass::Button, 0x50000007, {7, 7, 182, 41}},
-    {1001, ControlClass::Edit, 0x50810080, {17, 23, 104, 14}},
+    {1001, ControlClass::ComboBox, 0x50210042, {17, 23, 104, 14}},
     {1013, ControlClass::Button, 0x50011003, {134, 23, 49, 10}},
     {1006, ControlClass::Static, 0x5000000E, {246, 7, 54, 49}},
     {1004, ControlClass::Button, 0x50000007, {7, 54, 292, 77}},

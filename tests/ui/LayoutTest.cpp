@@ -128,21 +128,23 @@ TEST(Layout, VersionLineWidensToTheLeftForItsTextUpToTheFrameMargin) {
     }
 }
 
-// Lifted into the time-sync row, the version ends that caption short of it; neither line reaches over the
-// lamps, even for a text wider than the room right of them (277 pixels).
-TEST(Layout, LeapSecondLineTakesTheFootOfTheFrameAndLiftsTheVersionAboveIt) {
+// In a window grown by the line's room (18 pixels), only the status group grows: the rows stay where they
+// were with the version line beside them, and the address panel keeps its size.
+TEST(Layout, LeapSecondLineGrowsTheFrameByItsOwnLineUnderTheVersion) {
     struct LeapCase {
         int textWidth;
         LayoutRect leapLine;
     };
     for (const auto& [textWidth, leapLine] :
-         {LeapCase{250, {167, 249, 250, 14}}, LeapCase{400, {140, 249, 277, 14}}}) {
+         {LeapCase{250, {167, 267, 250, 14}}, LeapCase{400, {42, 267, 375, 14}}}) {
         LayoutInput input = WorkedExample(false);
         input.leapTextWidth = textWidth;
+        input.client.h += LeapLineRoom(input);
         const std::vector<Placement> placements = Layout(input);
         EXPECT_EQ(PlacedRect(placements, 1029), leapLine) << "text width " << textWidth;
-        EXPECT_EQ(PlacedRect(placements, 1027), (LayoutRect{317, 235, 100, 14}));
-        EXPECT_EQ(PlacedRect(placements, 1022), (LayoutRect{140, 230, 163, 24}));
+        EXPECT_EQ(PlacedRect(placements, 1027), (LayoutRect{317, 253, 100, 14}));
+        EXPECT_EQ(PlacedRect(placements, 1022), (LayoutRect{140, 230, 277, 24}));
+        EXPECT_EQ(PlacedRect(placements, 1005), (LayoutRect{14, 313, 431, 144}));
     }
 }
 
@@ -183,12 +185,17 @@ public:
     LayoutSize WindowSize() const override { return kWindow; }
     LayoutSize LogoSize() const override { return kLogo; }
     void ResizeWindow(LayoutSize size) override { resizes.push_back(size); }
-    LayoutInput Measure() const override { return WorkedExample(false); }
+    LayoutInput Measure() const override {
+        LayoutInput input = WorkedExample(false);
+        input.leapTextWidth = leapTextWidth;
+        return input;
+    }
     void Apply(const std::vector<Placement>& placements) override { applied.push_back(placements); }
 
     static constexpr LayoutSize kWindow{475, 569};
     static constexpr LayoutSize kLogo{160, 100};
     bool controlsExist = false;
+    int leapTextWidth = 0;
     std::vector<LayoutSize> resizes;
     std::vector<std::vector<Placement>> applied;
 };
@@ -207,6 +214,20 @@ TEST(LayoutFlow, GrowsOnceOnTheFirstPassWithControlsAndPlacesOnEveryPass) {
               std::vector<LayoutSize>{GrownWindowSize(CRecordingSurface::kWindow, CRecordingSurface::kLogo)});
     ASSERT_EQ(surface.applied.size(), 2u);
     EXPECT_EQ(surface.applied[1], Layout(WorkedExample(true))); // the DHCP box's room comes from the flow
+}
+
+TEST(LayoutFlow, GrowsForTheLeapLineOnceWhileItShowsAndGivesTheRoomBackAfter) {
+    CRecordingSurface surface;
+    surface.controlsExist = true;
+    CLayoutFlow flow;
+    flow.Run(surface, false);
+    surface.resizes.clear();
+    for (const int leapTextWidth : {250, 260, 0, 0}) {
+        surface.leapTextWidth = leapTextWidth;
+        flow.Run(surface, false);
+    }
+    // The recording window keeps its size, so each change is against the same 569 pixels.
+    EXPECT_EQ(surface.resizes, (std::vector<LayoutSize>{{475, 587}, {475, 551}}));
 }
 
 } // namespace

@@ -3,10 +3,13 @@
 #include "AboutDlg.h"
 #include "AlarmSetting.h"
 #include "DeviceLogDlg.h"
+#include "FindDlg.h"
 #include "LinkStateEvent.h"
 #include "LocalNetworks.h"
+#include "RecentAddressSetting.h"
 #include "StatusText.h"
 #include "ui/AboutCommand.h"
+#include "ui/SearchNetworkCheck.h"
 #include "ui/StatusControls.h"
 #include "ui/qt/Artwork.h"
 #include "ui/res/StringTable.h"
@@ -50,12 +53,14 @@ void CConfigDlg::OnInitDialog() {
     BuildControls();
     InstallAboutCommand();
     InstallDeviceLogCommand();
+    InstallFindCommand();
     setWindowIcon(m_hIcon);
     CreateFonts();
     setWindowTitle(ResourceText(IDS_WINDOW_TITLE));
     LayoutControls();
     ConnectHandlers();
     m_logic.SetAlarmsOn(LoadAlarmsOn());
+    m_logic.SetRecentAddresses(LoadRecentAddresses());
     m_logic.OnInitDialog();
     // The dialog manager gives the focus to the first tab stop, the address edit.
     Item(IDC_DEVICE_ADDRESS)->setFocus();
@@ -103,6 +108,19 @@ void CConfigDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     QDialog::mouseDoubleClickEvent(event);
 }
 
+void CConfigDlg::InstallFindCommand() {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(shortcut, &QShortcut::activated, this, &CConfigDlg::OnFindDevices);
+}
+
+void CConfigDlg::OnFindDevices() {
+    const std::vector<Ipv4Network> networks = LocalNetworks();
+    CFindDlg find(this, m_boxes, SuggestedSearchNetwork(networks));
+    if (find.exec() == kFindConnect) {
+        m_logic.ConnectToFound(find.Logic().ChosenAddress());
+    }
+}
+
 void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     AddContextMenuItems(menu);
@@ -113,8 +131,12 @@ void CConfigDlg::AddContextMenuItems(QMenu& menu) {
     if (const QString aboutText = QString::fromStdString(AboutCommandText()); !aboutText.isEmpty()) {
         connect(menu.addAction(aboutText), &QAction::triggered, this, [this] { OnSysCommand(kIdmAboutBox); });
     }
-    connect(menu.addAction(ResourceText(IDS_LOG_MENU_ITEM)), &QAction::triggered, this,
-            &CConfigDlg::ShowDeviceLog);
+    QAction* deviceLog = menu.addAction(ResourceText(IDS_LOG_MENU_ITEM));
+    deviceLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(deviceLog, &QAction::triggered, this, &CConfigDlg::ShowDeviceLog);
+    QAction* find = menu.addAction(ResourceText(IDS_FIND_DEVICES));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(find, &QAction::triggered, this, &CConfigDlg::OnFindDevices);
     QAction* notify = menu.addAction(ResourceText(IDS_NOTIFY_PROBLEMS));
     notify->setCheckable(true);
     notify->setChecked(m_logic.AlarmsOn());

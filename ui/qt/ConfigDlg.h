@@ -16,6 +16,7 @@
 #include <array>
 #include <map>
 #include <string>
+#include <vector>
 
 class CDeviceLogDlg;
 class CStatusText;
@@ -43,17 +44,21 @@ public:
 
     // A command of the system menu; the About item is the only one handled here.
     void OnSysCommand(unsigned command);
-    // Adds the items of the window's context menu to menu: About, the device log, and "Notify me of
-    // problems", whose tick switches the alarms and is remembered for the user.
-    void AddContextMenuItems(QMenu& menu);
     // Opens the device log window beside this one (the menu item, Ctrl+L, a double-click on the status).
     void ShowDeviceLog();
     // The device log window once it was opened; null before.
     CDeviceLogDlg* DeviceLogWindow() const { return m_deviceLogDlg; }
+    // Adds the items of the window's context menu to menu: About, the device log, "Find devices…", and
+    // "Notify me of problems", whose tick switches the alarms and is remembered for the user.
+    void AddContextMenuItems(QMenu& menu);
+    // Opens the Find dialog (also on Ctrl+F); the device the user picks there is connected to.
+    void OnFindDevices();
 
     // CDialogView over the widgets (ConfigDlgView.cpp).
     std::string ItemText(int id) const override;
     void SetItemText(int id, const std::string& text) override;
+    void SetAddressChoices(const std::vector<std::string>& addresses) override;
+    void SaveRecentAddresses(const std::vector<std::string>& addresses) override;
     void EnableItem(int id, bool enabled) override;
     bool IsItemChecked(int id) const override;
     void SetItemChecked(int id, bool checked) override;
@@ -90,6 +95,7 @@ private:
     void BuildControls();
     void InstallAboutCommand();
     void InstallDeviceLogCommand();
+    void InstallFindCommand();
     void CreateFonts();
     void ConnectHandlers();
 

@@ -2,11 +2,13 @@
 #include "ConfigDlg.h"
 
 #include "ControlText.h"
+#include "RecentAddressSetting.h"
 #include "StatusText.h"
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QTimer>
 
@@ -16,6 +18,21 @@ std::string CConfigDlg::ItemText(int id) const {
 
 void CConfigDlg::SetItemText(int id, const std::string& text) {
     SetControlText(*Item(id), QString::fromStdString(text));
+}
+
+void CConfigDlg::SetAddressChoices(const std::vector<std::string>& addresses) {
+    auto* combo = static_cast<QComboBox*>(Item(IDC_DEVICE_ADDRESS));
+    // Refilling the list would select its first entry; the box's text is the logic's, not the list's.
+    const QString text = combo->currentText();
+    combo->clear();
+    for (const std::string& address : addresses) {
+        combo->addItem(QString::fromStdString(address));
+    }
+    combo->setEditText(text);
+}
+
+void CConfigDlg::SaveRecentAddresses(const std::vector<std::string>& addresses) {
+    StoreRecentAddresses(addresses);
 }
 
 void CConfigDlg::EnableItem(int id, bool enabled) {

@@ -3,6 +3,7 @@
 #include "StatusText.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,9 @@ QString ControlText(const QWidget& control) {
     if (const auto* edit = qobject_cast<const QLineEdit*>(&control)) {
         return edit->text();
     }
+    if (const auto* combo = qobject_cast<const QComboBox*>(&control)) {
+        return combo->currentText();
+    }
     if (const auto* status = qobject_cast<const CStatusText*>(&control)) {
         return status->Text();
     }
@@ -35,6 +39,8 @@ void SetControlText(QWidget& control, const QString& text) {
         label->setText(text);
     } else if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
         edit->setText(text);
+    } else if (auto* combo = qobject_cast<QComboBox*>(&control)) {
+        combo->setEditText(text);
     } else if (auto* status = qobject_cast<CStatusText*>(&control)) {
         status->SetText(text);
     }

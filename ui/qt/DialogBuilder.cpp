@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -65,6 +66,28 @@ QWidget* CreateEdit(const DialogControlTemplate& control, QWidget& parent) {
     return edit;
 }
 
+// A drop-down; an editable one (CBS_DROPDOWN) starts with the control's text, its list only offers texts
+// to pick.
+QWidget* CreateComboBox(const DialogControlTemplate& control, QWidget& parent) {
+    auto* combo = new QComboBox(&parent);
+    combo->setEditable((control.style & kCbsTypeMask) == kCbsDropDown);
+    // Enter in the edit must neither add to the list nor press anything.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setEditText(QString::fromUtf8(control.text));
+    return combo;
+}
+
+// A report-style list view: rows of columns, whole rows selected, no tree decoration.
+QWidget* CreateListView(const DialogControlTemplate& control, QWidget& parent) {
+    auto* list = new QTreeWidget(&parent);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(Has(control.style, kLvsSingleSel) ? QAbstractItemView::SingleSelection
+                                                             : QAbstractItemView::ExtendedSelection);
+    return list;
+}
+
 QWidget* CreateImageStatic(const QPixmap& image, QWidget& parent) {
     auto* label = new QLabel(&parent);
     label->setPixmap(image);
@@ -114,16 +137,6 @@ QWidget* CreateStatic(const DialogControlTemplate& control, QWidget& parent) {
     }
 }
 
-// A report list: rows of columns, whole rows selected, several at once as in the system's list view.
-QWidget* CreateListView(QWidget& parent) {
-    auto* list = new QTreeWidget(&parent);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    return list;
-}
-
 QWidget* CreateControl(const DialogControlTemplate& control, QWidget& parent, bool asStatusText) {
     if (asStatusText) {
         return new CStatusText(control.style, &parent);
@@ -134,9 +147,11 @@ QWidget* CreateControl(const DialogControlTemplate& control, QWidget& parent, bo
     case ControlClass::Edit:
         return CreateEdit(control, parent);
     case ControlClass::ComboBox:
-        return new QComboBox(&parent);
+        return CreateComboBox(control, parent);
     case ControlClass::ListView:
-        return CreateListView(parent);
+        return CreateListView(control, parent);
+    case ControlClass::ProgressBar:
+        return new QProgressBar(&parent);
     case ControlClass::Chart:
         return new CChartView(&parent);
     case ControlClass::Static:
@@ -155,7 +170,8 @@ void ApplyCommonSettings(const DialogControlTemplate& control, QWidget& widget, 
     }
     widget.setFont(font);
     // A drop-down list's template height includes its open list; closed, it is one line high.
-    if (qobject_cast<QComboBox*>(&widget)) {
+    if (control.controlClass == ControlClass::ComboBox &&
+        (control.style & kCbsTypeMask) == kCbsDropDownList) {
         widget.resize(rect.width, widget.sizeHint().height());
     }
     if (!Has(control.style, kWsTabStop) && (widget.focusPolicy() & Qt::TabFocus)) {

@@ -6,8 +6,8 @@
 
 class CWorkerThread;
 
-// The one message that crosses from a worker thread to the window: a link's state report, posted by
-// the relay and handled on the window thread in posting order.
+// The one message that crosses from a worker thread to a window: a link's or the search's state report,
+// posted by a relay and handled on the window thread in posting order.
 class CLinkStateEvent : public QEvent {
 public:
     // The event type, registered once with Qt.

@@ -13,6 +13,10 @@ constexpr std::uint32_t kAddressEdit = kVisibleChild | kWsBorder | kEsAutoHScrol
 constexpr std::uint32_t kPushButton = kVisibleChild | kBsPushButton | kWsTabStop;
 constexpr std::uint32_t kLineText = kVisibleChild | kSsLeft | kSsCenterImage | kWsGroup;
 constexpr std::uint32_t kBitmap = kVisibleChild | kSsBitmap;
+constexpr std::uint32_t kAddressDropDown =
+    kVisibleChild | kCbsDropDown | kCbsAutoHScroll | kWsVScroll | kWsTabStop;
+constexpr std::uint32_t kFoundList =
+    kVisibleChild | kWsBorder | kLvsReport | kLvsSingleSel | kLvsShowSelAlways | kWsTabStop;
 
 constexpr DialogControlTemplate kAboutControls[] = {
     {kIdStatic, ControlClass::Static, "", IDR_MAINFRAME, kVisibleChild | kSsIcon, {11, 17, 20, 20}},
@@ -38,7 +42,7 @@ constexpr DialogControlTemplate kAboutControls[] = {
 
 constexpr DialogControlTemplate kConfigControls[] = {
     {IDC_CONNECT_GROUP, ControlClass::Button, "Connect", 0, kGroupBox, {7, 7, 182, 41}},
-    {IDC_DEVICE_ADDRESS, ControlClass::Edit, "", 0, kAddressEdit, {17, 23, 104, 14}},
+    {IDC_DEVICE_ADDRESS, ControlClass::ComboBox, "", 0, kAddressDropDown, {17, 23, 104, 14}},
     {IDC_CONNECT,
      ControlClass::Button,
      "Connect",
@@ -97,6 +101,16 @@ constexpr DialogControlTemplate kConfigControls[] = {
      {13, 122, 85, 18}},
 };
 
+constexpr DialogControlTemplate kFindControls[] = {
+    {IDC_FIND_NETWORK_LABEL, ControlClass::Static, "&Network:", 0, kLineText, {7, 9, 36, 8}},
+    {IDC_FIND_NETWORK, ControlClass::Edit, "", 0, kAddressEdit, {45, 7, 148, 14}},
+    {IDC_FIND_SEARCH, ControlClass::Button, "Search", 0, kPushButton, {199, 7, 54, 14}},
+    {IDC_FIND_PROGRESS, ControlClass::ProgressBar, "", 0, kVisibleChild | kWsBorder, {7, 27, 246, 10}},
+    {IDC_FIND_LIST, ControlClass::ListView, "", 0, kFoundList, {7, 42, 246, 118}},
+    {IDC_FIND_CONNECT, ControlClass::Button, "Connect", 0, kPushButton, {139, 167, 54, 14}},
+    {kIdCancel, ControlClass::Button, "Close", 0, kPushButton, {199, 167, 54, 14}},
+};
+
 constexpr std::uint32_t kDropDownList = kVisibleChild | kCbsDropDownList | kWsVScroll | kWsTabStop;
 
 // The chart above, the events below; a drop-down list's height includes its open list.
@@ -141,6 +155,18 @@ constexpr DialogTemplate kTemplates[] = {
      false,
      kDefaultCharset,
      kConfigControls},
+    {IDD_FIND_DIALOG,
+     false,
+     kWsPopup | kWsCaption | kWsSysMenu | kDsModalFrame | kDsSetFont,
+     0,
+     {0, 0, 260, 188},
+     "Find devices",
+     "MS Sans Serif",
+     8,
+     0,
+     false,
+     kDefaultCharset,
+     kFindControls},
     {IDD_DEVICE_LOG,
      true,
      kWsPopup | kWsCaption | kWsSysMenu | kDsModalFrame | kDsSetFont,

@@ -11,12 +11,14 @@ struct DialogRect {
     int height;
 };
 
-// ComboBox is the system's drop-down list; ListView is the common controls' report list; Chart is the
-// device log's offset chart, a window class of the program's own.
-enum class ControlClass { Button, Edit, Static, ComboBox, ListView, Chart };
+// ComboBox is the system's drop-down list; ListView is the common controls' report list; ProgressBar is
+// theirs too; Chart is the device log's offset chart, a window class of the program's own.
+enum class ControlClass { Button, Edit, Static, ComboBox, ListView, ProgressBar, Chart };
 
-// Control id of the About box's OK button (the system's IDOK) and of statics nobody addresses.
+// Control id of the About box's OK button (the system's IDOK), of the Find dialog's Close button (IDCANCEL,
+// which Esc presses) and of statics nobody addresses.
 inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
 inline constexpr int kIdStatic = -1;
 
 // One control of a dialog template.
@@ -45,5 +47,6 @@ struct DialogTemplate {
     std::span<const DialogControlTemplate> controls;
 };
 
-// The template with that id (IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_DEVICE_LOG); null for any other id.
+// The template with that id (IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG, IDD_DEVICE_LOG); null for
+// any other id.
 const DialogTemplate* FindDialogTemplate(int id);

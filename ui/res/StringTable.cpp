@@ -83,6 +83,20 @@ constexpr StringEntry kStrings[] = {
     {IDS_NOTIFY_PROBLEMS, "Notify me of problems"},
     {IDS_LEAP_INSERTED, "Leap second: 23:59:60 UTC on %1"},
     {IDS_LEAP_DELETED, "Leap second: no 23:59:59 UTC on %1"},
+    {IDS_FIND_DEVICES, "Find devices\u2026"},
+    {IDS_FIND_SEARCH, "Search"},
+    {IDS_FIND_STOP, "Stop"},
+    {IDS_FIND_NOT_A_NETWORK, "That is not a network. Type one as A.B.C.D/N, for example 192.168.1.0/24."},
+    {IDS_FIND_NETWORK_TOO_WIDE,
+     "%1 is larger than a /22: a search covers 1024 addresses at most. Type a smaller network, for example "
+     "192.168.1.0/24."},
+    {IDS_FIND_NOT_STARTED, "This PC could not start the search."},
+    {IDS_FIND_UNTRIED, "This PC could not try %1 of the addresses (no socket or no route)."},
+    {IDS_FIND_COLUMN_ADDRESS, "Address"},
+    {IDS_FIND_COLUMN_FIRMWARE, "Firmware"},
+    {IDS_FIND_COLUMN_PORTS, "Ports"},
+    {IDS_FIND_PROGRESS, "Addresses tried"},
+    {IDS_FIND_FOUND_LIST, "Devices found"},
     {IDS_LOG_CONNECTED, "Connected to %1 (%2)"},
     {IDS_LOG_DISCONNECTED, "Disconnected"},
     {IDS_LOG_FIRMWARE_SEEN, "Firmware version %1"},
@@ -114,7 +128,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_LOG_NAME_WARNING, "Warning of the device log"},
 };
 
-static_assert(std::size(kStrings) == 96);
+static_assert(std::size(kStrings) == 108);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kWsSysMenu = 0x00080000;
 inline constexpr std::uint32_t kWsThickFrame = 0x00040000;
 inline constexpr std::uint32_t kWsGroup = 0x00020000;
 inline constexpr std::uint32_t kWsTabStop = 0x00010000;
+inline constexpr std::uint32_t kWsVScroll = 0x00200000;
 inline constexpr std::uint32_t kWsExAppWindow = 0x00040000;
 
 // Dialog styles
@@ -29,12 +30,6 @@ inline constexpr std::uint32_t kBsDefPushButton = 0x1;
 inline constexpr std::uint32_t kBsAutoCheckBox = 0x3;
 inline constexpr std::uint32_t kBsGroupBox = 0x7;
 inline constexpr std::uint32_t kBsPushLike = 0x1000;
-
-// Combo box and list view styles
-inline constexpr std::uint32_t kWsVScroll = 0x00200000;
-inline constexpr std::uint32_t kCbsDropDownList = 0x3;
-inline constexpr std::uint32_t kLvsReport = 0x1;
-inline constexpr std::uint32_t kLvsShowSelAlways = 0x8;
 
 // Edit styles
 inline constexpr std::uint32_t kEsRight = 0x2;
@@ -51,3 +46,14 @@ inline constexpr std::uint32_t kSsWhiteRect = 0x6;
 inline constexpr std::uint32_t kSsBitmap = 0xE;
 inline constexpr std::uint32_t kSsNoPrefix = 0x80;
 inline constexpr std::uint32_t kSsCenterImage = 0x200;
+
+// Combo box styles: the low two bits are the combo box's kind
+inline constexpr std::uint32_t kCbsTypeMask = 0x3;
+inline constexpr std::uint32_t kCbsDropDown = 0x2;
+inline constexpr std::uint32_t kCbsDropDownList = 0x3;
+inline constexpr std::uint32_t kCbsAutoHScroll = 0x40;
+
+// List view styles
+inline constexpr std::uint32_t kLvsReport = 0x1;
+inline constexpr std::uint32_t kLvsSingleSel = 0x4;
+inline constexpr std::uint32_t kLvsShowSelAlways = 0x8;

@@ -11,14 +11,9 @@ void CAboutDlg::DoModal(HWND owner) {
 
 INT_PTR CALLBACK CAboutDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: {
-        // Over the main window, not in the corner of the screen where its template puts it.
-        RECT owner;
-        if (GetWindowRect(GetWindow(hwnd, GW_OWNER), &owner)) {
-            CentreWindowIn(hwnd, owner);
-        }
+    case WM_INITDIALOG:
+        CentreOverOwner(hwnd);
         return TRUE;
-    }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             EndDialog(hwnd, LOWORD(wParam));

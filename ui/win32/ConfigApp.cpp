@@ -22,10 +22,10 @@ bool CConfigApp::InitInstance(const CommandLine& commandLine) {
                     MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    // The version 6 controls of the manifest register their classes here, the lamps' tooltips with the bars,
-    // the device log's event list with the list views.
-    INITCOMMONCONTROLSEX controls{sizeof controls,
-                                  ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+    // The version 6 controls of the manifest register their classes here: the lamps' tooltips with the
+    // bars, the Find dialog's and the device log's lists, the Find dialog's progress bar.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES |
+                                                       ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     CMessageBoxes boxes;
     CConfigDlg dialog(m_instance, boxes);

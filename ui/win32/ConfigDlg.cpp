@@ -1,12 +1,16 @@
 #include "ConfigDlg.h"
 
 #include "AboutDlg.h"
-#include "DialogTemplateBytes.h"
+#include "FindDlg.h"
 #include "LocalNetworks.h"
 #include "NotifySetting.h"
+#include "PostedReport.h"
+#include "RecentAddressSetting.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
 #include "ui/AboutCommand.h"
+#include "ui/RecentAddresses.h"
+#include "ui/SearchNetworkCheck.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
@@ -16,18 +20,6 @@
 namespace {
 
 constexpr int kPointsPerInch = 72;
-
-// A link's report in the LPARAM of WM_APP: the state in the upper half, run and sequence below.
-LPARAM PackReport(StateReport report) {
-    return static_cast<LPARAM>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(report.state)) << 32) |
-                               (std::uint64_t{report.run} << 16) | report.sequence);
-}
-
-StateReport UnpackReport(LPARAM packed) {
-    const auto bits = static_cast<std::uint64_t>(packed);
-    return {static_cast<int>(static_cast<std::uint32_t>(bits >> 32)), static_cast<std::uint16_t>(bits >> 16),
-            static_cast<std::uint16_t>(bits)};
-}
 
 HFONT CreateControlFont(const ControlFont& font, int weight, int dpi) {
     return CreateFontW(-MulDiv(font.points, dpi, kPointsPerInch), 0, 0, 0, weight, FALSE, FALSE, FALSE,
@@ -66,24 +58,12 @@ CConfigDlg::CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes)
     : m_instance(instance), m_boxes(boxes), m_hIcon(LoadIconOfSize(instance, SM_CXICON, SM_CYICON)),
       m_hSmallIcon(LoadIconOfSize(instance, SM_CXSMICON, SM_CYSMICON)),
       m_logic(
-          *this, [this](CWorkerThread& link, StateReport report) { PostLinkState(link, report); },
+          *this, [this](CWorkerThread& link, StateReport report) { PostReport(m_hwnd, link, report); },
           LocalNetworks) {}
 
 INT_PTR CConfigDlg::DoModal(const CommandLine& commandLine) {
     m_commandLine = commandLine;
-    const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_CONFIG_DIALOG));
-    return DialogBoxIndirectParamW(m_instance, bytes.Get(), nullptr, DialogProc,
-                                   reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CConfigDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        reinterpret_cast<CConfigDlg*>(lParam)->m_hwnd = hwnd;
-    }
-    auto* self = reinterpret_cast<CConfigDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    // Messages of the window's creation come before WM_INITDIALOG; the defaults serve them.
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+    return RunModal(m_instance, IDD_CONFIG_DIALOG, nullptr);
 }
 
 INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,11 +85,6 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_DESTROY:
         m_notifyIcon.Remove();
-        if (m_dialogLoopHook != nullptr) {
-            UnhookWindowsHookEx(m_dialogLoopHook);
-            m_dialogLoopHook = nullptr;
-        }
-        s_filtered = nullptr;
         return FALSE;
     case WM_CLOSE:
         m_logic.OnClose();
@@ -135,8 +110,6 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CConfigDlg::OnInitDialog() {
     InstallSystemMenuItems();
-    s_filtered = this;
-    m_dialogLoopHook = SetWindowsHookExW(WH_MSGFILTER, DialogLoopFilter, nullptr, GetCurrentThreadId());
     SetIcons();
     AttachStatusTexts();
     CreateFonts();
@@ -147,6 +120,9 @@ BOOL CConfigDlg::OnInitDialog() {
     LayoutControls();
     // The template places the window in the corner of the screen.
     CentreWindowIn(m_hwnd, WorkAreaOf(m_hwnd));
+    // The drop-down offers every remembered address, however small its template rectangle.
+    SendDlgItemMessageW(m_hwnd, IDC_DEVICE_ADDRESS, CB_SETMINVISIBLE, kMostRecentAddresses, 0);
+    m_logic.SetRecentAddresses(ReadRecentAddresses());
     m_logic.OnInitDialog();
     m_logic.ApplyCommandLine(m_commandLine);
     return TRUE; // the dialog manager gives the focus to the first tab stop, the address edit
@@ -157,7 +133,9 @@ void CConfigDlg::InstallSystemMenuItems() {
     if (systemMenu != nullptr) {
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(systemMenu, MF_STRING, kIdmDeviceLog,
-                    Widen(LoadStringResource(IDS_LOG_MENU_ITEM)).c_str());
+                    (Widen(LoadStringResource(IDS_LOG_MENU_ITEM)) + L"\tCtrl+L").c_str());
+        AppendMenuW(systemMenu, MF_STRING, kIdmFindDevices,
+                    (Widen(LoadStringResource(IDS_FIND_DEVICES)) + L"\tCtrl+F").c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmNotifyProblems,
                     Widen(LoadStringResource(IDS_NOTIFY_PROBLEMS)).c_str());
         if (const std::wstring aboutText = Widen(AboutCommandText()); !aboutText.empty()) {
@@ -166,6 +144,9 @@ void CConfigDlg::InstallSystemMenuItems() {
     }
     // Without a system menu the choice still holds, only the user cannot change it here.
     SetNotifyProblems(ReadNotifyProblems());
+    // Without the filter the menu items still open their windows.
+    const CDialogLoopFilter::Shortcut shortcuts[] = {{'L', kIdmDeviceLog}, {'F', kIdmFindDevices}};
+    (void)m_loopFilter.Install(m_hwnd, shortcuts);
 }
 
 void CConfigDlg::SetIcons() {
@@ -193,10 +174,6 @@ CStatusText* CConfigDlg::StatusText(int id) {
         }
     }
     return nullptr;
-}
-
-void CConfigDlg::PostLinkState(CWorkerThread& link, StateReport report) {
-    PostMessageW(m_hwnd, WM_APP, reinterpret_cast<WPARAM>(&link), PackReport(report));
 }
 
 int CConfigDlg::Dpi() const {
@@ -242,6 +219,10 @@ bool CConfigDlg::OnSysCommand(WPARAM command) {
         ShowDeviceLog();
         return true;
     }
+    if ((command & 0xFFF0U) == kIdmFindDevices) {
+        OnFindDevices();
+        return true;
+    }
     if ((command & 0xFFF0U) == kIdmNotifyProblems) {
         const bool on = !m_logic.AlarmsOn();
         SetNotifyProblems(on);
@@ -257,30 +238,19 @@ bool CConfigDlg::OnSysCommand(WPARAM command) {
     return true;
 }
 
-LRESULT CALLBACK CConfigDlg::DialogLoopFilter(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == MSGF_DIALOGBOX && s_filtered != nullptr &&
-        s_filtered->OnDialogLoopMessage(*reinterpret_cast<MSG*>(lParam))) {
-        return TRUE;
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-bool CConfigDlg::OnDialogLoopMessage(MSG& message) {
-    const bool inWindow = message.hwnd == m_hwnd || IsChild(m_hwnd, message.hwnd);
-    if (inWindow && message.message == WM_KEYDOWN && message.wParam == 'L' && GetKeyState(VK_CONTROL) < 0) {
-        ShowDeviceLog();
-        return true;
-    }
-    HWND log = m_deviceLogDlg ? m_deviceLogDlg->Window() : nullptr;
-    return log != nullptr && (message.hwnd == log || IsChild(log, message.hwnd)) &&
-           IsDialogMessageW(log, &message);
-}
-
 void CConfigDlg::ShowDeviceLog() {
     if (!m_deviceLogDlg) {
         m_deviceLogDlg = std::make_unique<CDeviceLogDlg>(m_instance, m_logic.DeviceLog(), m_boxes);
     }
     m_deviceLogDlg->ShowBeside(m_hwnd);
+    m_loopFilter.SetCompanion(m_deviceLogDlg->Window());
+}
+
+void CConfigDlg::OnFindDevices() {
+    CFindDlg find(m_instance, m_boxes, SuggestedSearchNetwork(LocalNetworks()));
+    if (find.DoModal(m_hwnd) == kFindConnect) {
+        m_logic.ConnectToFound(find.Logic().ChosenAddress());
+    }
 }
 
 void CConfigDlg::SetNotifyProblems(bool on) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "DeviceLogDlg.h"
+#include "DialogLoopFilter.h"
 #include "GdiObject.h"
 #include "LampControl.h"
 #include "MessageBoxes.h"
+#include "ModalDialog.h"
 #include "NotifyIcon.h"
 #include "StatusText.h"
 #include "ui/CommandLine.h"
@@ -19,15 +21,18 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The main window, a modal dialog from template 102: the shared logic decides, this class turns window
 // messages into its calls and carries out what it does to the window on the dialog's controls.
-class CConfigDlg : public CDialogView {
+class CConfigDlg : public CDialogView, private CModalDialog {
 public:
     // The system-menu command that switches the alarms on and off; the low four bits are Windows' own.
     static constexpr unsigned kIdmNotifyProblems = 0x0020;
-    // The system-menu command that opens the device log window.
-    static constexpr unsigned kIdmDeviceLog = 0x0030;
+    // The system-menu command, also on Ctrl+F, that opens the Find dialog.
+    static constexpr unsigned kIdmFindDevices = 0x0030;
+    // The system-menu command, also on Ctrl+L, that opens the device log window.
+    static constexpr unsigned kIdmDeviceLog = 0x0040;
 
     // boxes answers every message box of the window.
     CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes);
@@ -44,6 +49,8 @@ public:
     // What the shared logic does to the window (ConfigDlgView.cpp).
     std::string ItemText(int id) const override;
     void SetItemText(int id, const std::string& text) override;
+    void SetAddressChoices(const std::vector<std::string>& addresses) override;
+    void SaveRecentAddresses(const std::vector<std::string>& addresses) override;
     void EnableItem(int id, bool enabled) override;
     bool IsItemChecked(int id) const override;
     void SetItemChecked(int id, bool checked) override;
@@ -61,26 +68,20 @@ public:
     void RaiseAlarm(const Alarm& alarm) override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    // Sees every message of the modal dialog's loop: the loop knows neither Ctrl+L nor the keyboard of
-    // the modeless log window.
-    static LRESULT CALLBACK DialogLoopFilter(int code, WPARAM wParam, LPARAM lParam);
-    bool OnDialogLoopMessage(MSG& message);
-    // The window whose dialog loop the filter serves: a process runs one.
-    inline static CConfigDlg* s_filtered = nullptr;
-    // Opens the device log window beside this one (the system menu's item, Ctrl+L).
-    void ShowDeviceLog();
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     BOOL OnInitDialog();
-    // The device log, the check item "Notify me of problems" and About, below the system menu's own.
+    // The items "Device log…", "Find devices…", "Notify me of problems" (a check item) and About, below
+    // the system menu's own; Ctrl+L and Ctrl+F for the first two.
     void InstallSystemMenuItems();
+    // Opens the Find dialog; the device the user picks there is connected to.
+    void OnFindDevices();
+    // Opens the device log window beside this one.
+    void ShowDeviceLog();
     void SetIcons();
     void AttachStatusTexts();
     void CreateFonts();
     void LoadLamps();
-    // Runs on the relay's thread: the report travels as a posted WM_APP.
-    void PostLinkState(CWorkerThread& link, StateReport report);
 
     bool OnSysCommand(WPARAM command);
     // Switches the alarms on or off and shows it on the system menu's item.
@@ -105,7 +106,6 @@ private:
 
     HINSTANCE m_instance;
     CMessageBoxes& m_boxes;
-    HWND m_hwnd = nullptr;
     CommandLine m_commandLine;
     HICON m_hIcon;
     HICON m_hSmallIcon;
@@ -121,9 +121,9 @@ private:
     // The focus when the window last went behind another; null while it is in front.
     HWND m_focusOnDeactivation = nullptr;
     CNotifyIcon m_notifyIcon;
+    CDialogLoopFilter m_loopFilter;
     // Last: its links and relay stop before the window's parts go.
     CConfigDlgLogic m_logic;
     // After the logic, whose log it shows, so that it goes first.
     std::unique_ptr<CDeviceLogDlg> m_deviceLogDlg;
-    HHOOK m_dialogLoopHook = nullptr;
 };

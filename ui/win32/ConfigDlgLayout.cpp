@@ -83,8 +83,10 @@ public:
         if (positions != nullptr) {
             EndDeferWindowPos(positions);
         }
-        InvalidateRect(Logo(), nullptr, TRUE);
-        UpdateWindow(Logo());
+        // A group box that grew leaves its old border where no control paints any more, and the logo
+        // keeps its old picture: everything is drawn again.
+        RedrawWindow(m_dialog, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
 
 private:

@@ -1,6 +1,7 @@
 // What the shared window logic does to the window, carried out on the dialog's controls.
 #include "ConfigDlg.h"
 
+#include "RecentAddressSetting.h"
 #include "WideText.h"
 #include "ui/res/resource.h"
 
@@ -18,11 +19,23 @@ DWORD BalloonIcon(const Alarm& alarm) {
 } // namespace
 
 std::string CConfigDlg::ItemText(int id) const {
-    HWND control = Item(id);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetDlgItemTextW(m_hwnd, id, text.data(), static_cast<int>(text.size()))));
-    return Narrow(text);
+    return WindowText(Item(id));
+}
+
+void CConfigDlg::SetAddressChoices(const std::vector<std::string>& addresses) {
+    HWND combo = Item(IDC_DEVICE_ADDRESS);
+    // Emptying the list empties the edit too; the box's text is the logic's, not the list's.
+    const std::wstring text = WideWindowText(combo);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& address : addresses) {
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(address).c_str()));
+    }
+    SetWindowTextW(combo, text.c_str());
+}
+
+void CConfigDlg::SaveRecentAddresses(const std::vector<std::string>& addresses) {
+    // A list that cannot be remembered is still offered until the window closes.
+    (void)SaveRecentAddressList(addresses);
 }
 
 void CConfigDlg::SetItemText(int id, const std::string& text) {
@@ -31,7 +44,9 @@ void CConfigDlg::SetItemText(int id, const std::string& text) {
 
 void CConfigDlg::EnableItem(int id, bool enabled) {
     HWND control = Item(id);
-    if (!enabled && GetFocus() == control) {
+    HWND focus = GetFocus();
+    // A drop-down's focus is on its own edit, a child of the control.
+    if (!enabled && focus != nullptr && (focus == control || IsChild(control, focus))) {
         // The dialog manager would pass the focus on to the next tab stop, often Close or Connect, which
         // the user's next Space would press. The window takes it instead. Behind another program's window
         // GetFocus is null here; OnActivate settles that case on the way back.

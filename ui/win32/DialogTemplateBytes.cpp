@@ -15,8 +15,10 @@ constexpr WORD kButtonClassOrdinal = 0x0080;
 constexpr WORD kEditClassOrdinal = 0x0081;
 constexpr WORD kStaticClassOrdinal = 0x0082;
 constexpr WORD kComboBoxClassOrdinal = 0x0085;
-// Classes without an ordinal go by name: the common controls' list view and the program's chart.
+// Classes without an ordinal go by name: the common controls' list view and progress bar, and the
+// program's chart.
 constexpr const wchar_t* kListViewClassName = WC_LISTVIEWW;
+constexpr const wchar_t* kProgressBarClassName = PROGRESS_CLASSW;
 constexpr WORD kOrdinalMark = 0xFFFF;
 constexpr WORD kExtendedVersion = 1;
 
@@ -70,6 +72,9 @@ void WriteClass(CWordWriter& out, ControlClass controlClass) {
         return;
     case ControlClass::ListView:
         out.Text(kListViewClassName);
+        return;
+    case ControlClass::ProgressBar:
+        out.Text(kProgressBarClassName);
         return;
     case ControlClass::Chart:
         out.Text(kChartClassName);

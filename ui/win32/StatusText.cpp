@@ -1,5 +1,6 @@
 #include "StatusText.h"
 
+#include "WideText.h"
 #include "ui/StatusTextPaint.h"
 #include "ui/res/WindowStyles.h"
 
@@ -24,12 +25,6 @@ void FillSolid(HDC dc, const PixelRect& rect, std::uint32_t colour) {
     const RECT area = ToRect(rect);
     SetBkColor(dc, ToColorref(colour));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-}
-
-std::wstring WindowText(HWND hwnd) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 // The control's font selected into dc for as long as the object lives.
@@ -89,7 +84,7 @@ int CStatusText::WholeTextWidth() const {
     int width = 0;
     {
         CSelectedFont font(dc, m_hwnd);
-        width = TextExtent(dc, WindowText(m_hwnd)).cx;
+        width = TextExtent(dc, WideWindowText(m_hwnd)).cx;
     }
     ReleaseDC(m_hwnd, dc);
     return StatusTextWholeWidth(width, m_border, IsCentred());
@@ -102,7 +97,7 @@ void CStatusText::OnPaint() {
         CSelectedFont font(dc, m_hwnd);
         RECT client;
         GetClientRect(m_hwnd, &client);
-        const std::wstring text = WindowText(m_hwnd);
+        const std::wstring text = WideWindowText(m_hwnd);
         const SIZE extent = TextExtent(dc, text);
         const StatusTextPaintPlan plan = PlanStatusTextPaint(
             {client.right, client.bottom, extent.cx, extent.cy, m_border, m_active, IsCentred()});

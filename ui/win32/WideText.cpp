@@ -35,3 +35,13 @@ void CopyTruncated(wchar_t* field, std::size_t size, std::wstring_view text) {
     std::copy_n(text.data(), length, field);
     field[length] = L'\0';
 }
+
+std::wstring WideWindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::string WindowText(HWND window) {
+    return Narrow(WideWindowText(window));
+}

@@ -13,6 +13,13 @@ void CentreWindowIn(HWND window, const RECT& area) {
                  std::max(y, static_cast<int>(area.top)), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void CentreOverOwner(HWND dialog) {
+    RECT owner;
+    if (GetWindowRect(GetWindow(dialog, GW_OWNER), &owner)) {
+        CentreWindowIn(dialog, owner);
+    }
+}
+
 RECT WorkAreaOf(HWND window) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;

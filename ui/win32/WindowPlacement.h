@@ -6,5 +6,9 @@
 // inside area when the window is larger.
 void CentreWindowIn(HWND window, const RECT& area);
 
+// Centres a dialog over the window that owns it, rather than in the corner of the screen where its
+// template puts it; nothing happens without an owner.
+void CentreOverOwner(HWND dialog);
+
 // The work area of the screen that holds most of window: the screen without the task bar.
 RECT WorkAreaOf(HWND window);

@@ -1,5 +1,5 @@
-// "Notify me of problems" in the window's context menu, beside About: on at first, switching the
-// alarms and remembered for the next window (the test program keeps the user's settings in a folder of
+// "Notify me of problems" in the window's context menu, beside About and Find devices: on at first, switching
+// the alarms and remembered for the next window (the test program keeps the user's settings in a folder of
 // its own, OffscreenTestMain.cpp).
 #include "WindowTestFixture.h"
 
@@ -37,7 +37,7 @@ bool NextWindowHasAlarmsOn() {
 TEST_F(ConfigDlgAlarmSetting, TheMenuTickSwitchesTheAlarmsAndTheNextWindowStartsWithIt) {
     QMenu menu;
     m_window.AddContextMenuItems(menu);
-    ASSERT_EQ(menu.actions().size(), 2);
+    ASSERT_EQ(menu.actions().size(), 4);
     EXPECT_EQ(menu.actions()[0]->text().toStdString(), AboutCommandText());
     QAction* notify = MenuItem(menu, IDS_NOTIFY_PROBLEMS);
     ASSERT_NE(notify, nullptr);

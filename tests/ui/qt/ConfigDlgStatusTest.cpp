@@ -142,14 +142,16 @@ TEST_F(ConfigDlgStatus, LeapSecondAnnouncedByTheTimeServiceShowsUnderTheVersion)
     ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.28", {"--ntp-port", "123", "--ntp-leap", "1"})))
         << sim.ErrorOutput();
     const QRect versionAlone = m_window.Controls().Item(IDC_VERSION_LINE)->geometry();
+    const QRect lastRow = m_window.Controls().Item(IDC_TIME_SYNC_CAPTION)->geometry();
     ASSERT_TRUE(ConnectTo("127.0.4.28"));
     ASSERT_TRUE(
         ProcessEventsUntil([this] { return !TextOf(m_window, IDC_LEAP_LINE).isEmpty(); }, kDeviceWaitMs));
     EXPECT_TRUE(TextOf(m_window, IDC_LEAP_LINE).startsWith("Leap second: 23:59:60 UTC on "));
     const QRect leap = m_window.Controls().Item(IDC_LEAP_LINE)->geometry();
     const QRect version = m_window.Controls().Item(IDC_VERSION_LINE)->geometry();
-    EXPECT_EQ(leap.bottom(), versionAlone.bottom());
     EXPECT_EQ(version.bottom(), leap.top() - 1);
+    EXPECT_GT(leap.top(), lastRow.bottom()) << "the line has room of its own, under the rows";
+    EXPECT_EQ(m_window.Controls().Item(IDC_TIME_SYNC_CAPTION)->geometry(), lastRow);
 
     Click(IDC_CONNECT);
     EXPECT_EQ(TextOf(m_window, IDC_LEAP_LINE), "");

@@ -6,6 +6,7 @@
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLineEdit>
 
 std::vector<std::string> ShellOnlySim(const char* address, const std::vector<std::string>& more) {
@@ -37,7 +38,12 @@ CWindowTest::~CWindowTest() {
 }
 
 void CWindowTest::SetEditText(int id, const QString& text) {
-    auto* edit = qobject_cast<QLineEdit*>(m_window.Controls().Item(id));
+    QWidget* control = m_window.Controls().Item(id);
+    // The address box is a drop-down whose edit the user types into.
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        control = combo->lineEdit();
+    }
+    auto* edit = qobject_cast<QLineEdit*>(control);
     ASSERT_NE(edit, nullptr) << "control " << id << " is not an edit";
     edit->setText(text);
 }

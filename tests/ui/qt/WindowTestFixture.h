@@ -29,7 +29,7 @@ protected:
     CWindowTest();
     ~CWindowTest() override;
 
-    // Replaces the text of an edit.
+    // Replaces the text of an edit, or of a drop-down's edit.
     void SetEditText(int id, const QString& text);
     // Clicks a button as the user would (a check button flips its tick first).
     void Click(int id);

@@ -22,6 +22,12 @@ public:
         m_texts[id] = text;
         calls.push_back("text " + std::to_string(id) + " " + text);
     }
+    void SetAddressChoices(const std::vector<std::string>& addresses) override {
+        m_addressChoices = addresses;
+    }
+    void SaveRecentAddresses(const std::vector<std::string>& addresses) override {
+        m_savedRecent = addresses;
+    }
     void EnableItem(int id, bool enabled) override { m_enabled[id] = enabled; }
     bool IsItemChecked(int id) const override { return Find(m_checked, id, false); }
     void SetItemChecked(int id, bool checked) override { m_checked[id] = checked; }
@@ -56,6 +62,8 @@ public:
     std::vector<std::string> m_messages;
     std::optional<int> m_endResult;
     std::vector<Alarm> m_alarms;
+    std::vector<std::string> m_addressChoices;
+    std::vector<std::string> m_savedRecent;
 
 private:
     template <typename Value>

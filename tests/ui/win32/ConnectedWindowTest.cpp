@@ -1,12 +1,15 @@
 // vantrex-config.exe under Wine against native simulated devices (FixtureSims.txt): connected, it shows
 // the device's time and firmware and holds its GDI objects; a text that is no address reaches no device;
 // an invalid new address reaches the device neither; the focus stays off the buttons when Connect disables
-// the address edit, whether the window is in front or not.
+// the address edit, whether the window is in front or not; the Find dialog, opened from the system menu,
+// lists the device of a loopback /28 (127.0.174.16/28) and a double-click on it connects the window.
 #include "WindowProbe.h"
 
 #include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <fstream>
@@ -42,6 +45,12 @@ HWND FocusOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// Whether focus is on the address box, which as a drop-down gives it to its own edit.
+bool IsInAddressBox(HWND window, HWND focus) {
+    HWND address = GetDlgItem(window, IDC_DEVICE_ADDRESS);
+    return focus != nullptr && (focus == address || IsChild(address, focus));
 }
 
 void PressButton(HWND window, int id) {
@@ -145,7 +154,7 @@ TEST(ConnectedWindow, TheFocusedAddressEditHandsTheFocusToTheWindowWhenConnectDi
         HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
         ASSERT_NE(window, nullptr);
         if (!fromCommandLine) {
-            ASSERT_EQ(FocusOf(window), GetDlgItem(window, IDC_DEVICE_ADDRESS)); // the first tab stop
+            ASSERT_TRUE(IsInAddressBox(window, FocusOf(window))); // the first tab stop
             // The command alone, as the shortcut would give it: a click would move the focus first.
             PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED), 0);
         }
@@ -161,7 +170,7 @@ TEST(ConnectedWindow, TheFocusedAddressEditDisabledBehindAnotherWindowLeavesTheF
     HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
     HWND addressEdit = GetDlgItem(window, IDC_DEVICE_ADDRESS);
-    ASSERT_TRUE(WaitUntil([window, addressEdit] { return FocusOf(window) == addressEdit; }, kWindowTimeout));
+    ASSERT_TRUE(WaitUntil([window] { return IsInAddressBox(window, FocusOf(window)); }, kWindowTimeout));
     COtherProgramWindow other;
     ASSERT_NE(other.Get(), nullptr);
     SetForegroundWindow(other.Get());
@@ -199,6 +208,47 @@ TEST(ConnectedWindow, HoldsNoMoreGdiObjectsAfterAMinuteConnected) {
                 static_cast<unsigned long>(after), static_cast<long long>(kConnectedWatch.count() / 1000));
     EXPECT_LE(after, before + kGdiObjectsSlack);
     EXPECT_EQ(ControlText(window, IDC_CONNECT), L"Disconnect");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ExpectExitStatusZero(program);
+}
+
+// The Find dialog's command in the window's system menu (ConfigDlg.h).
+constexpr WPARAM kIdmFindDevices = 0x0030;
+
+TEST(ConnectedWindow, FindListsTheDeviceOfALoopbackNetworkAndADoubleClickConnectsToIt) {
+    CConfigProcess program(L"");
+    HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_SYSCOMMAND, kIdmFindDevices, 0);
+    HWND find = program.WaitForWindow(L"Find devices", kWindowTimeout);
+    ASSERT_NE(find, nullptr);
+    // Typed over the network the box offers, which is this PC's and never searched by a test.
+    SendMessageTimeoutW(GetDlgItem(find, IDC_FIND_NETWORK), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(L"127.0.174.16/28"), SMTO_ABORTIFHUNG, 5000, nullptr);
+    PressButton(find, IDC_FIND_SEARCH);
+    HWND list = GetDlgItem(find, IDC_FIND_LIST);
+    // The click is posted: the search has ended once every address is tried and the button reads Search.
+    HWND progress = GetDlgItem(find, IDC_FIND_PROGRESS);
+    ASSERT_TRUE(WaitUntil(
+        [find, progress] {
+            return SendMessageW(progress, PBM_GETPOS, 0, 0) == 14 &&
+                   ControlText(find, IDC_FIND_SEARCH) == L"Search";
+        },
+        kConnectTimeout));
+    ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+
+    // The first row lies just below the column titles.
+    RECT titles{};
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), &titles);
+    const LPARAM row = MAKELPARAM(8, titles.bottom - titles.top + 4);
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, row);
+    PostMessageW(list, WM_LBUTTONUP, 0, row);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, row);
+    PostMessageW(list, WM_LBUTTONUP, 0, row);
+    EXPECT_TRUE(
+        WaitUntil([window] { return ControlText(window, IDC_CONNECT) == L"Disconnect"; }, kConnectTimeout));
+    EXPECT_EQ(ControlText(window, IDC_DEVICE_ADDRESS), L"127.0.174.17");
+
     PostMessageW(window, WM_CLOSE, 0, 0);
     ExpectExitStatusZero(program);
 }

@@ -3,6 +3,7 @@
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/WindowStyles.h"
 #include "ui/res/resource.h"
+#include "ui/win32/ChartControl.h"
 #include "ui/win32/DialogTemplateBytes.h"
 #include "ui/win32/WideText.h"
 
@@ -10,18 +11,14 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace {
 
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG ? TRUE : FALSE;
-}
-
-std::wstring WindowText(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, static_cast<int>(std::size(text)));
-    return text;
 }
 
 std::wstring ClassName(HWND window) {
@@ -40,6 +37,8 @@ const wchar_t* ExpectedClass(ControlClass controlClass) {
         return L"ComboBox";
     case ControlClass::ListView:
         return L"SysListView32";
+    case ControlClass::ProgressBar:
+        return L"msctls_progress32";
     case ControlClass::Chart:
         return L"VantrexChart";
     case ControlClass::Static:
@@ -63,9 +62,11 @@ RECT DialogUnitsToPixels(HWND dialog, const DialogRect& units) {
             converted.top + converted.bottom};
 }
 
-// Windows gives an edit of a dialog the sunken edge instead of the flat border its template asks for.
+// Windows gives a control of a dialog the sunken edge instead of the flat border its template asks for,
+// and a drop-down hands its scroll bar on to its list.
 std::uint32_t CreatedStyle(const DialogControlTemplate& control) {
-    return control.controlClass == ControlClass::Edit ? control.style & ~kWsBorder : control.style;
+    const std::uint32_t style = control.style & ~kWsBorder;
+    return control.controlClass == ControlClass::ComboBox ? style & ~kWsVScroll : style;
 }
 
 // The image statics take their picture's size, so only their position is the template's.
@@ -73,16 +74,26 @@ bool TakesImageSize(const DialogControlTemplate& control) {
     return control.imageId != 0;
 }
 
+// A closed drop-down is as high as its edit needs; its template height is the open list's.
+bool TakesItsOwnHeight(const DialogControlTemplate& control) {
+    return control.controlClass == ControlClass::ComboBox;
+}
+
 class DialogTemplateDrift : public testing::TestWithParam<int> {};
 
 TEST_P(DialogTemplateDrift, CreatedDialogHoldsTheTemplatesControls) {
+    // The lists and the progress bar are common controls and the chart is the program's own, registered
+    // as the program does.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    ASSERT_TRUE(RegisterChartClass(GetModuleHandleW(nullptr)));
     const DialogTemplate& data = *FindDialogTemplate(GetParam());
     const CDialogTemplateBytes bytes(data);
     HWND dialog =
         CreateDialogIndirectParamW(GetModuleHandleW(nullptr), bytes.Get(), nullptr, PlainDialogProc, 0);
     ASSERT_NE(dialog, nullptr) << GetLastError();
 
-    EXPECT_EQ(WindowText(dialog), Widen(data.title));
+    EXPECT_EQ(WideWindowText(dialog), Widen(data.title));
     const std::uint32_t dialogStyle = static_cast<std::uint32_t>(GetWindowLongW(dialog, GWL_STYLE));
     EXPECT_EQ(dialogStyle & data.style, data.style); // the system may add bits of its own
     EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(dialog, GWL_EXSTYLE)) & data.exStyle, data.exStyle);
@@ -102,7 +113,7 @@ TEST_P(DialogTemplateDrift, CreatedDialogHoldsTheTemplatesControls) {
             << Narrow(ClassName(child));
         EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongW(child, GWL_STYLE)), CreatedStyle(control));
         if (!TakesImageSize(control)) {
-            EXPECT_EQ(Narrow(WindowText(child)), control.text);
+            EXPECT_EQ(WindowText(child), control.text);
         }
         const RECT actual = InDialog(dialog, child);
         const RECT expected = DialogUnitsToPixels(dialog, control.rect);
@@ -110,6 +121,8 @@ TEST_P(DialogTemplateDrift, CreatedDialogHoldsTheTemplatesControls) {
         EXPECT_EQ(actual.top, expected.top);
         if (!TakesImageSize(control)) {
             EXPECT_EQ(actual.right, expected.right);
+        }
+        if (!TakesImageSize(control) && !TakesItsOwnHeight(control)) {
             EXPECT_EQ(actual.bottom, expected.bottom);
         }
         child = GetWindow(child, GW_HWNDNEXT);
@@ -118,7 +131,7 @@ TEST_P(DialogTemplateDrift, CreatedDialogHoldsTheTemplatesControls) {
     DestroyWindow(dialog);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTemplates, DialogTemplateDrift,
-                         testing::Values(IDD_ABOUTBOX, IDD_CONFIG_DIALOG));
+INSTANTIATE_TEST_SUITE_P(AllTemplates, DialogTemplateDrift,
+                         testing::Values(IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG, IDD_DEVICE_LOG));
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "AllowedNetworks.h"
+#include "Ipv4Network.h"
 
 #include "connect/DottedAddress.h"
 

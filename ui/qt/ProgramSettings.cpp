@@ -1,0 +1,5 @@
+#include "ProgramSettings.h"
+
+QSettings ProgramSettings() {
+    return QSettings(QStringLiteral("VANTREX"), QStringLiteral("vantrex-config"));
+}
