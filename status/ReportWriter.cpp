@@ -42,8 +42,8 @@ bool CReportWriter::Write(const std::vector<DeviceRecord>& records) {
     if (textfile && interrupted) {
         std::fprintf(stderr, "vantrex-status: interrupted; '%s' is left as it was\n",
                      DeviceText(m_options.prometheusPath).c_str());
-    } else if (textfile &&
-               !ReplaceWholeFile(m_options.prometheusPath, FormatPrometheus(assessed), fileFailure)) {
+    } else if (textfile && !ReplaceWholeFile(m_options.prometheusPath, FormatPrometheus(assessed),
+                                             LinkAtPath::FollowToRegularFile, fileFailure)) {
         // The failure names the path as it was given, which may hold bytes a terminal would act on.
         fileFailure = DeviceText(fileFailure);
         std::fprintf(stderr, "vantrex-status: %s\n", fileFailure.c_str());

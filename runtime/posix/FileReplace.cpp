@@ -16,8 +16,8 @@ std::string Reason(const std::string& path, int code) {
     return "cannot write '" + path + "': " + std::strerror(code);
 }
 
-// The file to replace: path itself, or the regular file a symbolic link at path leads to.
-bool ResolveTarget(const std::string& path, std::string& target, std::string& error) {
+// The file to replace: path itself, or the regular file a symbolic link at path leads to when link allows.
+bool ResolveTarget(const std::string& path, LinkAtPath link, std::string& target, std::string& error) {
     struct stat entry {};
     if (lstat(path.c_str(), &entry) != 0) {
         if (errno != ENOENT) {
@@ -31,6 +31,10 @@ bool ResolveTarget(const std::string& path, std::string& target, std::string& er
     if (S_ISREG(entry.st_mode)) {
         target = path;
         return true;
+    }
+    if (S_ISLNK(entry.st_mode) && link == LinkAtPath::Refuse) {
+        error = "cannot write '" + path + "': a symbolic link";
+        return false;
     }
     struct stat pointed {};
     if (!S_ISLNK(entry.st_mode) || stat(path.c_str(), &pointed) != 0 || !S_ISREG(pointed.st_mode)) {
@@ -65,9 +69,10 @@ bool WriteAll(int fd, const std::string& contents) {
 
 } // namespace
 
-bool ReplaceWholeFile(const std::string& path, const std::string& contents, std::string& error) {
+bool ReplaceWholeFile(const std::string& path, const std::string& contents, LinkAtPath link,
+                      std::string& error) {
     std::string target;
-    if (!ResolveTarget(path, target, error)) {
+    if (!ResolveTarget(path, link, target, error)) {
         return false;
     }
     const std::size_t slash = target.rfind('/');

@@ -16,8 +16,8 @@ std::string Reason(const std::string& path, DWORD code) {
     return "cannot write '" + path + "': " + SystemErrorText(code);
 }
 
-// The file to replace: path itself, or the regular file a symbolic link at path leads to.
-bool ResolveTarget(const std::string& path, std::wstring& target, std::string& error) {
+// The file to replace: path itself, or the regular file a symbolic link at path leads to when link allows.
+bool ResolveTarget(const std::string& path, LinkAtPath link, std::wstring& target, std::string& error) {
     target = WideFromUtf8(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -26,6 +26,10 @@ bool ResolveTarget(const std::string& path, std::wstring& target, std::string& e
             return true;
         }
         error = Reason(path, code);
+        return false;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && link == LinkAtPath::Refuse) {
+        error = "cannot write '" + path + "': a symbolic link";
         return false;
     }
     // Opened through any link; devices (NUL, CON, COM1) answer as something other than a disk file.
@@ -95,9 +99,10 @@ bool WriteAll(HANDLE file, const std::string& contents) {
 
 } // namespace
 
-bool ReplaceWholeFile(const std::string& path, const std::string& contents, std::string& error) {
+bool ReplaceWholeFile(const std::string& path, const std::string& contents, LinkAtPath link,
+                      std::string& error) {
     std::wstring target;
-    if (!ResolveTarget(path, target, error)) {
+    if (!ResolveTarget(path, link, target, error)) {
         return false;
     }
     std::wstring temporary;

@@ -53,6 +53,8 @@ struct PlacementCase {
     const char* name;
     std::function<void(const fs::path& folder, const fs::path& path)> plant;
     const char* holder; // the file that must hold the text afterwards; empty: refused
+    LinkAtPath link = LinkAtPath::FollowToRegularFile;
+    const char* refusal = "not a regular file";
 };
 
 class FileReplacePlacementTest : public FileReplaceTest,
@@ -64,7 +66,7 @@ TEST_P(FileReplacePlacementTest, WhatStandsAtThePathDecidesWhereTheTextGoes) {
     c.plant(m_folder, m_path);
     const fs::file_type before = fs::symlink_status(m_path).type();
     std::string error;
-    const bool written = ReplaceWholeFile(m_path.string(), "vantrex_up 1\n", error);
+    const bool written = ReplaceWholeFile(m_path.string(), "vantrex_up 1\n", c.link, error);
     EXPECT_EQ(written, *c.holder != '\0') << error;
     if (written) {
         const fs::path holder = m_folder / c.holder;
@@ -73,7 +75,7 @@ TEST_P(FileReplacePlacementTest, WhatStandsAtThePathDecidesWhereTheTextGoes) {
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                       fs::perms::others_read);
     } else {
-        EXPECT_EQ(error, "cannot write '" + m_path.string() + "': not a regular file");
+        EXPECT_EQ(error, "cannot write '" + m_path.string() + "': " + c.refusal);
     }
     // A link stays a link and a special file stays what it was.
     if (before != fs::file_type::not_found) {
@@ -99,6 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
                           fs::create_symlink(folder / "elsewhere" / "real.prom", path);
                       },
                       "elsewhere/real.prom"},
+        PlacementCase{"LinkRefused",
+                      [](const fs::path& folder, const fs::path& path) {
+                          std::ofstream(folder / "elsewhere" / "real.prom") << "old\n";
+                          fs::create_symlink(folder / "elsewhere" / "real.prom", path);
+                      },
+                      "", LinkAtPath::Refuse, "a symbolic link"},
         PlacementCase{"Fifo", [](const fs::path&, const fs::path& path) { Fifo(path); }, ""},
         PlacementCase{"LinkToFifo",
                       [](const fs::path& folder, const fs::path& path) {
@@ -124,7 +132,8 @@ TEST_F(FileReplaceTest, FailedWriteLeavesNoTemporaryAndSaysWhy) {
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string error;
-    const bool written = ReplaceWholeFile(m_path.string(), std::string(65536, 'x'), error);
+    const bool written =
+        ReplaceWholeFile(m_path.string(), std::string(65536, 'x'), LinkAtPath::Refuse, error);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &previous), 0);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(written);
@@ -140,7 +149,8 @@ TEST_F(FileReplaceTest, ConcurrentWritersBothSucceedAndTheFileIsOneWhole) {
     std::string errors[2];
     const auto writer = [&](int which) {
         for (int round = 0; round < kRounds; ++round) {
-            failures[which] += ReplaceWholeFile(m_path.string(), texts[which], errors[which]) ? 0 : 1;
+            failures[which] +=
+                ReplaceWholeFile(m_path.string(), texts[which], LinkAtPath::Refuse, errors[which]) ? 0 : 1;
         }
     };
     std::thread first(writer, 0);

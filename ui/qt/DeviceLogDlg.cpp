@@ -155,7 +155,8 @@ void CDeviceLogDlg::SaveAsCsv() {
         return;
     }
     std::string error;
-    if (!ReplaceWholeFile(QFile::encodeName(path).toStdString(), RowsCsv(m_rows), error)) {
+    if (!ReplaceWholeFile(QFile::encodeName(path).toStdString(), RowsCsv(m_rows), LinkAtPath::Refuse,
+                          error)) {
         m_boxes.Show(*this, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
                      LoadStringResource(IDS_ERROR), MessageKind::Error);
     }

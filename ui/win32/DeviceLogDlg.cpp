@@ -271,7 +271,7 @@ void CDeviceLogDlg::SaveAsCsv() {
     }
     path.resize(std::wcslen(path.c_str()));
     std::string error;
-    if (!ReplaceWholeFile(Narrow(path), RowsCsv(m_rows), error)) {
+    if (!ReplaceWholeFile(Narrow(path), RowsCsv(m_rows), LinkAtPath::Refuse, error)) {
         m_boxes.Show(m_hwnd, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
                      LoadStringResource(IDS_ERROR), MessageKind::Error);
     }
