@@ -1,5 +1,7 @@
 // The device log's figures: the memory of a full day of readings, the time to plan the chart of it
-// into 800 pixels, and the time to append an event to the journal, with and without a sync to the disk.
+// into 800 pixels, the time to append an event to the journal, with and without a sync to the disk, and
+// the time to read one device's events back from 5 MB of journal, as a window does on connecting.
+#include "FullDay.h"
 #include "devicelog/ChartPlan.h"
 #include "devicelog/Journal.h"
 #include "devicelog/ReadingHistory.h"
@@ -14,27 +16,8 @@
 namespace {
 
 constexpr std::int64_t kSecond = 1000000;
-constexpr std::int64_t kStart = 1700000000 * kSecond;
-constexpr int kDaySeconds = 86400;
-
-// A day at one reading a second: a wandering offset, the lamps out now and then, a reconnect an hour.
-CReadingHistory FullDay() {
-    CReadingHistory history;
-    for (int second = 0; second < kDaySeconds; ++second) {
-        if (second % 3600 == 0) {
-            history.MarkGap();
-        }
-        LogReading reading;
-        reading.pcUnixMicros = kStart + second * kSecond;
-        reading.hasOffset = true;
-        reading.offsetSeconds = 2e-4 * std::sin(second / 500.0);
-        reading.uncertaintySeconds = 4e-5f;
-        reading.gps = second % 5000 < 30 ? LampState::Off : LampState::On;
-        reading.timeSync = LampState::On;
-        history.Add(reading);
-    }
-    return history;
-}
+constexpr std::int64_t kStart = kFullDayStartMicros;
+constexpr int kDaySeconds = kFullDaySeconds;
 
 void BM_PlanFullDay(benchmark::State& state) {
     const CReadingHistory history = FullDay();
@@ -51,13 +34,28 @@ void BM_PlanFullDay(benchmark::State& state) {
 }
 BENCHMARK(BM_PlanFullDay)->Unit(benchmark::kMillisecond);
 
-// The journal in a fresh folder of the system's temporary one, removed afterwards; rotation keeps it
-// small whatever the number of rounds.
+// A fresh folder of the system's temporary one, removed at the end of the benchmark.
+class CBenchFolder {
+public:
+    CBenchFolder()
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("vantrex-journal-bench-" + std::to_string(std::random_device()()))) {
+        std::filesystem::create_directories(m_path);
+    }
+    ~CBenchFolder() { std::filesystem::remove_all(m_path); }
+    CBenchFolder(const CBenchFolder&) = delete;
+    CBenchFolder& operator=(const CBenchFolder&) = delete;
+
+    std::string Journal() const { return (m_path / "journal.jsonl").string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Rotation keeps the journal small whatever the number of rounds.
 void AppendEvents(benchmark::State& state, const char* code) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("vantrex-journal-bench-" + std::to_string(std::random_device()()));
-    std::filesystem::create_directories(folder);
-    CJournal journal((folder / "journal.jsonl").string());
+    const CBenchFolder folder;
+    CJournal journal(folder.Journal());
     const DeviceEvent event{kStart, "192.168.1.20", code, EventSeverity::Warning, "GPS lock lost"};
     for (auto _ : state) {
         if (journal.Append(event)) {
@@ -65,7 +63,6 @@ void AppendEvents(benchmark::State& state, const char* code) {
             break;
         }
     }
-    std::filesystem::remove_all(folder);
 }
 
 void BM_JournalAppend(benchmark::State& state) {
@@ -77,5 +74,31 @@ void BM_JournalAppendSynced(benchmark::State& state) {
     AppendEvents(state, "address-change-sent");
 }
 BENCHMARK(BM_JournalAppendSynced)->Unit(benchmark::kMicrosecond);
+
+// 5 MB of the events of 16 devices in one file, of which the window connected to one reads back its own.
+void BM_JournalReadFiveMegabytes(benchmark::State& state) {
+    constexpr std::uint64_t kJournalBytes = 5 * 1024 * 1024;
+    constexpr int kDevices = 16;
+    const CBenchFolder folder;
+    CJournal journal(folder.Journal(), JournalLimits{.rotateBytes = 2 * kJournalBytes});
+    std::int64_t lines = 0;
+    while (lines == 0 || std::filesystem::file_size(folder.Journal()) < kJournalBytes) {
+        const std::string address = "192.168.1." + std::to_string(20 + lines % kDevices);
+        if (journal.Append({kStart + lines * kSecond, address, "gps-lock-lost", EventSeverity::Critical,
+                            "GPS lock lost"})) {
+            state.SkipWithError("the journal cannot be written");
+            return;
+        }
+        ++lines;
+    }
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = journal.EventsOf("192.168.1.20").size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["journal_lines"] = static_cast<double>(lines);
+    state.counters["events_read_back"] = static_cast<double>(found);
+}
+BENCHMARK(BM_JournalReadFiveMegabytes)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -53,6 +53,7 @@ public:
     // How many message boxes the window has asked for.
     int MessageCount() const { return m_boxes.Count(); }
     // The window itself.
+    CConfigDlg& Dialog() { return m_dialog; }
     const CConfigDlg& Dialog() const { return m_dialog; }
 
 private:
