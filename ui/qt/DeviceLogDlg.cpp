@@ -2,6 +2,7 @@
 
 #include "ChartView.h"
 #include "ui/StringLookup.h"
+#include "ui/WindowBeside.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
@@ -16,17 +17,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
 #include <QTreeWidget>
 
 #include <algorithm>
 #include <array>
 
 namespace {
-
-// Between the main window and this one.
-constexpr int kGapPixels = 8;
 
 constexpr std::array kAccessibleNames = {
     std::pair{IDC_LOG_SPAN, IDS_LOG_NAME_SPAN},     std::pair{IDC_LOG_WARNING, IDS_LOG_NAME_WARNING},
@@ -93,7 +91,12 @@ void CDeviceLogDlg::ConnectHandlers() {
 
 void CDeviceLogDlg::ShowBeside(const QWidget& parent) {
     if (!isVisible()) {
-        move(parent.frameGeometry().topRight() + QPoint(kGapPixels, 0));
+        const QRect owner = parent.frameGeometry();
+        const QRect area = parent.screen()->availableGeometry();
+        const PixelRect place =
+            PlaceBeside({owner.x(), owner.y(), owner.width(), owner.height()}, frameGeometry().width(),
+                        frameGeometry().height(), {area.x(), area.y(), area.width(), area.height()});
+        move(place.x, place.y);
     }
     Refresh();
     show();
@@ -135,6 +138,10 @@ void CDeviceLogDlg::FillList() {
                         QString::fromStdString(row.event), QString::fromStdString(row.details)}));
     }
     list->addTopLevelItems(items);
+    // The times and the event are short and whole; the details take what is left.
+    for (int column = 0; column + 1 < list->columnCount(); ++column) {
+        list->resizeColumnToContents(column);
+    }
 }
 
 std::vector<EventRow> CDeviceLogDlg::SelectedRows() const {
