@@ -6,60 +6,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-
-scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${DEMO_PACKAGES[@]}"
-cmake -S . -B build/normal -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/normal -j "$(nproc)" --target vantrex-config vantrex-sim
+shot_name=device-log-screenshot
+EXTRA_SHOT_PACKAGES=()
+source scripts/linux-shots.sh
 
 address=127.0.163.11
 shot=$PWD/docs/linux-device-log.png
-work=$(mktemp -d)
-pids=()
-# Stops the last started first, so that no client outlives its display.
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-fail() {
-    echo "device-log-screenshot: $1" >&2
-    exit 1
-}
-
-# Runs "$@" every 0.1 s until it succeeds, for at most 10 s.
-wait_for() {
-    for _ in $(seq 100); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-build/normal/sim/vantrex-sim --address "$address" --telnet-port 0 --log "$work/sim.log" --ready \
-    --exit-with-parent >"$work/sim.out" &
-sim_pid=$!
-pids+=("$sim_pid")
-wait_for grep -q 'vantrex-sim ready' "$work/sim.out" || fail "the simulated device did not start"
-
-export XDG_RUNTIME_DIR="$work/xdg" XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-wait_for xdpyinfo || fail "the virtual display did not start"
-xsetroot -solid '#4a6274'
+start_sim "$address"
+start_display 1024x768
 
 build/normal/ui/qt/vantrex-config "$address" --connect &
 pids+=($!)
-window_shown() { xdotool search --onlyvisible --name '^VANTREX Configuration$'; }
 wait_for window_shown || fail "the window did not open"
-getdates() { [ "$(grep -c ' getdate$' "$work/sim.log" 2>/dev/null || true)" -ge "$1" ]; }
 wait_for getdates 3 || fail "the window did not read the device"
 
 # The lock goes for five seconds; the chart then has a minute of readings with the gap in its strip.
@@ -76,4 +34,4 @@ xdotool windowmove "$(log_shown | head -n1)" 10 10
 xdotool windowfocus --sync "$(log_shown | head -n1)" key Home
 sleep 1.5
 xwd -id "$(log_shown | head -n1)" -silent | xwdtopnm 2>/dev/null | pnmtopng >"$shot"
-echo "device-log-screenshot: saved $shot"
+echo "$shot_name: saved $shot"
