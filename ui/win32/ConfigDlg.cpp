@@ -14,6 +14,8 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
+#include <windowsx.h>
+
 #include <cstdint>
 #include <utility>
 
@@ -72,6 +74,8 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnInitDialog();
     case WM_SYSCOMMAND:
         return OnSysCommand(wParam);
+    case WM_LBUTTONDBLCLK:
+        return OnDoubleClick({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
     case WM_ACTIVATE:
         return OnActivate(LOWORD(wParam));
     case WM_PAINT:
@@ -244,6 +248,18 @@ void CConfigDlg::ShowDeviceLog() {
     }
     m_deviceLogDlg->ShowBeside(m_hwnd);
     m_loopFilter.SetCompanion(m_deviceLogDlg->Window());
+}
+
+// The status area's group box and statics send no clicks of their own: the window gets them.
+bool CConfigDlg::OnDoubleClick(POINT point) {
+    RECT status;
+    GetWindowRect(GetDlgItem(m_hwnd, IDC_STATUS_GROUP), &status);
+    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&status), 2);
+    if (!PtInRect(&status, point)) {
+        return false;
+    }
+    ShowDeviceLog();
+    return true;
 }
 
 void CConfigDlg::OnFindDevices() {

@@ -78,6 +78,8 @@ private:
     void OnFindDevices();
     // Opens the device log window beside this one.
     void ShowDeviceLog();
+    // A double-click on the status area opens the device log; false elsewhere.
+    bool OnDoubleClick(POINT point);
     void SetIcons();
     void AttachStatusTexts();
     void CreateFonts();
