@@ -28,12 +28,6 @@ namespace {
 // Between the main window and this one.
 constexpr int kGapPixels = 8;
 
-constexpr std::array kAccessibleNames = {
-    std::pair{IDC_LOG_SPAN, IDS_LOG_NAME_SPAN},     std::pair{IDC_LOG_WARNING, IDS_LOG_NAME_WARNING},
-    std::pair{IDC_LOG_CHART, IDS_LOG_NAME_CHART},   std::pair{IDC_LOG_FILTER, IDS_LOG_NAME_FILTER},
-    std::pair{IDC_LOG_EVENTS, IDS_LOG_NAME_EVENTS},
-};
-
 QString ResourceText(int stringId) {
     return QString::fromUtf8(LoadStringResource(stringId));
 }
@@ -69,7 +63,7 @@ void CDeviceLogDlg::SetTexts() {
         headers << ResourceText(column);
     }
     List()->setHeaderLabels(headers);
-    for (const auto& [id, name] : kAccessibleNames) {
+    for (const auto& [id, name] : kLogAccessibleNames) {
         m_controls.Item(id)->setAccessibleName(ResourceText(name));
     }
     // Buttons are named by their captions; the template's are plain text.

@@ -1,5 +1,6 @@
 #include "DeviceLogDlg.h"
 
+#include "AccessibleNames.h"
 #include "DialogTemplateBytes.h"
 #include "WideText.h"
 #include "ui/StringLookup.h"
@@ -153,6 +154,7 @@ INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_DESTROY:
+        ClearAccessibleNames(m_hwnd, kLogAccessibleNames);
         // With its owner, the main window, when that goes first.
         m_hwnd = nullptr;
         return FALSE;
@@ -178,6 +180,7 @@ void CDeviceLogDlg::OnInitDialog() {
         InsertColumn(list, static_cast<int>(index), kEventColumns[index]);
     }
     SetChartPlanSource(Item(IDC_LOG_CHART), &m_planSource);
+    SetAccessibleNames(m_hwnd, kLogAccessibleNames);
 }
 
 bool CDeviceLogDlg::OnCommand(WORD id, WORD code) {
