@@ -50,6 +50,8 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
     ASSERT_TRUE(StartNetworking());
     CAnsweringBoxes boxes;
     CConfigDlg dialog(GetModuleHandleW(nullptr), boxes);
+    // In memory: the user's journal would bring back the lock losses of earlier runs.
+    dialog.Logic().SetDeviceLogEnvironment(DeviceLogEnvironment{});
     CommandLine connect;
     connect.address = "127.0.46.60";
     connect.connect = true;
