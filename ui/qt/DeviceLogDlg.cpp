@@ -1,6 +1,7 @@
 #include "DeviceLogDlg.h"
 
 #include "ChartView.h"
+#include "ui/CompanionPlacement.h"
 #include "ui/StringLookup.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/StringTable.h"
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -27,6 +29,10 @@ namespace {
 
 // Between the main window and this one.
 constexpr int kGapPixels = 8;
+
+PixelRect InPixels(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
 
 QString ResourceText(int stringId) {
     return QString::fromUtf8(LoadStringResource(stringId));
@@ -87,7 +93,10 @@ void CDeviceLogDlg::ConnectHandlers() {
 
 void CDeviceLogDlg::ShowBeside(const QWidget& parent) {
     if (!isVisible()) {
-        move(parent.frameGeometry().topRight() + QPoint(kGapPixels, 0));
+        const PixelRect placed =
+            PlaceBeside(InPixels(parent.frameGeometry()), frameGeometry().width(), frameGeometry().height(),
+                        kGapPixels, InPixels(parent.screen()->availableGeometry()));
+        move(placed.x, placed.y);
     }
     Refresh();
     show();

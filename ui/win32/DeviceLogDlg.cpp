@@ -3,6 +3,7 @@
 #include "AccessibleNames.h"
 #include "DialogTemplateBytes.h"
 #include "WideText.h"
+#include "WindowPlacement.h"
 #include "ui/StringLookup.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/StringTable.h"
@@ -118,10 +119,7 @@ void CDeviceLogDlg::ShowBeside(HWND owner) {
         }
     }
     if (!IsWindowVisible(m_hwnd)) {
-        RECT ownerRect;
-        GetWindowRect(owner, &ownerRect);
-        SetWindowPos(m_hwnd, nullptr, ownerRect.right + kGapPixels, ownerRect.top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveBeside(m_hwnd, owner, kGapPixels);
     }
     Refresh();
     ShowWindow(m_hwnd, SW_SHOW);
