@@ -241,6 +241,12 @@ void CDeviceLogDlg::FillList() {
     for (std::size_t row = 0; row < m_rows.size(); ++row) {
         AddRow(list, static_cast<int>(row), m_rows[row]);
     }
+    // Each column as wide as its widest text, a scroll bar rather than clipped times and details; the
+    // titles alone while there are none (the title width stretches the last column to the list's edge).
+    const int fit = m_rows.empty() ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE;
+    for (std::size_t column = 0; column < kEventColumns.size(); ++column) {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(fit, 0));
+    }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }
 
