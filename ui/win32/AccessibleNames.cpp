@@ -5,6 +5,7 @@
 
 #include <oleacc.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -40,28 +41,31 @@ private:
     IAccPropServices* m_services = nullptr;
 };
 
-} // namespace
-
-void SetAccessibleNames(HWND dialog, std::span<const AccessibleName> names) {
+// Calls annotate with the service for the control of each name; nothing without the service.
+void Annotate(HWND dialog, std::span<const AccessibleName> names,
+              const std::function<void(IAccPropServices&, HWND control, int textId)>& annotate) {
     const CAnnotationService service;
     if (service.Get() == nullptr) {
         return;
     }
-    for (const auto& [id, text] : names) {
-        // A name the service refuses leaves the control with the system's own.
-        (void)service.Get()->SetHwndPropStr(GetDlgItem(dialog, id), static_cast<DWORD>(OBJID_CLIENT),
-                                            CHILDID_SELF, PROPID_ACC_NAME,
-                                            Widen(LoadStringResource(text)).c_str());
+    for (const auto& [id, textId] : names) {
+        annotate(*service.Get(), GetDlgItem(dialog, id), textId);
     }
 }
 
+} // namespace
+
+void SetAccessibleNames(HWND dialog, std::span<const AccessibleName> names) {
+    // A name the service refuses leaves the control with the system's own.
+    Annotate(dialog, names, [](IAccPropServices& service, HWND control, int textId) {
+        (void)service.SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME,
+                                     Widen(LoadStringResource(textId)).c_str());
+    });
+}
+
 void ClearAccessibleNames(HWND dialog, std::span<const AccessibleName> names) {
-    const CAnnotationService service;
-    if (service.Get() == nullptr) {
-        return;
-    }
-    for (const auto& [id, text] : names) {
-        (void)service.Get()->ClearHwndProps(GetDlgItem(dialog, id), static_cast<DWORD>(OBJID_CLIENT),
-                                            CHILDID_SELF, &PROPID_ACC_NAME, 1);
-    }
+    Annotate(dialog, names, [](IAccPropServices& service, HWND control, int) {
+        (void)service.ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                     &PROPID_ACC_NAME, 1);
+    });
 }

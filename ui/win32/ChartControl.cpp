@@ -1,6 +1,7 @@
 #include "ChartControl.h"
 
 #include "GdiObject.h"
+#include "SelectedFont.h"
 #include "WideText.h"
 
 #include <optional>
@@ -107,26 +108,6 @@ void PaintAxes(HDC dc, const ChartPlan& plan) {
     SelectObject(dc, previous);
 }
 
-// The dialog's font, which the dialog manager gave the control, selected into dc while this lives.
-class CDialogFontIn {
-public:
-    CDialogFontIn(HWND chart, HDC dc) : m_dc(dc) {
-        const auto font = reinterpret_cast<HFONT>(SendMessageW(GetParent(chart), WM_GETFONT, 0, 0));
-        m_previous = font != nullptr ? SelectObject(dc, font) : nullptr;
-    }
-    ~CDialogFontIn() {
-        if (m_previous != nullptr) {
-            SelectObject(m_dc, m_previous);
-        }
-    }
-    CDialogFontIn(const CDialogFontIn&) = delete;
-    CDialogFontIn& operator=(const CDialogFontIn&) = delete;
-
-private:
-    HDC m_dc;
-    HGDIOBJ m_previous;
-};
-
 // The plan for the chart's client area, its labels measured in dc; nothing without a plan source.
 std::optional<ChartPlan> PlanIn(HWND chart, HDC dc) {
     const auto* source = reinterpret_cast<const ChartPlanSource*>(GetWindowLongPtrW(chart, GWLP_USERDATA));
@@ -141,7 +122,8 @@ std::optional<ChartPlan> PlanIn(HWND chart, HDC dc) {
 void Paint(HWND chart) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(chart, &paint);
-    const CDialogFontIn font(chart, dc);
+    // The dialog's font, which the dialog manager gave the control.
+    const CSelectedFont font(dc, GetParent(chart));
     if (const std::optional<ChartPlan> plan = PlanIn(chart, dc)) {
         PaintAxes(dc, *plan);
         PaintBands(dc, *plan);
@@ -186,7 +168,7 @@ std::optional<ChartPlan> CurrentChartPlan(HWND chart) {
     HDC dc = GetDC(chart);
     std::optional<ChartPlan> plan;
     {
-        const CDialogFontIn font(chart, dc);
+        const CSelectedFont font(dc, GetParent(chart));
         plan = PlanIn(chart, dc);
     }
     ReleaseDC(chart, dc);
