@@ -48,7 +48,7 @@ check_windows_imports() {
     local exe foreign=0
     while IFS= read -r -d '' exe; do
         if x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
-            grep -viE '^(kernel32|msvcrt|ws2_32|advapi32|user32|gdi32|ntdll|comctl32|comdlg32|shell32|iphlpapi)\.dll$'; then
+            grep -viE '^(kernel32|msvcrt|ws2_32|advapi32|user32|gdi32|ntdll|comctl32|comdlg32|shell32|iphlpapi|ole32|oleacc)\.dll$'; then
             echo "${exe} needs the DLLs above, which Windows does not have" >&2
             foreign=1
         fi

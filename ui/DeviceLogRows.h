@@ -25,6 +25,13 @@ inline constexpr std::array kFilterChoices = {
     std::pair{EventFilter::All, IDS_LOG_FILTER_ALL},
     std::pair{EventFilter::WarningsAndCritical, IDS_LOG_FILTER_WARNINGS},
     std::pair{EventFilter::CriticalOnly, IDS_LOG_FILTER_CRITICAL}};
+// The names a screen reader gives the log window's controls that have no text of their own to be named
+// by; the buttons are named by their captions.
+inline constexpr std::array kLogAccessibleNames = {
+    std::pair{IDC_LOG_SPAN, IDS_LOG_NAME_SPAN},     std::pair{IDC_LOG_WARNING, IDS_LOG_NAME_WARNING},
+    std::pair{IDC_LOG_CHART, IDS_LOG_NAME_CHART},   std::pair{IDC_LOG_FILTER, IDS_LOG_NAME_FILTER},
+    std::pair{IDC_LOG_EVENTS, IDS_LOG_NAME_EVENTS},
+};
 // The event list's columns, in the order of EventRow's texts.
 inline constexpr std::array kEventColumns = {IDS_LOG_COLUMN_UTC, IDS_LOG_COLUMN_LOCAL, IDS_LOG_COLUMN_EVENT,
                                              IDS_LOG_COLUMN_DETAILS};

@@ -1,8 +1,8 @@
 #include "DeviceLogDlg.h"
 
 #include "ChartView.h"
+#include "ui/CompanionPlacement.h"
 #include "ui/StringLookup.h"
-#include "ui/WindowBeside.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
@@ -26,11 +26,12 @@
 
 namespace {
 
-constexpr std::array kAccessibleNames = {
-    std::pair{IDC_LOG_SPAN, IDS_LOG_NAME_SPAN},     std::pair{IDC_LOG_WARNING, IDS_LOG_NAME_WARNING},
-    std::pair{IDC_LOG_CHART, IDS_LOG_NAME_CHART},   std::pair{IDC_LOG_FILTER, IDS_LOG_NAME_FILTER},
-    std::pair{IDC_LOG_EVENTS, IDS_LOG_NAME_EVENTS},
-};
+// Between the main window and this one.
+constexpr int kGapPixels = 8;
+
+PixelRect InPixels(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
 
 QString ResourceText(int stringId) {
     return QString::fromUtf8(LoadStringResource(stringId));
@@ -67,7 +68,7 @@ void CDeviceLogDlg::SetTexts() {
         headers << ResourceText(column);
     }
     List()->setHeaderLabels(headers);
-    for (const auto& [id, name] : kAccessibleNames) {
+    for (const auto& [id, name] : kLogAccessibleNames) {
         m_controls.Item(id)->setAccessibleName(ResourceText(name));
     }
     // Buttons are named by their captions; the template's are plain text.
@@ -91,12 +92,10 @@ void CDeviceLogDlg::ConnectHandlers() {
 
 void CDeviceLogDlg::ShowBeside(const QWidget& parent) {
     if (!isVisible()) {
-        const QRect owner = parent.frameGeometry();
-        const QRect area = parent.screen()->availableGeometry();
-        const PixelRect place =
-            PlaceBeside({owner.x(), owner.y(), owner.width(), owner.height()}, frameGeometry().width(),
-                        frameGeometry().height(), {area.x(), area.y(), area.width(), area.height()});
-        move(place.x, place.y);
+        const PixelRect placed =
+            PlaceBeside(InPixels(parent.frameGeometry()), frameGeometry().width(), frameGeometry().height(),
+                        kGapPixels, InPixels(parent.screen()->availableGeometry()));
+        move(placed.x, placed.y);
     }
     Refresh();
     show();

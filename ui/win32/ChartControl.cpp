@@ -1,8 +1,10 @@
 #include "ChartControl.h"
 
 #include "GdiObject.h"
+#include "SelectedFont.h"
 #include "WideText.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,25 +108,28 @@ void PaintAxes(HDC dc, const ChartPlan& plan) {
     SelectObject(dc, previous);
 }
 
+// The plan for the chart's client area, its labels measured in dc; nothing without a plan source.
+std::optional<ChartPlan> PlanIn(HWND chart, HDC dc) {
+    const auto* source = reinterpret_cast<const ChartPlanSource*>(GetWindowLongPtrW(chart, GWLP_USERDATA));
+    if (source == nullptr || !*source) {
+        return std::nullopt;
+    }
+    RECT client;
+    GetClientRect(chart, &client);
+    return (*source)(ChartArea(dc, client));
+}
+
 void Paint(HWND chart) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(chart, &paint);
-    const auto* source = reinterpret_cast<const ChartPlanSource*>(GetWindowLongPtrW(chart, GWLP_USERDATA));
-    if (source != nullptr && *source) {
-        // The dialog's font, which the dialog manager gave the control.
-        const auto font = reinterpret_cast<HFONT>(SendMessageW(GetParent(chart), WM_GETFONT, 0, 0));
-        const HGDIOBJ previousFont = font != nullptr ? SelectObject(dc, font) : nullptr;
-        RECT client;
-        GetClientRect(chart, &client);
-        const ChartPlan plan = (*source)(ChartArea(dc, client));
-        PaintAxes(dc, plan);
-        PaintBands(dc, plan);
-        PaintLines(dc, plan);
-        PaintStrip(dc, plan.gpsStrip, plan.gpsRuns);
-        PaintStrip(dc, plan.syncStrip, plan.syncRuns);
-        if (previousFont != nullptr) {
-            SelectObject(dc, previousFont);
-        }
+    // The dialog's font, which the dialog manager gave the control.
+    const CSelectedFont font(dc, GetParent(chart));
+    if (const std::optional<ChartPlan> plan = PlanIn(chart, dc)) {
+        PaintAxes(dc, *plan);
+        PaintBands(dc, *plan);
+        PaintLines(dc, *plan);
+        PaintStrip(dc, plan->gpsStrip, plan->gpsRuns);
+        PaintStrip(dc, plan->syncStrip, plan->syncRuns);
     }
     EndPaint(chart, &paint);
 }
@@ -157,4 +162,15 @@ bool RegisterChartClass(HINSTANCE instance) {
 void SetChartPlanSource(HWND chart, const ChartPlanSource* source) {
     SetWindowLongPtrW(chart, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(source));
     InvalidateRect(chart, nullptr, TRUE);
+}
+
+std::optional<ChartPlan> CurrentChartPlan(HWND chart) {
+    HDC dc = GetDC(chart);
+    std::optional<ChartPlan> plan;
+    {
+        const CSelectedFont font(dc, GetParent(chart));
+        plan = PlanIn(chart, dc);
+    }
+    ReleaseDC(chart, dc);
+    return plan;
 }

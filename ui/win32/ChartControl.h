@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 
 // The window class of the device log's chart, as the dialog template names it.
 inline constexpr const wchar_t* kChartClassName = L"VantrexChart";
@@ -18,3 +19,5 @@ bool RegisterChartClass(HINSTANCE instance);
 
 // Gives the chart window its plan source, which must outlive the window; without one it stays empty.
 void SetChartPlanSource(HWND chart, const ChartPlanSource* source);
+// The plan the chart would paint now; nothing before it has a plan source.
+std::optional<ChartPlan> CurrentChartPlan(HWND chart);

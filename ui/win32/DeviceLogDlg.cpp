@@ -1,7 +1,9 @@
 #include "DeviceLogDlg.h"
 
+#include "AccessibleNames.h"
 #include "DialogTemplateBytes.h"
 #include "WideText.h"
+#include "WindowPlacement.h"
 #include "ui/StringLookup.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/StringTable.h"
@@ -117,10 +119,7 @@ void CDeviceLogDlg::ShowBeside(HWND owner) {
         }
     }
     if (!IsWindowVisible(m_hwnd)) {
-        RECT ownerRect;
-        GetWindowRect(owner, &ownerRect);
-        SetWindowPos(m_hwnd, nullptr, ownerRect.right + kGapPixels, ownerRect.top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveBeside(m_hwnd, owner, kGapPixels);
     }
     Refresh();
     ShowWindow(m_hwnd, SW_SHOW);
@@ -153,6 +152,7 @@ INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_DESTROY:
+        ClearAccessibleNames(m_hwnd, kLogAccessibleNames);
         // With its owner, the main window, when that goes first.
         m_hwnd = nullptr;
         return FALSE;
@@ -178,6 +178,7 @@ void CDeviceLogDlg::OnInitDialog() {
         InsertColumn(list, static_cast<int>(index), kEventColumns[index]);
     }
     SetChartPlanSource(Item(IDC_LOG_CHART), &m_planSource);
+    SetAccessibleNames(m_hwnd, kLogAccessibleNames);
 }
 
 bool CDeviceLogDlg::OnCommand(WORD id, WORD code) {
@@ -239,6 +240,12 @@ void CDeviceLogDlg::FillList() {
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     for (std::size_t row = 0; row < m_rows.size(); ++row) {
         AddRow(list, static_cast<int>(row), m_rows[row]);
+    }
+    // Each column as wide as its widest text, a scroll bar rather than clipped times and details; the
+    // titles alone while there are none (the title width stretches the last column to the list's edge).
+    const int fit = m_rows.empty() ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE;
+    for (std::size_t column = 0; column < kEventColumns.size(); ++column) {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(fit, 0));
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }

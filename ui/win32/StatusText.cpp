@@ -1,5 +1,6 @@
 #include "StatusText.h"
 
+#include "SelectedFont.h"
 #include "WideText.h"
 #include "ui/StatusTextPaint.h"
 #include "ui/res/WindowStyles.h"
@@ -26,26 +27,6 @@ void FillSolid(HDC dc, const PixelRect& rect, std::uint32_t colour) {
     SetBkColor(dc, ToColorref(colour));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
 }
-
-// The control's font selected into dc for as long as the object lives.
-class CSelectedFont {
-public:
-    CSelectedFont(HDC dc, HWND control)
-        : m_dc(dc), m_font(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0))),
-          m_previous(m_font != nullptr ? SelectObject(dc, m_font) : nullptr) {}
-    ~CSelectedFont() {
-        if (m_previous != nullptr) {
-            SelectObject(m_dc, m_previous);
-        }
-    }
-    CSelectedFont(const CSelectedFont&) = delete;
-    CSelectedFont& operator=(const CSelectedFont&) = delete;
-
-private:
-    HDC m_dc;
-    HFONT m_font;
-    HGDIOBJ m_previous;
-};
 
 SIZE TextExtent(HDC dc, const std::wstring& text) {
     SIZE extent{0, 0};

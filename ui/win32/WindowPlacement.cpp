@@ -1,6 +1,16 @@
 #include "WindowPlacement.h"
 
+#include "ui/CompanionPlacement.h"
+
 #include <algorithm>
+
+namespace {
+
+PixelRect InPixels(const RECT& rect) {
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+} // namespace
 
 void CentreWindowIn(HWND window, const RECT& area) {
     RECT rect;
@@ -18,6 +28,17 @@ void CentreOverOwner(HWND dialog) {
     if (GetWindowRect(GetWindow(dialog, GW_OWNER), &owner)) {
         CentreWindowIn(dialog, owner);
     }
+}
+
+void MoveBeside(HWND window, HWND owner, int gap) {
+    RECT rect;
+    RECT ownerRect;
+    if (!GetWindowRect(window, &rect) || !GetWindowRect(owner, &ownerRect)) {
+        return;
+    }
+    const PixelRect placed = PlaceBeside(InPixels(ownerRect), rect.right - rect.left, rect.bottom - rect.top,
+                                         gap, InPixels(WorkAreaOf(owner)));
+    SetWindowPos(window, nullptr, placed.x, placed.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 RECT WorkAreaOf(HWND window) {

@@ -2,6 +2,8 @@
 // against a native simulated device whose GPS lock flips on a schedule (FixtureSims.txt, 127.0.164.1:
 // 15 s and 20 s after the window connects; once per run of the fixture), its alarms come as one balloon
 // each; "Notify me of problems" is read at start, switched from the system menu and remembered.
+#include "WindowRun.h"
+
 #include "runtime/Networking.h"
 #include "ui/AlarmTracker.h"
 #include "ui/res/StringTable.h"
@@ -24,78 +26,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr UINT kStepMs = 100;
-// Wine's first window in a fresh prefix can take seconds; connecting on a busy machine more.
-constexpr milliseconds kWindowTimeout{30000};
 // The second flip comes 20 s after the window connects.
 constexpr milliseconds kAlarmsTimeout{90000};
 // How long after the second balloon the test still watches for one that should not come: several
 // refreshes, each of which could raise it.
 constexpr milliseconds kWatchAfterwards{3000};
-const std::wstring kWindowTitle = L"VANTREX Configuration";
-
-// Answers every message box of the window with OK, so that none stops a test; keeps their texts.
-class CAnsweringBoxes : public CMessageBoxes {
-public:
-    MessageAnswer Show(HWND, const std::string& text, const std::string&, MessageKind) override {
-        texts.push_back(text);
-        return MessageAnswer::Ok;
-    }
-    std::vector<std::string> texts;
-};
-
-// A run of the window on this thread: the test's step runs on a timer of the same thread, which the
-// dialog's own message loop serves, so that it reads the window's state between two of its messages.
-struct WindowRun {
-    std::function<bool(HWND)> step; // true: the test has seen what it waited for
-    Clock::time_point deadline;
-    bool done = false;
-    bool closing = false;
-};
-WindowRun* g_run = nullptr;
-
-HWND ThisThreadsWindow() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM lParam) {
-            wchar_t title[64] = {};
-            GetWindowTextW(window, title, static_cast<int>(std::size(title)));
-            if (kWindowTitle != title) {
-                return TRUE;
-            }
-            *reinterpret_cast<HWND*>(lParam) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void CALLBACK OnStep(HWND, UINT, UINT_PTR, DWORD) {
-    WindowRun& run = *g_run;
-    HWND window = ThisThreadsWindow();
-    if (window == nullptr || run.closing) {
-        return;
-    }
-    run.done = run.step(window);
-    if (run.done || Clock::now() >= run.deadline) {
-        run.closing = true;
-        PostMessageW(window, WM_CLOSE, 0, 0);
-    }
-}
-
-// Runs dialog with commandLine, calling step every kStepMs until it returns true or timeout has passed,
-// then closes the window; whether step returned true.
-bool RunWindow(CConfigDlg& dialog, const CommandLine& commandLine, std::function<bool(HWND)> step,
-               milliseconds timeout) {
-    WindowRun run{std::move(step), Clock::now() + timeout};
-    g_run = &run;
-    const UINT_PTR timer = SetTimer(nullptr, 0, kStepMs, OnStep);
-    dialog.DoModal(commandLine);
-    KillTimer(nullptr, timer);
-    g_run = nullptr;
-    return run.done;
-}
 
 bool IsChecked(HWND window, unsigned command) {
     return (GetMenuState(GetSystemMenu(window, FALSE), command, MF_BYCOMMAND) & MF_CHECKED) != 0;

@@ -90,7 +90,8 @@ private:
 };
 
 TEST(ConnectedWindow, ShowsTheDeviceTimeAndFirmwareUntilDisconnected) {
-    // The device's clock starts at 12:00:00 UTC on 7 December 2026.
+    // The device's clock started at 12:00:00 UTC on 7 December 2026 with the fixture, minutes before this
+    // test when the tests before it took their time: the hour and the date are the device's.
     CConfigProcess program(L"127.0.46.1");
     HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
@@ -99,7 +100,7 @@ TEST(ConnectedWindow, ShowsTheDeviceTimeAndFirmwareUntilDisconnected) {
     EXPECT_TRUE(WaitUntil(
         [window] {
             const std::optional<std::wstring> line = ControlText(window, IDC_STATUS_LINE);
-            return Contains(line, L"12:00:") && Contains(line, L"07 December 2026") && Contains(line, L"UTC");
+            return Contains(line, L"12:") && Contains(line, L"07 December 2026") && Contains(line, L"UTC");
         },
         kConnectTimeout))
         << "status line: " << testing::PrintToString(ControlText(window, IDC_STATUS_LINE));
