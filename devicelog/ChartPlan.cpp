@@ -269,3 +269,18 @@ PixelRect ChartAreaInside(int width, int height, const ChartLabelRoom& room) {
     const int right = room.timeLabelWidth / 2 + kChartLabelGap;
     return PixelRect{left, top, std::max(width - left - right, 0), std::max(height - top - bottom, 0)};
 }
+
+ChartPlan PlanWithLabelsFitted(const std::function<ChartPlan(const PixelRect& area)>& planFor, int width,
+                               int height, ChartLabelRoom room,
+                               const std::function<int(const std::string& label)>& labelWidth) {
+    ChartPlan plan = planFor(ChartAreaInside(width, height, room));
+    int widest = 0;
+    for (const ValueTick& tick : plan.valueTicks) {
+        widest = std::max(widest, labelWidth(tick.label));
+    }
+    if (widest <= room.valueLabelWidth) {
+        return plan;
+    }
+    room.valueLabelWidth = widest;
+    return planFor(ChartAreaInside(width, height, room));
+}

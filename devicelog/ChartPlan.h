@@ -5,6 +5,7 @@
 #include "ui/DialogUnits.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -108,6 +109,14 @@ inline constexpr int kChartLabelGap = 2;
 
 // The area of a chart drawn in a control of width by height pixels with room for its labels.
 PixelRect ChartAreaInside(int width, int height, const ChartLabelRoom& room);
+
+// The plan for a chart of width by height pixels whose value labels all fit left of its plot: planned
+// for room first, and once more for the widest value label of that plan where it needs more (an offset
+// of a day in seconds has more digits than a front end's usual widest label). labelWidth measures a
+// label in the front end's font.
+ChartPlan PlanWithLabelsFitted(const std::function<ChartPlan(const PixelRect& area)>& planFor, int width,
+                               int height, ChartLabelRoom room,
+                               const std::function<int(const std::string& label)>& labelWidth);
 
 // The plan of one repaint of the chart.
 ChartPlan PlanChart(const ChartInput& input);

@@ -63,12 +63,16 @@ std::vector<LogReading> TenMinutes() {
     return readings;
 }
 
-ChartPlan PlanTenMinutes() {
+ChartPlan PlanTenMinutesIn(const PixelRect& area) {
     const std::vector<LogReading> readings = TenMinutes();
     return PlanChart({.readings = readings,
                       .endMicros = kStart + 600 * kSecond,
                       .span = ChartSpan::TenMinutes,
-                      .area = kArea});
+                      .area = area});
+}
+
+ChartPlan PlanTenMinutes() {
+    return PlanTenMinutesIn(kArea);
 }
 
 TEST(ChartPlan, LinesBreakAtGapsAndFoldToTwoPointsAColumn) {
@@ -140,6 +144,33 @@ TEST(ChartPlan, TimeTicksFallOnRoundLocalTimes) {
         }
         EXPECT_EQ(labels, row.labels) << row.width;
     }
+}
+
+// A device a day off: the labels in seconds have eleven characters, not the usual seven.
+TEST(ChartPlan, ValueLabelsWiderThanTheUsualGetTheirRoom) {
+    std::vector<LogReading> readings = TenMinutes();
+    for (LogReading& reading : readings) {
+        reading.offsetSeconds -= 86438.593;
+    }
+    const auto planFor = [&readings](const PixelRect& area) {
+        return PlanChart({.readings = readings,
+                          .endMicros = kStart + 600 * kSecond,
+                          .span = ChartSpan::TenMinutes,
+                          .area = area});
+    };
+    constexpr int kCharWidth = 6;
+    const auto labelWidth = [](const std::string& label) {
+        return static_cast<int>(label.size()) * kCharWidth;
+    };
+    const ChartLabelRoom usual{7 * kCharWidth, 5 * kCharWidth, 13};
+
+    const ChartPlan plan = PlanWithLabelsFitted(planFor, 400, 250, usual, labelWidth);
+    ASSERT_FALSE(plan.valueTicks.empty());
+    for (const ValueTick& tick : plan.valueTicks) {
+        EXPECT_GE(plan.plot.x - kChartTickLength - kChartLabelGap - labelWidth(tick.label), 0) << tick.label;
+    }
+    EXPECT_EQ(PlanWithLabelsFitted(PlanTenMinutesIn, 400, 250, usual, labelWidth).plot.x,
+              ChartAreaInside(400, 250, usual).x);
 }
 
 } // namespace

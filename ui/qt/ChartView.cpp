@@ -75,12 +75,10 @@ void PaintTimeAxis(QPainter& painter, const ChartPlan& plan) {
     }
 }
 
-// The widest labels: a value of the axis's widest kind, and a time of day.
-PixelRect ChartArea(const QSize& size, const QFontMetrics& metrics) {
-    return ChartAreaInside(size.width(), size.height(),
-                           ChartLabelRoom{metrics.horizontalAdvance(QStringLiteral("-888.88")),
-                                          metrics.horizontalAdvance(QStringLiteral("88:88")),
-                                          metrics.height()});
+// The usual widest labels: a value of the axis's widest kind, and a time of day.
+ChartLabelRoom LabelRoom(const QFontMetrics& metrics) {
+    return ChartLabelRoom{metrics.horizontalAdvance(QStringLiteral("-888.88")),
+                          metrics.horizontalAdvance(QStringLiteral("88:88")), metrics.height()};
 }
 
 } // namespace
@@ -101,7 +99,11 @@ void CChartView::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     painter.setFont(font());
-    m_plan = m_source(ChartArea(size(), painter.fontMetrics()));
+    const QFontMetrics metrics = painter.fontMetrics();
+    m_plan = PlanWithLabelsFitted(m_source, width(), height(), LabelRoom(metrics),
+                                  [&metrics](const std::string& label) {
+                                      return metrics.horizontalAdvance(QString::fromStdString(label));
+                                  });
     PaintValueAxis(painter, m_plan);
     PaintTimeAxis(painter, m_plan);
     PaintBands(painter, m_plan);

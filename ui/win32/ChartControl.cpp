@@ -20,13 +20,11 @@ int TextWidth(HDC dc, const std::wstring& text) {
     return size.cx;
 }
 
-// The same widest labels as every front end: a value of the axis's widest kind, and a time of day.
-PixelRect ChartArea(HDC dc, const RECT& client) {
+// The same usual widest labels as every front end: a value of the axis's widest kind, and a time of day.
+ChartLabelRoom LabelRoom(HDC dc) {
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    return ChartAreaInside(
-        client.right, client.bottom,
-        ChartLabelRoom{TextWidth(dc, L"-888.88"), TextWidth(dc, L"88:88"), metrics.tmHeight});
+    return ChartLabelRoom{TextWidth(dc, L"-888.88"), TextWidth(dc, L"88:88"), metrics.tmHeight};
 }
 
 void Line(HDC dc, int x1, int y1, int x2, int y2) {
@@ -116,7 +114,8 @@ std::optional<ChartPlan> PlanIn(HWND chart, HDC dc) {
     }
     RECT client;
     GetClientRect(chart, &client);
-    return (*source)(ChartArea(dc, client));
+    return PlanWithLabelsFitted(*source, client.right, client.bottom, LabelRoom(dc),
+                                [dc](const std::string& label) { return TextWidth(dc, Widen(label)); });
 }
 
 void Paint(HWND chart) {
