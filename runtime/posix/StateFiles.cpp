@@ -72,7 +72,7 @@ bool ReadAll(int fd, std::uint64_t count, std::string& contents) {
 } // namespace
 
 bool ProgramStateFolder(std::string& folder, std::string& error) {
-    // The base directory specification ignores a relative XDG_STATE_HOME.
+    // The XDG base directory rules ignore a relative XDG_STATE_HOME.
     const char* state = std::getenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
     if (state != nullptr && state[0] == '/') {
