@@ -4,14 +4,21 @@
 # pass of every fuzz harness, so that a crash or sanitizer report on the seeds or near them fails too;
 # then the Windows build (mingw-w64), whose tests run under Wine against the normal build's simulator;
 # then the packages a user installs (scripts/package.sh), installed and run as a user would.
-# Usage: scripts/test.sh            every stage
-#        scripts/test.sh package    the package stage alone
+# Usage: scripts/test.sh                  every stage
+#        scripts/test.sh quick [TESTS]    the normal build, built incrementally, and its tests: all, or
+#                                         those whose names match the CTest regular expression TESTS, or
+#                                         with ctest's own options (-L LABEL, -R REGEX, -E REGEX...)
+#        scripts/test.sh package          the package stage alone
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${MONITORING_PACKAGES[@]}" "${NOTIFICATION_TEST_PACKAGES[@]}"
 
 jobs=$(nproc)
+# A developer's compiler cache, where one is installed, serves every build of every checkout.
+if command -v ccache >/dev/null; then
+    export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR
 XDG_RUNTIME_DIR=$(mktemp -d)
@@ -128,6 +135,23 @@ package_stage() {
         { echo "vantrex-status.exe --version answers: ${answer}" >&2; return 1; }
 }
 
+# The everyday loop: one build, kept between runs, and a part of its tests.
+quick() {
+    local selection=("$@")
+    [ ${#selection[@]} -eq 0 ] || [[ ${selection[0]} == -* ]] || selection=(-R "${selection[@]}")
+    cmake -S . -B build/normal -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREX_SANITIZE= >/dev/null
+    cmake --build build/normal -j "${jobs}"
+    mkdir -p build/normal/test-tmp
+    TEST_TMPDIR="$PWD/build/normal/test-tmp" \
+        ctest --test-dir build/normal --output-on-failure -j "$((jobs * 2))" --timeout 600 "${selection[@]}"
+}
+
+if [ "${1:-}" = quick ]; then
+    shift
+    quick "$@"
+    echo "The quick loop passed."
+    exit 0
+fi
 if [ "${1:-}" = package ]; then
     package_stage
     echo "The package stage passed."
