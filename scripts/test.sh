@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test in three builds: normal, AddressSanitizer with
-# UndefinedBehaviorSanitizer, and ThreadSanitizer (without the tests that open a window); then a short
-# pass of every fuzz harness, so that a crash or sanitizer report on the seeds or near them fails too;
-# then the Windows build (mingw-w64), whose tests run under Wine against the normal build's simulator;
-# then the packages a user installs (scripts/package.sh), installed and run as a user would.
+# Installs what is missing, builds, and runs every test in three builds: normal (also the build the Debian
+# package is made from), AddressSanitizer with UndefinedBehaviorSanitizer, and ThreadSanitizer (the
+# programs whose tests start threads, without the window's); then a short pass of every fuzz harness, so
+# that a crash or sanitizer report on the seeds or near them fails too; then the Windows build (mingw-w64),
+# whose tests run under Wine against the normal build's simulator and whose programs make the zip; then
+# the packages a user installs, installed and run as a user would. Each build after the first runs beside
+# the tests of the build before it. Ends with each stage's seconds.
 # Usage: scripts/test.sh                  every stage
 #        scripts/test.sh quick [TESTS]    the normal build, built incrementally, and its tests: all, or
 #                                         those whose names match the CTest regular expression TESTS, or
 #                                         with ctest's own options (-L LABEL, -R REGEX, -E REGEX...)
-#        scripts/test.sh package          the package stage alone
+#        scripts/test.sh package          the package stage alone, from the builds of an earlier run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${MONITORING_PACKAGES[@]}" "${NOTIFICATION_TEST_PACKAGES[@]}"
+source scripts/build-flags.sh
 
 jobs=$(nproc)
 # A developer's compiler cache, where one is installed, serves every build of every checkout.
@@ -34,20 +36,63 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-build_and_test() {
-    local name=$1 sanitize=$2 exclude=$3
-    shift 3
+# Seconds each stage took, printed at the end, so that a run that grows shows where. Stages run in
+# background shells too, so the figures go to a file.
+figures=build/stage-figures.txt
+record() {
+    echo "$*" >>"${figures}"
+}
+print_figures() {
+    awk '{ seconds[$1, $2] = $3; if ($4 != "") count[$1] = $4; if (!($1 in seen)) { seen[$1]; order[++n] = $1 } }
+         END { printf "%-10s %8s %8s %6s\n", "stage", "build s", "tests s", "tests"
+               for (i = 1; i <= n; i++) { s = order[i]
+                   printf "%-10s %8s %8s %6s\n", s, seconds[s, "build"], seconds[s, "tests"], count[s] } }' "${figures}"
+}
+
+# Configures build/NAME with the configuration in the array named CONFIGURATION (and any further options)
+# and builds it.
+compile() {
+    local name=$1 start=$SECONDS
+    local -n configuration=$2
+    shift 2
     echo "=== ${name} build ==="
-    cmake -S . -B "build/${name}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DVANTREX_SANITIZE="${sanitize}" "$@" >/dev/null
+    cmake -S . -B "build/${name}" -G Ninja "${configuration[@]}" "$@" >/dev/null
     cmake --build "build/${name}" -j "${jobs}"
+    record "${name}" build $((SECONDS - start))
+}
+
+# Runs the tests of build/NAME with the further ctest options given.
+run_tests() {
+    local name=$1 start=$SECONDS
+    shift
     echo "=== ${name} tests ==="
-    local filter=()
-    [ -n "${exclude}" ] && filter=(-LE "${exclude}")
     # The tests' files stay in their build, away from another checkout's tests running at the same time.
     mkdir -p "build/${name}/test-tmp"
     TEST_TMPDIR="$PWD/build/${name}/test-tmp" \
-        ctest --test-dir "build/${name}" --output-on-failure -j "$((jobs * 2))" --timeout 600 "${filter[@]}"
+        ctest --test-dir "build/${name}" --output-on-failure --timeout 600 "$@"
+    record "${name}" tests $((SECONDS - start)) "$(ctest --test-dir "build/${name}" -N "$@" |
+        sed -n 's/^Total Tests: //p')"
+}
+
+# A stage that builds or fuzzes runs in the background, at a lower priority, while the tests of the stage
+# before it run: those mostly wait on devices, processes and windows, and take a core first when they
+# need one. Its output waits in build/NAME.log until it is done.
+declare -A background_jobs=()
+start_in_background() {
+    local name=$1
+    shift
+    mkdir -p build
+    (
+        renice -n 10 "${BASHPID}" >/dev/null
+        "$@"
+    ) >"build/${name}.log" 2>&1 &
+    background_jobs[${name}]=$!
+}
+finish_background() {
+    local name=$1 status=0
+    wait "${background_jobs[${name}]}" || status=$?
+    cat "build/${name}.log"
+    [ "${status}" -eq 0 ] || { echo "the ${name} stage failed" >&2; exit "${status}"; }
 }
 
 # A Windows program must need nothing but Windows' own DLLs; a missing one would only show under Wine.
@@ -80,19 +125,18 @@ start_wine() {
     WINEDEBUG=-all /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
 }
 
-windows_stage() {
-    local build=build/windows
-    echo "=== windows build ==="
-    scripts/install-deps.sh "${WINDOWS_PACKAGES[@]}"
+windows_build() {
     start_wine
-    cmake -S . -B "${build}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
-        -DVANTREX_NATIVE_SIM="$PWD/build/normal/sim/vantrex-sim" \
-        -DVANTREX_NATIVE_STATUS="$PWD/build/normal/status/vantrex-status" >/dev/null
-    cmake --build "${build}" -j "${jobs}"
-    check_windows_imports "${build}"
-    echo "=== windows tests (Wine) ==="
-    ctest --test-dir "${build}" --output-on-failure -j "${jobs}" --timeout 600
+    compile windows WINDOWS_CONFIGURATION -DVANTREX_NATIVE_SIM="$PWD/build/normal/sim/vantrex-sim" \
+        -DVANTREX_NATIVE_STATUS="$PWD/build/normal/status/vantrex-status"
+    check_windows_imports build/windows
+}
+
+fuzz_stage() {
+    local start=$SECONDS
+    echo "=== fuzz smoke pass ==="
+    scripts/fuzz.sh 5
+    record fuzz tests $((SECONDS - start))
 }
 
 # The installed programs answer with the project's version, read from the installed files.
@@ -106,14 +150,15 @@ check_installed_package() {
         man -w vantrex-status && man -w vantrex-exporter
 }
 
-# Installs the Debian package as a user does (apt-get checks its dependencies), runs the programs from the
-# installed files and removes it again; unpacks the zip and runs its status program under Wine.
+# Packs the normal and the Windows builds; installs the Debian package as a user does (apt-get checks its
+# dependencies), runs the programs from the installed files and removes it again; unpacks the zip and runs
+# its status program under Wine.
 package_stage() {
+    local start=$SECONDS
     echo "=== packages ==="
-    scripts/package.sh
-    scripts/install-deps.sh "${WINDOWS_PACKAGES[@]}"
+    scripts/package.sh --from build/normal build/windows
     local version sudo_cmd=() installed=0
-    version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/package-linux/CPackConfig.cmake)
+    version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/normal/CPackConfig.cmake)
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
     echo "=== installed package ==="
     local apt_get=(env DEBIAN_FRONTEND=noninteractive apt-get -y -qq)
@@ -133,36 +178,63 @@ package_stage() {
         "${unpacked}/vantrex-config-${version}-windows-x64/vantrex-status.exe" --version)
     [ "${answer%$'\r'}" = "vantrex-status ${version}" ] ||
         { echo "vantrex-status.exe --version answers: ${answer}" >&2; return 1; }
+    record package tests "$((SECONDS - start))"
 }
 
-# The everyday loop: one build, kept between runs, and a part of its tests.
+# The everyday loop: the normal build, kept between runs, and all or a part of its tests.
 quick() {
     local selection=("$@")
     [ ${#selection[@]} -eq 0 ] || [[ ${selection[0]} == -* ]] || selection=(-R "${selection[@]}")
-    cmake -S . -B build/normal -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREX_SANITIZE= >/dev/null
-    cmake --build build/normal -j "${jobs}"
-    mkdir -p build/normal/test-tmp
-    TEST_TMPDIR="$PWD/build/normal/test-tmp" \
-        ctest --test-dir build/normal --output-on-failure -j "$((jobs * 2))" --timeout 600 "${selection[@]}"
+    scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${MONITORING_PACKAGES[@]}" \
+        "${NOTIFICATION_TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+    set_configurations
+    compile normal NORMAL_CONFIGURATION
+    run_tests normal -j "$((jobs * 2))" "${selection[@]}"
 }
 
-if [ "${1:-}" = quick ]; then
+mkdir -p build
+rm -f "${figures}"
+case "${1:-}" in
+quick)
     shift
     quick "$@"
     echo "The quick loop passed."
     exit 0
-fi
-if [ "${1:-}" = package ]; then
+    ;;
+package)
+    scripts/install-deps.sh "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
     package_stage
     echo "The package stage passed."
     exit 0
-fi
-build_and_test normal "" ""
-build_and_test asan address "" -DVANTREX_BUILD_BENCH=OFF
+    ;;
+esac
+
+start=$SECONDS
+# Everything the stages need, in one go: each apt-get run reads the package lists again.
+scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${MONITORING_PACKAGES[@]}" "${NOTIFICATION_TEST_PACKAGES[@]}" \
+    "${PACKAGE_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+record install build $((SECONDS - start))
+set_configurations
+# The Windows tests use the normal build's simulator and status program, so it comes first; from then on
+# each build runs beside the tests of the build before it.
+compile normal NORMAL_CONFIGURATION
+# Wine starts here, not in the background build: the window tests share its desktop and display.
+start_wine
+start_in_background windows windows_build
+run_tests normal -j "$((jobs * 2))"
+finish_background windows
+start_in_background asan compile asan ASAN_CONFIGURATION
+run_tests windows -j "${jobs}"
+finish_background asan
+start_in_background tsan compile tsan TSAN_CONFIGURATION
+run_tests asan -j "$((jobs * 2))"
+finish_background tsan
+# The fuzz pass builds its harnesses with clang and runs each for 5 seconds.
+start_in_background fuzz fuzz_stage
 # The window's tests need a display and never run under ThreadSanitizer: its build leaves the front end out.
-build_and_test tsan thread "" -DVANTREX_BUILD_BENCH=OFF -DVANTREX_BUILD_UI=OFF
-echo "=== fuzz smoke pass ==="
-scripts/fuzz.sh 5
-windows_stage
+run_tests tsan -j "$((jobs * 2))"
+finish_background fuzz
 package_stage
 echo "All builds passed."
+print_figures
+echo "total: ${SECONDS} s"

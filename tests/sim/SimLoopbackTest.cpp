@@ -141,14 +141,16 @@ TEST(SimLoopback, SigusrOneFlipsTheGpsLockOfAnOpenConnectionAndBack) {
 // with the first connection, not with the sim, however long the client takes to come.
 TEST(SimLoopback, GpsFlipsFlipTheLockOnTheirScheduleFromTheFirstConnection) {
     const std::string address = "127.0.164.11";
-    constexpr double kFirstFlipMs = 2000;
-    constexpr double kSecondFlipMs = 4000;
+    constexpr double kFirstFlipMs = 400;
+    constexpr double kSecondFlipMs = 800;
     constexpr int kBoundMs = 15000;
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--address", address, "--telnet-port", "0", "--time", kFrozenTime, "--freeze",
-                           "--gps-flips", "2000,4000"}))
+                           "--gps-flips", "400,800"}))
         << sim.ErrorOutput();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // past the first flip, were it counted
+    // Until the first flip would be past, were the schedule counted from the sim's start.
+    std::this_thread::sleep_until(Clock::now() +
+                                  std::chrono::milliseconds(static_cast<int>(kFirstFlipMs) + 100));
     const Clock::time_point connected = Clock::now();
     CLoopbackClient client;
     ASSERT_TRUE(client.Connect(address, kShellPort));
