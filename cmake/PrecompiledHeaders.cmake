@@ -39,7 +39,7 @@ function(vantrex_reuse_headers header_target)
             # GCC 12 reports the standard library's own string copies as out of bounds once they come
             # from a precompiled header, which loses their system header's mark; the sanitizer builds
             # check the bounds of these programs at run time.
-            target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow)
+            target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread)
         endif()
     endforeach()
 endfunction()
