@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test in three builds: normal (also the build the Debian
-# package is made from), AddressSanitizer with UndefinedBehaviorSanitizer, and ThreadSanitizer (the
-# programs whose tests start threads, without the window's); then a short pass of every fuzz harness, so
+# package is made from; without the tests of pure functions), AddressSanitizer with
+# UndefinedBehaviorSanitizer (every test), and ThreadSanitizer (the programs whose tests start threads,
+# without the window's); then a short pass of every fuzz harness, so
 # that a crash or sanitizer report on the seeds or near them fails too; then the Windows build (mingw-w64),
 # whose tests run under Wine against the normal build's simulator and whose programs make the zip; then
 # the packages a user installs, installed and run as a user would. Each build after the first runs beside
@@ -188,7 +189,7 @@ quick() {
     scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${MONITORING_PACKAGES[@]}" \
         "${NOTIFICATION_TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
     set_configurations
-    compile normal NORMAL_CONFIGURATION
+    compile normal NORMAL_CONFIGURATION -DVANTREX_PURE_TESTS=ON
     run_tests normal -j "$((jobs * 2))" "${selection[@]}"
 }
 
