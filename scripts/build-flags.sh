@@ -13,8 +13,9 @@ set_configurations() {
     # than with full debug information.
     local optimised=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
     # The normal build leaves out the tests of pure functions, which the AddressSanitizer build runs; the
-    # quick loop builds them too.
+    # quick loop builds them too. The benchmarks are built where scripts/bench.sh runs them.
     NORMAL_CONFIGURATION=("${optimised[@]}" -DVANTREX_SANITIZE= -DVANTREX_PACKAGE=ON -DVANTREX_PURE_TESTS=OFF
+        -DVANTREX_BUILD_BENCH=OFF
         "-DCMAKE_CXX_FLAGS=$("${hardening[@]}" --get CPPFLAGS) $("${hardening[@]}" --get CXXFLAGS)"
         "-DCMAKE_EXE_LINKER_FLAGS=$("${hardening[@]}" --get LDFLAGS)")
     # The sanitizer builds compile at -O1 with line tables (the top CMakeLists.txt).

@@ -169,7 +169,7 @@ package_stage() {
     "${sudo_cmd[@]}" "${apt_get[@]}" purge vantrex-config >/dev/null
     [ "${installed}" -eq 0 ] || { echo "the installed package does not work" >&2; return 1; }
     echo "=== Windows zip under Wine ==="
-    local zip="build/vantrex-config-${version}-windows-x64.zip" unpacked=build/package-windows/unpacked
+    local zip="build/vantrex-config-${version}-windows-x64.zip" unpacked=build/zip-unpacked
     unzip -l "${zip}"
     rm -rf "${unpacked}"
     unzip -q "${zip}" -d "${unpacked}"
