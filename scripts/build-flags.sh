@@ -18,7 +18,7 @@ set_configurations() {
         -DVANTREX_BUILD_BENCH=OFF
         "-DCMAKE_CXX_FLAGS=$("${hardening[@]}" --get CPPFLAGS) $("${hardening[@]}" --get CXXFLAGS)"
         "-DCMAKE_EXE_LINKER_FLAGS=$("${hardening[@]}" --get LDFLAGS)")
-    # The sanitizer builds compile at -O1 with line tables (the top CMakeLists.txt).
+    # The sanitizer builds compile without optimisation, with line tables (the top CMakeLists.txt).
     ASAN_CONFIGURATION=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREX_SANITIZE=address -DVANTREX_BUILD_BENCH=OFF)
     TSAN_CONFIGURATION=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREX_SANITIZE=thread -DVANTREX_BUILD_BENCH=OFF
         -DVANTREX_BUILD_UI=OFF)
