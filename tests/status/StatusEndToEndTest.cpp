@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -279,7 +278,8 @@ TEST(StatusEndToEnd, InterruptedRunLeavesTheTextfileAsItWas) {
     CChildProcess run;
     ASSERT_TRUE(StartStatus(
         run, {"--prometheus", textfile, "--no-ntp", "--timeout", "10", "127.0.9.73", "127.0.9.74"}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // Once the healthy device is asked for its time the run is under way, and the silent one holds it.
+    ASSERT_TRUE(healthy.WaitForLine("getdate", 10000)) << healthy.ErrorOutput();
     ASSERT_EQ(kill(run.Pid(), SIGTERM), 0);
     std::vector<std::string> lines;
     while (std::optional<std::string> line = run.ReadLine(5000)) {
