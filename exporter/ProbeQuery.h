@@ -6,9 +6,10 @@
 #include <optional>
 #include <string>
 
-// What a probe may take: no healthy device is read whole in less (it takes one command a second), and
-// a probe that may take longer holds its place as long, for a scraper whose own limit is shorter anyway.
-inline constexpr double kShortestProbeSeconds = 3;
+// What a probe may take: no healthy device is read whole in less (it takes one command a second: 3.1 s
+// measured on loopback), and one that may take longer holds its place as long, for a scraper whose own
+// limit is shorter anyway.
+inline constexpr double kShortestProbeSeconds = 3.5;
 inline constexpr double kLongestProbeSeconds = 60;
 
 // One /probe request as asked: the device and how it is read, within what limit.

@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"X-Prometheus-Scrape-Timeout-Seconds", "3"}},
                    400,
                    "malformed",
-                   "scrape timeout 3 s is shorter than a reading (3.5 s)"}),
+                   "scrape timeout 3 s is shorter than a reading (4 s)"}),
     [](const ::testing::TestParamInfo<BadRequest>& info) { return std::string(info.param.name); });
 
 struct ProbeCase {
@@ -287,7 +287,7 @@ TEST(ExporterFleetTest, AHungDeviceGoesStale) {
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(SimOptions("127.0.184.12"))) << sim.ErrorOutput();
     CExporterRun exporter("127.0.184.2", kPort);
-    ASSERT_TRUE(exporter.Start({"127.0.184.12", "--interval", "1", "--timeout", "3", "--no-ntp"}))
+    ASSERT_TRUE(exporter.Start({"127.0.184.12", "--interval", "1", "--timeout", "4", "--no-ntp"}))
         << exporter.Log();
     const std::string up = "vantrex_up{address=\"127.0.184.12\"}";
     ASSERT_EQ(SampleValue(PageWith(exporter, up), up), 1.0);
@@ -313,7 +313,7 @@ TEST(ExporterProbeTest, RefusesProbesBeyondTheLimitWithRetryAfter) {
     });
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const httplib::Result result =
-        exporter.Client().Get("/probe?target=127.0.185.10", {{"X-Prometheus-Scrape-Timeout-Seconds", "1.5"}});
+        exporter.Client().Get("/probe?target=127.0.185.10", {{"X-Prometheus-Scrape-Timeout-Seconds", "4"}});
     exporter.Signal(SIGTERM);
     holder.join();
     ASSERT_TRUE(result);
