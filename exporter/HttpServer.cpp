@@ -72,6 +72,7 @@ public:
 private:
     void Accept();
     void Admit(tcp::socket socket);
+    bool CloseLongestIdle();
     void StopHere();
 
     tcp::acceptor m_acceptor;
@@ -94,8 +95,15 @@ public:
             Close();
             return;
         }
+        m_idleSince = Clock::now();
         ArmTimer(m_loop.m_limits.idleLimit);
         Read();
+    }
+
+    // Since when it waits for a request; empty while one is under way.
+    std::optional<Clock::time_point> IdleSince() const {
+        return m_stage == Stage::Idle && !m_closed ? std::optional<Clock::time_point>(m_idleSince)
+                                                   : std::nullopt;
     }
 
     // The server stops: what has no request under way ends now, a request being answered is cancelled.
@@ -250,6 +258,7 @@ private:
         m_request.reset();
         m_answer = HttpAnswer();
         m_stage = Stage::Idle;
+        m_idleSince = Clock::now();
         ArmTimer(m_loop.m_limits.idleLimit);
         (void)m_reader.Next();
         BeginIfStarted();
@@ -317,6 +326,7 @@ private:
     bool m_closed = false;
     Stage m_stage = Stage::Idle;
     Clock::time_point m_started = Clock::now();
+    Clock::time_point m_idleSince = Clock::now();
     std::optional<HttpRequest> m_request;
     std::shared_ptr<CHttpReply> m_reply;
     HttpAnswer m_answer;
@@ -378,7 +388,9 @@ void CHttpServer::CLoop::Admit(tcp::socket socket) {
         return; // gone already; the socket closes with it
     }
     const std::uint32_t address = peer.address().to_v4().to_uint();
-    if (m_connections.size() >= m_limits.connections) {
+    // At the limit, a connection that waits for nothing gives way, so that idle clients can never lock a
+    // scraper out; only connections all busy with requests refuse a new one.
+    if (m_connections.size() >= m_limits.connections && !CloseLongestIdle()) {
         m_handler.OnConnectionRefused(false);
         return;
     }
@@ -392,6 +404,22 @@ void CHttpServer::CLoop::Admit(tcp::socket socket) {
         std::make_shared<CConnection>(*this, std::move(socket), address, peer.address().to_string());
     m_connections.insert(connection);
     connection->Start();
+}
+
+bool CHttpServer::CLoop::CloseLongestIdle() {
+    std::shared_ptr<CConnection> longest;
+    Clock::time_point since = Clock::time_point::max();
+    for (const std::shared_ptr<CConnection>& connection : m_connections) {
+        if (const std::optional<Clock::time_point> idle = connection->IdleSince(); idle && *idle < since) {
+            longest = connection;
+            since = *idle;
+        }
+    }
+    if (longest) {
+        m_handler.OnConnectionRefused(false);
+        longest->Shut();
+    }
+    return longest != nullptr;
 }
 
 void CHttpServer::CLoop::Forget(const std::shared_ptr<CConnection>& connection, std::uint32_t address) {

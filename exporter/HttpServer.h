@@ -51,7 +51,8 @@ public:
     // for a head the server refused itself (400, 408, 414, 431, 505).
     virtual void OnEnded(const std::string& client, const HttpRequest* request, const HttpAnswer* answer,
                          double seconds) = 0;
-    // A connection closed at once: too many from its address (perClient), or in all.
+    // A connection closed at once, too many from its address (perClient); or, with too many in all, the
+    // one that had waited longest for a request, or the new one when every other is busy.
     virtual void OnConnectionRefused(bool perClient) = 0;
     // No descriptor for a new connection; accepting pauses for a moment.
     virtual void OnAcceptFailed(const std::string& reason) = 0;

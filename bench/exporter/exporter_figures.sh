@@ -30,8 +30,8 @@ cpu_seconds() { # PID
 start_exporter() { # LISTEN ARGUMENTS...
     local listen=$1
     shift
-    # Descriptors for 11,000 client connections besides the fleet's.
-    prlimit --nofile=65536:65536 "$exporter" --listen "$listen" --ntp-port "$ntp_port" "$@" 2>/dev/null &
+    # As many descriptors as allowed: a quarter of them for client connections.
+    prlimit --nofile="$(ulimit -Hn)" "$exporter" --listen "$listen" --ntp-port "$ntp_port" "$@" 2>/dev/null &
     pids+=($!)
     exporter_pid=$!
     for _ in $(seq 100); do curl -sf "http://$listen/-/healthy" >/dev/null && return; sleep 0.1; done
@@ -88,7 +88,7 @@ echo "idle for ${idle_seconds} s: $(awk -v a="$before" -v b="$after" -v s="$idle
 
 echo "== 1,000 trickling clients and 10,000 idle connections, fleet of 1,000"
 before="$(sample "$fleet_pid")"
-(ulimit -n 65536 && exec /usr/bin/python3 bench/exporter/slow_clients.py 127.0.64.250 12716 1000 10000 \
+(ulimit -n "$(ulimit -Hn)" && exec /usr/bin/python3 bench/exporter/slow_clients.py 127.0.64.250 12716 1000 10000 \
     "$slow_seconds") >"$work/slow" &
 slow_pid=$!
 pids+=("$slow_pid")

@@ -245,7 +245,8 @@ TEST(ExporterPagesTest, PromtoolAcceptsMetricsAndProbePages) {
     const std::string metrics = PageWith(exporter, "vantrex_gps_locked{address=\"127.0.183.10\"}");
     EXPECT_EQ(SampleValue(metrics, "vantrex_gps_locked{address=\"127.0.183.10\"}"), 0.0) << metrics;
     EXPECT_EQ(PromtoolFindings(metrics, "metrics"), "") << metrics;
-    EXPECT_EQ(PromtoolFindings(probe->body, "probe"), "") << probe->body;
+    EXPECT_EQ(PromtoolFindings(probe->body, "probe"), "")
+        << probe->status << ' ' << probe->body << exporter.Log();
 }
 
 // How many connections the device has had: each starts by asking for the version.
@@ -411,6 +412,20 @@ TEST(ExporterServiceTest, SlowAndManyClientsNeitherHoldThreadsNorBlockScrapes) {
     EXPECT_EQ(SampleValue(page, "vantrex_exporter_connections_refused_total{limit=\"per-client\"}"), 1.0)
         << page;
     EXPECT_EQ(SampleValue(page, "vantrex_exporter_scrape_errors_total{reason=\"timeout\"}"), 1.0) << page;
+}
+
+// With every place taken by idle connections, a scraper still gets one: the longest idle gives way.
+TEST(ExporterServiceTest, IdleConnectionsGiveWayToAScraperAtTheLimit) {
+    CExporterRun exporter("127.0.191.4", kPort);
+    ASSERT_TRUE(exporter.Start({"--max-connections", "16"})) << exporter.Log();
+    std::vector<std::unique_ptr<CRawClient>> idle;
+    for (int index = 0; index < 16; ++index) {
+        idle.push_back(std::make_unique<CRawClient>("127.0.191.105", "127.0.191.4", kPort));
+    }
+    const httplib::Result metrics = exporter.Client().Get("/metrics");
+    ASSERT_TRUE(metrics);
+    EXPECT_EQ(metrics->status, 200);
+    EXPECT_EQ(idle.front()->ReadUntilClosed(2000), "");
 }
 
 // A second exporter on the same address and port fails instead of sharing it.

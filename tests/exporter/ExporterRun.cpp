@@ -1,5 +1,7 @@
 #include "ExporterRun.h"
 
+#include "tests/support/WaitUntil.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,23 +13,6 @@
 CExporterRun::CExporterRun(std::string address, int port)
     : m_address(std::move(address)), m_port(port),
       m_logPath(::testing::TempDir() + "exporter-" + std::to_string(port) + ".log") {}
-
-namespace {
-
-// Polls condition every 20 ms for up to timeoutMs.
-template <typename Condition>
-bool WaitFor(Condition condition, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-} // namespace
 
 bool CExporterRun::Launch(const std::vector<std::string>& options) {
     std::vector<std::string> arguments{VANTREX_EXPORTER_PATH, "--listen",
@@ -47,11 +32,11 @@ int CExporterRun::Threads() const {
 }
 
 bool CExporterRun::WaitForThreadsAbove(int threads, int timeoutMs) const {
-    return WaitFor([this, threads] { return Threads() > threads; }, timeoutMs);
+    return WaitUntil([this, threads] { return Threads() > threads; }, timeoutMs);
 }
 
 bool CExporterRun::WaitForLog(const std::string& text, int timeoutMs) const {
-    return WaitFor([this, &text] { return Log().find(text) != std::string::npos; }, timeoutMs);
+    return WaitUntil([this, &text] { return Log().find(text) != std::string::npos; }, timeoutMs);
 }
 
 bool CExporterRun::Start(const std::vector<std::string>& options) {
