@@ -7,11 +7,39 @@
 namespace {
 
 constexpr const char* kDuration = "vantrex_exporter_probe_duration_seconds";
+constexpr const char* kScrapeErrors = "vantrex_exporter_scrape_errors_total";
+constexpr const char* kRefused = "vantrex_exporter_connections_refused_total";
 
 std::string Bound(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "le=\"%g\"", seconds);
     return text;
+}
+
+const char* ReasonName(ScrapeError reason) {
+    switch (reason) {
+    case ScrapeError::Malformed:
+        return "malformed";
+    case ScrapeError::Forbidden:
+        return "forbidden";
+    case ScrapeError::NotFound:
+        return "not-found";
+    case ScrapeError::Method:
+        return "method";
+    case ScrapeError::Timeout:
+        return "timeout";
+    case ScrapeError::TooLarge:
+        return "too-large";
+    case ScrapeError::Busy:
+        return "busy";
+    case ScrapeError::LocalFailure:
+        return "local-failure";
+    case ScrapeError::Stopping:
+        return "stopping";
+    case ScrapeError::Version:
+        break;
+    }
+    return "version";
 }
 
 } // namespace
@@ -26,9 +54,14 @@ void CExporterMetrics::CountProbe(double seconds, bool success) {
     }
 }
 
-void CExporterMetrics::CountScrapeError() {
+void CExporterMetrics::CountScrapeError(ScrapeError reason) {
     CLockHold hold(m_lock);
-    ++m_scrapeErrors;
+    ++m_scrapeErrors[static_cast<std::size_t>(reason)];
+}
+
+void CExporterMetrics::CountRefusedConnection(bool perClient) {
+    CLockHold hold(m_lock);
+    ++m_refusedConnections[perClient ? 1 : 0];
 }
 
 std::string CExporterMetrics::Format() const {
@@ -49,8 +82,15 @@ std::string CExporterMetrics::Format() const {
     writer.Sample(std::string(kDuration) + "_bucket", "le=\"+Inf\"", static_cast<double>(m_probes));
     writer.Sample(std::string(kDuration) + "_sum", "", m_secondsSum);
     writer.Sample(std::string(kDuration) + "_count", "", static_cast<double>(m_probes));
-    writer.Family("vantrex_exporter_scrape_errors_total", "Requests answered with an error status.",
+    writer.Family(kScrapeErrors, "Requests answered with an error status, by reason.", "counter");
+    for (std::size_t index = 0; index < kScrapeErrorReasons; ++index) {
+        writer.Sample(kScrapeErrors,
+                      std::string("reason=\"") + ReasonName(static_cast<ScrapeError>(index)) + '"',
+                      static_cast<double>(m_scrapeErrors[index]));
+    }
+    writer.Family(kRefused, "Connections closed at once: too many in all, or from one client address.",
                   "counter");
-    writer.Sample("vantrex_exporter_scrape_errors_total", "", static_cast<double>(m_scrapeErrors));
+    writer.Sample(kRefused, "limit=\"total\"", static_cast<double>(m_refusedConnections[0]));
+    writer.Sample(kRefused, "limit=\"per-client\"", static_cast<double>(m_refusedConnections[1]));
     return writer.Text();
 }

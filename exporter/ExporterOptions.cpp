@@ -1,4 +1,5 @@
 #include "ExporterOptions.h"
+#include "ProbeQuery.h"
 
 #include "connect/DottedAddress.h"
 #include "status/OptionChecks.h"
@@ -10,8 +11,6 @@ namespace {
 constexpr int kBadUsage = 2;
 constexpr std::size_t kLongestMessage = 400;
 constexpr std::size_t kLongestEcho = 64;
-// As the status program: no healthy device is read in less than 3 s.
-constexpr double kShortestReading = 3;
 constexpr double kLongestWait = 86400;
 
 std::chrono::milliseconds Milliseconds(double seconds) {
@@ -78,6 +77,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     double timeoutSeconds = 15;
     double intervalSeconds = 10;
     int maxProbes = 64;
+    int maxConnections = 16384;
+    int maxConnectionsPerClient = 2048;
     // Every listed device kept connected, as far as the descriptors allow; more are read in turns.
     int parallel = 1024;
     int ntpPort = 123;
@@ -93,10 +94,18 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     app.add_option("--max-probes", maxProbes,
                    "probes at once; more are refused with 503 (1 to 4096, default 64)")
         ->check(NumberWithin(1, 4096, true));
+    app.add_option("--max-connections", maxConnections,
+                   "client connections at once, fewer where the limit of open files allows no more; more are "
+                   "closed at once (16 to 1048576, default 16384)")
+        ->check(NumberWithin(16, 1048576, true));
+    app.add_option("--max-connections-per-client", maxConnectionsPerClient,
+                   "client connections at once from one address; a scraper keeps one a target (1 to 1048576, "
+                   "default 2048)")
+        ->check(NumberWithin(1, 1048576, true));
     app.add_option("--timeout", timeoutSeconds,
                    "seconds for a device's whole reading, NTP check included, when the scraper gives no time "
-                   "limit (3 to 86400, default 15)")
-        ->check(NumberWithin(kShortestReading, kLongestWait));
+                   "limit; also the most a scraper's limit may ask (3.5 to 60, default 15)")
+        ->check(NumberWithin(kShortestProbeSeconds, kLongestProbeSeconds));
     app.add_option("--interval", intervalSeconds,
                    "seconds between updates of the listed devices' state (1 to 86400, default 10)")
         ->check(NumberWithin(1, kLongestWait));
@@ -130,6 +139,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
                       kBadUsage);
     }
     options.maxProbes = static_cast<std::size_t>(maxProbes);
+    options.maxConnections = static_cast<std::size_t>(maxConnections);
+    options.maxConnectionsPerClient = static_cast<std::size_t>(maxConnectionsPerClient);
     options.fleet.probe.timeout = Milliseconds(timeoutSeconds);
     options.fleet.probe.ntp = !noNtp;
     options.fleet.probe.ntpPort = static_cast<unsigned short>(ntpPort);

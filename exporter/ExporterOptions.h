@@ -18,6 +18,8 @@ struct ExporterOptions {
     std::string fromPath;                   // empty: none; read again on reload
     std::vector<DeviceAddress> fromDevices; // as it listed them at the start
     std::size_t maxProbes = 64;
+    std::size_t maxConnections = 16384;         // client connections at once, as descriptors allow
+    std::size_t maxConnectionsPerClient = 2048; // from one client address
     // The fleet's watch, and the defaults of each /probe (its time limit, NTP check and port).
     FleetSettings fleet;
 };

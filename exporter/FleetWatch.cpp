@@ -1,30 +1,48 @@
 #include "FleetWatch.h"
 
 #include "status/OptionChecks.h"
-#include "status/RecordFormat.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <unordered_set>
+
+namespace {
+
+// A kept device reads its date at least once an interval, a device read in turns once an interval and
+// within the time-out; older than two of both, its reading no longer tells how it stands.
+std::chrono::milliseconds StaleAfter(const FleetSettings& fleet) {
+    return 2 * fleet.watchInterval + fleet.probe.timeout;
+}
+
+double UnixSecondsNow() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
 
 CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& limits)
-    : m_options(options), m_limits(limits), m_fromDevices(options.fromDevices) {}
+    : m_options(options), m_fromDevices(options.fromDevices), m_memory(limits, StaleAfter(options.fleet)) {
+    ShowPage();
+}
 
 void CFleetWatch::Run(const CSignal& stop, CSignal& reload) {
-    for (bool first = true; !stop.Wait(0); first = false) {
-        if (!first) {
-            ReadFromFileAgain();
-        }
-        const std::vector<DeviceAddress> devices = Listed();
+    std::vector<DeviceAddress> devices = Listed();
+    Publish(devices);
+    const RecordSink sink = [this](const std::vector<DeviceRecord>& records) { Store(records); };
+    const DeviceListSource relist = [this, &devices] {
+        ReadFromFileAgain();
+        devices = Listed();
         Publish(devices);
+        return devices;
+    };
+    while (!stop.Wait(0)) {
         if (devices.empty()) {
             (void)reload.Wait(kInfinite);
+            (void)reload.Reset();
+            (void)relist();
         } else {
-            WatchFleet(devices, m_options.fleet, reload,
-                       [this](const std::vector<DeviceRecord>& records) { Store(records); });
+            WatchChangingFleet(devices, m_options.fleet, stop, reload, relist, sink);
         }
-        // A request that comes while the file is read ends the next watch at once: none is lost.
-        (void)reload.Reset();
     }
 }
 
@@ -63,33 +81,37 @@ void CFleetWatch::Publish(const std::vector<DeviceAddress>& devices) {
         texts.insert(device.text);
         listed.insert(device.value);
     }
-    // Only this thread changes the records, so they are read without the lock.
-    std::vector<DeviceRecord> kept = m_records;
-    std::erase_if(kept, [&texts](const DeviceRecord& record) { return !texts.contains(record.address); });
-    std::shared_ptr<const std::string> page = Format(kept);
-    CLockHold hold(m_lock);
-    m_listed = std::move(listed);
-    m_records = std::move(kept);
-    m_page = std::move(page);
+    m_memory.Keep(texts);
+    {
+        CLockHold hold(m_lock);
+        m_listed = std::move(listed);
+    }
+    ShowPage();
 }
 
 void CFleetWatch::Store(const std::vector<DeviceRecord>& records) {
-    std::shared_ptr<const std::string> page = Format(records);
-    CLockHold hold(m_lock);
-    m_records = records;
-    m_page = std::move(page);
-}
-
-std::shared_ptr<const std::string> CFleetWatch::Format(const std::vector<DeviceRecord>& records) const {
-    std::vector<AssessedRecord> assessed;
-    assessed.reserve(records.size());
-    for (const DeviceRecord& record : records) {
-        assessed.push_back({record, AssessHealth(record, m_limits)});
+    const std::vector<std::string> localFailures = m_memory.Take(records);
+    // Said when it begins, changes or ends, not every update.
+    if (localFailures.size() != m_localFailures) {
+        std::fprintf(stderr,
+                     "vantrex-exporter: %zu device%s not read for a reason of this host%s%s; their last "
+                     "readings stay\n",
+                     localFailures.size(), localFailures.size() == 1 ? "" : "s",
+                     localFailures.empty() ? "" : ", such as ",
+                     localFailures.empty() ? "" : OutsideText(localFailures.front(), 200).c_str());
+        m_localFailures = localFailures.size();
     }
-    return std::make_shared<const std::string>(FormatPrometheus(assessed));
+    ShowPage();
 }
 
-std::shared_ptr<const std::string> CFleetWatch::Page() const {
+void CFleetWatch::ShowPage() {
+    auto text = std::make_shared<const std::string>(m_memory.Page(UnixSecondsNow()));
+    auto deflated = std::make_shared<const DeflatedPiece>(Deflate(*text, true));
+    CLockHold hold(m_lock);
+    m_page = {std::move(text), std::move(deflated)};
+}
+
+FleetPage CFleetWatch::Page() const {
     CLockHold hold(m_lock);
     return m_page;
 }

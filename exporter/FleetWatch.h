@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ExporterOptions.h"
+#include "FleetMemory.h"
+#include "GzipPieces.h"
 
 #include "health/DeviceRecord.h"
 #include "health/Health.h"
@@ -13,18 +15,26 @@
 #include <unordered_set>
 #include <vector>
 
+// The fleet's part of /metrics, as text and as a compressed piece of a gzip answer: both made once an
+// update and shared by every scrape until the next.
+struct FleetPage {
+    std::shared_ptr<const std::string> text;
+    std::shared_ptr<const DeflatedPiece> deflated; // the last piece of its member
+};
+
 // The listed devices (arguments and --from), kept connected by the status library's watch, and their
 // latest state for /metrics, so that a scrape never waits on a device.
 class CFleetWatch {
 public:
     CFleetWatch(const ExporterOptions& options, const HealthLimits& limits);
 
-    // Watches the devices until stop is set. A set reload ends the watch: --from is read again (kept as it
-    // was when it cannot be) and the new list watched; the devices still listed keep their last state
-    // until the next update. The caller sets reload as well when it sets stop.
+    // Watches the devices until stop is set. A set reload reads --from again (kept as it was when it
+    // cannot be): the devices it adds are connected and those it drops disconnected, while those listed
+    // before and after keep their connections and their last state. The caller sets reload as well when
+    // it sets stop.
     void Run(const CSignal& stop, CSignal& reload);
-    // The listed devices' series, from their latest state: formatted once an update, shared by the scrapes.
-    std::shared_ptr<const std::string> Page() const;
+    // The listed devices' series, from their latest state.
+    FleetPage Page() const;
     // Whether the device at address (host byte order) is listed.
     bool Lists(std::uint32_t address) const;
 
@@ -33,13 +43,14 @@ private:
     void ReadFromFileAgain();
     void Publish(const std::vector<DeviceAddress>& devices);
     void Store(const std::vector<DeviceRecord>& records);
-    std::shared_ptr<const std::string> Format(const std::vector<DeviceRecord>& records) const;
+    void ShowPage();
 
     const ExporterOptions& m_options;
-    const HealthLimits m_limits;
-    std::vector<DeviceAddress> m_fromDevices; // only the watching thread uses it
+    // Only the watching thread uses these two.
+    std::vector<DeviceAddress> m_fromDevices;
+    CFleetMemory m_memory;
+    std::size_t m_localFailures = 0; // devices that failed for this PC's reason at the last update
     mutable CLock m_lock;
-    std::vector<DeviceRecord> m_records;
-    std::shared_ptr<const std::string> m_page = std::make_shared<const std::string>();
+    FleetPage m_page;
     std::unordered_set<std::uint32_t> m_listed;
 };

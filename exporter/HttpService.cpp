@@ -1,86 +1,26 @@
 #include "HttpService.h"
 
+#include "GzipPieces.h"
+#include "ProbeReach.h"
 #include "ProbeRun.h"
 
-#include "runtime/ListenQueue.h"
 #include "status/OptionChecks.h"
 
-#include <httplib.h>
-
-#include <algorithm>
-#include <array>
-#include <chrono>
 #include <cstdio>
-#include <memory>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr const char* kTextFormat = "text/plain; version=0.0.4; charset=utf-8";
-// Threads beyond the probes' places: /metrics, the landing page and refusals.
-constexpr std::size_t kSpareThreads = 8;
-// A request without a body has no business sending more than its headers.
-constexpr std::size_t kLongestBody = 8192;
-// A client that sends nothing for this long is dropped.
-constexpr auto kReadTimeout = std::chrono::seconds(5);
-// Connections the system holds for the exporter before it accepts them: a scraper with many targets
-// connects to all at once, and the library's own queue of 5 drops the rest, whose clients try again only a
-// second later.
-constexpr int kListenQueue = 1024;
 // How much of a requested path a log line repeats.
 constexpr std::size_t kLongestLoggedPath = 256;
+// How much of the system's reason a log line or an answer repeats.
+constexpr std::size_t kLongestReason = 200;
 
-// When the request this thread answers began: its connection's start for the first one, routing for
-// the others. Unknown (and logged as such) for a request the library refused before routing it on a
-// connection that had answered one already.
-thread_local std::optional<Clock::time_point> t_requestStart;
-
-// The library's pool, with the start of each connection noted for the log.
-class CTimedPool : public httplib::ThreadPool {
-public:
-    using ThreadPool::ThreadPool;
-    void enqueue(std::function<void()> connection) override {
-        ThreadPool::enqueue([connection = std::move(connection)] {
-            t_requestStart = Clock::now();
-            connection();
-        });
-    }
-};
-
-void Answer(httplib::Response& response, int status, const std::string& text) {
-    response.status = status;
-    response.set_content(text + "\n", "text/plain; charset=utf-8");
-}
-
-void LogRequest(const httplib::Request& request, const httplib::Response& response) {
-    char duration[32] = "-";
-    if (t_requestStart) {
-        std::snprintf(duration, sizeof duration, "%.3fs",
-                      std::chrono::duration<double>(Clock::now() - *t_requestStart).count());
-    }
-    t_requestStart.reset();
-    // One call, so that lines from several threads never mix.
-    std::fprintf(stderr, "%s %s %s %d %s\n", request.remote_addr.empty() ? "-" : request.remote_addr.c_str(),
-                 request.method.empty() ? "-" : request.method.c_str(),
-                 request.target.empty() ? "-" : OutsideText(request.target, kLongestLoggedPath).c_str(),
-                 response.status, duration);
-}
-
-// Writes the bytes from begin to end of the parts taken as one text.
-bool WriteRange(const std::array<std::shared_ptr<const std::string>, 2>& parts, std::size_t begin,
-                std::size_t end, httplib::DataSink& sink) {
-    std::size_t partBegin = 0;
-    for (const std::shared_ptr<const std::string>& part : parts) {
-        const std::size_t partEnd = partBegin + part->size();
-        const std::size_t from = std::max(begin, partBegin);
-        const std::size_t to = std::min(end, partEnd);
-        if (from < to && !sink.write(part->data() + (from - partBegin), to - from)) {
-            return false;
-        }
-        partBegin = partEnd;
-    }
-    return true;
+HttpLimits LimitsFor(const ExporterOptions& options) {
+    HttpLimits limits;
+    limits.connections = options.maxConnections;
+    limits.connectionsPerClient = options.maxConnectionsPerClient;
+    return limits;
 }
 
 std::string LandingPage() {
@@ -92,102 +32,190 @@ std::string LandingPage() {
            "</body></html>\n";
 }
 
+// The error reason of a status the server gives by itself.
+ScrapeError ReasonOf(int status) {
+    switch (status) {
+    case 408:
+        return ScrapeError::Timeout;
+    case 414:
+    case 431:
+        return ScrapeError::TooLarge;
+    case 505:
+        return ScrapeError::Version;
+    default:
+        return ScrapeError::Malformed;
+    }
+}
+
+// A shared string that lives as long as the piece it is part of.
+std::shared_ptr<const std::string> BytesOf(const std::shared_ptr<const DeflatedPiece>& piece) {
+    return std::shared_ptr<const std::string>(piece, &piece->bytes);
+}
+
 } // namespace
 
 CHttpService::CHttpService(const ExporterOptions& options, const HealthLimits& limits, CFleetWatch& fleet,
                            const CSignal& stop)
     : m_options(options), m_limits(limits), m_fleet(fleet), m_stop(stop),
-      m_server(std::make_unique<httplib::Server>()) {
-    const std::size_t threads = options.maxProbes + kSpareThreads;
-    m_server->new_task_queue = [threads] { return new CTimedPool(threads); };
-    m_server->set_socket_options([this](auto socket) {
-        httplib::default_socket_options(socket);
-        m_listenSocket = static_cast<std::uintptr_t>(socket);
-    });
-    m_server->set_read_timeout(kReadTimeout);
-    m_server->set_payload_max_length(kLongestBody);
-    m_server->set_pre_routing_handler([](const httplib::Request& request, httplib::Response& response) {
-        t_requestStart = t_requestStart.value_or(Clock::now());
-        if (request.method == "GET" || request.method == "HEAD") {
-            return httplib::Server::HandlerResponse::Unhandled;
-        }
-        response.set_header("Allow", "GET, HEAD");
-        Answer(response, 405, "only GET and HEAD are answered");
-        return httplib::Server::HandlerResponse::Handled;
-    });
-    // Called for every error status before the answer is sent, so that a scrape right after it counts it;
-    // the logger comes only after the answer.
-    m_server->set_error_handler([this](const httplib::Request&, httplib::Response& response) {
-        m_metrics.CountScrapeError();
-        if (response.body.empty()) {
-            Answer(response, response.status, response.status == 404 ? "no such page" : "not answered");
-        }
-    });
-    m_server->set_logger(LogRequest);
-    m_server->Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(LandingPage(), "text/html; charset=utf-8");
-    });
-    m_server->Get("/-/healthy",
-                  [](const httplib::Request&, httplib::Response& response) { Answer(response, 200, "OK"); });
-    m_server->Get("/metrics",
-                  [this](const httplib::Request&, httplib::Response& response) { AnswerMetrics(response); });
-    m_server->Get("/probe", [this](const httplib::Request& request, httplib::Response& response) {
-        AnswerProbe(request, response);
-    });
-}
+      m_server(*this, LimitsFor(options)) {}
 
 CHttpService::~CHttpService() = default;
 
-bool CHttpService::Bind() {
-    return m_server->bind_to_port(m_options.listenAddress, m_options.listenPort) &&
-           WidenListenQueue(m_listenSocket, kListenQueue);
+std::optional<std::string> CHttpService::Listen() {
+    return m_server.Listen(m_options.listenAddress, m_options.listenPort);
 }
 
 void CHttpService::Serve() {
-    (void)m_server->listen_after_bind();
+    m_server.Run();
 }
 
 void CHttpService::Stop() {
-    m_server->stop();
+    m_server.Stop();
 }
 
-void CHttpService::AnswerMetrics(httplib::Response& response) const {
-    // The fleet's page, a megabyte for a thousand devices, is sent from where it is kept: a copy for
-    // each answering thread would stay in that thread's heap.
-    const std::array<std::shared_ptr<const std::string>, 2> parts{
-        std::make_shared<const std::string>(m_metrics.Format()), m_fleet.Page()};
-    response.set_content_provider(parts[0]->size() + parts[1]->size(), kTextFormat,
-                                  [parts](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                      return WriteRange(parts, offset, offset + length, sink);
-                                  });
+void CHttpService::OnRequest(const HttpRequest& request, std::shared_ptr<CHttpReply> reply) {
+    m_acceptFailing = false;
+    const RequestHead& head = request.head;
+    const std::optional<RequestTarget> target = ParseRequestTarget(head.target);
+    if (head.method != "GET" && head.method != "HEAD") {
+        HttpAnswer answer = Refusal(405, ScrapeError::Method, "only GET and HEAD are answered");
+        answer.fields.emplace_back("Allow", "GET, HEAD");
+        reply->Send(std::move(answer));
+    } else if (head.HasBody()) {
+        reply->Send(Refusal(400, ScrapeError::Malformed, "a request body is not taken"));
+    } else if (!target) {
+        reply->Send(Refusal(400, ScrapeError::Malformed, "the request target is not a path with a query"));
+    } else if (target->path == "/metrics") {
+        reply->Send(AnswerMetrics(head));
+    } else if (target->path == "/probe") {
+        AnswerProbe(request, *target, reply);
+    } else if (target->path == "/") {
+        HttpAnswer answer;
+        answer.contentType = "text/html; charset=utf-8";
+        answer.body.push_back(std::make_shared<const std::string>(LandingPage()));
+        reply->Send(std::move(answer));
+    } else if (target->path == "/-/healthy") {
+        reply->Send(TextAnswer(200, "OK"));
+    } else {
+        reply->Send(Refusal(404, ScrapeError::NotFound, "no such page"));
+    }
 }
 
-bool CHttpService::MayProbe(std::uint32_t address) const {
-    return IsWithin(m_options.allow, address) || m_fleet.Lists(address);
+HttpAnswer CHttpService::AnswerMetrics(const RequestHead& head) const {
+    const std::string own = m_metrics.Format();
+    const FleetPage fleet = m_fleet.Page();
+    HttpAnswer answer;
+    answer.contentType = kTextFormat;
+    answer.fields.emplace_back("Vary", "Accept-Encoding");
+    if (!head.AcceptsGzip()) {
+        answer.body = {std::make_shared<const std::string>(own), fleet.text};
+        return answer;
+    }
+    // The fleet's page is compressed once an update; only the exporter's own lines are compressed here.
+    const DeflatedPiece ownPiece = Deflate(own, false);
+    answer.fields.emplace_back("Content-Encoding", "gzip");
+    answer.body = {std::make_shared<const std::string>(GzipHeader() + ownPiece.bytes),
+                   BytesOf(fleet.deflated),
+                   std::make_shared<const std::string>(GzipTrailer({&ownPiece, fleet.deflated.get()}))};
+    return answer;
 }
 
-void CHttpService::AnswerProbe(const httplib::Request& request, httplib::Response& response) {
-    const std::optional<std::string> scrapeTimeout =
-        request.has_header("X-Prometheus-Scrape-Timeout-Seconds")
-            ? std::optional<std::string>(request.get_header_value("X-Prometheus-Scrape-Timeout-Seconds"))
-            : std::nullopt;
-    const ProbeQueryResult parsed = ParseProbeQuery(request.params, scrapeTimeout, m_options.fleet.probe);
-    if (!parsed.query) {
-        Answer(response, 400, parsed.refusal);
+void CHttpService::AnswerProbe(const HttpRequest& request, const RequestTarget& target,
+                               std::shared_ptr<CHttpReply> reply) {
+    if (request.head.method == "HEAD") {
+        // Its answer's length is known only by probing.
+        HttpAnswer answer = Refusal(405, ScrapeError::Method, "/probe is answered to GET only");
+        answer.fields.emplace_back("Allow", "GET");
+        reply->Send(std::move(answer));
         return;
     }
-    if (!MayProbe(parsed.query->target.value)) {
-        Answer(response, 403, parsed.query->target.text + " is outside the allowed networks and devices");
+    const std::optional<std::string_view> scrapeTimeout =
+        request.head.Field("x-prometheus-scrape-timeout-seconds");
+    const ProbeQueryResult parsed = ParseProbeQuery(
+        target.parameters, scrapeTimeout ? std::optional<std::string>(*scrapeTimeout) : std::nullopt,
+        m_options.fleet.probe);
+    if (!parsed.query) {
+        reply->Send(Refusal(400, ScrapeError::Malformed, parsed.refusal));
+        return;
+    }
+    const DeviceAddress& device = parsed.query->target;
+    const std::string refusal =
+        ProbeRefusal(m_options.allow, m_fleet.Lists(device.value), device.value, device.text);
+    if (!refusal.empty()) {
+        reply->Send(Refusal(403, ScrapeError::Forbidden, refusal));
         return;
     }
     if (m_probesRunning.fetch_add(1) >= m_options.maxProbes) {
         m_probesRunning.fetch_sub(1);
-        response.set_header("Retry-After", "1");
-        Answer(response, 503, "as many probes run as allowed (--max-probes)");
+        reply->Send(Unavailable(ScrapeError::Busy, "as many probes run as allowed (--max-probes)"));
         return;
     }
-    const ProbeAnswer answer = RunProbe(*parsed.query, m_limits, m_stop);
-    m_probesRunning.fetch_sub(1);
-    m_metrics.CountProbe(answer.seconds, answer.success);
-    response.set_content(answer.page, kTextFormat);
+    const bool started = m_probes.Start([this, query = *parsed.query, reply] {
+        const ProbeAnswer answer = RunProbe(query, m_limits, reply->Cancelled());
+        m_probesRunning.fetch_sub(1);
+        if (answer.interrupted || reply->Cancelled().Wait(0)) {
+            // The client has gone, and the answer with it; or the exporter stops, which says nothing of
+            // the device.
+            reply->Send(m_stop.Wait(0) ? Unavailable(ScrapeError::Stopping, "the exporter is stopping")
+                                       : TextAnswer(503, "the client has gone"));
+        } else if (!answer.localFailure.empty()) {
+            std::fprintf(stderr, "vantrex-exporter: cannot probe %s: %s\n", query.target.text.c_str(),
+                         OutsideText(answer.localFailure, kLongestReason).c_str());
+            reply->Send(
+                Unavailable(ScrapeError::LocalFailure, "this host could not probe: " +
+                                                           OutsideText(answer.localFailure, kLongestReason)));
+        } else {
+            m_metrics.CountProbe(answer.seconds, answer.success);
+            HttpAnswer page;
+            page.contentType = kTextFormat;
+            page.body.push_back(std::make_shared<const std::string>(answer.page));
+            reply->Send(std::move(page));
+        }
+    });
+    if (!started) {
+        m_probesRunning.fetch_sub(1);
+        std::fprintf(stderr, "vantrex-exporter: no thread for a probe of %s\n", device.text.c_str());
+        reply->Send(Unavailable(ScrapeError::LocalFailure, "this host has no thread for the probe"));
+    }
+}
+
+HttpAnswer CHttpService::Refusal(int status, ScrapeError reason, const std::string& text) {
+    m_metrics.CountScrapeError(reason);
+    HttpAnswer answer = TextAnswer(status, text);
+    // A client that was refused once has nothing more to ask on this connection.
+    answer.close = true;
+    return answer;
+}
+
+HttpAnswer CHttpService::Unavailable(ScrapeError reason, const std::string& text) {
+    HttpAnswer answer = Refusal(503, reason, text);
+    answer.fields.emplace_back("Retry-After", "1");
+    return answer;
+}
+
+void CHttpService::OnEnded(const std::string& client, const HttpRequest* request, const HttpAnswer* answer,
+                           double seconds) {
+    if (request == nullptr && answer != nullptr) {
+        m_metrics.CountScrapeError(ReasonOf(answer->status));
+    }
+    char status[16] = "left";
+    if (answer != nullptr) {
+        std::snprintf(status, sizeof status, "%d", answer->status);
+    }
+    // One call, so that lines from several threads never mix.
+    std::fprintf(stderr, "%s %s %s %s %.3fs\n", client.c_str(), request ? request->head.method.c_str() : "-",
+                 request ? OutsideText(request->head.target, kLongestLoggedPath).c_str() : "-", status,
+                 seconds);
+}
+
+void CHttpService::OnConnectionRefused(bool perClient) {
+    m_metrics.CountRefusedConnection(perClient);
+}
+
+void CHttpService::OnAcceptFailed(const std::string& reason) {
+    if (!m_acceptFailing) {
+        std::fprintf(stderr, "vantrex-exporter: cannot accept a connection: %s; trying again every 0.1 s\n",
+                     OutsideText(reason, kLongestReason).c_str());
+    }
+    m_acceptFailing = true;
 }

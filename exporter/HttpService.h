@@ -3,6 +3,9 @@
 #include "ExporterMetrics.h"
 #include "ExporterOptions.h"
 #include "FleetWatch.h"
+#include "HttpServer.h"
+#include "ProbeThreads.h"
+#include "RequestTarget.h"
 
 #include "health/Health.h"
 #include "runtime/Signal.h"
@@ -11,36 +14,40 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-} // namespace httplib
-
 // The exporter's HTTP side: /metrics, /probe, the landing page and /-/healthy, each request logged on
-// one line to stderr. A fixed pool of threads answers, more of them than probes may run, so that a
-// scrape of /metrics or a refusal never waits behind the probes.
-class CHttpService {
+// one line to stderr. Requests are answered on the server's one thread; each probe runs on a thread of
+// its own, at most --max-probes at once, and ends early when its client leaves or the exporter stops.
+// Trouble of this PC (no descriptor, no thread, stopping) is answered 503, never as the device's state.
+class CHttpService : public IHttpHandler {
 public:
     CHttpService(const ExporterOptions& options, const HealthLimits& limits, CFleetWatch& fleet,
                  const CSignal& stop);
-    ~CHttpService();
+    ~CHttpService() override;
     CHttpService(const CHttpService&) = delete;
     CHttpService& operator=(const CHttpService&) = delete;
 
-    // Takes the listening address; false when it cannot be had (in use, not this host's).
-    bool Bind();
-    // Answers requests until Stop.
+    // Takes the listening address; the reason when it cannot ("in use").
+    std::optional<std::string> Listen();
+    // Answers requests until Stop, and the requests under way after it.
     void Serve();
-    // Ends Serve; the requests under way are answered first (a probe ends early once stop is set).
+    // Ends Serve: no new connection or request; the probes under way end early and are answered 503.
     void Stop();
 
+    void OnRequest(const HttpRequest& request, std::shared_ptr<CHttpReply> reply) override;
+    void OnEnded(const std::string& client, const HttpRequest* request, const HttpAnswer* answer,
+                 double seconds) override;
+    void OnConnectionRefused(bool perClient) override;
+    void OnAcceptFailed(const std::string& reason) override;
+
 private:
-    void AnswerMetrics(httplib::Response& response) const;
-    void AnswerProbe(const httplib::Request& request, httplib::Response& response);
-    bool MayProbe(std::uint32_t address) const;
+    HttpAnswer AnswerMetrics(const RequestHead& head) const;
+    void AnswerProbe(const HttpRequest& request, const RequestTarget& target,
+                     std::shared_ptr<CHttpReply> reply);
+    HttpAnswer Refusal(int status, ScrapeError reason, const std::string& text);
+    HttpAnswer Unavailable(ScrapeError reason, const std::string& text);
 
     const ExporterOptions& m_options;
     const HealthLimits m_limits;
@@ -48,6 +55,7 @@ private:
     const CSignal& m_stop;
     CExporterMetrics m_metrics;
     std::atomic<std::size_t> m_probesRunning{0};
-    std::uintptr_t m_listenSocket = 0; // as the library made it in Bind
-    std::unique_ptr<httplib::Server> m_server;
+    bool m_acceptFailing = false; // the server's thread only: logs an episode once
+    CHttpServer m_server;
+    CProbeThreads m_probes; // joined before the server goes, whose replies the probes hold
 };

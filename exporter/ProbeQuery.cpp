@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -13,9 +14,6 @@ using Parameters = std::multimap<std::string, std::string>;
 
 // The scraper's answer must still travel back within its limit.
 constexpr double kAnswerMargin = 0.5;
-// Bounds the time arithmetic, as the command line does.
-constexpr double kLongestLimit = 86400;
-constexpr double kShortestLimit = 0.1;
 constexpr std::size_t kLongestEcho = 64;
 
 // Why a query cannot be probed.
@@ -85,7 +83,13 @@ std::chrono::milliseconds Limit(const std::optional<std::string>& scrapeTimeout,
     if (!seconds || *seconds <= 0) {
         throw Refused("X-Prometheus-Scrape-Timeout-Seconds", *scrapeTimeout, "a number of seconds above 0");
     }
-    const double limit = std::clamp(*seconds - kAnswerMargin, kShortestLimit, kLongestLimit);
+    const double limit = std::min(*seconds - kAnswerMargin, kLongestProbeSeconds);
+    if (limit < kShortestProbeSeconds) {
+        char text[128];
+        std::snprintf(text, sizeof text, "scrape timeout %g s is shorter than a reading (%g s)", *seconds,
+                      kShortestProbeSeconds + kAnswerMargin);
+        throw Refusal{text};
+    }
     return std::chrono::milliseconds(static_cast<long long>(limit * 1000.0 + 0.5));
 }
 

@@ -12,6 +12,8 @@ struct ProbeAnswer {
     std::string page; // the device's series, then vantrex_probe_success and vantrex_probe_duration_seconds
     bool success = false; // a complete reading
     double seconds = 0;
+    bool interrupted = false; // ended by stop before the device was read: the page says nothing of it
+    std::string localFailure; // why this PC could not read it (no socket, descriptor, thread); else empty
 };
 
 // Reads the device once, as vantrex-status does, within the query's limit; stop ends it early.

@@ -9,8 +9,32 @@
 #include "runtime/TerminationRequest.h"
 #include "status/DescriptorBudget.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
+
+namespace {
+
+// At most this share of the descriptors goes to client connections; the devices need the rest.
+constexpr std::uint64_t kConnectionShare = 4;
+// A probe in flight holds as many descriptors as a kept device.
+constexpr std::size_t kDescriptorsPerProbe = 12;
+
+// Client connections, kept fleet devices and probes within the limit of open descriptors: connections
+// first (a scrape must always find a place), then the probes, then the devices the rest allows.
+void FitDescriptorLimit(ExporterOptions& options, std::optional<std::uint64_t> limit) {
+    if (!limit) {
+        return;
+    }
+    options.maxConnections = std::min<std::size_t>(
+        options.maxConnections,
+        static_cast<std::size_t>(std::max<std::uint64_t>(*limit / kConnectionShare, 16)));
+    const std::uint64_t taken = options.maxConnections + options.maxProbes * kDescriptorsPerProbe;
+    options.fleet.parallel =
+        DevicesWithinDescriptorLimit(options.fleet.parallel, *limit > taken ? *limit - taken : 0);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     CSignal stop;
@@ -26,13 +50,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     ExporterOptions& options = *parsed.options;
-    options.fleet.parallel = DevicesWithinDescriptorLimit(options.fleet.parallel, RaiseDescriptorLimit());
+    FitDescriptorLimit(options, RaiseDescriptorLimit());
     const HealthLimits limits;
     CFleetWatch fleet(options, limits);
     CHttpService service(options, limits, fleet, stop);
-    if (!service.Bind()) {
-        std::fprintf(stderr, "vantrex-exporter: cannot listen on %s:%d\n", options.listenAddress.c_str(),
-                     options.listenPort);
+    if (const std::optional<std::string> failure = service.Listen()) {
+        std::fprintf(stderr, "vantrex-exporter: cannot listen on %s:%d: %s\n", options.listenAddress.c_str(),
+                     options.listenPort, failure->c_str());
         return 1;
     }
     std::fprintf(stderr, "vantrex-exporter: listening on %s:%d\n", options.listenAddress.c_str(),

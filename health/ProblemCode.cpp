@@ -49,9 +49,11 @@ const char* ProblemCodeName(ProblemCode code) {
     case ProblemCode::ClockStep:
         return "clock-step";
     case ProblemCode::NtpRootDistance:
+        return "ntp-root-distance";
+    case ProblemCode::Stale:
         break;
     }
-    return "ntp-root-distance";
+    return "stale";
 }
 
 bool TellsOfTheDevice(ProblemCode code) {

@@ -27,6 +27,7 @@ enum class ProblemCode {
     NtpLeapMonth,       // a leap second announced outside June and December
     ClockStep,          // the device clock stepped between two readings (within the last 10 minutes)
     NtpRootDistance,    // the server's root distance beyond 1.5 s
+    Stale,              // a kept device's last complete reading is too old for its interval (exporter)
 };
 
 // The code's stable name: "gps-unlocked", "ntp-offset".

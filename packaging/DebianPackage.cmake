@@ -1,5 +1,6 @@
 # The Debian package: the programs, the desktop entry and its icon in every size the artwork has, the
-# AppStream metainfo, a manual page per program made from its --help, and the documents Debian asks for.
+# AppStream metainfo, a manual page per program (written by hand, or made from its --help), the
+# exporter's service, Prometheus rules and Grafana dashboard, and the documents Debian asks for.
 find_program(VANTREX_HELP2MAN help2man REQUIRED)
 find_program(VANTREX_GZIP gzip REQUIRED)
 find_program(VANTREX_APPSTREAMCLI appstreamcli REQUIRED)
@@ -44,16 +45,23 @@ set(generated changelog.gz)
 set(whatis_vantrex-config "monitor and configure a VANTREX GPS time server")
 set(whatis_vantrex-status "report the health of VANTREX GPS time servers")
 set(whatis_vantrex-sim "simulated VANTREX GPS time server on loopback addresses")
-set(whatis_vantrex-exporter "serve the health of VANTREX GPS time servers to Prometheus")
 set(manual_programs)
 foreach(program vantrex-config vantrex-status vantrex-exporter vantrex-sim)
     if(TARGET ${program})
         list(APPEND manual_programs ${program})
-        add_custom_command(OUTPUT ${program}.1.gz
-            COMMAND ${VANTREX_HELP2MAN} --no-info --section 1 --name ${whatis_${program}}
-                    --output ${program}.1 $<TARGET_FILE:${program}>
-            COMMAND ${VANTREX_GZIP} -9nf ${program}.1
-            DEPENDS ${program} VERBATIM)
+        # A page written by hand where one is, else one made from --help.
+        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${program}.1)
+            add_custom_command(OUTPUT ${program}.1.gz
+                COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/${program}.1 ${program}.1
+                COMMAND ${VANTREX_GZIP} -9nf ${program}.1
+                DEPENDS ${program}.1 VERBATIM)
+        else()
+            add_custom_command(OUTPUT ${program}.1.gz
+                COMMAND ${VANTREX_HELP2MAN} --no-info --section 1 --name ${whatis_${program}}
+                        --output ${program}.1 $<TARGET_FILE:${program}>
+                COMMAND ${VANTREX_GZIP} -9nf ${program}.1
+                DEPENDS ${program} VERBATIM)
+        endif()
         list(APPEND generated ${program}.1.gz)
         install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     endif()
@@ -83,6 +91,8 @@ endif()
 if(TARGET vantrex-exporter)
     install(FILES vantrex-exporter.service DESTINATION /lib/systemd/system)
     install(FILES vantrex-exporter.default DESTINATION /etc/default RENAME vantrex-exporter)
+    install(FILES prometheus/vantrex-rules.yml DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrex-config/prometheus)
+    install(FILES grafana/vantrex-dashboard.json DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrex-config/grafana)
     set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_SOURCE_DIR}/debian/conffiles
         ${CMAKE_CURRENT_SOURCE_DIR}/debian/postinst ${CMAKE_CURRENT_SOURCE_DIR}/debian/prerm
         ${CMAKE_CURRENT_SOURCE_DIR}/debian/postrm)

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -27,10 +28,14 @@ std::unique_ptr<CDeviceProbe> MakeProbe(const DeviceAddress& device, const Fleet
     return std::make_unique<CDeviceProbe>(device.text, device.value, settings.probe);
 }
 
-// Waits for stop, any probe's signal, or until wake; true when stop is set.
-bool WaitForNews(const CSignal& stop, const std::vector<CDeviceProbe*>& probes, Clock::time_point wake) {
+// Waits for stop, any probe's signal, reload if given, or until wake; true when stop is set.
+bool WaitForNews(const CSignal& stop, const std::vector<CDeviceProbe*>& probes, Clock::time_point wake,
+                 const CSignal* reload = nullptr) {
     CWaitSet set;
     set.Add(stop);
+    if (reload != nullptr) {
+        set.Add(*reload);
+    }
     for (CDeviceProbe* probe : probes) {
         probe->AddSignals(set);
     }
@@ -132,48 +137,92 @@ FleetSettings PacedForWatch(FleetSettings settings) {
     return settings;
 }
 
+// A change of the watched list: the reload request and where the new list comes from.
+struct FleetChange {
+    CSignal& reload;
+    const DeviceListSource& relist;
+};
+
+// One device kept connected: its probe, and when it is to be tried again after it was lost.
+struct KeptProbe {
+    DeviceAddress device;
+    std::unique_ptr<CDeviceProbe> probe;
+    std::optional<Clock::time_point> reconnectAt;
+};
+
+KeptProbe Connected(const DeviceAddress& device, const FleetSettings& settings, Clock::time_point now) {
+    KeptProbe kept{device, MakeProbe(device, settings), std::nullopt};
+    kept.probe->Start(now);
+    return kept;
+}
+
+// The kept probes of the devices still listed, in the new order, and new ones for the devices added.
+std::vector<KeptProbe> Regrouped(std::vector<KeptProbe> kept, const std::vector<DeviceAddress>& devices,
+                                 const FleetSettings& settings, Clock::time_point now) {
+    std::unordered_map<std::uint32_t, KeptProbe*> byAddress;
+    for (KeptProbe& one : kept) {
+        byAddress.emplace(one.device.value, &one);
+    }
+    std::vector<KeptProbe> regrouped;
+    for (const DeviceAddress& device : devices) {
+        const auto found = byAddress.find(device.value);
+        regrouped.push_back(found != byAddress.end() ? std::move(*found->second)
+                                                     : Connected(device, settings, now));
+    }
+    return regrouped; // the dropped ones' probes end with kept
+}
+
 // As many devices as may be read at once: each keeps its probe connected, and a lost one is
-// reconnected after a growing delay.
+// reconnected after a growing delay. With a change, a new list that still fits is taken in place; one
+// that does not ends the watch (the caller watches it another way).
 void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSettings& given,
-                        const CSignal& stop, const RecordSink& sink) {
+                        const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
     const FleetSettings settings = PacedForWatch(given);
-    std::vector<std::unique_ptr<CDeviceProbe>> probes;
-    std::vector<CDeviceProbe*> running;
-    std::vector<std::optional<Clock::time_point>> reconnectAt(devices.size());
+    std::vector<KeptProbe> kept;
     Clock::time_point now = Clock::now();
     for (const DeviceAddress& device : devices) {
-        probes.push_back(MakeProbe(device, settings));
-        probes.back()->Start(now);
-        running.push_back(probes.back().get());
+        kept.push_back(Connected(device, settings, now));
     }
     Clock::time_point nextEmit = now + settings.watchInterval;
     for (;;) {
-        Clock::time_point wake = NextWake(running, now, nextEmit);
-        for (const auto& at : reconnectAt) {
-            wake = at ? std::min(wake, *at) : wake;
+        std::vector<CDeviceProbe*> running;
+        Clock::time_point reconnect = Clock::time_point::max();
+        for (const KeptProbe& one : kept) {
+            running.push_back(one.probe.get());
+            reconnect = one.reconnectAt ? std::min(reconnect, *one.reconnectAt) : reconnect;
         }
-        if (stop.Wait(kNewsBatchMs) || WaitForNews(stop, running, wake)) {
+        const Clock::time_point wake = std::min(NextWake(running, now, nextEmit), reconnect);
+        if (stop.Wait(kNewsBatchMs) || WaitForNews(stop, running, wake, change ? &change->reload : nullptr)) {
             return;
         }
         now = Clock::now();
-        for (std::size_t index = 0; index < probes.size(); ++index) {
-            CDeviceProbe& probe = *probes[index];
+        if (change != nullptr && change->reload.Wait(0)) {
+            (void)change->reload.Reset();
+            const std::vector<DeviceAddress> listed = change->relist();
+            if (listed.empty() || listed.size() > AtOnce(settings)) {
+                return;
+            }
+            kept = Regrouped(std::move(kept), listed, settings, now);
+            continue;
+        }
+        for (KeptProbe& one : kept) {
+            CDeviceProbe& probe = *one.probe;
             if (probe.Update(now) != ProbePhase::Down) {
                 continue;
             }
-            if (!reconnectAt[index]) {
-                reconnectAt[index] = now + probe.ReconnectDelay().Next();
-            } else if (now >= *reconnectAt[index]) {
-                reconnectAt[index].reset();
+            if (!one.reconnectAt) {
+                one.reconnectAt = now + probe.ReconnectDelay().Next();
+            } else if (now >= *one.reconnectAt) {
+                one.reconnectAt.reset();
                 probe.Start(now);
             }
         }
         if (now >= nextEmit) {
             std::vector<DeviceRecord> records;
-            for (const auto& probe : probes) {
-                records.push_back(probe->Record());
-                if (!probe->IsNtpRunning()) {
-                    probe->StartNtpCheck(now);
+            for (const KeptProbe& one : kept) {
+                records.push_back(one.probe->Record());
+                if (!one.probe->IsNtpRunning()) {
+                    one.probe->StartNtpCheck(now);
                 }
             }
             sink(records);
@@ -186,7 +235,7 @@ void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSe
 // place to the next. A device is pending until its first reading and keeps its last record between
 // turns; none is read more often than once an interval.
 void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
-                       const CSignal& stop, const RecordSink& sink) {
+                       const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
     struct Turn {
         std::size_t index;
         Clock::time_point notBefore;
@@ -216,7 +265,14 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
         const std::vector<CDeviceProbe*> running = Running(probes);
         const Clock::time_point nextTurn =
             active < AtOnce(settings) ? waiting.front().notBefore : Clock::time_point::max();
-        if (WaitForNews(stop, running, NextWake(running, now, std::min(nextEmit, nextTurn)))) {
+        if (WaitForNews(stop, running, NextWake(running, now, std::min(nextEmit, nextTurn)),
+                        change ? &change->reload : nullptr)) {
+            return;
+        }
+        if (change != nullptr && change->reload.Wait(0)) {
+            // Each device holds its connection for one reading only: the new list starts over.
+            (void)change->reload.Reset();
+            (void)change->relist();
             return;
         }
         now = Clock::now();
@@ -274,8 +330,19 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
 void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings, const CSignal& stop,
                 const RecordSink& sink) {
     if (devices.size() <= AtOnce(settings)) {
-        KeepFleetConnected(devices, settings, stop, sink);
+        KeepFleetConnected(devices, settings, stop, nullptr, sink);
     } else {
-        WatchFleetInTurns(devices, settings, stop, sink);
+        WatchFleetInTurns(devices, settings, stop, nullptr, sink);
+    }
+}
+
+void WatchChangingFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+                        const CSignal& stop, CSignal& reload, const DeviceListSource& relist,
+                        const RecordSink& sink) {
+    const FleetChange change{reload, relist};
+    if (devices.size() <= AtOnce(settings)) {
+        KeepFleetConnected(devices, settings, stop, &change, sink);
+    } else {
+        WatchFleetInTurns(devices, settings, stop, &change, sink);
     }
 }

@@ -38,3 +38,15 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
 // set; a lost device is reported down and reconnected after a growing delay.
 void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings, const CSignal& stop,
                 const RecordSink& sink);
+
+// Asked for the devices to watch from now on.
+using DeviceListSource = std::function<std::vector<DeviceAddress>()>;
+
+// WatchFleet over a list that may change: when reload is set, it is reset and relist gives the new list.
+// Devices kept connected that stay listed keep their connections and their records; added ones connect,
+// dropped ones disconnect. Returns when stop is set, or when the new list no longer fits the way the
+// devices were watched (every one kept connected, or read in turns): the caller then watches relist's
+// last list.
+void WatchChangingFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+                        const CSignal& stop, CSignal& reload, const DeviceListSource& relist,
+                        const RecordSink& sink);

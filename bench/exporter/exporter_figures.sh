@@ -3,7 +3,10 @@
 #   1. 200 concurrent /probe requests against 200 devices: all answered, wall time against one probe;
 #   2. fleet mode with 1,000 devices: /metrics latency (p50, p99 of SCRAPES scrapes, default 300), resident
 #      memory, threads, descriptors, and CPU while idle between scrapes (IDLE_SECONDS, default 60);
-#   3. the fleet scraped every second for SOAK_SECONDS (default 600): memory, threads and descriptors at
+#   3. the fleet with 1,000 clients trickling their requests and 10,000 idle connections at once
+#      (slow_clients.py, SLOW_SECONDS, default 60): /metrics latency (p50, p99 of SCRAPES scrapes), threads
+#      and descriptors before and while they are there;
+#   4. the fleet scraped every second for SOAK_SECONDS (default 600): memory, threads and descriptors at
 #      its start and end.
 # Usage: bench/exporter/exporter_figures.sh [BUILD_DIR]   (default build/normal)
 set -euo pipefail
@@ -11,6 +14,7 @@ cd "$(dirname "$0")/../.."
 scrapes=${SCRAPES:-300}
 idle_seconds=${IDLE_SECONDS:-60}
 soak_seconds=${SOAK_SECONDS:-600}
+slow_seconds=${SLOW_SECONDS:-60}
 ntp_port=12160
 source bench/status/sim_fleet.sh
 exporter=$build/exporter/vantrex-exporter
@@ -26,7 +30,8 @@ cpu_seconds() { # PID
 start_exporter() { # LISTEN ARGUMENTS...
     local listen=$1
     shift
-    "$exporter" --listen "$listen" --ntp-port "$ntp_port" "$@" 2>/dev/null &
+    # As many descriptors as allowed: a quarter of them for client connections.
+    prlimit --nofile="$(ulimit -Hn)" "$exporter" --listen "$listen" --ntp-port "$ntp_port" "$@" 2>/dev/null &
     pids+=($!)
     exporter_pid=$!
     for _ in $(seq 100); do curl -sf "http://$listen/-/healthy" >/dev/null && return; sleep 0.1; done
@@ -80,6 +85,25 @@ before=$(cpu_seconds "$fleet_pid")
 sleep "$idle_seconds"
 after=$(cpu_seconds "$fleet_pid")
 echo "idle for ${idle_seconds} s: $(awk -v a="$before" -v b="$after" -v s="$idle_seconds" 'BEGIN{printf "%.1f", (b-a)/s*100}')% of a core; $(sample "$fleet_pid")"
+
+echo "== 1,000 trickling clients and 10,000 idle connections, fleet of 1,000"
+before="$(sample "$fleet_pid")"
+(ulimit -n "$(ulimit -Hn)" && exec /usr/bin/python3 bench/exporter/slow_clients.py 127.0.64.250 12716 1000 10000 \
+    "$slow_seconds") >"$work/slow" &
+slow_pid=$!
+pids+=("$slow_pid")
+sleep 15
+during="$(sample "$fleet_pid")"
+for _ in $(seq "$scrapes"); do
+    curl -sf -o /dev/null -w '%{time_total}\n' http://127.0.64.250:12716/metrics || echo 999
+    sleep 0.1
+done >"$work/slow-latency"
+echo "before: $before; with the clients: $during"
+echo "/metrics over $scrapes scrapes meanwhile: p50 $(quantile "$work/slow-latency" 0.5)," \
+     "p99 $(quantile "$work/slow-latency" 0.99)"
+wait "$slow_pid" || true
+echo "clients: $(cat "$work/slow")"
+echo "after they left: $(sample "$fleet_pid")"
 
 echo "== fleet scraped every second for ${soak_seconds} s"
 echo "at start: $(sample "$fleet_pid")"

@@ -1,4 +1,5 @@
-// vantrex-exporter on 127.0.181.x to 127.0.185.x against the simulated device, loopback only.
+// vantrex-exporter on 127.0.181.x to 127.0.185.x and 127.0.191.x to 127.0.193.x against the simulated
+// device, and slow or many clients, loopback only.
 #include "ExporterRun.h"
 
 #include "tests/support/SimProcess.h"
@@ -11,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -28,6 +30,59 @@ std::vector<std::string> SimOptions(const std::string& address, std::vector<std:
     return options;
 }
 
+// A plain client socket from a loopback address of its own, for clients that behave as no library does.
+class CRawClient {
+public:
+    CRawClient(const char* source, const char* address, int port) {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ::inet_pton(AF_INET, source, &local.sin_addr);
+        sockaddr_in peer{};
+        peer.sin_family = AF_INET;
+        peer.sin_port = htons(static_cast<std::uint16_t>(port));
+        ::inet_pton(AF_INET, address, &peer.sin_addr);
+        if (::bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+            ::connect(m_socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+            ::close(m_socket);
+            m_socket = -1;
+        }
+    }
+    ~CRawClient() {
+        if (m_socket >= 0) {
+            ::close(m_socket);
+        }
+    }
+    CRawClient(const CRawClient&) = delete;
+    CRawClient& operator=(const CRawClient&) = delete;
+
+    bool Send(const std::string& bytes) const {
+        return m_socket >= 0 && ::send(m_socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+                                    static_cast<ssize_t>(bytes.size());
+    }
+    // What the peer sent until it closed, waiting up to ms; nullopt while it is still open then.
+    std::optional<std::string> ReadUntilClosed(int ms) const {
+        std::string received;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (m_socket >= 0 && std::chrono::steady_clock::now() < end) {
+            pollfd one{m_socket, POLLIN, 0};
+            if (::poll(&one, 1, 50) <= 0) {
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t size = ::recv(m_socket, buffer, sizeof buffer, 0);
+            if (size <= 0) {
+                return received;
+            }
+            received.append(buffer, static_cast<std::size_t>(size));
+        }
+        return std::nullopt;
+    }
+
+private:
+    int m_socket = -1;
+};
+
 struct BadRequest {
     const char* name;
     int host; // the exporter listens on 127.0.181.<host>, one address a row
@@ -36,6 +91,8 @@ struct BadRequest {
     std::string path;
     httplib::Headers headers;
     int status;
+    const char* reason;    // the scrape error's reason label
+    const char* text = ""; // the answer's text, where it matters
 };
 
 class ExporterRefusalTest : public ::testing::TestWithParam<BadRequest> {};
@@ -47,17 +104,23 @@ TEST_P(ExporterRefusalTest, RefusesWithoutProbing) {
     ASSERT_TRUE(exporter.Start(c.options)) << exporter.Log();
     httplib::Client client = exporter.Client();
     const auto start = std::chrono::steady_clock::now();
-    const httplib::Result result = std::string(c.method) == "GET" ? client.Get(c.path, c.headers)
-                                   : std::string(c.method) == "DELETE"
-                                       ? client.Delete(c.path, c.headers)
-                                       : client.Post(c.path, c.headers, "x", "text/plain");
+    const std::string method = c.method;
+    const httplib::Result result = method == "GET"      ? client.Get(c.path, c.headers)
+                                   : method == "HEAD"   ? client.Head(c.path, c.headers)
+                                   : method == "DELETE" ? client.Delete(c.path, c.headers)
+                                                        : client.Post(c.path, c.headers, "x", "text/plain");
     ASSERT_TRUE(result) << httplib::to_string(result.error());
     EXPECT_EQ(result->status, c.status) << result->body;
+    EXPECT_EQ(result->get_header_value("Connection"), "close");
+    EXPECT_NE(result->body.find(c.text), std::string::npos) << result->body;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    const httplib::Result metrics = client.Get("/metrics");
+    const httplib::Result metrics = exporter.Client().Get("/metrics");
     ASSERT_TRUE(metrics);
     EXPECT_EQ(SampleValue(metrics->body, "vantrex_exporter_probes_total"), 0.0);
-    EXPECT_EQ(SampleValue(metrics->body, "vantrex_exporter_scrape_errors_total"), 1.0);
+    EXPECT_EQ(SampleValue(metrics->body,
+                          std::string("vantrex_exporter_scrape_errors_total{reason=\"") + c.reason + "\"}"),
+              1.0)
+        << metrics->body;
 }
 
 const std::vector<std::string> kAllowSome{"--allow", "127.0.181.0/28"};
@@ -65,16 +128,60 @@ const std::vector<std::string> kAllowSome{"--allow", "127.0.181.0/28"};
 INSTANTIATE_TEST_SUITE_P(
     Requests, ExporterRefusalTest,
     ::testing::Values(
-        BadRequest{"OutsideAllow", 101, kAllowSome, "GET", "/probe?target=127.0.181.16", {}, 403},
-        BadRequest{"NoAllowNorDevices", 102, {}, "GET", "/probe?target=127.0.181.2", {}, 403},
-        BadRequest{"MalformedTarget", 103, kAllowSome, "GET", "/probe?target=127.0.181", {}, 400},
-        BadRequest{"NameTarget", 104, kAllowSome, "GET", "/probe?target=localhost", {}, 400},
-        BadRequest{"NoTarget", 105, kAllowSome, "GET", "/probe", {}, 400},
-        BadRequest{"OverlongRequestLine", 106, kAllowSome, "GET", "/" + std::string(9000, 'a'), {}, 414},
-        BadRequest{"OverlongHeader", 107, kAllowSome, "GET", "/", {{"X-Long", std::string(9000, 'a')}}, 400},
-        BadRequest{"Post", 108, kAllowSome, "POST", "/metrics", {}, 405},
-        BadRequest{"Delete", 109, kAllowSome, "DELETE", "/probe?target=127.0.181.2", {}, 405},
-        BadRequest{"UnknownPath", 110, kAllowSome, "GET", "/metrics/x", {}, 404}),
+        BadRequest{
+            "OutsideAllow", 101, kAllowSome, "GET", "/probe?target=127.0.181.16", {}, 403, "forbidden"},
+        BadRequest{"NoAllowNorDevices", 102, {}, "GET", "/probe?target=127.0.181.2", {}, 403, "forbidden"},
+        BadRequest{
+            "MalformedTarget", 103, kAllowSome, "GET", "/probe?target=127.0.181", {}, 400, "malformed"},
+        BadRequest{"NameTarget", 104, kAllowSome, "GET", "/probe?target=localhost", {}, 400, "malformed"},
+        BadRequest{"NoTarget", 105, kAllowSome, "GET", "/probe", {}, 400, "malformed"},
+        BadRequest{"OverlongRequestLine",
+                   106,
+                   kAllowSome,
+                   "GET",
+                   "/" + std::string(9000, 'a'),
+                   {},
+                   414,
+                   "too-large"},
+        BadRequest{"OverlongHead",
+                   107,
+                   kAllowSome,
+                   "GET",
+                   "/",
+                   {{"X-Long", std::string(17000, 'a')}},
+                   431,
+                   "too-large"},
+        BadRequest{"Post", 108, kAllowSome, "POST", "/metrics", {}, 405, "method"},
+        BadRequest{"Delete", 109, kAllowSome, "DELETE", "/probe?target=127.0.181.2", {}, 405, "method"},
+        BadRequest{"UnknownPath", 110, kAllowSome, "GET", "/metrics/x", {}, 404, "not-found"},
+        BadRequest{"HeadProbe", 111, kAllowSome, "HEAD", "/probe?target=127.0.181.2", {}, 405, "method"},
+        BadRequest{"NetworkAddress",
+                   112,
+                   kAllowSome,
+                   "GET",
+                   "/probe?target=127.0.181.0",
+                   {},
+                   403,
+                   "forbidden",
+                   "network address of 127.0.181.0/28"},
+        BadRequest{"BroadcastAddress",
+                   113,
+                   kAllowSome,
+                   "GET",
+                   "/probe?target=127.0.181.15",
+                   {},
+                   403,
+                   "forbidden",
+                   "broadcast address of 127.0.181.0/28"},
+        BadRequest{"ScrapeTimeoutTooShort",
+                   114,
+                   kAllowSome,
+                   "GET",
+                   "/probe?target=127.0.181.2",
+                   {{"X-Prometheus-Scrape-Timeout-Seconds", "3"}},
+                   400,
+                   "malformed",
+                   "scrape timeout 3 s is shorter than a reading (4 s)"}),
     [](const ::testing::TestParamInfo<BadRequest>& info) { return std::string(info.param.name); });
 
 struct ProbeCase {
@@ -138,10 +245,19 @@ TEST(ExporterPagesTest, PromtoolAcceptsMetricsAndProbePages) {
     const std::string metrics = PageWith(exporter, "vantrex_gps_locked{address=\"127.0.183.10\"}");
     EXPECT_EQ(SampleValue(metrics, "vantrex_gps_locked{address=\"127.0.183.10\"}"), 0.0) << metrics;
     EXPECT_EQ(PromtoolFindings(metrics, "metrics"), "") << metrics;
-    EXPECT_EQ(PromtoolFindings(probe->body, "probe"), "") << probe->body;
+    EXPECT_EQ(PromtoolFindings(probe->body, "probe"), "")
+        << probe->status << ' ' << probe->body << exporter.Log();
 }
 
-TEST(ExporterFleetTest, HangupReadsTheListAgain) {
+// How many connections the device has had: each starts by asking for the version.
+std::size_t Connections(const CSimProcess& sim) {
+    const SimLog log = sim.ReadLog();
+    return static_cast<std::size_t>(std::count_if(
+        log.lines.begin(), log.lines.end(), [](const SimLogLine& line) { return line.text == "version"; }));
+}
+
+// SIGHUP connects the devices added and drops those removed; the others keep their connections.
+TEST(ExporterFleetTest, HangupChangesOnlyWhatTheListChanged) {
     CSimProcess first;
     CSimProcess second;
     ASSERT_TRUE(first.Start(SimOptions("127.0.184.10"))) << first.ErrorOutput();
@@ -152,11 +268,37 @@ TEST(ExporterFleetTest, HangupReadsTheListAgain) {
     ASSERT_TRUE(exporter.Start({"--from", list, "--interval", "1", "--no-ntp"})) << exporter.Log();
     ASSERT_TRUE(SampleValue(PageWith(exporter, "vantrex_up{address=\"127.0.184.10\"}"),
                             "vantrex_up{address=\"127.0.184.10\"}"));
+    std::ofstream(list) << "127.0.184.10\n127.0.184.11\n";
+    exporter.Signal(SIGHUP);
+    std::string page = PageWith(exporter, "vantrex_up{address=\"127.0.184.11\"}");
+    EXPECT_EQ(SampleValue(page, "vantrex_up{address=\"127.0.184.11\"}"), 1.0) << page;
+    EXPECT_EQ(SampleValue(page, "vantrex_up{address=\"127.0.184.10\"}"), 1.0) << page;
+    EXPECT_EQ(Connections(first), 1u);
     std::ofstream(list) << "127.0.184.11\n";
     exporter.Signal(SIGHUP);
-    const std::string page = PageWith(exporter, "vantrex_up{address=\"127.0.184.11\"}");
-    EXPECT_EQ(SampleValue(page, "vantrex_up{address=\"127.0.184.11\"}"), 1.0) << page;
+    ASSERT_TRUE(exporter.WaitForLog("lists 1 device\n", 10000)) << exporter.Log();
+    page = PageWith(exporter, "vantrex_up{address=\"127.0.184.11\"}");
     EXPECT_FALSE(SampleValue(page, "vantrex_up{address=\"127.0.184.10\"}")) << page;
+    EXPECT_EQ(Connections(second), 1u);
+}
+
+// A device that hangs with its connection open is shown not up once its reading is older than two
+// intervals and the time-out, with the time of its last reading.
+TEST(ExporterFleetTest, AHungDeviceGoesStale) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.184.12"))) << sim.ErrorOutput();
+    CExporterRun exporter("127.0.184.2", kPort);
+    ASSERT_TRUE(exporter.Start({"127.0.184.12", "--interval", "1", "--timeout", "4", "--no-ntp"}))
+        << exporter.Log();
+    const std::string up = "vantrex_up{address=\"127.0.184.12\"}";
+    ASSERT_EQ(SampleValue(PageWith(exporter, up), up), 1.0);
+    ASSERT_TRUE(sim.Signal(SIGSTOP));
+    const std::string stale = "vantrex_problem{address=\"127.0.184.12\",code=\"stale\"}";
+    const std::string page = PageWith(exporter, stale);
+    (void)sim.Signal(SIGCONT);
+    EXPECT_EQ(SampleValue(page, up), 0.0) << page;
+    EXPECT_TRUE(SampleValue(page, "vantrex_last_reading_timestamp_seconds{address=\"127.0.184.12\"}"))
+        << page;
 }
 
 TEST(ExporterProbeTest, RefusesProbesBeyondTheLimitWithRetryAfter) {
@@ -172,12 +314,146 @@ TEST(ExporterProbeTest, RefusesProbesBeyondTheLimitWithRetryAfter) {
     });
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const httplib::Result result =
-        exporter.Client().Get("/probe?target=127.0.185.10", {{"X-Prometheus-Scrape-Timeout-Seconds", "1.5"}});
+        exporter.Client().Get("/probe?target=127.0.185.10", {{"X-Prometheus-Scrape-Timeout-Seconds", "4"}});
     exporter.Signal(SIGTERM);
     holder.join();
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 503);
     EXPECT_EQ(result->get_header_value("Retry-After"), "1");
+}
+
+// A probe under way when the exporter is told to end says nothing of the device: 503, not success 0.
+TEST(ExporterProbeTest, AnswersAProbeEndedByTheExporterStopping503) {
+    CSimProcess silent;
+    ASSERT_TRUE(silent.Start(SimOptions("127.0.185.11", {"--silent"}))) << silent.ErrorOutput();
+    CExporterRun exporter("127.0.185.3", kPort);
+    ASSERT_TRUE(exporter.Start({"--allow", "127.0.185.0/28", "--no-ntp"})) << exporter.Log();
+    const int threads = exporter.Threads();
+    int status = 0;
+    std::string retryAfter;
+    std::thread prober([&exporter, &status, &retryAfter] {
+        const httplib::Result result = exporter.Client().Get(
+            "/probe?target=127.0.185.11", {{"X-Prometheus-Scrape-Timeout-Seconds", "20.5"}});
+        status = result ? result->status : -1;
+        retryAfter = result ? result->get_header_value("Retry-After") : "";
+    });
+    // The probe's thread and its links' run.
+    EXPECT_TRUE(exporter.WaitForThreadsAbove(threads, 5000));
+    exporter.Signal(SIGTERM);
+    prober.join();
+    EXPECT_EQ(status, 503);
+    EXPECT_EQ(retryAfter, "1");
+}
+
+// A probe whose client has gone ends: it no longer holds one of the --max-probes places.
+TEST(ExporterProbeTest, EndsAProbeWhenItsClientLeaves) {
+    CSimProcess silent;
+    ASSERT_TRUE(silent.Start(SimOptions("127.0.185.12", {"--silent"}))) << silent.ErrorOutput();
+    CExporterRun exporter("127.0.185.4", kPort);
+    ASSERT_TRUE(exporter.Start({"--allow", "127.0.185.0/28", "--max-probes", "1", "--no-ntp"}))
+        << exporter.Log();
+    const int threads = exporter.Threads();
+    {
+        CRawClient leaving("127.0.185.100", "127.0.185.4", kPort);
+        ASSERT_TRUE(leaving.Send("GET /probe?target=127.0.185.12 HTTP/1.1\r\nHost: e\r\n"
+                                 "X-Prometheus-Scrape-Timeout-Seconds: 50\r\n\r\n"));
+        ASSERT_TRUE(exporter.WaitForThreadsAbove(threads, 5000));
+    }
+    ASSERT_TRUE(exporter.WaitForLog("127.0.185.100 GET /probe?target=127.0.185.12 left", 5000))
+        << exporter.Log();
+    const httplib::Result next =
+        exporter.Client().Get("/probe?target=127.0.185.12", {{"X-Prometheus-Scrape-Timeout-Seconds", "4"}});
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->status, 200) << next->body;
+    EXPECT_EQ(SampleValue(next->body, "vantrex_probe_success"), 0.0);
+}
+
+// Slow clients are answered 408 and closed; a head too large 431 and closed; idle connections, slow
+// clients and a full quota of one address hold no thread and keep no one else from /metrics.
+TEST(ExporterServiceTest, SlowAndManyClientsNeitherHoldThreadsNorBlockScrapes) {
+    CExporterRun exporter("127.0.191.1", kPort);
+    ASSERT_TRUE(exporter.Start({"--max-connections-per-client", "250"})) << exporter.Log();
+    const int threads = exporter.Threads();
+    std::vector<std::unique_ptr<CRawClient>> idle;
+    for (int host = 0; host < 300; ++host) {
+        idle.push_back(std::make_unique<CRawClient>(host < 250 ? "127.0.191.100" : "127.0.191.101",
+                                                    "127.0.191.1", kPort));
+    }
+    // Beyond the per-address quota: closed at once.
+    CRawClient refused("127.0.191.100", "127.0.191.1", kPort);
+    EXPECT_EQ(refused.ReadUntilClosed(2000), "");
+    CRawClient trickling("127.0.191.102", "127.0.191.1", kPort);
+    CRawClient large("127.0.191.103", "127.0.191.1", kPort);
+    ASSERT_TRUE(trickling.Send("GET /metrics HTTP/1.1\r\n"));
+    ASSERT_TRUE(large.Send("GET /metrics HTTP/1.1\r\n"));
+    for (int line = 0; line < 200; ++line) {
+        (void)large.Send("X-Filler-" + std::to_string(line) + ": " + std::string(100, 'a') + "\r\n");
+    }
+    const std::optional<std::string> tooLarge = large.ReadUntilClosed(2000);
+    ASSERT_TRUE(tooLarge);
+    EXPECT_TRUE(tooLarge->starts_with("HTTP/1.1 431 ")) << *tooLarge;
+    const auto start = std::chrono::steady_clock::now();
+    const httplib::Result metrics = exporter.Client().Get("/metrics", {{"Range", "bytes=0-99"}});
+    ASSERT_TRUE(metrics);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    // A range of the page is neither sent nor asked for: the whole page.
+    EXPECT_EQ(metrics->status, 200);
+    EXPECT_GT(metrics->body.size(), 100u);
+    EXPECT_EQ(exporter.Threads(), threads);
+    // A header line a second: the request is not whole within 5 s.
+    std::optional<std::string> timedOut;
+    for (int second = 0; second < 10 && !timedOut; ++second) {
+        (void)trickling.Send("X-Slow: " + std::to_string(second) + "\r\n");
+        timedOut = trickling.ReadUntilClosed(1000);
+    }
+    ASSERT_TRUE(timedOut);
+    EXPECT_TRUE(timedOut->starts_with("HTTP/1.1 408 ")) << *timedOut;
+    const std::string page = exporter.Client().Get("/metrics")->body;
+    EXPECT_EQ(SampleValue(page, "vantrex_exporter_connections_refused_total{limit=\"per-client\"}"), 1.0)
+        << page;
+    EXPECT_EQ(SampleValue(page, "vantrex_exporter_scrape_errors_total{reason=\"timeout\"}"), 1.0) << page;
+}
+
+// With every place taken by idle connections, a scraper still gets one: the longest idle gives way.
+TEST(ExporterServiceTest, IdleConnectionsGiveWayToAScraperAtTheLimit) {
+    CExporterRun exporter("127.0.191.4", kPort);
+    ASSERT_TRUE(exporter.Start({"--max-connections", "16"})) << exporter.Log();
+    std::vector<std::unique_ptr<CRawClient>> idle;
+    for (int index = 0; index < 16; ++index) {
+        idle.push_back(std::make_unique<CRawClient>("127.0.191.105", "127.0.191.4", kPort));
+    }
+    const httplib::Result metrics = exporter.Client().Get("/metrics");
+    ASSERT_TRUE(metrics);
+    EXPECT_EQ(metrics->status, 200);
+    EXPECT_EQ(idle.front()->ReadUntilClosed(2000), "");
+}
+
+// A second exporter on the same address and port fails instead of sharing it.
+TEST(ExporterServiceTest, RefusesAPortInUse) {
+    CExporterRun first("127.0.191.2", kPort);
+    ASSERT_TRUE(first.Start({})) << first.Log();
+    CExporterRun second("127.0.191.2", kPort);
+    ASSERT_TRUE(second.Launch({}));
+    EXPECT_EQ(second.Finish(5000), 1);
+    EXPECT_NE(second.Log().find("vantrex-exporter: cannot listen on 127.0.191.2:20716: in use"),
+              std::string::npos)
+        << second.Log();
+}
+
+// Prometheus asks for gzip: the page comes compressed, and reads as the page.
+TEST(ExporterServiceTest, CompressesMetricsWhenAsked) {
+    CExporterRun exporter("127.0.191.3", kPort);
+    ASSERT_TRUE(exporter.Start({})) << exporter.Log();
+    CRawClient client("127.0.191.104", "127.0.191.3", kPort);
+    ASSERT_TRUE(client.Send(
+        "GET /metrics HTTP/1.1\r\nHost: e\r\nAccept-Encoding: gzip\r\nConnection: close\r\n\r\n"));
+    const std::optional<std::string> answer = client.ReadUntilClosed(5000);
+    ASSERT_TRUE(answer);
+    EXPECT_NE(answer->find("\r\nContent-Encoding: gzip\r\n"), std::string::npos) << *answer;
+    const httplib::Result plain = exporter.Client().Get("/metrics");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->get_header_value("Content-Encoding"), "");
+    EXPECT_NE(plain->body.find("vantrex_exporter_build_info"), std::string::npos);
 }
 
 // How many of count connections to address:port, all started at once, are made within waitMs.

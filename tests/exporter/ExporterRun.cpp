@@ -1,5 +1,7 @@
 #include "ExporterRun.h"
 
+#include "tests/support/WaitUntil.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,11 +14,33 @@ CExporterRun::CExporterRun(std::string address, int port)
     : m_address(std::move(address)), m_port(port),
       m_logPath(::testing::TempDir() + "exporter-" + std::to_string(port) + ".log") {}
 
-bool CExporterRun::Start(const std::vector<std::string>& options) {
+bool CExporterRun::Launch(const std::vector<std::string>& options) {
     std::vector<std::string> arguments{VANTREX_EXPORTER_PATH, "--listen",
                                        m_address + ":" + std::to_string(m_port)};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    if (!m_process.Start(arguments, m_logPath)) {
+    return m_process.Start(arguments, m_logPath);
+}
+
+int CExporterRun::Threads() const {
+    std::ifstream status("/proc/" + std::to_string(m_process.Pid()) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Threads:")) {
+            return std::stoi(line.substr(8));
+        }
+    }
+    return -1;
+}
+
+bool CExporterRun::WaitForThreadsAbove(int threads, int timeoutMs) const {
+    return WaitUntil([this, threads] { return Threads() > threads; }, timeoutMs);
+}
+
+bool CExporterRun::WaitForLog(const std::string& text, int timeoutMs) const {
+    return WaitUntil([this, &text] { return Log().find(text) != std::string::npos; }, timeoutMs);
+}
+
+bool CExporterRun::Start(const std::vector<std::string>& options) {
+    if (!Launch(options)) {
         return false;
     }
     httplib::Client client = Client();
@@ -45,14 +69,4 @@ std::string CExporterRun::Log() const {
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
-}
-
-std::optional<double> SampleValue(const std::string& page, const std::string& series) {
-    std::istringstream lines(page);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with(series + ' ')) {
-            return std::stod(line.substr(series.size() + 1));
-        }
-    }
-    return std::nullopt;
 }

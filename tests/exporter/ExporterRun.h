@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PageSamples.h"
+
 #include "tests/support/ChildProcess.h"
 
 #include <httplib.h>
@@ -15,6 +17,16 @@ public:
 
     // Starts it with --listen and options, and waits up to 10 s until /-/healthy answers.
     bool Start(const std::vector<std::string>& options);
+    // Starts it with --listen and options, and returns at once.
+    bool Launch(const std::vector<std::string>& options);
+    // Lets it end by itself within timeoutMs, then stops it; its exit status.
+    int Finish(int timeoutMs) { return m_process.Finish(timeoutMs); }
+    // Its threads now; -1 when unknown.
+    int Threads() const;
+    // Waits up to timeoutMs until it runs more than threads threads.
+    bool WaitForThreadsAbove(int threads, int timeoutMs) const;
+    // Waits up to timeoutMs until its log holds text.
+    bool WaitForLog(const std::string& text, int timeoutMs) const;
     // A client of the running exporter that waits up to 30 s for an answer.
     httplib::Client Client() const;
     // Sends signalNumber to the exporter.
@@ -28,6 +40,3 @@ private:
     std::string m_logPath;
     CChildProcess m_process;
 };
-
-// The value of the sample that starts with series ("vantrex_up{address=\"127.0.180.2\"}") on page.
-std::optional<double> SampleValue(const std::string& page, const std::string& series);

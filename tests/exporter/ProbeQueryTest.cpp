@@ -40,7 +40,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         QueryCase{"TimeoutWithoutHeader", {{"target", kTarget}}, std::nullopt, true},
         QueryCase{"ScraperLimitLessHalfSecond", {{"target", kTarget}}, "10", true, 9500},
-        QueryCase{"TinyScraperLimitKeepsSomeTime", {{"target", kTarget}}, "0.2", true, 100},
+        QueryCase{"ScraperLimitTooShortForAReading", {{"target", kTarget}}, "3.9", false},
+        QueryCase{"ShortestScraperLimit", {{"target", kTarget}}, "4", true, 3500},
+        QueryCase{"DayLongScraperLimitCapped", {{"target", kTarget}}, "86400", true, 60000},
         QueryCase{"ScraperLimitNotNumber", {{"target", kTarget}}, "10s", false},
         QueryCase{"ScraperLimitZero", {{"target", kTarget}}, "0", false},
         QueryCase{"NtpPortAndNoNtp",

@@ -2,11 +2,13 @@
 # Debian's Prometheus scrapes two exporters on loopback with the README's configuration: one exporter's
 # /metrics in fleet mode, and the multi-target pattern (/probe?target=) split between both exporters by
 # hashmod. Prometheus' own API must then give each simulated device's state (healthy, not locked, down),
-# and each target must have been scraped through exactly one exporter.
-# Usage: prometheus-scrapes-exporters.sh SIM EXPORTER README FOLDER
+# and each target must have been scraped through exactly one exporter. Prometheus loads the shipped rules
+# (a copy whose `for:` waits are cut to 2 s, so that the test takes seconds, not minutes) and must fire
+# the GPS alert for a device that loses its lock; every query of the shipped dashboard must give series.
+# Usage: prometheus-scrapes-exporters.sh SIM EXPORTER README RULES DASHBOARD FOLDER
 set -eu
-sim=$1 exporter=$2 readme=$3
-folder=$(mktemp -d "$4/prometheus-test.XXXXXX")
+sim=$1 exporter=$2 readme=$3 rules=$4 dashboard=$5
+folder=$(mktemp -d "$6/prometheus-test.XXXXXX")
 pids=
 cleanup() {
     for pid in $pids; do kill "$pid" 2>/dev/null || true; done
@@ -16,7 +18,7 @@ cleanup() {
 trap cleanup EXIT
 
 ntp_port=20125
-healthy=127.0.189.10 unlocked=127.0.189.11 down=127.0.189.12
+healthy=127.0.189.10 unlocked=127.0.189.11 down=127.0.189.12 losing=127.0.189.13
 first=127.0.189.1:20716 second=127.0.189.2:20716 server=127.0.189.3:20790
 start() {
     name=$1
@@ -26,18 +28,22 @@ start() {
 }
 start sim-healthy "$sim" --address "$healthy" --telnet-port 0 --ntp-port "$ntp_port" --ready
 start sim-unlocked "$sim" --address "$unlocked" --telnet-port 0 --ntp-port "$ntp_port" --letter V --ready
+# Loses its GPS lock 3 s after the exporter has connected.
+start sim-losing "$sim" --address "$losing" --telnet-port 0 --ntp-port "$ntp_port" --gps-flips 3000 --ready
 start first "$exporter" --listen "$first" --allow 127.0.189.0/28 --ntp-port "$ntp_port" --interval 1 \
-    "$healthy" "$unlocked" "$down"
+    "$healthy" "$unlocked" "$down" "$losing"
 start second "$exporter" --listen "$second" --allow 127.0.189.0/28 --ntp-port "$ntp_port"
 
-# The README's configuration on loopback, the fleet scraped every second.
+sed 's/^\( *for:\) [0-9]*m$/\1 2s/' "$rules" >"$folder/rules.yml"
+# The README's configuration on loopback, the fleet scraped and the rules evaluated every second.
 {
-    printf 'global: {scrape_interval: 1s, scrape_timeout: 1s}\n'
+    printf 'global: {scrape_interval: 1s, scrape_timeout: 1s, evaluation_interval: 1s}\n'
     sed -n '/^<!-- prometheus configuration -->$/,/^```$/p' "$readme" | sed '1,2d;$d' |
         sed -e "s/exporter-a:9716/$first/; s/exporter-b:9716/$second/" \
-            -e "s/192\.0\.2\.10/$healthy/; s/192\.0\.2\.11/$unlocked/; s/192\.0\.2\.12/$down/"
+            -e "s/192\.0\.2\.10/$healthy/; s/192\.0\.2\.11/$unlocked/; s/192\.0\.2\.12/$down/" \
+            -e "s|/usr/share/vantrex-config/prometheus/vantrex-rules.yml|$folder/rules.yml|"
 } >"$folder/prometheus.yml"
-grep -q vantrex_probe_1 "$folder/prometheus.yml" || {
+grep -q vantrex_probe_1 "$folder/prometheus.yml" && grep -q "$folder/rules.yml" "$folder/prometheus.yml" || {
     echo "no Prometheus configuration in $readme" >&2
     exit 1
 }
@@ -50,7 +56,7 @@ value() {
         jq -r '.data.result | if length == 1 then .[0].value[1] else empty end' 2>/dev/null || true
 }
 tries=0
-until [ "$(value 'count(vantrex_probe_success)')" = 3 ] && [ "$(value 'count(vantrex_up{job="vantrex_fleet"})')" = 3 ]; do
+until [ "$(value 'count(vantrex_probe_success)')" = 3 ] && [ "$(value 'count(vantrex_up{job="vantrex_fleet"})')" = 4 ]; do
     tries=$((tries + 1))
     if [ "$tries" -gt 120 ]; then
         echo "Prometheus did not scrape every target within 60 s" >&2
@@ -82,4 +88,24 @@ expect "vantrex_gps_locked{instance=\"$unlocked\",job=~\"vantrex_probe_.\"}" 0
 for target in "$healthy" "$unlocked" "$down"; do
     expect "count(up{instance=\"$target\"})" 1
 done
+
+# The shipped rules, loaded as they are but for their waits: the device that lost its lock raises the
+# GPS alert.
+gps_alert="ALERTS{alertname=\"VantrexGpsLockLost\",alertstate=\"firing\",address=\"$losing\"}"
+tries=0
+until [ "$(value "$gps_alert")" = 1 ] || [ "$tries" -gt 60 ]; do
+    tries=$((tries + 1))
+    sleep 0.5
+done
+expect "$gps_alert" 1
+# Every panel of the dashboard shows something.
+jq -r '.. | objects | .expr? // empty' "$dashboard" >"$folder/queries"
+[ -s "$folder/queries" ] || { echo "no queries in $dashboard" >&2; failed=1; }
+while IFS= read -r query; do
+    series=$(curl -sf --get "http://$server/api/v1/query" --data-urlencode "query=$query" | jq '.data.result | length')
+    if [ "${series:-0}" -eq 0 ]; then
+        echo "dashboard query gives no series: $query" >&2
+        failed=1
+    fi
+done <"$folder/queries"
 exit "$failed"
