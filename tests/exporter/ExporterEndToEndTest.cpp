@@ -399,7 +399,8 @@ TEST(ExporterServiceTest, SlowAndManyClientsNeitherHoldThreadsNorBlockScrapes) {
     // A range of the page is neither sent nor asked for: the whole page.
     EXPECT_EQ(metrics->status, 200);
     EXPECT_GT(metrics->body.size(), 100u);
-    EXPECT_EQ(exporter.Threads(), threads);
+    // 300 connections would be 300 threads; ThreadSanitizer's runtime may start one of its own meanwhile.
+    EXPECT_LE(exporter.Threads(), threads + 1);
     // A header line a second: the request is not whole within 5 s.
     std::optional<std::string> timedOut;
     for (int second = 0; second < 10 && !timedOut; ++second) {
