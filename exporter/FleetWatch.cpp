@@ -22,7 +22,9 @@ double UnixSecondsNow() {
 
 CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& limits)
     : m_options(options), m_fromDevices(options.fromDevices), m_memory(limits, StaleAfter(options.fleet)) {
-    ShowPage();
+    // Known before the server takes its first request: a probe of a listed device that comes before the
+    // watch has started must not be refused as outside the allowed networks.
+    Publish(Listed());
 }
 
 void CFleetWatch::Run(const CSignal& stop, CSignal& reload) {

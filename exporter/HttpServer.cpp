@@ -388,18 +388,19 @@ void CHttpServer::CLoop::Admit(tcp::socket socket) {
         return; // gone already; the socket closes with it
     }
     const std::uint32_t address = peer.address().to_v4().to_uint();
+    // Before anyone gives way: a client over its own quota must not cost another client a connection.
+    if (const auto fromClient = m_perClient.find(address);
+        fromClient != m_perClient.end() && fromClient->second >= m_limits.connectionsPerClient) {
+        m_handler.OnConnectionRefused(true);
+        return;
+    }
     // At the limit, a connection that waits for nothing gives way, so that idle clients can never lock a
     // scraper out; only connections all busy with requests refuse a new one.
     if (m_connections.size() >= m_limits.connections && !CloseLongestIdle()) {
         m_handler.OnConnectionRefused(false);
         return;
     }
-    std::size_t& fromClient = m_perClient[address];
-    if (fromClient >= m_limits.connectionsPerClient) {
-        m_handler.OnConnectionRefused(true);
-        return;
-    }
-    ++fromClient;
+    ++m_perClient[address];
     auto connection =
         std::make_shared<CConnection>(*this, std::move(socket), address, peer.address().to_string());
     m_connections.insert(connection);

@@ -145,6 +145,11 @@ bool CDeviceLink::AwaitConnection(const CSignal& netSignal) {
         if (fired == m_stopSignal.Handle()) {
             return false;
         }
+        // A wait this PC could not make (a signal without a descriptor) says nothing of the device.
+        if (fired == kWaitFailed) {
+            SetState(StateSocketFailed);
+            return false;
+        }
         if (fired != netSignal.Handle()) {
             SetState(StateConnectFailed);
             return false;

@@ -307,12 +307,14 @@ TEST(ExporterProbeTest, RefusesProbesBeyondTheLimitWithRetryAfter) {
     CExporterRun exporter("127.0.185.1", kPort);
     ASSERT_TRUE(exporter.Start({"--allow", "127.0.185.0/28", "--max-probes", "1", "--no-ntp"}))
         << exporter.Log();
+    const int threads = exporter.Threads();
     // The silent device holds the one place until the scraper's limit; the exporter's end frees it.
     std::thread holder([&exporter] {
         (void)exporter.Client().Get("/probe?target=127.0.185.10",
                                     {{"X-Prometheus-Scrape-Timeout-Seconds", "20.5"}});
     });
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    // The probe's thread and its links' run.
+    EXPECT_TRUE(exporter.WaitForThreadsAbove(threads, 5000));
     const httplib::Result result =
         exporter.Client().Get("/probe?target=127.0.185.10", {{"X-Prometheus-Scrape-Timeout-Seconds", "4"}});
     exporter.Signal(SIGTERM);
@@ -366,6 +368,42 @@ TEST(ExporterProbeTest, EndsAProbeWhenItsClientLeaves) {
     ASSERT_TRUE(next);
     EXPECT_EQ(next->status, 200) << next->body;
     EXPECT_EQ(SampleValue(next->body, "vantrex_probe_success"), 0.0);
+}
+
+// Probes that this host cannot make for want of descriptors say so: 503 with Retry-After, logged and
+// counted, never the device down (it answers). Twelve probes at once need more than 64 descriptors.
+TEST(ExporterProbeTest, AnswersProbesWithoutDescriptors503) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.192.10"))) << sim.ErrorOutput();
+    CExporterRun exporter("127.0.192.1", kPort);
+    exporter.LimitDescriptors(64);
+    ASSERT_TRUE(exporter.Start({"--allow", "127.0.192.0/28", "--no-ntp", "--max-probes", "12"}))
+        << exporter.Log();
+    std::vector<std::unique_ptr<CRawClient>> probers;
+    for (int index = 0; index < 12; ++index) {
+        probers.push_back(std::make_unique<CRawClient>("127.0.192.100", "127.0.192.1", kPort));
+        ASSERT_TRUE(probers.back()->Send(
+            "GET /probe?target=127.0.192.10 HTTP/1.1\r\nHost: e\r\nConnection: close\r\n\r\n"));
+    }
+    int unavailable = 0;
+    for (const std::unique_ptr<CRawClient>& prober : probers) {
+        const std::optional<std::string> answer = prober->ReadUntilClosed(20000);
+        ASSERT_TRUE(answer) << exporter.Log();
+        if (answer->starts_with("HTTP/1.1 503 ")) {
+            ++unavailable;
+            EXPECT_NE(answer->find("\r\nRetry-After: 1\r\n"), std::string::npos) << *answer;
+        } else {
+            EXPECT_TRUE(answer->starts_with("HTTP/1.1 200 ")) << *answer;
+            EXPECT_NE(answer->find("\nvantrex_probe_success 1\n"), std::string::npos) << *answer;
+        }
+    }
+    EXPECT_GT(unavailable, 0) << exporter.Log();
+    EXPECT_TRUE(exporter.WaitForLog("vantrex-exporter: cannot probe 127.0.192.10: ", 5000)) << exporter.Log();
+    const httplib::Result metrics = exporter.Client().Get("/metrics");
+    ASSERT_TRUE(metrics) << exporter.Log();
+    EXPECT_EQ(SampleValue(metrics->body, "vantrex_exporter_scrape_errors_total{reason=\"local-failure\"}"),
+              static_cast<double>(unavailable))
+        << metrics->body;
 }
 
 // Slow clients are answered 408 and closed; a head too large 431 and closed; idle connections, slow

@@ -4,19 +4,37 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+namespace {
+
+// A log of its own for every exporter: the tests run at once in processes of their own, each exporter on
+// the same port, and one test may start two on the same address.
+std::string NewLogPath(const std::string& address, int port) {
+    static std::atomic<int> made{0};
+    return ::testing::TempDir() + "exporter-" + address + "-" + std::to_string(port) + "-" +
+           std::to_string(++made) + ".log";
+}
+
+} // namespace
+
 CExporterRun::CExporterRun(std::string address, int port)
-    : m_address(std::move(address)), m_port(port),
-      m_logPath(::testing::TempDir() + "exporter-" + std::to_string(port) + ".log") {}
+    : m_address(std::move(address)), m_port(port), m_logPath(NewLogPath(m_address, port)) {}
 
 bool CExporterRun::Launch(const std::vector<std::string>& options) {
-    std::vector<std::string> arguments{VANTREX_EXPORTER_PATH, "--listen",
-                                       m_address + ":" + std::to_string(m_port)};
+    std::vector<std::string> arguments;
+    if (m_descriptorLimit > 0) {
+        // prlimit runs the program in its own place, so the process is still the exporter.
+        const std::string limit = std::to_string(m_descriptorLimit);
+        arguments = {"/usr/bin/prlimit", "--nofile=" + limit + ":" + limit, "--"};
+    }
+    arguments.insert(arguments.end(),
+                     {VANTREX_EXPORTER_PATH, "--listen", m_address + ":" + std::to_string(m_port)});
     arguments.insert(arguments.end(), options.begin(), options.end());
     return m_process.Start(arguments, m_logPath);
 }

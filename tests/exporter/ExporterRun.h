@@ -19,6 +19,8 @@ public:
     bool Start(const std::vector<std::string>& options);
     // Starts it with --listen and options, and returns at once.
     bool Launch(const std::vector<std::string>& options);
+    // Makes the next start run it with at most count open descriptors (prlimit), as a host short of them.
+    void LimitDescriptors(int count) { m_descriptorLimit = count; }
     // Lets it end by itself within timeoutMs, then stops it; its exit status.
     int Finish(int timeoutMs) { return m_process.Finish(timeoutMs); }
     // Its threads now; -1 when unknown.
@@ -37,6 +39,7 @@ public:
 private:
     std::string m_address;
     int m_port;
+    int m_descriptorLimit = 0; // 0: as the test's own
     std::string m_logPath;
     CChildProcess m_process;
 };

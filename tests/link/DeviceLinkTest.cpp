@@ -182,8 +182,9 @@ TEST(LinkLoopback, NoSocketForTheRunIsASocketFailure) {
     link.Stop();
 }
 
-// A signal that could not be created must end the run with a report, never spin or ignore Stop.
-TEST(LinkLoopback, NoSignalForTheConnectWaitFailsTheConnect) {
+// A signal that could not be created must end the run with a report, never spin or ignore Stop; the
+// report is this PC's failure, not the device refusing.
+TEST(LinkLoopback, NoSignalForTheConnectWaitIsASocketFailure) {
     CheckTypesBeforeExhaustion();
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(ShellOnly("127.0.2.32", {"--silent"})));
@@ -191,7 +192,7 @@ TEST(LinkLoopback, NoSignalForTheConnectWaitFailsTheConnect) {
     {
         CDescriptorExhaustion exhaustion(1); // the socket takes the last one; its signal gets none
         StartLink(link, "127.0.2.32", kShellPort, FastTiming());
-        EXPECT_TRUE(WaitForState(link, StateConnectFailed, 5000));
+        EXPECT_TRUE(WaitForState(link, StateSocketFailed, 5000));
     }
     EXPECT_LT(MeasureMs([&] { link.Stop(); }), 1000.0);
 }
