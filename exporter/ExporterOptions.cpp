@@ -10,8 +10,6 @@ namespace {
 constexpr int kBadUsage = 2;
 constexpr std::size_t kLongestMessage = 400;
 constexpr std::size_t kLongestEcho = 64;
-// As the status program: no healthy device is read in less than 3 s.
-constexpr double kShortestReading = 3;
 constexpr double kLongestWait = 86400;
 
 std::chrono::milliseconds Milliseconds(double seconds) {
@@ -95,8 +93,9 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
         ->check(NumberWithin(1, 4096, true));
     app.add_option("--timeout", timeoutSeconds,
                    "seconds for a device's whole reading, NTP check included, when the scraper gives no time "
-                   "limit (3 to 86400, default 15)")
-        ->check(NumberWithin(kShortestReading, kLongestWait));
+                   "limit (" +
+                       ReadingTimes() + ", default 15)")
+        ->check(ReadingTime());
     app.add_option("--interval", intervalSeconds,
                    "seconds between updates of the listed devices' state (1 to 86400, default 10)")
         ->check(NumberWithin(1, kLongestWait));

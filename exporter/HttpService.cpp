@@ -186,7 +186,7 @@ void CHttpService::AnswerProbe(const httplib::Request& request, httplib::Respons
         Answer(response, 503, "as many probes run as allowed (--max-probes)");
         return;
     }
-    const ProbeAnswer answer = RunProbe(*parsed.query, m_limits, m_stop);
+    const ProbeAnswer answer = RunProbe(*parsed.query, m_limits, m_stop, m_ntpHistories);
     m_probesRunning.fetch_sub(1);
     m_metrics.CountProbe(answer.seconds, answer.success);
     response.set_content(answer.page, kTextFormat);

@@ -5,6 +5,7 @@
 #include "FleetWatch.h"
 
 #include "health/Health.h"
+#include "ntp/NtpHistoryStore.h"
 #include "runtime/Signal.h"
 
 #include <atomic>
@@ -48,6 +49,7 @@ private:
     const CSignal& m_stop;
     CExporterMetrics m_metrics;
     std::atomic<std::size_t> m_probesRunning{0};
+    CNtpHistoryStore m_ntpHistories;   // a scraper may probe a device more often than it may be asked
     std::uintptr_t m_listenSocket = 0; // as the library made it in Bind
     std::unique_ptr<httplib::Server> m_server;
 };

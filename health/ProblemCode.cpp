@@ -49,9 +49,15 @@ const char* ProblemCodeName(ProblemCode code) {
     case ProblemCode::ClockStep:
         return "clock-step";
     case ProblemCode::NtpRootDistance:
+        return "ntp-root-distance";
+    case ProblemCode::AnswerUnreadable:
+        return "answer-unreadable";
+    case ProblemCode::NotRead:
+        return "not-read";
+    case ProblemCode::NtpInvalid:
         break;
     }
-    return "ntp-root-distance";
+    return "ntp-invalid";
 }
 
 bool TellsOfTheDevice(ProblemCode code) {
@@ -59,6 +65,7 @@ bool TellsOfTheDevice(ProblemCode code) {
     case ProblemCode::Interrupted:
     case ProblemCode::Pending:
     case ProblemCode::LocalFailure:
+    case ProblemCode::NotRead:
     case ProblemCode::NtpPending:
     case ProblemCode::NtpLocalFailure:
         return false;
