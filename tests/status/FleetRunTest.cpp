@@ -3,15 +3,11 @@
 #include "health/Health.h"
 
 #include "tests/support/DescriptorExhaustion.h"
-#include "tests/support/SimLogReader.h"
 #include "tests/support/SimProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -142,11 +138,10 @@ bool WatchedLongEnough(const std::vector<DeviceRecord>& records, std::vector<std
 // the last answer, with its age.
 TEST_P(FleetWatchNtpTest, AsksEachDeviceAtMostEverySixteenSeconds) {
     const WatchCase& c = GetParam();
-    const std::string log = testing::TempDir() + "vantrex-fleet-ntp-" + c.name + ".log";
     const std::string addresses = Loopback(c.first).text + "-" + Loopback(c.last).text;
     CSimProcess sim;
-    ASSERT_TRUE(sim.Start(
-        {"--address", addresses, "--telnet-port", "0", "--ntp-port", std::to_string(kNtpPort), "--log", log}))
+    ASSERT_TRUE(
+        sim.Start({"--address", addresses, "--telnet-port", "0", "--ntp-port", std::to_string(kNtpPort)}))
         << sim.ErrorOutput();
     std::vector<DeviceAddress> devices;
     for (std::uint32_t last = c.first; last <= c.last; ++last) {
@@ -166,17 +161,13 @@ TEST_P(FleetWatchNtpTest, AsksEachDeviceAtMostEverySixteenSeconds) {
             (void)stop.Set();
         }
     });
-    std::ifstream file(log);
-    std::stringstream text;
-    text << file.rdbuf();
-    const SimLog read = ParseSimLog(text.str());
+    const SimLog read = sim.ReadLog();
     const auto requests = std::count_if(read.lines.begin(), read.lines.end(), [](const SimLogLine& line) {
         return line.port == kNtpPort && line.text == "ntp request";
     });
-    EXPECT_EQ(static_cast<std::size_t>(requests), devices.size()) << text.str();
+    EXPECT_EQ(static_cast<std::size_t>(requests), devices.size());
     ASSERT_TRUE(latest.front().ntp && latest.front().ntp->ageSeconds);
     EXPECT_GT(*latest.front().ntp->ageSeconds, 0.5);
-    std::remove(log.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Watches, FleetWatchNtpTest,
