@@ -2,7 +2,7 @@
 
 #include "EventTime.h"
 
-#include "status/DeviceText.h"
+#include "link/DeviceText.h"
 
 #include <string_view>
 

@@ -1,6 +1,6 @@
 #include "EventDerivation.h"
 
-#include "status/DeviceText.h"
+#include "link/DeviceText.h"
 #include "ui/StringLookup.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"

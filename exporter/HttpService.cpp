@@ -151,7 +151,7 @@ void CHttpService::AnswerProbe(const HttpRequest& request, const RequestTarget& 
         return;
     }
     const bool started = m_probes.Start([this, query = *parsed.query, reply] {
-        const ProbeAnswer answer = RunProbe(query, m_limits, reply->Cancelled());
+        const ProbeAnswer answer = RunProbe(query, m_limits, reply->Cancelled(), m_ntpHistories);
         m_probesRunning.fetch_sub(1);
         if (answer.interrupted || reply->Cancelled().Wait(0)) {
             // The client has gone, and the answer with it; or the exporter stops, which says nothing of

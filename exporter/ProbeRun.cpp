@@ -20,10 +20,13 @@ std::string LocalFailure(const DeviceRecord& record) {
 
 } // namespace
 
-ProbeAnswer RunProbe(const ProbeQuery& query, const HealthLimits& limits, const CSignal& stop) {
+ProbeAnswer RunProbe(const ProbeQuery& query, const HealthLimits& limits, const CSignal& stop,
+                     CNtpHistoryStore& ntpHistories) {
     const auto start = std::chrono::steady_clock::now();
+    FleetSettings settings = query.settings;
+    settings.ntpHistories = &ntpHistories;
     DeviceRecord record;
-    (void)ReadFleetOnce({query.target}, query.settings, stop,
+    (void)ReadFleetOnce({query.target}, settings, stop,
                         [&record](const std::vector<DeviceRecord>& records) { record = records.front(); });
     ProbeAnswer answer;
     answer.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

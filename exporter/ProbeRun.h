@@ -3,6 +3,7 @@
 #include "ProbeQuery.h"
 
 #include "health/Health.h"
+#include "ntp/NtpHistoryStore.h"
 #include "runtime/Signal.h"
 
 #include <string>
@@ -16,5 +17,8 @@ struct ProbeAnswer {
     std::string localFailure; // why this PC could not read it (no socket, descriptor, thread); else empty
 };
 
-// Reads the device once, as vantrex-status does, within the query's limit; stop ends it early.
-ProbeAnswer RunProbe(const ProbeQuery& query, const HealthLimits& limits, const CSignal& stop);
+// Reads the device once, as vantrex-status does, within the query's limit; stop ends it early. Its time
+// service is asked only when the probes before, whose checks ntpHistories keeps, did not ask it within
+// kShortestNtpPoll; else the page shows their last answer.
+ProbeAnswer RunProbe(const ProbeQuery& query, const HealthLimits& limits, const CSignal& stop,
+                     CNtpHistoryStore& ntpHistories);

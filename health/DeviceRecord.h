@@ -6,9 +6,16 @@
 #include <optional>
 #include <string>
 
-// What a failure says of the device. Pending (not read yet) and a failure of this PC (no socket,
-// descriptor or thread) say nothing of it: UNKNOWN, never the device's fault.
-enum class FailureKind { Device, Pending, LocalFailure };
+// What a failure says of the device. Device: it did not answer in time, or not whole; Unreadable: it
+// answered what cannot be read. Pending (not read yet), NotRead (the run's deadline came before it could
+// be) and a failure of this PC (no socket, descriptor or thread) say nothing of it: UNKNOWN, never the
+// device's fault.
+enum class FailureKind { Device, Unreadable, Pending, NotRead, LocalFailure };
+
+// Whether a failure of that kind is news of the device itself.
+inline bool TellsOfTheDevice(FailureKind kind) {
+    return kind == FailureKind::Device || kind == FailureKind::Unreadable;
+}
 
 // What the independent NTP check found.
 struct NtpResult {
@@ -16,6 +23,7 @@ struct NtpResult {
     std::string failure; // why there is no valid answer
     FailureKind failureKind = FailureKind::Device;
     bool kissOfDeath = false; // the failure is a kiss-o'-death answer, whose code the failure names
+    bool invalid = false;     // the failure is an answer whose times cannot be true, as the failure says
     int stratum = 0;
     std::string referenceId;
     int leap = 0;
@@ -28,6 +36,9 @@ struct NtpResult {
     double rootDispersionSeconds = 0;
     double precisionSeconds = 0;
     std::optional<std::int64_t> referenceUnixMicros = std::nullopt; // when its clock was last set, if ever
+    // How long before the record the check ended: a watch asks at most every kShortestNtpPoll and shows
+    // the last result in between. Empty while no check has ended.
+    std::optional<double> ageSeconds = std::nullopt;
 };
 
 // The most the served time can be wrong by through the server's own chain of references.

@@ -43,8 +43,13 @@ Problem ShellFailure(const DeviceRecord& record, const HealthLimits& limits) {
     switch (record.failureKind) {
     case FailureKind::Pending:
         return Found(ProblemCode::Pending, Severity::Unknown, record.failure);
+    case FailureKind::NotRead:
+        return Found(ProblemCode::NotRead, Severity::Unknown, record.failure);
     case FailureKind::LocalFailure:
         return Found(ProblemCode::LocalFailure, Severity::Unknown, record.failure);
+    case FailureKind::Unreadable:
+        // It answered: whatever a network between may hide, this it did not.
+        return Found(ProblemCode::AnswerUnreadable, Severity::Critical, record.failure);
     case FailureKind::Device:
         break;
     }
@@ -56,14 +61,19 @@ Problem NtpFailure(const DeviceRecord& record, const HealthLimits& limits) {
     const std::string text = "NTP: " + ntp.failure;
     switch (ntp.failureKind) {
     case FailureKind::Pending:
+    case FailureKind::NotRead:
         return Found(ProblemCode::NtpPending, Severity::Unknown, text);
     case FailureKind::LocalFailure:
         return Found(ProblemCode::NtpLocalFailure, Severity::Unknown, text);
     case FailureKind::Device:
+    case FailureKind::Unreadable:
         break;
     }
     if (ntp.kissOfDeath) {
         return Found(ProblemCode::NtpKiss, Severity::Critical, text);
+    }
+    if (ntp.invalid) {
+        return Found(ProblemCode::NtpInvalid, Severity::Critical, text);
     }
     // A device not reached at all answers no NTP either: that is the same failure, counted alike.
     return Found(ProblemCode::NtpUnanswered, record.reachable ? Severity::Critical : limits.unreachable,
@@ -71,7 +81,7 @@ Problem NtpFailure(const DeviceRecord& record, const HealthLimits& limits) {
 }
 
 std::optional<Problem> NoSystemPeer(const DeviceRecord& record, const HealthLimits&) {
-    if (record.timeSynced != false) {
+    if (HasSystemPeer(record) != false) {
         return std::nullopt;
     }
     return Found(ProblemCode::NoSystemPeer, Severity::Critical, "no system peer");
@@ -114,10 +124,10 @@ std::optional<Problem> PeerJitter(const DeviceRecord& record, const HealthLimits
     if (severity == Severity::Ok) {
         return std::nullopt;
     }
+    // In seconds, as the options, the line and the performance data give it.
     char text[96];
-    std::snprintf(text, sizeof text, "GPS reference unreliable: jitter beyond %g ms (%.3f ms)",
-                  (beyondCrit ? *limits.jitterCritSeconds : limits.jitterWarnSeconds) * kMsPerSecond,
-                  peer->jitterMs);
+    std::snprintf(text, sizeof text, "GPS reference unreliable: jitter beyond %g s (%.6f s)",
+                  beyondCrit ? *limits.jitterCritSeconds : limits.jitterWarnSeconds, jitter);
     return Found(ProblemCode::PeerJitter, severity, text, jitter);
 }
 
@@ -284,8 +294,9 @@ void AddProblem(Health& health, Problem problem) {
     health.severity = Worse(health.severity, problem.severity);
     // After every problem as bad or worse, so that problems of one severity keep the order found.
     const auto at =
-        std::find_if(health.problems.begin(), health.problems.end(),
-                     [&problem](const Problem& other) { return other.severity < problem.severity; });
+        std::find_if(health.problems.begin(), health.problems.end(), [&problem](const Problem& other) {
+            return Badness(other.severity) < Badness(problem.severity);
+        });
     health.problems.insert(at, std::move(problem));
 }
 
@@ -294,8 +305,26 @@ bool IsNewsOfItsOwn(const Problem& problem) {
     return alarming && problem.code != ProblemCode::GpsUnlocked && problem.code != ProblemCode::NoSystemPeer;
 }
 
+int Badness(Severity severity) {
+    switch (severity) {
+    case Severity::Ok:
+        return 0;
+    case Severity::Unknown:
+        return 1;
+    case Severity::Warning:
+        return 2;
+    case Severity::Critical:
+        break;
+    }
+    return 3;
+}
+
 Severity Worse(Severity a, Severity b) {
-    return static_cast<int>(a) >= static_cast<int>(b) ? a : b;
+    return Badness(a) >= Badness(b) ? a : b;
+}
+
+std::optional<bool> HasSystemPeer(const DeviceRecord& record) {
+    return record.peers ? std::optional<bool>(SystemPeer(*record.peers) != nullptr) : record.timeSynced;
 }
 
 const char* SeverityName(Severity severity) {

@@ -58,8 +58,18 @@ void AddProblem(Health& health, Problem problem);
 // time-sync indicators do not already tell (an unlocked receiver, a missing system peer).
 bool IsNewsOfItsOwn(const Problem& problem);
 
-// The worse of two severities (UNKNOWN above CRITICAL, as the exit status of a broken check).
+// How bad a severity is against the others, as the monitoring plugins rank several results: OK, then
+// UNKNOWN, WARNING, CRITICAL. A set-up that does not notify on UNKNOWN must still hear of a CRITICAL
+// device beside one that could not be read.
+int Badness(Severity severity);
+
+// The worse of two severities, by Badness.
 Severity Worse(Severity a, Severity b);
+
+// Whether the device's time daemon has a system peer: a line of its peer table marked '*', or 'o' when
+// it takes a pulse per second from it, wherever it stands in the table. Without a table, what the link's
+// lamp read; empty when neither is known. The window's lamp keeps its own rule (the first two lines).
+std::optional<bool> HasSystemPeer(const DeviceRecord& record);
 
 // "OK", "WARNING", "CRITICAL" or "UNKNOWN".
 const char* SeverityName(Severity severity);

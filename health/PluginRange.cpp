@@ -40,7 +40,8 @@ std::optional<PluginRange> ParsePluginRange(std::string_view text) {
         end = Number(text);
     } else {
         const std::string_view start = text.substr(0, colon);
-        const std::optional<double> number = start == "~" ? -kInfinity : Number(start);
+        // An empty start is 0, as the plugins' own parser reads it.
+        const std::optional<double> number = start == "~" ? -kInfinity : start.empty() ? 0.0 : Number(start);
         if (!number) {
             return std::nullopt;
         }

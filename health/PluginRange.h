@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-// A threshold in the monitoring-plugin range syntax: [@]start:end, where "10" is 0:10, "10:" has no
-// end, "~:" no start. A value alerts outside start..end (ends included), or inside it after '@'.
+// A threshold in the monitoring-plugin range syntax: [@]start:end, where "10" and ":10" are 0:10, "10:"
+// has no end, "~:" no start. A value alerts outside start..end (ends included), or inside it after '@'.
 struct PluginRange {
     double start = 0;    // -infinity after "~"
     double end = 0;      // +infinity when left out

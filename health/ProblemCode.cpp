@@ -51,9 +51,15 @@ const char* ProblemCodeName(ProblemCode code) {
     case ProblemCode::NtpRootDistance:
         return "ntp-root-distance";
     case ProblemCode::Stale:
+        return "stale";
+    case ProblemCode::AnswerUnreadable:
+        return "answer-unreadable";
+    case ProblemCode::NotRead:
+        return "not-read";
+    case ProblemCode::NtpInvalid:
         break;
     }
-    return "stale";
+    return "ntp-invalid";
 }
 
 bool TellsOfTheDevice(ProblemCode code) {
@@ -61,6 +67,7 @@ bool TellsOfTheDevice(ProblemCode code) {
     case ProblemCode::Interrupted:
     case ProblemCode::Pending:
     case ProblemCode::LocalFailure:
+    case ProblemCode::NotRead:
     case ProblemCode::NtpPending:
     case ProblemCode::NtpLocalFailure:
         return false;

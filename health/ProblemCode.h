@@ -28,6 +28,9 @@ enum class ProblemCode {
     ClockStep,          // the device clock stepped between two readings (within the last 10 minutes)
     NtpRootDistance,    // the server's root distance beyond 1.5 s
     Stale,              // a kept device's last complete reading is too old for its interval (exporter)
+    AnswerUnreadable,   // the device answered a command with what cannot be read
+    NotRead,            // the run's deadline came before the device could be read
+    NtpInvalid,         // an NTP answer whose times cannot be true
 };
 
 // The code's stable name: "gps-unlocked", "ntp-offset".

@@ -50,6 +50,20 @@ constexpr std::string_view kPeerTableRule = "========";
 
 } // namespace
 
+std::string_view AnswerText(std::string_view text, std::string_view marker) {
+    if (text.ends_with(kShellPrompt)) {
+        text.remove_suffix(kShellPrompt.size());
+    }
+    if (const std::size_t at = text.find(marker); at != std::string_view::npos) {
+        text.remove_prefix(at + marker.size());
+    }
+    const std::size_t first = text.find_first_not_of("\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of("\r\n") + 1 - first);
+}
+
 std::optional<std::string_view> ParseVersionAnswer(const char* text, const char* marker) {
     const char* line = AfterMarker(text, marker);
     if (line == nullptr) {

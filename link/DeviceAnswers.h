@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // Readers of the device's answers. Each takes the NUL-terminated text received up to the shell prompt
@@ -29,6 +30,20 @@ struct DeviceClockReading {
 // The version line after marker (at most kVersionLength characters, pointing into text); nothing when
 // the marker is absent or no non-empty line ends after it.
 std::optional<std::string_view> ParseVersionAnswer(const char* text, const char* marker);
+
+// The most of an unreadable answer that is kept: enough to see what came instead.
+inline constexpr std::size_t kUnreadableTextLength = 200;
+
+// An answer that came whole, ended by the prompt, but could not be read: the command it answered, as its
+// echo reads ("getdate"), and what came instead (at most kUnreadableTextLength bytes, as received).
+struct UnreadableAnswer {
+    std::string command;
+    std::string text;
+};
+
+// What text, the received text up to a prompt, holds after the echo marker: without the line breaks
+// around it and without the prompt that ends it; all of it before the prompt when the marker is absent.
+std::string_view AnswerText(std::string_view text, std::string_view marker);
 
 // Reads "<seconds>.<micros> <letter>" from the start of text (blanks before the seconds allowed):
 // nothing unless all three parts are there, on one line, each in its range.

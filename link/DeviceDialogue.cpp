@@ -5,6 +5,7 @@
 #include "DeviceTime.h"
 
 #include "CommandText.h"
+#include "DialogueTrace.h"
 #include "PcClock.h"
 #include "runtime/DebugOutput.h"
 #include "runtime/Tick.h"
@@ -40,6 +41,7 @@ void CDeviceLink::TakePeerTableLine(char c) {
     // A table may be longer than the accumulator: each line is read as it ends, so its header is never
     // pushed out before it is seen.
     if (c == '\r' || c == '\n') {
+        TraceDialogue('<', ReceivedText());
         m_peerTable.OnLine(ReceivedText().substr(0, static_cast<std::size_t>(m_recvLength) - 1));
         ClearReceived();
     }
@@ -74,11 +76,13 @@ bool CDeviceLink::ReceivedEndsWith(std::string_view prompt) const {
 bool CDeviceLink::AnswerLogin() {
     if (ReceivedEndsWith(kLoginPrompt)) {
         SetState(StateReady);
+        TraceDialogue('<', ReceivedText());
         ClearReceived();
         PlaceCommand(kLoginCommand, AskedAnswer::None);
         return true;
     }
     if (ReceivedEndsWith(kPasswordPrompt)) {
+        TraceDialogue('<', ReceivedText());
         ClearReceived();
         PlaceCommand(kPasswordCommand, AskedAnswer::None);
         return true;
@@ -90,7 +94,7 @@ void CDeviceLink::OnShellPrompt() {
     if (!m_dialect->isTelnet) {
         SetState(StateReady);
     }
-    DebugOutput(m_recvBuffer);
+    TraceDialogue('<', ReceivedText());
     ParseAnswer();
     if (m_bFirstPrompt) {
         PlaceCommand(m_dialect->versionCommand, AskedAnswer::Version);
@@ -118,11 +122,18 @@ void CDeviceLink::ParseAnswer() {
                 ParseVersionAnswer(m_recvBuffer, m_dialect->versionMarker)) {
             std::snprintf(m_version, sizeof m_version, "%.*s", static_cast<int>(version->size()),
                           version->data());
+        } else {
+            KeepUnreadableAnswer(m_dialect->versionMarker);
         }
         break;
-    case AskedAnswer::Getdate:
-        StoreDeviceClock(ParseGetdateAnswer(m_recvBuffer));
+    case AskedAnswer::Getdate: {
+        const std::optional<DeviceClockReading> reading = ParseGetdateAnswer(m_recvBuffer);
+        StoreDeviceClock(reading);
+        if (!reading) {
+            KeepUnreadableAnswer(kGetdateMarker);
+        }
         break;
+    }
     case AskedAnswer::PeerTable:
         m_timeSyncState = m_peerTable.Result();
         m_peerTableReading = m_peerTable.Table();
@@ -155,6 +166,21 @@ void CDeviceLink::StoreDeviceClock(const std::optional<DeviceClockReading>& read
         m_bPollGetdate = !m_bPollGetdate;
     } else {
         m_gpsState = reading->status == 'A' ? 1 : 0;
+    }
+}
+
+void CDeviceLink::TraceDialogue(char direction, std::string_view text) const {
+    const char* dialect = m_dialect->isTelnet ? " telnet" : " shell";
+    const std::string trace = DialogueTrace(m_host + dialect, direction, text);
+    if (!trace.empty()) {
+        DebugOutput(trace.c_str());
+    }
+}
+
+void CDeviceLink::KeepUnreadableAnswer(const char* marker) {
+    if (!m_unreadableAnswer) {
+        const std::string_view text = AnswerText(ReceivedText(), marker);
+        m_unreadableAnswer = UnreadableAnswer{marker, std::string(text.substr(0, kUnreadableTextLength))};
     }
 }
 

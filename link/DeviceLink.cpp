@@ -89,6 +89,7 @@ void CDeviceLink::ResetRun() {
     m_deviceSeconds = 0;
     m_lastReading.reset();
     m_peerTableReading.reset();
+    m_unreadableAnswer.reset();
     m_version[0] = '\0';
     m_newIp[0] = '\0';
     m_newMask[0] = '\0';
@@ -208,8 +209,7 @@ bool CDeviceLink::SendPendingCommand(CSignal& netSignal) {
         }
         return false;
     }
-    m_sendBuffer[m_sendLength] = '\0';
-    DebugOutput(m_sendBuffer);
+    TraceDialogue('>', PendingCommand());
     m_sendLength = 0;
     return true;
 }

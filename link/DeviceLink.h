@@ -51,6 +51,9 @@ public:
     std::string FirmwareVersion() const override;
     std::optional<TimedClockReading> LastClockReading() const override;
     std::optional<PeerTable> LastPeerTable() const override;
+    // The first answer of this run that came whole but could not be read (a version or a date); nothing
+    // while every answer could be.
+    std::optional<UnreadableAnswer> FirstUnreadableAnswer() const;
 
     // Takes one received character that is not part of a telnet command (link thread only). A NUL is
     // dropped: telnet sends a bare carriage return as CR NUL, and no prompt or answer holds one.
@@ -115,6 +118,11 @@ private:
     void ParseAnswer();
     // Stores a getdate reading whole, or no time at all (caller holds the lock).
     void StoreDeviceClock(const std::optional<DeviceClockReading>& reading);
+    // Hands text, sent ('>') or received ('<'), to the debug output, one line of it a line (link thread).
+    void TraceDialogue(char direction, std::string_view text) const;
+    // Keeps the answer to the command whose echo is marker as unreadable, unless one is kept already
+    // (caller holds the lock).
+    void KeepUnreadableAnswer(const char* marker);
     // Makes command the pending command, whose answer asked reads; nothing is pending when it does not fit.
     void PlaceCommand(const char* command, AskedAnswer asked);
 
@@ -150,6 +158,7 @@ private:
     char m_version[kLinkTextSize] = {};
     std::optional<TimedClockReading> m_lastReading;
     std::optional<PeerTable> m_peerTableReading;
+    std::optional<UnreadableAnswer> m_unreadableAnswer;
 
     // Requested address change, guarded by m_lock.
     char m_newIp[kLinkTextSize] = {};

@@ -45,3 +45,8 @@ std::optional<PeerTable> CDeviceLink::LastPeerTable() const {
     CLockHold hold(m_lock);
     return m_peerTableReading;
 }
+
+std::optional<UnreadableAnswer> CDeviceLink::FirstUnreadableAnswer() const {
+    CLockHold hold(m_lock);
+    return m_unreadableAnswer;
+}

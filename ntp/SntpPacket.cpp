@@ -116,6 +116,17 @@ SntpVerdict CheckSntpAnswer(std::span<const std::uint8_t> bytes, NtpTimestamp se
     return answer->transmit.IsZero() ? SntpVerdict::ZeroTransmit : SntpVerdict::Valid;
 }
 
+SntpVerdict CheckSntpTimes(const SntpPacket& answer, NtpTimestamp received) {
+    if (NtpDifferenceSeconds(received, answer.originate) < 0) {
+        return SntpVerdict::ArrivedBeforeSent;
+    }
+    if (NtpDifferenceSeconds(answer.transmit, answer.receive) < 0) {
+        return SntpVerdict::TransmitBeforeReceive;
+    }
+    const SntpSample sample = ComputeSntpSample(answer.originate, answer.receive, answer.transmit, received);
+    return sample.delay < -kSntpTimeSlackSeconds ? SntpVerdict::HeldBeyondRoundTrip : SntpVerdict::Valid;
+}
+
 const char* SntpVerdictText(SntpVerdict verdict) {
     switch (verdict) {
     case SntpVerdict::Valid:
@@ -130,6 +141,12 @@ const char* SntpVerdictText(SntpVerdict verdict) {
         return "answer to another request";
     case SntpVerdict::ZeroTransmit:
         return "answer without a transmit time";
+    case SntpVerdict::TransmitBeforeReceive:
+        return "transmit time before receive time";
+    case SntpVerdict::HeldBeyondRoundTrip:
+        return "server time longer than the round trip (negative delay)";
+    case SntpVerdict::ArrivedBeforeSent:
+        return "this PC's clock went back during the exchange";
     }
     return "unknown";
 }

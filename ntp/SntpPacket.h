@@ -44,11 +44,32 @@ std::optional<SntpPacket> DecodeSntp(std::span<const std::uint8_t> bytes);
 SntpBytes MakeSntpRequest(NtpTimestamp transmit);
 
 // Why an answer was not taken; Valid when it was.
-enum class SntpVerdict { Valid, Short, NotServerMode, BadVersion, OriginateMismatch, ZeroTransmit };
+enum class SntpVerdict {
+    Valid,
+    Short,
+    NotServerMode,
+    BadVersion,
+    OriginateMismatch,
+    ZeroTransmit,
+    TransmitBeforeReceive,
+    HeldBeyondRoundTrip,
+    ArrivedBeforeSent,
+};
 
 // Checks an answer to the request sent with transmit time sent: whole, mode 4, version 3 or 4, the
 // originate time equal to sent, and a transmit time.
 SntpVerdict CheckSntpAnswer(std::span<const std::uint8_t> bytes, NtpTimestamp sent);
+
+// How far the server's own times may hold the request longer than the round trip measured here: our
+// clock reads whole microseconds at the send and at the answer.
+inline constexpr double kSntpTimeSlackSeconds = 2e-6;
+
+// Checks the times of an answer that CheckSntpAnswer took, against its request's sending (t1, the
+// answer's originate time) and its arrival here (t4): a server cannot send before it received, nor
+// hold the request longer than the whole round trip (a negative delay, beyond kSntpTimeSlackSeconds).
+// Only an answer that passes has a delay from 0 to the round trip, and so an offset good to half of it.
+// ArrivedBeforeSent says that this PC's clock went back during the exchange: no fault of the server.
+SntpVerdict CheckSntpTimes(const SntpPacket& answer, NtpTimestamp received);
 // The verdict as a short text for a report.
 const char* SntpVerdictText(SntpVerdict verdict);
 

@@ -78,15 +78,27 @@ bool CSntpQuery::TakeAnswers() {
             Finish(std::move(kissed));
             return true;
         }
-        const SntpSample sample =
-            ComputeSntpSample(m_sent, answer.receive, answer.transmit, NtpFromUnixMicros(receivedUnixMicros));
+        const NtpTimestamp arrival = NtpFromUnixMicros(receivedUnixMicros);
+        if (const SntpVerdict times = CheckSntpTimes(answer, arrival);
+            times == SntpVerdict::ArrivedBeforeSent) {
+            Finish(UnansweredNtp(SntpVerdictText(times), FailureKind::LocalFailure));
+            return true;
+        } else if (times != SntpVerdict::Valid) {
+            // The answer to this very request: its server lies, and asking again would not mend it.
+            NtpResult invalid = UnansweredNtp(std::string("invalid answer: ") + SntpVerdictText(times));
+            invalid.invalid = true;
+            Finish(std::move(invalid));
+            return true;
+        }
+        const SntpSample sample = ComputeSntpSample(m_sent, answer.receive, answer.transmit, arrival);
         NtpResult result;
         result.answered = true;
         result.stratum = answer.stratum;
         result.referenceId = FormatReferenceId(answer.stratum, answer.referenceId);
         result.leap = answer.leap;
         result.offsetSeconds = sample.offset;
-        result.delaySeconds = sample.delay;
+        // A delay below zero within the slack is our clock's rounding.
+        result.delaySeconds = std::max(sample.delay, 0.0);
         result.serverUnixMicros = UnixMicrosFromNtp(answer.transmit, receivedUnixMicros);
         result.rootDelaySeconds = NtpShortSeconds(answer.rootDelay);
         result.rootDispersionSeconds = NtpShortSeconds(answer.rootDispersion);

@@ -49,7 +49,7 @@ std::string FormatGetdateAnswer(DeviceTime time, char letter) {
     return std::string(line) + std::string(kLineEnd);
 }
 
-std::string FormatPeerTable(int systemPeer, std::optional<unsigned> systemReach,
+std::string FormatPeerTable(int systemPeer, char systemTally, std::optional<unsigned> systemReach,
                             std::optional<double> systemJitterMs) {
     std::string table = "     remote           refid      st t when poll reach   delay   offset  jitter";
     table += kLineEnd;
@@ -58,7 +58,7 @@ std::string FormatPeerTable(int systemPeer, std::optional<unsigned> systemReach,
     for (int peer = 1; peer <= kPeerCount; ++peer) {
         const SimPeer& line = kPeers[peer - 1];
         const bool system = peer == systemPeer;
-        table += system ? '*' : kCandidateTallies[peer - 1];
+        table += system ? systemTally : kCandidateTallies[peer - 1];
         table += system ? PeerLine(line, systemReach.value_or(kEveryPollAnswered),
                                    systemJitterMs.value_or(line.jitterMs))
                         : PeerLine(line, kEveryPollAnswered, line.jitterMs);

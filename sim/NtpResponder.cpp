@@ -43,7 +43,7 @@ SntpPacket Answer(const SntpPacket& request, const NtpSetting& setting, std::int
                                                 : kLoopbackReference;
     answer.reference = served;
     answer.originate = request.transmit;
-    answer.receive = NtpFromUnixMicros(receivedMicros + setting.offsetMicros);
+    answer.receive = NtpFromUnixMicros(receivedMicros + setting.offsetMicros + setting.receiveShiftMicros);
     answer.transmit = served;
     return answer;
 }
@@ -67,19 +67,23 @@ int OpenNtpSocket(const std::string& address, unsigned short port, std::string& 
     return fd;
 }
 
-void AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock) {
-    for (;;) {
+int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock) {
+    for (int requests = 0;;) {
         std::uint8_t datagram[kSntpPacketSize + 1];
         sockaddr_in sender{};
         std::optional<std::int64_t> arrival;
         const ssize_t received = ReceiveStamped(fd, datagram, sizeof datagram, &sender, arrival);
         if (received < 0) {
-            return; // drained (or failed: the next request gets its own turn)
+            return requests; // drained (or failed: the next request gets its own turn)
         }
         const std::int64_t receivedMicros = Micros(clock.Now()) - WaitedMicros(arrival);
         const std::optional<SntpPacket> request =
             DecodeSntp(std::span<const std::uint8_t>(datagram, static_cast<std::size_t>(received)));
-        if (setting.silent || !request || request->mode != kModeClient) {
+        if (!request || request->mode != kModeClient) {
+            continue;
+        }
+        ++requests;
+        if (setting.silent) {
             continue;
         }
         const SntpBytes answer = EncodeSntp(Answer(*request, setting, receivedMicros, Micros(clock.Now())));

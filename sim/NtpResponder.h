@@ -4,15 +4,20 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // How the simulated time service answers, and how it lies.
 struct NtpSetting {
     std::int64_t offsetMicros = 0; // served time minus the device clock
     int stratum = 1;
     int leap = 0;
-    bool silent = false;        // takes requests, never answers
-    std::uint32_t kissCode = 0; // not 0: every answer is a kiss-o'-death (stratum 0) with this code
+    bool silent = false;                 // takes requests, never answers
+    std::uint32_t kissCode = 0;          // not 0: every answer is a kiss-o'-death (stratum 0) with this code
+    std::int64_t receiveShiftMicros = 0; // the receive time stamped this much later: a server that lies
 };
+
+// What the log records for each SNTP client request, as a line received on the NTP port.
+inline constexpr std::string_view kNtpRequestLogText = "ntp request";
 
 // Opens a non-blocking UDP socket bound to address:port; the descriptor, or -1 with the reason in error.
 int OpenNtpSocket(const std::string& address, unsigned short port, std::string& error);
@@ -20,5 +25,6 @@ int OpenNtpSocket(const std::string& address, unsigned short port, std::string& 
 // Answers every SNTP client request waiting on fd from the device clock, as setting says: received at
 // the device time the request arrived, sent at the time the answer leaves, as a device that stamps its
 // packets does, so that however late this loop gets to a request the client's offset holds.
-// Anything that is not a 48-byte client request is dropped.
-void AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock);
+// Anything that is not a 48-byte client request is dropped. Returns how many client requests came,
+// answered or not.
+int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock);

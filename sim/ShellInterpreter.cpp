@@ -105,6 +105,9 @@ std::optional<ShellReply> CShellInterpreter::Getdate(const std::string&, const W
     if (m_getdateCount == static_cast<std::uint64_t>(m_setting.unreadableGetdate)) {
         return Answer(Line(std::string(kUnreadableClock)));
     }
+    if (m_setting.getdateText) {
+        return Answer(Line(*m_setting.getdateText));
+    }
     return Answer(FormatGetdateAnswer(m_clock(), GpsLetter(m_setting.letter, m_gpsFlipped())));
 }
 
@@ -114,7 +117,8 @@ std::optional<ShellReply> CShellInterpreter::Ntpq(const std::string&, const Word
     if (words.size() < 2 || words[1] != "-p" || !localHost) {
         return std::nullopt;
     }
-    return Answer(FormatPeerTable(m_setting.systemPeer, m_setting.peerReach, m_setting.peerJitterMs));
+    return Answer(FormatPeerTable(m_setting.systemPeer, m_setting.systemTally, m_setting.peerReach,
+                                  m_setting.peerJitterMs));
 }
 
 std::optional<ShellReply> CShellInterpreter::Setip(const std::string&, const Words& words) {

@@ -12,8 +12,10 @@
 // What the device's shell reports: firmware version, getdate status letter and the system peer's line.
 struct DeviceSetting {
     std::string firmware = "2.4.1";
-    char letter = 'A';         // as the sim starts; SIGUSR1 flips it (GpsLetter)
-    int systemPeer = 1;        // 1 to 3: that peer line carries '*'; 0: no system peer
+    char letter = 'A';      // as the sim starts; SIGUSR1 flips it (GpsLetter)
+    int systemPeer = 1;     // 1 to 3: that peer line carries systemTally; 0: no system peer
+    char systemTally = '*'; // '*', or 'o' for a system peer that gives a pulse per second
+    std::optional<std::string> getdateText = std::nullopt; // every getdate answer, instead of a reading
     int unreadableGetdate = 0; // this getdate answer of a connection (1: the first) is garbage; 0: none
     std::optional<unsigned> peerReach = std::nullopt;  // the system peer's reach; empty: every poll answered
     std::optional<double> peerJitterMs = std::nullopt; // the system peer's jitter; empty: the table's own

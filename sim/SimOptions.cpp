@@ -16,7 +16,7 @@ constexpr long long kMaxSlowMs = 10000;
 constexpr long long kMaxLoginDelayMs = 60000;
 constexpr std::size_t kHelpColumn = 28;   // where help texts start, after the two-space indent
 constexpr long long kMaxPid = 2147483647; // pid_t is a signed 32-bit number on Linux
-constexpr std::size_t kMaxFirmwareLength = 200;
+constexpr std::size_t kMaxAnswerLength = 200;
 constexpr long long kMaxGetdateNumber = 1000000;
 constexpr std::size_t kMaxAddresses = 1024;
 constexpr long long kMaxConnectionLimit = 1000000;
@@ -199,13 +199,46 @@ bool SetPeerJitter(SimOptions& options, const std::string& value, std::string& e
     return true;
 }
 
+// A text the shell answers with: one line, which must not end the answer early with a prompt of its own.
+bool IsAnswerLine(const std::string& value) {
+    return value.size() <= kMaxAnswerLength && value.find_first_of("\r\n\t") == std::string::npos &&
+           value.find("# ") == std::string::npos;
+}
+
+// Empty: a device that answers the version command with an empty line.
 bool SetFirmware(SimOptions& options, const std::string& value, std::string& error) {
-    const bool printable = value.find_first_of("\r\n\t") == std::string::npos;
-    if (value.empty() || value.size() > kMaxFirmwareLength || !printable ||
-        value.find("# ") != std::string::npos) {
-        return Fail(error, "the firmware text must be 1 to 200 characters on one line, without \"# \"");
+    if (!IsAnswerLine(value)) {
+        return Fail(error, "the firmware text must be 0 to 200 characters on one line, without \"# \"");
     }
     options.session.device.firmware = value;
+    return true;
+}
+
+bool SetGetdateText(SimOptions& options, const std::string& value, std::string& error) {
+    if (!IsAnswerLine(value)) {
+        return Fail(error, "--getdate-text takes 0 to 200 characters on one line, without \"# \"");
+    }
+    options.session.device.getdateText = value;
+    return true;
+}
+
+bool SetSystemTally(SimOptions& options, const std::string& value, std::string& error) {
+    if (value != "*" && value != "o") {
+        return Fail(error, "the system peer's tally must be * or o: " + value);
+    }
+    options.session.device.systemTally = value[0];
+    return true;
+}
+
+// [-]SECONDS[.MICROS] in microseconds.
+bool ParseSignedSeconds(const std::string& value, std::int64_t& micros) {
+    const bool negative = !value.empty() && value[0] == '-';
+    long long seconds = 0;
+    long long fraction = 0;
+    if (!ParseDecimal(negative ? value.substr(1) : value, 6, kMaxClockSeconds, seconds, fraction)) {
+        return false;
+    }
+    micros = (negative ? -1 : 1) * (seconds * 1000000 + fraction);
     return true;
 }
 
@@ -263,14 +296,16 @@ const Option kOptions[] = {
      [](SimOptions& o, const std::string& v, std::string& e) { return SetPort(o.ntpPort, v, e); }},
     {"--ntp-offset", "SECONDS", "the NTP service serves the device clock plus SECONDS (may be negative)",
      [](SimOptions& o, const std::string& v, std::string& e) {
-         const bool negative = !v.empty() && v[0] == '-';
-         long long seconds = 0;
-         long long micros = 0;
-         if (!ParseDecimal(negative ? v.substr(1) : v, 6, kMaxClockSeconds, seconds, micros)) {
-             return Fail(e, "the NTP offset must be [-]SECONDS[.MICROS]: " + v);
-         }
-         o.ntp.offsetMicros = (negative ? -1 : 1) * (seconds * 1000000 + micros);
-         return true;
+         return ParseSignedSeconds(v, o.ntp.offsetMicros) ||
+                Fail(e, "the NTP offset must be [-]SECONDS[.MICROS]: " + v);
+     }},
+    {"--ntp-receive-shift", "SECONDS",
+     "stamp the NTP receive time SECONDS later (may be negative): a server whose\n"
+     "times cannot be true, sending before it received or holding a request longer\n"
+     "than the client's whole round trip",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return ParseSignedSeconds(v, o.ntp.receiveShiftMicros) ||
+                Fail(e, "the receive shift must be [-]SECONDS[.MICROS]: " + v);
      }},
     {"--ntp-stratum", "N", "stratum in NTP answers (default 1; 16: unsynchronised)",
      [](SimOptions& o, const std::string& v, std::string& e) {
@@ -301,6 +336,8 @@ const Option kOptions[] = {
      &SetGpsFlips},
     {"--system-peer", "0|1|2|3", "peer line of ntpq -p that carries '*' (default 1; 0: none)",
      &SetSystemPeer},
+    {"--system-tally", "*|o", "the system peer's tally: * (default), or o for a pulse per second",
+     &SetSystemTally},
     {"--peer-reach", "OCTAL",
      "the system peer's reach, its last 8 polls in octal (default 377: all answered)", &SetPeerReach},
     {"--peer-jitter", "MS",
@@ -311,7 +348,9 @@ const Option kOptions[] = {
          return SetWhole(o.session.device.unreadableGetdate, "--unreadable-getdate", 1, kMaxGetdateNumber, "",
                          v, e);
      }},
-    {"--firmware", "TEXT", "answer of version and cat /etc/version (default 2.4.1)", &SetFirmware},
+    {"--firmware", "TEXT", "answer of version and cat /etc/version (default 2.4.1; may be empty)",
+     &SetFirmware},
+    {"--getdate-text", "TEXT", "every getdate answer is TEXT instead of a reading", &SetGetdateText},
     {"--time", "SECONDS[.MICROS]", "device clock start, seconds since 1970 UTC (default: real UTC time)",
      &SetTime},
     {"--week-rollover", nullptr,
@@ -500,6 +539,7 @@ std::string SimUsage() {
              "Every typed line is echoed; every answer ends with \"# \".\n"
              "\nLog format, one line each, times in milliseconds since the start (3 decimals):\n"
              "  TIME PORT TEXT                                  a received line\n"
+             "  TIME PORT ntp request                           an SNTP client request (on the NTP port)\n"
              "  TIME address PORT ip=IP mask=MASK gateway=GW    an address change\n"
              "  TIME failure TEXT                               trouble the device survives\n"
              "Bytes below 32, 127 and above, backslashes, and in address values also spaces, appear as\n"

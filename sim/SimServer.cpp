@@ -126,7 +126,10 @@ void CSimServer::ServeRound(const std::vector<pollfd>& fds, Clock::time_point no
     }
     for (std::size_t index = 0; index < m_ntpSockets.size(); ++index) {
         if (fds[NtpSlot() + index].revents & POLLIN) {
-            AnswerNtpRequests(m_ntpSockets[index], m_options.ntp, m_clock);
+            for (int request = AnswerNtpRequests(m_ntpSockets[index], m_options.ntp, m_clock); request > 0;
+                 --request) {
+                m_log.LogLine(m_options.ntpPort, kNtpRequestLogText, now);
+            }
         }
     }
     for (std::size_t index = 0; index < servedCount; ++index) {

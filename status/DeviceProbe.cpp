@@ -1,6 +1,7 @@
 #include "DeviceProbe.h"
 
 #include "health/LinkRecord.h"
+#include "link/DeviceText.h"
 
 #include <cstdio>
 
@@ -23,11 +24,23 @@ const char* LinkFailureText(int state) {
     }
 }
 
+// What a message repeats of an answer that could not be read: enough to recognise it.
+constexpr std::size_t kLongestAnswerEcho = 64;
+
+// "getdate answer unreadable: 'WHAT CAME'", escaped and cut; "version answer empty".
+std::string UnreadableText(const UnreadableAnswer& answer) {
+    if (answer.text.empty()) {
+        return answer.command + " answer empty";
+    }
+    return answer.command + " answer unreadable: '" + OutsideText(answer.text, kLongestAnswerEcho) + "'";
+}
+
 } // namespace
 
-CDeviceProbe::CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings)
+CDeviceProbe::CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings,
+                           CNtpHistory history)
     : m_address(std::move(address)), m_addressValue(addressValue), m_settings(settings),
-      m_linkA(m_address + " shell"), m_linkB(m_address + " telnet") {
+      m_linkA(m_address + " shell"), m_linkB(m_address + " telnet"), m_ntpHistory(std::move(history)) {
     m_linkA.SetTarget(m_address, settings.shellPort);
     m_linkB.SetTarget(m_address, settings.telnetPort);
     LinkTiming timing;
@@ -52,16 +65,18 @@ void CDeviceProbe::Start(Clock::time_point now) {
             GoDown("no thread for the links", FailureKind::LocalFailure);
         }
     }
-    if (m_settings.ntp && !m_ntp.IsRunning()) {
-        StartNtpCheck(now);
-    }
+    StartNtpCheck(now);
 }
 
 void CDeviceProbe::StartNtpCheck(Clock::time_point now) {
-    if (m_settings.ntp) {
-        m_ntp.Start(m_addressValue, m_settings.ntpPort, now, now + m_settings.timeout);
-        // A check that could not even start has its result already.
-        m_hasNtpResult = m_hasNtpResult || !m_ntp.IsRunning();
+    if (!m_settings.ntp || m_ntp.IsRunning() || !m_ntpHistory.MayAsk(now)) {
+        return;
+    }
+    m_ntpHistory.Asked(now);
+    m_ntp.Start(m_addressValue, m_settings.ntpPort, now, now + m_settings.timeout);
+    // A check that could not even start has its result already.
+    if (!m_ntp.IsRunning()) {
+        m_ntpHistory.Ended(m_ntp.Result(), now);
     }
 }
 
@@ -81,13 +96,14 @@ void CDeviceProbe::AddSignals(CWaitSet& set) {
 
 ProbePhase CDeviceProbe::Update(Clock::time_point now) {
     if (m_ntp.IsRunning() && m_ntp.Update(now)) {
-        m_hasNtpResult = true;
+        m_ntpHistory.Ended(m_ntp.Result(), now);
     }
     if (m_phase == ProbePhase::Down) {
         return m_phase;
     }
     TakeReport(LinkSide::A);
     TakeReport(LinkSide::B);
+    TakeUnreadableAnswer();
     if (m_phase == ProbePhase::Reading && m_control.Phase() == ConnectionPhase::Connected &&
         HasCompleteReading()) {
         m_phase = ProbePhase::Complete;
@@ -101,13 +117,25 @@ ProbePhase CDeviceProbe::Update(Clock::time_point now) {
     return m_phase;
 }
 
-void CDeviceProbe::Expire(const std::string& limit) {
+void CDeviceProbe::Expire(const std::string& limit, Clock::time_point now) {
     if (m_ntp.IsRunning()) {
         m_ntp.Abandon("no answer within " + limit);
-        m_hasNtpResult = true;
+        m_ntpHistory.Ended(m_ntp.Result(), now);
     }
     if (m_phase == ProbePhase::Reading) {
         GoDown(TimeoutFailure(limit));
+    }
+}
+
+void CDeviceProbe::GiveUp(Clock::time_point now) {
+    static constexpr const char* kDeadlineFirst = "the run's deadline came first";
+    if (m_ntp.IsRunning()) {
+        const std::string failure = std::string("not answered: ") + kDeadlineFirst;
+        m_ntp.Abandon(failure);
+        m_ntpHistory.Ended(UnansweredNtp(failure, FailureKind::NotRead), now);
+    }
+    if (m_phase == ProbePhase::Reading) {
+        GoDown(std::string("not read: ") + kDeadlineFirst, FailureKind::NotRead);
     }
 }
 
@@ -152,6 +180,15 @@ std::string CDeviceProbe::FailureOfBothLinks() const {
     return shell == telnet ? shell : "shell: " + shell + ", telnet: " + telnet;
 }
 
+void CDeviceProbe::TakeUnreadableAnswer() {
+    if (m_control.Phase() != ConnectionPhase::Connected) {
+        return;
+    }
+    if (const std::optional<UnreadableAnswer> answer = ActiveLink().FirstUnreadableAnswer()) {
+        GoDown(UnreadableText(*answer), FailureKind::Unreadable);
+    }
+}
+
 void CDeviceProbe::GoDown(std::string failure, FailureKind kind) {
     Stop();
     m_phase = ProbePhase::Down;
@@ -184,7 +221,7 @@ std::optional<CDeviceProbe::Clock::time_point> CDeviceProbe::NextDeadline() cons
     return deadline;
 }
 
-DeviceRecord CDeviceProbe::Record() const {
+DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {
     DeviceRecord record;
     record.address = m_address;
     if (m_phase == ProbePhase::Complete) {
@@ -197,13 +234,14 @@ DeviceRecord CDeviceProbe::Record() const {
         record.failure = m_failure;
         record.failureKind = m_failureKind;
     }
-    if (m_settings.ntp && m_hasNtpResult) {
-        record.ntp = m_ntp.Result();
-        if (record.ntp->answered && record.offsetSeconds) {
-            record.ntpShellSeconds = record.ntp->offsetSeconds - *record.offsetSeconds;
-        }
-    } else if (m_settings.ntp) {
+    if (!m_settings.ntp) {
+        return record;
+    }
+    record.ntp = m_ntpHistory.LastResult(now);
+    if (!record.ntp) {
         record.ntp = UnansweredNtp("no answer yet", FailureKind::Pending);
+    } else if (record.ntp->answered && record.offsetSeconds) {
+        record.ntpShellSeconds = record.ntp->offsetSeconds - *record.offsetSeconds;
     }
     return record;
 }

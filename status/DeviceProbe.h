@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReconnectDelay.h"
+#include "ntp/NtpHistory.h"
 #include "ntp/SntpQuery.h"
 
 #include "connect/ConnectionControl.h"
@@ -12,6 +13,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+
+// The least time in which a healthy device is read whole, however busy this PC: it takes one command a
+// second, and a reading over telnet needs five (the login, the password, the version, the date, the
+// peer table) after its login prompt: 5.3 s on an idle PC, 5.8 s measured on a busy one, over the
+// shell 3.1 s. Neither a device's time limit nor a run's deadline may be shorter, and a device started
+// closer to the deadline than this is not at fault if it is not read by then.
+inline constexpr std::chrono::milliseconds kShortestReadingLimit{8000};
 
 // How a device is probed.
 struct ProbeSettings {
@@ -36,14 +44,18 @@ class CDeviceProbe {
 public:
     using Clock = std::chrono::steady_clock;
 
-    CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings);
+    // history: the device's NTP checks before this probe, so that a device probed again and again is
+    // asked at most every kShortestNtpPoll.
+    CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings,
+                 CNtpHistory history = {});
     ~CDeviceProbe();
     CDeviceProbe(const CDeviceProbe&) = delete;
     CDeviceProbe& operator=(const CDeviceProbe&) = delete;
 
     // Starts both links (and the NTP check, unless switched off).
     void Start(Clock::time_point now);
-    // Starts a new NTP check; the last result stays in the record until it ends.
+    // Starts a new NTP check unless one was asked less than kShortestNtpPoll ago; the last result stays
+    // in the record until it ends.
     void StartNtpCheck(Clock::time_point now);
     // Stops both links.
     void Stop();
@@ -52,14 +64,19 @@ public:
     // Takes the links' reports and the NTP answer, and handles the time-out.
     ProbePhase Update(Clock::time_point now);
     // Ends what is unfinished, the reading and the NTP check, as timed out within limit ("the 9 s deadline").
-    void Expire(const std::string& limit);
+    void Expire(const std::string& limit, Clock::time_point now);
+    // Ends what is unfinished as not read: the run's deadline came before it could be, which says nothing
+    // of the device.
+    void GiveUp(Clock::time_point now);
     // The earliest time at which Update must run although no signal fired.
     std::optional<Clock::time_point> NextDeadline() const;
     // Whether the NTP check still waits for its answer.
     bool IsNtpRunning() const { return m_ntp.IsRunning(); }
-    // The device as it stands now: pending until the first attempt ends, and while a later attempt
-    // runs, what the last one found.
-    DeviceRecord Record() const;
+    // The device as it stands at now: pending until the first attempt ends, and while a later attempt
+    // runs, what the last one found; the last NTP result with its age.
+    DeviceRecord Record(Clock::time_point now) const;
+    // The NTP checks so far, for the next probe of the device.
+    const CNtpHistory& NtpHistory() const { return m_ntpHistory; }
     ProbePhase Phase() const { return m_phase; }
     // The wait before the next reconnect attempt (watch mode).
     CReconnectDelay& ReconnectDelay() { return m_reconnect; }
@@ -69,6 +86,8 @@ private:
     const CDeviceLink& ActiveLink() const;
     void TakeReport(LinkSide side);
     void GoDown(std::string failure, FailureKind kind = FailureKind::Device);
+    // Goes down once the connected link has an answer it could not read.
+    void TakeUnreadableAnswer();
     std::string TimeoutFailure(const std::string& limit) const;
     bool HasCompleteReading() const;
     std::string FailureOfBothLinks() const;
@@ -86,6 +105,6 @@ private:
     FailureKind m_failureKind = FailureKind::Device;
     Clock::time_point m_deadline;
     CSntpQuery m_ntp;
-    bool m_hasNtpResult = false;
+    CNtpHistory m_ntpHistory;
     CReconnectDelay m_reconnect;
 };

@@ -24,8 +24,9 @@ constexpr std::chrono::milliseconds kLongestPollPacing = std::chrono::seconds(5)
 // and none of it is urgent: taken in batches, the look at every probe that each wake costs stays small.
 constexpr std::uint32_t kNewsBatchMs = 100;
 
-std::unique_ptr<CDeviceProbe> MakeProbe(const DeviceAddress& device, const FleetSettings& settings) {
-    return std::make_unique<CDeviceProbe>(device.text, device.value, settings.probe);
+std::unique_ptr<CDeviceProbe> MakeProbe(const DeviceAddress& device, const FleetSettings& settings,
+                                        CNtpHistory history = {}) {
+    return std::make_unique<CDeviceProbe>(device.text, device.value, settings.probe, std::move(history));
 }
 
 // Waits for stop, any probe's signal, reload if given, or until wake; true when stop is set.
@@ -74,21 +75,32 @@ std::string DeadlineText(std::chrono::milliseconds deadline) {
     return text;
 }
 
-// Every device not finished yet is reported as timed out, including those never started.
+// A device the run never started: nothing is known of it.
+DeviceRecord NotReadRecord(const DeviceAddress& device) {
+    DeviceRecord record;
+    record.address = device.text;
+    record.failure = "not read: the run's deadline came first";
+    record.failureKind = FailureKind::NotRead;
+    return record;
+}
+
+// Every device not finished yet: timed out if it had the time a healthy device needs, else not read, as
+// are those never started.
 void ExpireAtDeadline(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                       std::vector<std::unique_ptr<CDeviceProbe>>& probes,
+                      const std::vector<Clock::time_point>& startedAt, Clock::time_point end,
                       std::vector<DeviceRecord>& records) {
     const std::string limit = DeadlineText(settings.deadline);
+    const Clock::time_point now = Clock::now();
     for (std::size_t index = 0; index < devices.size(); ++index) {
-        if (probes[index]) {
-            probes[index]->Expire(limit);
-            records[index] = probes[index]->Record();
+        if (probes[index] && end - startedAt[index] >= settings.shortestReading) {
+            probes[index]->Expire(limit, now);
+            records[index] = probes[index]->Record(now);
+        } else if (probes[index]) {
+            probes[index]->GiveUp(now);
+            records[index] = probes[index]->Record(now);
         } else if (records[index].address.empty()) {
-            records[index].address = devices[index].text;
-            records[index].failure = "not read within " + limit;
-            if (settings.probe.ntp) {
-                records[index].ntp = UnansweredNtp("not asked within " + limit);
-            }
+            records[index] = NotReadRecord(devices[index]);
         }
     }
 }
@@ -108,19 +120,36 @@ std::vector<CDeviceProbe*> Running(const std::vector<std::unique_ptr<CDeviceProb
     return running;
 }
 
-// Updates every probe; a finished one leaves its record and frees its place (its links and threads
-// stop). Returns the indices of those that finished.
+// Updates every probe; a finished one leaves its record and its NTP checks and frees its place (its
+// links and threads stop). Returns the indices of those that finished.
 std::vector<std::size_t> CollectFinished(std::vector<std::unique_ptr<CDeviceProbe>>& probes,
-                                         Clock::time_point now, std::vector<DeviceRecord>& records) {
+                                         Clock::time_point now, std::vector<DeviceRecord>& records,
+                                         std::vector<CNtpHistory>& histories) {
     std::vector<std::size_t> finished;
     for (std::size_t index = 0; index < probes.size(); ++index) {
         if (probes[index] && (probes[index]->Update(now), IsFinished(*probes[index]))) {
-            records[index] = probes[index]->Record();
+            records[index] = probes[index]->Record(now);
+            histories[index] = probes[index]->NtpHistory();
             probes[index].reset();
             finished.push_back(index);
         }
     }
     return finished;
+}
+
+// Hands the NTP checks of the first `started` devices, those the run started, to the store that outlives
+// the run, if there is one: a probe still there was ended by the deadline or a stop.
+void KeepNtpHistories(const std::vector<DeviceAddress>& devices, std::size_t started,
+                      const std::vector<std::unique_ptr<CDeviceProbe>>& probes,
+                      const std::vector<CNtpHistory>& histories, CNtpHistoryStore* store) {
+    if (store == nullptr) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    for (std::size_t index = 0; index < started; ++index) {
+        store->Keep(devices[index].value, probes[index] ? probes[index]->NtpHistory() : histories[index],
+                    now);
+    }
 }
 
 // The report after the one due at nextEmit: intervals are kept on the grid of the start, however long
@@ -220,10 +249,8 @@ void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSe
         if (now >= nextEmit) {
             std::vector<DeviceRecord> records;
             for (const KeptProbe& one : kept) {
-                records.push_back(one.probe->Record());
-                if (!one.probe->IsNtpRunning()) {
-                    one.probe->StartNtpCheck(now);
-                }
+                records.push_back(one.probe->Record(now));
+                one.probe->StartNtpCheck(now);
             }
             sink(records);
             nextEmit = NextEmit(nextEmit, now, settings);
@@ -233,7 +260,7 @@ void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSe
 
 // More devices than may be read at once: each in turn gets a probe for one reading, then gives its
 // place to the next. A device is pending until its first reading and keeps its last record between
-// turns; none is read more often than once an interval.
+// turns; none is read more often than once an interval, nor asked over NTP more often than its floor.
 void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                        const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
     struct Turn {
@@ -250,6 +277,7 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
         waiting.push_back({index, now});
     }
     std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
+    std::vector<CNtpHistory> histories(devices.size());
     std::vector<Clock::time_point> startedAt(devices.size());
     std::size_t active = 0;
     Clock::time_point nextEmit = now + settings.watchInterval;
@@ -258,7 +286,7 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
         for (; active < AtOnce(settings) && waiting.front().notBefore <= now; ++active) {
             const std::size_t index = waiting.front().index;
             waiting.pop_front();
-            probes[index] = MakeProbe(devices[index], settings);
+            probes[index] = MakeProbe(devices[index], settings, histories[index]);
             probes[index]->Start(now);
             startedAt[index] = now;
         }
@@ -276,7 +304,7 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
             return;
         }
         now = Clock::now();
-        for (const std::size_t index : CollectFinished(probes, now, records)) {
+        for (const std::size_t index : CollectFinished(probes, now, records, histories)) {
             waiting.push_back({index, startedAt[index] + settings.watchInterval});
             --active;
         }
@@ -293,6 +321,8 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
                    const CSignal& stop, const RecordSink& sink) {
     std::vector<DeviceRecord> records(devices.size());
     std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
+    std::vector<CNtpHistory> histories(devices.size());
+    std::vector<Clock::time_point> startedAt(devices.size());
     std::size_t nextToStart = 0;
     std::size_t active = 0;
     bool stopped = false;
@@ -302,18 +332,22 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
     while (!stopped && (nextToStart < devices.size() || active > 0)) {
         const Clock::time_point now = Clock::now();
         if (now >= end) {
-            ExpireAtDeadline(devices, settings, probes, records);
+            ExpireAtDeadline(devices, settings, probes, startedAt, end, records);
             break;
         }
         for (; nextToStart < devices.size() && active < AtOnce(settings); ++nextToStart) {
-            probes[nextToStart] = MakeProbe(devices[nextToStart], settings);
+            probes[nextToStart] = MakeProbe(devices[nextToStart], settings,
+                                            settings.ntpHistories != nullptr
+                                                ? settings.ntpHistories->Take(devices[nextToStart].value, now)
+                                                : CNtpHistory{});
             probes[nextToStart]->Start(now);
+            startedAt[nextToStart] = now;
             ++active;
         }
         const std::vector<CDeviceProbe*> running = Running(probes);
         stopped =
             WaitForNews(stop, running, NextWake(running, now, std::min(now + settings.probe.timeout, end)));
-        active -= CollectFinished(probes, Clock::now(), records).size();
+        active -= CollectFinished(probes, Clock::now(), records, histories).size();
     }
     for (std::size_t index = 0; index < devices.size(); ++index) {
         if (records[index].address.empty()) {
@@ -322,6 +356,7 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
             records[index].interrupted = true;
         }
     }
+    KeepNtpHistories(devices, nextToStart, probes, histories, settings.ntpHistories);
     probes.clear();
     sink(records);
     return !stopped;

@@ -3,6 +3,7 @@
 #include "DeviceProbe.h"
 
 #include "health/DeviceRecord.h"
+#include "ntp/NtpHistoryStore.h"
 #include "runtime/Signal.h"
 
 #include <chrono>
@@ -22,6 +23,11 @@ struct FleetSettings {
     std::size_t parallel = 64;
     std::chrono::milliseconds watchInterval{0}; // 0: read once and end
     std::chrono::milliseconds deadline{0};      // for a whole single run; 0: none
+    // A device started closer to the deadline than this is not read rather than timed out.
+    std::chrono::milliseconds shortestReading = kShortestReadingLimit;
+    // The devices' NTP checks across single runs that read them again and again, so that none is asked
+    // more often than its floor; null: each run asks each device once.
+    CNtpHistoryStore* ntpHistories = nullptr;
 };
 
 // Receives every record in the order the devices were given; in watch mode once per interval, with
@@ -30,7 +36,8 @@ using RecordSink = std::function<void(const std::vector<DeviceRecord>& records)>
 
 // Reads every device once, at most settings.parallel at a time, and hands all records to sink. Ends
 // early, with the devices not read yet marked as interrupted, when stop is set. False when stopped.
-// At settings.deadline every device not read yet is reported as timed out.
+// At settings.deadline every device not read yet is reported as timed out when it had the time a healthy
+// device needs, and as not read (which says nothing of it) when it was started later or never.
 bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                    const CSignal& stop, const RecordSink& sink);
 

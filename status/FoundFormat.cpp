@@ -1,8 +1,7 @@
 #include "FoundFormat.h"
 
-#include "DeviceText.h"
-
 #include "connect/DottedAddress.h"
+#include "link/DeviceText.h"
 
 #include <nlohmann/json.hpp>
 

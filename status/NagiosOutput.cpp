@@ -40,13 +40,20 @@ std::string Joined(const std::vector<Problem>& problems, const std::string& pref
     return joined;
 }
 
-// One datum in the plugin syntax label=value[UOM][;warn;crit]; several devices get the address in
-// the label.
+// The thresholds and bounds of one datum; empty ones are left out at the end.
+struct DatumLimits {
+    std::string warn = "";
+    std::string crit = "";
+    std::string min = "";
+    std::string max = "";
+};
+
+// One datum in the plugin syntax label=value[UOM][;warn[;crit[;min[;max]]]]; several devices get the
+// address in the label.
 class CPerformance {
 public:
     CPerformance(const std::string& address, bool several) : m_address(address), m_several(several) {}
-    void Add(const char* name, const std::string& value, const std::string& warn = "",
-             const std::string& crit = "") {
+    void Add(const char* name, const std::string& value, const DatumLimits& limits = {}) {
         // Appended piece by piece: GCC 12 at -O3 warns of an overlapping copy in a literal plus a temporary.
         if (!m_text.empty()) {
             m_text += ' ';
@@ -57,8 +64,11 @@ public:
             m_text += name;
         }
         m_text.append("=").append(value);
-        if (!warn.empty() || !crit.empty()) {
-            m_text.append(";").append(warn).append(";").append(crit);
+        const std::string* fields[] = {&limits.warn, &limits.crit, &limits.min, &limits.max};
+        const auto given = std::find_if(std::rbegin(fields), std::rend(fields),
+                                        [](const std::string* field) { return !field->empty(); });
+        for (auto field = std::begin(fields); field != given.base(); ++field) {
+            m_text.append(";").append(**field);
         }
     }
     const std::string& Text() const { return m_text; }
@@ -78,29 +88,39 @@ std::string AtLeast(int polls) {
     return polls > 0 ? std::to_string(polls) + ':' : "";
 }
 
+// Where a datum's bounds are known: a delay and a jitter are never negative, a stratum ends at 16
+// (unsynchronised), and a peer answers at most 8 of its last 8 polls.
 std::string Performance(const DeviceRecord& record, const HealthLimits& limits, bool several) {
-    const std::string warn = PluginRangeText(limits.warn);
-    const std::string crit = PluginRangeText(limits.crit);
+    const DatumLimits offsetLimits{.warn = PluginRangeText(limits.warn),
+                                   .crit = PluginRangeText(limits.crit)};
     CPerformance performance(record.address, several);
     if (record.offsetSeconds) {
-        performance.Add("offset", Printf("%.6fs", *record.offsetSeconds), warn, crit);
+        performance.Add("offset", Printf("%.6fs", *record.offsetSeconds), offsetLimits);
     }
     if (record.ntp && record.ntp->answered) {
         const NtpResult& ntp = *record.ntp;
-        performance.Add("ntp_offset", Printf("%.6fs", ntp.offsetSeconds), warn, crit);
-        performance.Add("ntp_delay", Printf("%.6fs", ntp.delaySeconds));
-        performance.Add("stratum", std::to_string(ntp.stratum), StratumWarnRange(limits),
-                        PluginRangeText(PluginRange{
-                            .start = kLowestStratum,
-                            .end = static_cast<double>(limits.stratumCrit.value_or(kHighestStratum))}));
+        performance.Add("ntp_offset", Printf("%.6fs", ntp.offsetSeconds), offsetLimits);
+        performance.Add("ntp_delay", Printf("%.6fs", ntp.delaySeconds), {.min = "0"});
+        performance.Add("stratum", std::to_string(ntp.stratum),
+                        {.warn = StratumWarnRange(limits),
+                         .crit = PluginRangeText(PluginRange{
+                             .start = kLowestStratum,
+                             .end = static_cast<double>(limits.stratumCrit.value_or(kHighestStratum))}),
+                         .min = "0",
+                         .max = std::to_string(kHighestStratum + 1)});
     }
     if (const NtpPeer* peer = record.peers ? SystemPeer(*record.peers) : nullptr) {
         performance.Add("peer_offset", Printf("%.6fs", peer->offsetMs / kMsPerSecond));
-        performance.Add("jitter", Printf("%.6fs", peer->jitterMs / kMsPerSecond),
-                        PluginRangeText(UpTo(limits.jitterWarnSeconds)),
-                        limits.jitterCritSeconds ? PluginRangeText(UpTo(*limits.jitterCritSeconds)) : "");
-        performance.Add("reach", std::to_string(AnsweredPolls(peer->reach)), AtLeast(limits.reachWarnPolls),
-                        AtLeast(limits.reachCritPolls));
+        performance.Add(
+            "jitter", Printf("%.6fs", peer->jitterMs / kMsPerSecond),
+            {.warn = PluginRangeText(UpTo(limits.jitterWarnSeconds)),
+             .crit = limits.jitterCritSeconds ? PluginRangeText(UpTo(*limits.jitterCritSeconds)) : "",
+             .min = "0"});
+        performance.Add("reach", std::to_string(AnsweredPolls(peer->reach)),
+                        {.warn = AtLeast(limits.reachWarnPolls),
+                         .crit = AtLeast(limits.reachCritPolls),
+                         .min = "0",
+                         .max = "8"});
     }
     return performance.Text();
 }
@@ -108,7 +128,7 @@ std::string Performance(const DeviceRecord& record, const HealthLimits& limits, 
 std::string DeviceLine(const AssessedRecord& assessed, int verbosity) {
     const std::vector<Problem>& problems = assessed.health.problems;
     if (verbosity > 0) {
-        return WithoutBar(FormatLine(assessed) + (problems.empty() ? "" : " - " + Joined(problems, "")));
+        return WithoutBar(FormatLine(assessed));
     }
     return WithoutBar(assessed.record.address + ' ' + SeverityName(assessed.health.severity) +
                       (problems.empty() ? "" : ": " + Joined(problems, "")));
@@ -116,7 +136,8 @@ std::string DeviceLine(const AssessedRecord& assessed, int verbosity) {
 
 // "12 devices healthy", or how many are in each state, worst first: "12 devices: 1 CRITICAL, 11 OK".
 std::string FleetSummary(const std::vector<AssessedRecord>& records) {
-    std::map<Severity, std::size_t, std::greater<>> counts;
+    const auto worseFirst = [](Severity a, Severity b) { return Badness(a) > Badness(b); };
+    std::map<Severity, std::size_t, decltype(worseFirst)> counts(worseFirst);
     for (const AssessedRecord& assessed : records) {
         ++counts[assessed.health.severity];
     }
@@ -147,7 +168,7 @@ std::vector<bool> FittingDevices(const std::vector<AssessedRecord>& records,
     std::vector<std::size_t> order(records.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&records](std::size_t a, std::size_t b) {
-        return records[a].health.severity > records[b].health.severity;
+        return Badness(records[a].health.severity) > Badness(records[b].health.severity);
     });
     std::vector<bool> fits(records.size(), false);
     bool anyPerformance = false;
@@ -202,4 +223,8 @@ std::string FormatNagios(const std::vector<AssessedRecord>& records, const Healt
                        " left out to keep the output under 8 KB\n";
     }
     return status + (performance.empty() ? "" : " | " + performance) + '\n' + deviceLines;
+}
+
+std::string FormatNagiosFailure(const std::string& reason) {
+    return "VANTREX UNKNOWN - " + WithoutBar(reason) + '\n';
 }

@@ -2,6 +2,8 @@
 
 #include "FleetRun.h"
 
+#include "link/DeviceText.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cstddef>
@@ -10,14 +12,17 @@
 #include <string_view>
 #include <vector>
 
-// The command-line checks and texts that the programs over the status library share.
+// The command-line checks and texts that the programs over the status library share (OutsideText among
+// them, from the link's device text).
 
 // A number within [minimum, maximum], and whole when asked, checked on the text before CLI11 converts it.
 CLI::Validator NumberWithin(double minimum, double maximum, bool whole = false);
 
-// Text from outside, fit for a message or a log line: its first `limit` bytes (not ending within a UTF-8
-// sequence), escaped as device text is, with "…" when cut.
-std::string OutsideText(std::string_view text, std::size_t limit);
+// "8 to 86400": the seconds a device's reading or a whole run may be given.
+std::string ReadingTimes();
+// Such a time, none shorter than a healthy device takes to be read (kShortestReadingLimit); a shorter
+// one is refused with that reason.
+CLI::Validator ReadingTime();
 
 // The devices of an address file as --from reads it (at most 4 MiB, one a line, '#' comments, each once);
 // nullopt with the reason in message.

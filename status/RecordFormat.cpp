@@ -1,7 +1,8 @@
 #include "RecordFormat.h"
 
-#include "DeviceText.h"
 #include "MetricWriter.h"
+
+#include "link/DeviceText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -67,6 +68,21 @@ std::string PeerText(const DeviceRecord& record) {
            std::to_string(AnsweredPolls(peer->reach)) + "/8";
 }
 
+// " - " and the problems' texts, but for the failures the line shows already; empty when none is left.
+std::string ProblemsText(const AssessedRecord& assessed) {
+    const DeviceRecord& record = assessed.record;
+    std::string text;
+    for (const Problem& problem : assessed.health.problems) {
+        const bool shown =
+            (!record.reachable && problem.text == record.failure) ||
+            (record.ntp && !record.ntp->answered && problem.text == "NTP: " + record.ntp->failure);
+        if (!shown) {
+            text += (text.empty() ? " - " : "; ") + problem.text;
+        }
+    }
+    return text;
+}
+
 nlohmann::json OptionalJson(const std::optional<bool>& value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
@@ -91,6 +107,9 @@ nlohmann::json ProblemsJson(const std::vector<Problem>& problems) {
 
 nlohmann::json NtpJson(const NtpResult& ntp) {
     nlohmann::json json = {{"answered", ntp.answered}};
+    if (ntp.ageSeconds) {
+        json["age_seconds"] = *ntp.ageSeconds;
+    }
     if (!ntp.answered) {
         json["failure"] = ntp.failure;
         return json;
@@ -205,19 +224,19 @@ std::string FormatLine(const AssessedRecord& assessed) {
     if (!record.reachable) {
         std::snprintf(line, sizeof line, "%-15s %-8s %s", record.address.c_str(),
                       SeverityName(assessed.health.severity), record.failure.c_str());
-        return line + NtpText(record);
+        return line + NtpText(record) + ProblemsText(assessed);
     }
     const std::string time = record.deviceUnixMicros ? FormatIsoUtc(*record.deviceUnixMicros) : "-";
     std::snprintf(line, sizeof line, "%-15s %-8s %-6s %-16s %-27s %-22s %-10s %-9s %-12s",
                   record.address.c_str(), SeverityName(assessed.health.severity), record.link.c_str(),
                   DeviceText(record.firmware).c_str(), time.c_str(), OffsetText(record).c_str(),
                   StateText(record.gpsLocked, "gps-lock", "gps-nolock").c_str(),
-                  StateText(record.timeSynced, "synced", "unsynced").c_str(),
+                  StateText(HasSystemPeer(record), "synced", "unsynced").c_str(),
                   StateText(record.macAssigned, "mac-ok", "mac-unset").c_str());
     std::string text(line);
     // The last column is padded like the others; a line ends with its text.
     text.erase(text.find_last_not_of(' ') + 1);
-    return text + PeerText(record) + NtpText(record);
+    return text + PeerText(record) + NtpText(record) + ProblemsText(assessed);
 }
 
 std::string FormatJson(const AssessedRecord& assessed) {
@@ -240,7 +259,7 @@ std::string FormatJson(const AssessedRecord& assessed) {
         {"offset_seconds", OptionalJson(record.offsetSeconds)},
         {"round_trip_seconds", OptionalJson(record.roundTripSeconds)},
         {"gps_locked", OptionalJson(record.gpsLocked)},
-        {"time_synced", OptionalJson(record.timeSynced)},
+        {"time_synced", OptionalJson(HasSystemPeer(record))},
         {"mac_assigned", OptionalJson(record.macAssigned)},
         {"peers", PeersJson(record.peers)},
         {"peers_omitted", record.peers ? nlohmann::json(record.peers->unkeptPeers) : nlohmann::json(nullptr)},
@@ -256,14 +275,14 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
     // A device not read yet, or one this PC failed to read, has no samples: nothing is known of it.
     std::vector<AssessedRecord> records;
     std::copy_if(assessed.begin(), assessed.end(), std::back_inserter(records),
-                 [](const AssessedRecord& one) { return one.record.failureKind == FailureKind::Device; });
+                 [](const AssessedRecord& one) { return TellsOfTheDevice(one.record.failureKind); });
     CMetricWriter writer;
     WriteFamily(writer, records, "vantrex_up", "Whether the device gave a complete reading.",
                 [](const DeviceRecord& r) { return std::optional<double>(r.reachable ? 1 : 0); });
     WriteFamily(writer, records, "vantrex_gps_locked", "Whether the device reports GPS lock.",
                 [](const DeviceRecord& r) { return AsNumber(r.gpsLocked); });
     WriteFamily(writer, records, "vantrex_time_synced", "Whether the time daemon has a system peer.",
-                [](const DeviceRecord& r) { return AsNumber(r.timeSynced); });
+                [](const DeviceRecord& r) { return AsNumber(HasSystemPeer(r)); });
     WriteFamily(writer, records, "vantrex_mac_assigned", "Whether the device has a MAC address assigned.",
                 [](const DeviceRecord& r) { return AsNumber(r.macAssigned); });
     WriteFamily(writer, records, "vantrex_clock_offset_seconds", "Device clock minus this host's clock.",
@@ -287,7 +306,7 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
     }
     WriteFamily(writer, records, "vantrex_ntp_up", "Whether the device answered the NTP request validly.",
                 [](const DeviceRecord& r) {
-                    const bool known = r.ntp && r.ntp->failureKind == FailureKind::Device;
+                    const bool known = r.ntp && TellsOfTheDevice(r.ntp->failureKind);
                     return known ? std::optional<double>(r.ntp->answered ? 1 : 0) : std::nullopt;
                 });
     WriteFamily(writer, records, "vantrex_ntp_stratum", "Stratum in the NTP answer.",

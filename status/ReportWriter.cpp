@@ -1,9 +1,9 @@
 #include "ReportWriter.h"
 
-#include "DeviceText.h"
 #include "NagiosOutput.h"
 #include "RecordFormat.h"
 
+#include "link/DeviceText.h"
 #include "runtime/FileReplace.h"
 
 #include <algorithm>
@@ -47,7 +47,7 @@ bool CReportWriter::Write(const std::vector<DeviceRecord>& records) {
         // The failure names the path as it was given, which may hold bytes a terminal would act on.
         fileFailure = DeviceText(fileFailure);
         std::fprintf(stderr, "vantrex-status: %s\n", fileFailure.c_str());
-        worst = Severity::Unknown;
+        worst = Worse(worst, Severity::Unknown);
     }
     std::string text;
     if (m_options.format == OutputFormat::Nagios) {
@@ -61,7 +61,7 @@ bool CReportWriter::Write(const std::vector<DeviceRecord>& records) {
     const bool delivered = WriteOutput(m_out, text, reason);
     if (!delivered) {
         std::fprintf(stderr, "vantrex-status: cannot write the output: %s\n", reason.c_str());
-        worst = Severity::Unknown;
+        worst = Worse(worst, Severity::Unknown);
     }
     m_severity = worst;
     return delivered;

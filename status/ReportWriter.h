@@ -14,10 +14,10 @@
 bool WriteOutput(std::FILE* out, const std::string& text, std::string& reason);
 
 // Turns each round of records into the chosen output and the Prometheus textfile, and keeps the
-// exit status: the worst health of the last round, UNKNOWN when the textfile or the output could not
-// be written. A round with an interrupted device leaves the textfile as it was: it would report
-// devices down that were never read. Each device's clock is followed from round to round (the records
-// come in the order of the devices every time), so that a watch reports a step of it.
+// exit status: the worst health of the last round, by the plugins' order, in which a textfile or an
+// output that could not be written counts as UNKNOWN. A round with an interrupted device leaves the textfile
+// as it was: it would report devices down that were never read. Each device's clock is followed from round to
+// round (the records come in the order of the devices every time), so that a watch reports a step of it.
 class CReportWriter {
 public:
     CReportWriter(const StatusOptions& options, std::FILE* out);

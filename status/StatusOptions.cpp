@@ -1,10 +1,11 @@
 #include "StatusOptions.h"
 
-#include "DeviceText.h"
+#include "NagiosOutput.h"
 #include "OptionChecks.h"
 
 #include "connect/DottedAddress.h"
 #include "health/PluginRange.h"
+#include "link/DeviceText.h"
 
 #include <CLI/CLI.hpp>
 
@@ -28,9 +29,7 @@ constexpr std::size_t kLongestEcho = 64;
 constexpr std::size_t kLongestMessage = 400;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// The device takes one command a second, and a complete reading needs several: no healthy device is read
-// in less than 3 s.
-constexpr double kShortestReading = 3;
+constexpr double kShortestReadingSeconds = std::chrono::duration<double>(kShortestReadingLimit).count();
 // Longer than any run is meant to wait, and small enough for the millisecond arithmetic.
 constexpr double kLongestWait = 86400;
 
@@ -96,9 +95,38 @@ std::vector<ListedAddress> AddressLines(std::string_view text) {
     return addresses;
 }
 
-// Only dotted addresses are taken: a name would need DNS, and nothing but what is named is contacted.
-DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fromFile) {
+// Names under .invalid never resolve (RFC 6761), and a resolver that does not know it would ask DNS.
+bool IsInvalidName(std::string_view name) {
+    constexpr std::string_view kInvalid = ".invalid";
+    if (name.ends_with('.')) {
+        name.remove_suffix(1);
+    }
+    const std::string_view tail = name.substr(name.size() - std::min(name.size(), kInvalid.size()));
+    return name.size() > kInvalid.size() &&
+           std::equal(tail.begin(), tail.end(), kInvalid.begin(), kInvalid.end(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+// A name that -H gives, looked up as monitoring plugins look up their host.
+DeviceAddress ResolvedHost(std::string_view name, const HostResolver& resolve) {
+    std::string reason = "a reserved name that never resolves";
+    const std::optional<std::uint32_t> value =
+        IsInvalidName(name) ? std::nullopt : resolve(std::string(name), reason);
+    if (!value) {
+        throw CLI::ValidationError("-H", "cannot resolve " + Quoted(name) + ": " +
+                                             OutsideText(reason, kLongestEcho));
+    }
+    return {FormatDottedAddress(OctetsOf(*value)), *value};
+}
+
+// Dotted addresses, and with -H a host name, resolved to its IPv4 address: arguments and files are
+// taken as written, so that nothing but what is named is contacted.
+DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fromFile,
+                             const HostResolver& resolve) {
     const std::optional<Octets> octets = ParseDottedAddress(address.text);
+    if (!octets && address.option == std::string_view("-H")) {
+        return ResolvedHost(address.text, resolve);
+    }
     if (!octets) {
         const std::string where =
             address.line == 0 ? ""
@@ -111,11 +139,12 @@ DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fr
 
 // Every address once, in the order first given: a device named twice (127.0.0.1, 127.0.0.01) would be
 // read twice and reported twice.
-std::vector<DeviceAddress> Devices(const std::vector<ListedAddress>& addresses, const std::string& fromFile) {
+std::vector<DeviceAddress> Devices(const std::vector<ListedAddress>& addresses, const std::string& fromFile,
+                                   const HostResolver& resolve) {
     std::vector<DeviceAddress> devices;
     std::unordered_set<std::uint32_t> seen;
     for (const ListedAddress& address : addresses) {
-        DeviceAddress device = CheckedAddress(address, fromFile);
+        DeviceAddress device = CheckedAddress(address, fromFile, resolve);
         if (seen.insert(device.value).second) {
             devices.push_back(std::move(device));
         }
@@ -128,8 +157,8 @@ CLI::Validator Range() {
     return CLI::Validator(
         [](std::string& text) -> std::string {
             return ParsePluginRange(text) ? ""
-                                          : "takes a range (10, 10:, ~:10, 10:20, @10:20; start not above "
-                                            "end), not " +
+                                          : "takes a range (10, 10:, ~:10, :10, 10:20, @10:20; start not "
+                                            "above end), not " +
                                                 Quoted(text);
         },
         "");
@@ -173,7 +202,7 @@ void AddLimitOptions(CLI::App& app, LimitArguments& given) {
             ->check(NumberWithin(1e-6, 1e9));
     app.add_option("-w", given.warnRange,
                    "the WARNING limit as a range of the offsets' size in seconds (10, 10:, "
-                   "~:10, 10:20, @10:20); not with --warn")
+                   "~:10, :10, 10:20, @10:20); not with --warn")
         ->check(Range())
         ->excludes(warnLimit);
     app.add_option("-c", given.critRange, "the CRITICAL limit as such a range; not with --crit")
@@ -210,6 +239,18 @@ void AddLimitOptions(CLI::App& app, LimitArguments& given) {
             ""));
 }
 
+// Refuses a WARNING limit that lies beyond its CRITICAL one: above it for a value that is worse the
+// higher it is, below it for one that is worse the lower.
+void CheckOrder(const char* warnOption, double warn, const char* critOption, double crit, const char* unit,
+                bool worseHigher = true) {
+    if (worseHigher ? warn > crit : warn < crit) {
+        char text[160];
+        std::snprintf(text, sizeof text, "the WARNING limit %g%s is %s the CRITICAL limit %g%s (%s)", warn,
+                      unit, worseHigher ? "above" : "below", crit, unit, critOption);
+        throw CLI::ValidationError(warnOption, text);
+    }
+}
+
 // The limits: -w and -c as ranges, or --warn and --crit as plain limits, which are the ranges "0:S".
 HealthLimits Limits(const CLI::App& app, const LimitArguments& given) {
     HealthLimits limits;
@@ -223,11 +264,17 @@ HealthLimits Limits(const CLI::App& app, const LimitArguments& given) {
     limits.stratumCrit = given.stratumCrit;
     limits.unreachable = given.unreachable == "unknown" ? Severity::Unknown : Severity::Critical;
     // Only limits from above can be compared: ranges may lie any way about each other.
-    if (IsUpperBound(limits.warn) && IsUpperBound(limits.crit) && limits.warn.end > limits.crit.end) {
-        char text[96];
-        std::snprintf(text, sizeof text, "the WARNING limit %g s is above the CRITICAL limit %g s (%s)",
-                      limits.warn.end, limits.crit.end, app.count("-c") > 0 ? "-c" : "--crit");
-        throw CLI::ValidationError(app.count("-w") > 0 ? "-w" : "--warn", text);
+    if (IsUpperBound(limits.warn) && IsUpperBound(limits.crit)) {
+        CheckOrder(app.count("-w") > 0 ? "-w" : "--warn", limits.warn.end,
+                   app.count("-c") > 0 ? "-c" : "--crit", limits.crit.end, " s");
+    }
+    if (limits.jitterCritSeconds) {
+        CheckOrder("--jitter-warn", limits.jitterWarnSeconds, "--jitter-crit", *limits.jitterCritSeconds,
+                   " s");
+    }
+    CheckOrder("--reach-warn", limits.reachWarnPolls, "--reach-crit", limits.reachCritPolls, " polls", false);
+    if (limits.stratumWarn && limits.stratumCrit) {
+        CheckOrder("--stratum-warn", *limits.stratumWarn, "--stratum-crit", *limits.stratumCrit, "");
     }
     return limits;
 }
@@ -236,8 +283,36 @@ ParsedOptions Ending(std::string message, int exitStatus) {
     ParsedOptions parsed;
     parsed.message = std::move(message);
     parsed.exitStatus = exitStatus;
+    parsed.messageToStdout = exitStatus == 0;
     return parsed;
 }
+
+// Whether the command line asks for plugin output, however it fails otherwise: a monitoring host reads
+// only standard output, and shows "(null)" for nothing.
+bool AsksForPluginOutput(int argc, const char* const* argv) {
+    for (int index = 1; index < argc && std::string_view(argv[index]) != "--"; ++index) {
+        if (std::string_view(argv[index]) == "--nagios") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Bad input: a short message on stderr, or the plugin's UNKNOWN status line on stdout.
+ParsedOptions Refusal(const std::string& reason, bool plugin) {
+    if (plugin) {
+        ParsedOptions parsed = Ending(FormatNagiosFailure(reason), kUnknown);
+        parsed.messageToStdout = true;
+        return parsed;
+    }
+    return Ending("vantrex-status: " + reason + "\nRun with --help for more information.\n", kUnknown);
+}
+
+// For the manual page: what each figure of the plugin output is, beside a plain NTP check's.
+constexpr const char* kFooter =
+    "The plugin output's offset is the device clock read over its shell (getdate) against this PC's "
+    "clock; ntp_offset is the device's time service against this PC's clock, what check_ntp_time calls "
+    "offset. Both are held to -w/-c (--warn/--crit).";
 
 std::chrono::milliseconds Milliseconds(double seconds) {
     return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0 + 0.5));
@@ -245,11 +320,12 @@ std::chrono::milliseconds Milliseconds(double seconds) {
 
 } // namespace
 
-ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
+ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostResolver& resolve) {
     CLI::App app{
         "Reads the health of VANTREX time servers: device clock, GPS lock, time sync, MAC state, and an "
         "independent NTP check.",
         "vantrex-status"};
+    app.footer(kFooter);
     app.set_version_flag("-V,--version", std::string("vantrex-status ") + VANTREX_VERSION);
     std::vector<std::string> arguments;
     std::vector<std::string> hosts;
@@ -268,7 +344,8 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     StatusOptions options;
     auto* addressOption = app.add_option("ADDRESS", arguments, "device addresses (dotted IPv4)");
     auto* hostOption =
-        app.add_option("-H,--host", hosts, "a device address (dotted IPv4); may be given again")
+        app.add_option("-H,--host", hosts,
+                       "a device address (dotted IPv4), or a host name resolved to IPv4; may be given again")
             ->allow_extra_args(false);
     auto* fromOption =
         app.add_option("--from", fromFile,
@@ -280,12 +357,14 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     auto* prometheusOption =
         app.add_option("--prometheus", options.prometheusPath, "also write a Prometheus textfile to FILE");
     app.add_option("--timeout", timeoutSeconds,
-                   "seconds for each device's whole reading, NTP check included (3 to 86400, default 15)")
-        ->check(NumberWithin(kShortestReading, kLongestWait));
+                   "seconds for each device's whole reading, NTP check included (" + ReadingTimes() +
+                       ", default 15)")
+        ->check(ReadingTime());
     app.add_option("-t,--deadline", deadlineSeconds,
-                   "seconds for the whole run (3 to 86400, default none); devices not read by then are "
-                   "reported as timed out")
-        ->check(NumberWithin(kShortestReading, kLongestWait));
+                   "seconds for the whole run (" + ReadingTimes() +
+                       ", default none); devices not read by then are reported as timed out, or as not read "
+                       "when started too late to finish")
+        ->check(ReadingTime());
     AddLimitOptions(app, limitArguments);
     app.add_flag("-v,--verbose", options.verbosity,
                  "with --nagios, each device's whole reading; -vvv also the dialogue with each device on "
@@ -293,7 +372,11 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
     app.add_option("--parallel", parallel, "devices read at once (1 to 4096, default 64)")
         ->check(NumberWithin(1, 4096, true));
     auto* watchOption =
-        app.add_option("--watch", watchSeconds, "report every SECONDS (0.001 to 86400) until interrupted")
+        app.add_option(
+               "--watch", watchSeconds,
+               "report every SECONDS (0.001 to 86400) until interrupted; each device's NTP service is "
+               "asked at most every " +
+                   std::to_string(kShortestNtpPoll.count()) + " s")
             ->check(NumberWithin(0.001, kLongestWait));
     app.add_option("--discover", discoverNetwork,
                    "search NETWORK (A.B.C.D/N, a /22 at most) for devices instead: one line, or JSON object, "
@@ -335,16 +418,14 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv) {
             throw CLI::ValidationError("--deadline", "a watch runs until interrupted; it has no deadline");
         }
         options.limits = Limits(app, limitArguments);
-        options.devices = Devices(addresses, fromFile);
+        options.devices = Devices(addresses, fromFile, resolve);
     } catch (const CLI::CallForVersion& version) {
         return Ending(version.what() + std::string("\n"), 0);
     } catch (const CLI::Success&) {
         return Ending(app.help(), 0);
     } catch (const CLI::ParseError& error) {
         // CLI11's own messages repeat what was given as it was; ours are cut and escaped already.
-        return Ending("vantrex-status: " + OutsideText(error.what(), kLongestMessage) +
-                          "\nRun with --help for more information.\n",
-                      kUnknown);
+        return Refusal(OutsideText(error.what(), kLongestMessage), AsksForPluginOutput(argc, argv));
     }
     // The levels of the plugin guidelines end at 3; more asks for no more than all there is.
     options.verbosity = std::min(options.verbosity, 3);
@@ -386,22 +467,28 @@ CLI::Validator NumberWithin(double minimum, double maximum, bool whole) {
         "");
 }
 
-// Text from outside, fit for a message: its first `limit` bytes (not ending within a UTF-8 sequence)
-// escaped as device text is, so that the terminal shows it and acts on nothing, with "…" when cut.
-std::string OutsideText(std::string_view text, std::size_t limit) {
-    std::string_view head = text.substr(0, limit);
-    for (int back = 0; back < 3 && head.size() < text.size() && !head.empty() &&
-                       (static_cast<unsigned char>(text[head.size()]) & 0xC0) == 0x80;
-         ++back) {
-        head.remove_suffix(1);
-    }
-    return DeviceText(head) + (head.size() < text.size() ? "…" : "");
+std::string ReadingTimes() {
+    char text[48];
+    std::snprintf(text, sizeof text, "%g to %g", kShortestReadingSeconds, kLongestWait);
+    return text;
+}
+
+CLI::Validator ReadingTime() {
+    return CLI::Validator(
+        [within = NumberWithin(kShortestReadingSeconds, kLongestWait)](std::string& text) -> std::string {
+            const std::string refusal = within(text);
+            return refusal.empty() ? ""
+                                   : refusal + " (the device takes one command a second, and a reading over "
+                                               "telnet needs five: a healthy device may take that long)";
+        },
+        "");
 }
 
 std::optional<std::vector<DeviceAddress>> ReadDeviceFile(const std::string& path, std::string& message) {
     try {
         const std::string text = ReadAddressFile(path);
-        return Devices(AddressLines(text), path);
+        // A file's lines are never looked up: no resolver is needed.
+        return Devices(AddressLines(text), path, HostResolver());
     } catch (const CLI::ValidationError& error) {
         message = OutsideText(error.what(), kLongestMessage);
         return std::nullopt;

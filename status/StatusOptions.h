@@ -5,6 +5,8 @@
 #include "discover/SearchNetwork.h"
 #include "health/Health.h"
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,11 +27,18 @@ struct StatusOptions {
 };
 
 // The parse's outcome: options to run with, or a text to print and the exit status to end with
-// (--help and --version: 0 on stdout; bad input: 3 on stderr).
+// (--help and --version: 0 on stdout; bad input: 3 on stderr, or with --nagios as the plugin's status
+// line on stdout, which is all a monitoring host reads).
 struct ParsedOptions {
     std::optional<StatusOptions> options;
     std::string message;
     int exitStatus = 0;
+    bool messageToStdout = false;
 };
 
-ParsedOptions ParseStatusOptions(int argc, const char* const* argv);
+// Looks a host name up: its IPv4 address (host byte order), or nothing with the reason.
+using HostResolver =
+    std::function<std::optional<std::uint32_t>(const std::string& name, std::string& reason)>;
+
+// The command line; resolve looks up the names -H gives (the runtime's ResolveIpv4 in the program).
+ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostResolver& resolve);

@@ -2,11 +2,13 @@
 #include "DescriptorBudget.h"
 #include "DiscoveryRun.h"
 #include "FleetRun.h"
+#include "NagiosOutput.h"
 #include "ReportWriter.h"
 #include "StatusOptions.h"
 
 #include "runtime/DebugOutput.h"
 #include "runtime/DescriptorLimit.h"
+#include "runtime/HostName.h"
 #include "runtime/Networking.h"
 #include "runtime/TerminationRequest.h"
 
@@ -38,20 +40,25 @@ int main(int argc, char** argv) {
     // Before anything is printed: this also makes a closed output pipe an error to report, not a
     // signal that ends the program in silence.
     const bool prepared = StartNetworking() && SetOnTerminationRequest(stop);
-    const ParsedOptions parsed = ParseStatusOptions(argc, argv);
+    const ParsedOptions parsed = ParseStatusOptions(argc, argv, &ResolveIpv4);
     if (!parsed.options) {
         std::string reason;
-        if (!WriteOutput(parsed.exitStatus == 0 ? stdout : stderr, parsed.message, reason)) {
+        if (!WriteOutput(parsed.messageToStdout ? stdout : stderr, parsed.message, reason)) {
             std::fprintf(stderr, "vantrex-status: cannot write the output: %s\n", reason.c_str());
             return kUnknown;
         }
         return parsed.exitStatus;
     }
+    const StatusOptions& options = *parsed.options;
     if (!prepared) {
-        std::fputs("vantrex-status: cannot prepare the network layer\n", stderr);
+        constexpr const char* kUnprepared = "cannot prepare the network layer";
+        if (options.format == OutputFormat::Nagios) {
+            std::fputs(FormatNagiosFailure(kUnprepared).c_str(), stdout);
+        } else {
+            std::fprintf(stderr, "vantrex-status: %s\n", kUnprepared);
+        }
         return kUnknown;
     }
-    const StatusOptions& options = *parsed.options;
     if (options.verbosity >= 3) {
         EnableDebugOutput();
     }

@@ -5,7 +5,7 @@
 
 #include "devicelog/EventCsv.h"
 #include "devicelog/EventTime.h"
-#include "status/DeviceText.h"
+#include "link/DeviceText.h"
 
 namespace {
 

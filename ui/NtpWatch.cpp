@@ -1,5 +1,6 @@
 #include "NtpWatch.h"
 
+#include "ntp/NtpHistory.h"
 #include "ntp/SntpQuery.h"
 #include "runtime/WaitSet.h"
 #include "runtime/WaitTime.h"
@@ -11,6 +12,7 @@ namespace {
 // A daemon that limits its clients' rate turns away one that asks more often than every few seconds;
 // once a minute is well clear of that and still shows an announcement the minute it is made.
 constexpr auto kAskInterval = std::chrono::seconds(60);
+static_assert(kAskInterval >= kShortestNtpPoll, "the window asks no more often than any other program");
 // Room for the query's time-out and its one retry.
 constexpr auto kExchangeLimit = std::chrono::seconds(5);
 

@@ -1,24 +1,65 @@
 #include "runtime/FileReplace.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr mode_t kFileMode = 0644;
+// A new file's mode; a replaced one keeps its own.
+constexpr mode_t kNewFileMode = 0644;
+constexpr mode_t kPermissionBits = 0777;
+// As the kernel's own limit of links followed in one path.
+constexpr int kLongestLinkChain = 40;
 
 std::string Reason(const std::string& path, int code) {
     return "cannot write '" + path + "': " + std::strerror(code);
 }
 
-// The file to replace: path itself, or the regular file a symbolic link at path leads to when link allows.
-bool ResolveTarget(const std::string& path, LinkAtPath link, std::string& target, std::string& error) {
+// The folder part of path with its slash ("" for a bare name).
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Follows the links from path on to where they end, each read once, and each only when it belongs to
+// this user or to root: another user who may write in a folder on the way could otherwise plant one
+// that makes this program, perhaps run as root, replace a file of its choice (the rule the kernel's
+// protected_symlinks keeps in sticky folders). end is the path of what the last link names, which is
+// then replaced itself: a link swapped in after this look is not followed again. At most
+// kLongestLinkChain links are followed.
+bool FollowTrustedLinks(std::string path, std::string& end, std::string& error) {
+    for (int hop = 0; hop < kLongestLinkChain; ++hop) {
+        struct stat entry {};
+        if (lstat(path.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode)) {
+            end = path; // What stands there is checked by the caller.
+            return true;
+        }
+        if (entry.st_uid != geteuid() && entry.st_uid != 0) {
+            error = "a symbolic link owned by another user";
+            return false;
+        }
+        char next[4096];
+        const ssize_t length = readlink(path.c_str(), next, sizeof next - 1);
+        if (length < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        next[length] = '\0';
+        path = next[0] == '/' ? std::string(next) : FolderOf(path) + next;
+    }
+    error = std::strerror(ELOOP);
+    return false;
+}
+
+// The file to replace: path itself, or the regular file a symbolic link at path leads to when link allows;
+// mode is the permission bits it has, or those of a new file.
+bool ResolveTarget(const std::string& path, LinkAtPath link, std::string& target, mode_t& mode,
+                   std::string& error) {
     struct stat entry {};
+    mode = kNewFileMode;
     if (lstat(path.c_str(), &entry) != 0) {
         if (errno != ENOENT) {
             error = Reason(path, errno);
@@ -30,24 +71,26 @@ bool ResolveTarget(const std::string& path, LinkAtPath link, std::string& target
     }
     if (S_ISREG(entry.st_mode)) {
         target = path;
+        mode = entry.st_mode & kPermissionBits;
         return true;
     }
     if (S_ISLNK(entry.st_mode) && link == LinkAtPath::Refuse) {
         error = "cannot write '" + path + "': a symbolic link";
         return false;
     }
+    std::string untrusted;
+    if (S_ISLNK(entry.st_mode) && !FollowTrustedLinks(path, target, untrusted)) {
+        error = "cannot write '" + path + "': " + untrusted;
+        return false;
+    }
+    // The rename lands on the end of the links, in the linked file's own folder, or it would replace
+    // the link instead.
     struct stat pointed {};
-    if (!S_ISLNK(entry.st_mode) || stat(path.c_str(), &pointed) != 0 || !S_ISREG(pointed.st_mode)) {
+    if (!S_ISLNK(entry.st_mode) || lstat(target.c_str(), &pointed) != 0 || !S_ISREG(pointed.st_mode)) {
         error = "cannot write '" + path + "': not a regular file";
         return false;
     }
-    // The rename must land in the linked file's own folder, or it would replace the link instead.
-    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
-    if (!resolved) {
-        error = Reason(path, errno);
-        return false;
-    }
-    target = resolved.get();
+    mode = pointed.st_mode & kPermissionBits;
     return true;
 }
 
@@ -72,12 +115,12 @@ bool WriteAll(int fd, const std::string& contents) {
 bool ReplaceWholeFile(const std::string& path, const std::string& contents, LinkAtPath link,
                       std::string& error) {
     std::string target;
-    if (!ResolveTarget(path, link, target, error)) {
+    mode_t mode = kNewFileMode;
+    if (!ResolveTarget(path, link, target, mode, error)) {
         return false;
     }
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string folder = FolderOf(target);
+    const std::string name = target.substr(folder.size());
     // Hidden and without the target's extension, so that a scraper reading *.prom never sees it.
     std::string temporary = folder + '.' + name + ".XXXXXX";
     // mkostemp opens with O_CREAT|O_EXCL, which never follows a link planted at the name.
@@ -87,7 +130,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& contents, Link
         return false;
     }
     int code = 0;
-    if (fchmod(fd, kFileMode) != 0 || !WriteAll(fd, contents) || fsync(fd) != 0) {
+    if (fchmod(fd, mode) != 0 || !WriteAll(fd, contents) || fsync(fd) != 0) {
         code = errno;
     }
     // A failed close can be the first news of a failed write (on a network file system).

@@ -103,6 +103,22 @@ NtpResult Kissed() {
     return ntp;
 }
 
+NtpResult Lying() {
+    NtpResult ntp = UnansweredNtp("invalid answer: transmit time before receive time");
+    ntp.invalid = true;
+    return ntp;
+}
+
+// Healthy, the window's lamp unlit (no '*' on the table's first two lines), and the system peer on
+// line `line` with that tally.
+DeviceRecord SystemPeerOnLine(std::size_t line, char tally) {
+    DeviceRecord record = WithSystemPeer(0377, 0.004);
+    std::swap(record.peers->peers[1], record.peers->peers[line - 1]);
+    record.peers->peers[line - 1].tally = tally;
+    record.timeSynced = false;
+    return record;
+}
+
 struct Expected {
     std::string code;
     Severity severity;
@@ -148,13 +164,21 @@ const std::vector<Row>& Rows() {
         {"no system peer",
          With([](DeviceRecord& r) { r.timeSynced = false; }),
          {{"no-system-peer", kCritical, "no system peer"}}},
+        {"system peer 'o' on the second line", SystemPeerOnLine(2, 'o'), {}},
+        {"system peer '*' on the third line", SystemPeerOnLine(3, '*'), {}},
+        {"a table without a system peer, whatever the lamp says",
+         With([](DeviceRecord& r) {
+             r = WithSystemPeer(0377, 0.004);
+             r.peers->peers[1].tally = '+';
+         }),
+         {{"no-system-peer", kCritical, "no system peer"}}},
         {"system peer answers 6 of its last 8 polls, jitter at the limit", WithSystemPeer(0176, 5.0), {}},
         {"system peer misses polls",
          WithSystemPeer(017, 0.004),
          {{"peer-reach", kWarning, "GPS reference unreliable: 4 of its last 8 polls answered", 4}}},
         {"system peer jitters",
          WithSystemPeer(0377, 7.5),
-         {{"peer-jitter", kWarning, "GPS reference unreliable: jitter beyond 5 ms (7.500 ms)", 0.0075}}},
+         {{"peer-jitter", kWarning, "GPS reference unreliable: jitter beyond 0.005 s (0.007500 s)", 0.0075}}},
         {"jitter within a wider limit",
          WithSystemPeer(0377, 7.5),
          {},
@@ -162,12 +186,13 @@ const std::vector<Row>& Rows() {
         {"system peer beyond the CRITICAL limits of jitter and reach",
          WithSystemPeer(017, 7.5),
          {{"peer-reach", kCritical, "GPS reference unreliable: 4 of its last 8 polls answered", 4},
-          {"peer-jitter", kCritical, "GPS reference unreliable: jitter beyond 7 ms (7.500 ms)", 0.0075}},
+          {"peer-jitter", kCritical, "GPS reference unreliable: jitter beyond 0.007 s (0.007500 s)", 0.0075}},
          {.warn = UpTo(1), .crit = UpTo(5), .jitterCritSeconds = 0.007, .reachCritPolls = 5}},
         {"bad peers, none of them the system peer",
          With([](DeviceRecord& r) {
              r = WithSystemPeer(0, 99);
              r.peers->peers[1].tally = '-';
+             r.peers->peers[0].tally = '*';
          }),
          {}},
         {"mac unassigned",
@@ -184,6 +209,24 @@ const std::vector<Row>& Rows() {
          NtpFailed(UnansweredNtp("no answer")),
          {{"ntp-unanswered", kCritical, "NTP: no answer"}},
          {.warn = UpTo(1), .crit = UpTo(5), .unreachable = kUnknown}},
+        {"an unreadable answer is critical however unreachable counts",
+         ShellFailed("getdate answer unreadable: 'garbage'", FailureKind::Unreadable),
+         {{"answer-unreadable", kCritical, "getdate answer unreadable: 'garbage'"}},
+         {.warn = UpTo(1), .crit = UpTo(5), .unreachable = kUnknown}},
+        {"not read: the run's deadline came first",
+         With([](DeviceRecord& r) {
+             r = ShellFailed("not read: the run's deadline came first", FailureKind::NotRead);
+             r.ntp.reset();
+         }),
+         {{"not-read", kUnknown, "not read: the run's deadline came first"}}},
+        {"critical before unknown, as the plugins rank them",
+         With([](DeviceRecord& r) {
+             r.ntp = UnansweredNtp("no UDP socket", FailureKind::LocalFailure);
+             r.ntpShellSeconds.reset();
+             r.offsetSeconds = -6;
+         }),
+         {{"offset", kCritical, "clock offset beyond 5 s (-6.000 s)", -6},
+          {"ntp-local-failure", kUnknown, "NTP: no UDP socket"}}},
         {"pending", ShellFailed("pending", FailureKind::Pending), {{"pending", kUnknown, "pending"}}},
         {"local failure",
          ShellFailed("no socket", FailureKind::LocalFailure),
@@ -198,6 +241,10 @@ const std::vector<Row>& Rows() {
          NtpFailed(UnansweredNtp("no answer")),
          {{"ntp-unanswered", kCritical, "NTP: no answer"}}},
         {"ntp kiss", NtpFailed(Kissed()), {{"ntp-kiss", kCritical, "NTP: kiss code RATE (rate exceeded)"}}},
+        {"ntp answer whose times cannot be true",
+         NtpFailed(Lying()),
+         {{"ntp-invalid", kCritical, "NTP: invalid answer: transmit time before receive time"}},
+         {.warn = UpTo(1), .crit = UpTo(5), .unreachable = kUnknown}},
         {"ntp pending",
          NtpFailed(UnansweredNtp("no answer yet", FailureKind::Pending)),
          {{"ntp-pending", kUnknown, "NTP: no answer yet"}}},
@@ -305,6 +352,18 @@ const std::vector<Row>& Rows() {
         {"apart within the joint uncertainty", Apart(2.3, 4), {}, {.warn = UpTo(5), .crit = UpTo(10)}},
     };
     return rows;
+}
+
+// Of several results the worst is the plugins' own order: a set-up that does not notify on UNKNOWN must
+// still hear of CRITICAL.
+TEST(Health, SeveritiesRankAsThePluginsRankThem) {
+    const Severity order[] = {kOk, kUnknown, kWarning, kCritical};
+    for (std::size_t better = 0; better < std::size(order); ++better) {
+        for (std::size_t worse = better; worse < std::size(order); ++worse) {
+            EXPECT_EQ(Worse(order[better], order[worse]), order[worse]) << better << ' ' << worse;
+            EXPECT_EQ(Worse(order[worse], order[better]), order[worse]) << better << ' ' << worse;
+        }
+    }
 }
 
 TEST(Health, EveryRuleGivesItsCodeSeverityTextAndValue) {

@@ -26,7 +26,9 @@ TEST(PluginRange, EachFormAlertsWhereTheGuidelinesSay) {
         {"", "", ""},
         {"@", "", ""},
         {"~", "", ""},
-        {":10", "", ""},
+        {":10", "A..AAA", "10"}, // an empty start is 0, as the plugins' own parser takes it
+        {"@:10", ".AA...", "@10"},
+        {":", "A.....", "0:"},
         {"20:10", "", ""},
         {"-5", "", ""},
         {"10:x", "", ""},

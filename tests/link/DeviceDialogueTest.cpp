@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -162,6 +163,35 @@ TEST_P(DialogueCycleTest, ReadingsThatCannotBeReadLeaveNoTime) {
         EXPECT_EQ(probe.GpsState(), 0) << reading;
         probe.Feed(PeerTable(" x"));
     }
+}
+
+// A device that answers what cannot be read has answered: the first such answer of the run is kept,
+// as it came, for whoever reports the device.
+TEST_P(DialogueCycleTest, KeepsTheFirstAnswerItCouldNotRead) {
+    const std::string versionEcho(GetParam().versionCommand, std::strlen(GetParam().versionCommand) - 1);
+    CDialogueProbe empty(GetParam().port);
+    if (GetParam().port == kTelnetPort) {
+        empty.Feed("picotux login: ");
+        empty.Feed("Password: ");
+    }
+    empty.Feed("# ");
+    EXPECT_FALSE(empty.FirstUnreadableAnswer());
+    empty.Feed(Answer(GetParam().versionCommand, ""));
+    ASSERT_TRUE(empty.FirstUnreadableAnswer());
+    EXPECT_EQ(empty.FirstUnreadableAnswer()->command, versionEcho);
+    EXPECT_EQ(empty.FirstUnreadableAnswer()->text, "");
+
+    CDialogueProbe garbage(GetParam().port);
+    StartPolling(garbage);
+    garbage.Feed(Getdate("1700000000.000000 A"));
+    garbage.Feed(PeerTable(" x"));
+    EXPECT_FALSE(garbage.FirstUnreadableAnswer());
+    garbage.Feed(Getdate("12:00 \x1b]0;title\x07noon"));
+    garbage.Feed(PeerTable(" x"));
+    garbage.Feed(Getdate("later garbage"));
+    ASSERT_TRUE(garbage.FirstUnreadableAnswer());
+    EXPECT_EQ(garbage.FirstUnreadableAnswer()->command, "getdate");
+    EXPECT_EQ(garbage.FirstUnreadableAnswer()->text, "12:00 \x1b]0;title\x07noon");
 }
 
 TEST_P(DialogueCycleTest, KeepsSecondsPast2038) {

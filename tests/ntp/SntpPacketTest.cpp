@@ -95,6 +95,47 @@ TEST(SntpPacket, OffsetAndDelayFromFourTimes) {
     EXPECT_NEAR(sample.delay, 0.2, 1e-9);
 }
 
+// A server cannot send before it received, nor hold the request longer than the round trip here: such
+// an answer has no offset to trust, and its delay would make the offset's uncertainty as large as it likes.
+TEST(SntpPacket, TimesThatCannotBeTrue) {
+    // Sent at 1000 s, answered here 0.25 s later; the server's clock 1 s ahead.
+    const NtpTimestamp sent{1000, 0};
+    const NtpTimestamp arrived{1000, 0x40000000u};
+    struct Case {
+        const char* name;
+        NtpTimestamp receive;
+        NtpTimestamp transmit;
+        SntpVerdict expected;
+    };
+    const Case cases[] = {
+        {"held 0.05 s", {1001, 0x1999999Au}, {1001, 0x26666666u}, SntpVerdict::Valid},
+        {"held the whole round trip", {1001, 0}, {1001, 0x40000000u}, SntpVerdict::Valid},
+        {"held a microsecond more, within our clock's rounding",
+         {1001, 0},
+         {1001, 0x40001000u},
+         SntpVerdict::Valid},
+        {"received 100000 s after it sent", {101001, 0}, {1001, 0}, SntpVerdict::TransmitBeforeReceive},
+        {"received a tick after it sent", {1001, 1}, {1001, 0}, SntpVerdict::TransmitBeforeReceive},
+        {"held 100 s of a 0.25 s round trip", {901, 0}, {1001, 0}, SntpVerdict::HeldBeyondRoundTrip},
+        {"held 0.3 s of a 0.25 s round trip",
+         {1001, 0},
+         {1001, 0x4CCCCCCDu},
+         SntpVerdict::HeldBeyondRoundTrip},
+    };
+    for (const Case& c : cases) {
+        SntpPacket answer = *DecodeSntp(kAnswer);
+        answer.originate = sent;
+        answer.receive = c.receive;
+        answer.transmit = c.transmit;
+        EXPECT_EQ(CheckSntpTimes(answer, arrived), c.expected) << c.name;
+    }
+    // This PC's clock went back between the request and its answer: no round trip to hold the server to.
+    SntpPacket answer = *DecodeSntp(kAnswer);
+    answer.originate = sent;
+    answer.receive = answer.transmit = NtpTimestamp{1001, 0};
+    EXPECT_EQ(CheckSntpTimes(answer, NtpTimestamp{999, 0}), SntpVerdict::ArrivedBeforeSent);
+}
+
 TEST(SntpPacket, ReferenceIdOfAnUpstreamServerIsItsAddress) {
     EXPECT_EQ(FormatReferenceId(2, 0xC0A80101u), "192.168.1.1");
     EXPECT_EQ(FormatReferenceId(0, 0x52415445u), "RATE"); // a kiss code

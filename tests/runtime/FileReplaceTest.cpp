@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -49,12 +50,20 @@ std::string Contents(const fs::path& path) {
     return text.str();
 }
 
+constexpr fs::perms kNewFileMode =
+    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+// Nobody's user id: another user than the one running the test.
+constexpr uid_t kOtherUser = 65534;
+
 struct PlacementCase {
     const char* name;
     std::function<void(const fs::path& folder, const fs::path& path)> plant;
     const char* holder; // the file that must hold the text afterwards; empty: refused
     LinkAtPath link = LinkAtPath::FollowToRegularFile;
     const char* refusal = "not a regular file";
+    fs::perms mode = kNewFileMode; // the holder's afterwards
+    bool asRoot = false;           // planting needs root: a link given to another user
 };
 
 class FileReplacePlacementTest : public FileReplaceTest,
@@ -62,6 +71,9 @@ class FileReplacePlacementTest : public FileReplaceTest,
 
 TEST_P(FileReplacePlacementTest, WhatStandsAtThePathDecidesWhereTheTextGoes) {
     const PlacementCase& c = GetParam();
+    if (c.asRoot && geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a link to another user";
+    }
     fs::create_directory(m_folder / "elsewhere");
     c.plant(m_folder, m_path);
     const fs::file_type before = fs::symlink_status(m_path).type();
@@ -71,9 +83,7 @@ TEST_P(FileReplacePlacementTest, WhatStandsAtThePathDecidesWhereTheTextGoes) {
     if (written) {
         const fs::path holder = m_folder / c.holder;
         EXPECT_EQ(Contents(holder), "vantrex_up 1\n");
-        EXPECT_EQ(fs::status(holder).permissions() & fs::perms::all,
-                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                      fs::perms::others_read);
+        EXPECT_EQ(fs::status(holder).permissions() & fs::perms::all, c.mode);
     } else {
         EXPECT_EQ(error, "cannot write '" + m_path.string() + "': " + c.refusal);
     }
@@ -88,39 +98,77 @@ void Fifo(const fs::path& path) {
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
 }
 
+// A file only its owner may read, as root's secrets are.
+void OwnerOnlyFile(const fs::path& path) {
+    std::ofstream(path) << "secret\n";
+    fs::permissions(path, kOwnerOnly);
+}
+
+// A link at path to target that another user owns, as one planted by the user a textfile folder
+// belongs to.
+void OtherUsersLink(const fs::path& target, const fs::path& path) {
+    fs::create_symlink(target, path);
+    ASSERT_EQ(lchown(path.c_str(), kOtherUser, kOtherUser), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Placements, FileReplacePlacementTest,
-    ::testing::Values(
-        PlacementCase{"Nothing", [](const fs::path&, const fs::path&) {}, "vantrex.prom"},
-        PlacementCase{"RegularFile",
-                      [](const fs::path&, const fs::path& path) { std::ofstream(path) << "old\n"; },
-                      "vantrex.prom"},
-        PlacementCase{"LinkToRegularFile",
-                      [](const fs::path& folder, const fs::path& path) {
-                          std::ofstream(folder / "elsewhere" / "real.prom") << "old\n";
-                          fs::create_symlink(folder / "elsewhere" / "real.prom", path);
-                      },
-                      "elsewhere/real.prom"},
-        PlacementCase{"LinkRefused",
-                      [](const fs::path& folder, const fs::path& path) {
-                          std::ofstream(folder / "elsewhere" / "real.prom") << "old\n";
-                          fs::create_symlink(folder / "elsewhere" / "real.prom", path);
-                      },
-                      "", LinkAtPath::Refuse, "a symbolic link"},
-        PlacementCase{"Fifo", [](const fs::path&, const fs::path& path) { Fifo(path); }, ""},
-        PlacementCase{"LinkToFifo",
-                      [](const fs::path& folder, const fs::path& path) {
-                          Fifo(folder / "elsewhere" / "pipe");
-                          fs::create_symlink(folder / "elsewhere" / "pipe", path);
-                      },
-                      ""},
-        PlacementCase{"LinkToNothing",
-                      [](const fs::path& folder, const fs::path& path) {
-                          fs::create_symlink(folder / "elsewhere" / "missing", path);
-                      },
-                      ""},
-        PlacementCase{"Folder", [](const fs::path&, const fs::path& path) { fs::create_directory(path); },
-                      ""}),
+    ::testing::Values(PlacementCase{"Nothing", [](const fs::path&, const fs::path&) {}, "vantrex.prom"},
+                      PlacementCase{
+                          "RegularFile",
+                          [](const fs::path&, const fs::path& path) { std::ofstream(path) << "old\n"; },
+                          "vantrex.prom"},
+                      PlacementCase{"LinkToRegularFile",
+                                    [](const fs::path& folder, const fs::path& path) {
+                                        std::ofstream(folder / "elsewhere" / "real.prom") << "old\n";
+                                        fs::create_symlink(folder / "elsewhere" / "real.prom", path);
+                                    },
+                                    "elsewhere/real.prom"},
+                      PlacementCase{"LinkRefused",
+                                    [](const fs::path& folder, const fs::path& path) {
+                                        std::ofstream(folder / "elsewhere" / "real.prom") << "old\n";
+                                        fs::create_symlink(folder / "elsewhere" / "real.prom", path);
+                                    },
+                                    "", LinkAtPath::Refuse, "a symbolic link"},
+                      PlacementCase{"Fifo", [](const fs::path&, const fs::path& path) { Fifo(path); }, ""},
+                      PlacementCase{"LinkToFifo",
+                                    [](const fs::path& folder, const fs::path& path) {
+                                        Fifo(folder / "elsewhere" / "pipe");
+                                        fs::create_symlink(folder / "elsewhere" / "pipe", path);
+                                    },
+                                    ""},
+                      PlacementCase{"LinkToNothing",
+                                    [](const fs::path& folder, const fs::path& path) {
+                                        fs::create_symlink(folder / "elsewhere" / "missing", path);
+                                    },
+                                    ""},
+                      PlacementCase{"Folder",
+                                    [](const fs::path&, const fs::path& path) { fs::create_directory(path); },
+                                    ""},
+                      PlacementCase{"RegularFileKeepsItsMode",
+                                    [](const fs::path&, const fs::path& path) { OwnerOnlyFile(path); },
+                                    "vantrex.prom", LinkAtPath::FollowToRegularFile, "", kOwnerOnly},
+                      PlacementCase{"LinkedFileKeepsItsMode",
+                                    [](const fs::path& folder, const fs::path& path) {
+                                        OwnerOnlyFile(folder / "elsewhere" / "real.prom");
+                                        fs::create_symlink(folder / "elsewhere" / "real.prom", path);
+                                    },
+                                    "elsewhere/real.prom", LinkAtPath::FollowToRegularFile, "", kOwnerOnly},
+                      PlacementCase{"LinkOfAnotherUser",
+                                    [](const fs::path& folder, const fs::path& path) {
+                                        OwnerOnlyFile(folder / "elsewhere" / "secret");
+                                        OtherUsersLink(folder / "elsewhere" / "secret", path);
+                                    },
+                                    "", LinkAtPath::FollowToRegularFile,
+                                    "a symbolic link owned by another user", kNewFileMode, true},
+                      PlacementCase{"OwnLinkToALinkOfAnotherUser",
+                                    [](const fs::path& folder, const fs::path& path) {
+                                        OwnerOnlyFile(folder / "elsewhere" / "secret");
+                                        OtherUsersLink("secret", folder / "elsewhere" / "planted");
+                                        fs::create_symlink(folder / "elsewhere" / "planted", path);
+                                    },
+                                    "", LinkAtPath::FollowToRegularFile,
+                                    "a symbolic link owned by another user", kNewFileMode, true}),
     [](const ::testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FileReplaceTest, FailedWriteLeavesNoTemporaryAndSaysWhy) {

@@ -39,6 +39,11 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "M",
                      "--gps-flips=0,1500,86400000",
                      "--system-peer=0",
+                     "--system-tally=o",
+                     "--getdate-text",
+                     "12:00 noon",
+                     "--ntp-receive-shift",
+                     "-2.5",
                      "--peer-reach",
                      "17",
                      "--peer-jitter=7.25",
@@ -74,6 +79,9 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(options.session.device.letter, 'M');
     EXPECT_EQ(options.gpsFlipsMs, (std::vector<int>{0, 1500, 86400000}));
     EXPECT_EQ(options.session.device.systemPeer, 0);
+    EXPECT_EQ(options.session.device.systemTally, 'o');
+    EXPECT_EQ(options.session.device.getdateText, "12:00 noon");
+    EXPECT_EQ(options.ntp.receiveShiftMicros, -2500000);
     EXPECT_EQ(options.session.device.peerReach, 017u);
     EXPECT_EQ(options.session.device.peerJitterMs, 7.25);
     EXPECT_EQ(options.session.device.firmware, "9.9 beta");
@@ -156,7 +164,9 @@ TEST(SimOptions, RejectsBadValuesWithAReason) {
         {"--exit-with-parent=12x"},
         {"--exit-with-parent=2147483648"},
         {"--firmware", "1.0# "},
-        {"--firmware", ""},
+        {"--system-tally", "+"},
+        {"--getdate-text", "1.5 A# "},
+        {"--ntp-receive-shift", "1e5"},
         {"--ready=yes"},
         {"--shell-port", "0", "--telnet-port", "0"},
         {"--shell-port", "2323", "--telnet-port", "2323"},
@@ -174,13 +184,35 @@ TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
     EXPECT_EQ(Parse({"--help", "--bogus"}, options), OptionsOutcome::Help);
     EXPECT_EQ(Parse({"--version", "--bogus"}, options), OptionsOutcome::Version);
     const std::string usage = SimUsage();
-    for (const char* name :
-         {"--address",          "--shell-port",     "--telnet-port", "--letter",       "--system-peer",
-          "--peer-reach",       "--peer-jitter",    "--downtime",    "--log",          "--time",
-          "--firmware",         "--silent",         "--slow",        "--noise",        "--no-prompt",
-          "--close-mid-answer", "--no-negotiation", "--ready",       "--login-delay",  "--exit-with-parent",
-          "--max-connections",  "--help",           "--version",     "TIME PORT TEXT", "TIME failure TEXT",
-          "--gps-flips"}) {
+    for (const char* name : {"--address",
+                             "--shell-port",
+                             "--telnet-port",
+                             "--letter",
+                             "--system-peer",
+                             "--peer-reach",
+                             "--peer-jitter",
+                             "--downtime",
+                             "--log",
+                             "--time",
+                             "--firmware",
+                             "--silent",
+                             "--slow",
+                             "--noise",
+                             "--no-prompt",
+                             "--close-mid-answer",
+                             "--no-negotiation",
+                             "--ready",
+                             "--login-delay",
+                             "--exit-with-parent",
+                             "--max-connections",
+                             "--help",
+                             "--version",
+                             "TIME PORT TEXT",
+                             "TIME failure TEXT",
+                             "--gps-flips",
+                             "--system-tally",
+                             "--getdate-text",
+                             "--ntp-receive-shift"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }

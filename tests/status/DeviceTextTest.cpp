@@ -1,4 +1,4 @@
-#include "status/DeviceText.h"
+#include "link/DeviceText.h"
 #include "status/RecordFormat.h"
 
 #include <gtest/gtest.h>

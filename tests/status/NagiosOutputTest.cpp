@@ -10,14 +10,15 @@
 namespace {
 
 // The status line names one device's problems; several get a count by state and a line each. The
-// data of each: offsets with their limits, delay, stratum with the strata a server serves at.
+// data of each: offsets with their limits, delay, stratum with the strata a server serves at, and the
+// bounds of those that have them (a delay is never negative, a stratum ends at 16).
 TEST(NagiosOutput, OneLineForOneDeviceAndALineEachForSeveral) {
     DeviceRecord record = HealthyReading();
     record.ntp->delaySeconds = 0.0002;
     const AssessedRecord one{record, AssessHealth(record, HealthLimits{})};
     EXPECT_EQ(FormatNagios({one}, HealthLimits{}),
               "VANTREX OK - 127.0.9.1 healthy | offset=0.001000s;1;5 ntp_offset=0.001000s;1;5 "
-              "ntp_delay=0.000200s stratum=1;;1:15\n");
+              "ntp_delay=0.000200s;;;0 stratum=1;;1:15;0;16\n");
     record.address = "127.0.9.2";
     record.gpsLocked = false;
     record.ntp = UnansweredNtp("no answer");
@@ -25,10 +26,38 @@ TEST(NagiosOutput, OneLineForOneDeviceAndALineEachForSeveral) {
     const AssessedRecord two{record, AssessHealth(record, ranges)};
     EXPECT_EQ(FormatNagios({one, two}, ranges),
               "VANTREX CRITICAL - 2 devices: 1 CRITICAL, 1 OK | 'offset_127.0.9.1'=0.001000s;@0.5:2;~:30 "
-              "'ntp_offset_127.0.9.1'=0.001000s;@0.5:2;~:30 'ntp_delay_127.0.9.1'=0.000200s "
-              "'stratum_127.0.9.1'=1;;1:15 'offset_127.0.9.2'=0.001000s;@0.5:2;~:30\n"
+              "'ntp_offset_127.0.9.1'=0.001000s;@0.5:2;~:30 'ntp_delay_127.0.9.1'=0.000200s;;;0 "
+              "'stratum_127.0.9.1'=1;;1:15;0;16 'offset_127.0.9.2'=0.001000s;@0.5:2;~:30\n"
               "127.0.9.1 OK\n"
               "127.0.9.2 CRITICAL: NTP: no answer; GPS not locked\n");
+}
+
+// The system peer's data with the limits and bounds of each: jitter from 0, reach from 0 to 8.
+TEST(NagiosOutput, PeerDataHasItsBounds) {
+    const DeviceRecord record = WithSystemPeer(0377, 0.004);
+    const HealthLimits limits{.jitterCritSeconds = 0.05, .reachCritPolls = 2};
+    const std::string output = FormatNagios({{record, AssessHealth(record, limits)}}, limits);
+    EXPECT_NE(output.find(" peer_offset=0.000012s jitter=0.000004s;0.005;0.05;0 reach=8;6:;2:;0;8\n"),
+              std::string::npos)
+        << output;
+}
+
+// Of several results the worst is the plugins' own: CRITICAL, then WARNING, then UNKNOWN, so that a
+// set-up that does not notify on UNKNOWN still hears of a CRITICAL device beside one not read.
+TEST(NagiosOutput, CriticalOutranksUnknown) {
+    DeviceRecord critical = HealthyReading();
+    critical.offsetSeconds = 30;
+    critical.ntpShellSeconds.reset();
+    DeviceRecord unreachable;
+    unreachable.address = "127.0.9.2";
+    unreachable.failure = "connection refused";
+    const HealthLimits limits{.unreachable = Severity::Unknown};
+    const std::string output = FormatNagios(
+        {{critical, AssessHealth(critical, limits)}, {unreachable, AssessHealth(unreachable, limits)}},
+        limits);
+    EXPECT_TRUE(output.starts_with("VANTREX CRITICAL - 2 devices: 1 CRITICAL, 1 UNKNOWN | ")) << output;
+    EXPECT_TRUE(FormatNagios({{critical, AssessHealth(critical, limits)}}, limits, 0, "cannot write 'x'")
+                    .starts_with("VANTREX CRITICAL - cannot write 'x'; 127.0.9.1: clock offset beyond 5 s"));
 }
 
 // From -v on, a device's line is its whole reading; a '|' from the device would start the data.

@@ -71,15 +71,58 @@ TEST(RecordFormat, PeersInEveryFormat) {
     }
 }
 
+// The text line says why a device is not OK, as the Nagios lines do; what the line shows already (a
+// failure, an NTP failure) is not said twice.
+TEST(RecordFormat, LineEndsWithTheProblemsItDoesNotShowYet) {
+    const DeviceRecord unreliable = WithSystemPeer(017, 0.004);
+    EXPECT_TRUE(FormatLine(Assessed(unreliable))
+                    .ends_with("reach 4/8  ntp stratum 1 GPS +0.001000s±0.000s root distance 0.000000s"
+                               " - GPS reference unreliable: 4 of its last 8 polls answered"))
+        << FormatLine(Assessed(unreliable));
+    DeviceRecord unreachable = HealthyReading();
+    unreachable.reachable = false;
+    unreachable.failure = "connection refused";
+    unreachable.ntp = UnansweredNtp("no answer");
+    EXPECT_EQ(FormatLine(Assessed(unreachable)),
+              "127.0.9.1       CRITICAL connection refused  ntp no answer");
+    EXPECT_TRUE(FormatLine(Assessed(HealthyReading())).ends_with(" root distance 0.000000s"))
+        << FormatLine(Assessed(HealthyReading()));
+}
+
+// A system peer anywhere in the table, '*' or 'o', is time sync in every output, as it is to the rules.
+TEST(RecordFormat, TimeSyncedIsASystemPeerAnywhereInTheTable) {
+    DeviceRecord record = WithSystemPeer(0377, 0.004);
+    std::swap(record.peers->peers[1], record.peers->peers[2]);
+    record.peers->peers[2].tally = 'o';
+    record.timeSynced = false; // the window's lamp: no '*' on the first two lines
+    const AssessedRecord assessed = Assessed(record);
+    EXPECT_NE(FormatLine(assessed).find(" synced "), std::string::npos) << FormatLine(assessed);
+    EXPECT_EQ(nlohmann::json::parse(FormatJson(assessed))["time_synced"], true);
+    EXPECT_NE(FormatPrometheus({assessed}).find("vantrex_time_synced{address=\"127.0.9.1\"} 1\n"),
+              std::string::npos);
+}
+
+// A result a watch shows again between two checks says how old it is.
+TEST(RecordFormat, JsonGivesTheAgeOfTheNtpResult) {
+    DeviceRecord record = HealthyReading();
+    record.ntp->ageSeconds = 12.5;
+    EXPECT_EQ(nlohmann::json::parse(FormatJson(Assessed(record)))["ntp"]["age_seconds"], 12.5);
+}
+
 TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {
     DeviceRecord pending;
     pending.address = "127.0.9.2";
     pending.failure = "pending";
     pending.failureKind = FailureKind::Pending;
+    DeviceRecord notRead = pending;
+    notRead.address = "127.0.9.3";
+    notRead.failure = "not read: the run's deadline came first";
+    notRead.failureKind = FailureKind::NotRead;
     DeviceRecord ntpPending = HealthyReading();
     ntpPending.ntp = UnansweredNtp("no answer yet", FailureKind::Pending);
-    const std::string text = FormatPrometheus({Assessed(pending), Assessed(ntpPending)});
+    const std::string text = FormatPrometheus({Assessed(pending), Assessed(notRead), Assessed(ntpPending)});
     EXPECT_EQ(text.find("127.0.9.2"), std::string::npos) << text;
+    EXPECT_EQ(text.find("127.0.9.3"), std::string::npos) << text;
     EXPECT_NE(text.find("vantrex_up{address=\"127.0.9.1\"} 1\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("vantrex_ntp_up{"), std::string::npos) << text;
     EXPECT_EQ(text.find("vantrex_problem{"), std::string::npos) << text;
@@ -99,6 +142,19 @@ TEST(RecordFormat, PrometheusProblemsByCode) {
               std::string::npos)
         << text;
     EXPECT_EQ(text.find("vantrex_problem{address=\"127.0.9.1\""), std::string::npos) << text;
+}
+
+// A device whose answer could not be read is down, with its problem.
+TEST(RecordFormat, PrometheusShowsADeviceWhoseAnswerCouldNotBeReadDown) {
+    DeviceRecord record = HealthyReading();
+    record.reachable = false;
+    record.failure = "getdate answer unreadable: 'x'";
+    record.failureKind = FailureKind::Unreadable;
+    const std::string text = FormatPrometheus({Assessed(record)});
+    EXPECT_NE(text.find("vantrex_up{address=\"127.0.9.1\"} 0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("vantrex_problem{address=\"127.0.9.1\",code=\"answer-unreadable\"} 1\n"),
+              std::string::npos)
+        << text;
 }
 
 // An unreachable device counted as UNKNOWN (--unreachable unknown) is still down: that choice is the

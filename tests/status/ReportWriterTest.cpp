@@ -25,7 +25,7 @@ TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
     CReportWriter writer(options, out.get());
     DeviceRecord record;
     record.address = "127.0.77.9";
-    record.failure = "connection refused";
+    record.reachable = true;
     EXPECT_TRUE(writer.Write({record}));
     EXPECT_EQ(writer.ExitSeverity(), Severity::Unknown);
     const std::string line = Delivered(out.get());
@@ -34,6 +34,24 @@ TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
         << line;
     EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
     EXPECT_EQ(line.find('|'), std::string::npos) << line;
+}
+
+// An unwritable textfile is this PC's failure, UNKNOWN, but a CRITICAL device still decides the exit
+// status: the plugins' order puts CRITICAL first.
+TEST(ReportWriter, CriticalDeviceOutranksAnUnwritableTextfile) {
+    StatusOptions options;
+    options.format = OutputFormat::Nagios;
+    options.prometheusPath = "/nonexistent/x.prom";
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
+    ASSERT_TRUE(out);
+    CReportWriter writer(options, out.get());
+    DeviceRecord record;
+    record.address = "127.0.77.9";
+    record.failure = "connection refused";
+    EXPECT_TRUE(writer.Write({record}));
+    EXPECT_EQ(writer.ExitSeverity(), Severity::Critical);
+    EXPECT_TRUE(Delivered(out.get()).starts_with("VANTREX CRITICAL - cannot write '/nonexistent/x.prom': "))
+        << Delivered(out.get());
 }
 
 // Each device's clock is followed from round to round, whatever the others do.

@@ -14,13 +14,31 @@
 
 namespace {
 
+// The names the tests' resolver knows; it never asks the system's, so no test reaches DNS.
+constexpr std::uint32_t kGpsClockAddress = (127u << 24) | (77u << 8) | 30u;
+
+// The names the tests' resolver was asked, in order.
+std::vector<std::string>& NamesLookedUp() {
+    static std::vector<std::string> names;
+    return names;
+}
+
+std::optional<std::uint32_t> FakeResolve(const std::string& name, std::string& reason) {
+    NamesLookedUp().push_back(name);
+    if (name == "gps-clock.example") {
+        return kGpsClockAddress;
+    }
+    reason = "Name or service not known";
+    return std::nullopt;
+}
+
 ParsedOptions Parse(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "vantrex-status");
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(argument.c_str());
     }
-    return ParseStatusOptions(static_cast<int>(argv.size()), argv.data());
+    return ParseStatusOptions(static_cast<int>(argv.size()), argv.data(), &FakeResolve);
 }
 
 // A file of the given bytes for one test; "FILE" in the arguments names it.
@@ -90,9 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {OutputFormat::Lines, 15000, "1", "5", 64, 0, 0, true, 123, 0, Severity::Critical}},
         ValidCase{
             "Given",
-            {"--json", "--timeout", "4.5", "--warn", "0.25", "--crit", "0.25", "--parallel", "4096",
+            {"--json", "--timeout", "9.5", "--warn", "0.25", "--crit", "0.25", "--parallel", "4096",
              "--ntp-port", "65535", "--deadline", "30", "--no-ntp", "127.0.77.1"},
-            {OutputFormat::Json, 4500, "0.25", "0.25", 4096, 0, 30000, false, 65535, 0, Severity::Critical}},
+            {OutputFormat::Json, 9500, "0.25", "0.25", 4096, 0, 30000, false, 65535, 0, Severity::Critical}},
         // The options the plugin guidelines reserve; -t is --deadline, -v counts up to 3.
         ValidCase{
             "Plugin",
@@ -101,8 +119,61 @@ INSTANTIATE_TEST_SUITE_P(
             {OutputFormat::Nagios, 15000, "@10:20", "30:", 64, 0, 40000, true, 123, 3, Severity::Unknown}},
         ValidCase{"Watch",
                   {"--watch", "0.5", "127.0.77.1"},
-                  {OutputFormat::Lines, 15000, "1", "5", 64, 500, 0, true, 123, 0, Severity::Critical}}),
+                  {OutputFormat::Lines, 15000, "1", "5", 64, 500, 0, true, 123, 0, Severity::Critical}},
+        // An empty start is 0, as the plugins' own range parser takes it.
+        ValidCase{"RangeWithoutStart",
+                  {"-w", ":0.5", "-c", ":2", "127.0.77.1"},
+                  {OutputFormat::Lines, 15000, "0.5", "2", 64, 0, 0, true, 123, 0, Severity::Critical}}),
     [](const ::testing::TestParamInfo<ValidCase>& info) { return std::string(info.param.name); });
+
+// -H takes a host name, as every plugin's host option does, looked up to its IPv4 address; dotted
+// addresses, arguments and files are never looked up, nor is a name under .invalid (RFC 6761).
+TEST(StatusOptions, HostOptionTakesANameResolvedToIpv4) {
+    NamesLookedUp().clear();
+    const ParsedOptions parsed = Parse({"-H", "gps-clock.example", "-H", "127.0.77.31", "127.0.77.32"});
+    ASSERT_TRUE(parsed.options) << parsed.message;
+    EXPECT_EQ(DeviceTexts(parsed), (std::vector<std::string>{"127.0.77.30", "127.0.77.31", "127.0.77.32"}));
+    EXPECT_EQ(parsed.options->devices[0].value, kGpsClockAddress);
+    EXPECT_EQ(NamesLookedUp(), std::vector<std::string>{"gps-clock.example"});
+
+    NamesLookedUp().clear();
+    for (const char* reserved : {"gps.invalid", "GPS.Invalid."}) {
+        const ParsedOptions refused = Parse({"-H", reserved});
+        EXPECT_EQ(refused.exitStatus, 3);
+        EXPECT_NE(refused.message.find(std::string("-H: cannot resolve '") + reserved +
+                                       "': a reserved name that never resolves"),
+                  std::string::npos)
+            << refused.message;
+    }
+    EXPECT_EQ(NamesLookedUp(), std::vector<std::string>{});
+}
+
+// A monitoring host reads only standard output: bad input in plugin mode is its UNKNOWN status line.
+TEST(StatusOptions, PluginModeRefusesWithAnUnknownStatusLineOnStdout) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* line;
+    } cases[] = {
+        {{"--nagios", "--bogus", "-H", "127.0.77.1"},
+         "VANTREX UNKNOWN - The following argument was not expected: --bogus\n"},
+        {{"-H", "127.0.77.1", "--warn", "nan", "--nagios"},
+         "VANTREX UNKNOWN - --warn: takes a number from 1e-06 to 1e+09, not 'nan'\n"},
+        {{"--nagios", "-H", "no-such-clock.example"},
+         "VANTREX UNKNOWN - -H: cannot resolve 'no-such-clock.example': Name or service not known\n"},
+        {{"--nagios", "--unreachable", "a|b", "-H", "127.0.77.1"},
+         "VANTREX UNKNOWN - --unreachable: takes critical or unknown, not 'a\\x7cb'\n"},
+    };
+    for (const auto& c : cases) {
+        const ParsedOptions parsed = Parse(c.arguments);
+        EXPECT_FALSE(parsed.options);
+        EXPECT_EQ(parsed.exitStatus, 3);
+        EXPECT_TRUE(parsed.messageToStdout);
+        EXPECT_EQ(parsed.message, c.line);
+    }
+    const ParsedOptions plain = Parse({"--bogus", "127.0.77.1"});
+    EXPECT_FALSE(plain.messageToStdout);
+    EXPECT_TRUE(plain.message.starts_with("vantrex-status: ")) << plain.message;
+}
 
 TEST(StatusOptions, JitterLimitDefaultsToFiveMilliseconds) {
     EXPECT_EQ(Parse({"127.0.77.1"}).options->limits.jitterWarnSeconds, 0.005);
@@ -149,14 +220,14 @@ INSTANTIATE_TEST_SUITE_P(
 struct RefusalCase {
     const char* name;
     std::vector<std::string> arguments;
-    const char* message; // follows "vantrex-status: "
+    const char* message; // follows "vantrex-status: " (or the plugin's "VANTREX UNKNOWN - ")
     std::string file = "";
 };
 
 class StatusRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
 // Unknown (3) with one short line that names the fault and shows what was given without acting on the
-// terminal.
+// terminal; with --nagios, the plugin's status line.
 TEST_P(StatusRefusalTest, EndsUnknownWithAShortEscapedMessage) {
     const RefusalCase& c = GetParam();
     const AddressFile file(c.file);
@@ -164,7 +235,8 @@ TEST_P(StatusRefusalTest, EndsUnknownWithAShortEscapedMessage) {
     EXPECT_FALSE(parsed.options);
     EXPECT_EQ(parsed.exitStatus, 3);
     const std::string first = parsed.message.substr(0, parsed.message.find('\n'));
-    EXPECT_TRUE(first.starts_with("vantrex-status: ")) << first;
+    EXPECT_TRUE(first.starts_with(parsed.messageToStdout ? "VANTREX UNKNOWN - " : "vantrex-status: "))
+        << first;
     EXPECT_NE(first.find(c.message), std::string::npos) << first;
     EXPECT_LT(first.size(), 400u) << first;
     for (const char byte : first) {
@@ -186,14 +258,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "--crit: takes a number from 1e-06 to 1e+09, not 'nan'"},
         RefusalCase{"HugeTimeout",
                     {"--timeout", "1e300", "127.0.77.1"},
-                    "--timeout: takes a number from 3 to 86400, not '1e300'"},
+                    "--timeout: takes a number from 8 to 86400, not '1e300'"},
         RefusalCase{
-            "TinyTimeout", {"--timeout", "1e-9", "127.0.77.1"}, "--timeout: takes a number from 3 to 86400"},
-        RefusalCase{"TimeoutBelowPacing",
-                    {"--timeout", "2.9", "127.0.77.1"},
-                    "--timeout: takes a number from 3 to 86400"},
+            "TinyTimeout", {"--timeout", "1e-9", "127.0.77.1"}, "--timeout: takes a number from 8 to 86400"},
+        // Says why: a smaller limit fails healthy devices.
         RefusalCase{
-            "InfiniteTimeout", {"--timeout", "inf", "127.0.77.1"}, "--timeout: takes a number from 3"},
+            "TimeoutShorterThanAHealthyReading",
+            {"--timeout", "3", "127.0.77.1"},
+            "--timeout: takes a number from 8 to 86400, not '3' (the device takes one command a second, "
+            "and a reading over telnet needs five: a healthy device may take that long)"},
+        RefusalCase{"DeadlineShorterThanAHealthyReading",
+                    {"-t", "7.9", "127.0.77.1"},
+                    "--deadline: takes a number from 8 to 86400, not '7.9' (the device takes one command"},
+        RefusalCase{
+            "InfiniteTimeout", {"--timeout", "inf", "127.0.77.1"}, "--timeout: takes a number from 8"},
         RefusalCase{
             "TinyWatch", {"--watch", "0.0001", "127.0.77.1"}, "--watch: takes a number from 0.001 to 86400"},
         RefusalCase{"ZeroJitter",
@@ -206,26 +284,46 @@ INSTANTIATE_TEST_SUITE_P(
             "StratumZero", {"--stratum-crit", "0", "127.0.77.1"}, "--stratum-crit: takes a whole number"},
         RefusalCase{"NanWatch", {"--watch", "nan", "127.0.77.1"}, "--watch: takes a number"},
         RefusalCase{"HugeWatch", {"--watch", "1e300", "127.0.77.1"}, "--watch: takes a number"},
-        RefusalCase{"NanDeadline", {"--deadline", "nan", "127.0.77.1"}, "--deadline: takes a number from 3"},
-        RefusalCase{"ShortDeadline", {"--deadline", "1", "127.0.77.1"}, "--deadline: takes a number from 3"},
+        RefusalCase{"NanDeadline", {"--deadline", "nan", "127.0.77.1"}, "--deadline: takes a number from 8"},
+        RefusalCase{"ShortDeadline", {"--deadline", "1", "127.0.77.1"}, "--deadline: takes a number from 8"},
         RefusalCase{
             "DeadlineOfAWatch", {"--deadline", "9", "--watch", "1", "127.0.77.1"}, "it has no deadline"},
         RefusalCase{"WarnAboveCrit",
                     {"--warn", "3", "--crit", "2", "127.0.77.1"},
                     "WARNING limit 3 s is above the CRITICAL limit 2 s"},
         RefusalCase{"WarnAboveDefaultCrit", {"--warn", "7", "127.0.77.1"}, "above the CRITICAL limit 5 s"},
-        RefusalCase{"BadRange",
-                    {"-w", "20:10", "127.0.77.1"},
-                    "-w: takes a range (10, 10:, ~:10, 10:20, @10:20; start not above end), not '20:10'"},
+        RefusalCase{
+            "BadRange",
+            {"-w", "20:10", "127.0.77.1"},
+            "-w: takes a range (10, 10:, ~:10, :10, 10:20, @10:20; start not above end), not '20:10'"},
         RefusalCase{"RangeWithoutNumber", {"-c", "@", "127.0.77.1"}, "-c: takes a range"},
         RefusalCase{"RangeAndPlainLimit", {"-w", "2", "--warn", "1", "127.0.77.1"}, "--warn excludes -w"},
         RefusalCase{"WarnRangeAboveCrit",
                     {"-w", "~:6", "127.0.77.1"},
                     "-w: the WARNING limit 6 s is above the CRITICAL limit 5 s (--crit)"},
+        // Every pair of limits in its order: higher is worse but for the polls answered.
+        RefusalCase{
+            "JitterWarnAboveCrit",
+            {"--jitter-warn", "0.01", "--jitter-crit", "0.005", "127.0.77.1"},
+            "--jitter-warn: the WARNING limit 0.01 s is above the CRITICAL limit 0.005 s (--jitter-crit)"},
+        RefusalCase{
+            "ReachWarnBelowCrit",
+            {"--reach-warn", "2", "--reach-crit", "6", "127.0.77.1"},
+            "--reach-warn: the WARNING limit 2 polls is below the CRITICAL limit 6 polls (--reach-crit)"},
+        RefusalCase{"ReachCritAboveDefaultWarn",
+                    {"--reach-crit", "7", "127.0.77.1"},
+                    "--reach-warn: the WARNING limit 6 polls is below the CRITICAL limit 7 polls"},
+        RefusalCase{"StratumWarnAboveCrit",
+                    {"--stratum-warn", "10", "--stratum-crit", "5", "127.0.77.1"},
+                    "--stratum-warn: the WARNING limit 10 is above the CRITICAL limit 5 (--stratum-crit)"},
         RefusalCase{"Unreachable",
                     {"--unreachable", "warning", "127.0.77.1"},
                     "--unreachable: takes critical or unknown, not 'warning'"},
-        RefusalCase{"BadHost", {"-H", "gps.local", "127.0.77.1"}, "-H: 'gps.local' is not a dotted"},
+        RefusalCase{"UnknownHost",
+                    {"-H", "gps.local", "127.0.77.1"},
+                    "-H: cannot resolve 'gps.local': Name or service not known"},
+        RefusalCase{
+            "NameAsAnArgument", {"gps-clock.example"}, "ADDRESS: 'gps-clock.example' is not a dotted"},
         RefusalCase{"HugeNumberCut",
                     {"--crit", kHuge, "127.0.77.1"},
                     "not '1000000000000000000000000000000000000000000000000000000000000000…'"},

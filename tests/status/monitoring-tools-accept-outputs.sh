@@ -47,7 +47,7 @@ if ! promtool check metrics <"$folder/fleet.prom" >&2; then
     failed=1
 fi
 
-# Every datum must parse, with its label, value, unit and both limits as written.
+# Every datum must parse, with its label, value, unit, both limits, and its minimum and maximum as written.
 parse='
 use strict;
 use Monitoring::Plugin::Performance;
@@ -61,9 +61,13 @@ my $ok = @data == $expected;
 for my $datum (@data) {
     my ($p) = Monitoring::Plugin::Performance->parse_perfstring($datum);
     my ($label, $value, $uom, $limits) = $datum =~ /^\x27?([^\x27=]+)\x27?=([-0-9.]+)([a-z]*)(;.*)?$/;
+    my $read = $p && join(";", "", ($p->threshold->warning->is_set ? $p->threshold->warning : ""),
+                                   ($p->threshold->critical->is_set ? $p->threshold->critical : ""),
+                                   $p->min // "", $p->max // "");
+    ($limits //= "") =~ s/;+$//;
+    $read =~ s/;+$// if $p;
     my $same = $p && defined $label && $p->label eq $label && $p->value == $value && $p->uom eq $uom
-        && ($limits // ";;") eq ";" . ($p->threshold->warning->is_set ? $p->threshold->warning : "")
-                                 . ";" . ($p->threshold->critical->is_set ? $p->threshold->critical : "");
+        && $limits eq $read;
     print STDERR "misread: $datum\n" unless $same;
     $ok &&= $same;
 }

@@ -30,12 +30,13 @@ run windows "$@" "$windows"
 
 timing='.device_time, .device_time_unix, .offset_seconds, .round_trip_seconds, .ntp_shell_seconds,
         .ntp.time, .ntp.time_unix, .ntp.offset_seconds, .ntp.delay_seconds,
-        .ntp.reference_time, .ntp.reference_time_unix'
+        .ntp.reference_time, .ntp.reference_time_unix, .ntp.age_seconds'
 plausible='now as $now
     | [(.device_time_unix, .ntp.time_unix, .ntp.reference_time_unix | numbers | . - $now | fabs < 60),
        (.offset_seconds | numbers | fabs < 1),
        (.ntp.offset_seconds, .ntp_shell_seconds | numbers | fabs < 3),
        (.round_trip_seconds, .ntp.delay_seconds | numbers | . >= 0 and . < 2),
+       (.ntp.age_seconds | numbers | . >= 0 and . < 60),
        (.device_time, .ntp.time, .ntp.reference_time | strings | test("^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9.]+Z$")),
        (if .reachable then .device_time_unix and .offset_seconds and .round_trip_seconds else true end),
        (if .ntp.answered then .ntp.time_unix and .ntp.offset_seconds and .ntp.delay_seconds else true end)]

@@ -53,7 +53,7 @@ const std::vector<Row> kRows = {
      "No problems found"},
     {"receiver unlocked and its reference poor", 0, 1, 0, ClockAhead(0), Peers('*', 07, 9), false,
      "GPS reference unreliable: 3 of its last 8 polls answered\n"
-     "GPS reference unreliable: jitter beyond 5 ms (9.000 ms)\n"
+     "GPS reference unreliable: jitter beyond 0.005 s (0.009000 s)\n"
      "GPS not locked",
      "No problems found"},
     {"GPS week-number rollover", 1, 1, 0, ClockAhead(-kWeeks1024), Peers('*', 0377, 0.5), false,

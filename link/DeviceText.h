@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,3 +10,7 @@
 // separators) become \uHHHH. Everything else is kept as it is. Each format then escapes the result
 // for its own syntax.
 std::string DeviceText(std::string_view text);
+
+// Text from outside (a device, a file, the command line), fit for a message or a log line: its first
+// `limit` bytes (not ending within a UTF-8 sequence), escaped as DeviceText does, with "…" when cut.
+std::string OutsideText(std::string_view text, std::size_t limit);

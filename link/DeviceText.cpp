@@ -91,3 +91,13 @@ std::string DeviceText(std::string_view text) {
     }
     return shown;
 }
+
+std::string OutsideText(std::string_view text, std::size_t limit) {
+    std::string_view head = text.substr(0, limit);
+    for (int back = 0; back < 3 && head.size() < text.size() && !head.empty() &&
+                       (static_cast<unsigned char>(text[head.size()]) & 0xC0) == 0x80;
+         ++back) {
+        head.remove_suffix(1);
+    }
+    return DeviceText(head) + (head.size() < text.size() ? "…" : "");
+}
