@@ -22,6 +22,17 @@ Severity RuleSeverity(const Health& health, ProblemCode rule) {
 
 } // namespace
 
+Transition MakeTransition(std::string address, TransitionSubject::Topic topic, TransitionKind kind,
+                          Severity severity, std::string text) {
+    Transition transition;
+    transition.address = std::move(address);
+    transition.subject.topic = topic;
+    transition.kind = kind;
+    transition.severity = severity;
+    transition.text = std::move(text);
+    return transition;
+}
+
 bool IsWholeReading(const DeviceRecord& record) {
     if (!record.offsetSeconds || !record.macAssigned) {
         return false;
@@ -115,17 +126,6 @@ void CReadingObserver::OnRestartTimedOut() {
 
 bool CReadingObserver::Follows(const std::string& address) const {
     return address == m_address || (m_movingTo && !m_movingTo->empty() && *m_movingTo == address);
-}
-
-Transition CReadingObserver::Make(Topic topic, TransitionKind kind, Severity severity,
-                                  std::string text) const {
-    Transition transition;
-    transition.address = m_address;
-    transition.subject.topic = topic;
-    transition.kind = kind;
-    transition.severity = severity;
-    transition.text = std::move(text);
-    return transition;
 }
 
 void CReadingObserver::FirmwareChange(const std::string& firmware, std::vector<Transition>& transitions) {

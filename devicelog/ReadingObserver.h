@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What a transition is about: the connection, a lamp, one health rule (problem counts only for
@@ -47,6 +48,10 @@ struct Transition {
 
     friend bool operator==(const Transition&, const Transition&) = default;
 };
+
+// A transition of topic at address, not on connecting.
+Transition MakeTransition(std::string address, TransitionSubject::Topic topic, TransitionKind kind,
+                          Severity severity = Severity::Ok, std::string text = {});
 
 // Whether the device completed a reading: its time (an unreadable time answer leaves none) and both
 // lamps (only the time while the MAC is unassigned, when the device reports no GPS state and the peer
@@ -93,7 +98,9 @@ private:
     };
 
     Transition Make(TransitionSubject::Topic topic, TransitionKind kind, Severity severity = Severity::Ok,
-                    std::string text = {}) const;
+                    std::string text = {}) const {
+        return MakeTransition(m_address, topic, kind, severity, std::move(text));
+    }
     void FirmwareChange(const std::string& firmware, std::vector<Transition>& transitions);
     void LampChange(TransitionSubject::Topic topic, const std::optional<bool>& lit, std::optional<bool>& last,
                     Severity rule, std::vector<Transition>& transitions) const;

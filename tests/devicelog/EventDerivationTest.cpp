@@ -1,6 +1,7 @@
 // The device log's events: the window's actions step by step against what the log remembers of them,
 // and the event of each kind of transition the observer of the readings finds.
 #include "devicelog/EventDerivation.h"
+#include "tests/devicelog/OffsetProblem.h"
 
 #include <gtest/gtest.h>
 
@@ -106,19 +107,11 @@ TEST(EventDerivation, EachActionGivesItsEvents) {
 }
 
 Transition Of(Topic topic, TransitionKind kind, Severity severity = Severity::Ok, std::string text = {}) {
-    Transition transition;
-    transition.address = kA;
-    transition.subject.topic = topic;
-    transition.kind = kind;
-    transition.severity = severity;
-    transition.text = std::move(text);
-    return transition;
+    return MakeTransition(kA, topic, kind, severity, std::move(text));
 }
 
 Transition ProblemOf(TransitionKind kind, Severity severity, std::string text) {
-    Transition transition = Of(Topic::Problem, kind, severity, std::move(text));
-    transition.subject.problem = ProblemCode::Offset;
-    return transition;
+    return OffsetProblem(kA, kind, severity, std::move(text));
 }
 
 TEST(EventDerivation, EachTransitionGivesOneEvent) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
 
 namespace {
 
@@ -107,21 +107,14 @@ TEST(DeviceSession, BusyAfterChangeAnswersThatTheNetworkRestartsBeforeItRestarts
         config.busyAfterChange = 2;
         config.noRestart = !restarts;
         CDeviceSession session = MakeSession(config);
-        const SessionOutput taken = session.Receive("setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0
-");
-        EXPECT_EQ(taken.text, "setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0
-#");
+        const SessionOutput taken = session.Receive("setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\n");
+        EXPECT_EQ(taken.text, "setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\r\n# ");
         EXPECT_FALSE(taken.restart.has_value());
-        for (const char* command : {"getdate
-", "ntpq -p
-"}) {
-            EXPECT_EQ(session.Receive(command).text,
-                      std::string(command, std::strlen(command) - 1) + "
-eth0: link down, restarting network
-#");
+        for (const std::string command : {"getdate", "ntpq -p"}) {
+            EXPECT_EQ(session.Receive(command + "\n").text,
+                      command + "\r\neth0: link down, restarting network\r\n# ");
         }
-        const SessionOutput after = session.Receive("getdate
-");
+        const SessionOutput after = session.Receive("getdate\n");
         EXPECT_EQ(after.restart.has_value(), restarts);
         EXPECT_EQ(after.close, restarts);
         EXPECT_EQ(after.text, restarts ? "getdate\r\n" : "getdate\r\n1765084800.042311 A\r\n# ");

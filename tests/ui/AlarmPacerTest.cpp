@@ -3,6 +3,8 @@
 #include "ui/AlarmPacer.h"
 #include "ui/res/StringTable.h"
 
+#include "tests/devicelog/OffsetProblem.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -29,19 +31,11 @@ struct Scenario {
 };
 
 Transition Of(Topic topic, TransitionKind kind, Severity severity = Severity::Ok, std::string text = {}) {
-    Transition transition;
-    transition.address = kDevice;
-    transition.subject.topic = topic;
-    transition.kind = kind;
-    transition.severity = severity;
-    transition.text = std::move(text);
-    return transition;
+    return MakeTransition(kDevice, topic, kind, severity, std::move(text));
 }
 
 Transition ProblemChange(TransitionKind kind, Severity severity, std::string text) {
-    Transition transition = Of(Topic::Problem, kind, severity, std::move(text));
-    transition.subject.problem = ProblemCode::Offset;
-    return transition;
+    return OffsetProblem(kDevice, kind, severity, std::move(text));
 }
 
 Transition OnConnecting(Transition transition) {

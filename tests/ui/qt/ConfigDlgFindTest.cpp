@@ -100,13 +100,16 @@ TEST_F(ConfigDlgFind, SearchListsTheDeviceAndConnectConnectsTheWindowWhichRememb
     EXPECT_TRUE(m_boxes.Boxes().empty());
 
     QString offered;
-    QTimer::singleShot(0, [&offered] {
+    QTimer reopened;
+    QObject::connect(&reopened, &QTimer::timeout, [&reopened, &offered] {
         auto* find = qobject_cast<CFindDlg*>(QApplication::activeModalWidget());
         if (find != nullptr) {
+            reopened.stop();
             offered = ControlText(*find->Controls().Item(IDC_FIND_NETWORK));
             find->close();
         }
     });
+    reopened.start(10);
     m_window.OnFindDevices();
     EXPECT_EQ(offered.toStdString(), kNetwork);
 }
