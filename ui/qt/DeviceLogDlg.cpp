@@ -95,14 +95,17 @@ void CDeviceLogDlg::ConnectHandlers() {
 }
 
 void CDeviceLogDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
-    if (!isVisible()) {
+    const bool appearing = !isVisible();
+    Refresh();
+    show();
+    // Placed once shown: before, its size lacked the few pixels that showing it added, and its bottom went
+    // off a screen with no room beside the main window.
+    if (appearing) {
         const PixelRect placed =
             PlaceBeside(InPixels(parent.frameGeometry()), InPixels(keepClear), frameGeometry().width(),
                         frameGeometry().height(), kGapPixels, InPixels(parent.screen()->availableGeometry()));
         move(placed.x, placed.y);
     }
-    Refresh();
-    show();
     raise();
     activateWindow();
     m_refresh.start();
