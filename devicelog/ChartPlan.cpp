@@ -179,11 +179,16 @@ ValueAxis AxisFor(std::span<const LogReading> readings, int height) {
     return NiceValueAxis(least, most, height / kValueTickPixels);
 }
 
-void LayOut(const PixelRect& area, ChartPlan& plan) {
-    const int strips = 2 * (kStripHeight + kStripGap);
+void LayOut(const ChartFrame& frame, ChartPlan& plan) {
+    const PixelRect& area = frame.area;
+    const int strip = std::max(frame.stripHeight, kStripHeight);
+    // Strips as tall as their labels keep the lowest value label, level with the plot's foot, off the
+    // first of them.
+    const int gapAbove = strip > kStripHeight ? strip / 2 : kStripGap;
+    const int strips = gapAbove + strip + kStripGap + strip;
     plan.plot = {area.x, area.y, std::clamp(area.width, 0, kWidestPlot), std::max(area.height - strips, 0)};
-    plan.gpsStrip = {area.x, plan.plot.y + plan.plot.height + kStripGap, plan.plot.width, kStripHeight};
-    plan.syncStrip = {area.x, plan.gpsStrip.y + kStripHeight + kStripGap, plan.plot.width, kStripHeight};
+    plan.gpsStrip = {area.x, plan.plot.y + plan.plot.height + gapAbove, plan.plot.width, strip};
+    plan.syncStrip = {area.x, plan.gpsStrip.y + strip + kStripGap, plan.plot.width, strip};
 }
 
 void PlanTimeTicks(const ChartInput& input, const CChartMapping& mapping, ChartPlan& plan) {
@@ -226,7 +231,7 @@ std::uint32_t StripColour(LampState state) {
 
 ChartPlan PlanChart(const ChartInput& input) {
     ChartPlan plan;
-    LayOut(input.area, plan);
+    LayOut(input.frame, plan);
     plan.toMicros = input.endMicros;
     plan.fromMicros = input.endMicros - SpanMicros(input.span);
     const auto before = [](const LogReading& reading, std::int64_t micros) {
@@ -262,18 +267,21 @@ ChartPlan PlanChart(const ChartInput& input) {
     return plan;
 }
 
-PixelRect ChartAreaInside(int width, int height, const ChartLabelRoom& room) {
-    const int left = room.valueLabelWidth + kChartTickLength + 2 * kChartLabelGap;
+ChartFrame ChartFrameInside(int width, int height, const ChartLabelRoom& room) {
+    const int left =
+        std::max(room.valueLabelWidth + kChartTickLength, room.stripLabelWidth) + 2 * kChartLabelGap;
     const int top = room.lineHeight + kChartLabelGap;
     const int bottom = room.lineHeight + 2 * kChartLabelGap;
     const int right = room.timeLabelWidth / 2 + kChartLabelGap;
-    return PixelRect{left, top, std::max(width - left - right, 0), std::max(height - top - bottom, 0)};
+    return ChartFrame{
+        PixelRect{left, top, std::max(width - left - right, 0), std::max(height - top - bottom, 0)},
+        std::max(room.lineHeight, kStripHeight)};
 }
 
-ChartPlan PlanWithLabelsFitted(const std::function<ChartPlan(const PixelRect& area)>& planFor, int width,
+ChartPlan PlanWithLabelsFitted(const std::function<ChartPlan(const ChartFrame& frame)>& planFor, int width,
                                int height, ChartLabelRoom room,
                                const std::function<int(const std::string& label)>& labelWidth) {
-    ChartPlan plan = planFor(ChartAreaInside(width, height, room));
+    ChartPlan plan = planFor(ChartFrameInside(width, height, room));
     int widest = 0;
     for (const ValueTick& tick : plan.valueTicks) {
         widest = std::max(widest, labelWidth(tick.label));
@@ -282,5 +290,5 @@ ChartPlan PlanWithLabelsFitted(const std::function<ChartPlan(const PixelRect& ar
         return plan;
     }
     room.valueLabelWidth = widest;
-    return planFor(ChartAreaInside(width, height, room));
+    return planFor(ChartFrameInside(width, height, room));
 }

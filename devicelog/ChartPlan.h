@@ -27,15 +27,22 @@ inline constexpr std::uint32_t kChartLine = 0x0000A0;
 inline constexpr std::uint32_t kChartBand = 0xA0B0E0;
 inline constexpr std::uint32_t kChartGrid = 0xE0E0E0;
 
-// Height of each lamp strip and the space above it, in pixels.
+// The least height of each lamp strip, and the space above it, in pixels.
 inline constexpr int kStripHeight = 6;
 inline constexpr int kStripGap = 2;
+
+// Where a chart goes: the whole of it, the offset above and the lamp strips at its foot (at most 16384
+// wide), and how tall each strip is (as its label, beside it).
+struct ChartFrame {
+    PixelRect area;
+    int stripHeight = kStripHeight;
+};
 
 struct ChartInput {
     std::span<const LogReading> readings; // oldest first; those outside the window are left out
     std::int64_t endMicros = 0;           // now, on this PC's clock (UTC)
     ChartSpan span = ChartSpan::OneHour;
-    PixelRect area; // the whole chart: the offset above, the lamp strips at its foot; at most 16384 wide
+    ChartFrame frame;
     int utcOffsetSeconds = 0; // this PC's time zone now, for the time labels
 };
 
@@ -97,24 +104,26 @@ struct ChartPlan {
 };
 
 // Room a front end leaves around the chart for its labels, in pixels of its font: the value labels and
-// their ticks on the left, the unit above, the time labels below, half a time label on the right.
+// their ticks on the left, and there too the strips' labels (GPS lock, time sync) level with their strips,
+// as tall as a line; the unit above, the time labels below, half a time label on the right.
 struct ChartLabelRoom {
     int valueLabelWidth = 0; // the widest value label
     int timeLabelWidth = 0;
     int lineHeight = 0;
+    int stripLabelWidth = 0; // the wider of the strips' labels
 };
 
 inline constexpr int kChartTickLength = 4;
 inline constexpr int kChartLabelGap = 2;
 
-// The area of a chart drawn in a control of width by height pixels with room for its labels.
-PixelRect ChartAreaInside(int width, int height, const ChartLabelRoom& room);
+// The frame of a chart drawn in a control of width by height pixels with room for its labels.
+ChartFrame ChartFrameInside(int width, int height, const ChartLabelRoom& room);
 
 // The plan for a chart of width by height pixels whose value labels all fit left of its plot: planned
 // for room first, and once more for the widest value label of that plan where it needs more (an offset
 // of a day in seconds has more digits than a front end's usual widest label). labelWidth measures a
 // label in the front end's font.
-ChartPlan PlanWithLabelsFitted(const std::function<ChartPlan(const PixelRect& area)>& planFor, int width,
+ChartPlan PlanWithLabelsFitted(const std::function<ChartPlan(const ChartFrame& frame)>& planFor, int width,
                                int height, ChartLabelRoom room,
                                const std::function<int(const std::string& label)>& labelWidth);
 

@@ -5,7 +5,6 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -49,101 +48,58 @@ EventSeverity EventSeverityOf(Severity severity) {
     return EventSeverity::Warning;
 }
 
-const Problem* FindProblem(const Health& health, ProblemCode code) {
-    const auto found = std::find_if(health.problems.begin(), health.problems.end(),
-                                    [code](const Problem& problem) { return problem.code == code; });
-    return found == health.problems.end() ? nullptr : &*found;
-}
+using Topic = TransitionSubject::Topic;
 
-// A lamp that goes out is as grave as the health rule that says the same of the record.
-struct LampEvents {
+// The codes and texts of a topic with a loss and a recovery.
+struct LossTexts {
+    Topic topic;
     const char* lostCode;
     const char* regainedCode;
     int lostText;
     int regainedText;
-    ProblemCode rule;
 };
 
-constexpr LampEvents kGpsEvents{"gps-lock-lost", "gps-lock-regained", IDS_ALARM_GPS_LOST,
-                                IDS_ALARM_GPS_REGAINED, ProblemCode::GpsUnlocked};
-constexpr LampEvents kSyncEvents{"time-sync-lost", "time-sync-regained", IDS_ALARM_SYNC_LOST,
-                                 IDS_ALARM_SYNC_REGAINED, ProblemCode::NoSystemPeer};
+constexpr LossTexts kLossTexts[] = {
+    {Topic::Connection, "connection-lost", "connection-restored", IDS_ALARM_CONNECTION_LOST,
+     IDS_ALARM_CONNECTION_RESTORED},
+    {Topic::GpsLock, "gps-lock-lost", "gps-lock-regained", IDS_ALARM_GPS_LOST, IDS_ALARM_GPS_REGAINED},
+    {Topic::TimeSync, "time-sync-lost", "time-sync-regained", IDS_ALARM_SYNC_LOST, IDS_ALARM_SYNC_REGAINED},
+};
 
-// A lamp's change from the last state known; a device first seen with the lamp out has lost it, as far
-// as the log can tell, while one first seen lit is no news.
-void LampChange(const LampEvents& lamp, const std::optional<bool>& lit, std::optional<bool>& last,
-                const Health& health, CEventList& events) {
-    if (!lit) {
-        return;
+void AddLossOrRecovery(const Transition& transition, CEventList& events) {
+    for (const LossTexts& texts : kLossTexts) {
+        if (texts.topic != transition.subject.topic) {
+            continue;
+        }
+        if (transition.kind == TransitionKind::Lost) {
+            events.Add(texts.lostCode, EventSeverityOf(transition.severity), Text(texts.lostText));
+        } else {
+            events.Add(texts.regainedCode, EventSeverity::Info, Text(texts.regainedText));
+        }
     }
-    const bool changed = last ? *last != *lit : !*lit;
-    last = lit;
-    if (!changed) {
-        return;
-    }
-    if (*lit) {
-        events.Add(lamp.regainedCode, EventSeverity::Info, Text(lamp.regainedText));
-        return;
-    }
-    // The health judged of the same record has the rule; a caller's health without it counts as a warning.
-    const Problem* rule = FindProblem(health, lamp.rule);
-    events.Add(lamp.lostCode, EventSeverityOf(rule != nullptr ? rule->severity : Severity::Warning),
-               Text(lamp.lostText));
 }
 
-void FirmwareChange(const std::string& firmware, DeviceLogState& state, CEventList& events) {
-    if (firmware.empty() || firmware == state.firmware) {
+void AddProblemChange(const Transition& transition, CEventList& events) {
+    const std::string code = ProblemCodeName(transition.subject.problem);
+    if (transition.kind == TransitionKind::Cleared) {
+        events.Add(kProblemCleared + code, EventSeverity::Info,
+                   Text(IDS_LOG_PROBLEM_CLEARED, {transition.text}));
         return;
     }
-    // The device's own words: shown as text, never acted on by what shows them.
-    if (state.firmware.empty()) {
-        events.Add("firmware-seen", EventSeverity::Info, Text(IDS_LOG_FIRMWARE_SEEN, {DeviceText(firmware)}));
+    events.Add(kProblemFound + code, EventSeverityOf(transition.severity),
+               Text(IDS_LOG_PROBLEM_FOUND, {SeverityName(transition.severity), transition.text}));
+}
+
+// The device's own words: shown as text, never acted on by what shows them.
+void AddFirmware(const Transition& transition, CEventList& events) {
+    if (transition.kind == TransitionKind::FirmwareSeen) {
+        events.Add("firmware-seen", EventSeverity::Info,
+                   Text(IDS_LOG_FIRMWARE_SEEN, {DeviceText(transition.text)}));
     } else {
-        events.Add("firmware-changed", EventSeverity::Info,
-                   Text(IDS_LOG_FIRMWARE_CHANGED, {DeviceText(state.firmware), DeviceText(firmware)}));
+        events.Add(
+            "firmware-changed", EventSeverity::Info,
+            Text(IDS_LOG_FIRMWARE_CHANGED, {DeviceText(transition.before), DeviceText(transition.text)}));
     }
-    state.firmware = firmware;
-}
-
-// The clock-step problem stands for 10 minutes after a step; each new step changes its value.
-void ClockStepChange(const Health& health, DeviceLogState& state, CEventList& events) {
-    const Problem* step = FindProblem(health, ProblemCode::ClockStep);
-    const std::optional<double> value = step != nullptr ? step->value : std::nullopt;
-    if (step != nullptr && value != state.clockStep) {
-        events.Add("clock-stepped", EventSeverityOf(step->severity), step->text);
-    }
-    state.clockStep = value;
-}
-
-// Whether the reading holds everything its rules judge. The device answers a few exchanges apart, so
-// before that a problem missing may only not be read yet.
-bool IsWholeReading(const DeviceRecord& record) {
-    const bool peersAsked = record.macAssigned.value_or(false);
-    return record.offsetSeconds && record.gpsLocked && (record.timeSynced || !peersAsked);
-}
-
-void ProblemChanges(const Health& health, DeviceLogState& state, CEventList& events) {
-    std::map<ProblemCode, DeviceLogState::Seen> now;
-    for (const Problem& problem : health.problems) {
-        // A step is an event of its own; its problem only outlasts it.
-        if (IsNewsOfItsOwn(problem) && problem.code != ProblemCode::ClockStep) {
-            now[problem.code] = DeviceLogState::Seen{problem.severity, problem.text};
-        }
-    }
-    for (const auto& [code, seen] : state.problems) {
-        if (!now.contains(code)) {
-            events.Add(kProblemCleared + std::string(ProblemCodeName(code)), EventSeverity::Info,
-                       Text(IDS_LOG_PROBLEM_CLEARED, {seen.text}));
-        }
-    }
-    for (const auto& [code, seen] : now) {
-        const auto last = state.problems.find(code);
-        if (last == state.problems.end() || last->second.severity != seen.severity) {
-            events.Add(kProblemFound + std::string(ProblemCodeName(code)), EventSeverityOf(seen.severity),
-                       Text(IDS_LOG_PROBLEM_FOUND, {SeverityName(seen.severity), seen.text}));
-        }
-    }
-    state.problems = std::move(now);
 }
 
 void Connect(DeviceLogState& state, const WindowAction& action, CEventList& events) {
@@ -159,16 +115,11 @@ void Connect(DeviceLogState& state, const WindowAction& action, CEventList& even
     events.Add("connected", EventSeverity::Info, Text(IDS_LOG_CONNECTED, {action.address, action.link}));
 }
 
-// The link that took an address change ends as the device restarts: no fault.
+// A connection lost is a transition of the device; one the user ended is the window's own doing. The
+// link that took an address change ends as the device restarts.
 void EndConnection(DeviceLogState& state, WindowAction::Kind kind, CEventList& events) {
     const bool wasConnected = std::exchange(state.connected, false);
-    if (!wasConnected || state.movingTo) {
-        return;
-    }
-    if (kind == WindowAction::Kind::ConnectionLost) {
-        events.Add("connection-lost", EventSeverityOf(HealthLimits{}.unreachable),
-                   Text(IDS_ALARM_CONNECTION_LOST));
-    } else {
+    if (wasConnected && !state.movingTo && kind == WindowAction::Kind::Disconnected) {
         events.Add("disconnected", EventSeverity::Info, Text(IDS_LOG_DISCONNECTED));
     }
 }
@@ -182,20 +133,32 @@ std::string AskedText(const std::string& from, const WindowAction::AddressChange
 
 } // namespace
 
-std::vector<DeviceEvent> ReadingEvents(DeviceLogState& state, std::int64_t utcMicros,
-                                       const DeviceRecord& record, const Health& health) {
-    if (!state.connected) {
-        return {};
+std::vector<DeviceEvent> TransitionEvents(std::int64_t utcMicros,
+                                          const std::vector<Transition>& transitions) {
+    std::vector<DeviceEvent> all;
+    for (const Transition& transition : transitions) {
+        CEventList events(utcMicros, transition.address);
+        switch (transition.subject.topic) {
+        case Topic::Connection:
+        case Topic::GpsLock:
+        case Topic::TimeSync:
+            AddLossOrRecovery(transition, events);
+            break;
+        case Topic::Problem:
+            AddProblemChange(transition, events);
+            break;
+        case Topic::ClockStep:
+            events.Add("clock-stepped", EventSeverityOf(transition.severity), transition.text);
+            break;
+        case Topic::Firmware:
+            AddFirmware(transition, events);
+            break;
+        }
+        for (DeviceEvent& event : events.Take()) {
+            all.push_back(std::move(event));
+        }
     }
-    CEventList events(utcMicros, state.address);
-    FirmwareChange(record.firmware, state, events);
-    LampChange(kGpsEvents, record.gpsLocked, state.gpsLocked, health, events);
-    LampChange(kSyncEvents, record.timeSynced, state.timeSynced, health, events);
-    ClockStepChange(health, state, events);
-    if (IsWholeReading(record)) {
-        ProblemChanges(health, state, events);
-    }
-    return events.Take();
+    return all;
 }
 
 std::vector<DeviceEvent> ActionEvents(DeviceLogState& state, std::int64_t utcMicros,
@@ -222,6 +185,10 @@ std::vector<DeviceEvent> ActionEvents(DeviceLogState& state, std::int64_t utcMic
     case Kind::ChangeTimedOut:
         events.Add("address-change-timed-out", EventSeverityOf(HealthLimits{}.unreachable),
                    Text(IDS_NO_ANSWER_AT, {state.movingTo.value_or(std::string())}));
+        state.movingTo.reset();
+        break;
+    case Kind::ChangeNotTaken:
+        events.Add("address-change-not-taken", EventSeverity::Warning, Text(IDS_NO_RESTART));
         state.movingTo.reset();
         break;
     }

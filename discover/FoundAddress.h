@@ -12,6 +12,14 @@ struct FoundAddress {
     std::optional<unsigned short> telnetPort; // the telnet port, when it took the connection (nothing sent)
 };
 
-// One line on what answered: the device's shell, a shell port that did not answer as the device does, or
-// only a telnet service (to which no login is ever sent).
+// What answered at an address.
+enum class FoundKind {
+    Device,     // the device's shell, with its firmware version
+    NotADevice, // a shell port that did not answer as the device does
+    TelnetOnly, // only a telnet service, to which no login is ever sent
+};
+
+FoundKind KindOf(const FoundAddress& found);
+
+// One line on what answered, by its kind.
 const char* FoundNote(const FoundAddress& found);

@@ -44,11 +44,17 @@ void CDeviceSession::HandleLine(const std::string& line, SessionOutput& output) 
 }
 
 void CDeviceSession::RunCommand(const std::string& line, SessionOutput& output) {
+    if (AnswerBusy(output)) {
+        return;
+    }
     ShellReply reply = m_interpreter.Execute(line);
+    if (reply.restart && m_config.busyAfterChange > 0) {
+        m_changeTaken = std::move(reply.restart);
+        m_busyLeft = m_config.busyAfterChange;
+        reply.restart.reset();
+    }
     if (reply.restart && !m_config.noRestart) {
-        output.restart = std::move(reply.restart);
-        output.close = true;
-        m_finished = true;
+        Restart(std::move(*reply.restart), output);
         return;
     }
     const std::string answer = Garble(m_config.noPrompt ? LongAnswer() : reply.answer);
@@ -62,6 +68,30 @@ void CDeviceSession::RunCommand(const std::string& line, SessionOutput& output) 
     if (!m_config.noPrompt) {
         output.text += kShellPrompt;
     }
+}
+
+bool CDeviceSession::AnswerBusy(SessionOutput& output) {
+    if (!m_changeTaken) {
+        return false;
+    }
+    if (m_busyLeft == 0) {
+        AddressChange change = std::move(*m_changeTaken);
+        m_changeTaken.reset();
+        if (m_config.noRestart) {
+            return false;
+        }
+        Restart(std::move(change), output);
+        return true;
+    }
+    --m_busyLeft;
+    output.text += std::string(kNetworkRestarting) + std::string(kLineEnd) + std::string(kShellPrompt);
+    return true;
+}
+
+void CDeviceSession::Restart(AddressChange change, SessionOutput& output) {
+    output.restart = std::move(change);
+    output.close = true;
+    m_finished = true;
 }
 
 std::string CDeviceSession::Garble(const std::string& answer) const {

@@ -20,6 +20,9 @@ struct SessionConfig {
     bool noPrompt = false;       // answer with a long text and never show the prompt again
     bool closeMidAnswer = false; // close halfway through the first non-empty answer
     bool noRestart = false;      // take an address change and carry on where the device is
+    // After an address change, the commands answered as while the network restarts before the device
+    // does (or, with noRestart, before it answers as before).
+    int busyAfterChange = 0;
 };
 
 // What a session makes of received bytes.
@@ -54,6 +57,9 @@ public:
 private:
     void HandleLine(const std::string& line, SessionOutput& output);
     void RunCommand(const std::string& line, SessionOutput& output);
+    // Answers a command while the network restarts, and restarts once it has; false when not busy.
+    bool AnswerBusy(SessionOutput& output);
+    void Restart(AddressChange change, SessionOutput& output);
     std::string Garble(const std::string& answer) const;
 
     SessionConfig m_config;
@@ -61,4 +67,6 @@ private:
     CTelnetLogin m_login;
     CShellInterpreter m_interpreter;
     bool m_finished = false;
+    std::optional<AddressChange> m_changeTaken; // while busy after it
+    int m_busyLeft = 0;
 };

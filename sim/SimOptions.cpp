@@ -18,6 +18,7 @@ constexpr std::size_t kHelpColumn = 28;   // where help texts start, after the t
 constexpr long long kMaxPid = 2147483647; // pid_t is a signed 32-bit number on Linux
 constexpr std::size_t kMaxAnswerLength = 200;
 constexpr long long kMaxGetdateNumber = 1000000;
+constexpr long long kMaxBusyCommands = 1000;
 constexpr std::size_t kMaxAddresses = 1024;
 constexpr long long kMaxConnectionLimit = 1000000;
 constexpr long long kMaxPeerJitterMs = 100000;
@@ -373,6 +374,13 @@ const Option kOptions[] = {
      [](SimOptions& o, const std::string&, std::string&) {
          o.followAddress = true;
          return true;
+     }},
+    {"--busy-after-change", "N",
+     "after an address change, answer N commands with a line of the network\n"
+     "restarting (no clock, no peer table) before restarting; with --no-restart,\n"
+     "before answering as before",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.session.busyAfterChange, "--busy-after-change", 1, kMaxBusyCommands, "", v, e);
      }},
     {"--no-restart", nullptr, "take an address change but never restart: the device stays where it is",
      [](SimOptions& o, const std::string&, std::string&) {

@@ -24,9 +24,10 @@ void CConfigDlgLogic::OnApply() {
     // The connection may have been lost while the question was open; the request belongs to it alone.
     if (answer == MessageAnswer::Yes && m_connection.Phase() == ConnectionPhase::Connected) {
         // The audit trail is on the disk before the device can act on the change.
-        LogAction(WindowAction::Kind::ChangeAsked,
-                  {check.dhcp ? std::string() : check.ip, check.mask, check.gateway});
-        LogAction(WindowAction::Kind::ChangeSent);
+        const WindowAction::AddressChange change{check.dhcp ? std::string() : check.ip, check.mask,
+                                                 check.gateway};
+        LogAction(WindowAction::Kind::ChangeAsked, change);
+        LogAction(WindowAction::Kind::ChangeSent, change);
         Link(m_connection.ActiveSide())
             .RequestAddressChange(check.ip.c_str(), check.mask.c_str(), check.gateway.c_str());
         OnChangeConfirmed(check, network.reachable);

@@ -1,5 +1,5 @@
 // What fills the address box besides the user's typing: the addresses that reached a device, and the
-// Find dialog's choice.
+// Find dialog's choice; and the network that dialog searched last.
 #include "ConfigDlgLogic.h"
 
 #include "ui/RecentAddresses.h"
@@ -15,6 +15,12 @@ void CConfigDlgLogic::RememberConnectedAddress() {
     m_recentAddresses = AddRecentAddress(std::move(m_recentAddresses), m_deviceAddress);
     m_view.SetAddressChoices(m_recentAddresses);
     m_view.SaveRecentAddresses(m_recentAddresses);
+}
+
+void CConfigDlgLogic::OnNetworkSearched(const std::string& network) {
+    if (!network.empty()) {
+        m_lastSearchedNetwork = network;
+    }
 }
 
 void CConfigDlgLogic::ConnectToFound(const std::string& address) {

@@ -26,7 +26,6 @@ void CConfigDlgLogic::OnConnect() {
         m_restart.End();
         ResetToDisconnected();
         LogAction(WindowAction::Kind::Disconnected);
-        TrackConnectionEnd(AlarmConnection::Closed);
         return;
     }
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
@@ -40,6 +39,7 @@ void CConfigDlgLogic::OnConnect() {
         return;
     }
     StartRace(FormatDottedAddress(*address), LinkTiming{});
+    ShowTrayState(TrayState::Phase::Connecting);
 }
 
 void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& timing) {
@@ -73,10 +73,9 @@ void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report)
         ResetToDisconnected();
         LogAction(WindowAction::Kind::ConnectionLost);
         if (m_restart.Phase() == RestartPhase::ChangeSent) {
-            TrackConnectionEnd(AlarmConnection::Restarting);
             OnRestartLinkEnded(); // the restart the user confirmed, not a fault
         } else {
-            TrackConnectionEnd(AlarmConnection::Lost);
+            ShowTrayState(TrayState::Phase::Lost);
             ShowError(IDS_CONNECTION_LOST);
         }
         break;
@@ -99,10 +98,12 @@ void CConfigDlgLogic::AcceptLink(LinkSide side) {
     }
     m_view.RepaintWindow();
     m_view.StartTimer(kRefreshTimerId, kRefreshIntervalMs);
-    m_deviceLog.OnAction(m_utcNow(), WindowAction{.kind = WindowAction::Kind::Connected,
-                                                  .address = m_deviceAddress,
-                                                  .link = side == LinkSide::A ? "shell" : "telnet",
-                                                  .change = {}});
+    const WindowAction connected{.kind = WindowAction::Kind::Connected,
+                                 .address = m_deviceAddress,
+                                 .link = side == LinkSide::A ? "shell" : "telnet",
+                                 .change = {}};
+    Announce(m_watch.OnAction(connected, m_utcNow(), m_restartEnvironment.now()));
+    ShowTrayState(TrayState::Phase::Connected);
     // Without a thread for it the window goes on without what only the time service tells.
     if (const std::optional<Octets> address = ParseDottedAddress(m_deviceAddress)) {
         (void)m_ntpWatch.Watch(AddressValue(*address), kNtpPort);
@@ -159,10 +160,6 @@ void CConfigDlgLogic::ResetToDisconnected() {
     m_view.SetItemText(IDC_NEW_IP_ADDRESS, std::string());
     m_view.SetItemText(IDC_NEW_GATEWAY, std::string());
     SetPanelEnabled(false);
+    ShowTrayState(TrayState::Phase::NotConnected);
     m_view.RepaintWindow();
-}
-
-void CConfigDlgLogic::LogAction(WindowAction::Kind kind, const WindowAction::AddressChange& change) {
-    m_deviceLog.OnAction(
-        m_utcNow(), WindowAction{.kind = kind, .address = m_deviceAddress, .link = {}, .change = change});
 }

@@ -13,15 +13,15 @@ CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, PostStateReport post, LocalN
                                   std::make_unique<CDeviceLink>(std::string())},
                       std::move(post), std::move(localNetworks)) {
     std::string warning;
-    m_deviceLog.SetJournal(UserJournalPath(warning));
-    m_deviceLog.SetWarning(std::move(warning));
+    m_watch.Log().SetJournal(UserJournalPath(warning));
+    m_watch.Log().SetWarning(std::move(warning));
 }
 
 CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, RacingLinks links, PostStateReport post,
                                  LocalNetworksReader localNetworks)
     : m_view(view), m_links(std::move(links)),
       m_relay(m_links.a->Worker(), m_links.b->Worker(), std::move(post)),
-      m_alarms([](int id) { return LoadStringResource(id); }) {
+      m_watch([](int id) { return std::string(LoadStringResource(id)); }) {
     m_restartEnvironment.localNetworks = std::move(localNetworks);
 }
 
@@ -30,7 +30,7 @@ const CRacingLink& CConfigDlgLogic::ActiveLink() const {
 }
 
 void CConfigDlgLogic::SetDeviceLogEnvironment(DeviceLogEnvironment environment) {
-    m_deviceLog.SetJournal(std::move(environment.journalPath));
+    m_watch.Log().SetJournal(std::move(environment.journalPath));
     m_utcNow = std::move(environment.utcNow);
 }
 
@@ -76,20 +76,29 @@ void CConfigDlgLogic::SetStartTexts() {
 }
 
 void CConfigDlgLogic::OnTimer(int timerId) {
-    if (timerId == kRestartTimerId) {
+    switch (timerId) {
+    case kRestartTimerId:
         OnRestartTick();
-    } else {
+        break;
+    case kAlarmTimerId:
+        Announce(m_watch.OnTick(m_restartEnvironment.now()));
+        break;
+    default:
         OnRefresh();
+        break;
     }
 }
 
 void CConfigDlgLogic::OnClose() {
     // A hidden window's timers still fire; no try may start once the window is closed.
     m_view.StopTimer(kRestartTimerId);
+    m_view.StopTimer(kAlarmTimerId);
     m_restart.End();
     if (m_connection.Phase() == ConnectionPhase::Connected) {
         LogAction(WindowAction::Kind::Disconnected);
     }
+    // A notification left on screen would offer to show a window that is gone.
+    m_view.WithdrawAlarms();
     StopLinks();
     // Reports the links posted before they stopped must find nothing left to fail or lose.
     m_connection.OnReset();

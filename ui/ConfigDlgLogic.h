@@ -1,12 +1,12 @@
 #pragma once
 
-#include "AlarmTracker.h"
-#include "DeviceLog.h"
+#include "DeviceWatch.h"
 #include "DialogView.h"
 #include "LinkStateRelay.h"
 #include "NetworkCheck.h"
 #include "NtpWatch.h"
 #include "RestartFollow.h"
+#include "TrayTip.h"
 
 #include "connect/ConnectionControl.h"
 #include "health/ClockStep.h"
@@ -34,7 +34,8 @@ struct RestartEnvironment {
     LocalNetworksReader localNetworks;
     // Every address the window would connect to on its own must pass; one that fails is not followed.
     std::function<bool(const std::string& address)> mayConnectTo = [](const std::string&) { return true; };
-    // The clock of the countdown, of the wait for the restart and of how long a clock step is shown.
+    // The clock of the countdown, of the wait for the restart, of how long a clock step is shown and of
+    // the pace of the alarms.
     std::function<CRestartFollow::Clock::time_point()> now = CRestartFollow::Clock::now;
 };
 
@@ -58,9 +59,11 @@ struct RacingLinks {
 // handlers below, all on the window thread.
 class CConfigDlgLogic {
 public:
-    // The refresh while connected, and the tick of the wait for a restarting device.
+    // The refresh while connected, the tick of the wait for a restarting device, and the end of a
+    // minute that holds an alarm back.
     static constexpr int kRefreshTimerId = 1;
     static constexpr int kRestartTimerId = 2;
+    static constexpr int kAlarmTimerId = 3;
 
     // post carries a link's report from the relay thread to the window thread, where the front end
     // hands it to OnLinkState; localNetworks reads this PC's networks as the platform sees them.
@@ -84,9 +87,13 @@ public:
     void ConnectToFound(const std::string& address);
     // The addresses the user's settings remember; call before OnInitDialog, which offers them.
     void SetRecentAddresses(const std::vector<std::string>& stored);
+    // The network the Find dialog searched last, which it offers when it opens again; empty before.
+    const std::string& LastSearchedNetwork() const { return m_lastSearchedNetwork; }
+    // The Find dialog closed after searching network; nothing changes when it searched none (empty).
+    void OnNetworkSearched(const std::string& network);
     // A report the relay posted, handled on the window thread in posting order.
     void OnLinkState(const CWorkerThread* link, StateReport report);
-    // A tick of timer timerId (kRefreshTimerId or kRestartTimerId).
+    // A tick of timer timerId (kRefreshTimerId, kRestartTimerId or kAlarmTimerId).
     void OnTimer(int timerId);
     // The Apply button of the address change panel.
     void OnApply();
@@ -113,13 +120,13 @@ public:
     // Replaces the device log's journal and clock; before the first connection.
     void SetDeviceLogEnvironment(DeviceLogEnvironment environment);
     // The log of the device the window follows, for the log window.
-    const CDeviceLog& DeviceLog() const { return m_deviceLog; }
+    const CDeviceLog& DeviceLog() const { return m_watch.Log(); }
     // Whether the DHCP check box is shown; the layout leaves room for it only then.
     bool DhcpShown() const { return m_bDhcpCapable; }
-    // Whether alarms reach the user ("Notify me of problems"); they are tracked either way, so that
+    // Whether alarms reach the user ("Notify me of problems"); the device is watched either way, so that
     // switching them on reports changes from then on, not what happened while they were off.
-    bool AlarmsOn() const { return m_bAlarmsOn; }
-    void SetAlarmsOn(bool on) { m_bAlarmsOn = on; }
+    bool AlarmsOn() const { return m_watch.AlarmsOn(); }
+    void SetAlarmsOn(bool on) { m_watch.SetAlarmsOn(on); }
 
 private:
     CRacingLink& Link(LinkSide side) { return side == LinkSide::A ? *m_links.a : *m_links.b; }
@@ -141,12 +148,14 @@ private:
 
     // The status display (ConfigDlgStatus.cpp).
     void OnRefresh();
-    // Raises the alarms a change of the connection or a new reading brings (ConfigDlgAlarms.cpp).
-    void TrackAlarms(const AlarmReading& reading);
-    void TrackConnectionEnd(AlarmConnection end);
     void SetPanelEnabled(bool enabled);
-    // Tells the device log what the window did (ConfigDlgConnection.cpp).
+    // Tells the device watch what the window did (ConfigDlgAlarms.cpp).
     void LogAction(WindowAction::Kind kind, const WindowAction::AddressChange& change = {});
+    // Raises what the watch announced and sets the timer for what it holds back (ConfigDlgAlarms.cpp).
+    void Announce(const AlarmNews& news);
+    // The tip of the notification-area icon: the device and how it stands (ConfigDlgAlarms.cpp).
+    void ShowTrayState(TrayState::Phase phase, IndicatorState gps = -1, IndicatorState timeSync = -1,
+                       std::size_t problems = 0);
 
     // The follow-up of a confirmed address change (ConfigDlgRestart.cpp).
     void OnChangeConfirmed(const AddressCheck& change, bool reachable);
@@ -167,12 +176,12 @@ private:
     CClockStep m_clockStep;
     // The address of the device the window races for or shows, in its normal form.
     std::string m_deviceAddress;
-    CAlarmTracker m_alarms;
-    bool m_bAlarmsOn = true;
+    // The one observer of the device's readings, its log and its alarms.
+    CDeviceWatch m_watch;
     // The connected device's time service, asked beside the link.
     CNtpWatch m_ntpWatch;
-    CDeviceLog m_deviceLog;
     std::function<std::int64_t()> m_utcNow = RealTimeMicros;
     // The addresses that reached a device, most recent first.
     std::vector<std::string> m_recentAddresses;
+    std::string m_lastSearchedNetwork;
 };

@@ -40,6 +40,8 @@ void CConfigDlgLogic::OnRestartLinkEnded() {
         m_view.SetItemText(IDC_DEVICE_ADDRESS, address);
     }
     if (m_restart.OnLinkEnded(m_restartEnvironment.now()) == RestartCourse::ShowMoved) {
+        // The window follows the device no further.
+        LogAction(WindowAction::Kind::Disconnected);
         m_view.SetItemText(IDC_STATUS_LINE, DeviceNowLine(address, StringResource));
         return;
     }
@@ -47,6 +49,7 @@ void CConfigDlgLogic::OnRestartLinkEnded() {
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
     m_view.SetItemChecked(IDC_CONNECT, true);
     SetItemString(IDC_CONNECT, IDS_CANCEL);
+    ShowTrayState(TrayState::Phase::Restarting);
     m_view.StartTimer(kRestartTimerId, kRestartTickMs);
     OnRestartTick();
 }
@@ -78,4 +81,5 @@ void CConfigDlgLogic::CancelRestartFollow() {
     m_view.StopTimer(kRestartTimerId);
     m_restart.End();
     ResetToDisconnected();
+    LogAction(WindowAction::Kind::Disconnected);
 }

@@ -9,6 +9,8 @@
 
 #include "health/LinkRecord.h"
 
+#include <algorithm>
+
 namespace {
 
 std::string StringResource(int id) {
@@ -65,21 +67,20 @@ void CConfigDlgLogic::OnRefresh() {
     const std::optional<NtpResult> ntp = m_ntpWatch.Latest();
     DeviceRecord record;
     const Health health = AssessLink(ActiveLink(), ntp, m_clockStep, m_restartEnvironment.now(), record);
-    // The link reads the clock about once a second; the log takes each reading once, not each refresh.
-    if (const std::optional<TimedClockReading> clock = ActiveLink().LastClockReading()) {
-        m_deviceLog.OnReading(clock->answeredPcMicros, record, health);
-    }
     m_view.SetLampTooltip(IDC_TIME_SYNC_LAMP,
                           LampTip(IDC_TIME_SYNC_LAMP, reading.timeSync, health, StringResource));
     m_view.SetLampTooltip(IDC_GPS_LAMP, LampTip(IDC_GPS_LAMP, reading.gps, health, StringResource));
     m_view.SetFittedLine(IDC_VERSION_LINE, view.versionLine);
     m_view.SetFittedLine(IDC_LEAP_LINE, ntp ? LeapLine(*ntp, StringResource) : std::string());
-    TrackAlarms(AlarmReading{.connection = AlarmConnection::Connected,
-                             .gps = reading.gps,
-                             .timeSync = reading.timeSync,
-                             .problems = health.problems,
-                             .problemsPending = m_ntpWatch.IsStarted() && !ntp});
+    const std::optional<TimedClockReading> clock = ActiveLink().LastClockReading();
+    Announce(m_watch.OnReading(record, health, m_ntpWatch.IsStarted() && !ntp,
+                               clock ? std::optional(clock->answeredPcMicros) : std::nullopt, m_utcNow(),
+                               m_restartEnvironment.now()));
+    ShowTrayState(TrayState::Phase::Connected, reading.gps, reading.timeSync,
+                  static_cast<std::size_t>(std::ranges::count_if(health.problems, IsNewsOfItsOwn)));
     if (restartMissed) {
+        // The device stayed where it was: its readings count again from here.
+        LogAction(WindowAction::Kind::ChangeNotTaken);
         ShowError(IDS_NO_RESTART);
     }
 }

@@ -11,7 +11,7 @@ void CDeviceLog::SetJournal(std::optional<std::string> journalPath) {
     }
 }
 
-void CDeviceLog::OnReading(std::int64_t pcMicros, const DeviceRecord& record, const Health& health) {
+void CDeviceLog::OnReading(std::int64_t pcMicros, const DeviceRecord& record) {
     // A clock set back makes the difference negative: that reading is taken, and the history drops
     // what it went back past.
     if (m_lastReadingMicros) {
@@ -22,7 +22,6 @@ void CDeviceLog::OnReading(std::int64_t pcMicros, const DeviceRecord& record, co
     }
     m_lastReadingMicros = pcMicros;
     m_history.Add(ReadingOf(record, pcMicros));
-    Record(ReadingEvents(m_state, pcMicros, record, health));
 }
 
 void CDeviceLog::OnAction(std::int64_t utcMicros, const WindowAction& action) {
@@ -34,6 +33,10 @@ void CDeviceLog::OnAction(std::int64_t utcMicros, const WindowAction& action) {
         m_lastReadingMicros.reset();
     }
     Record(ActionEvents(m_state, utcMicros, action));
+}
+
+void CDeviceLog::OnTransitions(std::int64_t utcMicros, const std::vector<Transition>& transitions) {
+    Record(TransitionEvents(utcMicros, transitions));
 }
 
 // The device that moved to address after a change is the same one, and its log goes on.

@@ -8,9 +8,9 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct DeviceRecord;
-struct Health;
 
 // An event of the log window's list; earlier ones were read back from the journal.
 struct LoggedEvent {
@@ -33,13 +33,17 @@ public:
     // The journal could not even be placed: warning says why.
     void SetWarning(std::string warning) { m_warning = std::move(warning); }
 
-    // A reading the link took at pcMicros on this PC's clock: kept, with its events, unless it is the
+    // A reading the link took at pcMicros on this PC's clock, for the chart: kept unless it is the
     // reading kept last or comes within a second after it.
-    void OnReading(std::int64_t pcMicros, const DeviceRecord& record, const Health& health);
+    void OnReading(std::int64_t pcMicros, const DeviceRecord& record);
     // What the window did at utcMicros. Connecting to another device than the one followed starts its
     // log afresh with its earlier events from the journal.
     void OnAction(std::int64_t utcMicros, const WindowAction& action);
+    // The device's transitions at utcMicros, as the window's observer of its readings found them.
+    void OnTransitions(std::int64_t utcMicros, const std::vector<Transition>& transitions);
 
+    // The device followed; empty before the first connection.
+    const std::string& Address() const { return m_state.address; }
     const CReadingHistory& History() const { return m_history; }
     // Oldest first.
     const std::deque<LoggedEvent>& Events() const { return m_events; }

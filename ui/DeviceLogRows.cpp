@@ -3,8 +3,8 @@
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
-#include "devicelog/EventCsv.h"
 #include "devicelog/EventTime.h"
+#include "devicelog/LogCsv.h"
 #include "link/DeviceText.h"
 
 namespace {
@@ -25,11 +25,12 @@ EventRow RowOf(const LoggedEvent& logged) {
     const DeviceEvent& event = logged.event;
     std::string details = std::string(EventSeverityName(event.severity)) + ", " + DeviceText(event.address) +
                           ", " + DeviceText(event.code);
-    if (logged.earlier) {
-        details += std::string(", ") + LoadStringResource(IDS_LOG_EARLIER);
-    }
-    return EventRow{IsoUtcTime(event.utcMicros), LocalTimeText(event.utcMicros), DeviceText(event.text),
-                    std::move(details), event};
+    return EventRow{logged.earlier ? LoadStringResource(IDS_LOG_EARLIER) : "",
+                    IsoUtcTime(event.utcMicros),
+                    LocalTimeText(event.utcMicros),
+                    DeviceText(event.text),
+                    std::move(details),
+                    event};
 }
 
 } // namespace
@@ -47,7 +48,9 @@ std::vector<EventRow> ShownRows(const std::deque<LoggedEvent>& events, EventFilt
 std::string RowsText(std::span<const EventRow> rows) {
     std::string text;
     for (const EventRow& row : rows) {
-        text += row.utcTime + '\t' + row.localTime + '\t' + row.event + '\t' + row.details + '\n';
+        for (const std::string* cell : row.Cells()) {
+            text += *cell + (cell == row.Cells().back() ? '\n' : '\t');
+        }
     }
     return text;
 }

@@ -32,23 +32,32 @@ inline constexpr std::array kLogAccessibleNames = {
     std::pair{IDC_LOG_CHART, IDS_LOG_NAME_CHART},   std::pair{IDC_LOG_FILTER, IDS_LOG_NAME_FILTER},
     std::pair{IDC_LOG_EVENTS, IDS_LOG_NAME_EVENTS},
 };
-// The event list's columns, in the order of EventRow's texts.
-inline constexpr std::array kEventColumns = {IDS_LOG_COLUMN_UTC, IDS_LOG_COLUMN_LOCAL, IDS_LOG_COLUMN_EVENT,
-                                             IDS_LOG_COLUMN_DETAILS};
+// The labels of the chart's lamp strips, top to bottom: the main window's captions of its lamps.
+inline constexpr std::array kChartStripLabels = {IDS_GPS_LOCK, IDS_TIME_SYNC};
+// The event list's columns, in the order of EventRow's cells: first, narrow, whether an event came from
+// the journal.
+inline constexpr std::array kEventColumns = {IDS_LOG_COLUMN_SEEN, IDS_LOG_COLUMN_UTC, IDS_LOG_COLUMN_LOCAL,
+                                             IDS_LOG_COLUMN_EVENT, IDS_LOG_COLUMN_DETAILS};
 
 // One row of the log window's event list, its texts made fit for display (device text escaped).
 struct EventRow {
+    std::string seen;      // "earlier" for an event read back from the journal; empty for one of this run
     std::string utcTime;   // ISO 8601
     std::string localTime; // this PC's time zone
     std::string event;
-    std::string details; // severity, address, the code, and whether it came from the journal
+    std::string details; // severity, address and the code
     DeviceEvent source;
+
+    // The texts in the order of kEventColumns.
+    std::array<const std::string*, kEventColumns.size()> Cells() const {
+        return {&seen, &utcTime, &localTime, &event, &details};
+    }
 };
 
 // The events the filter lets through, newest first.
 std::vector<EventRow> ShownRows(const std::deque<LoggedEvent>& events, EventFilter filter);
 
-// Rows as text for the clipboard: one line each, the columns separated by tabs.
+// Rows as text for the clipboard, whole: one line each, the columns separated by tabs.
 std::string RowsText(std::span<const EventRow> rows);
 
 // The events of rows as CSV (EventsCsv), in the rows' order.

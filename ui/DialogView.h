@@ -60,6 +60,12 @@ public:
     // Ends the dialog with result.
     virtual void EndDialog(int result) = 0;
     // Tells the user of alarm outside the window (a desktop notification, the taskbar) without taking
-    // the focus or waiting; the summary already names the device.
+    // the focus or waiting; the summary already names the device. It replaces the alarm of the same
+    // device and subject still shown, and a click on it brings the window to the front.
     virtual void RaiseAlarm(const Alarm& alarm) = 0;
+    // Takes the window's alarms still shown off the screen: what they said is over for the user.
+    virtual void WithdrawAlarms() = 0;
+    // Replaces the tip of the window's notification-area icon (lines separated by '\n'); a front end
+    // without such an icon shows it nowhere.
+    virtual void SetTrayTip(const std::string& text) = 0;
 };

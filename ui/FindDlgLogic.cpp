@@ -5,7 +5,9 @@
 #include "ui/res/resource.h"
 
 #include "connect/DottedAddress.h"
+#include "link/DeviceText.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -24,19 +26,25 @@ std::string PortsText(const FoundAddress& found) {
     return ports;
 }
 
-// The device's version as the list may show it: its bytes come from whatever answered on the port, so
-// anything but printable ASCII becomes '?'.
-std::string FirmwareText(const std::string& firmware) {
-    std::string text = firmware;
-    for (char& c : text) {
-        if (c < ' ' || c > '~') {
-            c = '?';
-        }
-    }
-    return text;
-}
-
 } // namespace
+
+FoundDeviceRow FoundRow(const FoundAddress& found, const StringLookup& strings) {
+    std::string firmware;
+    switch (KindOf(found)) {
+    case FoundKind::Device:
+        // Its bytes come from whatever answered on the port.
+        firmware = DeviceText(found.firmware);
+        break;
+    case FoundKind::NotADevice:
+        firmware = strings(IDS_FIND_NOT_A_DEVICE);
+        break;
+    case FoundKind::TelnetOnly:
+        firmware = strings(IDS_FIND_TELNET_ONLY);
+        break;
+    }
+    return FoundDeviceRow{FormatDottedAddress(OctetsOf(found.address)), std::move(firmware),
+                          PortsText(found)};
+}
 
 CFindDlgLogic::CFindDlgLogic(CFindDlgView& view, PostStateReport post, SearchSettings settings)
     : m_view(view), m_settings(settings), m_relay(m_search, std::move(post)) {}
@@ -52,12 +60,20 @@ void CFindDlgLogic::OnSearch() {
         StopSearch();
         return;
     }
-    const SearchNetworkCheck check = CheckSearchNetwork(m_view.ItemText(IDC_FIND_NETWORK), Strings);
+    const std::string network = m_view.ItemText(IDC_FIND_NETWORK);
+    const SearchNetworkCheck check = CheckSearchNetwork(network, Strings);
     if (!check.range) {
         ShowError(check.refusal);
         return;
     }
+    m_searchedNetwork = network;
     StartSearch(*check.range);
+}
+
+void CFindDlgLogic::OnNetworkEnter() {
+    if (!m_searching) {
+        OnSearch();
+    }
 }
 
 void CFindDlgLogic::StartSearch(const SearchRange& range) {
@@ -104,10 +120,9 @@ void CFindDlgLogic::OnSearchState(StateReport report) {
 
 void CFindDlgLogic::ShowNews() {
     for (const FoundAddress& found : m_search.TakeFound()) {
-        FoundDeviceRow row{FormatDottedAddress(OctetsOf(found.address)), FirmwareText(found.firmware),
-                           PortsText(found)};
-        m_found.push_back(row.address);
-        m_view.AddFoundDevice(row);
+        const auto at = std::lower_bound(m_found.begin(), m_found.end(), found.address);
+        m_view.InsertFoundDevice(static_cast<std::size_t>(at - m_found.begin()), FoundRow(found, Strings));
+        m_found.insert(at, found.address);
     }
     m_view.SetProgress(m_search.TriedCount(), m_total);
 }
@@ -136,7 +151,7 @@ void CFindDlgLogic::EndWith(std::size_t row) {
     if (row >= m_found.size()) {
         return;
     }
-    m_chosen = m_found[row];
+    m_chosen = FormatDottedAddress(OctetsOf(m_found[row]));
     m_search.Stop();
     m_searching = false;
     m_view.EndDialog(kFindConnect);

@@ -3,16 +3,23 @@
 #include "FindDlgView.h"
 #include "SearchRelay.h"
 
+#include "StringLookup.h"
+
 #include "discover/NetworkSearch.h"
 #include "runtime/StateRelay.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // How the Find dialog ends: with an address to connect to, or without.
 inline constexpr int kFindClosed = 0;
 inline constexpr int kFindConnect = 1;
+
+// A found address as the list shows it: the device's firmware version escaped as device text is, or what
+// answered there when it is no device.
+FoundDeviceRow FoundRow(const FoundAddress& found, const StringLookup& strings);
 
 // What the Find dialog does, without a display: checks the network box, searches it on the search's own
 // thread, shows the progress and the devices found as the relay brings them, and ends with the address
@@ -30,6 +37,8 @@ public:
     void OnInitDialog(const std::string& network);
     // Search or Stop, whichever the button reads.
     void OnSearch();
+    // Enter in the network box: a search, unless one runs.
+    void OnNetworkEnter();
     // A report the relay posted, handled on the window thread in posting order.
     void OnSearchState(StateReport report);
     // The Connect button: the selected device, if any.
@@ -41,6 +50,8 @@ public:
 
     // The address the dialog ended with kFindConnect for; empty before.
     const std::string& ChosenAddress() const { return m_chosen; }
+    // The network of the last search started, as typed; empty before.
+    const std::string& SearchedNetwork() const { return m_searchedNetwork; }
     // Whether a search runs (the button reads Stop).
     bool Searching() const { return m_searching; }
 
@@ -61,7 +72,8 @@ private:
     CSearchRelay m_relay;
     bool m_searching = false;
     std::size_t m_total = 0;
-    // The addresses of the list's rows, in their order.
-    std::vector<std::string> m_found;
+    // The addresses of the list's rows (host byte order), in their order: ascending.
+    std::vector<std::uint32_t> m_found;
     std::string m_chosen;
+    std::string m_searchedNetwork;
 };

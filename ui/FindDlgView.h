@@ -9,8 +9,10 @@
 // One found device as the list shows it, in its three columns.
 struct FoundDeviceRow {
     std::string address;
-    std::string firmware;
+    std::string firmware; // the version, escaped; or what answered when it is no device
     std::string ports;
+
+    friend bool operator==(const FoundDeviceRow&, const FoundDeviceRow&) = default;
 };
 
 // Everything the Find dialog's logic does to its window, by control id (ui/res/resource.h, IDC_FIND_*),
@@ -30,8 +32,8 @@ public:
     virtual void SetProgress(std::size_t tried, std::size_t total) = 0;
     // Empties the list of found devices.
     virtual void ClearFoundDevices() = 0;
-    // Adds a row at the end of the list of found devices.
-    virtual void AddFoundDevice(const FoundDeviceRow& row) = 0;
+    // Puts a row into the list of found devices before the row at (at the end when at is the count).
+    virtual void InsertFoundDevice(std::size_t at, const FoundDeviceRow& row) = 0;
     // The row of the list the user selected, counted from 0; nothing when none is.
     virtual std::optional<std::size_t> SelectedFoundDevice() const = 0;
     // Shows a modal message box owned by the dialog and returns the answer.

@@ -43,3 +43,7 @@ std::string SuggestedSearchNetwork(std::span<const Ipv4Network> localNetworks) {
     }
     return std::string();
 }
+
+std::string NetworkToOffer(const std::string& lastSearched, std::span<const Ipv4Network> localNetworks) {
+    return lastSearched.empty() ? SuggestedSearchNetwork(localNetworks) : lastSearched;
+}

@@ -24,3 +24,6 @@ SearchNetworkCheck CheckSearchNetwork(std::string_view text, const StringLookup&
 // What the network box offers first: this PC's first network outside loopback, in prefix notation, as
 // the platform lists them; empty when there is none. Never searched until the user presses Search.
 std::string SuggestedSearchNetwork(std::span<const Ipv4Network> localNetworks);
+
+// What the network box offers: the network searched last, or without one the suggested network.
+std::string NetworkToOffer(const std::string& lastSearched, std::span<const Ipv4Network> localNetworks);

@@ -25,7 +25,7 @@ void BM_PlanFullDay(benchmark::State& state) {
     const ChartInput input{.readings = history.Between(end - SpanMicros(ChartSpan::OneDay), end),
                            .endMicros = end,
                            .span = ChartSpan::OneDay,
-                           .area = {0, 0, 800, 300}};
+                           .frame = {{0, 0, 800, 300}}};
     for (auto _ : state) {
         benchmark::DoNotOptimize(PlanChart(input));
     }

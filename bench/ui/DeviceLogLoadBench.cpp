@@ -45,11 +45,11 @@ std::vector<double> PaintFullDay(int& plotWidth) {
     const std::int64_t end = kFullDayStartMicros + std::int64_t{kFullDaySeconds} * 1000000;
     CChartView chart(nullptr);
     chart.resize(kChartWidth, kChartHeight);
-    chart.SetPlanSource([&](const PixelRect& area) {
+    chart.SetPlanSource([&](const ChartFrame& frame) {
         return PlanChart(ChartInput{.readings = history.Between(end - SpanMicros(ChartSpan::OneDay), end),
                                     .endMicros = end,
                                     .span = ChartSpan::OneDay,
-                                    .area = area});
+                                    .frame = frame});
     });
     QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
     // The first paint loads the fonts, which a window does once.

@@ -63,16 +63,16 @@ std::vector<LogReading> TenMinutes() {
     return readings;
 }
 
-ChartPlan PlanTenMinutesIn(const PixelRect& area) {
+ChartPlan PlanTenMinutesIn(const ChartFrame& frame) {
     const std::vector<LogReading> readings = TenMinutes();
     return PlanChart({.readings = readings,
                       .endMicros = kStart + 600 * kSecond,
                       .span = ChartSpan::TenMinutes,
-                      .area = area});
+                      .frame = frame});
 }
 
 ChartPlan PlanTenMinutes() {
-    return PlanTenMinutesIn(kArea);
+    return PlanTenMinutesIn({kArea});
 }
 
 TEST(ChartPlan, LinesBreakAtGapsAndFoldToTwoPointsAColumn) {
@@ -135,7 +135,7 @@ TEST(ChartPlan, TimeTicksFallOnRoundLocalTimes) {
         const ChartPlan plan = PlanChart({.readings = {},
                                           .endMicros = kStart,
                                           .span = row.span,
-                                          .area = {0, 0, row.width, 100},
+                                          .frame = {{0, 0, row.width, 100}},
                                           .utcOffsetSeconds = row.utcOffsetSeconds});
         std::vector<std::string> labels;
         for (const TimeTick& tick : plan.timeTicks) {
@@ -152,11 +152,11 @@ TEST(ChartPlan, ValueLabelsWiderThanTheUsualGetTheirRoom) {
     for (LogReading& reading : readings) {
         reading.offsetSeconds -= 86438.593;
     }
-    const auto planFor = [&readings](const PixelRect& area) {
+    const auto planFor = [&readings](const ChartFrame& frame) {
         return PlanChart({.readings = readings,
                           .endMicros = kStart + 600 * kSecond,
                           .span = ChartSpan::TenMinutes,
-                          .area = area});
+                          .frame = frame});
     };
     constexpr int kCharWidth = 6;
     const auto labelWidth = [](const std::string& label) {
@@ -170,7 +170,20 @@ TEST(ChartPlan, ValueLabelsWiderThanTheUsualGetTheirRoom) {
         EXPECT_GE(plan.plot.x - kChartTickLength - kChartLabelGap - labelWidth(tick.label), 0) << tick.label;
     }
     EXPECT_EQ(PlanWithLabelsFitted(PlanTenMinutesIn, 400, 250, usual, labelWidth).plot.x,
-              ChartAreaInside(400, 250, usual).x);
+              ChartFrameInside(400, 250, usual).area.x);
+}
+
+// The strips' labels, wider than the value labels, get their room on the left, and each strip is as tall
+// as the line of its label.
+TEST(ChartPlan, StripsAreAsTallAsTheirLabelsWhichHaveTheirRoomOnTheLeft) {
+    const ChartLabelRoom room{30, 30, 13, 55};
+    const ChartPlan plan =
+        PlanWithLabelsFitted(PlanTenMinutesIn, 400, 250, room, [](const std::string&) { return 30; });
+    EXPECT_EQ(plan.plot.x, 55 + 2 * kChartLabelGap);
+    EXPECT_EQ(plan.gpsStrip.height, 13);
+    EXPECT_EQ(plan.syncStrip.y, plan.gpsStrip.y + 13 + kStripGap);
+    EXPECT_EQ(plan.syncStrip.y + plan.syncStrip.height,
+              ChartFrameInside(400, 250, room).area.y + ChartFrameInside(400, 250, room).area.height);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 constexpr DeviceTime kTime{1765084800, 42311};
@@ -95,6 +97,28 @@ TEST(DeviceSession, NoRestartTakesTheAddressChangeAndGoesOnAnswering) {
     EXPECT_FALSE(output.close);
     EXPECT_EQ(output.lines.size(), 1u);
     EXPECT_EQ(session.Receive("getdate\n").text, "getdate\r\n1765084800.042311 A\r\n# ");
+}
+
+// As a device whose network restarts after the change: its commands print no clock and no peer table
+// for a while, then it restarts, or without a restart answers as before.
+TEST(DeviceSession, BusyAfterChangeAnswersThatTheNetworkRestartsBeforeItRestarts) {
+    for (const bool restarts : {true, false}) {
+        SessionConfig config = Shell();
+        config.busyAfterChange = 2;
+        config.noRestart = !restarts;
+        CDeviceSession session = MakeSession(config);
+        const SessionOutput taken = session.Receive("setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\n");
+        EXPECT_EQ(taken.text, "setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\r\n# ");
+        EXPECT_FALSE(taken.restart.has_value());
+        for (const std::string command : {"getdate", "ntpq -p"}) {
+            EXPECT_EQ(session.Receive(command + "\n").text,
+                      command + "\r\neth0: link down, restarting network\r\n# ");
+        }
+        const SessionOutput after = session.Receive("getdate\n");
+        EXPECT_EQ(after.restart.has_value(), restarts);
+        EXPECT_EQ(after.close, restarts);
+        EXPECT_EQ(after.text, restarts ? "getdate\r\n" : "getdate\r\n1765084800.042311 A\r\n# ");
+    }
 }
 
 TEST(DeviceSession, TelnetAddressChangeRestartsAtTheFourthLine) {

@@ -57,6 +57,8 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
                      "0.25",
                      "--follow-address",
                      "--no-restart",
+                     "--busy-after-change",
+                     "3",
                      "--log",
                      "/tmp/x.log",
                      "--ready",
@@ -93,6 +95,7 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_EQ(options.downtimeMs, 250);
     EXPECT_TRUE(options.followAddress);
     EXPECT_TRUE(options.session.noRestart);
+    EXPECT_EQ(options.session.busyAfterChange, 3);
     EXPECT_EQ(options.logPath, "/tmp/x.log");
     EXPECT_TRUE(options.ready);
     EXPECT_FALSE(options.session.negotiation);

@@ -1,5 +1,6 @@
-// The window's alarms over a fake link: which of its events reach the user outside the window, and how
-// the summary names the device.
+// The window's alarms over a fake link: which of its events reach the user outside the window, how the
+// summary names the device, what the device log says of the same events, and when the alarms shown are
+// taken off the screen.
 #include "ui/ConfigDlgLogic.h"
 #include "ui/res/resource.h"
 
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,78 +18,215 @@
 namespace {
 
 constexpr const char* kAddress = "127.0.162.1";
+constexpr const char* kOther = "127.0.162.2";
+constexpr const char* kNewAddress = "127.0.162.3";
+constexpr std::int64_t kPcMicros = 1700000000'000000;
 
-// The window's clock, which only the test moves.
-CAlarmTracker::Clock::time_point g_now;
+using namespace std::chrono_literals;
 
-struct Row {
-    const char* name;
-    bool alarmsOn;
-    // What happens after the first refresh of a connected window with both lamps green.
-    std::function<void(CConfigDlgLogic&, CFakeRacingLink&)> event;
-    std::vector<std::string> summaries;
-};
-
-void Refresh(CConfigDlgLogic& logic) {
-    logic.OnTimer(CConfigDlgLogic::kRefreshTimerId);
-}
-
-const std::vector<Row> kRows = {
-    {"GPS lock lost and regained",
-     true,
-     [](CConfigDlgLogic& logic, CFakeRacingLink& link) {
-         link.gps = 0;
-         Refresh(logic);
-         Refresh(logic);
-         link.gps = 1;
-         Refresh(logic); // held back: the loss was raised less than a minute ago
-         g_now += CAlarmTracker::kQuietTime;
-         Refresh(logic);
-     },
-     {"127.0.162.1: GPS lock lost", "127.0.162.1: GPS lock regained"}},
-    {"the connection ends by a fault",
-     true,
-     [](CConfigDlgLogic& logic, CFakeRacingLink& link) {
-         logic.OnLinkState(&link.Worker(), link.Report(StateLinkClosed));
-     },
-     {"127.0.162.1: Connection lost"}},
-    {"the user disconnects", true, [](CConfigDlgLogic& logic, CFakeRacingLink&) { logic.OnConnect(); }, {}},
-    {"alarms switched off",
-     false,
-     [](CConfigDlgLogic& logic, CFakeRacingLink& link) {
-         link.timeSync = 0;
-         Refresh(logic);
-     },
-     {}},
-};
-
-TEST(ConfigDlgAlarms, FaultsReachTheUserNamingTheDeviceWhileAlarmsAreOn) {
-    for (const Row& row : kRows) {
-        SCOPED_TRACE(row.name);
-        CRecordingView view;
+// A window connected over link A, whose clock only the test moves.
+class CAlarmWindow {
+public:
+    CAlarmWindow() {
         auto a = std::make_unique<CFakeRacingLink>();
-        CFakeRacingLink& link = *a;
-        CConfigDlgLogic logic(
+        link = a.get();
+        const LocalNetworksReader loopback = [] {
+            return std::vector<Ipv4Network>{{0x7f000001, 0xff000000}};
+        };
+        logic = std::make_unique<CConfigDlgLogic>(
             view, RacingLinks{std::move(a), std::make_unique<CFakeRacingLink>()},
-            [](CWorkerThread&, StateReport) {}, [] { return std::vector<Ipv4Network>(); });
+            [](CWorkerThread&, StateReport) {}, loopback);
         RestartEnvironment environment;
-        environment.localNetworks = [] { return std::vector<Ipv4Network>(); };
-        environment.now = [] { return g_now; };
-        logic.SetRestartEnvironment(environment);
-        logic.OnInitDialog();
-        logic.SetAlarmsOn(row.alarmsOn);
-        view.SetItemText(IDC_DEVICE_ADDRESS, kAddress);
-        logic.OnConnect();
-        logic.OnLinkState(&link.Worker(), link.Report(StateReady));
-        Refresh(logic);
-        row.event(logic, link);
+        environment.localNetworks = loopback;
+        environment.now = [this] { return now; };
+        logic->SetRestartEnvironment(environment);
+        logic->SetDeviceLogEnvironment({std::nullopt, [this] { return kPcMicros; }});
+        logic->OnInitDialog();
+        link->clockReading = TimedClockReading{kPcMicros / 1000000, 0, kPcMicros, kPcMicros};
+        ConnectTo(kAddress);
+    }
+    ~CAlarmWindow() { logic->OnClose(); }
+
+    void ConnectTo(const char* address) {
+        view.SetItemText(IDC_DEVICE_ADDRESS, address);
+        logic->OnConnect();
+        logic->OnLinkState(&link->Worker(), link->Report(StateReady));
+        Refresh();
+    }
+    void Refresh() { logic->OnTimer(CConfigDlgLogic::kRefreshTimerId); }
+    void Pass(std::chrono::seconds time) { now += time; }
+    // What an unreadable time answer leaves in the link: no time, and the GPS state at 0.
+    void ReadUnreadable() {
+        const std::optional<TimedClockReading> clock = std::exchange(link->clockReading, std::nullopt);
+        link->gps = 0;
+        Refresh();
+        link->clockReading = clock;
+        link->gps = 1;
+    }
+    void Apply() {
+        view.SetItemText(IDC_NEW_IP_ADDRESS, kNewAddress);
+        view.SetItemText(IDC_NEW_SUBNET_MASK, "255.0.0.0");
+        view.SetItemText(IDC_NEW_GATEWAY, "127.0.0.254");
+        view.confirmAnswer = MessageAnswer::Yes;
+        logic->OnApply();
+    }
+    void Lose() { logic->OnLinkState(&link->Worker(), link->Report(StateLinkClosed)); }
+
+    std::vector<std::string> Summaries() const {
         std::vector<std::string> summaries;
         for (const Alarm& alarm : view.m_alarms) {
             summaries.push_back(alarm.summary);
         }
-        EXPECT_EQ(summaries, row.summaries);
-        logic.OnClose();
+        return summaries;
     }
+    // The codes of the log's events of lamps and of the connection.
+    std::vector<std::string> LossEvents() const {
+        std::vector<std::string> codes;
+        for (const LoggedEvent& logged : logic->DeviceLog().Events()) {
+            const std::string& code = logged.event.code;
+            if (code.starts_with("gps-") || code.starts_with("time-sync-") ||
+                code.starts_with("connection-")) {
+                codes.push_back(code);
+            }
+        }
+        return codes;
+    }
+
+    CRecordingView view;
+    CFakeRacingLink* link = nullptr;
+    std::unique_ptr<CConfigDlgLogic> logic;
+    CDeviceWatch::Clock::time_point now{std::chrono::hours(1)};
+};
+
+struct Row {
+    const char* name;
+    std::function<void(CAlarmWindow&)> events; // after the first refresh of a window connected to kAddress
+    std::vector<std::string> summaries;
+    std::vector<std::string> logged; // the log's events of lamps and connection
+};
+
+const std::vector<Row> kRows = {
+    {"GPS lock lost and regained 14 s later: each at once",
+     [](CAlarmWindow& w) {
+         w.link->gps = 0;
+         w.Refresh();
+         w.Refresh();
+         w.Pass(14s);
+         w.link->gps = 1;
+         w.Refresh();
+     },
+     {"127.0.162.1: GPS lock lost", "127.0.162.1: GPS lock regained"},
+     {"gps-lock-lost", "gps-lock-regained"}},
+    {"an unreadable time answer",
+     [](CAlarmWindow& w) {
+         w.ReadUnreadable();
+         w.Pass(2s);
+         w.Refresh();
+     },
+     {},
+     {}},
+    {"an address change whose device answers badly until it restarts, then comes back at its new address",
+     [](CAlarmWindow& w) {
+         w.Apply();
+         w.link->gps = w.link->timeSync = 0;
+         w.Pass(3s);
+         w.Refresh();
+         w.ReadUnreadable();
+         w.Lose();
+         w.link->gps = w.link->timeSync = 1;
+         w.Pass(6s);
+         w.logic->OnTimer(CConfigDlgLogic::kRestartTimerId);
+         w.logic->OnLinkState(&w.link->Worker(), w.link->Report(StateReady));
+         w.Refresh();
+     },
+     {},
+     {}},
+    {"an address change the device never takes: nothing until the box, and nothing after",
+     [](CAlarmWindow& w) {
+         w.Apply();
+         w.link->gps = w.link->timeSync = 0;
+         w.Refresh();
+         w.Pass(10s);
+         w.link->timeSync = 1;
+         w.Refresh();
+         w.link->gps = 1;
+         w.link->timeSync = 0;
+         w.Refresh();
+         w.link->timeSync = 1;
+         w.Pass(15s);
+         w.Refresh(); // the box that says the device did not restart
+         w.Refresh();
+     },
+     {},
+     {}},
+    {"a lost connection, then another device: its alarms end, and nothing is said under the other's name",
+     [](CAlarmWindow& w) {
+         w.Lose();
+         w.Pass(60s);
+         w.ConnectTo(kOther);
+         w.Pass(60s);
+         w.Refresh();
+     },
+     {"127.0.162.1: Connection lost"},
+     {}}, // the log follows the other device now
+    {"a lost connection regained at the same device",
+     [](CAlarmWindow& w) {
+         w.Lose();
+         w.Pass(5s);
+         w.ConnectTo(kAddress);
+     },
+     {"127.0.162.1: Connection lost", "127.0.162.1: Connection restored"},
+     {"connection-lost", "connection-restored"}},
+    {"the user disconnects", [](CAlarmWindow& w) { w.logic->OnConnect(); }, {}, {}},
+    {"alarms switched off use up nothing: switched on again, the next change is said at once",
+     [](CAlarmWindow& w) {
+         w.logic->SetAlarmsOn(false);
+         for (const IndicatorState timeSync : {0, 1, 0}) {
+             w.link->timeSync = timeSync;
+             w.Refresh();
+         }
+         w.logic->SetAlarmsOn(true);
+         w.link->timeSync = 1;
+         w.Refresh();
+     },
+     {"127.0.162.1: Time sync regained"},
+     {"time-sync-lost", "time-sync-regained", "time-sync-lost", "time-sync-regained"}},
+    {"a flapping lamp: the third change is held and said at the end of the minute",
+     [](CAlarmWindow& w) {
+         for (const IndicatorState gps : {0, 1, 0}) {
+             w.link->gps = gps;
+             w.Refresh();
+             w.Pass(1s);
+         }
+         EXPECT_TRUE(w.view.IsTimerRunning(CConfigDlgLogic::kAlarmTimerId));
+         w.Pass(57s);
+         w.logic->OnTimer(CConfigDlgLogic::kAlarmTimerId);
+         EXPECT_FALSE(w.view.IsTimerRunning(CConfigDlgLogic::kAlarmTimerId));
+     },
+     {"127.0.162.1: GPS lock lost", "127.0.162.1: GPS lock regained",
+      "127.0.162.1: GPS lock lost (3 changes in the last minute)"},
+     {"gps-lock-lost", "gps-lock-regained", "gps-lock-lost"}},
+};
+
+TEST(ConfigDlgAlarms, FaultsReachTheUserNamingTheDeviceAndTheLogSaysTheSame) {
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
+        CAlarmWindow window;
+        row.events(window);
+        EXPECT_EQ(window.Summaries(), row.summaries);
+        EXPECT_EQ(window.LossEvents(), row.logged);
+    }
+}
+
+TEST(ConfigDlgAlarms, ADisconnectAnotherDeviceAndTheCloseTakeTheAlarmsOffTheScreen) {
+    CAlarmWindow window;
+    window.Lose();
+    EXPECT_EQ(window.view.m_withdrawals, 0);
+    window.ConnectTo(kOther);
+    EXPECT_EQ(window.view.m_withdrawals, 1);
+    window.logic->OnConnect();
+    EXPECT_EQ(window.view.m_withdrawals, 2);
+    EXPECT_EQ(window.view.m_trayTip, "VANTREX Configuration\n127.0.162.2: Not connected");
 }
 
 } // namespace

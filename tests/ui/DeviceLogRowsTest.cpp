@@ -34,8 +34,12 @@ TEST(DeviceLogRows, NewestFirstThroughTheFilter) {
         EXPECT_EQ(Codes(ShownRows(events, row.filter)), row.codes);
     }
     const std::vector<EventRow> all = ShownRows(events, EventFilter::All);
-    EXPECT_EQ(all.back().details, "info, 127.0.176.1, connected, earlier");
-    EXPECT_EQ(RowsText(std::span(all).last(1)).substr(0, 28), "1970-01-01T00:00:00.000001Z\t");
+    EXPECT_EQ(all.back().seen, "earlier");
+    EXPECT_EQ(all.back().details, "info, 127.0.176.1, connected");
+    EXPECT_EQ(all.front().seen, "");
+    // Whole rows, the mark first.
+    EXPECT_EQ(RowsText(std::span(all).last(1)).substr(0, 36), "earlier\t1970-01-01T00:00:00.000001Z\t");
+    EXPECT_TRUE(RowsText(std::span(all).last(1)).ends_with("\tConnected\tinfo, 127.0.176.1, connected\n"));
 }
 
 } // namespace

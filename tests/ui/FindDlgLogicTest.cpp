@@ -57,7 +57,10 @@ public:
     void EnableItem(int id, bool enabled) override { this->enabled[id] = enabled; }
     void SetProgress(std::size_t tried, std::size_t total) override { progress = {tried, total}; }
     void ClearFoundDevices() override { rows.clear(); }
-    void AddFoundDevice(const FoundDeviceRow& row) override { rows.push_back(row.address + " " + row.ports); }
+    void InsertFoundDevice(std::size_t at, const FoundDeviceRow& row) override {
+        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at),
+                    row.address + " " + row.firmware + " " + row.ports);
+    }
     std::optional<std::size_t> SelectedFoundDevice() const override { return selected; }
     MessageAnswer ShowMessage(const std::string& text, const std::string&, MessageKind) override {
         messages.push_back(text);
@@ -80,15 +83,33 @@ constexpr unsigned short kShellPort = 41716;
 constexpr unsigned short kTelnetPort = 41723;
 constexpr auto kSearchBound = std::chrono::seconds(30);
 
-TEST(FindDlgLogic, SearchShowsProgressAndFindingsFromTheRelayAndConnectEndsWithTheChosenAddress) {
-    // Only the telnet port of .34 listens: the search finds one device there and refusals elsewhere.
+TEST(FindDlgLogic, FoundRowsSayWhatAnsweredAndEscapeTheFirmware) {
+    const struct {
+        FoundAddress found;
+        FoundDeviceRow row;
+    } cases[] = {
+        {{0x7F000001, "2.4.1\x1b[2J", kShellPort, std::nullopt}, {"127.0.0.1", "2.4.1\\x1b[2J", "41716"}},
+        {{0x7F000002, "", kShellPort, kTelnetPort}, {"127.0.0.2", "(not a device)", "41716, 41723"}},
+        {{0x7F000003, "", std::nullopt, kTelnetPort}, {"127.0.0.3", "(telnet service only)", "41723"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FoundRow(c.found, Strings), c.row) << c.row.address;
+    }
+}
+
+TEST(FindDlgLogic, SearchShowsProgressAndFindingsSortedFromTheRelayAndConnectEndsWithTheChosenAddress) {
+    // Only the telnet port of .34 and the shell port of .33, which never answers as a device, listen: the
+    // search finds them, listed by address, and refusals elsewhere.
     const CLoopbackListener telnet("127.0.174.34", kTelnetPort);
+    const CLoopbackListener shell("127.0.174.33", kShellPort);
     ASSERT_TRUE(telnet.IsListening());
+    ASSERT_TRUE(shell.IsListening());
     CFakeFindView view;
     CPostedReports posted;
     SearchSettings settings;
     settings.shellPort = kShellPort;
     settings.telnetPort = kTelnetPort;
+    settings.timing.answerLimitMs = 200;
     CFindDlgLogic logic(
         view, [&posted](CWorkerThread& search, StateReport report) { posted.Post(search, report); },
         settings);
@@ -103,7 +124,10 @@ TEST(FindDlgLogic, SearchShowsProgressAndFindingsFromTheRelayAndConnectEndsWithT
     EXPECT_EQ(view.texts[IDC_FIND_SEARCH], Strings(IDS_FIND_SEARCH));
     EXPECT_TRUE(view.enabled[IDC_FIND_NETWORK]);
 
-    logic.OnSearch();
+    // Enter in the box searches; while the search runs, it does nothing.
+    logic.OnNetworkEnter();
+    logic.OnNetworkEnter();
+    EXPECT_TRUE(logic.Searching());
     const auto deadline = std::chrono::steady_clock::now() + kSearchBound;
     while (logic.Searching()) {
         const std::optional<CPostedReports::Posted> next = posted.Take(deadline);
@@ -111,14 +135,16 @@ TEST(FindDlgLogic, SearchShowsProgressAndFindingsFromTheRelayAndConnectEndsWithT
         EXPECT_NE(next->poster, std::this_thread::get_id()) << "news must come from the relay";
         logic.OnSearchState(next->report);
     }
-    EXPECT_EQ(view.rows, std::vector<std::string>{"127.0.174.34 41723"});
+    EXPECT_EQ(view.rows, (std::vector<std::string>{"127.0.174.33 (not a device) 41716",
+                                                   "127.0.174.34 (telnet service only) 41723"}));
+    EXPECT_EQ(logic.SearchedNetwork(), kNetwork);
     EXPECT_EQ(view.progress, std::make_pair(std::size_t{2}, std::size_t{2}));
     EXPECT_EQ(view.texts[IDC_FIND_SEARCH], Strings(IDS_FIND_SEARCH));
     EXPECT_TRUE(view.messages.empty());
 
     logic.OnConnect();
     EXPECT_FALSE(view.endResult) << "Connect without a selected device does nothing";
-    view.selected = 0;
+    view.selected = 1;
     logic.OnConnect();
     EXPECT_EQ(view.endResult, kFindConnect);
     EXPECT_EQ(logic.ChosenAddress(), "127.0.174.34");

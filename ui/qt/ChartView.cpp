@@ -1,7 +1,11 @@
 #include "ChartView.h"
 
+#include "ui/DeviceLogRows.h"
+#include "ui/res/StringTable.h"
+
 #include <QPainter>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -46,6 +50,19 @@ void PaintStrip(QPainter& painter, const PixelRect& strip, const std::vector<Str
     }
 }
 
+// Each strip's label left of it, level with it.
+void PaintStripLabels(QPainter& painter, const ChartPlan& plan) {
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(Qt::black);
+    const PixelRect* strips[] = {&plan.gpsStrip, &plan.syncStrip};
+    for (std::size_t index = 0; index < kChartStripLabels.size(); ++index) {
+        const QString label = QString::fromUtf8(LoadStringResource(kChartStripLabels[index]));
+        const PixelRect& strip = *strips[index];
+        painter.drawText(plan.plot.x - kChartLabelGap - metrics.horizontalAdvance(label),
+                         strip.y + (strip.height + metrics.ascent() - metrics.descent()) / 2, label);
+    }
+}
+
 void PaintValueAxis(QPainter& painter, const ChartPlan& plan) {
     const QFontMetrics metrics = painter.fontMetrics();
     for (const ValueTick& tick : plan.valueTicks) {
@@ -75,10 +92,16 @@ void PaintTimeAxis(QPainter& painter, const ChartPlan& plan) {
     }
 }
 
-// The usual widest labels: a value of the axis's widest kind, and a time of day.
+// The usual widest labels: a value of the axis's widest kind, a time of day, and the strips' own.
 ChartLabelRoom LabelRoom(const QFontMetrics& metrics) {
+    int stripLabelWidth = 0;
+    for (const int label : kChartStripLabels) {
+        stripLabelWidth = std::max(stripLabelWidth,
+                                   metrics.horizontalAdvance(QString::fromUtf8(LoadStringResource(label))));
+    }
     return ChartLabelRoom{metrics.horizontalAdvance(QStringLiteral("-888.88")),
-                          metrics.horizontalAdvance(QStringLiteral("88:88")), metrics.height()};
+                          metrics.horizontalAdvance(QStringLiteral("88:88")), metrics.height(),
+                          stripLabelWidth};
 }
 
 } // namespace
@@ -110,6 +133,7 @@ void CChartView::paintEvent(QPaintEvent*) {
     PaintLines(painter, m_plan);
     PaintStrip(painter, m_plan.gpsStrip, m_plan.gpsRuns);
     PaintStrip(painter, m_plan.syncStrip, m_plan.syncRuns);
+    PaintStripLabels(painter, m_plan);
     painter.setPen(Qt::black);
     painter.drawRect(ToQRect(m_plan.plot).adjusted(0, 0, -1, -1));
 }

@@ -7,12 +7,12 @@
 #include <functional>
 
 // The device log's offset chart: paints the plan its source makes for the room it leaves inside for
-// its labels, and nothing of its own making. Without a source it stays empty.
+// its labels, and nothing of its own making but the strips' labels. Without a source it stays empty.
 class CChartView : public QWidget {
     Q_OBJECT
 
 public:
-    using PlanSource = std::function<ChartPlan(const PixelRect& area)>;
+    using PlanSource = std::function<ChartPlan(const ChartFrame& frame)>;
 
     explicit CChartView(QWidget* parent);
 

@@ -28,8 +28,8 @@
 
 namespace {
 
-// The icon the program installs (ui/res/vantrex-config.desktop), by which the desktop finds it.
-const QString kIconName = QStringLiteral("vantrex-config");
+// The program's desktop entry (ui/res/vantrex-config.desktop), and the name of the icon it installs.
+const QString kDesktopEntry = QStringLiteral("vantrex-config");
 
 QString ResourceText(int stringId) {
     return QString::fromUtf8(LoadStringResource(stringId));
@@ -41,7 +41,7 @@ CConfigDlg::CConfigDlg(CMessageBoxes& boxes)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_boxes(boxes), m_hIcon(LoadIconResource(IDR_MAINFRAME)),
-      m_notifier(ResourceText(IDS_WINDOW_TITLE), kIconName),
+      m_notifier(ResourceText(IDS_WINDOW_TITLE), kDesktopEntry),
       m_logic(
           *this,
           [this](CWorkerThread& link, StateReport report) {
@@ -96,7 +96,8 @@ void CConfigDlg::ShowDeviceLog() {
     if (m_deviceLogDlg == nullptr) {
         m_deviceLogDlg = new CDeviceLogDlg(m_logic.DeviceLog(), m_boxes, this);
     }
-    m_deviceLogDlg->ShowBeside(*this);
+    const QWidget* status = Item(IDC_STATUS_GROUP);
+    m_deviceLogDlg->ShowBeside(*this, QRect(status->mapToGlobal(QPoint(0, 0)), status->size()));
 }
 
 // The status area's controls leave a double-click to the window.
@@ -114,9 +115,10 @@ void CConfigDlg::InstallFindCommand() {
 }
 
 void CConfigDlg::OnFindDevices() {
-    const std::vector<Ipv4Network> networks = LocalNetworks();
-    CFindDlg find(this, m_boxes, SuggestedSearchNetwork(networks));
-    if (find.exec() == kFindConnect) {
+    CFindDlg find(this, m_boxes, NetworkToOffer(m_logic.LastSearchedNetwork(), LocalNetworks()));
+    const int result = find.exec();
+    m_logic.OnNetworkSearched(find.Logic().SearchedNetwork());
+    if (result == kFindConnect) {
         m_logic.ConnectToFound(find.Logic().ChosenAddress());
     }
 }
@@ -164,10 +166,19 @@ void CConfigDlg::CreateFonts() {
 }
 
 void CConfigDlg::ConnectHandlers() {
+    connect(&m_notifier, &CDesktopNotifier::Activated, this, &CConfigDlg::BringToFront);
     connect(Button(IDC_CONNECT), &QAbstractButton::clicked, this, [this] { m_logic.OnConnect(); });
     connect(Button(IDC_APPLY), &QAbstractButton::clicked, this, [this] { m_logic.OnApply(); });
     connect(Button(IDC_DHCP), &QAbstractButton::clicked, this, [this] { m_logic.OnDhcpToggle(); });
     connect(Button(IDC_QUIT), &QAbstractButton::clicked, this, [this] { m_logic.OnClose(); });
+}
+
+void CConfigDlg::BringToFront() {
+    if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
 }
 
 QAbstractButton* CConfigDlg::Button(int id) const {

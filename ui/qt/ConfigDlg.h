@@ -74,6 +74,9 @@ public:
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
     void EndDialog(int result) override;
     void RaiseAlarm(const Alarm& alarm) override;
+    void WithdrawAlarms() override;
+    // There is no notification-area icon here: window managers differ too much to count on one.
+    void SetTrayTip(const std::string&) override {}
 
 protected:
     void customEvent(QEvent* event) override;
@@ -98,6 +101,8 @@ private:
     void InstallFindCommand();
     void CreateFonts();
     void ConnectHandlers();
+    // A click on a notification: the window comes to the front, restored if minimised.
+    void BringToFront();
 
     void LayoutControls();
 

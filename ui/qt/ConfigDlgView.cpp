@@ -110,3 +110,7 @@ void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
     // The taskbar's attention mark stays until the user comes to the window.
     QApplication::alert(this);
 }
+
+void CConfigDlg::WithdrawAlarms() {
+    m_notifier.CloseAll();
+}

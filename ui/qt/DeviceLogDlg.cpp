@@ -2,6 +2,7 @@
 
 #include "ChartView.h"
 #include "ui/CompanionPlacement.h"
+#include "ui/DeviceLogSave.h"
 #include "ui/StringLookup.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/StringTable.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTreeWidget>
@@ -48,7 +50,7 @@ CDeviceLogDlg::CDeviceLogDlg(const CDeviceLog& log, CMessageBoxes& boxes, QWidge
     ApplyDialogTemplateFrame(dialogTemplate, *this, dpi);
     m_controls = BuildDialogControls(dialogTemplate, *this, {}, dpi);
     SetTexts();
-    Chart()->SetPlanSource([this](const PixelRect& area) { return PlanFor(area); });
+    Chart()->SetPlanSource([this](const ChartFrame& frame) { return PlanFor(frame); });
     ConnectHandlers();
     m_refresh.setInterval(kRefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, &CDeviceLogDlg::Refresh);
@@ -86,19 +88,24 @@ void CDeviceLogDlg::ConnectHandlers() {
     };
     clicked(IDC_LOG_SAVE, &CDeviceLogDlg::SaveAsCsv);
     clicked(IDC_LOG_COPY, &CDeviceLogDlg::CopySelected);
+    // The list's own Copy takes one cell; whole rows are what the Copy button takes.
+    List()->installEventFilter(this);
     connect(static_cast<QAbstractButton*>(m_controls.Item(IDC_LOG_CLOSE)), &QAbstractButton::clicked, this,
             &QDialog::close);
 }
 
-void CDeviceLogDlg::ShowBeside(const QWidget& parent) {
-    if (!isVisible()) {
-        const PixelRect placed =
-            PlaceBeside(InPixels(parent.frameGeometry()), frameGeometry().width(), frameGeometry().height(),
-                        kGapPixels, InPixels(parent.screen()->availableGeometry()));
-        move(placed.x, placed.y);
-    }
+void CDeviceLogDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
+    const bool appearing = !isVisible();
     Refresh();
     show();
+    // Placed once shown: before, its size lacked the few pixels that showing it added, and its bottom went
+    // off a screen with no room beside the main window.
+    if (appearing) {
+        const PixelRect placed =
+            PlaceBeside(InPixels(parent.frameGeometry()), InPixels(keepClear), frameGeometry().width(),
+                        frameGeometry().height(), kGapPixels, InPixels(parent.screen()->availableGeometry()));
+        move(placed.x, placed.y);
+    }
     raise();
     activateWindow();
     m_refresh.start();
@@ -112,14 +119,17 @@ void CDeviceLogDlg::Refresh() {
     Chart()->update();
 }
 
-ChartPlan CDeviceLogDlg::PlanFor(const PixelRect& area) const {
-    const ChartSpan span =
-        kSpanChoices[static_cast<std::size_t>(std::max(Combo(IDC_LOG_SPAN)->currentIndex(), 0))].first;
+ChartSpan CDeviceLogDlg::SelectedSpan() const {
+    return kSpanChoices[static_cast<std::size_t>(std::max(Combo(IDC_LOG_SPAN)->currentIndex(), 0))].first;
+}
+
+ChartPlan CDeviceLogDlg::PlanFor(const ChartFrame& frame) const {
+    const ChartSpan span = SelectedSpan();
     const std::int64_t now = RealTimeMicros();
     return PlanChart(ChartInput{.readings = m_log.History().Between(now - SpanMicros(span), now),
                                 .endMicros = now,
                                 .span = span,
-                                .area = area,
+                                .frame = frame,
                                 .utcOffsetSeconds = QDateTime::currentDateTime().offsetFromUtc()});
 }
 
@@ -132,12 +142,14 @@ void CDeviceLogDlg::FillList() {
     list->clear();
     QList<QTreeWidgetItem*> items;
     for (const EventRow& row : m_rows) {
-        items.append(new QTreeWidgetItem(
-            QStringList{QString::fromStdString(row.utcTime), QString::fromStdString(row.localTime),
-                        QString::fromStdString(row.event), QString::fromStdString(row.details)}));
+        QStringList cells;
+        for (const std::string* cell : row.Cells()) {
+            cells << QString::fromStdString(*cell);
+        }
+        items.append(new QTreeWidgetItem(cells));
     }
     list->addTopLevelItems(items);
-    // The times and the event are short and whole; the details take what is left.
+    // The mark, the times and the event are short and whole; the details take what is left.
     for (int column = 0; column + 1 < list->columnCount(); ++column) {
         list->resizeColumnToContents(column);
     }
@@ -155,17 +167,42 @@ std::vector<EventRow> CDeviceLogDlg::SelectedRows() const {
 }
 
 void CDeviceLogDlg::SaveAsCsv() {
-    const QString path = QFileDialog::getSaveFileName(this, ResourceText(IDS_LOG_SAVE_CAPTION), QString(),
-                                                      QStringLiteral("CSV (*.csv)"));
-    if (path.isEmpty()) {
+    QFileDialog dialog(this, ResourceText(IDS_LOG_SAVE_CAPTION));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QString::fromLatin1(kCsvExtension));
+    QStringList types;
+    for (const auto& [content, text] : kCsvChoices) {
+        types << ResourceText(text);
+    }
+    dialog.setNameFilters(types);
+    dialog.selectFile(QString::fromStdString(DefaultCsvName(m_log.Address(), RealTimeMicros())));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
+    const auto type =
+        static_cast<std::size_t>(std::max<qsizetype>(types.indexOf(dialog.selectedNameFilter()), 0));
+    const std::int64_t now = RealTimeMicros();
+    const std::string csv = CsvOf(kCsvChoices[type].first, m_rows,
+                                  m_log.History().Between(now - SpanMicros(SelectedSpan()), now));
     std::string error;
-    if (!ReplaceWholeFile(QFile::encodeName(path).toStdString(), RowsCsv(m_rows), LinkAtPath::Refuse,
-                          error)) {
+    if (!ReplaceWholeFile(QFile::encodeName(dialog.selectedFiles().front()).toStdString(), csv,
+                          LinkAtPath::Refuse, error)) {
         m_boxes.Show(*this, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
                      LoadStringResource(IDS_ERROR), MessageKind::Error);
     }
+}
+
+bool CDeviceLogDlg::eventFilter(QObject* watched, QEvent* event) {
+    const bool copy = (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+                      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy);
+    if (watched != List() || !copy) {
+        return QDialog::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::KeyPress) {
+        CopySelected();
+    }
+    event->accept();
+    return true;
 }
 
 void CDeviceLogDlg::CopySelected() {

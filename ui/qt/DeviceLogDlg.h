@@ -29,17 +29,23 @@ public:
 
     CDeviceLogDlg(const CDeviceLog& log, CMessageBoxes& boxes, QWidget* parent);
 
-    // Shows the window beside parent, or raises it when it is shown already.
-    void ShowBeside(const QWidget& parent);
+    // Shows the window beside parent, clear of keepClear (parent's status area, on the screen), or
+    // raises it when it is shown already.
+    void ShowBeside(const QWidget& parent, const QRect& keepClear);
     // Shows what the log holds now.
     void Refresh();
 
     const CDialogControls& Controls() const { return m_controls; }
 
+protected:
+    // Ctrl+C in the event list copies the selected rows whole.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void SetTexts();
     void ConnectHandlers();
-    ChartPlan PlanFor(const PixelRect& area) const;
+    ChartSpan SelectedSpan() const;
+    ChartPlan PlanFor(const ChartFrame& frame) const;
     void FillList();
     std::vector<EventRow> SelectedRows() const;
     void SaveAsCsv();

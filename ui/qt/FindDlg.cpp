@@ -9,8 +9,11 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -53,6 +56,8 @@ void CFindDlg::ConnectHandlers() {
     connect(button(IDC_FIND_SEARCH), &QAbstractButton::clicked, this, [this] { m_logic.OnSearch(); });
     connect(button(IDC_FIND_CONNECT), &QAbstractButton::clicked, this, [this] { m_logic.OnConnect(); });
     connect(button(kIdCancel), &QAbstractButton::clicked, this, [this] { m_logic.OnClose(); });
+    connect(static_cast<QLineEdit*>(m_controls.Item(IDC_FIND_NETWORK)), &QLineEdit::returnPressed, this,
+            [this] { m_logic.OnNetworkEnter(); });
     connect(FoundList(), &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         m_logic.OnFoundActivated(static_cast<std::size_t>(FoundList()->indexOfTopLevelItem(item)));
     });
@@ -79,8 +84,10 @@ void CFindDlg::EnableItem(int id, bool enabled) {
 }
 
 void CFindDlg::SetProgress(std::size_t tried, std::size_t total) {
-    Progress()->setRange(0, static_cast<int>(total));
+    // A range of 0 to 0 would show the bar busy; before a search it is empty, as on Windows.
+    Progress()->setRange(0, static_cast<int>(std::max<std::size_t>(total, 1)));
     Progress()->setValue(static_cast<int>(tried));
+    Progress()->setTextVisible(total > 0);
     Progress()->setFormat(QStringLiteral("%v / %m"));
 }
 
@@ -88,8 +95,9 @@ void CFindDlg::ClearFoundDevices() {
     FoundList()->clear();
 }
 
-void CFindDlg::AddFoundDevice(const FoundDeviceRow& row) {
-    FoundList()->addTopLevelItem(
+void CFindDlg::InsertFoundDevice(std::size_t at, const FoundDeviceRow& row) {
+    FoundList()->insertTopLevelItem(
+        static_cast<int>(at),
         new QTreeWidgetItem({QString::fromStdString(row.address), QString::fromStdString(row.firmware),
                              QString::fromStdString(row.ports)}));
 }

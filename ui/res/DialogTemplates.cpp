@@ -116,8 +116,14 @@ constexpr std::uint32_t kDropDownList = kVisibleChild | kCbsDropDownList | kWsVS
 // The chart above, the events below; a drop-down list's height includes its open list.
 constexpr DialogControlTemplate kDeviceLogControls[] = {
     {IDC_LOG_SPAN, ControlClass::ComboBox, "", 0, kDropDownList, {7, 7, 70, 60}},
-    {IDC_LOG_WARNING, ControlClass::Static, "", 0, kLineText | kSsNoPrefix, {85, 7, 328, 12}},
-    {IDC_LOG_CHART, ControlClass::Chart, "", 0, kVisibleChild | kWsBorder, {7, 24, 406, 130}},
+    // Three lines, wrapped at words: a journal's path and the system's reason can be long.
+    {IDC_LOG_WARNING,
+     ControlClass::Static,
+     "",
+     0,
+     kVisibleChild | kSsLeft | kSsNoPrefix | kWsGroup,
+     {85, 4, 328, 24}},
+    {IDC_LOG_CHART, ControlClass::Chart, "", 0, kVisibleChild | kWsBorder, {7, 30, 406, 124}},
     {IDC_LOG_FILTER, ControlClass::ComboBox, "", 0, kDropDownList, {7, 160, 100, 60}},
     {IDC_LOG_EVENTS,
      ControlClass::ListView,

@@ -126,9 +126,24 @@ constexpr StringEntry kStrings[] = {
     {IDS_LOG_NAME_FILTER, "Severity of the events shown"},
     {IDS_LOG_NAME_EVENTS, "Events, newest first"},
     {IDS_LOG_NAME_WARNING, "Warning of the device log"},
+    {IDS_ALARM_PROBLEM_SEVERITY, "Problem now %1"},
+    {IDS_ALARM_CLOCK_STEPPED, "Device clock stepped"},
+    {IDS_TRAY_NOT_CONNECTED, "Not connected"},
+    {IDS_TRAY_CONNECTING, "connecting"},
+    {IDS_TRAY_RESTARTING, "restarting at its new address"},
+    {IDS_TRAY_READING, "connected, reading the device"},
+    {IDS_TRAY_WELL, "GPS locked, time in sync"},
+    {IDS_TRAY_BOTH_LOST, "GPS lock and time sync lost"},
+    {IDS_TRAY_PROBLEMS, "%1, problems: %2"},
+    {IDS_ALARM_SHOW, "Show the window"},
+    {IDS_LOG_COLUMN_SEEN, "Seen"},
+    {IDS_FIND_NOT_A_DEVICE, "(not a device)"},
+    {IDS_FIND_TELNET_ONLY, "(telnet service only)"},
+    {IDS_LOG_CSV_EVENTS, "Events as the list shows them (*.csv)"},
+    {IDS_LOG_CSV_READINGS, "Readings of the chart's time span (*.csv)"},
 };
 
-static_assert(std::size(kStrings) == 108);
+static_assert(std::size(kStrings) == 123);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

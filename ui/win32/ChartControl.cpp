@@ -3,7 +3,10 @@
 #include "GdiObject.h"
 #include "SelectedFont.h"
 #include "WideText.h"
+#include "ui/DeviceLogRows.h"
+#include "ui/res/StringTable.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,11 +23,32 @@ int TextWidth(HDC dc, const std::wstring& text) {
     return size.cx;
 }
 
-// The same usual widest labels as every front end: a value of the axis's widest kind, and a time of day.
+// The same usual widest labels as every front end: a value of the axis's widest kind, a time of day,
+// and the strips' own.
 ChartLabelRoom LabelRoom(HDC dc) {
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    return ChartLabelRoom{TextWidth(dc, L"-888.88"), TextWidth(dc, L"88:88"), metrics.tmHeight};
+    int stripLabelWidth = 0;
+    for (const int label : kChartStripLabels) {
+        stripLabelWidth = std::max(stripLabelWidth, TextWidth(dc, Widen(LoadStringResource(label))));
+    }
+    return ChartLabelRoom{TextWidth(dc, L"-888.88"), TextWidth(dc, L"88:88"), metrics.tmHeight,
+                          stripLabelWidth};
+}
+
+// Each strip's label left of it, level with it.
+void PaintStripLabels(HDC dc, const ChartPlan& plan) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SetBkMode(dc, TRANSPARENT);
+    const PixelRect* strips[] = {&plan.gpsStrip, &plan.syncStrip};
+    for (std::size_t index = 0; index < kChartStripLabels.size(); ++index) {
+        const std::wstring label = Widen(LoadStringResource(kChartStripLabels[index]));
+        const PixelRect& strip = *strips[index];
+        TextOutW(dc, plan.plot.x - kChartLabelGap - TextWidth(dc, label),
+                 strip.y + (strip.height - metrics.tmHeight) / 2, label.c_str(),
+                 static_cast<int>(label.size()));
+    }
 }
 
 void Line(HDC dc, int x1, int y1, int x2, int y2) {
@@ -129,6 +153,7 @@ void Paint(HWND chart) {
         PaintLines(dc, *plan);
         PaintStrip(dc, plan->gpsStrip, plan->gpsRuns);
         PaintStrip(dc, plan->syncStrip, plan->syncRuns);
+        PaintStripLabels(dc, *plan);
     }
     EndPaint(chart, &paint);
 }

@@ -10,8 +10,8 @@
 // The window class of the device log's chart, as the dialog template names it.
 inline constexpr const wchar_t* kChartClassName = L"VantrexChart";
 
-// What the chart paints: the plan for the area it leaves inside for its labels.
-using ChartPlanSource = std::function<ChartPlan(const PixelRect& area)>;
+// What the chart paints: the plan for the frame it leaves inside for its labels.
+using ChartPlanSource = std::function<ChartPlan(const ChartFrame& frame)>;
 
 // Registers the chart's window class in instance, once, before a dialog with a chart is created; false
 // when the system refuses it.

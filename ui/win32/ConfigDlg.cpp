@@ -246,7 +246,9 @@ void CConfigDlg::ShowDeviceLog() {
     if (!m_deviceLogDlg) {
         m_deviceLogDlg = std::make_unique<CDeviceLogDlg>(m_instance, m_logic.DeviceLog(), m_boxes);
     }
-    m_deviceLogDlg->ShowBeside(m_hwnd);
+    RECT status{};
+    GetWindowRect(Item(IDC_STATUS_GROUP), &status);
+    m_deviceLogDlg->ShowBeside(m_hwnd, status);
     m_loopFilter.SetCompanion(m_deviceLogDlg->Window());
 }
 
@@ -263,8 +265,10 @@ bool CConfigDlg::OnDoubleClick(POINT point) {
 }
 
 void CConfigDlg::OnFindDevices() {
-    CFindDlg find(m_instance, m_boxes, SuggestedSearchNetwork(LocalNetworks()));
-    if (find.DoModal(m_hwnd) == kFindConnect) {
+    CFindDlg find(m_instance, m_boxes, NetworkToOffer(m_logic.LastSearchedNetwork(), LocalNetworks()));
+    const INT_PTR result = find.DoModal(m_hwnd);
+    m_logic.OnNetworkSearched(find.Logic().SearchedNetwork());
+    if (result == kFindConnect) {
         m_logic.ConnectToFound(find.Logic().ChosenAddress());
     }
 }

@@ -66,6 +66,8 @@ public:
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
     void EndDialog(int result) override;
     void RaiseAlarm(const Alarm& alarm) override;
+    void WithdrawAlarms() override;
+    void SetTrayTip(const std::string& text) override;
 
 private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -125,3 +125,11 @@ void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
         FlashWindowEx(&flash);
     }
 }
+
+void CConfigDlg::WithdrawAlarms() {
+    m_notifyIcon.HideBalloon();
+}
+
+void CConfigDlg::SetTrayTip(const std::string& text) {
+    m_notifyIcon.SetTip(Widen(text));
+}

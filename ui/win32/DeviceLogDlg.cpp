@@ -4,6 +4,7 @@
 #include "DialogTemplateBytes.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
+#include "ui/DeviceLogSave.h"
 #include "ui/StringLookup.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/StringTable.h"
@@ -60,15 +61,16 @@ void SetCell(HWND list, int row, int column, const std::string& utf8) {
 }
 
 void AddRow(HWND list, int row, const EventRow& shown) {
+    const auto cells = shown.Cells();
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
-    std::wstring text = Widen(shown.utcTime);
+    std::wstring text = Widen(*cells[0]);
     item.pszText = text.data();
     SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    SetCell(list, row, 1, shown.localTime);
-    SetCell(list, row, 2, shown.event);
-    SetCell(list, row, 3, shown.details);
+    for (std::size_t column = 1; column < cells.size(); ++column) {
+        SetCell(list, row, static_cast<int>(column), *cells[column]);
+    }
 }
 
 // Puts text on the clipboard as Unicode; false when another program holds the clipboard.
@@ -98,7 +100,7 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
 
 CDeviceLogDlg::CDeviceLogDlg(HINSTANCE instance, const CDeviceLog& log, CMessageBoxes& boxes)
     : m_instance(instance), m_log(log), m_boxes(boxes),
-      m_planSource([this](const PixelRect& area) { return PlanFor(area); }) {}
+      m_planSource([this](const ChartFrame& frame) { return PlanFor(frame); }) {}
 
 CDeviceLogDlg::~CDeviceLogDlg() {
     if (m_hwnd != nullptr) {
@@ -106,7 +108,7 @@ CDeviceLogDlg::~CDeviceLogDlg() {
     }
 }
 
-void CDeviceLogDlg::ShowBeside(HWND owner) {
+void CDeviceLogDlg::ShowBeside(HWND owner, const RECT& keepClear) {
     if (m_hwnd == nullptr) {
         if (!RegisterChartClass(m_instance)) {
             return;
@@ -119,7 +121,7 @@ void CDeviceLogDlg::ShowBeside(HWND owner) {
         }
     }
     if (!IsWindowVisible(m_hwnd)) {
-        MoveBeside(m_hwnd, owner, kGapPixels);
+        MoveBeside(m_hwnd, owner, keepClear, kGapPixels);
     }
     Refresh();
     ShowWindow(m_hwnd, SW_SHOW);
@@ -137,7 +139,7 @@ INT_PTR CALLBACK CDeviceLogDlg::DialogProc(HWND hwnd, UINT message, WPARAM wPara
     return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
 
-INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog();
@@ -151,6 +153,8 @@ INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
         return TRUE;
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_DESTROY:
         ClearAccessibleNames(m_hwnd, kLogAccessibleNames);
         // With its owner, the main window, when that goes first.
@@ -208,6 +212,17 @@ bool CDeviceLogDlg::OnCommand(WORD id, WORD code) {
     }
 }
 
+// Ctrl+C in the event list copies the selected rows whole, as the Copy button does.
+bool CDeviceLogDlg::OnNotify(const NMHDR& header) {
+    if (header.idFrom != IDC_LOG_EVENTS || header.code != LVN_KEYDOWN) {
+        return false;
+    }
+    if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) {
+        CopySelected();
+    }
+    return true;
+}
+
 void CDeviceLogDlg::Refresh() {
     SetWindowTextW(Item(IDC_LOG_WARNING), Widen(m_log.Warning()).c_str());
     if (m_log.Revision() != m_shownRevision) {
@@ -221,13 +236,13 @@ int CDeviceLogDlg::Selection(int comboId) const {
     return selected == CB_ERR ? 0 : static_cast<int>(selected);
 }
 
-ChartPlan CDeviceLogDlg::PlanFor(const PixelRect& area) const {
+ChartPlan CDeviceLogDlg::PlanFor(const ChartFrame& frame) const {
     const ChartSpan span = kSpanChoices[static_cast<std::size_t>(Selection(IDC_LOG_SPAN))].first;
     const std::int64_t now = RealTimeMicros();
     return PlanChart(ChartInput{.readings = m_log.History().Between(now - SpanMicros(span), now),
                                 .endMicros = now,
                                 .span = span,
-                                .area = area,
+                                .frame = frame,
                                 .utcOffsetSeconds = UtcOffsetSeconds()});
 }
 
@@ -262,23 +277,36 @@ std::vector<EventRow> CDeviceLogDlg::SelectedRows() const {
 }
 
 void CDeviceLogDlg::SaveAsCsv() {
-    std::wstring path(kPathChars, L'\0');
+    std::wstring path = Widen(DefaultCsvName(m_log.Address(), RealTimeMicros()));
+    path.resize(kPathChars, L'\0');
     const std::wstring title = ResourceText(IDS_LOG_SAVE_CAPTION);
+    // Each type's text, then its pattern, each ending in a NUL; the list ends in another.
+    std::wstring types;
+    for (const auto& [content, text] : kCsvChoices) {
+        types += ResourceText(text) + L'\0' + L"*." + Widen(kCsvExtension) + L'\0';
+    }
+    const std::wstring extension = Widen(kCsvExtension);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = m_hwnd;
-    dialog.lpstrFilter = L"CSV (*.csv)\0*.csv\0";
+    dialog.lpstrFilter = types.c_str();
+    dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = kPathChars;
     dialog.lpstrTitle = title.c_str();
-    dialog.lpstrDefExt = L"csv";
+    dialog.lpstrDefExt = extension.c_str();
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&dialog)) {
         return;
     }
     path.resize(std::wcslen(path.c_str()));
+    const std::size_t type = std::clamp<std::size_t>(dialog.nFilterIndex, 1, kCsvChoices.size()) - 1;
+    const ChartSpan span = kSpanChoices[static_cast<std::size_t>(Selection(IDC_LOG_SPAN))].first;
+    const std::int64_t now = RealTimeMicros();
+    const std::string csv =
+        CsvOf(kCsvChoices[type].first, m_rows, m_log.History().Between(now - SpanMicros(span), now));
     std::string error;
-    if (!ReplaceWholeFile(Narrow(path), RowsCsv(m_rows), LinkAtPath::Refuse, error)) {
+    if (!ReplaceWholeFile(Narrow(path), csv, LinkAtPath::Refuse, error)) {
         m_boxes.Show(m_hwnd, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
                      LoadStringResource(IDS_ERROR), MessageKind::Error);
     }

@@ -23,8 +23,9 @@ public:
     CDeviceLogDlg(const CDeviceLogDlg&) = delete;
     CDeviceLogDlg& operator=(const CDeviceLogDlg&) = delete;
 
-    // Shows the window beside owner, made at the first call, or brings it to the front.
-    void ShowBeside(HWND owner);
+    // Shows the window beside owner, clear of keepClear (owner's status area, in screen coordinates), made
+    // at the first call, or brings it to the front.
+    void ShowBeside(HWND owner, const RECT& keepClear);
     // The window once made; null before.
     HWND Window() const { return m_hwnd; }
 
@@ -33,9 +34,10 @@ private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     bool OnCommand(WORD id, WORD code);
+    bool OnNotify(const NMHDR& header);
     void Refresh();
     void FillList();
-    ChartPlan PlanFor(const PixelRect& area) const;
+    ChartPlan PlanFor(const ChartFrame& frame) const;
     int Selection(int comboId) const;
     std::vector<EventRow> SelectedRows() const;
     void SaveAsCsv();

@@ -81,8 +81,13 @@ bool CFindDlg::OnCommand(int id, int code) {
     case IDCANCEL: // Close and Esc
         m_logic.OnClose();
         return true;
-    case IDOK:
-        return true; // Enter in the network box presses nothing
+    case IDOK: // Enter: on a device of the list connects to it, elsewhere searches
+        if (GetFocus() == Item(IDC_FIND_LIST)) {
+            m_logic.OnConnect();
+        } else {
+            m_logic.OnNetworkEnter();
+        }
+        return true;
     default:
         return false;
     }
@@ -121,13 +126,12 @@ void CFindDlg::ClearFoundDevices() {
     SendMessageW(Item(IDC_FIND_LIST), LVM_DELETEALLITEMS, 0, 0);
 }
 
-void CFindDlg::AddFoundDevice(const FoundDeviceRow& row) {
+void CFindDlg::InsertFoundDevice(std::size_t at, const FoundDeviceRow& row) {
     HWND list = Item(IDC_FIND_LIST);
-    const auto end = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     const std::string* cells[] = {&row.address, &row.firmware, &row.ports};
     LVITEMW item{};
     item.mask = LVIF_TEXT;
-    item.iItem = end;
+    item.iItem = static_cast<int>(at);
     std::wstring text = Widen(*cells[0]);
     item.pszText = text.data();
     const auto index =

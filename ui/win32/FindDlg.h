@@ -26,7 +26,7 @@ public:
     void EnableItem(int id, bool enabled) override;
     void SetProgress(std::size_t tried, std::size_t total) override;
     void ClearFoundDevices() override;
-    void AddFoundDevice(const FoundDeviceRow& row) override;
+    void InsertFoundDevice(std::size_t at, const FoundDeviceRow& row) override;
     std::optional<std::size_t> SelectedFoundDevice() const override;
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
     void EndDialog(int result) override;

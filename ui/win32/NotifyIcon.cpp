@@ -31,6 +31,7 @@ bool CNotifyIcon::Add(HWND window, HICON icon, const std::wstring& tip) {
     data.uCallbackMessage = kCallbackMessage;
     data.hIcon = icon;
     CopyTruncated(data.szTip, std::size(data.szTip), tip);
+    m_tip = data.szTip;
     m_shown = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
     if (m_shown) {
         data.uVersion = NOTIFYICON_VERSION_4;
@@ -63,6 +64,27 @@ bool CNotifyIcon::ShowBalloon(const std::wstring& title, const std::wstring& tex
     ++m_balloonsShown;
     m_lastBalloon = {data.szInfoTitle, data.szInfo, icon};
     return true;
+}
+
+void CNotifyIcon::HideBalloon() {
+    if (!m_shown) {
+        return;
+    }
+    // A balloon without text is none.
+    NOTIFYICONDATAW data = Data(NIF_INFO);
+    (void)Shell_NotifyIconW(NIM_MODIFY, &data); // a shell that has gone took the balloon with it
+}
+
+void CNotifyIcon::SetTip(const std::wstring& tip) {
+    NOTIFYICONDATAW data = Data(NIF_TIP | NIF_SHOWTIP);
+    CopyTruncated(data.szTip, std::size(data.szTip), tip);
+    if (!m_shown || m_tip == data.szTip) {
+        return;
+    }
+    // Not taken, it stays as it was; the next change tries again.
+    if (Shell_NotifyIconW(NIM_MODIFY, &data)) {
+        m_tip = data.szTip;
+    }
 }
 
 bool CNotifyIcon::IsClick(LPARAM lParam) {

@@ -31,9 +31,15 @@ public:
     bool Add(HWND window, HICON icon, const std::wstring& tip);
     // Takes the icon away again; nothing when it is not shown.
     void Remove();
-    // A balloon from the icon, with icon NIIF_ERROR, NIIF_WARNING or NIIF_INFO; false when the icon is
-    // not shown or the shell refuses it.
+    // A balloon from the icon, with icon NIIF_ERROR, NIIF_WARNING or NIIF_INFO, in place of the one
+    // shown; false when the icon is not shown or the shell refuses it.
     bool ShowBalloon(const std::wstring& title, const std::wstring& text, DWORD icon);
+    // Takes the balloon shown away.
+    void HideBalloon();
+    // Replaces the icon's tip; nothing happens while it is the same.
+    void SetTip(const std::wstring& tip);
+    // The tip as the shell was given it.
+    const std::wstring& Tip() const { return m_tip; }
     // Whether the lParam of a kCallbackMessage is a click on the icon or its balloon, or the icon chosen
     // with the keyboard.
     static bool IsClick(LPARAM lParam);
@@ -48,6 +54,7 @@ private:
 
     HWND m_window = nullptr;
     bool m_shown = false;
+    std::wstring m_tip;
     int m_balloonsShown = 0;
     Balloon m_lastBalloon;
 };

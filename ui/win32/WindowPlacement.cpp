@@ -30,14 +30,14 @@ void CentreOverOwner(HWND dialog) {
     }
 }
 
-void MoveBeside(HWND window, HWND owner, int gap) {
+void MoveBeside(HWND window, HWND owner, const RECT& keepClear, int gap) {
     RECT rect;
     RECT ownerRect;
     if (!GetWindowRect(window, &rect) || !GetWindowRect(owner, &ownerRect)) {
         return;
     }
-    const PixelRect placed = PlaceBeside(InPixels(ownerRect), rect.right - rect.left, rect.bottom - rect.top,
-                                         gap, InPixels(WorkAreaOf(owner)));
+    const PixelRect placed = PlaceBeside(InPixels(ownerRect), InPixels(keepClear), rect.right - rect.left,
+                                         rect.bottom - rect.top, gap, InPixels(WorkAreaOf(owner)));
     SetWindowPos(window, nullptr, placed.x, placed.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

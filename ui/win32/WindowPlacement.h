@@ -10,9 +10,9 @@ void CentreWindowIn(HWND window, const RECT& area);
 // template puts it; nothing happens without an owner.
 void CentreOverOwner(HWND dialog);
 
-// Moves window, keeping its size, beside owner, gap pixels apart, inside the work area of the owner's
-// screen (PlaceBeside).
-void MoveBeside(HWND window, HWND owner, int gap);
+// Moves window, keeping its size, beside owner, gap pixels apart and clear of keepClear (a part of owner,
+// in screen coordinates), inside the work area of the owner's screen (PlaceBeside).
+void MoveBeside(HWND window, HWND owner, const RECT& keepClear, int gap);
 
 // The work area of the screen that holds most of window: the screen without the task bar.
 RECT WorkAreaOf(HWND window);

@@ -1,6 +1,7 @@
 // The Find dialog opened with Ctrl+F from the window against a simulated device in 127.0.174.0/28, loopback
-// only: the box's own network is never searched, the device is listed, and Connect connects the window to it,
-// which then offers and remembers the address.
+// only: the box's own network is never searched and the bar stays empty until Enter in the box searches
+// it, the device is listed, and Connect connects the window to it, which then offers and remembers the
+// address; the dialog opened again offers the network searched.
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
@@ -32,12 +33,17 @@ void Press(const CFindDlg& find, int id) {
     static_cast<QAbstractButton*>(find.Controls().Item(id))->click();
 }
 
-// Types the loopback network over the offered one, searches it and connects to the one device listed.
+// Types the loopback network over the offered one, searches it with Enter and connects to the one device
+// listed.
 void SearchAndConnect(CFindDlg& find) {
     ASSERT_FALSE(find.Logic().Searching()) << "the offered network is searched only on Search";
+    const auto* idle = static_cast<const QProgressBar*>(find.Controls().Item(IDC_FIND_PROGRESS));
+    EXPECT_LT(idle->minimum(), idle->maximum()) << "a bar of 0 to 0 shows busy";
+    EXPECT_EQ(idle->value(), idle->minimum());
     ASSERT_TRUE(IsLoopbackNetwork(kNetwork));
-    SetControlText(*find.Controls().Item(IDC_FIND_NETWORK), QString::fromLatin1(kNetwork));
-    Press(find, IDC_FIND_SEARCH);
+    QWidget* network = find.Controls().Item(IDC_FIND_NETWORK);
+    SetControlText(*network, QString::fromLatin1(kNetwork));
+    QTest::keyClick(network, Qt::Key_Return);
     ASSERT_TRUE(find.Logic().Searching());
     ASSERT_TRUE(ProcessEventsUntil([&find] { return !find.Logic().Searching(); }, kSearchWaitMs));
 
@@ -92,6 +98,20 @@ TEST_F(ConfigDlgFind, SearchListsTheDeviceAndConnectConnectsTheWindowWhichRememb
     ASSERT_FALSE(remembered.empty());
     EXPECT_EQ(remembered.front(), kSimAddress);
     EXPECT_TRUE(m_boxes.Boxes().empty());
+
+    QString offered;
+    QTimer reopened;
+    QObject::connect(&reopened, &QTimer::timeout, [&reopened, &offered] {
+        auto* find = qobject_cast<CFindDlg*>(QApplication::activeModalWidget());
+        if (find != nullptr) {
+            reopened.stop();
+            offered = ControlText(*find->Controls().Item(IDC_FIND_NETWORK));
+            find->close();
+        }
+    });
+    reopened.start(10);
+    m_window.OnFindDevices();
+    EXPECT_EQ(offered.toStdString(), kNetwork);
 }
 
 } // namespace

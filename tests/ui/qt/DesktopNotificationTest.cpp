@@ -1,16 +1,17 @@
-// The window's alarms as desktop notifications on a private session bus, against the simulated device
-// whose GPS lock SIGUSR1 flips. tests/ui/qt/CMakeLists.txt runs each test under dbus-run-session: with
-// the stand-in service (notification_service.py, whose log notification-bus.sh names in
-// VANTREX_NOTIFICATION_LOG), with no service on the bus, and with no bus at all. Loopback addresses
-// 127.0.163.1 to 127.0.163.9, one per test.
+// The window's alarms as desktop notifications on a private session bus, against the simulated device.
+// tests/ui/qt/CMakeLists.txt runs each test under dbus-run-session: with the stand-in service
+// (notification_service.py, whose log notification-bus.sh names in VANTREX_NOTIFICATION_LOG), with no
+// service on the bus, and with no bus at all. Loopback addresses 127.0.163.1 to 127.0.163.9, a few per test.
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
 #include "tests/support/SimProcess.h"
-#include "ui/AlarmTracker.h"
 #include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTest>
 #include <QtGlobal>
 
 #include <nlohmann/json.hpp>
@@ -19,23 +20,39 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
 // Time for a notification that should not come to arrive: several refreshes and bus round trips.
 constexpr int kSettleMs = 2000;
+// The device is read about once every 2 s; a false alarm would come with the reading after the cause.
+constexpr std::size_t kReadingsAfterwards = 2;
 
-// The Notify calls the stand-in service has logged so far, oldest first; a line still being written
-// is left for the next look.
-std::vector<nlohmann::json> LoggedNotifications(const std::string& path) {
+// The Notify and CloseNotification calls the stand-in service has logged so far, oldest first; a line
+// still being written is left for the next look.
+std::vector<nlohmann::json> LoggedCalls() {
     std::vector<nlohmann::json> calls;
+    const char* path = std::getenv("VANTREX_NOTIFICATION_LOG");
+    if (path == nullptr) {
+        return calls;
+    }
     std::ifstream log(path);
     for (std::string line; std::getline(log, line) && !log.eof();) {
         calls.push_back(nlohmann::json::parse(line, nullptr, false));
     }
     return calls;
+}
+
+// The summaries of the logged Notify calls, and "closed ID" for each CloseNotification.
+std::vector<std::string> CallsSeen() {
+    std::vector<std::string> seen;
+    for (const nlohmann::json& call : LoggedCalls()) {
+        seen.push_back(call.value("method", "") == "Notify"
+                           ? call.value("summary", "")
+                           : "closed " + std::to_string(call.value("id", 0)));
+    }
+    return seen;
 }
 
 // Qt's warnings while a test runs; a window without a notification service must not add any.
@@ -47,29 +64,41 @@ void RecordWarning(QtMsgType type, const QMessageLogContext&, const QString& mes
     }
 }
 
-// A window whose alarm clock the test moves on, so that the one-minute quiet time between two alarms
-// of a subject passes at once.
 class DesktopNotification : public CWindowTest {
 protected:
-    DesktopNotification() : m_previousHandler(qInstallMessageHandler(RecordWarning)) {
-        g_warnings.clear();
-        RestartEnvironment environment = LoopbackRestartEnvironment();
-        environment.now = [this] { return CRestartFollow::Clock::now() + m_skipped; };
-        m_window.Logic().SetRestartEnvironment(std::move(environment));
-    }
+    DesktopNotification() : m_previousHandler(qInstallMessageHandler(RecordWarning)) { g_warnings.clear(); }
     ~DesktopNotification() override { qInstallMessageHandler(m_previousHandler); }
 
-    // Connects to the sim at address and waits until both lamps show the device's first reading,
-    // the state the user sees on connecting.
-    void ConnectAndRead(CSimProcess& sim, const char* address) {
-        ASSERT_TRUE(sim.Start(ShellOnlySim(address))) << sim.ErrorOutput();
+    void RequireService() {
+        ASSERT_NE(std::getenv("VANTREX_NOTIFICATION_LOG"), nullptr)
+            << "run through tests/ui/qt/notification-bus.sh, which starts the service";
+    }
+
+    // Starts a sim at address with more options, connects to it and waits until both lamps show the
+    // device's first reading, the state the user sees on connecting.
+    void ConnectAndRead(CSimProcess& sim, const char* address, const std::vector<std::string>& more = {}) {
+        ASSERT_TRUE(sim.Start(ShellOnlySim(address, more))) << sim.ErrorOutput();
         ASSERT_TRUE(ConnectTo(address));
-        ASSERT_TRUE(ProcessEventsUntil(
-            [this] {
-                return LampShows(m_window, IDC_GPS_LAMP, IDB_LAMP_GREEN) &&
-                       LampShows(m_window, IDC_TIME_SYNC_LAMP, IDB_LAMP_GREEN);
+        ASSERT_TRUE(WaitForLamps(IDB_LAMP_GREEN));
+    }
+
+    bool WaitForLamps(int bitmapId) {
+        return ProcessEventsUntil(
+            [this, bitmapId] {
+                return LampShows(m_window, IDC_GPS_LAMP, bitmapId) &&
+                       LampShows(m_window, IDC_TIME_SYNC_LAMP, bitmapId);
             },
-            kDeviceWaitMs));
+            kDeviceWaitMs);
+    }
+
+    // Waits until the window has read the device a few more times: a false alarm would have come.
+    bool WaitForMoreReadings() {
+        const std::size_t start = m_window.Logic().DeviceLog().History().Size();
+        return ProcessEventsUntil(
+            [this, start] {
+                return m_window.Logic().DeviceLog().History().Size() >= start + kReadingsAfterwards;
+            },
+            kDeviceWaitMs);
     }
 
     // Flips the sim's GPS lock and waits until the GPS lamp shows bitmapId.
@@ -79,46 +108,127 @@ protected:
             [this, bitmapId] { return LampShows(m_window, IDC_GPS_LAMP, bitmapId); }, kDeviceWaitMs));
     }
 
-    CRestartFollow::Clock::duration m_skipped{};
+    static bool CallsReach(std::size_t count) {
+        return ProcessEventsUntil([count] { return LoggedCalls().size() >= count; }, kDeviceWaitMs);
+    }
 
 private:
     QtMessageHandler m_previousHandler;
 };
 
 // The fields of a notification that the window chooses, as the stand-in service logged them.
-nlohmann::json ExpectedNotification(const std::string& summary, int bodyId, int urgency) {
-    return {{"app_name", LoadStringResource(IDS_WINDOW_TITLE)},
-            {"replaces_id", 0},
+nlohmann::json ExpectedNotification(int id, int replaces, const std::string& summary, int bodyId,
+                                    int urgency) {
+    return {{"method", "Notify"},
+            {"id", id},
+            {"app_name", LoadStringResource(IDS_WINDOW_TITLE)},
+            {"replaces_id", replaces},
             {"app_icon", "vantrex-config"},
             {"summary", summary},
             {"body", LoadStringResource(bodyId)},
-            {"actions", nlohmann::json::array()},
+            {"actions", {"default", LoadStringResource(IDS_ALARM_SHOW)}},
             {"urgency", urgency},
+            {"desktop_entry", "vantrex-config"},
+            // Not installed, the window sends the picture of its own icon.
+            {"image", {64, 64}},
             {"expire_timeout", -1}};
 }
 
-TEST_F(DesktopNotification, GpsLockLostAndRegainedNotifyOnceEach) {
-    const char* logPath = std::getenv("VANTREX_NOTIFICATION_LOG");
-    ASSERT_NE(logPath, nullptr) << "run through tests/ui/qt/notification-bus.sh, which starts the service";
-    const auto notifications = [logPath] { return LoggedNotifications(logPath); };
+// Clicks notification id as the user would, through the stand-in's test interface.
+void ClickNotification(int id) {
+    QDBusMessage click = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.vantrex.Test"), QStringLiteral("Click"));
+    click << static_cast<uint>(id);
+    ASSERT_TRUE(QDBusConnection::sessionBus().send(click));
+}
+
+TEST_F(DesktopNotification, ALossAndItsRecoveryComeAtOnceTheRecoveryInTheLossPlaceAndAClickShowsTheWindow) {
+    ASSERT_NO_FATAL_FAILURE(RequireService());
+    m_window.show();
     CSimProcess sim;
     ASSERT_NO_FATAL_FAILURE(ConnectAndRead(sim, "127.0.163.1"));
 
     ASSERT_NO_FATAL_FAILURE(FlipGpsLock(sim, IDB_LAMP_RED));
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !notifications().empty(); }, kDeviceWaitMs));
-    EXPECT_EQ(notifications(),
-              std::vector{ExpectedNotification("127.0.163.1: GPS lock lost", IDS_ALARM_GPS_LOST_BODY, 2)});
-
-    // Within a minute of the loss the recovery would wait for the quiet time to end.
-    m_skipped += CAlarmTracker::kQuietTime;
+    ASSERT_TRUE(CallsReach(1));
     ASSERT_NO_FATAL_FAILURE(FlipGpsLock(sim, IDB_LAMP_GREEN));
-    ASSERT_TRUE(ProcessEventsUntil([&] { return notifications().size() >= 2; }, kDeviceWaitMs));
+    ASSERT_TRUE(CallsReach(2));
+    std::vector<nlohmann::json> calls = LoggedCalls();
+    EXPECT_EQ(calls[0], ExpectedNotification(1, 0, "127.0.163.1: GPS lock lost", IDS_ALARM_GPS_LOST_BODY, 2));
+    EXPECT_EQ(calls[1],
+              ExpectedNotification(1, 1, "127.0.163.1: GPS lock regained", IDS_ALARM_GPS_REGAINED_BODY, 1));
+
+    // Another window in front; the click brings this one back.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_NO_FATAL_FAILURE(ClickNotification(1));
+    EXPECT_TRUE(ProcessEventsUntil([this] { return m_window.isActiveWindow(); }, kDeviceWaitMs));
+
+    // The user's Disconnect ends the device's alarms: what is on screen goes.
+    Click(IDC_CONNECT);
+    ASSERT_TRUE(CallsReach(3));
     ProcessEventsFor(kSettleMs);
-    const std::vector<nlohmann::json> all = notifications();
-    ASSERT_EQ(all.size(), 2U) << nlohmann::json(all).dump(1);
-    EXPECT_EQ(all[1], ExpectedNotification("127.0.163.1: GPS lock regained", IDS_ALARM_GPS_REGAINED_BODY, 1));
+    EXPECT_EQ(CallsSeen(), (std::vector<std::string>{"127.0.163.1: GPS lock lost",
+                                                     "127.0.163.1: GPS lock regained", "closed 1"}));
     EXPECT_TRUE(m_boxes.Boxes().empty());
     sim.Stop();
+}
+
+TEST_F(DesktopNotification, AnUnreadableTimeAnswerRaisesNothing) {
+    ASSERT_NO_FATAL_FAILURE(RequireService());
+    CSimProcess sim;
+    ASSERT_NO_FATAL_FAILURE(ConnectAndRead(sim, "127.0.163.3", {"--unreadable-getdate", "3"}));
+    // The lamp shows what the answer left, as it should; the alarms take no such reading.
+    ASSERT_TRUE(ProcessEventsUntil([this] { return LampShows(m_window, IDC_GPS_LAMP, IDB_LAMP_RED); },
+                                   kDeviceWaitMs));
+    ASSERT_TRUE(WaitForLamps(IDB_LAMP_GREEN));
+    ASSERT_TRUE(WaitForMoreReadings());
+    EXPECT_EQ(CallsSeen(), std::vector<std::string>());
+    sim.Stop();
+}
+
+TEST_F(DesktopNotification, AnAddressChangeWhoseDeviceAnswersBadlyUntilItRestartsRaisesNothing) {
+    ASSERT_NO_FATAL_FAILURE(RequireService());
+    CSimProcess sim;
+    ASSERT_NO_FATAL_FAILURE(ConnectAndRead(
+        sim, "127.0.163.4", {"--follow-address", "--downtime", "1", "--busy-after-change", "3"}));
+    SetEditText(IDC_NEW_IP_ADDRESS, QStringLiteral("127.0.163.5"));
+    SetEditText(IDC_NEW_SUBNET_MASK, QStringLiteral("255.0.0.0"));
+    SetEditText(IDC_NEW_GATEWAY, QStringLiteral("127.0.0.1"));
+    m_boxes.QueueAnswer(MessageAnswer::Yes);
+    Click(IDC_APPLY);
+    // While its network restarts the device answers with no clock and no peer table.
+    ASSERT_TRUE(ProcessEventsUntil([this] { return LampShows(m_window, IDC_TIME_SYNC_LAMP, IDB_LAMP_RED); },
+                                   kDeviceWaitMs));
+    ASSERT_TRUE(ProcessEventsUntil(
+        [this] {
+            return m_window.Logic().Phase() == ConnectionPhase::Connected &&
+                   TextOf(m_window, IDC_DEVICE_ADDRESS) == QStringLiteral("127.0.163.5");
+        },
+        2 * kDeviceWaitMs));
+    ASSERT_TRUE(WaitForLamps(IDB_LAMP_GREEN));
+    ASSERT_TRUE(WaitForMoreReadings());
+    EXPECT_EQ(CallsSeen(), std::vector<std::string>());
+    sim.Stop();
+}
+
+TEST_F(DesktopNotification, AnotherDeviceAfterALossHearsNothingOfTheFirst) {
+    ASSERT_NO_FATAL_FAILURE(RequireService());
+    CSimProcess first;
+    ASSERT_NO_FATAL_FAILURE(ConnectAndRead(first, "127.0.163.6"));
+    first.Stop();
+    ASSERT_TRUE(CallsReach(1));
+    CSimProcess second;
+    ASSERT_NO_FATAL_FAILURE(ConnectAndRead(second, "127.0.163.7"));
+    ASSERT_TRUE(WaitForMoreReadings());
+    ProcessEventsFor(kSettleMs);
+    // Connecting to another device ends the alarms of the first: its loss goes from the screen.
+    EXPECT_EQ(CallsSeen(), (std::vector<std::string>{"127.0.163.6: Connection lost", "closed 1"}));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1U);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, LoadStringResource(IDS_CONNECTION_LOST));
+    second.Stop();
 }
 
 // Run once with a bus that has no notification service and once with no bus at all.

@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """A stand-in desktop notification service for tests, on the session bus of its environment.
 
-Owns org.freedesktop.Notifications, appends every Notify call to LOG as one JSON line, prints "ready"
-once it owns the name and ends on SIGTERM. Usage: notification_service.py LOG
+Owns org.freedesktop.Notifications, appends every Notify and CloseNotification call to LOG as one JSON
+line, prints "ready" once it owns the name and ends on SIGTERM. A test clicks a notification, as a user
+would, through Click(id) of the interface org.vantrex.Test on the same object: the service then says so
+with ActionInvoked(id, "default"). Usage: notification_service.py LOG
 """
 import json
 import signal
@@ -15,6 +17,13 @@ from gi.repository import GLib
 
 NAME = "org.freedesktop.Notifications"
 PATH = "/org/freedesktop/Notifications"
+TEST = "org.vantrex.Test"
+
+
+def image_of(hints):
+    """The size of an image-data hint as [width, height], or None without one."""
+    image = hints.get("image-data")
+    return None if image is None else [int(image[0]), int(image[1])]
 
 
 class Notifications(dbus.service.Object):
@@ -23,23 +32,29 @@ class Notifications(dbus.service.Object):
         self.log_path = log_path
         self.last_id = 0
 
+    def log(self, call):
+        with open(self.log_path, "a", encoding="utf-8") as log:
+            log.write(json.dumps(call) + "\n")
+
     @dbus.service.method(NAME, in_signature="susssasa{sv}i", out_signature="u")
     def Notify(self, app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout):
-        self.last_id += 1
+        if replaces_id == 0:
+            self.last_id += 1
+        notification_id = replaces_id or self.last_id
         urgency = hints.get("urgency")
         # The notification protocol's urgency is a byte; anything else is logged as what it was, so that
         # the test's comparison fails.
         urgency = int(urgency) if isinstance(urgency, dbus.Byte) else repr(urgency)
-        call = {"app_name": app_name, "replaces_id": int(replaces_id), "app_icon": app_icon,
-                "summary": summary, "body": body, "actions": list(actions), "urgency": urgency,
-                "expire_timeout": int(expire_timeout)}
-        with open(self.log_path, "a", encoding="utf-8") as log:
-            log.write(json.dumps(call) + "\n")
-        return self.last_id
+        self.log({"method": "Notify", "id": int(notification_id), "app_name": app_name,
+                  "replaces_id": int(replaces_id), "app_icon": app_icon, "summary": summary, "body": body,
+                  "actions": list(actions), "urgency": urgency,
+                  "desktop_entry": hints.get("desktop-entry"), "image": image_of(hints),
+                  "expire_timeout": int(expire_timeout)})
+        return notification_id
 
     @dbus.service.method(NAME, out_signature="as")
     def GetCapabilities(self):
-        return ["body"]
+        return ["actions", "body"]
 
     @dbus.service.method(NAME, out_signature="ssss")
     def GetServerInformation(self):
@@ -47,7 +62,21 @@ class Notifications(dbus.service.Object):
 
     @dbus.service.method(NAME, in_signature="u")
     def CloseNotification(self, notification_id):
+        self.log({"method": "CloseNotification", "id": int(notification_id)})
+        # Reason 3: closed by a call to CloseNotification.
+        self.NotificationClosed(notification_id, 3)
+
+    @dbus.service.signal(NAME, signature="uu")
+    def NotificationClosed(self, notification_id, reason):
         pass
+
+    @dbus.service.signal(NAME, signature="us")
+    def ActionInvoked(self, notification_id, action_key):
+        pass
+
+    @dbus.service.method(TEST, in_signature="u")
+    def Click(self, notification_id):
+        self.ActionInvoked(notification_id, "default")
 
 
 def main():

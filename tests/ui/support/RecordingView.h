@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/AlarmTracker.h"
+#include "ui/Alarm.h"
 #include "ui/DialogView.h"
 
 #include <functional>
@@ -49,6 +49,8 @@ public:
     }
     void EndDialog(int result) override { m_endResult = result; }
     void RaiseAlarm(const Alarm& alarm) override { m_alarms.push_back(alarm); }
+    void WithdrawAlarms() override { ++m_withdrawals; }
+    void SetTrayTip(const std::string& text) override { m_trayTip = text; }
 
     bool IsEnabled(int id) const { return Find(m_enabled, id, true); }
     bool IsTimerRunning(int timerId) const { return m_timers.contains(timerId); }
@@ -62,6 +64,8 @@ public:
     std::vector<std::string> m_messages;
     std::optional<int> m_endResult;
     std::vector<Alarm> m_alarms;
+    int m_withdrawals = 0;
+    std::string m_trayTip;
     std::vector<std::string> m_addressChoices;
     std::vector<std::string> m_savedRecent;
 

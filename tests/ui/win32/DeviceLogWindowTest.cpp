@@ -1,7 +1,8 @@
 // The device log window of the Win32 window in this process, against a native simulated device that
 // loses its GPS lock 3 s after the window connects (FixtureSims.txt, 127.0.46.60; once per run of the
-// fixture): opened from the system menu, its list shows the lock lost above the connection, and its
-// chart has a plan with the device's offsets.
+// fixture): opened from the system menu clear of the status area, its list shows the lock lost above
+// the connection, its chart has a plan with the device's offsets, and Ctrl+C in the list copies whole
+// rows.
 #include "WindowRun.h"
 
 #include "runtime/Networking.h"
@@ -21,7 +22,7 @@ namespace {
 
 // The flip comes 3 s after the window connects; connecting on a busy machine takes its time.
 constexpr std::chrono::milliseconds kLockLostTimeout{60000};
-constexpr int kEventColumn = 2;
+constexpr int kEventColumn = 3;
 
 // The texts of the list's event column, top to bottom.
 std::vector<std::wstring> EventTexts(HWND list) {
@@ -37,6 +38,33 @@ std::vector<std::wstring> EventTexts(HWND list) {
         texts.emplace_back(text);
     }
     return texts;
+}
+
+// Presses Ctrl+C in list, as the keyboard would: the control key down in this thread's keyboard state.
+void PressCtrlC(HWND list) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE control = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(list, WM_KEYDOWN, 'C', 0);
+    keys[VK_CONTROL] = control;
+    SetKeyboardState(keys);
+}
+
+std::wstring ClipboardText(HWND owner) {
+    std::wstring text;
+    if (!OpenClipboard(owner)) {
+        return text;
+    }
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT); data != nullptr) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data)); chars != nullptr) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 // The row of the first event text that starts with start; the row count when there is none.
@@ -57,18 +85,36 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
     connect.connect = true;
     std::vector<std::wstring> events;
     std::optional<ChartPlan> plan;
+    bool coversStatus = true;
+    std::wstring copied;
     const bool done = RunWindow(
         dialog, connect,
-        [&events, &plan](HWND window) {
+        [&](HWND window) {
             HWND log = ThisThreadsWindow(L"Device log");
             if (log == nullptr) {
                 SendMessageW(window, WM_SYSCOMMAND, CConfigDlg::kIdmDeviceLog, 0);
                 return false;
             }
-            events = EventTexts(GetDlgItem(log, IDC_LOG_EVENTS));
+            RECT status{};
+            RECT placed{};
+            RECT both{};
+            GetWindowRect(GetDlgItem(window, IDC_STATUS_GROUP), &status);
+            GetWindowRect(log, &placed);
+            coversStatus = IntersectRect(&both, &status, &placed) != FALSE;
+            HWND list = GetDlgItem(log, IDC_LOG_EVENTS);
+            events = EventTexts(list);
             plan = CurrentChartPlan(GetDlgItem(log, IDC_LOG_CHART));
-            return RowStarting(events, L"GPS lock lost") < std::ssize(events) && plan &&
-                   !plan->offsetLines.empty();
+            const bool shown = RowStarting(events, L"GPS lock lost") < std::ssize(events) && plan &&
+                               !plan->offsetLines.empty();
+            if (shown) {
+                LVITEMW all{};
+                all.stateMask = LVIS_SELECTED;
+                all.state = LVIS_SELECTED;
+                SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+                PressCtrlC(list);
+                copied = ClipboardText(log);
+            }
+            return shown;
         },
         kLockLostTimeout);
 
@@ -76,6 +122,11 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
     EXPECT_LT(RowStarting(events, L"GPS lock lost"), RowStarting(events, L"Connected to 127.0.46.60"));
     EXPECT_LT(RowStarting(events, L"Connected to 127.0.46.60"), std::ssize(events));
     EXPECT_TRUE(plan && !plan->offsetLines.empty());
+    EXPECT_FALSE(coversStatus) << "the log window covers the status area";
+    // One line a row, each with every column.
+    EXPECT_EQ(std::count(copied.begin(), copied.end(), L'\n'), std::ssize(events));
+    EXPECT_EQ(std::count(copied.begin(), copied.end(), L'\t'), std::ssize(events) * 4);
+    EXPECT_NE(copied.find(L"\tGPS lock lost\t"), std::wstring::npos);
     EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
 }
 

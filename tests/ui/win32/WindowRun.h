@@ -14,13 +14,15 @@
 // Wine's first window in a fresh prefix can take seconds; connecting on a busy machine more.
 inline constexpr std::chrono::milliseconds kWindowTimeout{30000};
 
-// Answers every message box of the window with OK, so that none stops a test; keeps their texts.
+// Answers every message box of the window at once, so that none stops a test: an error with OK, a
+// question with confirmAnswer; keeps their texts.
 class CAnsweringBoxes : public CMessageBoxes {
 public:
-    MessageAnswer Show(HWND, const std::string& text, const std::string&, MessageKind) override {
+    MessageAnswer Show(HWND, const std::string& text, const std::string&, MessageKind kind) override {
         texts.push_back(text);
-        return MessageAnswer::Ok;
+        return kind == MessageKind::Confirm ? confirmAnswer : MessageAnswer::Ok;
     }
+    MessageAnswer confirmAnswer = MessageAnswer::No;
     std::vector<std::string> texts;
 };
 

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Alarm.h"
+#include "StringLookup.h"
+
+#include "devicelog/ReadingObserver.h"
+
+#include <chrono>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Turns the device's transitions into alarms and paces them: a loss and its recovery are each said when
+// they happen; a subject that changes more than twice within a minute is held, and said once at the end
+// of that minute with the count of its changes and the state it is in then. What the user sees on
+// connecting and the firmware version are no alarms. Pure: the caller gives the time, and calls OnTick
+// when NextDue comes.
+class CAlarmPacer {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // The span over which a subject's changes are counted.
+    static constexpr Clock::duration kCountedSpan = std::chrono::minutes(1);
+    // The changes of a subject said at once within that span; those after them are held.
+    static constexpr std::size_t kSaidAtOnce = 2;
+
+    // A pacer that takes its texts from strings.
+    explicit CAlarmPacer(StringLookup strings);
+
+    // The alarms of transitions that are said now.
+    std::vector<Alarm> OnTransitions(const std::vector<Transition>& transitions, Clock::time_point now);
+    // The held alarms whose minute has ended by now.
+    std::vector<Alarm> OnTick(Clock::time_point now);
+    // When the next held alarm is due; nothing while none is held.
+    std::optional<Clock::time_point> NextDue() const;
+    // Drops what is held and what was counted: the device's alarms ended, or the user switched them off.
+    void Forget() { m_tracks.clear(); }
+
+    // Whether a transition is news for an alarm: a change after what the user saw on connecting, of the
+    // connection, a lamp, a problem or the clock.
+    static bool IsAlarming(const Transition& transition);
+
+private:
+    struct Track {
+        std::deque<Clock::time_point> said; // within the counted span
+        int held = 0;                       // changes since the subject was held
+        Clock::time_point heldUntil;
+        Transition latest; // the state the subject is in
+    };
+
+    std::optional<Alarm> Take(const Transition& transition, Clock::time_point now);
+    Alarm Compose(const Transition& transition, std::size_t changes) const;
+    // The summary of a problem's or the clock's transition.
+    std::string ProblemSummary(const Transition& transition) const;
+
+    StringLookup m_strings;
+    std::map<std::pair<std::string, TransitionSubject>, Track> m_tracks;
+};
