@@ -8,6 +8,7 @@
 #include "runtime/Networking.h"
 #include "ui/res/resource.h"
 #include "ui/win32/ChartControl.h"
+#include "ui/win32/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,29 @@ std::wstring ClipboardText(HWND owner) {
     return text;
 }
 
+LONG AreaOf(const RECT& rect) {
+    return (rect.right - rect.left) * (rect.bottom - rect.top);
+}
+
+LONG CoverOf(const RECT& window, const RECT& area) {
+    RECT both{};
+    return IntersectRect(&both, &window, &area) ? AreaOf(both) : 0;
+}
+
+// The least of area that a window of size covers anywhere inside work, found by trying every place: none
+// where the screen has room beside the main window.
+LONG LeastCoverOf(const RECT& area, const RECT& window, const RECT& work) {
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    LONG least = AreaOf(area);
+    for (LONG y = work.top; y + height <= work.bottom; ++y) {
+        for (LONG x = work.left; x + width <= work.right; ++x) {
+            least = std::min(least, CoverOf(RECT{x, y, x + width, y + height}, area));
+        }
+    }
+    return least;
+}
+
 // The row of the first event text that starts with start; the row count when there is none.
 std::ptrdiff_t RowStarting(const std::vector<std::wstring>& texts, const std::wstring& start) {
     return std::find_if(texts.begin(), texts.end(),
@@ -85,7 +109,11 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
     connect.connect = true;
     std::vector<std::wstring> events;
     std::optional<ChartPlan> plan;
-    bool coversStatus = true;
+    // The test's screen (1024 x 768) has room on no side: the log window covers the least of the status
+    // area that it can.
+    LONG statusCovered = -1;
+    LONG leastCover = 0;
+    bool insideWork = false;
     std::wstring copied;
     const bool done = RunWindow(
         dialog, connect,
@@ -97,10 +125,13 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
             }
             RECT status{};
             RECT placed{};
-            RECT both{};
             GetWindowRect(GetDlgItem(window, IDC_STATUS_GROUP), &status);
             GetWindowRect(log, &placed);
-            coversStatus = IntersectRect(&both, &status, &placed) != FALSE;
+            const RECT work = WorkAreaOf(window);
+            RECT inside{};
+            insideWork = IntersectRect(&inside, &placed, &work) && EqualRect(&inside, &placed);
+            statusCovered = CoverOf(placed, status);
+            leastCover = LeastCoverOf(status, placed, work);
             HWND list = GetDlgItem(log, IDC_LOG_EVENTS);
             events = EventTexts(list);
             plan = CurrentChartPlan(GetDlgItem(log, IDC_LOG_CHART));
@@ -122,7 +153,8 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
     EXPECT_LT(RowStarting(events, L"GPS lock lost"), RowStarting(events, L"Connected to 127.0.46.60"));
     EXPECT_LT(RowStarting(events, L"Connected to 127.0.46.60"), std::ssize(events));
     EXPECT_TRUE(plan && !plan->offsetLines.empty());
-    EXPECT_FALSE(coversStatus) << "the log window covers the status area";
+    EXPECT_TRUE(insideWork);
+    EXPECT_EQ(statusCovered, leastCover);
     // One line a row, each with every column.
     EXPECT_EQ(std::count(copied.begin(), copied.end(), L'\n'), std::ssize(events));
     EXPECT_EQ(std::count(copied.begin(), copied.end(), L'\t'), std::ssize(events) * 4);
