@@ -106,6 +106,11 @@ protected:
             driver.stop();
             offered = QFileInfo(box->selectedFiles().value(0)).fileName();
             box->selectNameFilter(QString::fromUtf8(LoadStringResource(type)));
+            // The box leaves its name field as it is while that field has the focus, which it may have
+            // taken by now.
+            if (QWidget* focused = QApplication::focusWidget()) {
+                focused->clearFocus();
+            }
             box->selectFile(typed);
             // QFileDialog's override, which takes the name typed, is protected; QDialog's is public.
             static_cast<QDialog*>(box)->accept();
