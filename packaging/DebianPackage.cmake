@@ -102,6 +102,10 @@ endif()
 add_custom_target(vantrex_package_files ALL DEPENDS ${generated})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
         DESTINATION ${doc_dir})
+# Where the README's links lead: the programs' references.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/vantrex-config.md ${PROJECT_SOURCE_DIR}/docs/vantrex-status.md
+              ${PROJECT_SOURCE_DIR}/docs/vantrex-exporter.md ${PROJECT_SOURCE_DIR}/docs/vantrex-sim.md
+        DESTINATION ${doc_dir}/docs)
 
 # ---- checks: package.sh runs them (ctest -L package) before it packs ----
 string(REPLACE "." "\\." version_pattern ${PROJECT_VERSION})

@@ -13,4 +13,6 @@ function(vantrex_install_windows_text source name)
 endfunction()
 
 vantrex_install_windows_text(${PROJECT_SOURCE_DIR}/README.md README.txt)
+vantrex_install_windows_text(${PROJECT_SOURCE_DIR}/docs/vantrex-config.md vantrex-config.txt)
+vantrex_install_windows_text(${PROJECT_SOURCE_DIR}/docs/vantrex-status.md vantrex-status.txt)
 vantrex_install_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)

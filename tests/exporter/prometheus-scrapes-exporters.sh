@@ -1,13 +1,13 @@
 #!/bin/sh
-# Debian's Prometheus scrapes two exporters on loopback with the README's configuration: one exporter's
+# Debian's Prometheus scrapes two exporters on loopback with the configuration its documentation gives: one exporter's
 # /metrics in fleet mode, and the multi-target pattern (/probe?target=) split between both exporters by
 # hashmod. Prometheus' own API must then give each simulated device's state (healthy, not locked, down),
 # and each target must have been scraped through exactly one exporter. Prometheus loads the shipped rules
 # (a copy whose `for:` waits are cut to 2 s, so that the test takes seconds, not minutes) and must fire
 # the GPS alert for a device that loses its lock; every query of the shipped dashboard must give series.
-# Usage: prometheus-scrapes-exporters.sh SIM EXPORTER README RULES DASHBOARD FOLDER
+# Usage: prometheus-scrapes-exporters.sh SIM EXPORTER DOCUMENT RULES DASHBOARD FOLDER
 set -eu
-sim=$1 exporter=$2 readme=$3 rules=$4 dashboard=$5
+sim=$1 exporter=$2 document=$3 rules=$4 dashboard=$5
 folder=$(mktemp -d "$6/prometheus-test.XXXXXX")
 pids=
 cleanup() {
@@ -35,16 +35,16 @@ start first "$exporter" --listen "$first" --allow 127.0.189.0/28 --ntp-port "$nt
 start second "$exporter" --listen "$second" --allow 127.0.189.0/28 --ntp-port "$ntp_port"
 
 sed 's/^\( *for:\) [0-9]*m$/\1 2s/' "$rules" >"$folder/rules.yml"
-# The README's configuration on loopback, the fleet scraped and the rules evaluated every second.
+# The documented configuration on loopback, the fleet scraped and the rules evaluated every second.
 {
     printf 'global: {scrape_interval: 1s, scrape_timeout: 1s, evaluation_interval: 1s}\n'
-    sed -n '/^<!-- prometheus configuration -->$/,/^```$/p' "$readme" | sed '1,2d;$d' |
+    sed -n '/^<!-- prometheus configuration -->$/,/^```$/p' "$document" | sed '1,2d;$d' |
         sed -e "s/exporter-a:9716/$first/; s/exporter-b:9716/$second/" \
             -e "s/192\.0\.2\.10/$healthy/; s/192\.0\.2\.11/$unlocked/; s/192\.0\.2\.12/$down/" \
             -e "s|/usr/share/vantrex-config/prometheus/vantrex-rules.yml|$folder/rules.yml|"
 } >"$folder/prometheus.yml"
 grep -q vantrex_probe_1 "$folder/prometheus.yml" && grep -q "$folder/rules.yml" "$folder/prometheus.yml" || {
-    echo "no Prometheus configuration in $readme" >&2
+    echo "no Prometheus configuration in $document" >&2
     exit 1
 }
 start prometheus prometheus --config.file="$folder/prometheus.yml" --storage.tsdb.path="$folder/data" \
