@@ -1,9 +1,9 @@
 #include "EventDerivation.h"
 
 #include "link/DeviceText.h"
-#include "ui/StringLookup.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringLookup.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include <utility>
 

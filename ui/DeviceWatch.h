@@ -3,7 +3,7 @@
 #include "Alarm.h"
 #include "AlarmPacer.h"
 #include "DeviceLog.h"
-#include "StringLookup.h"
+#include "resources/StringLookup.h"
 
 #include "devicelog/ReadingObserver.h"
 

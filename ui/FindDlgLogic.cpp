@@ -1,8 +1,8 @@
 #include "FindDlgLogic.h"
 
 #include "SearchNetworkCheck.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "connect/DottedAddress.h"
 #include "link/DeviceText.h"
