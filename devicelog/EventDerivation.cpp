@@ -1,6 +1,6 @@
 #include "EventDerivation.h"
 
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 #include "resources/resource.h"
 
 #include <utility>

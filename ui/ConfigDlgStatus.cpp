@@ -7,7 +7,7 @@
 #include "ui/LeapLine.h"
 #include "ui/StatusDisplay.h"
 
-#include "health/LinkRecord.h"
+#include "connect/LinkRecord.h"
 
 #include <algorithm>
 

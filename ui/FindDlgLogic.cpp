@@ -5,7 +5,7 @@
 #include "resources/resource.h"
 
 #include "connect/DottedAddress.h"
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 #include <algorithm>
 #include <utility>
