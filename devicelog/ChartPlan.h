@@ -2,7 +2,7 @@
 
 #include "LogReading.h"
 
-#include "ui/DialogUnits.h"
+#include "resources/DialogUnits.h"
 
 #include <cstdint>
 #include <functional>

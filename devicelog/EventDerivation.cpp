@@ -1,9 +1,7 @@
 #include "EventDerivation.h"
 
-#include "link/DeviceText.h"
-#include "ui/StringLookup.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "devicetext/DeviceText.h"
+#include "resources/resource.h"
 
 #include <utility>
 
@@ -13,26 +11,26 @@ constexpr const char* kChangePrefix = "address-change-";
 constexpr const char* kProblemFound = "problem-found:";
 constexpr const char* kProblemCleared = "problem-cleared:";
 
-// The events of one step, all at one time and for one address.
+// The events of one step, all at one time and for one address, with their texts from one string table.
 class CEventList {
 public:
-    CEventList(std::int64_t utcMicros, std::string address)
-        : m_utcMicros(utcMicros), m_address(std::move(address)) {}
+    CEventList(std::int64_t utcMicros, std::string address, const StringLookup& strings)
+        : m_utcMicros(utcMicros), m_address(std::move(address)), m_strings(strings) {}
 
     void Add(std::string code, EventSeverity severity, std::string text) {
         m_events.push_back(DeviceEvent{m_utcMicros, m_address, std::move(code), severity, std::move(text)});
+    }
+    std::string Text(int id, std::initializer_list<std::string> values = {}) const {
+        return FillIn(m_strings(id), values);
     }
     std::vector<DeviceEvent> Take() { return std::move(m_events); }
 
 private:
     std::int64_t m_utcMicros;
     std::string m_address;
+    const StringLookup& m_strings;
     std::vector<DeviceEvent> m_events;
 };
-
-std::string Text(int id, std::initializer_list<std::string> values = {}) {
-    return FillIn(LoadStringResource(id), values);
-}
 
 // A rule that cannot tell (UNKNOWN) is worth a look, no more.
 EventSeverity EventSeverityOf(Severity severity) {
@@ -72,9 +70,9 @@ void AddLossOrRecovery(const Transition& transition, CEventList& events) {
             continue;
         }
         if (transition.kind == TransitionKind::Lost) {
-            events.Add(texts.lostCode, EventSeverityOf(transition.severity), Text(texts.lostText));
+            events.Add(texts.lostCode, EventSeverityOf(transition.severity), events.Text(texts.lostText));
         } else {
-            events.Add(texts.regainedCode, EventSeverity::Info, Text(texts.regainedText));
+            events.Add(texts.regainedCode, EventSeverity::Info, events.Text(texts.regainedText));
         }
     }
 }
@@ -83,36 +81,38 @@ void AddProblemChange(const Transition& transition, CEventList& events) {
     const std::string code = ProblemCodeName(transition.subject.problem);
     if (transition.kind == TransitionKind::Cleared) {
         events.Add(kProblemCleared + code, EventSeverity::Info,
-                   Text(IDS_LOG_PROBLEM_CLEARED, {transition.text}));
+                   events.Text(IDS_LOG_PROBLEM_CLEARED, {transition.text}));
         return;
     }
     events.Add(kProblemFound + code, EventSeverityOf(transition.severity),
-               Text(IDS_LOG_PROBLEM_FOUND, {SeverityName(transition.severity), transition.text}));
+               events.Text(IDS_LOG_PROBLEM_FOUND, {SeverityName(transition.severity), transition.text}));
 }
 
 // The device's own words: shown as text, never acted on by what shows them.
 void AddFirmware(const Transition& transition, CEventList& events) {
     if (transition.kind == TransitionKind::FirmwareSeen) {
         events.Add("firmware-seen", EventSeverity::Info,
-                   Text(IDS_LOG_FIRMWARE_SEEN, {DeviceText(transition.text)}));
+                   events.Text(IDS_LOG_FIRMWARE_SEEN, {DeviceText(transition.text)}));
     } else {
-        events.Add(
-            "firmware-changed", EventSeverity::Info,
-            Text(IDS_LOG_FIRMWARE_CHANGED, {DeviceText(transition.before), DeviceText(transition.text)}));
+        events.Add("firmware-changed", EventSeverity::Info,
+                   events.Text(IDS_LOG_FIRMWARE_CHANGED,
+                               {DeviceText(transition.before), DeviceText(transition.text)}));
     }
 }
 
 void Connect(DeviceLogState& state, const WindowAction& action, CEventList& events) {
     const bool movedHere = state.movingTo && !state.movingTo->empty() && *state.movingTo == action.address;
     if (movedHere) {
-        events.Add("address-change-done", EventSeverity::Info, Text(IDS_DEVICE_NOW_AT, {action.address}));
+        events.Add("address-change-done", EventSeverity::Info,
+                   events.Text(IDS_DEVICE_NOW_AT, {action.address}));
     } else if (action.address != state.address) {
         state = DeviceLogState{};
     }
     state.address = action.address;
     state.connected = true;
     state.movingTo.reset();
-    events.Add("connected", EventSeverity::Info, Text(IDS_LOG_CONNECTED, {action.address, action.link}));
+    events.Add("connected", EventSeverity::Info,
+               events.Text(IDS_LOG_CONNECTED, {action.address, action.link}));
 }
 
 // A connection lost is a transition of the device; one the user ended is the window's own doing. The
@@ -120,24 +120,25 @@ void Connect(DeviceLogState& state, const WindowAction& action, CEventList& even
 void EndConnection(DeviceLogState& state, WindowAction::Kind kind, CEventList& events) {
     const bool wasConnected = std::exchange(state.connected, false);
     if (wasConnected && !state.movingTo && kind == WindowAction::Kind::Disconnected) {
-        events.Add("disconnected", EventSeverity::Info, Text(IDS_LOG_DISCONNECTED));
+        events.Add("disconnected", EventSeverity::Info, events.Text(IDS_LOG_DISCONNECTED));
     }
 }
 
-std::string AskedText(const std::string& from, const WindowAction::AddressChange& change) {
+std::string AskedText(const std::string& from, const WindowAction::AddressChange& change,
+                      const CEventList& events) {
     if (change.address.empty()) {
-        return Text(IDS_LOG_CHANGE_ASKED_DHCP, {from});
+        return events.Text(IDS_LOG_CHANGE_ASKED_DHCP, {from});
     }
-    return Text(IDS_LOG_CHANGE_ASKED, {from, change.address, change.mask, change.gateway});
+    return events.Text(IDS_LOG_CHANGE_ASKED, {from, change.address, change.mask, change.gateway});
 }
 
 } // namespace
 
-std::vector<DeviceEvent> TransitionEvents(std::int64_t utcMicros,
-                                          const std::vector<Transition>& transitions) {
+std::vector<DeviceEvent> TransitionEvents(std::int64_t utcMicros, const std::vector<Transition>& transitions,
+                                          const StringLookup& strings) {
     std::vector<DeviceEvent> all;
     for (const Transition& transition : transitions) {
-        CEventList events(utcMicros, transition.address);
+        CEventList events(utcMicros, transition.address, strings);
         switch (transition.subject.topic) {
         case Topic::Connection:
         case Topic::GpsLock:
@@ -162,9 +163,9 @@ std::vector<DeviceEvent> TransitionEvents(std::int64_t utcMicros,
 }
 
 std::vector<DeviceEvent> ActionEvents(DeviceLogState& state, std::int64_t utcMicros,
-                                      const WindowAction& action) {
+                                      const WindowAction& action, const StringLookup& strings) {
     using Kind = WindowAction::Kind;
-    CEventList events(utcMicros, action.kind == Kind::Connected ? action.address : state.address);
+    CEventList events(utcMicros, action.kind == Kind::Connected ? action.address : state.address, strings);
     switch (action.kind) {
     case Kind::Connected:
         Connect(state, action, events);
@@ -175,20 +176,22 @@ std::vector<DeviceEvent> ActionEvents(DeviceLogState& state, std::int64_t utcMic
         break;
     case Kind::ChangeAsked:
         state.asked = action.change;
-        events.Add("address-change-asked", EventSeverity::Info, AskedText(state.address, action.change));
+        events.Add("address-change-asked", EventSeverity::Info,
+                   AskedText(state.address, action.change, events));
         break;
     case Kind::ChangeSent:
         // Empty for DHCP: the device restarts as well, but to no address known here.
         state.movingTo = state.asked ? state.asked->address : std::string();
-        events.Add("address-change-sent", EventSeverity::Info, Text(IDS_LOG_CHANGE_SENT, {state.address}));
+        events.Add("address-change-sent", EventSeverity::Info,
+                   events.Text(IDS_LOG_CHANGE_SENT, {state.address}));
         break;
     case Kind::ChangeTimedOut:
         events.Add("address-change-timed-out", EventSeverityOf(HealthLimits{}.unreachable),
-                   Text(IDS_NO_ANSWER_AT, {state.movingTo.value_or(std::string())}));
+                   events.Text(IDS_NO_ANSWER_AT, {state.movingTo.value_or(std::string())}));
         state.movingTo.reset();
         break;
     case Kind::ChangeNotTaken:
-        events.Add("address-change-not-taken", EventSeverity::Warning, Text(IDS_NO_RESTART));
+        events.Add("address-change-not-taken", EventSeverity::Warning, events.Text(IDS_NO_RESTART));
         state.movingTo.reset();
         break;
     }

@@ -3,6 +3,8 @@
 #include "DeviceEvent.h"
 #include "ReadingObserver.h"
 
+#include "resources/StringLookup.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,12 +42,14 @@ struct DeviceLogState {
     std::optional<std::string> movingTo; // a change was sent: where the device restarts, empty for DHCP
 };
 
-// The events of the device's transitions (CReadingObserver) at utcMicros, in their order.
-std::vector<DeviceEvent> TransitionEvents(std::int64_t utcMicros, const std::vector<Transition>& transitions);
+// The events of the device's transitions (CReadingObserver) at utcMicros, in their order, with their
+// texts from strings.
+std::vector<DeviceEvent> TransitionEvents(std::int64_t utcMicros, const std::vector<Transition>& transitions,
+                                          const StringLookup& strings);
 
-// The events of what the window did at utcMicros.
+// The events of what the window did at utcMicros, with their texts from strings.
 std::vector<DeviceEvent> ActionEvents(DeviceLogState& state, std::int64_t utcMicros,
-                                      const WindowAction& action);
+                                      const WindowAction& action, const StringLookup& strings);
 
 // Whether an event belongs to an address change: these are the audit trail, kept on disk at once.
 bool IsAddressChangeEvent(const DeviceEvent& event);

@@ -3,10 +3,10 @@
 #include "EventDerivation.h"
 #include "JournalLine.h"
 
+#include "resources/StringLookup.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "runtime/StateFiles.h"
-#include "ui/StringLookup.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <string_view>
 #include <utility>

@@ -2,7 +2,7 @@
 
 #include "EventTime.h"
 
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 #include <nlohmann/json.hpp>
 

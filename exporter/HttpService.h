@@ -8,7 +8,7 @@
 #include "RequestTarget.h"
 
 #include "health/Health.h"
-#include "ntp/NtpHistoryStore.h"
+#include "ntpquery/NtpHistoryStore.h"
 #include "runtime/Signal.h"
 
 #include <atomic>
@@ -56,7 +56,7 @@ private:
     const CSignal& m_stop;
     CExporterMetrics m_metrics;
     std::atomic<std::size_t> m_probesRunning{0};
-    bool m_acceptFailing = false; // the server's thread only: logs an episode once
+    bool m_acceptFailing = false;    // the server's thread only: logs an episode once
     CNtpHistoryStore m_ntpHistories; // a scraper may probe a device more often than it may be asked
     CHttpServer m_server;
     CProbeThreads m_probes; // joined before the server goes, whose replies the probes hold

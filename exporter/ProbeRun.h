@@ -3,7 +3,7 @@
 #include "ProbeQuery.h"
 
 #include "health/Health.h"
-#include "ntp/NtpHistoryStore.h"
+#include "ntpquery/NtpHistoryStore.h"
 #include "runtime/Signal.h"
 
 #include <string>

@@ -3,9 +3,9 @@
 // peers, and the peers kept stay within their bound however long the table.
 #include "FuzzInput.h"
 
+#include "devicetext/PeerLine.h"
 #include "link/DeviceAnswers.h"
 #include "link/DeviceDialect.h"
-#include "link/PeerLine.h"
 
 #include <algorithm>
 #include <cmath>

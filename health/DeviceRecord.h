@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/PeerTable.h"
+#include "devicetext/PeerTable.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "LinkState.h"
-#include "PeerTable.h"
+
+#include "devicetext/PeerTable.h"
 
 #include <cstddef>
 #include <cstdint>

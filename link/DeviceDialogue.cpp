@@ -6,8 +6,8 @@
 
 #include "CommandText.h"
 #include "DialogueTrace.h"
-#include "PcClock.h"
 #include "runtime/DebugOutput.h"
+#include "runtime/PcClock.h"
 #include "runtime/Tick.h"
 
 #include <algorithm>

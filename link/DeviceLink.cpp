@@ -3,10 +3,10 @@
 #include "DeviceLink.h"
 
 #include "AddressCommand.h"
-#include "PcClock.h"
 #include "WholeSend.h"
 
 #include "runtime/DebugOutput.h"
+#include "runtime/PcClock.h"
 #include "runtime/WaitSet.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "DialogueTrace.h"
 
-#include "DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 std::string DialogueTrace(std::string_view link, char direction, std::string_view text) {
     std::string trace;

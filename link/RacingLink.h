@@ -2,9 +2,9 @@
 
 #include "LinkState.h"
 #include "LinkTiming.h"
-#include "PeerTable.h"
 #include "TimedClockReading.h"
 
+#include "devicetext/PeerTable.h"
 #include "runtime/WorkerThread.h"
 
 #include <cstdint>

@@ -68,9 +68,9 @@ foreach(program vantrex-config vantrex-status vantrex-exporter vantrex-sim)
 endforeach()
 
 if(TARGET vantrex-config)
-    install(FILES ${PROJECT_SOURCE_DIR}/ui/res/vantrex-config.desktop
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/vantrex-config.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${PROJECT_SOURCE_DIR}/ui/res/vantrex-config.png
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/vantrex-config.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
     # The sizes the committed PNG lacks, drawn by the artwork script rather than scaled down.
     foreach(size 16 32)
@@ -78,7 +78,7 @@ if(TARGET vantrex-config)
         add_custom_command(OUTPUT ${icon}
             COMMAND ${CMAKE_COMMAND} -E make_directory icons/${size}
             COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/draw_icon.py ${size} ${icon}
-            DEPENDS draw_icon.py ${PROJECT_SOURCE_DIR}/ui/res/tools/make_artwork.py VERBATIM)
+            DEPENDS draw_icon.py ${PROJECT_SOURCE_DIR}/resources/tools/make_artwork.py VERBATIM)
         list(APPEND generated ${icon})
         install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${icon}
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
@@ -119,7 +119,7 @@ foreach(program IN LISTS manual_programs)
 endforeach()
 if(TARGET vantrex-config)
     add_test(NAME package.DesktopEntryIsValid
-        COMMAND ${VANTREX_DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/ui/res/vantrex-config.desktop)
+        COMMAND ${VANTREX_DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/resources/vantrex-config.desktop)
     add_test(NAME package.MetainfoIsValid COMMAND ${VANTREX_APPSTREAMCLI} validate --no-net ${metainfo})
 endif()
 if(TARGET vantrex-exporter)

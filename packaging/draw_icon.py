@@ -9,7 +9,7 @@ import os
 import sys
 
 sys.dont_write_bytecode = True  # nothing of the build's in the source tree
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui", "res", "tools"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "tools"))
 import make_artwork  # noqa: E402  (found through the path above)
 
 

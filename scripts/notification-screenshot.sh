@@ -34,7 +34,7 @@ cat >"$work/dunstrc" <<EOF
     padding = 10
     horizontal_padding = 10
     enable_recursive_icon_lookup = false
-    icon_path = $PWD/ui/res
+    icon_path = $PWD/resources
     min_icon_size = 48
     max_icon_size = 48
     format = "<b>%s</b>\n%b\n<i>%a</i>"

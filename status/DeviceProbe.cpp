@@ -1,7 +1,7 @@
 #include "DeviceProbe.h"
 
-#include "health/LinkRecord.h"
-#include "link/DeviceText.h"
+#include "connect/LinkRecord.h"
+#include "devicetext/DeviceText.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ReconnectDelay.h"
-#include "ntp/NtpHistory.h"
-#include "ntp/SntpQuery.h"
+#include "ntpquery/NtpHistory.h"
+#include "ntpquery/SntpQuery.h"
 
 #include "connect/ConnectionControl.h"
 #include "health/DeviceRecord.h"

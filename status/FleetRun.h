@@ -3,7 +3,7 @@
 #include "DeviceProbe.h"
 
 #include "health/DeviceRecord.h"
-#include "ntp/NtpHistoryStore.h"
+#include "ntpquery/NtpHistoryStore.h"
 #include "runtime/Signal.h"
 
 #include <chrono>

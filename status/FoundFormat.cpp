@@ -1,7 +1,7 @@
 #include "FoundFormat.h"
 
 #include "connect/DottedAddress.h"
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 #include <nlohmann/json.hpp>
 

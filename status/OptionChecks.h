@@ -2,7 +2,7 @@
 
 #include "FleetRun.h"
 
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 #include <CLI/CLI.hpp>
 

@@ -2,7 +2,7 @@
 
 #include "MetricWriter.h"
 
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 #include <nlohmann/json.hpp>
 

@@ -3,7 +3,7 @@
 #include "NagiosOutput.h"
 #include "RecordFormat.h"
 
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 #include "runtime/FileReplace.h"
 
 #include <algorithm>

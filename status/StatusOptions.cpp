@@ -4,8 +4,8 @@
 #include "OptionChecks.h"
 
 #include "connect/DottedAddress.h"
+#include "devicetext/DeviceText.h"
 #include "health/PluginRange.h"
-#include "link/DeviceText.h"
 
 #include <CLI/CLI.hpp>
 

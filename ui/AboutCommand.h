@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "AddressValidation.h"
 
 #include "connect/DottedAddress.h"
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "AlarmPacer.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Alarm.h"
-#include "StringLookup.h"
+#include "resources/StringLookup.h"
 
 #include "devicelog/ReadingObserver.h"
 

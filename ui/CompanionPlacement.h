@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogUnits.h"
+#include "resources/DialogUnits.h"
 
 // Where a companion window of width x height goes beside its owner, in screen pixels, gap apart, inside
 // the work area: right of the owner, else left, below, above, the first where it fits whole (level with

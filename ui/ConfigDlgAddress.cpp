@@ -1,11 +1,11 @@
 // The address change panel: Apply and the DHCP check box.
 #include "ConfigDlgLogic.h"
 
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/AddressValidation.h"
 #include "ui/NetworkCheck.h"
 #include "ui/RestartTexts.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <vector>
 

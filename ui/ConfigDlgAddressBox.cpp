@@ -2,8 +2,8 @@
 // Find dialog's choice; and the network that dialog searched last.
 #include "ConfigDlgLogic.h"
 
+#include "resources/resource.h"
 #include "ui/RecentAddresses.h"
-#include "ui/res/resource.h"
 
 void CConfigDlgLogic::SetRecentAddresses(const std::vector<std::string>& stored) {
     m_recentAddresses = CleanRecentAddresses(stored);

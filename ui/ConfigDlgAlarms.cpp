@@ -2,7 +2,7 @@
 // what the alarms and the notification-area icon then show.
 #include "ConfigDlgLogic.h"
 
-#include "ui/res/StringTable.h"
+#include "resources/StringTable.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,8 +1,8 @@
 // What the command line asks of the window once it exists.
 #include "ConfigDlgLogic.h"
 
+#include "resources/resource.h"
 #include "ui/CommandLine.h"
-#include "ui/res/resource.h"
 
 void CConfigDlgLogic::ApplyCommandLine(const CommandLine& commandLine) {
     if (commandLine.address) {

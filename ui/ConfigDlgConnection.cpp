@@ -1,8 +1,8 @@
 // Connecting, the race of the two links, and the return to the disconnected state.
 #include "ConfigDlgLogic.h"
 
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "connect/DottedAddress.h"
 #include "link/LinkTiming.h"

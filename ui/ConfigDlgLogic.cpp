@@ -1,7 +1,7 @@
 #include "ConfigDlgLogic.h"
 
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "link/DeviceLink.h"
 

@@ -2,10 +2,10 @@
 // new address, or says where it went when this PC cannot follow.
 #include "ConfigDlgLogic.h"
 
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/AddressValidation.h"
 #include "ui/RestartTexts.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <utility>
 

@@ -1,13 +1,13 @@
 // The live status display: four refreshes a second while connected.
 #include "ConfigDlgLogic.h"
 
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/LampTips.h"
 #include "ui/LeapLine.h"
 #include "ui/StatusDisplay.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
-#include "health/LinkRecord.h"
+#include "connect/LinkRecord.h"
 
 #include <algorithm>
 

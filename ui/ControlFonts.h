@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <array>
 #include <cstddef>

@@ -32,11 +32,11 @@ void CDeviceLog::OnAction(std::int64_t utcMicros, const WindowAction& action) {
         m_history.MarkGap();
         m_lastReadingMicros.reset();
     }
-    Record(ActionEvents(m_state, utcMicros, action));
+    Record(ActionEvents(m_state, utcMicros, action, m_strings));
 }
 
 void CDeviceLog::OnTransitions(std::int64_t utcMicros, const std::vector<Transition>& transitions) {
-    Record(TransitionEvents(utcMicros, transitions));
+    Record(TransitionEvents(utcMicros, transitions, m_strings));
 }
 
 // The device that moved to address after a change is the same one, and its log goes on.

@@ -3,11 +3,13 @@
 #include "devicelog/EventDerivation.h"
 #include "devicelog/Journal.h"
 #include "devicelog/ReadingHistory.h"
+#include "resources/StringLookup.h"
 
 #include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct DeviceRecord;
@@ -27,6 +29,9 @@ public:
     static constexpr std::size_t kMostEvents = CJournal::kMostReadBack;
     // Readings closer together than this are one for the chart.
     static constexpr std::int64_t kReadingMicros = 1000000;
+
+    // A log whose events take their texts from strings.
+    explicit CDeviceLog(StringLookup strings) : m_strings(std::move(strings)) {}
 
     // Keeps the journal at journalPath; without one, events stay in memory alone.
     void SetJournal(std::optional<std::string> journalPath);
@@ -57,6 +62,7 @@ private:
     void Record(const std::vector<DeviceEvent>& events);
     void Keep(LoggedEvent event);
 
+    StringLookup m_strings;
     std::optional<CJournal> m_journal;
     DeviceLogState m_state;
     CReadingHistory m_history;

@@ -1,11 +1,11 @@
 #include "DeviceLogRows.h"
 
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "devicelog/EventTime.h"
 #include "devicelog/LogCsv.h"
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "DeviceLog.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include "devicelog/ChartPlan.h"
 

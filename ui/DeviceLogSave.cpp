@@ -2,7 +2,7 @@
 
 #include "devicelog/EventTime.h"
 #include "devicelog/LogCsv.h"
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 namespace {
 

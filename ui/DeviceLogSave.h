@@ -3,7 +3,7 @@
 #include "DeviceLogRows.h"
 
 #include "devicelog/LogReading.h"
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-CDeviceWatch::CDeviceWatch(StringLookup strings) : m_pacer(std::move(strings)) {}
+CDeviceWatch::CDeviceWatch(StringLookup strings) : m_pacer(strings), m_log(std::move(strings)) {}
 
 AlarmNews CDeviceWatch::OnAction(const WindowAction& action, std::int64_t utcMicros, Clock::time_point now) {
     m_log.OnAction(utcMicros, action);

@@ -3,7 +3,7 @@
 #include "Alarm.h"
 #include "AlarmPacer.h"
 #include "DeviceLog.h"
-#include "StringLookup.h"
+#include "resources/StringLookup.h"
 
 #include "devicelog/ReadingObserver.h"
 
@@ -24,7 +24,7 @@ class CDeviceWatch {
 public:
     using Clock = CAlarmPacer::Clock;
 
-    // A watch whose alarms take their texts from strings.
+    // A watch whose alarms and log take their texts from strings.
     explicit CDeviceWatch(StringLookup strings);
 
     // What the window did at utcMicros on this PC's clock and now on its steady clock. A user's

@@ -1,6 +1,6 @@
 #include "DialogView.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 void CDialogView::SetFittedLine(int id, const std::string& text) {
     // Four refreshes a second repeat the same text; only a new one may move the controls.

@@ -7,7 +7,7 @@
 
 struct Alarm;
 
-// Everything the window's logic does to its window, by control id (ui/res/resource.h), with UTF-8 texts.
+// Everything the window's logic does to its window, by control id (resources/resource.h), with UTF-8 texts.
 // Each front end implements it over its own controls; every call comes on the window thread.
 //
 // The rule for every handler of the logic: put the window in its final state first, then ask or tell.

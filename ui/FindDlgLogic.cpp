@@ -1,11 +1,11 @@
 #include "FindDlgLogic.h"
 
 #include "SearchNetworkCheck.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "connect/DottedAddress.h"
-#include "link/DeviceText.h"
+#include "devicetext/DeviceText.h"
 
 #include <algorithm>
 #include <utility>

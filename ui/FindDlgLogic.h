@@ -3,7 +3,7 @@
 #include "FindDlgView.h"
 #include "SearchRelay.h"
 
-#include "StringLookup.h"
+#include "resources/StringLookup.h"
 
 #include "discover/NetworkSearch.h"
 #include "runtime/StateRelay.h"

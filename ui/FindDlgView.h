@@ -15,7 +15,7 @@ struct FoundDeviceRow {
     friend bool operator==(const FoundDeviceRow&, const FoundDeviceRow&) = default;
 };
 
-// Everything the Find dialog's logic does to its window, by control id (ui/res/resource.h, IDC_FIND_*),
+// Everything the Find dialog's logic does to its window, by control id (resources/resource.h, IDC_FIND_*),
 // with UTF-8 texts. Each front end implements it over its own controls; every call comes on the window
 // thread.
 class CFindDlgView {

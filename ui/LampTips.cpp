@@ -1,6 +1,6 @@
 #include "LampTips.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 int LampOfProblem(ProblemCode code) {
     switch (code) {

@@ -1,6 +1,6 @@
 #include "Layout.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "LeapLine.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StringLookup.h"
+#include "resources/StringLookup.h"
 
 #include "health/DeviceRecord.h"
 

@@ -1,7 +1,7 @@
 #include "NtpWatch.h"
 
-#include "ntp/NtpHistory.h"
-#include "ntp/SntpQuery.h"
+#include "ntpquery/NtpHistory.h"
+#include "ntpquery/SntpQuery.h"
 #include "runtime/WaitSet.h"
 #include "runtime/WaitTime.h"
 

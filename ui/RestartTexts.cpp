@@ -1,6 +1,6 @@
 #include "RestartTexts.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <cstdio>
 

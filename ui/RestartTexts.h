@@ -2,7 +2,7 @@
 
 #include "AddressValidation.h"
 #include "NetworkCheck.h"
-#include "StringLookup.h"
+#include "resources/StringLookup.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "SearchNetworkCheck.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include "connect/Ipv4Network.h"
 

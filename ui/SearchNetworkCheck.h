@@ -1,7 +1,7 @@
 #pragma once
 
 #include "NetworkCheck.h"
-#include "StringLookup.h"
+#include "resources/StringLookup.h"
 
 #include "discover/SearchNetwork.h"
 

@@ -2,7 +2,7 @@
 
 #include "TimeLines.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/DialogUnits.h"
+#include "resources/DialogUnits.h"
 
 #include <cstdint>
 #include <vector>

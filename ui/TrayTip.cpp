@@ -1,6 +1,6 @@
 #include "TrayTip.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 namespace {
 

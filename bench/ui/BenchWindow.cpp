@@ -2,12 +2,12 @@
 
 #include "UtcLine.h"
 
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "tests/support/LoopbackGuard.h"
 #include "ui/qt/ControlText.h"
 #include "ui/qt/LocalNetworks.h"
 #include "ui/qt/StatusText.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 

@@ -7,11 +7,11 @@
 #include "OffscreenEnvironment.h"
 
 #include "link/LinkState.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "runtime/Networking.h"
 #include "tests/link/UnansweringListener.h"
 #include "tests/support/SimProcess.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <QApplication>
 

@@ -9,8 +9,8 @@
 #include "LatencyRuns.h"
 #include "OffscreenEnvironment.h"
 
+#include "resources/resource.h"
 #include "runtime/Networking.h"
-#include "ui/res/resource.h"
 
 #include <QApplication>
 

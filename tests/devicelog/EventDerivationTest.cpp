@@ -1,6 +1,7 @@
 // The device log's events: the window's actions step by step against what the log remembers of them,
 // and the event of each kind of transition the observer of the readings finds.
 #include "devicelog/EventDerivation.h"
+#include "resources/StringTable.h"
 #include "tests/devicelog/OffsetProblem.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +101,8 @@ TEST(EventDerivation, EachActionGivesItsEvents) {
         DeviceLogState state;
         for (std::size_t index = 0; index < scenario.steps.size(); ++index) {
             const Step& step = scenario.steps[index];
-            EXPECT_EQ(DescribeAll(ActionEvents(state, kUtc, step.action), step.events), step.events)
+            EXPECT_EQ(DescribeAll(ActionEvents(state, kUtc, step.action, LoadStringResource), step.events),
+                      step.events)
                 << "step " << index;
         }
     }
@@ -145,7 +147,7 @@ TEST(EventDerivation, EachTransitionGivesOneEvent) {
         "info firmware-seen 10.0.0.5 | Firmware version 1.0",
         "info firmware-changed 10.0.0.5 | Firmware version changed from 1.0 to 1.1\\x1b",
     };
-    EXPECT_EQ(DescribeAll(TransitionEvents(kUtc, transitions), expected), expected);
+    EXPECT_EQ(DescribeAll(TransitionEvents(kUtc, transitions, LoadStringResource), expected), expected);
 }
 
 } // namespace

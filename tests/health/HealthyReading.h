@@ -1,7 +1,7 @@
 #pragma once
 
+#include "devicetext/PeerLine.h"
 #include "health/DeviceRecord.h"
-#include "link/PeerLine.h"
 
 // A complete reading of a device that breaks no rule, with an NTP answer, for tests to change.
 inline DeviceRecord HealthyReading() {

@@ -1,7 +1,7 @@
 // The raw getdate reading that an offset is computed from, fed by hand through the dialogue.
 #include "DialogueProbe.h"
 
-#include "link/PcClock.h"
+#include "runtime/PcClock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The alarms of the device's transitions over time: their texts and urgency, which transitions raise
 // none, and how a subject that changes often is held to its count at the end of the minute.
 #include "ui/AlarmPacer.h"
-#include "ui/res/StringTable.h"
+#include "resources/StringTable.h"
 
 #include "tests/devicelog/OffsetProblem.h"
 

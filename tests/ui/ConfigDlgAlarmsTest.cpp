@@ -1,8 +1,8 @@
 // The window's alarms over a fake link: which of its events reach the user outside the window, how the
 // summary names the device, what the device log says of the same events, and when the alarms shown are
 // taken off the screen.
+#include "resources/resource.h"
 #include "ui/ConfigDlgLogic.h"
-#include "ui/res/resource.h"
 
 #include "tests/ui/support/FakeRacingLink.h"
 #include "tests/ui/support/RecordingView.h"

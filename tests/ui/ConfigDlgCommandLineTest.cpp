@@ -1,6 +1,6 @@
+#include "resources/resource.h"
 #include "ui/CommandLine.h"
 #include "ui/ConfigDlgLogic.h"
-#include "ui/res/resource.h"
 
 #include "tests/ui/support/RecordingView.h"
 

@@ -1,7 +1,7 @@
 // The device log as the window keeps it over a fake link: the events of a connection, in memory and in
 // the journal, and read back as earlier when the window connects to that device again.
+#include "resources/resource.h"
 #include "ui/ConfigDlgLogic.h"
-#include "ui/res/resource.h"
 
 #include "devicelog/Journal.h"
 #include "tests/support/TemporaryFolder.h"

@@ -1,7 +1,7 @@
 // The lamps' tooltips over a fake link: what the link read on a refresh tick, judged by the health rules
 // vantrex-status applies, and the problems each lamp's tooltip lists.
+#include "resources/resource.h"
 #include "ui/ConfigDlgLogic.h"
-#include "ui/res/resource.h"
 
 #include "tests/ui/support/FakeRacingLink.h"
 #include "tests/ui/support/RecordingView.h"

@@ -2,8 +2,8 @@
 // fakes cannot: the relay's thread handing reports of real links over to the window thread, which the
 // ThreadSanitizer build and the Windows build run only here.
 #include "ui/ConfigDlgLogic.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "tests/ui/support/PostedReports.h"
 #include "tests/ui/support/RecordingView.h"

@@ -1,10 +1,10 @@
 // The window's state machine, driven by hand: fake links, a recording window and an injected clock.
 // Each row brings the window to a phase, delivers one event and checks what the window shows, which
 // boxes it opened and what it asked of the links.
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/ConfigDlgLogic.h"
 #include "ui/RestartTexts.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include "tests/ui/support/FakeRacingLink.h"
 #include "tests/ui/support/RecordingView.h"

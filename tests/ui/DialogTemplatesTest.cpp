@@ -1,7 +1,7 @@
-#include "ui/res/DialogTemplates.h"
+#include "resources/DialogTemplates.h"
+#include "resources/WindowStyles.h"
+#include "resources/resource.h"
 #include "ui/CommandLine.h"
-#include "ui/res/WindowStyles.h"
-#include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ui/DialogUnits.h"
-#include "ui/res/DialogTemplates.h"
-#include "ui/res/resource.h"
+#include "resources/DialogUnits.h"
+#include "resources/DialogTemplates.h"
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 

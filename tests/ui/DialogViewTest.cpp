@@ -1,4 +1,4 @@
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include "tests/ui/support/RecordingView.h"
 

@@ -1,9 +1,9 @@
 // The Find dialog's logic through a fake dialog: the network box's check by table, and a search of a
 // loopback /30 in 127.0.174.32/30 only, whose news crosses from the relay thread as the window gets it.
 #include "ui/FindDlgLogic.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/SearchNetworkCheck.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include "tests/support/LoopbackPeer.h"
 #include "tests/ui/support/PostedReports.h"

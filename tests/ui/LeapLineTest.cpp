@@ -1,6 +1,6 @@
 #include "ui/LeapLine.h"
 
-#include "ui/res/StringTable.h"
+#include "resources/StringTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ui/RestartTexts.h"
 
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ui/StatusDisplay.h"
+#include "resources/StringTable.h"
 #include "ui/TimeLines.h"
-#include "ui/res/StringTable.h"
 
 #include "tests/support/TimeZoneScope.h"
 

@@ -1,5 +1,5 @@
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The tip of the window's notification-area icon: the window's title, then the device and its state.
 #include "ui/TrayTip.h"
-#include "ui/res/StringTable.h"
+#include "resources/StringTable.h"
 
 #include <gtest/gtest.h>
 

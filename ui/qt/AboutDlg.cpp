@@ -1,8 +1,8 @@
 #include "AboutDlg.h"
 
 #include "DialogBuilder.h"
-#include "ui/res/DialogTemplates.h"
-#include "ui/res/resource.h"
+#include "resources/DialogTemplates.h"
+#include "resources/resource.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -1,7 +1,7 @@
 #include "ChartView.h"
 
+#include "resources/StringTable.h"
 #include "ui/DeviceLogRows.h"
-#include "ui/res/StringTable.h"
 
 #include <QPainter>
 

@@ -2,8 +2,8 @@
 
 #include "ConfigDlg.h"
 #include "MessageBoxes.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "runtime/Networking.h"
 

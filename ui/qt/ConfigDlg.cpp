@@ -8,12 +8,12 @@
 #include "LocalNetworks.h"
 #include "RecentAddressSetting.h"
 #include "StatusText.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/AboutCommand.h"
 #include "ui/SearchNetworkCheck.h"
 #include "ui/StatusControls.h"
 #include "ui/qt/Artwork.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -28,7 +28,7 @@
 
 namespace {
 
-// The program's desktop entry (ui/res/vantrex-config.desktop), and the name of the icon it installs.
+// The program's desktop entry (resources/vantrex-config.desktop), and the name of the icon it installs.
 const QString kDesktopEntry = QStringLiteral("vantrex-config");
 
 QString ResourceText(int stringId) {

@@ -3,9 +3,9 @@
 #include "ConfigDlg.h"
 
 #include "StatusText.h"
+#include "resources/DialogTemplates.h"
+#include "resources/resource.h"
 #include "ui/Layout.h"
-#include "ui/res/DialogTemplates.h"
-#include "ui/res/resource.h"
 
 #include <QLabel>
 #include <QResizeEvent>

@@ -4,7 +4,7 @@
 #include "ControlText.h"
 #include "RecentAddressSetting.h"
 #include "StatusText.h"
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <QAbstractButton>
 #include <QApplication>

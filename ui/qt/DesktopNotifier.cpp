@@ -1,8 +1,8 @@
 #include "DesktopNotifier.h"
 
 #include "Artwork.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

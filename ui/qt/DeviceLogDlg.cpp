@@ -1,12 +1,12 @@
 #include "DeviceLogDlg.h"
 
 #include "ChartView.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringLookup.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/CompanionPlacement.h"
 #include "ui/DeviceLogSave.h"
-#include "ui/StringLookup.h"
-#include "ui/res/DialogTemplates.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include "runtime/FileReplace.h"
 #include "runtime/RealTimeClock.h"

@@ -2,9 +2,9 @@
 
 #include "ChartView.h"
 #include "StatusText.h"
-#include "ui/DialogUnits.h"
+#include "resources/DialogUnits.h"
+#include "resources/WindowStyles.h"
 #include "ui/qt/Artwork.h"
-#include "ui/res/WindowStyles.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/res/DialogTemplates.h"
+#include "resources/DialogTemplates.h"
 
 #include <QFont>
 #include <QWidget>

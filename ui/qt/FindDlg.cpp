@@ -2,9 +2,9 @@
 
 #include "ControlText.h"
 #include "LinkStateEvent.h"
-#include "ui/res/DialogTemplates.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

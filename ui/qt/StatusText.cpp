@@ -1,7 +1,7 @@
 #include "StatusText.h"
 
+#include "resources/WindowStyles.h"
 #include "ui/StatusTextPaint.h"
-#include "ui/res/WindowStyles.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -2,7 +2,7 @@
 
 #include "DialogTemplateBytes.h"
 #include "WindowPlacement.h"
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 void CAboutDlg::DoModal(HWND owner) {
     const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_ABOUTBOX));

@@ -1,7 +1,7 @@
 #include "AccessibleNames.h"
 
 #include "WideText.h"
-#include "ui/res/StringTable.h"
+#include "resources/StringTable.h"
 
 #include <oleacc.h>
 

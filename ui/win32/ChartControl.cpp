@@ -3,8 +3,8 @@
 #include "GdiObject.h"
 #include "SelectedFont.h"
 #include "WideText.h"
+#include "resources/StringTable.h"
 #include "ui/DeviceLogRows.h"
-#include "ui/res/StringTable.h"
 
 #include <algorithm>
 #include <optional>

@@ -8,11 +8,11 @@
 #include "RecentAddressSetting.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/AboutCommand.h"
 #include "ui/RecentAddresses.h"
 #include "ui/SearchNetworkCheck.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <windowsx.h>
 

@@ -2,9 +2,9 @@
 // line's text changes.
 #include "ConfigDlg.h"
 
+#include "resources/DialogTemplates.h"
+#include "resources/resource.h"
 #include "ui/Layout.h"
-#include "ui/res/DialogTemplates.h"
-#include "ui/res/resource.h"
 
 #include <vector>
 

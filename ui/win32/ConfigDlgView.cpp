@@ -3,7 +3,7 @@
 
 #include "RecentAddressSetting.h"
 #include "WideText.h"
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 namespace {
 

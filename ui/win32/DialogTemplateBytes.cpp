@@ -2,7 +2,7 @@
 
 #include "ChartControl.h"
 #include "WideText.h"
-#include "ui/res/WindowStyles.h"
+#include "resources/WindowStyles.h"
 
 #include <commctrl.h>
 

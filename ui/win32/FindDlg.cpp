@@ -3,8 +3,8 @@
 #include "PostedReport.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include <commctrl.h>
 

@@ -2,8 +2,8 @@
 
 #include "SelectedFont.h"
 #include "WideText.h"
+#include "resources/WindowStyles.h"
 #include "ui/StatusTextPaint.h"
-#include "ui/res/WindowStyles.h"
 
 #include <commctrl.h>
 

@@ -1,5 +1,5 @@
 #include "ui/qt/Artwork.h"
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <QFile>
 #include <QImage>

@@ -3,8 +3,8 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
+#include "resources/resource.h"
 #include "tests/support/SimProcess.h"
-#include "ui/res/resource.h"
 
 #include <algorithm>
 #include <string>

@@ -3,9 +3,9 @@
 // its own, OffscreenTestMain.cpp).
 #include "WindowTestFixture.h"
 
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "ui/AboutCommand.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <QAction>
 #include <QMenu>

@@ -5,12 +5,12 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
+#include "resources/resource.h"
 #include "tests/support/LoopbackGuard.h"
 #include "tests/support/SimProcess.h"
 #include "ui/qt/ControlText.h"
 #include "ui/qt/FindDlg.h"
 #include "ui/qt/RecentAddressSetting.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,9 +5,9 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
+#include "resources/resource.h"
 #include "tests/link/UnansweringListener.h"
 #include "tests/support/SimProcess.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,8 +4,8 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
+#include "resources/resource.h"
 #include "tests/support/SimProcess.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 

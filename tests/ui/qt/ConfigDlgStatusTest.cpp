@@ -3,9 +3,9 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
+#include "resources/resource.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TimeZoneScope.h"
-#include "ui/res/resource.h"
 
 #include <string>
 #include <utility>

@@ -4,10 +4,10 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
+#include "resources/resource.h"
 #include "tests/link/UnansweringListener.h"
 #include "tests/support/SimProcess.h"
 #include "ui/qt/LinkStateEvent.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -5,9 +5,9 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "tests/support/SimProcess.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -6,12 +6,12 @@
 #include "EventLoopWait.h"
 #include "WindowTestFixture.h"
 
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TemporaryFolder.h"
 #include "ui/qt/ChartView.h"
 #include "ui/qt/DeviceLogDlg.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "ui/qt/DialogBuilder.h"
-#include "ui/DialogUnits.h"
+#include "resources/DialogUnits.h"
+#include "resources/WindowStyles.h"
+#include "resources/resource.h"
 #include "ui/qt/StatusText.h"
-#include "ui/res/WindowStyles.h"
-#include "ui/res/resource.h"
 
 #include <QApplication>
 #include <QCheckBox>

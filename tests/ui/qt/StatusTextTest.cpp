@@ -1,5 +1,5 @@
 #include "ui/qt/StatusText.h"
-#include "ui/res/WindowStyles.h"
+#include "resources/WindowStyles.h"
 
 #include <QAccessible>
 #include <QApplication>

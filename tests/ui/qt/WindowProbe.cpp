@@ -1,9 +1,9 @@
 #include "WindowProbe.h"
 
+#include "resources/resource.h"
 #include "ui/qt/Artwork.h"
 #include "ui/qt/ControlText.h"
 #include "ui/qt/StatusText.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QFontMetrics>

@@ -6,7 +6,7 @@
 
 class QAbstractButton;
 
-// What a test reads off the configuration window, by control id (ui/res/resource.h).
+// What a test reads off the configuration window, by control id (resources/resource.h).
 
 // The text a control shows: a button's or label's text, a group's title, an edit's or status line's text.
 QString TextOf(const CConfigDlg& window, int id);

@@ -2,8 +2,8 @@
 
 #include "EventLoopWait.h"
 
+#include "resources/resource.h"
 #include "tests/support/LoopbackGuard.h"
-#include "ui/res/resource.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -6,9 +6,9 @@
 // switched from the system menu and remembered.
 #include "WindowRun.h"
 
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 #include "runtime/Networking.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
 #include "ui/win32/ConfigDlg.h"
 #include "ui/win32/NotifySetting.h"
 #include "ui/win32/WideText.h"

@@ -2,8 +2,8 @@
 // separate program through window messages, closed.
 #include "WindowProbe.h"
 
+#include "resources/resource.h"
 #include "ui/AboutCommand.h"
-#include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // lists the device of a loopback /28 (127.0.174.16/28) and a double-click on it connects the window.
 #include "WindowProbe.h"
 
-#include "ui/res/resource.h"
+#include "resources/resource.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 // rows.
 #include "WindowRun.h"
 
+#include "resources/resource.h"
 #include "runtime/Networking.h"
-#include "ui/res/resource.h"
 #include "ui/win32/ChartControl.h"
 #include "ui/win32/WindowPlacement.h"
 

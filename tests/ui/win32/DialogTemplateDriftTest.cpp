@@ -1,8 +1,8 @@
 // The dialogs Windows makes from the built templates must be the templates' data: every control's id,
 // class, style, text and rectangle, so that the in-memory form cannot drift from DialogTemplates.cpp.
-#include "ui/res/DialogTemplates.h"
-#include "ui/res/WindowStyles.h"
-#include "ui/res/resource.h"
+#include "resources/DialogTemplates.h"
+#include "resources/WindowStyles.h"
+#include "resources/resource.h"
 #include "ui/win32/ChartControl.h"
 #include "ui/win32/DialogTemplateBytes.h"
 #include "ui/win32/WideText.h"

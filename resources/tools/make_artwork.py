@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the window's artwork and writes it next to this folder (ui/res/).
+"""Draws the window's artwork and writes it next to this folder (resources/).
 
 Standard library only. The build does not run this script: its output is committed, and running it
 again gives byte-identical files. Outputs:

@@ -1,4 +1,4 @@
-#include "link/PeerLine.h"
+#include "devicetext/PeerLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/res/DialogTemplates.h"
+#include "resources/DialogTemplates.h"
 
 // Dialog units to pixels for templates in the dialog font (MS Sans Serif 8 pt): 4 x 8 dialog units
 // are 6 x 13 pixels at 96 dpi, and scale with the screen's dpi.

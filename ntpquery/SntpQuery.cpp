@@ -1,8 +1,8 @@
 #include "SntpQuery.h"
 
-#include "link/PcClock.h"
 #include "ntp/KissCode.h"
 #include "ntp/SntpPacket.h"
+#include "runtime/PcClock.h"
 
 #include <algorithm>
 

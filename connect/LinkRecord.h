@@ -1,7 +1,6 @@
 #pragma once
 
-#include "DeviceRecord.h"
-
+#include "health/DeviceRecord.h"
 #include "link/RacingLink.h"
 
 // What a connected link has read of the device, as the health rules take it: the firmware, the clock

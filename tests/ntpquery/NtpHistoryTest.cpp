@@ -1,6 +1,6 @@
 // How often a device's time service may be asked, and what is shown between two checks.
-#include "ntp/NtpHistory.h"
-#include "ntp/NtpHistoryStore.h"
+#include "ntpquery/NtpHistory.h"
+#include "ntpquery/NtpHistoryStore.h"
 
 #include <gtest/gtest.h>
 
