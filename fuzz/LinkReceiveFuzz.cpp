@@ -2,11 +2,8 @@
 // dialect, checking what the dialogue may hold and may send.
 #include "FuzzInput.h"
 
-#include "tests/link/DialogueProbe.h"
+#include "link/DeviceDialogue.h"
 
-#include "link/DeviceDialect.h"
-
-#include <string>
 #include <string_view>
 
 namespace {
@@ -22,15 +19,14 @@ bool IsDialogueCommand(std::string_view command, const DeviceDialect& dialect) {
     return command.empty();
 }
 
-void CheckInvariants(const CDialogueProbe& probe, const DeviceDialect& dialect) {
-    FuzzCheck(probe.ReceivedText().size() < kLinkBufferSize, "the accumulator stays within its buffer");
-    FuzzCheck(probe.ReceivedText().find('\0') == std::string_view::npos, "no NUL in the accumulator");
-    const std::string pending = probe.Pending();
-    FuzzCheck(pending.size() < kLinkBufferSize, "the send buffer keeps its terminator");
-    FuzzCheck(IsDialogueCommand(pending, dialect), "only the dialogue's own commands");
-    FuzzCheck(probe.FirmwareVersion().size() <= kVersionLength, "the version keeps at most 16 characters");
-    const IndicatorState sync = probe.TimeSyncState();
-    FuzzCheck(sync >= -1 && sync <= 1, "the time-sync lamp is on, off or undetermined");
+void CheckInvariants(const CDeviceDialogue& dialogue, const DeviceDialect& dialect) {
+    FuzzCheck(dialogue.ReceivedText().size() < kLinkBufferSize, "the accumulator stays within its buffer");
+    FuzzCheck(dialogue.ReceivedText().find('\0') == std::string_view::npos, "no NUL in the accumulator");
+    FuzzCheck(IsDialogueCommand(dialogue.PendingCommand(), dialect), "only the dialogue's own commands");
+    const DeviceSnapshot& snapshot = dialogue.Snapshot();
+    FuzzCheck(snapshot.version.size() <= kVersionLength, "the version keeps at most 16 characters");
+    FuzzCheck(snapshot.timeSyncState >= -1 && snapshot.timeSyncState <= 1,
+              "the time-sync lamp is on, off or undetermined");
 }
 
 } // namespace
@@ -38,11 +34,14 @@ void CheckInvariants(const CDialogueProbe& probe, const DeviceDialect& dialect) 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const BlockedInput input = ReadBlockedInput(data, size);
     const unsigned short port = input.variant ? kTelnetPort : kShellPort;
-    CDialogueProbe probe(port);
+    CDeviceDialogue dialogue(port);
+    const LinkInstant now{};
+    dialogue.Start(now);
+    dialogue.OnConnected(now);
     const DeviceDialect& dialect = DialectForPort(port);
     ForEachBlock(input, [&](std::string_view block) {
-        probe.FeedBlock(block);
-        CheckInvariants(probe, dialect);
+        dialogue.OnReceived(block, now);
+        CheckInvariants(dialogue, dialect);
     });
     return 0;
 }

@@ -1,193 +1,276 @@
-// The device dialogue: collects received characters, recognises the prompts, answers the login,
-// reads each answer into the status snapshot and chooses the next command.
-#include "DeviceLink.h"
+// The device dialogue: collects received characters, recognises the prompts, answers the login, reads
+// each answer into the status snapshot, chooses and paces the next command, and keeps the time limits.
+#include "DeviceDialogue.h"
 
-#include "DeviceTime.h"
-
-#include "CommandText.h"
-#include "DialogueTrace.h"
-#include "runtime/DebugOutput.h"
-#include "runtime/PcClock.h"
-#include "runtime/Tick.h"
+#include "AddressCommand.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <utility>
 
 namespace {
 
-// On overflow the accumulator keeps this much of its newest text: a prompt that ends at the next
-// character is then still whole, and so is most of a long answer.
-constexpr int kKeptOnOverflow = static_cast<int>(kLinkBufferSize / 2);
+// The text cut to what an address text may hold.
+std::string AddressText(const char* text) {
+    return std::string(text == nullptr ? "" : text).substr(0, kLinkTextSize - 1);
+}
 
 } // namespace
 
-void CDeviceLink::OnDeviceChar(char c) {
-    if (c == '\0') {
+CDeviceDialogue::CDeviceDialogue(unsigned short port, const LinkTiming& timing) {
+    Configure(port, timing);
+}
+
+void CDeviceDialogue::Configure(unsigned short port, const LinkTiming& timing) {
+    m_port = port;
+    m_dialect = &DialectForPort(port);
+    m_timing = timing;
+}
+
+void CDeviceDialogue::Start(const LinkInstant& now) {
+    m_phase = DialoguePhase::Connecting;
+    m_state = StateStarting;
+    m_connectDeadline = now.monotonic + std::chrono::milliseconds(m_timing.connectTimeoutMs);
+    m_lastActivity = now.monotonic;
+    m_telnetFilter = CTelnetFilter();
+    m_received.Clear();
+    m_peerTable = CPeerTableReader();
+    m_asked = AskedAnswer::None;
+    m_bPollGetdate = true;
+    m_bFirstPrompt = true;
+    m_bReadWhole = false;
+    m_command.clear();
+    m_sent = 0;
+    m_bSendStarted = false;
+    // A request left from an earlier run was meant for that connection.
+    m_addressCommand.reset();
+    m_snapshot.ForgetRun();
+    ++m_snapshotRevision;
+}
+
+void CDeviceDialogue::OnConnected(const LinkInstant& now) {
+    if (m_phase == DialoguePhase::Connecting) {
+        m_phase = DialoguePhase::Talking;
+        m_lastActivity = now.monotonic;
+    }
+}
+
+void CDeviceDialogue::OnReceived(std::string_view bytes, const LinkInstant& now) {
+    if (m_phase != DialoguePhase::Talking) {
         return;
     }
-    StoreReceived(c);
-    if (m_dialect->isTelnet && AnswerLogin()) {
+    m_lastActivity = now.monotonic;
+    for (const char byte : bytes) {
+        // Telnet sends a bare carriage return as CR NUL, and no prompt or answer holds a NUL.
+        const std::optional<char> c = m_telnetFilter.Take(static_cast<unsigned char>(byte));
+        if (c && *c != '\0') {
+            OnDeviceChar(*c, now);
+        }
+    }
+}
+
+void CDeviceDialogue::OnSent(std::size_t count, const LinkInstant& sentAt) {
+    if (m_phase != DialoguePhase::Talking || m_command.empty()) {
         return;
     }
-    if (ReceivedEndsWith(kShellPrompt)) {
-        OnShellPrompt();
+    if (!m_bSendStarted) {
+        m_bSendStarted = true;
+        m_lastSendPcMicros = sentAt.pcMicros;
+        m_lastActivity = sentAt.monotonic;
+    }
+    if (count == 0) {
+        return;
+    }
+    m_lastActivity = sentAt.monotonic;
+    m_sent = std::min(m_command.size(), m_sent + count);
+    if (m_sent < m_command.size()) {
+        return;
+    }
+    Trace('>', m_command);
+    m_command.clear();
+    m_sent = 0;
+    m_bSendStarted = false;
+    if (m_addressCommand) {
+        std::string command = std::move(*m_addressCommand);
+        m_addressCommand.reset();
+        // Its answer is read by nobody: the device restarts, and no poll reader can make sense of it.
+        PlaceCommand(std::move(command), AskedAnswer::None, m_timing.pacingMs, sentAt);
+    }
+}
+
+void CDeviceDialogue::OnTimer(const LinkInstant& now) {
+    const std::optional<LinkClock::time_point> deadline = NextDeadline();
+    if (!deadline || now.monotonic < *deadline) {
+        return;
+    }
+    if (m_phase == DialoguePhase::Connecting) {
+        End(StateConnectFailed);
+    } else if (m_command.empty()) {
+        End(StateSilent);
+    } else if (m_bSendStarted) {
+        // A device that stops taking a command may have half of an address written: the run ends.
+        End(StateLinkClosed);
+    }
+}
+
+void CDeviceDialogue::End(LinkState failure) {
+    if (m_phase == DialoguePhase::Ended) {
+        return;
+    }
+    m_phase = DialoguePhase::Ended;
+    m_state = failure;
+    // Nothing more goes to a device whose run is over.
+    m_command.clear();
+    m_sent = 0;
+    m_bSendStarted = false;
+    m_addressCommand.reset();
+}
+
+bool CDeviceDialogue::RequestAddressChange(const char* ip, const char* mask, const char* gateway,
+                                           const LinkInstant& now) {
+    char command[kLinkBufferSize];
+    const int length = FormatAddressCommand(m_port, AddressText(ip).c_str(), AddressText(mask).c_str(),
+                                            AddressText(gateway).c_str(), command, sizeof command);
+    if (length == 0) {
+        return false;
+    }
+    if (m_phase != DialoguePhase::Talking) {
+        return true;
+    }
+    std::string placed(command, static_cast<std::size_t>(length));
+    if (m_command.empty()) {
+        PlaceCommand(std::move(placed), AskedAnswer::None, m_timing.pacingMs, now);
+    } else {
+        m_addressCommand = std::move(placed);
+    }
+    return true;
+}
+
+std::optional<LinkClock::time_point> CDeviceDialogue::NextDeadline() const {
+    switch (m_phase) {
+    case DialoguePhase::Ended:
+        return std::nullopt;
+    case DialoguePhase::Connecting:
+        return m_connectDeadline;
+    case DialoguePhase::Talking:
+        break;
+    }
+    // The pacing wait has no limit of its own: a command waiting for its time is never silence.
+    if (!m_command.empty() && !m_bSendStarted) {
+        return m_sendTime;
+    }
+    return m_lastActivity + SilenceLimit();
+}
+
+std::chrono::milliseconds CDeviceDialogue::SilenceLimit() const {
+    return std::chrono::milliseconds(m_bFirstPrompt ? m_timing.firstPromptLimitMs : m_timing.promptLimitMs);
+}
+
+void CDeviceDialogue::OnDeviceChar(char c, const LinkInstant& now) {
+    m_received.Append(c);
+    if (m_dialect->isTelnet && AnswerLogin(now)) {
+        return;
+    }
+    if (m_received.EndsWith(kShellPrompt)) {
+        OnShellPrompt(now);
     } else if (m_asked == AskedAnswer::PeerTable) {
         TakePeerTableLine(c);
     }
 }
 
-void CDeviceLink::TakePeerTableLine(char c) {
+void CDeviceDialogue::TakePeerTableLine(char c) {
     // A table may be longer than the accumulator: each line is read as it ends, so its header is never
     // pushed out before it is seen.
     if (c == '\r' || c == '\n') {
-        TraceDialogue('<', ReceivedText());
-        m_peerTable.OnLine(ReceivedText().substr(0, static_cast<std::size_t>(m_recvLength) - 1));
-        ClearReceived();
+        Trace('<', m_received.View());
+        m_peerTable.OnLine(m_received.WithoutLast());
+        m_received.Clear();
     }
 }
 
-void CDeviceLink::StoreReceived(char c) {
-    if (m_recvLength == static_cast<int>(kLinkBufferSize) - 1) {
-        KeepNewestReceived();
+bool CDeviceDialogue::AnswerLogin(const LinkInstant& now) {
+    const bool login = m_received.EndsWith(kLoginPrompt);
+    if (!login && !m_received.EndsWith(kPasswordPrompt)) {
+        return false;
     }
-    m_recvBuffer[m_recvLength] = c;
-    ++m_recvLength;
-    m_recvBuffer[m_recvLength] = '\0';
-}
-
-void CDeviceLink::KeepNewestReceived() {
-    std::memmove(m_recvBuffer, m_recvBuffer + m_recvLength - kKeptOnOverflow, kKeptOnOverflow);
-    m_recvLength = kKeptOnOverflow;
-    m_recvBuffer[m_recvLength] = '\0';
-}
-
-void CDeviceLink::ClearReceived() {
-    m_recvLength = 0;
-    m_recvBuffer[0] = '\0';
-}
-
-bool CDeviceLink::ReceivedEndsWith(std::string_view prompt) const {
-    // Any earlier occurrence of a prompt was recognised when it ended and cleared the accumulator, so
-    // looking at the end is the whole search.
-    return EndsWithPrompt(ReceivedText(), prompt);
-}
-
-bool CDeviceLink::AnswerLogin() {
-    if (ReceivedEndsWith(kLoginPrompt)) {
-        SetState(StateReady);
-        TraceDialogue('<', ReceivedText());
-        ClearReceived();
-        PlaceCommand(kLoginCommand, AskedAnswer::None);
-        return true;
+    if (login) {
+        m_state = StateReady;
     }
-    if (ReceivedEndsWith(kPasswordPrompt)) {
-        TraceDialogue('<', ReceivedText());
-        ClearReceived();
-        PlaceCommand(kPasswordCommand, AskedAnswer::None);
-        return true;
-    }
-    return false;
+    Trace('<', m_received.View());
+    m_received.Clear();
+    PlaceCommand(login ? kLoginCommand : kPasswordCommand, AskedAnswer::None, PollPacingMs(), now);
+    return true;
 }
 
-void CDeviceLink::OnShellPrompt() {
+void CDeviceDialogue::OnShellPrompt(const LinkInstant& now) {
     if (!m_dialect->isTelnet) {
-        SetState(StateReady);
+        m_state = StateReady;
     }
-    TraceDialogue('<', ReceivedText());
-    ParseAnswer();
+    Trace('<', m_received.View());
+    ParseAnswer(now);
     if (m_bFirstPrompt) {
-        PlaceCommand(m_dialect->versionCommand, AskedAnswer::Version);
+        PlaceCommand(m_dialect->versionCommand, AskedAnswer::Version, PollPacingMs(), now);
     } else {
         if (m_bPollGetdate) {
-            PlaceCommand(kGetdateCommand, AskedAnswer::Getdate);
+            PlaceCommand(kGetdateCommand, AskedAnswer::Getdate, PollPacingMs(), now);
         } else {
-            PlaceCommand(m_dialect->peerTableCommand, AskedAnswer::PeerTable);
+            PlaceCommand(m_dialect->peerTableCommand, AskedAnswer::PeerTable, PollPacingMs(), now);
         }
         m_bPollGetdate = !m_bPollGetdate;
     }
-    ClearReceived();
+    m_received.Clear();
     m_bFirstPrompt = false;
 }
 
-void CDeviceLink::ParseAnswer() {
-    if (m_asked == AskedAnswer::PeerTable) {
-        // The prompt's line is the table's last, as when the table is read whole.
-        m_peerTable.OnLine(ReceivedText());
-    }
-    CLockHold hold(m_lock);
+void CDeviceDialogue::ParseAnswer(const LinkInstant& now) {
     switch (m_asked) {
     case AskedAnswer::Version:
         if (const std::optional<std::string_view> version =
-                ParseVersionAnswer(m_recvBuffer, m_dialect->versionMarker)) {
-            std::snprintf(m_version, sizeof m_version, "%.*s", static_cast<int>(version->size()),
-                          version->data());
+                ParseVersionAnswer(m_received.CString(), m_dialect->versionMarker)) {
+            m_snapshot.version = std::string(*version);
         } else {
-            KeepUnreadableAnswer(m_dialect->versionMarker);
+            m_snapshot.KeepUnreadableAnswer(m_received.View(), m_dialect->versionMarker);
         }
         break;
     case AskedAnswer::Getdate: {
-        const std::optional<DeviceClockReading> reading = ParseGetdateAnswer(m_recvBuffer);
-        StoreDeviceClock(reading);
+        const std::optional<DeviceClockReading> reading = ParseGetdateAnswer(m_received.CString());
+        m_snapshot.TakeClockReading(reading, m_dialect->microsAdvance, m_lastSendPcMicros, now);
         if (!reading) {
-            KeepUnreadableAnswer(kGetdateMarker);
+            m_snapshot.KeepUnreadableAnswer(m_received.View(), kGetdateMarker);
+        } else if (reading->status == 'M') {
+            // Undoes the alternation that follows, so that getdate is asked again instead of the peer table.
+            m_bPollGetdate = !m_bPollGetdate;
         }
         break;
     }
     case AskedAnswer::PeerTable:
-        m_timeSyncState = m_peerTable.Result();
-        m_peerTableReading = m_peerTable.Table();
+        // The prompt's line is the table's last, as when the table is read whole.
+        m_peerTable.OnLine(m_received.View());
+        m_snapshot.timeSyncState = m_peerTable.Result();
+        m_snapshot.peerTable = m_peerTable.Table();
         m_bReadWhole = true;
         break;
     case AskedAnswer::None:
-        break;
-    }
-}
-
-void CDeviceLink::StoreDeviceClock(const std::optional<DeviceClockReading>& reading) {
-    if (!reading) {
-        // An unreadable answer leaves no time at all: a partial one would be shown with a stale stamp.
-        m_deviceSeconds = 0;
-        m_deviceMicros = 0;
-        m_gpsState = 0;
-        m_lastReading.reset();
         return;
     }
-    m_lastReading = TimedClockReading{reading->seconds, reading->micros, m_lastSendPcMicros, PcClockMicros()};
-    const HeldDeviceTime time =
-        AdvanceDeviceTime(reading->seconds, reading->micros, m_dialect->microsAdvance);
-    m_deviceSeconds = time.seconds;
-    m_deviceMicros = time.micros;
-    m_tickStamp = TickCount();
-    m_macUnassigned = reading->status == 'M' ? 1 : 0;
-    if (reading->status == 'M') {
-        m_gpsState = -1;
-        // Undoes the alternation that follows, so that getdate is asked again instead of the peer table.
-        m_bPollGetdate = !m_bPollGetdate;
-    } else {
-        m_gpsState = reading->status == 'A' ? 1 : 0;
-    }
+    ++m_snapshotRevision;
 }
 
-void CDeviceLink::TraceDialogue(char direction, std::string_view text) const {
-    const char* dialect = m_dialect->isTelnet ? " telnet" : " shell";
-    const std::string trace = DialogueTrace(m_host + dialect, direction, text);
-    if (!trace.empty()) {
-        DebugOutput(trace.c_str());
-    }
-}
-
-void CDeviceLink::KeepUnreadableAnswer(const char* marker) {
-    if (!m_unreadableAnswer) {
-        const std::string_view text = AnswerText(ReceivedText(), marker);
-        m_unreadableAnswer = UnreadableAnswer{marker, std::string(text.substr(0, kUnreadableTextLength))};
-    }
-}
-
-void CDeviceLink::PlaceCommand(const char* command, AskedAnswer asked) {
+void CDeviceDialogue::PlaceCommand(std::string command, AskedAnswer asked, std::uint32_t pacingMs,
+                                   const LinkInstant& now) {
     m_asked = asked;
-    m_sendPacingMs = m_bReadWhole ? std::max(m_timing.pacingMs, m_timing.pollPacingMs) : m_timing.pacingMs;
     m_peerTable = CPeerTableReader(m_dialect->peerTableMarker);
-    m_sendLength =
-        CommandLength(std::snprintf(m_sendBuffer, sizeof m_sendBuffer, "%s", command), sizeof m_sendBuffer);
+    m_command = std::move(command);
+    m_sent = 0;
+    m_bSendStarted = false;
+    m_sendTime = now.monotonic + std::chrono::milliseconds(pacingMs);
+}
+
+std::uint32_t CDeviceDialogue::PollPacingMs() const {
+    return m_bReadWhole ? std::max(m_timing.pacingMs, m_timing.pollPacingMs) : m_timing.pacingMs;
+}
+
+void CDeviceDialogue::Trace(char direction, std::string_view text) const {
+    if (m_trace) {
+        m_trace(direction, text);
+    }
 }

@@ -1,13 +1,14 @@
-// The link's thread: connects without blocking, paces and sends the dialogue's commands, waits for the
-// device, a stop or an address-change request, and reports every end of a run as one LinkState.
+// The link's thread: connects without blocking, waits out the dialogue's pacing, sends its commands,
+// waits for the device, a stop, an address-change request or the dialogue's next limit, and reports every
+// end of a run as one LinkState.
 #include "DeviceLink.h"
 
-#include "AddressCommand.h"
+#include "DialogueTrace.h"
 #include "WholeSend.h"
 
 #include "runtime/DebugOutput.h"
-#include "runtime/PcClock.h"
 #include "runtime/WaitSet.h"
+#include "runtime/WaitTime.h"
 
 #include <cstring>
 #include <utility>
@@ -19,9 +20,16 @@ void CopyAddressText(char (&target)[kLinkTextSize], const char* text) {
     target[kLinkTextSize - 1] = '\0';
 }
 
+// The wait that ends at deadline; none when there is no deadline.
+std::uint32_t WaitFor(const std::optional<LinkClock::time_point>& deadline) {
+    return deadline ? MillisecondsUntil(*deadline) : kInfinite;
+}
+
 } // namespace
 
-CDeviceLink::CDeviceLink(std::string name) : CWorkerThread(std::move(name)) {}
+CDeviceLink::CDeviceLink(std::string name) : CWorkerThread(std::move(name)) {
+    m_dialogue.SetTrace([this](char direction, std::string_view text) { TraceDialogue(direction, text); });
+}
 
 CDeviceLink::~CDeviceLink() {
     // The base destructor would stop the thread only after this part is gone, while Run still uses it.
@@ -31,7 +39,6 @@ CDeviceLink::~CDeviceLink() {
 void CDeviceLink::SetTarget(std::string host, unsigned short port) {
     m_host = std::move(host);
     m_port = port;
-    m_dialect = &DialectForPort(port);
 }
 
 void CDeviceLink::SetTiming(const LinkTiming& timing) {
@@ -65,53 +72,46 @@ void CDeviceLink::TakeAddressChange() {
         // Cleared together with the copy, so that a request made right after it is not lost.
         m_addressSignal.Reset();
     }
-    // Its answer is read by nobody: the device restarts, and no poll reader can make sense of it.
-    m_asked = AskedAnswer::None;
-    m_sendPacingMs = m_timing.pacingMs;
-    m_sendLength = FormatAddressCommand(m_port, ip, mask, gateway, m_sendBuffer, sizeof m_sendBuffer);
-    if (m_sendLength == 0) {
+    if (!m_dialogue.RequestAddressChange(ip, mask, gateway, LinkInstantNow())) {
         DebugOutput("Address change refused: an address text is empty or holds more than digits and dots");
     }
 }
 
-void CDeviceLink::ResetRun() {
-    m_sendLength = 0;
-    m_telnetFilter = CTelnetFilter();
-    m_asked = AskedAnswer::None;
-    ClearReceived();
-    m_bFirstPrompt = true;
-    m_bPollGetdate = true;
-    m_bReadWhole = false;
+void CDeviceLink::DropAddressChange() {
     CLockHold hold(m_lock);
-    m_gpsState = -1;
-    m_timeSyncState = -1;
-    m_deviceMicros = 0;
-    m_deviceSeconds = 0;
-    m_lastReading.reset();
-    m_peerTableReading.reset();
-    m_unreadableAnswer.reset();
-    m_version[0] = '\0';
     m_newIp[0] = '\0';
     m_newMask[0] = '\0';
     m_newGateway[0] = '\0';
-    // A request left from an earlier run was meant for that connection, and its texts are gone.
     m_addressSignal.Reset();
 }
 
-void CDeviceLink::OnDeviceBlock(const char* data, int length) {
-    for (int index = 0; index < length; ++index) {
-        if (const std::optional<char> c = m_telnetFilter.Take(static_cast<unsigned char>(data[index]))) {
-            OnDeviceChar(*c);
-        }
+void CDeviceLink::Publish() {
+    if (m_dialogue.SnapshotRevision() != m_publishedRevision) {
+        m_publishedRevision = m_dialogue.SnapshotRevision();
+        CLockHold hold(m_lock);
+        m_snapshot = m_dialogue.Snapshot();
+    }
+    SetState(m_dialogue.State());
+}
+
+void CDeviceLink::TraceDialogue(char direction, std::string_view text) const {
+    const char* dialect = DialectForPort(m_port).isTelnet ? " telnet" : " shell";
+    const std::string trace = DialogueTrace(m_host + dialect, direction, text);
+    if (!trace.empty()) {
+        DebugOutput(trace.c_str());
     }
 }
 
 void CDeviceLink::Run() {
-    SetState(StateStarting);
-    ResetRun();
+    DropAddressChange();
+    m_dialogue.Configure(m_port, m_timing);
+    m_dialogue.Start(LinkInstantNow());
+    Publish();
     if (OpenSocket()) {
         ServeConnection();
     }
+    // A stop leaves the dialogue as it was, so that nothing more is reported.
+    Publish();
     m_client.Close();
     // A run ends only through Stop, so that its last report stays readable until then.
     m_stopSignal.Wait(kInfinite);
@@ -122,7 +122,7 @@ bool CDeviceLink::OpenSocket() {
         m_client.SetReuseAddress(true)) {
         return true;
     }
-    SetState(StateSocketFailed);
+    m_dialogue.End(StateSocketFailed);
     return false;
 }
 
@@ -137,80 +137,90 @@ bool CDeviceLink::AwaitConnection(const CSignal& netSignal) {
     m_client.SetConnectTimeout(m_timing.connectTimeoutMs);
     if (m_client.Connect(m_host, m_port) != 0) {
         if (CTcpClient::LastError() != kErrorWouldBlock) {
-            SetState(StateSocketFailed);
+            m_dialogue.End(StateSocketFailed);
             return false;
         }
-        // A failed request leaves the signal unset; the wait then still ends through stop.
+        // A failed request leaves the signal unset; the wait then still ends through stop or the limit.
         (void)m_client.EventSelect(EventConnect | EventClose, netSignal);
-        const WaitHandle fired = WaitForAny(m_stopSignal, netSignal, kInfinite);
-        if (fired == m_stopSignal.Handle()) {
+        WaitHandle fired = kNothingFired;
+        while (fired == kNothingFired && m_dialogue.Phase() == DialoguePhase::Connecting) {
+            fired = WaitForAny(m_stopSignal, netSignal, WaitFor(m_dialogue.NextDeadline()));
+            if (fired == kNothingFired) {
+                m_dialogue.OnTimer(LinkInstantNow());
+            }
+        }
+        if (fired == m_stopSignal.Handle() || m_dialogue.Phase() == DialoguePhase::Ended) {
             return false;
         }
         // A wait this PC could not make (a signal without a descriptor) says nothing of the device.
         if (fired == kWaitFailed) {
-            SetState(StateSocketFailed);
-            return false;
-        }
-        if (fired != netSignal.Handle()) {
-            SetState(StateConnectFailed);
+            m_dialogue.End(StateSocketFailed);
             return false;
         }
     }
     // Writability alone does not mean connected: a refused attempt also ends the wait.
     if (!m_client.IsConnectEstablished()) {
-        SetState(StateConnectFailed);
+        m_dialogue.End(StateConnectFailed);
         return false;
     }
+    m_dialogue.OnConnected(LinkInstantNow());
     return true;
 }
 
 void CDeviceLink::ServeDevice(CSignal& netSignal) {
     // Each turn blocks in a wait that includes the stop signal, so Stop always ends this loop.
-    for (;;) {
-        if (m_sendLength != 0 && !SendPendingCommand(netSignal)) {
-            return;
+    while (m_dialogue.Phase() == DialoguePhase::Talking) {
+        Publish();
+        if (!m_dialogue.PendingCommand().empty()) {
+            if (!SendPendingCommand(netSignal)) {
+                return;
+            }
+            continue;
         }
         netSignal.Reset();
         // A failed request leaves the signal unset; the silence limit then ends the run.
         (void)m_client.EventSelect(EventRead | EventClose, netSignal);
         // The request comes before the device's data: a device that answers before every wait would
         // otherwise keep an address change waiting for as long as the connection lasts.
-        const WaitHandle fired = WaitForAny(m_stopSignal, m_addressSignal, netSignal, SilenceLimitMs());
+        const WaitHandle fired =
+            WaitForAny(m_stopSignal, m_addressSignal, netSignal, WaitFor(m_dialogue.NextDeadline()));
         if (fired == m_stopSignal.Handle()) {
             return;
         }
         if (fired == m_addressSignal.Handle()) {
             TakeAddressChange();
-            continue;
-        }
-        if (fired != netSignal.Handle()) {
-            SetState(StateSilent);
-            return;
-        }
-        if (!ReceiveBlock()) {
-            return;
+        } else if (fired == netSignal.Handle()) {
+            if (!ReceiveBlock()) {
+                return;
+            }
+        } else if (fired == kWaitFailed) {
+            m_dialogue.End(StateSilent);
+        } else {
+            m_dialogue.OnTimer(LinkInstantNow());
         }
     }
 }
 
 bool CDeviceLink::SendPendingCommand(CSignal& netSignal) {
-    if (m_stopSignal.Wait(m_sendPacingMs)) {
+    if (m_stopSignal.Wait(MillisecondsUntil(m_dialogue.SendTime()))) {
         return false;
     }
-    m_lastSendPcMicros = PcClockMicros();
+    // A copy: the dialogue replaces its command once this one has gone.
+    const std::string command(m_dialogue.PendingCommand());
     const auto sendSome = [this](std::string_view rest) {
-        return m_client.Send(rest.data(), static_cast<int>(rest.size()), 0);
+        const LinkInstant now = LinkInstantNow();
+        const int sent = m_client.Send(rest.data(), static_cast<int>(rest.size()), 0);
+        m_dialogue.OnSent(sent > 0 ? static_cast<std::size_t>(sent) : 0, now);
+        return sent;
     };
     const auto awaitWritable = [this, &netSignal] { return AwaitWritable(netSignal); };
     // Half a command could leave half an address written on the device: all of it goes, or the run ends.
-    if (!SendWhole(PendingCommand(), sendSome, awaitWritable)) {
+    if (!SendWhole(command, sendSome, awaitWritable)) {
         if (!m_stopSignal.Wait(0)) {
-            SetState(StateLinkClosed);
+            m_dialogue.End(StateLinkClosed);
         }
         return false;
     }
-    TraceDialogue('>', PendingCommand());
-    m_sendLength = 0;
     return true;
 }
 
@@ -221,7 +231,8 @@ bool CDeviceLink::AwaitWritable(CSignal& netSignal) {
     netSignal.Reset();
     // A failed request leaves the signal unset; the wait then ends through stop or its limit.
     (void)m_client.EventSelect(EventWrite | EventClose, netSignal);
-    return WaitForAny(m_stopSignal, netSignal, SilenceLimitMs()) == netSignal.Handle();
+    const auto limit = static_cast<std::uint32_t>(m_dialogue.SilenceLimit().count());
+    return WaitForAny(m_stopSignal, netSignal, limit) == netSignal.Handle();
 }
 
 bool CDeviceLink::ReceiveBlock() {
@@ -231,17 +242,53 @@ bool CDeviceLink::ReceiveBlock() {
         if (CTcpClient::LastError() == kErrorWouldBlock) {
             return true;
         }
-        SetState(StateReceiveFailed);
+        m_dialogue.End(StateReceiveFailed);
         return false;
     }
     if (received == 0) {
-        SetState(StateLinkClosed);
+        m_dialogue.End(StateLinkClosed);
         return false;
     }
-    OnDeviceBlock(block, received);
+    m_dialogue.OnReceived(std::string_view(block, static_cast<std::size_t>(received)), LinkInstantNow());
     return true;
 }
 
-std::uint32_t CDeviceLink::SilenceLimitMs() const {
-    return m_bFirstPrompt ? m_timing.firstPromptLimitMs : m_timing.promptLimitMs;
+std::int64_t CDeviceLink::CurrentDeviceTime() const {
+    CLockHold hold(m_lock);
+    return m_snapshot.DeviceTimeAt(LinkClock::now());
+}
+
+IndicatorState CDeviceLink::TimeSyncState() const {
+    CLockHold hold(m_lock);
+    return m_snapshot.timeSyncState;
+}
+
+IndicatorState CDeviceLink::GpsState() const {
+    CLockHold hold(m_lock);
+    return m_snapshot.gpsState;
+}
+
+int CDeviceLink::IsMacUnassigned() const {
+    CLockHold hold(m_lock);
+    return m_snapshot.macUnassigned;
+}
+
+std::string CDeviceLink::FirmwareVersion() const {
+    CLockHold hold(m_lock);
+    return m_snapshot.version;
+}
+
+std::optional<TimedClockReading> CDeviceLink::LastClockReading() const {
+    CLockHold hold(m_lock);
+    return m_snapshot.lastReading;
+}
+
+std::optional<PeerTable> CDeviceLink::LastPeerTable() const {
+    CLockHold hold(m_lock);
+    return m_snapshot.peerTable;
+}
+
+std::optional<UnreadableAnswer> CDeviceLink::FirstUnreadableAnswer() const {
+    CLockHold hold(m_lock);
+    return m_snapshot.unreadableAnswer;
 }

@@ -15,12 +15,6 @@ HeldDeviceTime AdvanceDeviceTime(std::int64_t seconds, std::int64_t micros, std:
     return time;
 }
 
-std::int32_t TicksSince(std::uint32_t stamp, std::uint32_t now) {
-    // The unsigned difference is the elapsed time modulo 2^32; read as signed, a stamp slightly in the
-    // future gives a small negative count instead of 49 days.
-    return static_cast<std::int32_t>(now - stamp);
-}
-
 std::int64_t CarryDeviceTime(const HeldDeviceTime& time, std::int32_t elapsedMs) {
     if (time.seconds == 0 && time.micros == 0) {
         return 0;

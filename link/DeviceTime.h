@@ -12,8 +12,5 @@ struct HeldDeviceTime {
 // A reading advanced by advanceMicros, with one carry into the seconds when the field reaches a second.
 HeldDeviceTime AdvanceDeviceTime(std::int64_t seconds, std::int64_t micros, std::int64_t advanceMicros);
 
-// Milliseconds from stamp to now on a tick counter that wraps modulo 2^32, as a signed count.
-std::int32_t TicksSince(std::uint32_t stamp, std::uint32_t now);
-
 // Whole device seconds elapsedMs after time was taken, truncating toward zero; 0 when time is unknown.
 std::int64_t CarryDeviceTime(const HeldDeviceTime& time, std::int32_t elapsedMs);

@@ -1,9 +1,10 @@
-// Throughput of the device dialogue: every received character passes through OnDeviceChar.
-#include "link/DeviceLink.h"
+// Throughput of the device dialogue: every received byte passes through its telnet filter and prompts.
+#include "link/DeviceDialogue.h"
 
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -18,18 +19,20 @@ std::string AnswerCycle() {
            " LOCAL(0)        .LOCL.          10 l   16   64  377    0.000    0.000   0.000\r\n# ";
 }
 
-// Feeds text to a link that was never started, as its thread would, one character at a time.
+// Feeds text to a connected dialogue in blocks of the size a receive takes, as its driver would.
 void FeedRepeatedly(benchmark::State& state, const std::string& text) {
-    CDeviceLink link("");
-    link.SetTarget("127.0.5.1", kShellPort);
-    link.OnDeviceChar('#');
-    link.OnDeviceChar(' ');
+    CDeviceDialogue dialogue(kShellPort);
+    const LinkInstant now = LinkInstantNow();
+    dialogue.Start(now);
+    dialogue.OnConnected(now);
+    dialogue.OnReceived("# ", now);
+    const std::string_view stream(text);
     for (auto _ : state) {
-        for (char c : text) {
-            link.OnDeviceChar(c);
+        for (std::size_t at = 0; at < stream.size(); at += kLinkBufferSize) {
+            dialogue.OnReceived(stream.substr(at, kLinkBufferSize), now);
         }
     }
-    benchmark::DoNotOptimize(link.CurrentDeviceTime());
+    benchmark::DoNotOptimize(dialogue.Snapshot().DeviceTimeAt(now.monotonic));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(text.size()));
 }

@@ -1,33 +1,21 @@
-#include "DialogueProbe.h"
-
-#include "runtime/Tick.h"
+#include "DialogueDriver.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
-std::atomic<std::uint32_t> g_ticks{0};
-
-std::uint32_t FakeTicks() {
-    return g_ticks.load();
-}
-
-// Every test runs on a tick counter it moves by hand.
-class DialogueTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_ticks = 50000;
-        SetTickSource(&FakeTicks);
-    }
-    void TearDown() override { SetTickSource(nullptr); }
-};
+using std::chrono::milliseconds;
 
 // What differs between the two dialects in a normal run.
 struct DialectCase {
@@ -43,206 +31,215 @@ void PrintTo(const DialectCase& dialect, std::ostream* out) {
     *out << dialect.name;
 }
 
-class DialogueCycleTest : public DialogueTest, public ::testing::WithParamInterface<DialectCase> {
+class DialogueCycleTest : public ::testing::TestWithParam<DialectCase> {
 protected:
     // The echo of a command followed by its answer and the shell prompt, as the device sends it.
-    static std::string Answer(const std::string& command, const std::string& body) {
+    static std::string Reply(const std::string& command, const std::string& body) {
         return command.substr(0, command.size() - 1) + "\r\n" + body + "\r\n# ";
     }
-    static std::string Getdate(const std::string& reading) { return Answer("getdate\n", reading); }
+    static std::string Getdate(const std::string& reading) { return Reply("getdate\n", reading); }
     std::string PeerTable(const std::string& firstPeer) const {
-        return Answer(GetParam().peerTableCommand,
-                      "     remote     refid   st t\r\n=========================\r\n" + firstPeer +
-                          "\r\n LOCAL(0)  .LOCL.  10 l");
+        return Reply(GetParam().peerTableCommand,
+                     "     remote     refid   st t\r\n=========================\r\n" + firstPeer +
+                         "\r\n LOCAL(0)  .LOCL.  10 l");
     }
-    // Brings a fresh probe through its first shell prompt and the version answer.
-    void StartPolling(CDialogueProbe& probe) const {
+    // Brings the driver's dialogue to its first shell prompt.
+    void ReachShell(CDialogueDriver& driver) const {
         if (GetParam().port == kTelnetPort) {
-            probe.Feed("picotux login: ");
-            probe.Feed("Password: ");
+            driver.Receive("picotux login: ");
+            driver.Answer("Password: ");
+            driver.Answer("\r\n");
         }
-        probe.Feed("\r\nBusyBox v1.0 built-in shell\r\n# ");
-        probe.Feed(Answer(GetParam().versionCommand, "VX-1.1.2"));
+        driver.Receive("\r\nBusyBox v1.0 built-in shell\r\n# ");
+    }
+    // Brings the driver's dialogue through its first shell prompt and the version answer.
+    void StartPolling(CDialogueDriver& driver) const {
+        ReachShell(driver);
+        driver.Answer(Reply(GetParam().versionCommand, "VX-1.1.2"));
     }
 };
 
 TEST_P(DialogueCycleTest, PollsVersionThenGetdateAndPeerTableInTurn) {
-    CDialogueProbe probe(GetParam().port);
-    if (GetParam().port == kTelnetPort) {
-        probe.Feed("picotux login: ");
-        probe.Feed("Password: ");
-    }
-    probe.Feed("\r\nBusyBox v1.0 built-in shell\r\n# ");
-    EXPECT_EQ(probe.GetState(), StateReady);
-    EXPECT_EQ(probe.Pending(), GetParam().versionCommand);
-    EXPECT_EQ(probe.FirmwareVersion(), "");
-    EXPECT_EQ(probe.CurrentDeviceTime(), 0);
-    EXPECT_EQ(probe.GpsState(), -1);
-    EXPECT_EQ(probe.TimeSyncState(), -1);
+    CDialogueDriver driver(GetParam().port);
+    ReachShell(driver);
+    EXPECT_EQ(driver.Dialogue().State(), StateReady);
+    EXPECT_EQ(driver.Pending(), GetParam().versionCommand);
+    EXPECT_EQ(driver.Snapshot().version, "");
+    EXPECT_EQ(driver.DeviceTime(), 0);
+    EXPECT_EQ(driver.Snapshot().gpsState, -1);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, -1);
 
-    probe.Feed(Answer(GetParam().versionCommand, "VX-1.1.2"));
-    EXPECT_EQ(probe.FirmwareVersion(), "VX-1.1.2");
-    EXPECT_EQ(probe.Pending(), "getdate\n");
-    EXPECT_EQ(probe.CurrentDeviceTime(), 0);
-    EXPECT_EQ(probe.GpsState(), -1);
+    driver.Answer(Reply(GetParam().versionCommand, "VX-1.1.2"));
+    EXPECT_EQ(driver.Snapshot().version, "VX-1.1.2");
+    EXPECT_EQ(driver.Pending(), "getdate\n");
+    EXPECT_EQ(driver.DeviceTime(), 0);
+    EXPECT_EQ(driver.Snapshot().gpsState, -1);
 
-    probe.Feed(Getdate("1700000000.000000 A"));
-    EXPECT_EQ(probe.Pending(), GetParam().peerTableCommand);
-    EXPECT_EQ(probe.GpsState(), 1);
-    EXPECT_EQ(probe.IsMacUnassigned(), 0);
-    EXPECT_EQ(probe.TimeSyncState(), -1);
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000000);
-    // The dialect's advance shows as the tick count at which the next whole second is reached.
-    const std::uint32_t toNextSecond = 1000 - static_cast<std::uint32_t>(GetParam().microsAdvance / 1000);
-    g_ticks += toNextSecond - 1;
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000000);
-    g_ticks += 1;
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000001);
+    driver.Answer(Getdate("1700000000.000000 A"));
+    EXPECT_EQ(driver.Pending(), GetParam().peerTableCommand);
+    EXPECT_EQ(driver.Snapshot().gpsState, 1);
+    EXPECT_EQ(driver.Snapshot().macUnassigned, 0);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, -1);
+    EXPECT_EQ(driver.DeviceTime(), 1700000000);
+    // The dialect's advance shows as the time at which the next whole second is reached.
+    const milliseconds toNextSecond(1000 - GetParam().microsAdvance / 1000);
+    driver.Advance(toNextSecond - milliseconds(1));
+    EXPECT_EQ(driver.DeviceTime(), 1700000000);
+    driver.Advance(milliseconds(1));
+    EXPECT_EQ(driver.DeviceTime(), 1700000001);
 
-    probe.Feed(PeerTable("*GPS_NMEA(0)  .GPS.  0 l"));
-    EXPECT_EQ(probe.TimeSyncState(), 1);
-    EXPECT_EQ(probe.Pending(), "getdate\n");
+    driver.Answer(PeerTable("*GPS_NMEA(0)  .GPS.  0 l"));
+    EXPECT_EQ(driver.Snapshot().timeSyncState, 1);
+    EXPECT_EQ(driver.Pending(), "getdate\n");
 
-    probe.Feed(Getdate("1700000010.000000 V"));
-    EXPECT_EQ(probe.GpsState(), 0);
-    EXPECT_EQ(probe.Pending(), GetParam().peerTableCommand);
-    probe.Feed(PeerTable(" GPS_NMEA(0)  .GPS.  0 l"));
-    EXPECT_EQ(probe.TimeSyncState(), 0);
-    EXPECT_EQ(probe.Pending(), "getdate\n");
-    EXPECT_EQ(probe.FirmwareVersion(), "VX-1.1.2") << "the version is read once per run";
+    driver.Answer(Getdate("1700000010.000000 V"));
+    EXPECT_EQ(driver.Snapshot().gpsState, 0);
+    EXPECT_EQ(driver.Pending(), GetParam().peerTableCommand);
+    driver.Answer(PeerTable(" GPS_NMEA(0)  .GPS.  0 l"));
+    EXPECT_EQ(driver.Snapshot().timeSyncState, 0);
+    EXPECT_EQ(driver.Pending(), "getdate\n");
+    EXPECT_EQ(driver.Snapshot().version, "VX-1.1.2") << "the version is read once per run";
+    EXPECT_EQ(driver.Dialogue().State(), StateReady) << "nothing but ready is ever reported by the dialogue";
 }
 
 TEST_P(DialogueCycleTest, CarriesTheAdvanceIntoTheSeconds) {
-    CDialogueProbe probe(GetParam().port);
-    StartPolling(probe);
-    probe.Feed(Getdate("1700000000.950000 A"));
+    CDialogueDriver driver(GetParam().port);
+    StartPolling(driver);
+    driver.Answer(Getdate("1700000000.950000 A"));
     // 950000 plus the advance passes a second once: S + 1 and the rest in milliseconds.
-    const std::uint32_t restMs = static_cast<std::uint32_t>(950 + GetParam().microsAdvance / 1000 - 1000);
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000001);
-    g_ticks += 999 - restMs;
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000001);
-    g_ticks += 1;
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000002);
+    const int restMs = 950 + GetParam().microsAdvance / 1000 - 1000;
+    EXPECT_EQ(driver.DeviceTime(), 1700000001);
+    driver.Advance(milliseconds(999 - restMs));
+    EXPECT_EQ(driver.DeviceTime(), 1700000001);
+    driver.Advance(milliseconds(1));
+    EXPECT_EQ(driver.DeviceTime(), 1700000002);
 }
 
 TEST_P(DialogueCycleTest, MacUnassignedRepeatsGetdateAndSkipsThePeerTable) {
-    CDialogueProbe probe(GetParam().port);
-    StartPolling(probe);
-    probe.Feed(Getdate("1700000000.000000 M"));
-    EXPECT_EQ(probe.GpsState(), -1);
-    EXPECT_EQ(probe.IsMacUnassigned(), 1);
-    EXPECT_EQ(probe.Pending(), "getdate\n");
-    probe.Feed(Getdate("1700000001.000000 M"));
-    EXPECT_EQ(probe.Pending(), "getdate\n");
-    EXPECT_EQ(probe.TimeSyncState(), -1) << "the peer table was never asked for";
+    CDialogueDriver driver(GetParam().port);
+    StartPolling(driver);
+    driver.Answer(Getdate("1700000000.000000 M"));
+    EXPECT_EQ(driver.Snapshot().gpsState, -1);
+    EXPECT_EQ(driver.Snapshot().macUnassigned, 1);
+    EXPECT_EQ(driver.Pending(), "getdate\n");
+    driver.Answer(Getdate("1700000001.000000 M"));
+    EXPECT_EQ(driver.Pending(), "getdate\n");
+    EXPECT_EQ(driver.Snapshot().timeSyncState, -1) << "the peer table was never asked for";
 
     // An unreadable answer wipes the time and the lamp but keeps the MAC reading.
-    probe.Feed(Getdate("getdate: cannot open /dev/rtc"));
-    EXPECT_EQ(probe.CurrentDeviceTime(), 0);
-    EXPECT_EQ(probe.GpsState(), 0);
-    EXPECT_EQ(probe.IsMacUnassigned(), 1);
-    EXPECT_EQ(probe.Pending(), GetParam().peerTableCommand);
-    probe.Feed(PeerTable(" x"));
+    driver.Answer(Getdate("getdate: cannot open /dev/rtc"));
+    EXPECT_EQ(driver.DeviceTime(), 0);
+    EXPECT_EQ(driver.Snapshot().gpsState, 0);
+    EXPECT_EQ(driver.Snapshot().macUnassigned, 1);
+    EXPECT_EQ(driver.Pending(), GetParam().peerTableCommand);
+    driver.Answer(PeerTable(" x"));
 
-    probe.Feed(Getdate("1700000002.000000 A"));
-    EXPECT_EQ(probe.IsMacUnassigned(), 0);
-    EXPECT_EQ(probe.GpsState(), 1);
-    EXPECT_EQ(probe.Pending(), GetParam().peerTableCommand);
+    driver.Answer(Getdate("1700000002.000000 A"));
+    EXPECT_EQ(driver.Snapshot().macUnassigned, 0);
+    EXPECT_EQ(driver.Snapshot().gpsState, 1);
+    EXPECT_EQ(driver.Pending(), GetParam().peerTableCommand);
 }
 
 TEST_P(DialogueCycleTest, ReadingsThatCannotBeReadLeaveNoTime) {
-    CDialogueProbe probe(GetParam().port);
-    StartPolling(probe);
+    CDialogueDriver driver(GetParam().port);
+    StartPolling(driver);
     for (const char* reading : {"1700000000.x A", "1700000000 A", "99999999999999999999.0 A",
                                 "1700000000.99999999999 A", "4611686018427387905.0 A"}) {
-        probe.Feed(Getdate("1700000000.000000 A"));
-        probe.Feed(PeerTable(" x"));
-        ASSERT_NE(probe.CurrentDeviceTime(), 0);
-        probe.Feed(Getdate(reading));
-        EXPECT_EQ(probe.CurrentDeviceTime(), 0) << reading;
-        EXPECT_EQ(probe.GpsState(), 0) << reading;
-        probe.Feed(PeerTable(" x"));
+        driver.Answer(Getdate("1700000000.000000 A"));
+        driver.Answer(PeerTable(" x"));
+        ASSERT_NE(driver.DeviceTime(), 0);
+        driver.Answer(Getdate(reading));
+        EXPECT_EQ(driver.DeviceTime(), 0) << reading;
+        EXPECT_EQ(driver.Snapshot().gpsState, 0) << reading;
+        EXPECT_FALSE(driver.Snapshot().lastReading.has_value()) << reading;
+        driver.Answer(PeerTable(" x"));
     }
+}
+
+TEST_P(DialogueCycleTest, KeepsSecondsPast2038) {
+    CDialogueDriver driver(GetParam().port);
+    StartPolling(driver);
+    driver.Answer(Getdate("4102444800.000000 A"));
+    EXPECT_EQ(driver.DeviceTime(), 4102444800LL);
+    driver.Advance(std::chrono::hours(24));
+    EXPECT_EQ(driver.DeviceTime(), 4102444800LL + 86400);
 }
 
 // A device that answers what cannot be read has answered: the first such answer of the run is kept,
 // as it came, for whoever reports the device.
 TEST_P(DialogueCycleTest, KeepsTheFirstAnswerItCouldNotRead) {
     const std::string versionEcho(GetParam().versionCommand, std::strlen(GetParam().versionCommand) - 1);
-    CDialogueProbe empty(GetParam().port);
-    if (GetParam().port == kTelnetPort) {
-        empty.Feed("picotux login: ");
-        empty.Feed("Password: ");
-    }
-    empty.Feed("# ");
-    EXPECT_FALSE(empty.FirstUnreadableAnswer());
-    empty.Feed(Answer(GetParam().versionCommand, ""));
-    ASSERT_TRUE(empty.FirstUnreadableAnswer());
-    EXPECT_EQ(empty.FirstUnreadableAnswer()->command, versionEcho);
-    EXPECT_EQ(empty.FirstUnreadableAnswer()->text, "");
+    CDialogueDriver empty(GetParam().port);
+    ReachShell(empty);
+    EXPECT_FALSE(empty.Snapshot().unreadableAnswer);
+    empty.Answer(Reply(GetParam().versionCommand, ""));
+    ASSERT_TRUE(empty.Snapshot().unreadableAnswer);
+    EXPECT_EQ(empty.Snapshot().unreadableAnswer->command, versionEcho);
+    EXPECT_EQ(empty.Snapshot().unreadableAnswer->text, "");
 
-    CDialogueProbe garbage(GetParam().port);
+    CDialogueDriver garbage(GetParam().port);
     StartPolling(garbage);
-    garbage.Feed(Getdate("1700000000.000000 A"));
-    garbage.Feed(PeerTable(" x"));
-    EXPECT_FALSE(garbage.FirstUnreadableAnswer());
-    garbage.Feed(Getdate("12:00 \x1b]0;title\x07noon"));
-    garbage.Feed(PeerTable(" x"));
-    garbage.Feed(Getdate("later garbage"));
-    ASSERT_TRUE(garbage.FirstUnreadableAnswer());
-    EXPECT_EQ(garbage.FirstUnreadableAnswer()->command, "getdate");
-    EXPECT_EQ(garbage.FirstUnreadableAnswer()->text, "12:00 \x1b]0;title\x07noon");
-}
-
-TEST_P(DialogueCycleTest, KeepsSecondsPast2038) {
-    CDialogueProbe probe(GetParam().port);
-    StartPolling(probe);
-    probe.Feed(Getdate("4102444800.000000 A"));
-    EXPECT_EQ(probe.CurrentDeviceTime(), 4102444800LL);
-    g_ticks += 86400u * 1000u;
-    EXPECT_EQ(probe.CurrentDeviceTime(), 4102444800LL + 86400);
+    garbage.Answer(Getdate("1700000000.000000 A"));
+    garbage.Answer(PeerTable(" x"));
+    EXPECT_FALSE(garbage.Snapshot().unreadableAnswer);
+    garbage.Answer(Getdate("12:00 \x1b]0;title\x07noon"));
+    garbage.Answer(PeerTable(" x"));
+    garbage.Answer(Getdate("later garbage"));
+    ASSERT_TRUE(garbage.Snapshot().unreadableAnswer);
+    EXPECT_EQ(garbage.Snapshot().unreadableAnswer->command, "getdate");
+    EXPECT_EQ(garbage.Snapshot().unreadableAnswer->text, "12:00 \x1b]0;title\x07noon");
+    garbage.Dialogue().Start(garbage.Now());
+    EXPECT_FALSE(garbage.Snapshot().unreadableAnswer) << "a new run starts without one";
 }
 
 TEST_P(DialogueCycleTest, APeerTableLongerThanTheAccumulatorIsReadByItsLines) {
     // 70 peer lines of 79 characters: the header is far behind once the prompt arrives.
     const std::string peer = "192.168.1.10    .PPS.            1 u   33   64  377    0.412    0.021   0.007";
     for (const auto& [systemPeerLine, synced] : {std::pair{0, 1}, std::pair{1, 1}, std::pair{2, 0}}) {
-        CDialogueProbe probe(GetParam().port);
-        StartPolling(probe);
-        probe.Feed(Getdate("1700000000.000000 A"));
+        CDialogueDriver driver(GetParam().port);
+        StartPolling(driver);
+        driver.Answer(Getdate("1700000000.000000 A"));
         std::string peers;
         for (int line = 0; line < 70; ++line) {
             peers += (line == systemPeerLine ? "*" : " ") + peer + "\r\n";
         }
         ASSERT_GT(peers.size(), kLinkBufferSize);
-        probe.Feed(PeerTable(peers + " LAST"));
-        EXPECT_EQ(probe.TimeSyncState(), synced) << "system peer on line " << systemPeerLine;
-        EXPECT_EQ(probe.Pending(), "getdate\n");
+        driver.Answer(PeerTable(peers + " LAST"));
+        EXPECT_EQ(driver.Snapshot().timeSyncState, synced) << "system peer on line " << systemPeerLine;
+        ASSERT_TRUE(driver.Snapshot().peerTable.has_value());
+        EXPECT_EQ(driver.Snapshot().peerTable->peers.size(), kKeptPeers);
+        EXPECT_EQ(driver.Pending(), "getdate\n");
     }
 }
 
 TEST_P(DialogueCycleTest, VersionLinesAreCutToSixteenCharacters) {
-    CDialogueProbe probe(GetParam().port);
-    probe.Feed("# ");
-    probe.Feed(std::string(GetParam().versionCommand) + "\r\nVX-1.1.2-20240131-release\r\n# ");
-    EXPECT_EQ(probe.FirmwareVersion(), "VX-1.1.2-2024013");
+    CDialogueDriver driver(GetParam().port);
+    ReachShell(driver);
+    driver.Answer(std::string(GetParam().versionCommand) + "\r\nVX-1.1.2-20240131-release\r\n# ");
+    EXPECT_EQ(driver.Snapshot().version, "VX-1.1.2-2024013");
 }
 
-TEST_P(DialogueCycleTest, AResetRunForgetsTheLastRun) {
-    CDialogueProbe probe(GetParam().port);
-    StartPolling(probe);
-    probe.Feed(Getdate("1700000000.000000 A"));
-    probe.Feed(PeerTable("*GPS"));
-    probe.Feed("half an answer");
-    probe.ResetRun();
-    EXPECT_EQ(probe.CurrentDeviceTime(), 0);
-    EXPECT_EQ(probe.GpsState(), -1);
-    EXPECT_EQ(probe.TimeSyncState(), -1);
-    EXPECT_EQ(probe.FirmwareVersion(), "");
-    EXPECT_EQ(probe.Pending(), "");
-    EXPECT_EQ(probe.ReceivedText(), "");
-    probe.Feed("# ");
-    EXPECT_EQ(probe.Pending(), GetParam().versionCommand) << "the first prompt of the new run asks again";
+TEST_P(DialogueCycleTest, StartForgetsTheLastRunButTheMacState) {
+    CDialogueDriver driver(GetParam().port);
+    StartPolling(driver);
+    driver.Answer(Getdate("1700000000.000000 M"));
+    driver.Receive("half an answer");
+    driver.Dialogue().RequestAddressChange("10.0.0.5", "255.0.0.0", "10.0.0.1", driver.Now());
+    driver.Dialogue().Start(driver.Now());
+    EXPECT_EQ(driver.Dialogue().State(), StateStarting);
+    EXPECT_EQ(driver.DeviceTime(), 0);
+    EXPECT_EQ(driver.Snapshot().gpsState, -1);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, -1);
+    EXPECT_EQ(driver.Snapshot().version, "");
+    EXPECT_FALSE(driver.Snapshot().lastReading.has_value());
+    EXPECT_EQ(driver.Snapshot().macUnassigned, 1);
+    EXPECT_EQ(driver.Pending(), "");
+    EXPECT_EQ(driver.Dialogue().ReceivedText(), "");
+    driver.Dialogue().OnConnected(driver.Now());
+    ReachShell(driver);
+    EXPECT_EQ(driver.Pending(), GetParam().versionCommand) << "the first prompt of the new run asks again";
+    driver.SendPending();
+    EXPECT_EQ(driver.Pending(), "") << "the request of the last run is gone with it";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDialects, DialogueCycleTest,
@@ -251,55 +248,55 @@ INSTANTIATE_TEST_SUITE_P(BothDialects, DialogueCycleTest,
                                                        "ntpq -p 127.0.0.1\n", 750000}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DialogueTest, TelnetAnswersLoginAndPasswordAndReportsReadyAtTheLogin) {
-    CDialogueProbe probe(kTelnetPort);
-    probe.Feed("\r\nWelcome\r\npicotux login");
-    EXPECT_EQ(probe.GetState(), StateReceiveFailed) << "nothing reported before the prompt";
-    probe.Feed(": ");
-    EXPECT_EQ(probe.GetState(), StateReady);
-    EXPECT_TRUE(probe.TakeStateChange());
-    EXPECT_EQ(probe.Pending(), "root\n");
-    EXPECT_EQ(probe.ReceivedText(), "");
+TEST(DialogueTest, TelnetAnswersLoginAndPasswordAndReportsReadyAtTheLogin) {
+    CDialogueDriver driver(kTelnetPort);
+    driver.Receive("\r\nWelcome\r\npicotux login");
+    EXPECT_EQ(driver.Dialogue().State(), StateStarting) << "nothing reported before the prompt";
+    driver.Receive(": ");
+    EXPECT_EQ(driver.Dialogue().State(), StateReady);
+    EXPECT_EQ(driver.Pending(), "root\n");
+    EXPECT_EQ(driver.Dialogue().ReceivedText(), "");
 
-    probe.Feed("root\r\nPassword: ");
-    EXPECT_EQ(probe.Pending(), "q9lokar58\n");
-    probe.Feed("\r\nLogin incorrect\r\npicotux login: ");
-    EXPECT_EQ(probe.Pending(), "root\n") << "a second login prompt is answered again";
-    probe.Feed("Password: \r\n# ");
-    EXPECT_EQ(probe.Pending(), "cat /etc/version\n");
-    EXPECT_FALSE(probe.TakeStateChange()) << "nothing new is reported after the login";
+    driver.Answer("root\r\nPassword: ");
+    EXPECT_EQ(driver.Pending(), "q9lokar58\n");
+    driver.Answer("\r\nLogin incorrect\r\npicotux login: ");
+    EXPECT_EQ(driver.Pending(), "root\n") << "a second login prompt is answered again";
+    driver.Answer("Password: ");
+    driver.Answer("\r\n# ");
+    EXPECT_EQ(driver.Pending(), "cat /etc/version\n");
 }
 
-TEST_F(DialogueTest, ShellDialectTakesLoginPromptsAsText) {
-    CDialogueProbe probe(kShellPort);
-    probe.Feed("picotux login: Password: ");
-    EXPECT_EQ(probe.Pending(), "");
-    EXPECT_EQ(probe.GetState(), StateReceiveFailed);
-    EXPECT_EQ(probe.ReceivedText(), "picotux login: Password: ");
-    probe.Feed("# ");
-    EXPECT_EQ(probe.Pending(), "version\n");
-    EXPECT_EQ(probe.GetState(), StateReady);
+TEST(DialogueTest, ShellDialectTakesLoginPromptsAsText) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive("picotux login: Password: ");
+    EXPECT_EQ(driver.Pending(), "");
+    EXPECT_EQ(driver.Dialogue().State(), StateStarting);
+    EXPECT_EQ(driver.Dialogue().ReceivedText(), "picotux login: Password: ");
+    driver.Receive("# ");
+    EXPECT_EQ(driver.Pending(), "version\n");
+    EXPECT_EQ(driver.Dialogue().State(), StateReady);
 }
 
-TEST_F(DialogueTest, AnswersNamingTheVersionCommandAreReadByTheirOwnCommandsReader) {
-    CDialogueProbe probe(kShellPort);
-    probe.Feed("# version\r\nVX-1\r\n# ");
-    probe.Feed("getdate\r\n1700000000.0 A\r\nversion\r\nVX-2\r\n# ");
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000000);
-    probe.Feed("ntpq -p\r\n     remote    refid   st\r\n==========\r\n*conversion.lan  .GPS.  1\r\n# ");
-    EXPECT_EQ(probe.TimeSyncState(), 1);
-    EXPECT_EQ(probe.FirmwareVersion(), "VX-1") << "only the version command's answer is read for it";
+TEST(DialogueTest, AnswersNamingTheVersionCommandAreReadByTheirOwnCommandsReader) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive("# ");
+    driver.Answer("version\r\nVX-1\r\n# ");
+    driver.Answer("getdate\r\n1700000000.0 A\r\nversion\r\nVX-2\r\n# ");
+    EXPECT_EQ(driver.DeviceTime(), 1700000000);
+    driver.Answer("ntpq -p\r\n     remote    refid   st\r\n==========\r\n*conversion.lan  .GPS.  1\r\n# ");
+    EXPECT_EQ(driver.Snapshot().timeSyncState, 1);
+    EXPECT_EQ(driver.Snapshot().version, "VX-1") << "only the version command's answer is read for it";
 }
 
-TEST_F(DialogueTest, TwoPromptsInOneBlockLeaveTheSecondCommand) {
-    CDialogueProbe probe(kShellPort);
-    probe.FeedBlock("# version\r\nVX-1\r\n# ");
-    EXPECT_EQ(probe.Pending(), "getdate\n");
-    EXPECT_EQ(probe.FirmwareVersion(), "VX-1");
-    probe.FeedBlock("getdate\r\n1700000000.0 A\r\n# ntpq -p\r\n========\r\n*GPS\r\n# ");
-    EXPECT_EQ(probe.Pending(), "getdate\n") << "the poll flag turned twice";
-    EXPECT_EQ(probe.TimeSyncState(), 1);
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000000);
+TEST(DialogueTest, TwoPromptsInOneBlockLeaveTheSecondCommand) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive("# version\r\nVX-1\r\n# ");
+    EXPECT_EQ(driver.Pending(), "getdate\n");
+    EXPECT_EQ(driver.Snapshot().version, "VX-1");
+    driver.Answer("getdate\r\n1700000000.0 A\r\n# ntpq -p\r\n========\r\n*GPS\r\n# ");
+    EXPECT_EQ(driver.Pending(), "getdate\n") << "the poll flag turned twice";
+    EXPECT_EQ(driver.Snapshot().timeSyncState, 1);
+    EXPECT_EQ(driver.DeviceTime(), 1700000000);
 }
 
 // A stream of received bytes and the command the dialogue must place after it, however TCP cuts it.
@@ -314,16 +311,16 @@ void PrintTo(const StreamCase& stream, std::ostream* out) {
     *out << stream.name;
 }
 
-class DialogueStreamTest : public DialogueTest, public ::testing::WithParamInterface<StreamCase> {};
+class DialogueStreamTest : public ::testing::TestWithParam<StreamCase> {};
 
 TEST_P(DialogueStreamTest, EverySplitIntoTwoBlocksGivesTheSameCommand) {
     const StreamCase& stream = GetParam();
     for (std::size_t split = 0; split <= stream.bytes.size(); ++split) {
-        CDialogueProbe probe(stream.port);
-        probe.FeedBlock(std::string_view(stream.bytes).substr(0, split));
-        probe.FeedBlock(std::string_view(stream.bytes).substr(split));
-        EXPECT_EQ(probe.Pending(), stream.pending) << "split after byte " << split;
-        EXPECT_EQ(probe.ReceivedText().find('\0'), std::string_view::npos);
+        CDialogueDriver driver(stream.port);
+        driver.Receive(std::string_view(stream.bytes).substr(0, split));
+        driver.Receive(std::string_view(stream.bytes).substr(split));
+        EXPECT_EQ(driver.Pending(), stream.pending) << "split after byte " << split;
+        EXPECT_EQ(driver.Dialogue().ReceivedText().find('\0'), std::string_view::npos);
     }
 }
 
@@ -339,95 +336,245 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"NoisyNulBeforeTheShellPrompt", kShellPort, "\0abc\0\r\n# "s, "version\n"}),
     [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
 
-TEST_F(DialogueTest, AFullAccumulatorKeepsItsNewestText) {
-    CDialogueProbe probe(kShellPort);
-    probe.Feed(std::string(20000, 'x') + "tail");
-    EXPECT_LT(probe.ReceivedText().size(), kLinkBufferSize);
-    EXPECT_TRUE(probe.ReceivedText().ends_with("xtail"));
-    EXPECT_EQ(probe.Pending(), "");
+TEST(DialogueTest, AFullAccumulatorKeepsItsNewestText) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive(std::string(20000, 'x') + "tail");
+    EXPECT_LT(driver.Dialogue().ReceivedText().size(), kLinkBufferSize);
+    EXPECT_TRUE(driver.Dialogue().ReceivedText().ends_with("xtail"));
+    EXPECT_EQ(driver.Pending(), "");
 }
 
-TEST_F(DialogueTest, PromptsSplitAcrossTheAccumulatorLimitAreFound) {
+TEST(DialogueTest, PromptsSplitAcrossTheAccumulatorLimitAreFound) {
     for (std::size_t before = kLinkBufferSize - 20; before < kLinkBufferSize + 2; ++before) {
-        CDialogueProbe shell(kShellPort);
-        shell.Feed(std::string(before, 'x') + "# ");
+        CDialogueDriver shell(kShellPort);
+        shell.Receive(std::string(before, 'x') + "# ");
         EXPECT_EQ(shell.Pending(), "version\n") << before;
 
-        CDialogueProbe telnet(kTelnetPort);
-        telnet.Feed(std::string(before, 'x') + "picotux login: ");
+        CDialogueDriver telnet(kTelnetPort);
+        telnet.Receive(std::string(before, 'x') + "picotux login: ");
         EXPECT_EQ(telnet.Pending(), "root\n") << before;
     }
 }
 
-TEST_F(DialogueTest, AnAnswerLongerThanTheAccumulatorIsReadFromItsEnd) {
-    CDialogueProbe probe(kShellPort);
-    probe.Feed("# version\r\nVX-1\r\n# ");
-    probe.Feed(std::string(6000, '.') + "getdate\r\n1700000000.0 A\r\n# ");
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000000);
+TEST(DialogueTest, AnAnswerLongerThanTheAccumulatorIsReadFromItsEnd) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive("# ");
+    driver.Answer("version\r\nVX-1\r\n# ");
+    driver.Answer(std::string(6000, '.') + "getdate\r\n1700000000.0 A\r\n# ");
+    EXPECT_EQ(driver.DeviceTime(), 1700000000);
 }
 
-TEST_F(DialogueTest, CurrentDeviceTimeFollowsTheTickCounter) {
-    CDialogueProbe probe(kShellPort);
-    probe.Feed("# version\r\nVX-1\r\n# ");
-    g_ticks = 0xFFFFF000u;
-    probe.Feed("getdate\r\n1700000000.500000 A\r\n# ");
-    // The shell dialect adds 100000: S and 600000 microseconds.
-    g_ticks = 0xFFFFF000u + 2500u;
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000003);
-    g_ticks = 0x00000A00u; // 6656 ms later, past the counter's wrap
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000007);
+TEST(DialogueTest, TheHeldTimeFollowsTheClockTruncatingItsMilliseconds) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive("# ");
+    driver.Answer("version\r\nVX-1\r\n# ");
+    // The shell dialect adds 100000: S and 600000 microseconds, then 2500 ms pass.
+    driver.Answer("getdate\r\n1700000000.500000 A\r\n# ");
+    driver.Advance(milliseconds(2500));
+    EXPECT_EQ(driver.DeviceTime(), 1700000003);
+    // Five after the stop is five microseconds, not half a second.
+    driver.Answer("ntpq -p\r\n# ");
+    driver.Answer("getdate\r\n1700000000.5 A\r\n# ");
+    driver.Advance(milliseconds(899));
+    EXPECT_EQ(driver.DeviceTime(), 1700000000);
+    driver.Advance(milliseconds(1));
+    EXPECT_EQ(driver.DeviceTime(), 1700000001);
 }
 
-TEST_F(DialogueTest, FiveAfterTheStopIsFiveMicroseconds) {
-    CDialogueProbe probe(kShellPort);
-    probe.Feed("# version\r\nVX-1\r\n# getdate\r\n1700000000.5 A\r\n# ");
-    g_ticks += 899;
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000000);
-    g_ticks += 1;
-    EXPECT_EQ(probe.CurrentDeviceTime(), 1700000001);
+TEST(DialogueTest, TheClockReadingKeepsTheTimesItWasAskedAndAnswered) {
+    CDialogueDriver driver(kTelnetPort); // the telnet dialect advances its displayed time; the raw one is not
+    driver.Receive("picotux login: ");
+    driver.Answer("Password: ");
+    driver.Answer("# ");
+    driver.Answer("cat /etc/version\r\nVX-1\r\n# ");
+    EXPECT_FALSE(driver.Snapshot().lastReading.has_value());
+    driver.SendPending();
+    const std::int64_t sent = driver.Now().pcMicros;
+    driver.Advance(milliseconds(40));
+    driver.Receive("getdate\r\n1700000000.5 A\r\n# ");
+    const std::optional<TimedClockReading> reading = driver.Snapshot().lastReading;
+    ASSERT_TRUE(reading.has_value());
+    EXPECT_EQ(reading->seconds, 1700000000);
+    EXPECT_EQ(reading->micros, 5);
+    EXPECT_EQ(reading->sentPcMicros, sent);
+    EXPECT_EQ(reading->answeredPcMicros, sent + 40000);
 }
 
-TEST_F(DialogueTest, AddressChangeBecomesThePendingCommand) {
-    CDialogueProbe shell(kShellPort);
-    shell.RequestAddressChange("10.0.0.5", "255.0.0.0", "10.0.0.1");
-    EXPECT_TRUE(shell.IsAddressChangeRequested());
-    shell.TakeAddressChange();
-    EXPECT_FALSE(shell.IsAddressChangeRequested());
-    EXPECT_EQ(shell.Pending(), "setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\n");
+// How the run ends when the device or the connection goes quiet: steps before the wait, the wait,
+// and the state after it (StateReady or StateStarting: the run goes on).
+struct LimitCase {
+    const char* name;
+    bool connected;
+    const char* received; // before the wait; "# " places the version command
+    std::size_t sent;     // bytes of the waiting command that the socket took (SIZE_MAX: all of it)
+    milliseconds wait;
+    LinkState after;
+};
 
-    CDialogueProbe telnet(kTelnetPort);
-    telnet.RequestAddressChange("0.0.0.0", "0.0.0.0", "0.0.0.0");
-    telnet.TakeAddressChange();
-    EXPECT_EQ(telnet.Pending(), "echo '0.0.0.0' > /usr/ipaddress\necho '0.0.0.0' > /usr/netmask\n"
-                                "echo '0.0.0.0' > /usr/gateway\ntouch /usr/ramdisk/reset\n");
+void PrintTo(const LimitCase& limit, std::ostream* out) {
+    *out << limit.name;
 }
 
-TEST_F(DialogueTest, AddressTextsAreCutTo255Characters) {
-    CDialogueProbe probe(kShellPort);
-    const std::string longIp(300, '1');
-    probe.RequestAddressChange(longIp.c_str(), "255.0.0.0", "10.0.0.1");
-    probe.TakeAddressChange();
-    EXPECT_EQ(probe.Pending(), "setip -i " + std::string(255, '1') + " -g 10.0.0.1 -s 255.0.0.0\n");
+class DialogueLimitTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(DialogueLimitTest, EndsTheRunOnlyOnceItsLimitHasPassed) {
+    const LimitCase& limit = GetParam();
+    LinkTiming timing;
+    timing.connectTimeoutMs = 20000;
+    timing.firstPromptLimitMs = 30000;
+    timing.promptLimitMs = 10000;
+    CDialogueDriver driver(kShellPort, timing);
+    if (!limit.connected) {
+        driver.Dialogue().Start(driver.Now());
+    }
+    driver.Receive(limit.received);
+    if (!driver.Pending().empty()) {
+        driver.Advance(milliseconds(timing.pacingMs));
+        const std::size_t taken = std::min(limit.sent, driver.Pending().size());
+        driver.Dialogue().OnSent(taken, driver.Now());
+    }
+    driver.Advance(limit.wait - milliseconds(1));
+    EXPECT_NE(driver.Dialogue().Phase(), DialoguePhase::Ended) << "a millisecond early";
+    driver.Advance(milliseconds(1));
+    EXPECT_EQ(driver.Dialogue().State(), limit.after);
+    EXPECT_EQ(driver.Dialogue().NextDeadline().has_value(),
+              driver.Dialogue().Phase() != DialoguePhase::Ended);
 }
 
-TEST_F(DialogueTest, UnsafeOrEmptyAddressTextsSendNothing) {
-    CDialogueProbe probe(kShellPort);
-    probe.RequestAddressChange("10.0.0.5; rm -rf /", "255.0.0.0", "10.0.0.1");
-    probe.TakeAddressChange();
-    EXPECT_EQ(probe.Pending(), "");
-    EXPECT_FALSE(probe.IsAddressChangeRequested());
-    probe.RequestAddressChange("", "", "");
-    probe.TakeAddressChange();
-    EXPECT_EQ(probe.Pending(), "");
+INSTANTIATE_TEST_SUITE_P(
+    Limits, DialogueLimitTest,
+    ::testing::Values(
+        LimitCase{"ConnectNeverAnswered", false, "", 0, milliseconds(20000), StateConnectFailed},
+        LimitCase{"NoFirstPrompt", true, "BusyBox", 0, milliseconds(30000), StateSilent},
+        LimitCase{"NoAnswerAfterTheFirstPrompt", true, "# ", SIZE_MAX, milliseconds(10000), StateSilent},
+        LimitCase{"AHalfSentCommand", true, "# ", 3, milliseconds(10000), StateLinkClosed},
+        LimitCase{"ACommandNoneOfWhichWasTaken", true, "# ", 0, milliseconds(10000), StateLinkClosed}),
+    [](const ::testing::TestParamInfo<LimitCase>& info) { return std::string(info.param.name); });
+
+TEST(DialogueTest, APacingWaitIsNeverSilenceAndDataRestartsTheLimit) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive("# ");
+    driver.Advance(std::chrono::minutes(5)); // a driver that is late to send
+    EXPECT_EQ(driver.Dialogue().State(), StateReady);
+    EXPECT_EQ(driver.Dialogue().NextDeadline(), driver.Dialogue().SendTime());
+    driver.SendPending();
+    driver.Advance(milliseconds(9000));
+    driver.Receive("vers");
+    driver.Advance(milliseconds(9000));
+    EXPECT_EQ(driver.Dialogue().State(), StateReady);
+    driver.Advance(milliseconds(1000));
+    EXPECT_EQ(driver.Dialogue().State(), StateSilent);
 }
 
-TEST_F(DialogueTest, ARequestLeftFromAnEarlierRunIsDropped) {
-    CDialogueProbe probe(kShellPort);
-    probe.RequestAddressChange("10.0.0.5", "255.0.0.0", "10.0.0.1");
-    probe.ResetRun();
-    EXPECT_FALSE(probe.IsAddressChangeRequested());
-    probe.TakeAddressChange();
-    EXPECT_EQ(probe.Pending(), "");
+TEST(DialogueTest, EachCommandWaitsItsPacingAndPollsWaitThePollPacingOnceReadWhole) {
+    LinkTiming timing;
+    timing.pollPacingMs = 5000;
+    CDialogueDriver driver(kShellPort, timing);
+    std::vector<std::pair<std::string, milliseconds>> waits;
+    const auto answer = [&](const std::string& text) {
+        driver.Receive(text);
+        const auto wait =
+            std::chrono::duration_cast<milliseconds>(driver.Dialogue().SendTime() - driver.Now().monotonic);
+        EXPECT_FALSE(driver.Dialogue().IsSendDue(driver.Now().monotonic));
+        EXPECT_FALSE(driver.Dialogue().TakesInput()) << "nothing is read while a command waits";
+        waits.emplace_back(driver.SendPending(), wait);
+        EXPECT_TRUE(driver.Dialogue().TakesInput());
+    };
+    answer("# ");
+    answer("version\r\nVX\r\n# ");
+    answer("getdate\r\n1700000000.0 A\r\n# ");
+    answer("ntpq -p\r\n=====\r\n*GPS\r\n# ");
+    driver.Dialogue().RequestAddressChange("10.0.0.5", "255.0.0.0", "10.0.0.1", driver.Now());
+    const auto changeWait = driver.Dialogue().SendTime() - driver.Now().monotonic;
+    const std::vector<std::pair<std::string, milliseconds>> expected{{"version\n", milliseconds(1000)},
+                                                                     {"getdate\n", milliseconds(1000)},
+                                                                     {"ntpq -p\n", milliseconds(1000)},
+                                                                     {"getdate\n", milliseconds(5000)}};
+    EXPECT_EQ(waits, expected);
+    EXPECT_EQ(changeWait, milliseconds(1000)) << "an address change is no poll";
+}
+
+TEST(DialogueTest, AnAddressChangeAskedWhileACommandWaitsFollowsIt) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive("# ");
+    driver.Dialogue().RequestAddressChange("10.0.0.5", "255.0.0.0", "10.0.0.1", driver.Now());
+    EXPECT_EQ(driver.Pending(), "version\n") << "the waiting command is not replaced";
+    driver.Advance(milliseconds(1000));
+    driver.Dialogue().OnSent(3, driver.Now());
+    driver.Advance(milliseconds(50));
+    driver.Dialogue().OnSent(5, driver.Now());
+    EXPECT_EQ(driver.Pending(), "setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\n");
+    EXPECT_EQ(driver.Dialogue().SendTime(), driver.Now().monotonic + milliseconds(1000));
+}
+
+// An address change as the device's own commands, or nothing at all.
+struct AddressCase {
+    const char* name;
+    unsigned short port;
+    std::string ip;
+    const char* mask;
+    const char* gateway;
+    std::string command;
+};
+
+void PrintTo(const AddressCase& change, std::ostream* out) {
+    *out << change.name;
+}
+
+class DialogueAddressTest : public ::testing::TestWithParam<AddressCase> {};
+
+TEST_P(DialogueAddressTest, BecomesTheWaitingCommand) {
+    const AddressCase& change = GetParam();
+    CDialogueDriver driver(change.port);
+    EXPECT_EQ(
+        driver.Dialogue().RequestAddressChange(change.ip.c_str(), change.mask, change.gateway, driver.Now()),
+        !change.command.empty());
+    EXPECT_EQ(driver.Pending(), change.command);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, DialogueAddressTest,
+    ::testing::Values(AddressCase{"Shell", kShellPort, "10.0.0.5", "255.0.0.0", "10.0.0.1",
+                                  "setip -i 10.0.0.5 -g 10.0.0.1 -s 255.0.0.0\n"},
+                      AddressCase{"Telnet", kTelnetPort, "0.0.0.0", "0.0.0.0", "0.0.0.0",
+                                  "echo '0.0.0.0' > /usr/ipaddress\necho '0.0.0.0' > /usr/netmask\n"
+                                  "echo '0.0.0.0' > /usr/gateway\ntouch /usr/ramdisk/reset\n"},
+                      AddressCase{"CutTo255Characters", kShellPort, std::string(300, '1'), "255.0.0.0",
+                                  "10.0.0.1",
+                                  "setip -i " + std::string(255, '1') + " -g 10.0.0.1 -s 255.0.0.0\n"},
+                      AddressCase{"Unsafe", kShellPort, "10.0.0.5; rm -rf /", "255.0.0.0", "10.0.0.1", ""},
+                      AddressCase{"Empty", kTelnetPort, "", "", "", ""}),
+    [](const ::testing::TestParamInfo<AddressCase>& info) { return std::string(info.param.name); });
+
+TEST(DialogueTest, AnEndedRunKeepsItsFirstFinalStateAndTakesNothing) {
+    CDialogueDriver driver(kShellPort);
+    driver.Receive("# ");
+    driver.Dialogue().End(StateLinkClosed);
+    driver.Dialogue().End(StateReceiveFailed);
+    driver.Advance(std::chrono::hours(1));
+    EXPECT_EQ(driver.Dialogue().State(), StateLinkClosed);
+    EXPECT_FALSE(driver.Dialogue().NextDeadline().has_value());
+    EXPECT_FALSE(driver.Dialogue().TakesInput());
+    const std::uint64_t revision = driver.Dialogue().SnapshotRevision();
+    driver.Receive("version\r\nVX\r\n# ");
+    EXPECT_EQ(driver.Dialogue().SnapshotRevision(), revision);
+}
+
+TEST(DialogueTest, TracesEachCommandSentAndEachTextAtItsPromptOrLineEnd) {
+    CDialogueDriver driver(kShellPort);
+    std::vector<std::string> traced;
+    driver.Dialogue().SetTrace(
+        [&](char direction, std::string_view text) { traced.push_back(direction + std::string(text)); });
+    driver.Receive("motd\r\n# ");
+    driver.Dialogue().OnSent(4, driver.Now());
+    EXPECT_EQ(traced, std::vector<std::string>{"<motd\r\n# "}) << "a command is traced once wholly sent";
+    driver.Dialogue().OnSent(4, driver.Now());
+    driver.Answer("version\r\nVX\r\n# ");
+    driver.Answer("getdate\r\n1700000000.0 A\r\n# ");
+    traced.clear();
+    driver.Answer("ntpq -p\r\n=====\r\n*GPS\r\n# ");
+    EXPECT_EQ(traced, (std::vector<std::string>{">ntpq -p\n", "<ntpq -p\r", "<\n", "<=====\r", "<\n",
+                                                "<*GPS\r", "<\n", "<# "}));
 }
 
 } // namespace
