@@ -4,7 +4,7 @@
 #include "DeviceTime.h"
 #include "LinkInstant.h"
 #include "LinkState.h"
-#include "PeerTable.h"
+#include "devicetext/PeerTable.h"
 #include "TimedClockReading.h"
 
 #include <cstdint>
