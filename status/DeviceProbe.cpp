@@ -24,15 +24,12 @@ const char* LinkFailureText(int state) {
     }
 }
 
-// What a message repeats of an answer that could not be read: enough to recognise it.
-constexpr std::size_t kLongestAnswerEcho = 64;
-
 // "getdate answer unreadable: 'WHAT CAME'", escaped and cut; "version answer empty".
 std::string UnreadableText(const UnreadableAnswer& answer) {
     if (answer.text.empty()) {
         return answer.command + " answer empty";
     }
-    return answer.command + " answer unreadable: '" + OutsideText(answer.text, kLongestAnswerEcho) + "'";
+    return answer.command + " answer unreadable: '" + OutsideText(answer.text, kLongestEcho) + "'";
 }
 
 } // namespace

@@ -21,7 +21,7 @@ CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, RacingLinks links, PostState
                                  LocalNetworksReader localNetworks)
     : m_view(view), m_links(std::move(links)),
       m_relay(m_links.a->Worker(), m_links.b->Worker(), std::move(post)), m_race(*m_links.a, *m_links.b),
-      m_watch([](int id) { return std::string(LoadStringResource(id)); }) {
+      m_watch(LoadStringResource) {
     m_restartEnvironment.localNetworks = std::move(localNetworks);
 }
 

@@ -1,5 +1,7 @@
 #include "ChartView.h"
 
+#include "QtPixelRect.h"
+
 #include "ui/DeviceLogRows.h"
 #include "ui/res/StringTable.h"
 
@@ -12,10 +14,6 @@ namespace {
 
 QColor Rgb(std::uint32_t rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
-
-QRect ToQRect(const PixelRect& rect) {
-    return QRect(rect.x, rect.y, rect.width, rect.height);
 }
 
 void PaintBands(QPainter& painter, const ChartPlan& plan) {

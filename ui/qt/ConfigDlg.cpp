@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "AlarmSetting.h"
+#include "ControlText.h"
 #include "DeviceLogDlg.h"
 #include "FindDlg.h"
 #include "LinkStateEvent.h"
@@ -12,7 +13,6 @@
 #include "ui/SearchNetworkCheck.h"
 #include "ui/StatusControls.h"
 #include "ui/qt/Artwork.h"
-#include "ui/res/StringTable.h"
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
@@ -30,11 +30,6 @@ namespace {
 
 // The program's desktop entry (ui/res/vantrex-config.desktop), and the name of the icon it installs.
 const QString kDesktopEntry = QStringLiteral("vantrex-config");
-
-QString ResourceText(int stringId) {
-    return QString::fromUtf8(LoadStringResource(stringId));
-}
-
 } // namespace
 
 CConfigDlg::CConfigDlg(CMessageBoxes& boxes)
