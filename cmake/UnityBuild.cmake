@@ -3,11 +3,11 @@
 # library. Test programs keep one run per file; their precompiled headers already spare the reading.
 option(VANTREX_UNITY_BUILD "Compile each library's sources in batches" ON)
 
-# FOLDER's sources named after it (paths as FOLDER's CMakeLists.txt names them) compile on their own: their
-# file-local names repeat those of another source of the same library. A folder this build leaves out is
-# skipped.
-function(vantrex_compile_alone folder)
-    if(NOT IS_DIRECTORY "${PROJECT_BINARY_DIR}/${folder}")
+# TARGET's sources named after it (paths as FOLDER's CMakeLists.txt names them) compile on their own:
+# their file-local names repeat those of another source of the same library. A target this build leaves
+# out is skipped.
+function(vantrex_compile_alone target folder)
+    if(NOT TARGET ${target})
         return()
     endif()
     list(TRANSFORM ARGN PREPEND "${PROJECT_SOURCE_DIR}/${folder}/")
@@ -17,12 +17,7 @@ endfunction()
 
 # Called once every library exists.
 function(vantrex_compile_repeated_names_alone)
-    vantrex_compile_alone(devicelog EventTime.cpp)
-    vantrex_compile_alone(exporter ProbeQuery.cpp)
-    vantrex_compile_alone(health WeekRollover.cpp)
-    vantrex_compile_alone(runtime posix/StateFiles.cpp)
-    vantrex_compile_alone(status DiscoveryRun.cpp NagiosOutput.cpp)
-    vantrex_compile_alone(ui StatusTextPaint.cpp)
-    vantrex_compile_alone(ui/qt ChartView.cpp DeviceLogDlg.cpp FindDlg.cpp)
-    vantrex_compile_alone(ui/win32 RecentAddressSetting.cpp)
+    # Its own copy of the string table's Qt text stays until the log window's front end takes the shared
+    # one (ControlText.h).
+    vantrex_compile_alone(vantrex_ui_window ui/qt DeviceLogDlg.cpp)
 endfunction()

@@ -1,10 +1,10 @@
 #include "LinkRecord.h"
 
+#include "runtime/TimeUnits.h"
+
 #include <cstdint>
 
 namespace {
-
-constexpr std::int64_t kMicrosPerSecond = 1000000;
 
 std::optional<bool> Indicator(IndicatorState state) {
     return state < 0 ? std::nullopt : std::optional<bool>(state == 1);

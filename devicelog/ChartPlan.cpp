@@ -1,6 +1,7 @@
 #include "ChartPlan.h"
 
 #include "ChartAxes.h"
+#include "runtime/TimeUnits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr std::int64_t kMicrosPerSecond = 1000000;
 constexpr int kValueTickPixels = 40;
 constexpr int kTimeTickPixels = 80;
 // The link reads the clock every second or two; a longer silence is a connection that stalled.

@@ -1,13 +1,12 @@
 #include "EventTime.h"
 
 #include "runtime/CivilTime.h"
+#include "runtime/TimeUnits.h"
 
 #include <cstdio>
 #include <ctime>
 
 namespace {
-
-constexpr std::int64_t kMicrosPerSecond = 1000000;
 
 // Whole seconds rounded down, so that a moment before 1970 keeps a positive fraction.
 std::int64_t FloorSeconds(std::int64_t utcMicros) {

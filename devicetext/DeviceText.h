@@ -14,3 +14,6 @@ std::string DeviceText(std::string_view text);
 // Text from outside (a device, a file, the command line), fit for a message or a log line: its first
 // `limit` bytes (not ending within a UTF-8 sequence), escaped as DeviceText does, with "…" when cut.
 std::string OutsideText(std::string_view text, std::size_t limit);
+
+// How much of an outside text a message repeats: enough to recognise it.
+inline constexpr std::size_t kLongestEcho = 64;

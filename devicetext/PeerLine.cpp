@@ -13,7 +13,6 @@ namespace {
 // remote refid st t when poll reach delay offset jitter
 constexpr std::size_t kColumns = 10;
 constexpr std::string_view kTallyCodes = " x.-+#*o";
-constexpr std::string_view kBlanks = " \t";
 // "when" and "poll" are four characters wide, the unit included.
 constexpr std::int64_t kLargestCount = 9999;
 // The first word that may be a figure run into its neighbour: remote, refid, st, t, when and poll come
@@ -27,7 +26,7 @@ using Columns = std::array<std::string_view, kColumns>;
 std::size_t SplitWords(std::string_view text, Columns& words) {
     std::size_t count = 0;
     for (;;) {
-        const std::size_t start = text.find_first_not_of(kBlanks);
+        const std::size_t start = text.find_first_not_of(kAnswerBlanks);
         if (start == std::string_view::npos) {
             return count;
         }
@@ -35,7 +34,7 @@ std::size_t SplitWords(std::string_view text, Columns& words) {
             return kColumns + 1;
         }
         text.remove_prefix(start);
-        const std::size_t end = std::min(text.find_first_of(kBlanks), text.size());
+        const std::size_t end = std::min(text.find_first_of(kAnswerBlanks), text.size());
         words[count++] = text.substr(0, end);
         text.remove_prefix(end);
     }

@@ -7,6 +7,8 @@
 
 // The longest remote or refid kept: the daemon cuts both to 15 characters, a wider one is not its table.
 inline constexpr std::size_t kPeerNameLength = 15;
+// The blanks between the words of an answer line; never a line break, since a reading is one line.
+inline constexpr const char* kAnswerBlanks = " \t";
 
 // One peer of the device's NTP daemon, as a line of its "ntpq -p" table shows it. Times are in seconds
 // as the table's units give them; delay, offset and jitter in milliseconds, as printed.

@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kBadUsage = 2;
 constexpr std::size_t kLongestMessage = 400;
-constexpr std::size_t kLongestEcho = 64;
 constexpr double kLongestWait = 86400;
 
 std::chrono::milliseconds Milliseconds(double seconds) {
@@ -54,13 +53,6 @@ std::vector<Value> EachParsed(const std::vector<std::string>& texts,
         values.push_back(*value);
     }
     return values;
-}
-
-ParsedExporterOptions Ending(std::string message, int exitStatus) {
-    ParsedExporterOptions parsed;
-    parsed.message = std::move(message);
-    parsed.exitStatus = exitStatus;
-    return parsed;
 }
 
 } // namespace
@@ -130,13 +122,14 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
         }
         options.fromDevices = *listed;
     } catch (const CLI::CallForVersion& version) {
-        return Ending(version.what() + std::string("\n"), 0);
+        return ParsedExporterOptions::Ending(version.what() + std::string("\n"), 0);
     } catch (const CLI::Success&) {
-        return Ending(app.help(), 0);
+        return ParsedExporterOptions::Ending(app.help(), 0);
     } catch (const CLI::ParseError& error) {
-        return Ending("vantrex-exporter: " + OutsideText(error.what(), kLongestMessage) +
-                          "\nRun with --help for more information.\n",
-                      kBadUsage);
+        return ParsedExporterOptions::Ending(
+            "vantrex-exporter: " + OutsideText(error.what(), kLongestMessage) +
+                "\nRun with --help for more information.\n",
+            kBadUsage);
     }
     options.maxProbes = static_cast<std::size_t>(maxProbes);
     options.maxConnections = static_cast<std::size_t>(maxConnections);

@@ -3,6 +3,7 @@
 #include "connect/Ipv4Network.h"
 
 #include "status/FleetRun.h"
+#include "status/ParsedCommandLine.h"
 
 #include <cstddef>
 #include <optional>
@@ -26,10 +27,6 @@ struct ExporterOptions {
 
 // The parse's outcome: options to run with, or a text to print and the exit status to end with
 // (--help and --version: 0 on stdout; bad input: 2 on stderr).
-struct ParsedExporterOptions {
-    std::optional<ExporterOptions> options;
-    std::string message;
-    int exitStatus = 0;
-};
+using ParsedExporterOptions = ParsedCommandLine<ExporterOptions>;
 
 ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv);

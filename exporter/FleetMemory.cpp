@@ -1,5 +1,6 @@
 #include "FleetMemory.h"
 
+#include "runtime/TimeUnits.h"
 #include "status/MetricWriter.h"
 #include "status/RecordFormat.h"
 
@@ -8,8 +9,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr double kMicrosPerSecond = 1e6;
 
 // When the clock reading came, on this PC's clock: the offset was taken against the midpoint of the
 // command's round trip, whose end is half of it later.

@@ -14,7 +14,6 @@ using Parameters = std::multimap<std::string, std::string>;
 
 // The scraper's answer must still travel back within its limit.
 constexpr double kAnswerMargin = 0.5;
-constexpr std::size_t kLongestEcho = 64;
 
 // Why a query cannot be probed.
 struct Refusal {

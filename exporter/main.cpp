@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     const bool prepared = StartNetworking() && SetOnTerminationRequest(stop) && SetOnReloadRequest(reload);
     ParsedExporterOptions parsed = ParseExporterOptions(argc, argv);
     if (!parsed.options) {
-        std::fputs(parsed.message.c_str(), parsed.exitStatus == 0 ? stdout : stderr);
+        std::fputs(parsed.message.c_str(), parsed.messageToStdout ? stdout : stderr);
         return parsed.exitStatus;
     }
     if (!prepared) {

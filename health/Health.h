@@ -10,6 +10,8 @@
 
 // The monitoring-plugin states, which are also the program's exit statuses.
 enum class Severity { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
+// The exit status of a run that cannot tell how the devices are: bad input, or a fault of this PC.
+inline constexpr int kUnknownExitStatus = static_cast<int>(Severity::Unknown);
 
 // The strata a server serves time at: outside them the NTP check is CRITICAL.
 inline constexpr int kLowestStratum = 1;

@@ -1,20 +1,15 @@
 #include "OffsetLimits.h"
 
+#include "NumberText.h"
+#include "runtime/TimeUnits.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
 // Offsets from this far out (a clock years wrong) read better in whole seconds.
 constexpr double kWholeSecondsFrom = 1000;
-constexpr double kSecondsPerDay = 86400;
-
-std::string Printf(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 // A limit as a health text shows it: "5 s" for a plain limit, the range otherwise ("10:20 s").
 std::string RangeText(const PluginRange& range) {
@@ -31,13 +26,13 @@ std::string DaysOff(const OffsetRule& rule, double offset) {
     if (days < 1) {
         return "";
     }
-    return rule.date + Printf(" is %.0f", days) + (days == 1 ? " day off: " : " days off: ");
+    return rule.date + FormatNumber(" is %.0f", days) + (days == 1 ? " day off: " : " days off: ");
 }
 
 } // namespace
 
 std::string LimitText(double seconds) {
-    return Printf("%g s", seconds);
+    return FormatNumber("%g s", seconds);
 }
 
 bool SurelyBeyond(double offset, double uncertainty, double limit) {
@@ -45,8 +40,8 @@ bool SurelyBeyond(double offset, double uncertainty, double limit) {
 }
 
 std::string OffsetReading(double offset, double uncertainty) {
-    return Printf(std::fabs(offset) < kWholeSecondsFrom ? "%+.3f s" : "%+.0f s", offset) +
-           (uncertainty > 0 ? Printf(" ±%.3g s", uncertainty) : "");
+    return FormatNumber(std::fabs(offset) < kWholeSecondsFrom ? "%+.3f s" : "%+.0f s", offset) +
+           (uncertainty > 0 ? FormatNumber(" ±%.3g s", uncertainty) : "");
 }
 
 std::optional<Problem> HoldOffsetToLimits(const OffsetRule& rule, double offset, double uncertainty,

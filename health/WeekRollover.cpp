@@ -1,10 +1,11 @@
 #include "WeekRollover.h"
 
+#include "runtime/TimeUnits.h"
+
 #include <cmath>
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400;
 constexpr double kSecondsPerWeek = 7 * kSecondsPerDay;
 constexpr int kRolloverWeeks[] = {1024, 2048};
 // A clock that lost its weeks runs on from the wrong date, and this PC's clock may be off a little too.

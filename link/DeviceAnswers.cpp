@@ -1,6 +1,7 @@
 #include "DeviceAnswers.h"
 
 #include "DeviceDialect.h"
+#include "PeerLine.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,8 +20,6 @@ const char* AfterMarker(const char* text, const char* marker) {
     return found == nullptr ? nullptr : SkipLineBreaks(found + std::strlen(marker));
 }
 
-// Blanks that may stand before a number or the letter; a line break may not, since a reading is one line.
-constexpr const char* kBlanks = " \t";
 constexpr std::int64_t kLastMicros = 999999;
 
 bool IsDigit(char c) {
@@ -80,7 +79,7 @@ std::optional<std::string_view> ParseVersionAnswer(const char* text, const char*
 std::optional<DeviceClockReading> ReadDeviceClock(const char* text) {
     char* end = nullptr;
     const std::optional<std::int64_t> seconds =
-        ReadNumber(text + std::strspn(text, kBlanks), kDeviceSecondsLimit, &end);
+        ReadNumber(text + std::strspn(text, kAnswerBlanks), kDeviceSecondsLimit, &end);
     if (!seconds || *end != '.') {
         return std::nullopt;
     }
@@ -90,7 +89,7 @@ std::optional<DeviceClockReading> ReadDeviceClock(const char* text) {
     }
     // The letter must share the numbers' line: without it, the prompt's '#' on the next would be taken.
     // strchr also finds the terminator, so the letter may end the text.
-    const char* letter = end + std::strspn(end, kBlanks);
+    const char* letter = end + std::strspn(end, kAnswerBlanks);
     if (letter == end || !IsLetter(*letter) || std::strchr(" \t\r\n", letter[1]) == nullptr) {
         return std::nullopt;
     }

@@ -1,10 +1,6 @@
 #include "DeviceTime.h"
 
-namespace {
-
-constexpr std::int64_t kMicrosPerSecond = 1000000;
-
-} // namespace
+#include "runtime/TimeUnits.h"
 
 HeldDeviceTime AdvanceDeviceTime(std::int64_t seconds, std::int64_t micros, std::int64_t advanceMicros) {
     HeldDeviceTime time{seconds, micros + advanceMicros};

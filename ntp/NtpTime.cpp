@@ -1,8 +1,9 @@
 #include "NtpTime.h"
 
+#include "runtime/TimeUnits.h"
+
 namespace {
 
-constexpr std::int64_t kMicrosPerSecond = 1000000;
 constexpr std::int64_t kEraSeconds = std::int64_t{1} << 32;
 constexpr double kFixedPointUnit = 4294967296.0; // 2^32: one second in the fraction's units
 

@@ -1,8 +1,9 @@
 #include "DeviceClock.h"
 
+#include "runtime/TimeUnits.h"
+
 namespace {
 
-constexpr std::int64_t kMicrosPerSecond = 1000000;
 constexpr std::int64_t kRolloverMicros = 1024LL * 7 * 86400 * kMicrosPerSecond;
 
 std::int64_t ToMicros(DeviceTime time) {

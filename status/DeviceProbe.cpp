@@ -24,15 +24,12 @@ const char* LinkFailureText(int state) {
     }
 }
 
-// What a message repeats of an answer that could not be read: enough to recognise it.
-constexpr std::size_t kLongestAnswerEcho = 64;
-
 // "getdate answer unreadable: 'WHAT CAME'", escaped and cut; "version answer empty".
 std::string UnreadableText(const UnreadableAnswer& answer) {
     if (answer.text.empty()) {
         return answer.command + " answer empty";
     }
-    return answer.command + " answer unreadable: '" + OutsideText(answer.text, kLongestAnswerEcho) + "'";
+    return answer.command + " answer unreadable: '" + OutsideText(answer.text, kLongestEcho) + "'";
 }
 
 } // namespace
@@ -40,13 +37,10 @@ std::string UnreadableText(const UnreadableAnswer& answer) {
 CDeviceProbe::CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings,
                            CNtpHistory history)
     : m_address(std::move(address)), m_addressValue(addressValue), m_settings(settings),
-      m_linkA(m_address + " shell"), m_linkB(m_address + " telnet"), m_ntpHistory(std::move(history)) {
-    m_linkA.SetTarget(m_address, settings.shellPort);
-    m_linkB.SetTarget(m_address, settings.telnetPort);
-    LinkTiming timing;
-    timing.pollPacingMs = static_cast<std::uint32_t>(settings.pollPacing.count());
-    m_linkA.SetTiming(timing);
-    m_linkB.SetTiming(timing);
+      m_linkA(m_address + " shell"), m_linkB(m_address + " telnet"),
+      m_race(m_linkA, m_linkB, {.shell = settings.shellPort, .telnet = settings.telnetPort}),
+      m_ntpHistory(std::move(history)) {
+    m_timing.pollPacingMs = static_cast<std::uint32_t>(settings.pollPacing.count());
 }
 
 CDeviceProbe::~CDeviceProbe() {
@@ -57,13 +51,8 @@ void CDeviceProbe::Start(Clock::time_point now) {
     m_phase = ProbePhase::Reading;
     m_deadline = now + m_settings.timeout;
     m_lastState[0] = m_lastState[1] = StateStarting;
-    const bool startedA = m_linkA.Start();
-    const bool startedB = m_linkB.Start();
-    m_control.OnAttemptStarted(m_linkA.GetReport().run, m_linkB.GetReport().run);
-    for (const auto& [side, started] : {std::pair{LinkSide::A, startedA}, std::pair{LinkSide::B, startedB}}) {
-        if (!started && m_control.OnStartFailed(side) == ReportAction::FailAttempt) {
-            GoDown("no thread for the links", FailureKind::LocalFailure);
-        }
+    if (!m_race.Start(m_address, m_timing)) {
+        GoDown("no thread for the links", FailureKind::LocalFailure);
     }
     StartNtpCheck(now);
 }
@@ -81,9 +70,7 @@ void CDeviceProbe::StartNtpCheck(Clock::time_point now) {
 }
 
 void CDeviceProbe::Stop() {
-    m_linkA.Stop();
-    m_linkB.Stop();
-    m_control.OnReset();
+    m_race.Stop();
 }
 
 void CDeviceProbe::AddSignals(CWaitSet& set) {
@@ -104,7 +91,7 @@ ProbePhase CDeviceProbe::Update(Clock::time_point now) {
     TakeReport(LinkSide::A);
     TakeReport(LinkSide::B);
     TakeUnreadableAnswer();
-    if (m_phase == ProbePhase::Reading && m_control.Phase() == ConnectionPhase::Connected &&
+    if (m_phase == ProbePhase::Reading && m_race.Phase() == ConnectionPhase::Connected &&
         HasCompleteReading()) {
         m_phase = ProbePhase::Complete;
         m_reconnect.Reset();
@@ -140,19 +127,17 @@ void CDeviceProbe::GiveUp(Clock::time_point now) {
 }
 
 std::string CDeviceProbe::TimeoutFailure(const std::string& limit) const {
-    const bool connected = m_control.Phase() == ConnectionPhase::Connected;
+    const bool connected = m_race.Phase() == ConnectionPhase::Connected;
     return (connected ? "no complete reading within " : "no answer within ") + limit;
 }
 
 void CDeviceProbe::TakeReport(LinkSide side) {
-    CDeviceLink& link = Link(side);
+    CWorkerThread& link = m_race.Link(side).Worker();
     // Cleared before the report is read, so that a change after the read wakes the next wait.
     link.StateSignal().Reset();
     const StateReport report = link.GetReport();
-    switch (m_control.OnReport(side, report)) {
+    switch (m_race.OnReport(side, report)) {
     case ReportAction::Accept:
-        Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Stop();
-        break;
     case ReportAction::MarkFailed:
         m_lastState[static_cast<int>(side)] = report.state;
         break;
@@ -181,7 +166,7 @@ std::string CDeviceProbe::FailureOfBothLinks() const {
 }
 
 void CDeviceProbe::TakeUnreadableAnswer() {
-    if (m_control.Phase() != ConnectionPhase::Connected) {
+    if (m_race.Phase() != ConnectionPhase::Connected) {
         return;
     }
     if (const std::optional<UnreadableAnswer> answer = ActiveLink().FirstUnreadableAnswer()) {
@@ -207,7 +192,7 @@ bool CDeviceProbe::HasCompleteReading() const {
 }
 
 const CDeviceLink& CDeviceProbe::ActiveLink() const {
-    return m_control.ActiveSide() == LinkSide::A ? m_linkA : m_linkB;
+    return m_race.ActiveSide() == LinkSide::A ? m_linkA : m_linkB;
 }
 
 std::optional<CDeviceProbe::Clock::time_point> CDeviceProbe::NextDeadline() const {
@@ -247,6 +232,6 @@ DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {
 }
 
 void CDeviceProbe::FillShellFields(DeviceRecord& record) const {
-    record.link = m_control.ActiveSide() == LinkSide::A ? "shell" : "telnet";
+    record.link = m_race.ActiveSide() == LinkSide::A ? "shell" : "telnet";
     FillFromLink(ActiveLink(), record);
 }

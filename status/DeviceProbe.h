@@ -4,7 +4,7 @@
 #include "ntpquery/NtpHistory.h"
 #include "ntpquery/SntpQuery.h"
 
-#include "connect/ConnectionControl.h"
+#include "connect/LinkRace.h"
 #include "health/DeviceRecord.h"
 #include "link/DeviceLink.h"
 #include "runtime/WaitSet.h"
@@ -38,8 +38,8 @@ enum class ProbePhase {
     Down,     // the attempt failed or the connection was lost; Record says why
 };
 
-// One device: its two racing links, the shared connection control that picks the winner, and the
-// independent NTP check. Driven by one thread that waits on AddSignals and calls Update.
+// One device: its two racing links, the race that picks the winner, and the independent NTP check. Driven by
+// one thread that waits on AddSignals and calls Update.
 class CDeviceProbe {
 public:
     using Clock = std::chrono::steady_clock;
@@ -82,7 +82,6 @@ public:
     CReconnectDelay& ReconnectDelay() { return m_reconnect; }
 
 private:
-    CDeviceLink& Link(LinkSide side) { return side == LinkSide::A ? m_linkA : m_linkB; }
     const CDeviceLink& ActiveLink() const;
     void TakeReport(LinkSide side);
     void GoDown(std::string failure, FailureKind kind = FailureKind::Device);
@@ -98,7 +97,9 @@ private:
     const ProbeSettings m_settings;
     CDeviceLink m_linkA;
     CDeviceLink m_linkB;
-    CConnectionControl m_control;
+    LinkTiming m_timing;
+    // Over the links; declared after them.
+    CLinkRace m_race;
     int m_lastState[2] = {StateStarting, StateStarting};
     ProbePhase m_phase = ProbePhase::Down;
     std::string m_failure; // of the last attempt; empty until one has ended

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kFound = 0;
 constexpr int kNoneFound = 1;
-constexpr int kUnknown = static_cast<int>(Severity::Unknown);
 
 bool HasEnded(const CNetworkSearch& search) {
     const int state = search.GetState();
@@ -56,7 +55,7 @@ int RunDiscovery(const SearchRange& range, OutputFormat format, const CSignal& s
     CNetworkSearch search;
     if (!search.StartSearch(range, SearchSettings{})) {
         std::fputs("vantrex-status: cannot start the search: no thread\n", stderr);
-        return kUnknown;
+        return kUnknownExitStatus;
     }
     bool anyFound = false;
     bool written = true;
@@ -77,11 +76,11 @@ int RunDiscovery(const SearchRange& range, OutputFormat format, const CSignal& s
     // What was queued between the last wait and the end.
     written = written && WriteFound(search, format, out, anyFound);
     if (!written) {
-        return kUnknown;
+        return kUnknownExitStatus;
     }
     if (const std::string incomplete = Incompleteness(search, interrupted); !incomplete.empty()) {
         std::fprintf(stderr, "vantrex-status: %s\n", incomplete.c_str());
-        return kUnknown;
+        return kUnknownExitStatus;
     }
     if (!anyFound) {
         std::fprintf(stderr, "vantrex-status: nothing answered on the shell or telnet port in %s\n",

@@ -1,6 +1,6 @@
 #include "MetricWriter.h"
 
-#include <cstdio>
+#include "health/NumberText.h"
 
 std::string LabelValue(const std::string& text) {
     std::string escaped;
@@ -23,7 +23,6 @@ void CMetricWriter::Family(const char* name, const char* help, const char* type)
 
 void CMetricWriter::Sample(const std::string& name, const std::string& labels, double value,
                            const char* format) {
-    char number[64];
-    std::snprintf(number, sizeof number, format, value);
-    m_text += name + (labels.empty() ? std::string() : '{' + labels + '}') + ' ' + number + '\n';
+    m_text += name + (labels.empty() ? std::string() : '{' + labels + '}') + ' ' +
+              FormatNumber(format, value) + '\n';
 }

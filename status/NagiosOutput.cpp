@@ -1,13 +1,14 @@
 #include "NagiosOutput.h"
 
+#include "health/NumberText.h"
+#include "runtime/TimeUnits.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <numeric>
 
 namespace {
 
-constexpr double kMsPerSecond = 1000;
 // Room kept for the line that says how many devices were left out.
 constexpr std::size_t kLeftOutRoom = 80;
 
@@ -16,12 +17,6 @@ struct DeviceOutput {
     std::string line;
     std::string performance;
 };
-
-std::string Printf(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 // '|' starts the performance data wherever it stands, so text from the device (its firmware version)
 // may not carry one; it is escaped as device text escapes other bytes.
@@ -95,12 +90,12 @@ std::string Performance(const DeviceRecord& record, const HealthLimits& limits, 
                                    .crit = PluginRangeText(limits.crit)};
     CPerformance performance(record.address, several);
     if (record.offsetSeconds) {
-        performance.Add("offset", Printf("%.6fs", *record.offsetSeconds), offsetLimits);
+        performance.Add("offset", FormatNumber("%.6fs", *record.offsetSeconds), offsetLimits);
     }
     if (record.ntp && record.ntp->answered) {
         const NtpResult& ntp = *record.ntp;
-        performance.Add("ntp_offset", Printf("%.6fs", ntp.offsetSeconds), offsetLimits);
-        performance.Add("ntp_delay", Printf("%.6fs", ntp.delaySeconds), {.min = "0"});
+        performance.Add("ntp_offset", FormatNumber("%.6fs", ntp.offsetSeconds), offsetLimits);
+        performance.Add("ntp_delay", FormatNumber("%.6fs", ntp.delaySeconds), {.min = "0"});
         performance.Add("stratum", std::to_string(ntp.stratum),
                         {.warn = StratumWarnRange(limits),
                          .crit = PluginRangeText(PluginRange{
@@ -110,9 +105,9 @@ std::string Performance(const DeviceRecord& record, const HealthLimits& limits, 
                          .max = std::to_string(kHighestStratum + 1)});
     }
     if (const NtpPeer* peer = record.peers ? SystemPeer(*record.peers) : nullptr) {
-        performance.Add("peer_offset", Printf("%.6fs", peer->offsetMs / kMsPerSecond));
+        performance.Add("peer_offset", FormatNumber("%.6fs", peer->offsetMs / kMsPerSecond));
         performance.Add(
-            "jitter", Printf("%.6fs", peer->jitterMs / kMsPerSecond),
+            "jitter", FormatNumber("%.6fs", peer->jitterMs / kMsPerSecond),
             {.warn = PluginRangeText(UpTo(limits.jitterWarnSeconds)),
              .crit = limits.jitterCritSeconds ? PluginRangeText(UpTo(*limits.jitterCritSeconds)) : "",
              .min = "0"});

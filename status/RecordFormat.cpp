@@ -3,6 +3,8 @@
 #include "MetricWriter.h"
 
 #include "devicetext/DeviceText.h"
+#include "health/NumberText.h"
+#include "runtime/TimeUnits.h"
 
 #include <nlohmann/json.hpp>
 
@@ -14,16 +16,8 @@
 
 namespace {
 
-constexpr std::int64_t kMicrosPerSecond = 1000000;
-constexpr double kMsPerSecond = 1000;
 // A Unix time in seconds keeps its microseconds, which nine significant digits would round to 10 s.
 constexpr const char* kUnixTimeFormat = "%.6f";
-
-std::string Printf(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 std::string StateText(const std::optional<bool>& state, const char* yes, const char* no) {
     return state ? (*state ? yes : no) : "-";
@@ -33,7 +27,8 @@ std::string OffsetText(const DeviceRecord& record) {
     if (!record.offsetSeconds) {
         return "-";
     }
-    return Printf("%+.6fs", *record.offsetSeconds) + Printf("±%.3fs", ShellOffsetUncertainty(record));
+    return FormatNumber("%+.6fs", *record.offsetSeconds) +
+           FormatNumber("±%.3fs", ShellOffsetUncertainty(record));
 }
 
 // A leap second announced: news worth a word on the line, even in the month it is due.
@@ -50,8 +45,8 @@ std::string NtpText(const DeviceRecord& record) {
         return "  ntp " + ntp.failure;
     }
     return "  ntp stratum " + std::to_string(ntp.stratum) + " " + ntp.referenceId +
-           Printf(" %+.6fs", ntp.offsetSeconds) + Printf("±%.3fs", NtpOffsetUncertainty(ntp)) +
-           Printf(" root distance %.6fs", RootDistance(ntp)) + LeapText(ntp.leap);
+           FormatNumber(" %+.6fs", ntp.offsetSeconds) + FormatNumber("±%.3fs", NtpOffsetUncertainty(ntp)) +
+           FormatNumber(" root distance %.6fs", RootDistance(ntp)) + LeapText(ntp.leap);
 }
 
 const NtpPeer* SystemPeerOf(const DeviceRecord& record) {
@@ -63,8 +58,8 @@ std::string PeerText(const DeviceRecord& record) {
     if (peer == nullptr) {
         return "";
     }
-    return "  peer " + DeviceText(peer->remote) + Printf(" %+.6fs", peer->offsetMs / kMsPerSecond) +
-           Printf(" jitter %.6fs", peer->jitterMs / kMsPerSecond) + " reach " +
+    return "  peer " + DeviceText(peer->remote) + FormatNumber(" %+.6fs", peer->offsetMs / kMsPerSecond) +
+           FormatNumber(" jitter %.6fs", peer->jitterMs / kMsPerSecond) + " reach " +
            std::to_string(AnsweredPolls(peer->reach)) + "/8";
 }
 

@@ -19,13 +19,9 @@
 
 namespace {
 
-constexpr int kUnknown = static_cast<int>(Severity::Unknown);
-
 // A list of addresses is far smaller; the bound keeps a wrong file (a log, a disk image, /dev/zero)
 // from being read whole into memory.
 constexpr std::size_t kLargestAddressFile = 4 * 1024 * 1024;
-// How much of a text from outside a message repeats: enough to recognise it, never a flood.
-constexpr std::size_t kLongestEcho = 64;
 constexpr std::size_t kLongestMessage = 400;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -279,14 +275,6 @@ HealthLimits Limits(const CLI::App& app, const LimitArguments& given) {
     return limits;
 }
 
-ParsedOptions Ending(std::string message, int exitStatus) {
-    ParsedOptions parsed;
-    parsed.message = std::move(message);
-    parsed.exitStatus = exitStatus;
-    parsed.messageToStdout = exitStatus == 0;
-    return parsed;
-}
-
 // Whether the command line asks for plugin output, however it fails otherwise: a monitoring host reads
 // only standard output, and shows "(null)" for nothing.
 bool AsksForPluginOutput(int argc, const char* const* argv) {
@@ -301,11 +289,12 @@ bool AsksForPluginOutput(int argc, const char* const* argv) {
 // Bad input: a short message on stderr, or the plugin's UNKNOWN status line on stdout.
 ParsedOptions Refusal(const std::string& reason, bool plugin) {
     if (plugin) {
-        ParsedOptions parsed = Ending(FormatNagiosFailure(reason), kUnknown);
+        ParsedOptions parsed = ParsedOptions::Ending(FormatNagiosFailure(reason), kUnknownExitStatus);
         parsed.messageToStdout = true;
         return parsed;
     }
-    return Ending("vantrex-status: " + reason + "\nRun with --help for more information.\n", kUnknown);
+    return ParsedOptions::Ending("vantrex-status: " + reason + "\nRun with --help for more information.\n",
+                                 kUnknownExitStatus);
 }
 
 // For the manual page: what each figure of the plugin output is, beside a plain NTP check's.
@@ -420,9 +409,9 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
         options.limits = Limits(app, limitArguments);
         options.devices = Devices(addresses, fromFile, resolve);
     } catch (const CLI::CallForVersion& version) {
-        return Ending(version.what() + std::string("\n"), 0);
+        return ParsedOptions::Ending(version.what() + std::string("\n"), 0);
     } catch (const CLI::Success&) {
-        return Ending(app.help(), 0);
+        return ParsedOptions::Ending(app.help(), 0);
     } catch (const CLI::ParseError& error) {
         // CLI11's own messages repeat what was given as it was; ours are cut and escaped already.
         return Refusal(OutsideText(error.what(), kLongestMessage), AsksForPluginOutput(argc, argv));

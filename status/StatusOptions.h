@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FleetRun.h"
+#include "ParsedCommandLine.h"
 
 #include "discover/SearchNetwork.h"
 #include "health/Health.h"
@@ -29,12 +30,7 @@ struct StatusOptions {
 // The parse's outcome: options to run with, or a text to print and the exit status to end with
 // (--help and --version: 0 on stdout; bad input: 3 on stderr, or with --nagios as the plugin's status
 // line on stdout, which is all a monitoring host reads).
-struct ParsedOptions {
-    std::optional<StatusOptions> options;
-    std::string message;
-    int exitStatus = 0;
-    bool messageToStdout = false;
-};
+using ParsedOptions = ParsedCommandLine<StatusOptions>;
 
 // Looks a host name up: its IPv4 address (host byte order), or nothing with the reason.
 using HostResolver =

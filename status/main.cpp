@@ -35,7 +35,6 @@ FleetSettings WithinDescriptorLimit(const StatusOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-    constexpr int kUnknown = static_cast<int>(Severity::Unknown);
     CSignal stop;
     // Before anything is printed: this also makes a closed output pipe an error to report, not a
     // signal that ends the program in silence.
@@ -45,7 +44,7 @@ int main(int argc, char** argv) {
         std::string reason;
         if (!WriteOutput(parsed.messageToStdout ? stdout : stderr, parsed.message, reason)) {
             std::fprintf(stderr, "vantrex-status: cannot write the output: %s\n", reason.c_str());
-            return kUnknown;
+            return kUnknownExitStatus;
         }
         return parsed.exitStatus;
     }
@@ -57,7 +56,7 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr, "vantrex-status: %s\n", kUnprepared);
         }
-        return kUnknown;
+        return kUnknownExitStatus;
     }
     if (options.verbosity >= 3) {
         EnableDebugOutput();

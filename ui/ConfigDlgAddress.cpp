@@ -22,13 +22,13 @@ void CConfigDlgLogic::OnApply() {
     const MessageAnswer answer = m_view.ShowMessage(ChangeQuestion(check, network, LoadStringResource),
                                                     LoadStringResource(IDS_CONFIRM), MessageKind::Confirm);
     // The connection may have been lost while the question was open; the request belongs to it alone.
-    if (answer == MessageAnswer::Yes && m_connection.Phase() == ConnectionPhase::Connected) {
+    if (answer == MessageAnswer::Yes && m_race.Phase() == ConnectionPhase::Connected) {
         // The audit trail is on the disk before the device can act on the change.
         const WindowAction::AddressChange change{check.dhcp ? std::string() : check.ip, check.mask,
                                                  check.gateway};
         LogAction(WindowAction::Kind::ChangeAsked, change);
         LogAction(WindowAction::Kind::ChangeSent, change);
-        Link(m_connection.ActiveSide())
+        m_race.Link(m_race.ActiveSide())
             .RequestAddressChange(check.ip.c_str(), check.mask.c_str(), check.gateway.c_str());
         OnChangeConfirmed(check, network.reachable);
     }

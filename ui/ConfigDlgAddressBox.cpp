@@ -24,7 +24,7 @@ void CConfigDlgLogic::OnNetworkSearched(const std::string& network) {
 }
 
 void CConfigDlgLogic::ConnectToFound(const std::string& address) {
-    if (m_restart.Phase() == RestartPhase::Waiting || m_connection.Phase() != ConnectionPhase::Disconnected) {
+    if (m_restart.Phase() == RestartPhase::Waiting || m_race.Phase() != ConnectionPhase::Disconnected) {
         OnConnect(); // as Cancel or Disconnect would
     }
     m_view.SetItemText(IDC_DEVICE_ADDRESS, address);

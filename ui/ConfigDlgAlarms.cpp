@@ -35,5 +35,5 @@ void CConfigDlgLogic::ShowTrayState(TrayState::Phase phase, IndicatorState gps, 
                                     std::size_t problems) {
     const TrayState state{
         .phase = phase, .address = m_deviceAddress, .gps = gps, .timeSync = timeSync, .problems = problems};
-    m_view.SetTrayTip(TrayTip(state, [](int id) { return std::string(LoadStringResource(id)); }));
+    m_view.SetTrayTip(TrayTip(state, LoadStringResource));
 }

@@ -1,4 +1,4 @@
-// Connecting, the race of the two links, and the return to the disconnected state.
+// Connecting, what the race of the two links means for the window, and the return to the disconnected state.
 #include "ConfigDlgLogic.h"
 
 #include "resources/StringTable.h"
@@ -8,7 +8,6 @@
 #include "link/LinkTiming.h"
 
 #include <optional>
-#include <utility>
 
 namespace {
 
@@ -22,7 +21,7 @@ void CConfigDlgLogic::OnConnect() {
         CancelRestartFollow();
         return;
     }
-    if (m_connection.Phase() != ConnectionPhase::Disconnected) {
+    if (m_race.Phase() != ConnectionPhase::Disconnected) {
         m_restart.End();
         ResetToDisconnected();
         LogAction(WindowAction::Kind::Disconnected);
@@ -46,23 +45,14 @@ void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& ti
     // The device at the end of this race may be another one: its clock is not held to the last one's.
     m_clockStep = CClockStep{};
     m_deviceAddress = address;
-    const bool startedA = Link(LinkSide::A).StartRun(address, kShellPort, timing);
-    const bool startedB = Link(LinkSide::B).StartRun(address, kTelnetPort, timing);
-    m_connection.OnAttemptStarted(Link(LinkSide::A).Worker().GetReport().run,
-                                  Link(LinkSide::B).Worker().GetReport().run);
-
-    // A link without a thread never reports; it counts as failed so that the attempt can still end.
-    for (const auto& [side, started] : {std::pair{LinkSide::A, startedA}, std::pair{LinkSide::B, startedB}}) {
-        if (!started && m_connection.OnStartFailed(side) == ReportAction::FailAttempt) {
-            OnAttemptFailed();
-            return;
-        }
+    if (!m_race.Start(address, timing)) {
+        OnAttemptFailed();
     }
 }
 
 void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report) {
-    const LinkSide side = link == &Link(LinkSide::A).Worker() ? LinkSide::A : LinkSide::B;
-    switch (m_connection.OnReport(side, report)) {
+    const LinkSide side = m_race.SideOf(link);
+    switch (m_race.OnReport(side, report)) {
     case ReportAction::Accept:
         AcceptLink(side);
         break;
@@ -88,7 +78,6 @@ void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report)
 void CConfigDlgLogic::AcceptLink(LinkSide side) {
     m_view.StopTimer(kRestartTimerId);
     m_restart.End();
-    Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Worker().Stop();
     SetItemString(IDC_STATUS_LINE, IDS_CONNECTED_PLEASE_WAIT);
     SetEnabled({IDC_DEVICE_ADDRESS}, false);
     SetEnabled({IDC_CONNECT, IDC_STATUS_GROUP}, true);
@@ -117,8 +106,7 @@ void CConfigDlgLogic::OnAttemptFailed() {
         return;
     }
     // A restarting device refuses or ignores its callers for a while; the next try comes at its turn.
-    StopLinks();
-    m_connection.OnReset();
+    m_race.Stop();
     m_restart.OnTryFailed();
 }
 
@@ -127,16 +115,15 @@ void CConfigDlgLogic::FailAttempt() {
     m_view.SetItemText(IDC_LOCAL_TIME_LINE, std::string());
     // The box shows over the still connecting window; both links count as stopped already (the
     // connection control's failing step), so no report its nested event loop delivers can act.
-    StopLinks();
+    m_race.StopLinks();
     ShowError(IDS_CONNECT_FAILED);
     ResetToDisconnected();
 }
 
 void CConfigDlgLogic::ResetToDisconnected() {
     m_view.StopTimer(kRefreshTimerId);
-    StopLinks();
+    m_race.Stop();
     m_ntpWatch.Stop();
-    m_connection.OnReset();
 
     SetEnabled({IDC_DEVICE_ADDRESS, IDC_CONNECT}, true);
     m_view.SetItemChecked(IDC_CONNECT, false);

@@ -20,23 +20,18 @@ CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, PostStateReport post, LocalN
 CConfigDlgLogic::CConfigDlgLogic(CDialogView& view, RacingLinks links, PostStateReport post,
                                  LocalNetworksReader localNetworks)
     : m_view(view), m_links(std::move(links)),
-      m_relay(m_links.a->Worker(), m_links.b->Worker(), std::move(post)),
-      m_watch([](int id) { return std::string(LoadStringResource(id)); }) {
+      m_relay(m_links.a->Worker(), m_links.b->Worker(), std::move(post)), m_race(*m_links.a, *m_links.b),
+      m_watch(LoadStringResource) {
     m_restartEnvironment.localNetworks = std::move(localNetworks);
 }
 
 const CRacingLink& CConfigDlgLogic::ActiveLink() const {
-    return m_connection.ActiveSide() == LinkSide::A ? *m_links.a : *m_links.b;
+    return m_race.ActiveLink();
 }
 
 void CConfigDlgLogic::SetDeviceLogEnvironment(DeviceLogEnvironment environment) {
     m_watch.Log().SetJournal(std::move(environment.journalPath));
     m_utcNow = std::move(environment.utcNow);
-}
-
-void CConfigDlgLogic::StopLinks() {
-    m_links.a->Worker().Stop();
-    m_links.b->Worker().Stop();
 }
 
 void CConfigDlgLogic::OnInitDialog() {
@@ -94,14 +89,13 @@ void CConfigDlgLogic::OnClose() {
     m_view.StopTimer(kRestartTimerId);
     m_view.StopTimer(kAlarmTimerId);
     m_restart.End();
-    if (m_connection.Phase() == ConnectionPhase::Connected) {
+    if (m_race.Phase() == ConnectionPhase::Connected) {
         LogAction(WindowAction::Kind::Disconnected);
     }
     // A notification left on screen would offer to show a window that is gone.
     m_view.WithdrawAlarms();
-    StopLinks();
     // Reports the links posted before they stopped must find nothing left to fail or lose.
-    m_connection.OnReset();
+    m_race.Stop();
     m_relay.Stop();
     m_view.EndDialog(0);
 }

@@ -8,7 +8,7 @@
 #include "RestartFollow.h"
 #include "TrayTip.h"
 
-#include "connect/ConnectionControl.h"
+#include "connect/LinkRace.h"
 #include "health/ClockStep.h"
 #include "link/RacingLink.h"
 #include "runtime/RealTimeClock.h"
@@ -111,7 +111,7 @@ public:
     // The link whose status the window shows: link A until a link wins, afterwards the last winner.
     const CRacingLink& ActiveLink() const;
     // The connection phase (disconnected, connecting, connected).
-    ConnectionPhase Phase() const { return m_connection.Phase(); }
+    ConnectionPhase Phase() const { return m_race.Phase(); }
     // Where the follow-up of a confirmed address change stands.
     RestartPhase RestartFollowPhase() const { return m_restart.Phase(); }
     // Replaces the follow-up's times, network reader and address check, each of which must be set; only
@@ -129,8 +129,6 @@ public:
     void SetAlarmsOn(bool on) { m_watch.SetAlarmsOn(on); }
 
 private:
-    CRacingLink& Link(LinkSide side) { return side == LinkSide::A ? *m_links.a : *m_links.b; }
-    void StopLinks();
     void SetItemString(int id, int stringId);
     void SetEnabled(std::initializer_list<int> ids, bool enabled);
     void ShowError(int stringId);
@@ -168,7 +166,8 @@ private:
     RacingLinks m_links;
     // Declared after the links: it watches them, so it goes first.
     CLinkStateRelay m_relay;
-    CConnectionControl m_connection;
+    // Over the links; declared after them.
+    CLinkRace m_race;
     bool m_bPanelEnabled = false;
     bool m_bDhcpCapable = false;
     CRestartFollow m_restart;

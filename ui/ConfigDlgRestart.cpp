@@ -14,10 +14,6 @@ namespace {
 // Often enough for a try to start promptly at its turn; the countdown itself changes once a second.
 constexpr int kRestartTickMs = 100;
 
-std::string StringResource(int id) {
-    return LoadStringResource(id);
-}
-
 } // namespace
 
 void CConfigDlgLogic::SetRestartEnvironment(RestartEnvironment environment) {
@@ -42,7 +38,7 @@ void CConfigDlgLogic::OnRestartLinkEnded() {
     if (m_restart.OnLinkEnded(m_restartEnvironment.now()) == RestartCourse::ShowMoved) {
         // The window follows the device no further.
         LogAction(WindowAction::Kind::Disconnected);
-        m_view.SetItemText(IDC_STATUS_LINE, DeviceNowLine(address, StringResource));
+        m_view.SetItemText(IDC_STATUS_LINE, DeviceNowLine(address, LoadStringResource));
         return;
     }
     // The same look as while connecting: the address is fixed and Connect reads Cancel.
@@ -61,7 +57,7 @@ void CConfigDlgLogic::OnRestartTick() {
         return;
     }
     const std::string& address = m_restart.NewAddress();
-    m_view.SetItemText(IDC_STATUS_LINE, RestartingLine(address, tick.secondsLeft, StringResource));
+    m_view.SetItemText(IDC_STATUS_LINE, RestartingLine(address, tick.secondsLeft, LoadStringResource));
     if (tick.startTry) {
         StartRace(address, m_restart.TryTiming());
     }
@@ -69,7 +65,7 @@ void CConfigDlgLogic::OnRestartTick() {
 
 void CConfigDlgLogic::OnRestartTimedOut() {
     m_view.StopTimer(kRestartTimerId);
-    const std::string text = NoAnswerText(m_view.ItemText(IDC_DEVICE_ADDRESS), StringResource);
+    const std::string text = NoAnswerText(m_view.ItemText(IDC_DEVICE_ADDRESS), LoadStringResource);
     // Disconnected before the box: its nested event loop delivers reports the tries posted before they
     // stopped, which must find nothing left to connect or fail.
     ResetToDisconnected();

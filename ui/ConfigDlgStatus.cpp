@@ -13,10 +13,6 @@
 
 namespace {
 
-std::string StringResource(int id) {
-    return LoadStringResource(id);
-}
-
 StatusReading ReadStatus(const CRacingLink& link) {
     StatusReading reading;
     reading.deviceTime = link.CurrentDeviceTime();
@@ -51,7 +47,7 @@ void CConfigDlgLogic::OnRefresh() {
     // serve again, and the user must know the change may not have been made.
     const bool restartMissed = m_restart.OnStillConnected(m_restartEnvironment.now());
     const StatusReading reading = ReadStatus(ActiveLink());
-    const StatusView view = ComputeStatusView(reading, m_bPanelEnabled, StringResource);
+    const StatusView view = ComputeStatusView(reading, m_bPanelEnabled, LoadStringResource);
     // After a confirmed change the panel stays off: the device is about to restart, and a second change
     // must not reach it.
     const bool mayEnable = m_restart.Phase() == RestartPhase::Idle;
@@ -68,10 +64,10 @@ void CConfigDlgLogic::OnRefresh() {
     DeviceRecord record;
     const Health health = AssessLink(ActiveLink(), ntp, m_clockStep, m_restartEnvironment.now(), record);
     m_view.SetLampTooltip(IDC_TIME_SYNC_LAMP,
-                          LampTip(IDC_TIME_SYNC_LAMP, reading.timeSync, health, StringResource));
-    m_view.SetLampTooltip(IDC_GPS_LAMP, LampTip(IDC_GPS_LAMP, reading.gps, health, StringResource));
+                          LampTip(IDC_TIME_SYNC_LAMP, reading.timeSync, health, LoadStringResource));
+    m_view.SetLampTooltip(IDC_GPS_LAMP, LampTip(IDC_GPS_LAMP, reading.gps, health, LoadStringResource));
     m_view.SetFittedLine(IDC_VERSION_LINE, view.versionLine);
-    m_view.SetFittedLine(IDC_LEAP_LINE, ntp ? LeapLine(*ntp, StringResource) : std::string());
+    m_view.SetFittedLine(IDC_LEAP_LINE, ntp ? LeapLine(*ntp, LoadStringResource) : std::string());
     const std::optional<TimedClockReading> clock = ActiveLink().LastClockReading();
     Announce(m_watch.OnReading(record, health, m_ntpWatch.IsStarted() && !ntp,
                                clock ? std::optional(clock->answeredPcMicros) : std::nullopt, m_utcNow(),

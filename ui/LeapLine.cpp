@@ -1,6 +1,7 @@
 #include "LeapLine.h"
 
 #include "resources/resource.h"
+#include "runtime/TimeUnits.h"
 
 #include <chrono>
 #include <cstdint>
@@ -11,7 +12,6 @@ constexpr int kLeapInserted = 1;
 constexpr int kLeapDeleted = 2;
 // The last second the calendar can show: the end of year 9999.
 constexpr std::int64_t kLastShowableUnixSeconds = 253402300799;
-constexpr std::int64_t kMicrosPerSecond = 1000000;
 
 std::string LastDayOfMonth(std::int64_t unixMicros, const StringLookup& strings) {
     using namespace std::chrono;

@@ -1,5 +1,7 @@
 #include "runtime/FileReplace.h"
 
+#include "FileFailure.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,10 +15,6 @@ constexpr mode_t kNewFileMode = 0644;
 constexpr mode_t kPermissionBits = 0777;
 // As the kernel's own limit of links followed in one path.
 constexpr int kLongestLinkChain = 40;
-
-std::string Reason(const std::string& path, int code) {
-    return "cannot write '" + path + "': " + std::strerror(code);
-}
 
 // The folder part of path with its slash ("" for a bare name).
 std::string FolderOf(const std::string& path) {
@@ -62,7 +60,7 @@ bool ResolveTarget(const std::string& path, LinkAtPath link, std::string& target
     mode = kNewFileMode;
     if (lstat(path.c_str(), &entry) != 0) {
         if (errno != ENOENT) {
-            error = Reason(path, errno);
+            error = FileFailure("write", path, errno);
             return false;
         }
         // A new file; a missing folder is reported when the temporary file cannot be made there.
@@ -126,7 +124,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& contents, Link
     // mkostemp opens with O_CREAT|O_EXCL, which never follows a link planted at the name.
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = Reason(path, errno);
+        error = FileFailure("write", path, errno);
         return false;
     }
     int code = 0;
@@ -142,7 +140,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& contents, Link
     }
     if (code != 0) {
         (void)unlink(temporary.c_str()); // Its own failure would only hide the reason that matters.
-        error = Reason(path, code);
+        error = FileFailure("write", path, code);
         return false;
     }
     return true;

@@ -1,9 +1,10 @@
 #include "runtime/StateFiles.h"
 
+#include "FileFailure.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,16 +14,12 @@ namespace {
 constexpr mode_t kFolderMode = 0700;
 constexpr mode_t kFileMode = 0600;
 
-std::string Reason(const std::string& what, const std::string& path, int code) {
-    return "cannot " + what + " '" + path + "': " + std::strerror(code);
-}
-
 // Makes folder and those above it that are missing.
 bool MakeFolders(const std::string& folder, std::string& error) {
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string part = folder.substr(0, slash);
         if (mkdir(part.c_str(), kFolderMode) != 0 && errno != EEXIST) {
-            error = Reason("make", part, errno);
+            error = FileFailure("make", part, errno);
             return false;
         }
         if (slash == std::string::npos) {
@@ -40,7 +37,7 @@ int OpenRegular(const std::string& path, int flags, const char* what, std::strin
         return -1;
     }
     if (fd < 0) {
-        error = Reason(what, path, errno);
+        error = FileFailure(what, path, errno);
         return -1;
     }
     struct stat entry {};
@@ -118,7 +115,7 @@ bool AppendToFile(const std::string& path, std::string_view bytes, bool durable,
         code = errno;
     }
     if (code != 0) {
-        error = Reason("append to", path, code);
+        error = FileFailure("append to", path, code);
         return false;
     }
     size = static_cast<std::uint64_t>(entry.st_size);
@@ -127,7 +124,7 @@ bool AppendToFile(const std::string& path, std::string_view bytes, bool durable,
 
 bool RenameFile(const std::string& from, const std::string& to, std::string& error) {
     if (rename(from.c_str(), to.c_str()) != 0 && errno != ENOENT) {
-        error = Reason("rename", from, errno);
+        error = FileFailure("rename", from, errno);
         return false;
     }
     return true;
@@ -151,7 +148,7 @@ bool ReadFileTail(const std::string& path, std::uint64_t maxBytes, std::string& 
     const int code = errno;
     (void)close(checked); // Read-only: nothing to lose.
     if (!read) {
-        error = Reason("read", path, code);
+        error = FileFailure("read", path, code);
     }
     return read;
 }

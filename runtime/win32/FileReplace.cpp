@@ -12,10 +12,6 @@ namespace {
 // Names tried for the temporary file before giving up; a clash needs another writer's same draw.
 constexpr int kNameAttempts = 100;
 
-std::string Reason(const std::string& path, DWORD code) {
-    return "cannot write '" + path + "': " + SystemErrorText(code);
-}
-
 // The file to replace: path itself, or the regular file a symbolic link at path leads to when link allows.
 bool ResolveTarget(const std::string& path, LinkAtPath link, std::wstring& target, std::string& error) {
     target = WideFromUtf8(path);
@@ -25,7 +21,7 @@ bool ResolveTarget(const std::string& path, LinkAtPath link, std::wstring& targe
         if (code == ERROR_FILE_NOT_FOUND) {
             return true;
         }
-        error = Reason(path, code);
+        error = FileFailure("write", path, code);
         return false;
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && link == LinkAtPath::Refuse) {
@@ -108,7 +104,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& contents, Link
     std::wstring temporary;
     const HANDLE file = CreateTemporary(target, temporary);
     if (file == INVALID_HANDLE_VALUE) {
-        error = Reason(path, GetLastError());
+        error = FileFailure("write", path, GetLastError());
         return false;
     }
     DWORD code = ERROR_SUCCESS;
@@ -124,7 +120,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& contents, Link
     }
     if (code != ERROR_SUCCESS) {
         (void)DeleteFileW(temporary.c_str()); // Its own failure would only hide the reason that matters.
-        error = Reason(path, code);
+        error = FileFailure("write", path, code);
         return false;
     }
     return true;

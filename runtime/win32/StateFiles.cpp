@@ -8,10 +8,6 @@
 
 namespace {
 
-std::string Reason(const std::string& what, const std::string& path, DWORD code) {
-    return "cannot " + what + " '" + path + "': " + SystemErrorText(code);
-}
-
 // A handle to the regular file at path, never to a link there (FILE_FLAG_OPEN_REPARSE_POINT opens the
 // link itself, which is then refused) nor to a device (NUL, CON, a pipe); INVALID_HANDLE_VALUE with
 // the reason in error, and ERROR_FILE_NOT_FOUND as the last error for a missing file.
@@ -22,7 +18,7 @@ HANDLE OpenRegular(const std::string& path, DWORD access, DWORD disposition, con
         disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
-        error = Reason(what, path, code);
+        error = FileFailure(what, path, code);
         SetLastError(code); // Finding the message may have changed it.
         return file;
     }
@@ -92,7 +88,7 @@ bool ProgramStateFolder(std::string& folder, std::string& error) {
     const std::wstring wide = std::wstring(base, length) + L"\\VANTREX";
     folder = Utf8FromWide(wide);
     if (!CreateDirectoryW(wide.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        error = Reason("make", folder, GetLastError());
+        error = FileFailure("make", folder, GetLastError());
         return false;
     }
     return true;
@@ -130,7 +126,7 @@ bool AppendToFile(const std::string& path, std::string_view bytes, bool durable,
         code = GetLastError();
     }
     if (code != ERROR_SUCCESS) {
-        error = Reason("append to", path, code);
+        error = FileFailure("append to", path, code);
         return false;
     }
     size = static_cast<std::uint64_t>(length.QuadPart);
@@ -140,7 +136,7 @@ bool AppendToFile(const std::string& path, std::string_view bytes, bool durable,
 bool RenameFile(const std::string& from, const std::string& to, std::string& error) {
     if (!MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(), MOVEFILE_REPLACE_EXISTING) &&
         GetLastError() != ERROR_FILE_NOT_FOUND) {
-        error = Reason("rename", from, GetLastError());
+        error = FileFailure("rename", from, GetLastError());
         return false;
     }
     return true;
@@ -161,7 +157,7 @@ bool ReadFileTail(const std::string& path, std::uint64_t maxBytes, std::string& 
     read = read && SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
            ReadAll(file, std::min(size, maxBytes), contents);
     if (!read) {
-        error = Reason("read", path, GetLastError());
+        error = FileFailure("read", path, GetLastError());
     }
     CloseHandle(file);
     return read;

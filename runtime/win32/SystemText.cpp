@@ -26,3 +26,7 @@ std::string SystemErrorText(DWORD code) {
     reason.erase(reason.find_last_not_of("\r\n .") + 1);
     return reason;
 }
+
+std::string FileFailure(const std::string& what, const std::string& path, DWORD code) {
+    return "cannot " + what + " '" + path + "': " + SystemErrorText(code);
+}

@@ -11,3 +11,5 @@ std::string Utf8FromWide(const std::wstring& text);
 
 // The system's message for code, without its trailing period and line break: "Access is denied".
 std::string SystemErrorText(DWORD code);
+// "cannot WHAT 'PATH': the system's message for code", as the file functions report a failure.
+std::string FileFailure(const std::string& what, const std::string& path, DWORD code);

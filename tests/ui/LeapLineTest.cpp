@@ -1,6 +1,7 @@
 #include "ui/LeapLine.h"
 
 #include "resources/StringTable.h"
+#include "runtime/TimeUnits.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr std::int64_t kMicrosPerSecond = 1000000;
 // 2027-06-14 12:00:00 UTC, 2028-02-10 00:00:00 UTC and 2027-12-31 23:59:59 UTC.
 constexpr std::int64_t kMidJune2027 = 1812974400;
 constexpr std::int64_t kFebruary2028 = 1833753600;

@@ -1,5 +1,6 @@
 #include "ChartView.h"
 
+#include "QtPixelRect.h"
 #include "resources/StringTable.h"
 #include "ui/DeviceLogRows.h"
 
@@ -12,10 +13,6 @@ namespace {
 
 QColor Rgb(std::uint32_t rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
-
-QRect ToQRect(const PixelRect& rect) {
-    return QRect(rect.x, rect.y, rect.width, rect.height);
 }
 
 void PaintBands(QPainter& painter, const ChartPlan& plan) {

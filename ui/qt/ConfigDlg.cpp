@@ -2,13 +2,13 @@
 
 #include "AboutDlg.h"
 #include "AlarmSetting.h"
+#include "ControlText.h"
 #include "DeviceLogDlg.h"
 #include "FindDlg.h"
 #include "LinkStateEvent.h"
 #include "LocalNetworks.h"
 #include "RecentAddressSetting.h"
 #include "StatusText.h"
-#include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "ui/AboutCommand.h"
 #include "ui/SearchNetworkCheck.h"
@@ -30,11 +30,6 @@ namespace {
 
 // The program's desktop entry (resources/vantrex-config.desktop), and the name of the icon it installs.
 const QString kDesktopEntry = QStringLiteral("vantrex-config");
-
-QString ResourceText(int stringId) {
-    return QString::fromUtf8(LoadStringResource(stringId));
-}
-
 } // namespace
 
 CConfigDlg::CConfigDlg(CMessageBoxes& boxes)

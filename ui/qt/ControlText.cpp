@@ -1,6 +1,7 @@
 #include "ControlText.h"
 
 #include "StatusText.h"
+#include "resources/StringTable.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -44,4 +45,8 @@ void SetControlText(QWidget& control, const QString& text) {
     } else if (auto* status = qobject_cast<CStatusText*>(&control)) {
         status->SetText(text);
     }
+}
+
+QString ResourceText(int stringId) {
+    return QString::fromUtf8(LoadStringResource(stringId));
 }

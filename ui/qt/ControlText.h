@@ -9,3 +9,5 @@ class QWidget;
 QString ControlText(const QWidget& control);
 // Replaces the text a control shows.
 void SetControlText(QWidget& control, const QString& text);
+// The string table's text by id, for a control; an unknown id gives the empty text.
+QString ResourceText(int stringId);

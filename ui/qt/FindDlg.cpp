@@ -3,7 +3,6 @@
 #include "ControlText.h"
 #include "LinkStateEvent.h"
 #include "resources/DialogTemplates.h"
-#include "resources/StringTable.h"
 #include "resources/resource.h"
 
 #include <QAbstractButton>
@@ -14,14 +13,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-
-namespace {
-
-QString ResourceText(int stringId) {
-    return QString::fromUtf8(LoadStringResource(stringId));
-}
-
-} // namespace
 
 CFindDlg::CFindDlg(QWidget* parent, CMessageBoxes& boxes, const std::string& network)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

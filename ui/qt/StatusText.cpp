@@ -1,5 +1,6 @@
 #include "StatusText.h"
 
+#include "QtPixelRect.h"
 #include "resources/WindowStyles.h"
 #include "ui/StatusTextPaint.h"
 
@@ -10,10 +11,6 @@
 #include <QPainter>
 
 namespace {
-
-QRect ToQRect(const PixelRect& rect) {
-    return QRect(rect.x, rect.y, rect.width, rect.height);
-}
 
 bool IsEmpty(const PixelRect& rect) {
     return rect.width <= 0 || rect.height <= 0;

@@ -1,10 +1,11 @@
 #include "NotifySetting.h"
 
+#include "SettingsKey.h"
+
 #include <windows.h>
 
 namespace {
 
-constexpr const wchar_t* kSettingsKey = L"Software\\VANTREX\\Configuration";
 constexpr const wchar_t* kNotifyProblemsValue = L"NotifyProblems";
 
 } // namespace

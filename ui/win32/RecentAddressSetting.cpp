@@ -1,12 +1,13 @@
 #include "RecentAddressSetting.h"
 
+#include "SettingsKey.h"
+
 #include "WideText.h"
 
 #include <windows.h>
 
 namespace {
 
-constexpr const wchar_t* kSettingsKey = L"Software\\VANTREX\\Configuration";
 constexpr const wchar_t* kRecentAddressesValue = L"RecentAddresses";
 // Ten addresses take some 320 bytes; anyone may have written a larger value, which is not read.
 constexpr DWORD kMostValueBytes = 4096;
