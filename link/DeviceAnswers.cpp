@@ -1,7 +1,7 @@
 #include "DeviceAnswers.h"
 
 #include "DeviceDialect.h"
-#include "PeerLine.h"
+#include "devicetext/PeerLine.h"
 
 #include <algorithm>
 #include <cerrno>
