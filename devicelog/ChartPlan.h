@@ -42,7 +42,7 @@ struct ChartInput {
     std::span<const LogReading> readings; // oldest first; those outside the window are left out
     std::int64_t endMicros = 0;           // now, on this PC's clock (UTC)
     ChartSpan span = ChartSpan::OneHour;
-    ChartFrame frame;
+    ChartFrame frame{};       // PlanLabelledChart leaves room for the labels itself
     int utcOffsetSeconds = 0; // this PC's time zone now, for the time labels
 };
 
@@ -83,6 +83,21 @@ struct TimeTick {
     std::string label; // local "HH:MM"
 };
 
+// A horizontal or vertical line of pixels, both ends included.
+struct PixelSegment {
+    PixelPoint from;
+    PixelPoint to;
+
+    friend bool operator==(const PixelSegment&, const PixelSegment&) = default;
+};
+
+// A text of the chart in the cell it is drawn in: the top left of its line, as wide as the text and as
+// tall as a line of the front end's font.
+struct ChartLabel {
+    std::string text;
+    PixelRect cell;
+};
+
 // What the chart paints, in pixels; a front end only draws it. Each run of readings (a connection, with
 // no reading missing for long) is a line and a band of its own, so nothing is drawn across a gap.
 struct ChartPlan {
@@ -101,6 +116,11 @@ struct ChartPlan {
     std::vector<std::vector<BandColumn>> bands;
     std::vector<StripRun> gpsRuns; // cover the strip, left to right
     std::vector<StripRun> syncRuns;
+    // Around the plot, placed for a front end's font (ChartLabels.h): the grid across the plot at each
+    // tick, the tick marks outside it, and every text.
+    std::vector<PixelSegment> gridLines;
+    std::vector<PixelSegment> tickMarks;
+    std::vector<ChartLabel> labels;
 };
 
 // Room a front end leaves around the chart for its labels, in pixels of its font: the value labels and

@@ -9,3 +9,7 @@ std::string IsoUtcTime(std::int64_t utcMicros);
 
 // "2026-12-08 14:41:19" in this PC's time zone, to the second; empty when it cannot be converted.
 std::string LocalTimeText(std::int64_t utcMicros);
+
+// This PC's time zone at utcMicros, in seconds east of UTC, as LocalTimeText applies it; 0 when the
+// moment cannot be converted.
+int UtcOffsetSeconds(std::int64_t utcMicros);

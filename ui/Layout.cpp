@@ -13,7 +13,7 @@ constexpr int kMinTopBandHeight = 64;
 constexpr int kCaptionAllowance = 4;
 constexpr int kStatusShare = 55;
 constexpr int kStatusShareWithDhcp = 47;
-constexpr int kTextIndent = 30;
+constexpr int kStatusRowTextIndent = 30;
 constexpr int kLampIndent = 60;
 constexpr int kVersionWidth = 100;
 constexpr int kVersionBottomGap = 4;
@@ -147,8 +147,8 @@ void CLayoutPass::PlaceStatusGroup() {
 void CLayoutPass::PlaceStatusRows() {
     const LayoutRect frame = R(IDC_STATUS_FRAME);
     const int rowHeight = R(IDC_GPS_LAMP).h;
-    const int textX = frame.x + m_m + kTextIndent;
-    const int textWidth = frame.w - 2 * m_m - kTextIndent;
+    const int textX = frame.x + m_m + kStatusRowTextIndent;
+    const int textWidth = frame.w - 2 * m_m - kStatusRowTextIndent;
     const int gap = m_m / 2;
     const int room = frame.h - m_leapLineRoom;
     Place(IDC_STATUS_LINE,

@@ -5,7 +5,7 @@
 namespace {
 
 // Where a text that is not centred starts, inside the frame.
-constexpr int kTextIndent = 4;
+constexpr int kUncentredTextInset = 4;
 
 void AddFrame(const StatusTextPaintInput& input, std::uint32_t colour, std::vector<StatusTextFill>& fills) {
     const int w = input.width;
@@ -50,7 +50,7 @@ StatusTextPaintPlan PlanStatusTextPaint(const StatusTextPaintInput& input) {
     }
     // Truncating division and no clamping: a text wider or taller than the control starts before its
     // edge and is cut off there.
-    const int left = input.centred ? (inside.width - input.textWidth) / 2 : kTextIndent;
+    const int left = input.centred ? (inside.width - input.textWidth) / 2 : kUncentredTextInset;
     const int top = (inside.height - input.textHeight) / 2;
     plan.hasText = true;
     plan.textCell = {inside.x + left, inside.y + top, input.textWidth, input.textHeight};
@@ -62,5 +62,5 @@ int StatusTextWholeWidth(int textWidth, bool border, bool centred) {
     if (textWidth == 0) {
         return 0;
     }
-    return textWidth + (centred ? 0 : kTextIndent) + (border ? 2 * kStatusFrameWidth : 0);
+    return textWidth + (centred ? 0 : kUncentredTextInset) + (border ? 2 * kStatusFrameWidth : 0);
 }

@@ -12,6 +12,7 @@
 
 #include "devicelog/ChartPlan.h"
 #include "runtime/Networking.h"
+#include "ui/DeviceLogDlgLogic.h"
 #include "ui/qt/ChartView.h"
 #include "ui/qt/DeviceLogDlg.h"
 
@@ -45,11 +46,12 @@ std::vector<double> PaintFullDay(int& plotWidth) {
     const std::int64_t end = kFullDayStartMicros + std::int64_t{kFullDaySeconds} * 1000000;
     CChartView chart(nullptr);
     chart.resize(kChartWidth, kChartHeight);
-    chart.SetPlanSource([&](const ChartFrame& frame) {
-        return PlanChart(ChartInput{.readings = history.Between(end - SpanMicros(ChartSpan::OneDay), end),
-                                    .endMicros = end,
-                                    .span = ChartSpan::OneDay,
-                                    .frame = frame});
+    chart.SetPlanSource([&](int width, int height, const ChartFont& font) {
+        return PlanDeviceLogChart(
+            ChartInput{.readings = history.Between(end - SpanMicros(ChartSpan::OneDay), end),
+                       .endMicros = end,
+                       .span = ChartSpan::OneDay},
+            width, height, font);
     });
     QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
     // The first paint loads the fonts, which a window does once.

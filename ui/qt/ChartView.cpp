@@ -1,12 +1,9 @@
 #include "ChartView.h"
 
 #include "QtPixelRect.h"
-#include "resources/StringTable.h"
-#include "ui/DeviceLogRows.h"
 
 #include <QPainter>
 
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -47,58 +44,19 @@ void PaintStrip(QPainter& painter, const PixelRect& strip, const std::vector<Str
     }
 }
 
-// Each strip's label left of it, level with it.
-void PaintStripLabels(QPainter& painter, const ChartPlan& plan) {
-    const QFontMetrics metrics = painter.fontMetrics();
+void PaintSegments(QPainter& painter, const std::vector<PixelSegment>& segments, const QColor& colour) {
+    painter.setPen(colour);
+    for (const PixelSegment& segment : segments) {
+        painter.drawLine(segment.from.x, segment.from.y, segment.to.x, segment.to.y);
+    }
+}
+
+void PaintLabels(QPainter& painter, const ChartPlan& plan) {
+    const int ascent = painter.fontMetrics().ascent();
     painter.setPen(Qt::black);
-    const PixelRect* strips[] = {&plan.gpsStrip, &plan.syncStrip};
-    for (std::size_t index = 0; index < kChartStripLabels.size(); ++index) {
-        const QString label = QString::fromUtf8(LoadStringResource(kChartStripLabels[index]));
-        const PixelRect& strip = *strips[index];
-        painter.drawText(plan.plot.x - kChartLabelGap - metrics.horizontalAdvance(label),
-                         strip.y + (strip.height + metrics.ascent() - metrics.descent()) / 2, label);
+    for (const ChartLabel& label : plan.labels) {
+        painter.drawText(label.cell.x, label.cell.y + ascent, QString::fromStdString(label.text));
     }
-}
-
-void PaintValueAxis(QPainter& painter, const ChartPlan& plan) {
-    const QFontMetrics metrics = painter.fontMetrics();
-    for (const ValueTick& tick : plan.valueTicks) {
-        painter.setPen(Rgb(kChartGrid));
-        painter.drawLine(plan.plot.x, tick.y, plan.plot.x + plan.plot.width - 1, tick.y);
-        painter.setPen(Qt::black);
-        painter.drawLine(plan.plot.x - kChartTickLength, tick.y, plan.plot.x, tick.y);
-        const QString label = QString::fromStdString(tick.label);
-        const int width = metrics.horizontalAdvance(label);
-        painter.drawText(plan.plot.x - kChartTickLength - kChartLabelGap - width,
-                         tick.y + metrics.ascent() / 2, label);
-    }
-    painter.drawText(kChartLabelGap, plan.plot.y - kChartLabelGap, QString::fromUtf8(plan.unit));
-}
-
-void PaintTimeAxis(QPainter& painter, const ChartPlan& plan) {
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int bottom = plan.plot.y + plan.plot.height;
-    for (const TimeTick& tick : plan.timeTicks) {
-        painter.setPen(Rgb(kChartGrid));
-        painter.drawLine(tick.x, plan.plot.y, tick.x, bottom - 1);
-        painter.setPen(Qt::black);
-        painter.drawLine(tick.x, bottom, tick.x, bottom + kChartTickLength);
-        const QString label = QString::fromStdString(tick.label);
-        painter.drawText(tick.x - metrics.horizontalAdvance(label) / 2,
-                         plan.syncStrip.y + plan.syncStrip.height + kChartLabelGap + metrics.ascent(), label);
-    }
-}
-
-// The usual widest labels: a value of the axis's widest kind, a time of day, and the strips' own.
-ChartLabelRoom LabelRoom(const QFontMetrics& metrics) {
-    int stripLabelWidth = 0;
-    for (const int label : kChartStripLabels) {
-        stripLabelWidth = std::max(stripLabelWidth,
-                                   metrics.horizontalAdvance(QString::fromUtf8(LoadStringResource(label))));
-    }
-    return ChartLabelRoom{metrics.horizontalAdvance(QStringLiteral("-888.88")),
-                          metrics.horizontalAdvance(QStringLiteral("88:88")), metrics.height(),
-                          stripLabelWidth};
 }
 
 } // namespace
@@ -120,17 +78,17 @@ void CChartView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
     const QFontMetrics metrics = painter.fontMetrics();
-    m_plan = PlanWithLabelsFitted(m_source, width(), height(), LabelRoom(metrics),
-                                  [&metrics](const std::string& label) {
-                                      return metrics.horizontalAdvance(QString::fromStdString(label));
-                                  });
-    PaintValueAxis(painter, m_plan);
-    PaintTimeAxis(painter, m_plan);
+    m_plan = m_source(width(), height(),
+                      ChartFont{metrics.height(), [&metrics](const std::string& text) {
+                                    return metrics.horizontalAdvance(QString::fromStdString(text));
+                                }});
+    PaintSegments(painter, m_plan.gridLines, Rgb(kChartGrid));
+    PaintSegments(painter, m_plan.tickMarks, Qt::black);
     PaintBands(painter, m_plan);
     PaintLines(painter, m_plan);
     PaintStrip(painter, m_plan.gpsStrip, m_plan.gpsRuns);
     PaintStrip(painter, m_plan.syncStrip, m_plan.syncRuns);
-    PaintStripLabels(painter, m_plan);
+    PaintLabels(painter, m_plan);
     painter.setPen(Qt::black);
     painter.drawRect(ToQRect(m_plan.plot).adjusted(0, 0, -1, -1));
 }

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "devicelog/ChartLabels.h"
 #include "devicelog/ChartPlan.h"
 
 #include <QWidget>
 
 #include <functional>
 
-// The device log's offset chart: paints the plan its source makes for the room it leaves inside for
-// its labels, and nothing of its own making but the strips' labels. Without a source it stays empty.
+// The device log's offset chart: paints the plan its source makes for the widget's size and font, and
+// nothing of its own making. Without a source it stays empty.
 class CChartView : public QWidget {
     Q_OBJECT
 
 public:
-    using PlanSource = std::function<ChartPlan(const ChartFrame& frame)>;
+    using PlanSource = std::function<ChartPlan(int width, int height, const ChartFont& font)>;
 
     explicit CChartView(QWidget* parent);
 

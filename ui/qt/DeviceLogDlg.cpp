@@ -1,30 +1,23 @@
 #include "DeviceLogDlg.h"
 
 #include "ChartView.h"
+#include "ControlText.h"
 #include "resources/DialogTemplates.h"
-#include "resources/StringLookup.h"
 #include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "ui/CompanionPlacement.h"
-#include "ui/DeviceLogSave.h"
-
-#include "runtime/FileReplace.h"
-#include "runtime/RealTimeClock.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QScreen>
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -35,41 +28,25 @@ PixelRect InPixels(const QRect& rect) {
     return {rect.x(), rect.y(), rect.width(), rect.height()};
 }
 
-QString ResourceText(int stringId) {
-    return QString::fromUtf8(LoadStringResource(stringId));
-}
-
 } // namespace
 
 CDeviceLogDlg::CDeviceLogDlg(const CDeviceLog& log, CMessageBoxes& boxes, QWidget* parent)
     : QDialog(parent,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_log(log), m_boxes(boxes) {
+      m_boxes(boxes), m_logic(*this, log) {
     const DialogTemplate& dialogTemplate = *FindDialogTemplate(IDD_DEVICE_LOG);
     const int dpi = logicalDpiY();
     ApplyDialogTemplateFrame(dialogTemplate, *this, dpi);
     m_controls = BuildDialogControls(dialogTemplate, *this, {}, dpi);
-    SetTexts();
-    Chart()->SetPlanSource([this](const ChartFrame& frame) { return PlanFor(frame); });
+    m_logic.OnInitDialog();
+    NameControls();
+    Chart()->SetPlanSource([this](int width, int height, const ChartFont& font) {
+        return m_logic.ChartPlanFor(width, height, font);
+    });
     ConnectHandlers();
-    m_refresh.setInterval(kRefreshMs);
-    connect(&m_refresh, &QTimer::timeout, this, &CDeviceLogDlg::Refresh);
-    connect(this, &QDialog::finished, &m_refresh, &QTimer::stop);
 }
 
-void CDeviceLogDlg::SetTexts() {
-    for (const auto& [span, text] : kSpanChoices) {
-        Combo(IDC_LOG_SPAN)->addItem(ResourceText(text));
-    }
-    Combo(IDC_LOG_SPAN)->setCurrentIndex(kFirstSpanChoice);
-    for (const auto& [filter, text] : kFilterChoices) {
-        Combo(IDC_LOG_FILTER)->addItem(ResourceText(text));
-    }
-    QStringList headers;
-    for (int column : kEventColumns) {
-        headers << ResourceText(column);
-    }
-    List()->setHeaderLabels(headers);
+void CDeviceLogDlg::NameControls() {
     for (const auto& [id, name] : kLogAccessibleNames) {
         m_controls.Item(id)->setAccessibleName(ResourceText(name));
     }
@@ -81,22 +58,24 @@ void CDeviceLogDlg::SetTexts() {
 }
 
 void CDeviceLogDlg::ConnectHandlers() {
-    connect(Combo(IDC_LOG_SPAN), &QComboBox::currentIndexChanged, Chart(), [this] { Chart()->update(); });
-    connect(Combo(IDC_LOG_FILTER), &QComboBox::currentIndexChanged, this, &CDeviceLogDlg::FillList);
-    const auto clicked = [this](int id, void (CDeviceLogDlg::*handler)()) {
-        connect(static_cast<QAbstractButton*>(m_controls.Item(id)), &QAbstractButton::clicked, this, handler);
+    connect(Combo(IDC_LOG_SPAN), &QComboBox::currentIndexChanged, this, [this] { m_logic.OnSpanChanged(); });
+    connect(Combo(IDC_LOG_FILTER), &QComboBox::currentIndexChanged, this,
+            [this] { m_logic.OnFilterChanged(); });
+    const auto clicked = [this](int id, void (CDeviceLogDlgLogic::*handler)()) {
+        connect(static_cast<QAbstractButton*>(m_controls.Item(id)), &QAbstractButton::clicked, this,
+                [this, handler] { (m_logic.*handler)(); });
     };
-    clicked(IDC_LOG_SAVE, &CDeviceLogDlg::SaveAsCsv);
-    clicked(IDC_LOG_COPY, &CDeviceLogDlg::CopySelected);
+    clicked(IDC_LOG_SAVE, &CDeviceLogDlgLogic::OnSave);
+    clicked(IDC_LOG_COPY, &CDeviceLogDlgLogic::OnCopy);
+    clicked(IDC_LOG_CLOSE, &CDeviceLogDlgLogic::OnClose);
     // The list's own Copy takes one cell; whole rows are what the Copy button takes.
     List()->installEventFilter(this);
-    connect(static_cast<QAbstractButton*>(m_controls.Item(IDC_LOG_CLOSE)), &QAbstractButton::clicked, this,
-            &QDialog::close);
+    connect(&m_refresh, &QTimer::timeout, this, [this] { m_logic.OnTimer(); });
 }
 
 void CDeviceLogDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
     const bool appearing = !isVisible();
-    Refresh();
+    m_logic.OnShow();
     show();
     // Placed once shown: before, its size lacked the few pixels that showing it added, and its bottom went
     // off a screen with no room beside the main window.
@@ -108,40 +87,38 @@ void CDeviceLogDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
     }
     raise();
     activateWindow();
-    m_refresh.start();
 }
 
-void CDeviceLogDlg::Refresh() {
-    static_cast<QLabel*>(m_controls.Item(IDC_LOG_WARNING))->setText(QString::fromStdString(m_log.Warning()));
-    if (m_log.Revision() != m_shownRevision) {
-        FillList();
+void CDeviceLogDlg::SetItemText(int id, const std::string& text) {
+    SetControlText(*m_controls.Item(id), QString::fromStdString(text));
+}
+
+void CDeviceLogDlg::AddChoice(int comboId, const std::string& text) {
+    Combo(comboId)->addItem(QString::fromStdString(text));
+}
+
+void CDeviceLogDlg::SelectChoice(int comboId, std::size_t index) {
+    Combo(comboId)->setCurrentIndex(static_cast<int>(index));
+}
+
+std::optional<std::size_t> CDeviceLogDlg::SelectedChoice(int comboId) const {
+    const int index = Combo(comboId)->currentIndex();
+    return index < 0 ? std::nullopt : std::optional<std::size_t>(index);
+}
+
+void CDeviceLogDlg::SetColumns(const std::vector<std::string>& titles) {
+    QStringList headers;
+    for (const std::string& title : titles) {
+        headers << QString::fromStdString(title);
     }
-    Chart()->update();
+    List()->setHeaderLabels(headers);
 }
 
-ChartSpan CDeviceLogDlg::SelectedSpan() const {
-    return kSpanChoices[static_cast<std::size_t>(std::max(Combo(IDC_LOG_SPAN)->currentIndex(), 0))].first;
-}
-
-ChartPlan CDeviceLogDlg::PlanFor(const ChartFrame& frame) const {
-    const ChartSpan span = SelectedSpan();
-    const std::int64_t now = RealTimeMicros();
-    return PlanChart(ChartInput{.readings = m_log.History().Between(now - SpanMicros(span), now),
-                                .endMicros = now,
-                                .span = span,
-                                .frame = frame,
-                                .utcOffsetSeconds = QDateTime::currentDateTime().offsetFromUtc()});
-}
-
-void CDeviceLogDlg::FillList() {
-    const EventFilter filter =
-        kFilterChoices[static_cast<std::size_t>(std::max(Combo(IDC_LOG_FILTER)->currentIndex(), 0))].first;
-    m_rows = ShownRows(m_log.Events(), filter);
-    m_shownRevision = m_log.Revision();
+void CDeviceLogDlg::ShowRows(std::span<const EventRow> rows) {
     QTreeWidget* list = List();
     list->clear();
     QList<QTreeWidgetItem*> items;
-    for (const EventRow& row : m_rows) {
+    for (const EventRow& row : rows) {
         QStringList cells;
         for (const std::string* cell : row.Cells()) {
             cells << QString::fromStdString(*cell);
@@ -155,41 +132,58 @@ void CDeviceLogDlg::FillList() {
     }
 }
 
-std::vector<EventRow> CDeviceLogDlg::SelectedRows() const {
-    std::vector<EventRow> rows;
+std::vector<std::size_t> CDeviceLogDlg::SelectedRows() const {
+    std::vector<std::size_t> rows;
     const QTreeWidget* list = List();
     for (int index = 0; index < list->topLevelItemCount(); ++index) {
-        if (list->topLevelItem(index)->isSelected() && static_cast<std::size_t>(index) < m_rows.size()) {
-            rows.push_back(m_rows[static_cast<std::size_t>(index)]);
+        if (list->topLevelItem(index)->isSelected()) {
+            rows.push_back(static_cast<std::size_t>(index));
         }
     }
     return rows;
 }
 
-void CDeviceLogDlg::SaveAsCsv() {
-    QFileDialog dialog(this, ResourceText(IDS_LOG_SAVE_CAPTION));
+void CDeviceLogDlg::CopyText(const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+std::optional<SaveChoice> CDeviceLogDlg::AskWhereToSave(const SaveQuestion& question) {
+    QFileDialog dialog(this, QString::fromStdString(question.caption));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QString::fromLatin1(kCsvExtension));
+    dialog.setDefaultSuffix(QString::fromStdString(question.extension));
     QStringList types;
-    for (const auto& [content, text] : kCsvChoices) {
-        types << ResourceText(text);
+    for (const std::string& type : question.types) {
+        types << QString::fromStdString(type);
     }
     dialog.setNameFilters(types);
-    dialog.selectFile(QString::fromStdString(DefaultCsvName(m_log.Address(), RealTimeMicros())));
+    dialog.selectFile(QString::fromStdString(question.offeredName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
+        return std::nullopt;
     }
-    const auto type =
-        static_cast<std::size_t>(std::max<qsizetype>(types.indexOf(dialog.selectedNameFilter()), 0));
-    const std::int64_t now = RealTimeMicros();
-    const std::string csv = CsvOf(kCsvChoices[type].first, m_rows,
-                                  m_log.History().Between(now - SpanMicros(SelectedSpan()), now));
-    std::string error;
-    if (!ReplaceWholeFile(QFile::encodeName(dialog.selectedFiles().front()).toStdString(), csv,
-                          LinkAtPath::Refuse, error)) {
-        m_boxes.Show(*this, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
-                     LoadStringResource(IDS_ERROR), MessageKind::Error);
-    }
+    return SaveChoice{
+        QFile::encodeName(dialog.selectedFiles().front()).toStdString(),
+        static_cast<std::size_t>(std::max<qsizetype>(types.indexOf(dialog.selectedNameFilter()), 0))};
+}
+
+MessageAnswer CDeviceLogDlg::ShowMessage(const std::string& text, const std::string& caption,
+                                         MessageKind kind) {
+    return m_boxes.Show(*this, text, caption, kind);
+}
+
+void CDeviceLogDlg::RepaintChart() {
+    Chart()->update();
+}
+
+void CDeviceLogDlg::StartTimer(int periodMs) {
+    m_refresh.start(periodMs);
+}
+
+void CDeviceLogDlg::StopTimer() {
+    m_refresh.stop();
+}
+
+void CDeviceLogDlg::HideWindow() {
+    done(QDialog::Rejected);
 }
 
 bool CDeviceLogDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -199,17 +193,10 @@ bool CDeviceLogDlg::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     }
     if (event->type() == QEvent::KeyPress) {
-        CopySelected();
+        m_logic.OnCopy();
     }
     event->accept();
     return true;
-}
-
-void CDeviceLogDlg::CopySelected() {
-    const std::vector<EventRow> rows = SelectedRows();
-    if (!rows.empty()) {
-        QGuiApplication::clipboard()->setText(QString::fromStdString(RowsText(rows)));
-    }
 }
 
 QComboBox* CDeviceLogDlg::Combo(int id) const {

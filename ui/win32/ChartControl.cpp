@@ -3,10 +3,7 @@
 #include "GdiObject.h"
 #include "SelectedFont.h"
 #include "WideText.h"
-#include "resources/StringTable.h"
-#include "ui/DeviceLogRows.h"
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,31 +20,11 @@ int TextWidth(HDC dc, const std::wstring& text) {
     return size.cx;
 }
 
-// The same usual widest labels as every front end: a value of the axis's widest kind, a time of day,
-// and the strips' own.
-ChartLabelRoom LabelRoom(HDC dc) {
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    int stripLabelWidth = 0;
-    for (const int label : kChartStripLabels) {
-        stripLabelWidth = std::max(stripLabelWidth, TextWidth(dc, Widen(LoadStringResource(label))));
-    }
-    return ChartLabelRoom{TextWidth(dc, L"-888.88"), TextWidth(dc, L"88:88"), metrics.tmHeight,
-                          stripLabelWidth};
-}
-
-// Each strip's label left of it, level with it.
-void PaintStripLabels(HDC dc, const ChartPlan& plan) {
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
+void PaintLabels(HDC dc, const ChartPlan& plan) {
     SetBkMode(dc, TRANSPARENT);
-    const PixelRect* strips[] = {&plan.gpsStrip, &plan.syncStrip};
-    for (std::size_t index = 0; index < kChartStripLabels.size(); ++index) {
-        const std::wstring label = Widen(LoadStringResource(kChartStripLabels[index]));
-        const PixelRect& strip = *strips[index];
-        TextOutW(dc, plan.plot.x - kChartLabelGap - TextWidth(dc, label),
-                 strip.y + (strip.height - metrics.tmHeight) / 2, label.c_str(),
-                 static_cast<int>(label.size()));
+    for (const ChartLabel& label : plan.labels) {
+        const std::wstring text = Widen(label.text);
+        TextOutW(dc, label.cell.x, label.cell.y, text.c_str(), static_cast<int>(text.size()));
     }
 }
 
@@ -94,40 +71,29 @@ void PaintStrip(HDC dc, const PixelRect& strip, const std::vector<StripRun>& run
     }
 }
 
-void PaintAxes(HDC dc, const ChartPlan& plan) {
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    CGdiObject<HPEN> grid(CreatePen(PS_SOLID, 1, Colour(kChartGrid)));
-    const HGDIOBJ previous = SelectObject(dc, grid.Get());
-    const int right = plan.plot.x + plan.plot.width;
-    const int bottom = plan.plot.y + plan.plot.height;
-    for (const ValueTick& tick : plan.valueTicks) {
-        Line(dc, plan.plot.x, tick.y, right, tick.y);
+int Towards(int from, int to) {
+    return to > from ? 1 : (to < from ? -1 : 0);
+}
+
+// LineTo leaves its end out: the line goes one pixel further, and a segment of one pixel is a dot.
+void PaintSegments(HDC dc, const std::vector<PixelSegment>& segments, COLORREF colour) {
+    CGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, colour));
+    const HGDIOBJ previous = SelectObject(dc, pen.Get());
+    for (const PixelSegment& segment : segments) {
+        const int stepX = Towards(segment.from.x, segment.to.x);
+        const int stepY =
+            stepX == 0 && segment.from.y == segment.to.y ? 1 : Towards(segment.from.y, segment.to.y);
+        Line(dc, segment.from.x, segment.from.y, segment.to.x + stepX, segment.to.y + stepY);
     }
-    for (const TimeTick& tick : plan.timeTicks) {
-        Line(dc, tick.x, plan.plot.y, tick.x, bottom);
-    }
-    SelectObject(dc, GetStockObject(BLACK_PEN));
-    SetBkMode(dc, TRANSPARENT);
-    for (const ValueTick& tick : plan.valueTicks) {
-        Line(dc, plan.plot.x - kChartTickLength, tick.y, plan.plot.x, tick.y);
-        const std::wstring label = Widen(tick.label);
-        TextOutW(dc, plan.plot.x - kChartTickLength - kChartLabelGap - TextWidth(dc, label),
-                 tick.y - metrics.tmHeight / 2, label.c_str(), static_cast<int>(label.size()));
-    }
-    const int labelTop = plan.syncStrip.y + plan.syncStrip.height + kChartLabelGap;
-    for (const TimeTick& tick : plan.timeTicks) {
-        Line(dc, tick.x, bottom, tick.x, bottom + kChartTickLength);
-        const std::wstring label = Widen(tick.label);
-        TextOutW(dc, tick.x - TextWidth(dc, label) / 2, labelTop, label.c_str(),
-                 static_cast<int>(label.size()));
-    }
-    const std::wstring unit = Widen(plan.unit);
-    TextOutW(dc, kChartLabelGap, plan.plot.y - kChartLabelGap - metrics.tmHeight, unit.c_str(),
-             static_cast<int>(unit.size()));
-    SelectObject(dc, GetStockObject(NULL_BRUSH));
-    Rectangle(dc, plan.plot.x, plan.plot.y, right, bottom);
     SelectObject(dc, previous);
+}
+
+void PaintFrame(HDC dc, const PixelRect& plot) {
+    const HGDIOBJ previousPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    const HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, plot.x, plot.y, plot.x + plot.width, plot.y + plot.height);
+    SelectObject(dc, previousBrush);
+    SelectObject(dc, previousPen);
 }
 
 // The plan for the chart's client area, its labels measured in dc; nothing without a plan source.
@@ -138,8 +104,11 @@ std::optional<ChartPlan> PlanIn(HWND chart, HDC dc) {
     }
     RECT client;
     GetClientRect(chart, &client);
-    return PlanWithLabelsFitted(*source, client.right, client.bottom, LabelRoom(dc),
-                                [dc](const std::string& label) { return TextWidth(dc, Widen(label)); });
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    return (*source)(client.right, client.bottom, ChartFont{metrics.tmHeight, [dc](const std::string& text) {
+                                                                return TextWidth(dc, Widen(text));
+                                                            }});
 }
 
 void Paint(HWND chart) {
@@ -148,12 +117,14 @@ void Paint(HWND chart) {
     // The dialog's font, which the dialog manager gave the control.
     const CSelectedFont font(dc, GetParent(chart));
     if (const std::optional<ChartPlan> plan = PlanIn(chart, dc)) {
-        PaintAxes(dc, *plan);
+        PaintSegments(dc, plan->gridLines, Colour(kChartGrid));
+        PaintSegments(dc, plan->tickMarks, RGB(0, 0, 0));
         PaintBands(dc, *plan);
         PaintLines(dc, *plan);
         PaintStrip(dc, plan->gpsStrip, plan->gpsRuns);
         PaintStrip(dc, plan->syncStrip, plan->syncRuns);
-        PaintStripLabels(dc, *plan);
+        PaintLabels(dc, *plan);
+        PaintFrame(dc, plan->plot);
     }
     EndPaint(chart, &paint);
 }

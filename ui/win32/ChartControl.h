@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devicelog/ChartLabels.h"
 #include "devicelog/ChartPlan.h"
 
 #include <windows.h>
@@ -10,8 +11,8 @@
 // The window class of the device log's chart, as the dialog template names it.
 inline constexpr const wchar_t* kChartClassName = L"VantrexChart";
 
-// What the chart paints: the plan for the frame it leaves inside for its labels.
-using ChartPlanSource = std::function<ChartPlan(const ChartFrame& frame)>;
+// What the chart paints: the plan for its client size and the dialog's font, and nothing of its own making.
+using ChartPlanSource = std::function<ChartPlan(int width, int height, const ChartFont& font)>;
 
 // Registers the chart's window class in instance, once, before a dialog with a chart is created; false
 // when the system refuses it.

@@ -5,21 +5,13 @@
 #include "WideText.h"
 #include "WindowPlacement.h"
 #include "resources/DialogTemplates.h"
-#include "resources/StringLookup.h"
-#include "resources/StringTable.h"
 #include "resources/resource.h"
-#include "ui/DeviceLogSave.h"
-
-#include "runtime/FileReplace.h"
-#include "runtime/RealTimeClock.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 namespace {
@@ -31,20 +23,8 @@ constexpr int kColumnWidthPixels = 150;
 // The longest path the save box takes.
 constexpr DWORD kPathChars = 32768;
 
-std::wstring ResourceText(int stringId) {
-    return Widen(LoadStringResource(stringId));
-}
-
-// This PC's time zone now, east of UTC, for the chart's time labels.
-int UtcOffsetSeconds() {
-    TIME_ZONE_INFORMATION zone{};
-    const DWORD kind = GetTimeZoneInformation(&zone);
-    const LONG bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
-    return static_cast<int>(-bias * 60);
-}
-
-void InsertColumn(HWND list, int index, int stringId) {
-    std::wstring text = ResourceText(stringId);
+void InsertColumn(HWND list, int index, const std::string& title) {
+    std::wstring text = Widen(title);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = kColumnWidthPixels;
@@ -99,8 +79,10 @@ bool PutOnClipboard(HWND owner, const std::wstring& text) {
 } // namespace
 
 CDeviceLogDlg::CDeviceLogDlg(HINSTANCE instance, const CDeviceLog& log, CMessageBoxes& boxes)
-    : m_instance(instance), m_log(log), m_boxes(boxes),
-      m_planSource([this](const ChartFrame& frame) { return PlanFor(frame); }) {}
+    : m_instance(instance), m_boxes(boxes), m_logic(*this, log),
+      m_planSource([this](int width, int height, const ChartFont& font) {
+          return m_logic.ChartPlanFor(width, height, font);
+      }) {}
 
 CDeviceLogDlg::~CDeviceLogDlg() {
     if (m_hwnd != nullptr) {
@@ -123,10 +105,9 @@ void CDeviceLogDlg::ShowBeside(HWND owner, const RECT& keepClear) {
     if (!IsWindowVisible(m_hwnd)) {
         MoveBeside(m_hwnd, owner, keepClear, kGapPixels);
     }
-    Refresh();
+    m_logic.OnShow();
     ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
-    SetTimer(m_hwnd, kRefreshTimer, kRefreshMs, nullptr);
 }
 
 INT_PTR CALLBACK CDeviceLogDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -145,11 +126,10 @@ INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnInitDialog();
         return TRUE;
     case WM_TIMER:
-        Refresh();
+        m_logic.OnTimer();
         return TRUE;
     case WM_CLOSE:
-        KillTimer(m_hwnd, kRefreshTimer);
-        ShowWindow(m_hwnd, SW_HIDE);
+        m_logic.OnClose();
         return TRUE;
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -166,21 +146,9 @@ INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CDeviceLogDlg::OnInitDialog() {
-    for (const auto& [span, text] : kSpanChoices) {
-        SendDlgItemMessageW(m_hwnd, IDC_LOG_SPAN, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(ResourceText(text).c_str()));
-    }
-    SendDlgItemMessageW(m_hwnd, IDC_LOG_SPAN, CB_SETCURSEL, kFirstSpanChoice, 0);
-    for (const auto& [filter, text] : kFilterChoices) {
-        SendDlgItemMessageW(m_hwnd, IDC_LOG_FILTER, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(ResourceText(text).c_str()));
-    }
-    SendDlgItemMessageW(m_hwnd, IDC_LOG_FILTER, CB_SETCURSEL, 0, 0);
-    HWND list = Item(IDC_LOG_EVENTS);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    for (std::size_t index = 0; index < kEventColumns.size(); ++index) {
-        InsertColumn(list, static_cast<int>(index), kEventColumns[index]);
-    }
+    SendMessageW(Item(IDC_LOG_EVENTS), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                 LVS_EX_FULLROWSELECT);
+    m_logic.OnInitDialog();
     SetChartPlanSource(Item(IDC_LOG_CHART), &m_planSource);
     SetAccessibleNames(m_hwnd, kLogAccessibleNames);
 }
@@ -189,19 +157,19 @@ bool CDeviceLogDlg::OnCommand(WORD id, WORD code) {
     switch (id) {
     case IDC_LOG_SPAN:
         if (code == CBN_SELCHANGE) {
-            InvalidateRect(Item(IDC_LOG_CHART), nullptr, TRUE);
+            m_logic.OnSpanChanged();
         }
         return true;
     case IDC_LOG_FILTER:
         if (code == CBN_SELCHANGE) {
-            FillList();
+            m_logic.OnFilterChanged();
         }
         return true;
     case IDC_LOG_SAVE:
-        SaveAsCsv();
+        m_logic.OnSave();
         return true;
     case IDC_LOG_COPY:
-        CopySelected();
+        m_logic.OnCopy();
         return true;
     case IDC_LOG_CLOSE:
     case IDCANCEL:
@@ -218,74 +186,74 @@ bool CDeviceLogDlg::OnNotify(const NMHDR& header) {
         return false;
     }
     if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == 'C' && GetKeyState(VK_CONTROL) < 0) {
-        CopySelected();
+        m_logic.OnCopy();
     }
     return true;
 }
 
-void CDeviceLogDlg::Refresh() {
-    SetWindowTextW(Item(IDC_LOG_WARNING), Widen(m_log.Warning()).c_str());
-    if (m_log.Revision() != m_shownRevision) {
-        FillList();
-    }
-    InvalidateRect(Item(IDC_LOG_CHART), nullptr, TRUE);
+void CDeviceLogDlg::SetItemText(int id, const std::string& text) {
+    SetWindowTextW(Item(id), Widen(text).c_str());
 }
 
-int CDeviceLogDlg::Selection(int comboId) const {
+void CDeviceLogDlg::AddChoice(int comboId, const std::string& text) {
+    SendDlgItemMessageW(m_hwnd, comboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void CDeviceLogDlg::SelectChoice(int comboId, std::size_t index) {
+    SendDlgItemMessageW(m_hwnd, comboId, CB_SETCURSEL, index, 0);
+}
+
+std::optional<std::size_t> CDeviceLogDlg::SelectedChoice(int comboId) const {
     const LRESULT selected = SendDlgItemMessageW(m_hwnd, comboId, CB_GETCURSEL, 0, 0);
-    return selected == CB_ERR ? 0 : static_cast<int>(selected);
+    return selected == CB_ERR ? std::nullopt : std::optional<std::size_t>(selected);
 }
 
-ChartPlan CDeviceLogDlg::PlanFor(const ChartFrame& frame) const {
-    const ChartSpan span = kSpanChoices[static_cast<std::size_t>(Selection(IDC_LOG_SPAN))].first;
-    const std::int64_t now = RealTimeMicros();
-    return PlanChart(ChartInput{.readings = m_log.History().Between(now - SpanMicros(span), now),
-                                .endMicros = now,
-                                .span = span,
-                                .frame = frame,
-                                .utcOffsetSeconds = UtcOffsetSeconds()});
+void CDeviceLogDlg::SetColumns(const std::vector<std::string>& titles) {
+    for (std::size_t index = 0; index < titles.size(); ++index) {
+        InsertColumn(Item(IDC_LOG_EVENTS), static_cast<int>(index), titles[index]);
+    }
 }
 
-void CDeviceLogDlg::FillList() {
-    m_rows =
-        ShownRows(m_log.Events(), kFilterChoices[static_cast<std::size_t>(Selection(IDC_LOG_FILTER))].first);
-    m_shownRevision = m_log.Revision();
+void CDeviceLogDlg::ShowRows(std::span<const EventRow> rows) {
     HWND list = Item(IDC_LOG_EVENTS);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    for (std::size_t row = 0; row < m_rows.size(); ++row) {
-        AddRow(list, static_cast<int>(row), m_rows[row]);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        AddRow(list, static_cast<int>(row), rows[row]);
     }
     // Each column as wide as its widest text, a scroll bar rather than clipped times and details; the
     // titles alone while there are none (the title width stretches the last column to the list's edge).
-    const int fit = m_rows.empty() ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE;
+    const int fit = rows.empty() ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE;
     for (std::size_t column = 0; column < kEventColumns.size(); ++column) {
         SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(fit, 0));
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }
 
-std::vector<EventRow> CDeviceLogDlg::SelectedRows() const {
-    std::vector<EventRow> rows;
+std::vector<std::size_t> CDeviceLogDlg::SelectedRows() const {
+    std::vector<std::size_t> rows;
     HWND list = Item(IDC_LOG_EVENTS);
     for (LRESULT index = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
-         index >= 0 && static_cast<std::size_t>(index) < m_rows.size();
-         index = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED)) {
-        rows.push_back(m_rows[static_cast<std::size_t>(index)]);
+         index >= 0; index = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED)) {
+        rows.push_back(static_cast<std::size_t>(index));
     }
     return rows;
 }
 
-void CDeviceLogDlg::SaveAsCsv() {
-    std::wstring path = Widen(DefaultCsvName(m_log.Address(), RealTimeMicros()));
+void CDeviceLogDlg::CopyText(const std::string& text) {
+    (void)PutOnClipboard(m_hwnd, Widen(text)); // a busy clipboard leaves the copy undone
+}
+
+std::optional<SaveChoice> CDeviceLogDlg::AskWhereToSave(const SaveQuestion& question) {
+    std::wstring path = Widen(question.offeredName);
     path.resize(kPathChars, L'\0');
-    const std::wstring title = ResourceText(IDS_LOG_SAVE_CAPTION);
+    const std::wstring title = Widen(question.caption);
+    const std::wstring extension = Widen(question.extension);
     // Each type's text, then its pattern, each ending in a NUL; the list ends in another.
     std::wstring types;
-    for (const auto& [content, text] : kCsvChoices) {
-        types += ResourceText(text) + L'\0' + L"*." + Widen(kCsvExtension) + L'\0';
+    for (const std::string& type : question.types) {
+        types += Widen(type) + L'\0' + L"*." + extension + L'\0';
     }
-    const std::wstring extension = Widen(kCsvExtension);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = m_hwnd;
@@ -297,24 +265,29 @@ void CDeviceLogDlg::SaveAsCsv() {
     dialog.lpstrDefExt = extension.c_str();
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&dialog)) {
-        return;
+        return std::nullopt;
     }
     path.resize(std::wcslen(path.c_str()));
-    const std::size_t type = std::clamp<std::size_t>(dialog.nFilterIndex, 1, kCsvChoices.size()) - 1;
-    const ChartSpan span = kSpanChoices[static_cast<std::size_t>(Selection(IDC_LOG_SPAN))].first;
-    const std::int64_t now = RealTimeMicros();
-    const std::string csv =
-        CsvOf(kCsvChoices[type].first, m_rows, m_log.History().Between(now - SpanMicros(span), now));
-    std::string error;
-    if (!ReplaceWholeFile(Narrow(path), csv, LinkAtPath::Refuse, error)) {
-        m_boxes.Show(m_hwnd, FillIn(LoadStringResource(IDS_LOG_SAVE_FAILED), {error}),
-                     LoadStringResource(IDS_ERROR), MessageKind::Error);
-    }
+    return SaveChoice{Narrow(path), std::max<std::size_t>(dialog.nFilterIndex, 1) - 1};
 }
 
-void CDeviceLogDlg::CopySelected() {
-    const std::vector<EventRow> rows = SelectedRows();
-    if (!rows.empty()) {
-        (void)PutOnClipboard(m_hwnd, Widen(RowsText(rows))); // a busy clipboard leaves the copy undone
-    }
+MessageAnswer CDeviceLogDlg::ShowMessage(const std::string& text, const std::string& caption,
+                                         MessageKind kind) {
+    return m_boxes.Show(m_hwnd, text, caption, kind);
+}
+
+void CDeviceLogDlg::RepaintChart() {
+    InvalidateRect(Item(IDC_LOG_CHART), nullptr, TRUE);
+}
+
+void CDeviceLogDlg::StartTimer(int periodMs) {
+    SetTimer(m_hwnd, kRefreshTimer, static_cast<UINT>(periodMs), nullptr);
+}
+
+void CDeviceLogDlg::StopTimer() {
+    KillTimer(m_hwnd, kRefreshTimer);
+}
+
+void CDeviceLogDlg::HideWindow() {
+    ShowWindow(m_hwnd, SW_HIDE);
 }

@@ -3,23 +3,19 @@
 #include "ChartControl.h"
 #include "MessageBoxes.h"
 #include "ui/DeviceLog.h"
-#include "ui/DeviceLogRows.h"
+#include "ui/DeviceLogDlgLogic.h"
+#include "ui/DeviceLogDlgView.h"
 
 #include <windows.h>
 
-#include <cstdint>
-#include <vector>
-
-// The device log window: the offset chart of the device the main window follows, over the span the
-// user picks, and its events newest first through a severity filter, to save as CSV or copy. Modeless;
-// closing only hides it, as everything it shows lives in the main window's log.
-class CDeviceLogDlg {
+// The device log window, from the template IDD_DEVICE_LOG: the shared log window logic decides, this
+// class turns the window's messages into its calls, carries out what it does on the window's controls
+// and paints the chart with its plan. Modeless; closing only hides it, as everything it shows lives in the
+// main window's log.
+class CDeviceLogDlg : public CDeviceLogDlgView {
 public:
-    // A second between refreshes: the chart moves with the clock, and new events show.
-    static constexpr UINT kRefreshMs = 1000;
-
     CDeviceLogDlg(HINSTANCE instance, const CDeviceLog& log, CMessageBoxes& boxes);
-    ~CDeviceLogDlg();
+    ~CDeviceLogDlg() override;
     CDeviceLogDlg(const CDeviceLogDlg&) = delete;
     CDeviceLogDlg& operator=(const CDeviceLogDlg&) = delete;
 
@@ -29,26 +25,33 @@ public:
     // The window once made; null before.
     HWND Window() const { return m_hwnd; }
 
+    // CDeviceLogDlgView over the window's controls.
+    void SetItemText(int id, const std::string& text) override;
+    void AddChoice(int comboId, const std::string& text) override;
+    void SelectChoice(int comboId, std::size_t index) override;
+    std::optional<std::size_t> SelectedChoice(int comboId) const override;
+    void SetColumns(const std::vector<std::string>& titles) override;
+    void ShowRows(std::span<const EventRow> rows) override;
+    std::vector<std::size_t> SelectedRows() const override;
+    void CopyText(const std::string& text) override;
+    std::optional<SaveChoice> AskWhereToSave(const SaveQuestion& question) override;
+    MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) override;
+    void RepaintChart() override;
+    void StartTimer(int periodMs) override;
+    void StopTimer() override;
+    void HideWindow() override;
+
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     bool OnCommand(WORD id, WORD code);
     bool OnNotify(const NMHDR& header);
-    void Refresh();
-    void FillList();
-    ChartPlan PlanFor(const ChartFrame& frame) const;
-    int Selection(int comboId) const;
-    std::vector<EventRow> SelectedRows() const;
-    void SaveAsCsv();
-    void CopySelected();
     HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
 
     HINSTANCE m_instance;
-    const CDeviceLog& m_log;
     CMessageBoxes& m_boxes;
     HWND m_hwnd = nullptr;
+    CDeviceLogDlgLogic m_logic;
     ChartPlanSource m_planSource;
-    std::vector<EventRow> m_rows; // as the list shows them
-    std::uint64_t m_shownRevision = 0;
 };
