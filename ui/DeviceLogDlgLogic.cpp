@@ -1,9 +1,9 @@
 #include "DeviceLogDlgLogic.h"
 
 #include "DeviceLogSave.h"
-#include "StringLookup.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringLookup.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "runtime/FileReplace.h"
 

@@ -25,7 +25,7 @@ struct SaveChoice {
     std::size_t type = 0;
 };
 
-// Everything the device log window's logic does to its window, by control id (ui/res/resource.h,
+// Everything the device log window's logic does to its window, by control id (resources/resource.h,
 // IDC_LOG_*), with UTF-8 texts. Each front end implements it over its own controls and paints the chart
 // with the logic's plan; every call comes on the window thread.
 class CDeviceLogDlgView {

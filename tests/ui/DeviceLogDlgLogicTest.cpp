@@ -2,8 +2,8 @@
 // only when the log changed, copy, saving and its failure, and the chart of the span chosen with its
 // labels in place.
 #include "ui/DeviceLogDlgLogic.h"
-#include "ui/res/StringTable.h"
-#include "ui/res/resource.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include "tests/support/TemporaryFolder.h"
 
@@ -110,7 +110,7 @@ struct LogWindow {
         logic.OnInitDialog();
     }
 
-    CDeviceLog log;
+    CDeviceLog log{LoadStringResource};
     CFakeLogView view;
     std::int64_t now = kNow;
     int utcOffset = 0;
