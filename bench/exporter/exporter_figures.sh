@@ -89,10 +89,11 @@ echo "idle for ${idle_seconds} s: $(awk -v a="$before" -v b="$after" -v s="$idle
 echo "== 1,000 trickling clients and 10,000 idle connections, fleet of 1,000"
 before="$(sample "$fleet_pid")"
 (ulimit -n "$(ulimit -Hn)" && exec /usr/bin/python3 bench/exporter/slow_clients.py 127.0.64.250 12716 1000 10000 \
-    "$slow_seconds") >"$work/slow" &
+    "$slow_seconds") >"$work/slow" 2>"$work/slow-connected" &
 slow_pid=$!
 pids+=("$slow_pid")
-sleep 15
+# The scrapes start once every idle client has tried its connection (at most a minute).
+for _ in $(seq 600); do grep -q connected "$work/slow-connected" && break; sleep 0.1; done
 during="$(sample "$fleet_pid")"
 for _ in $(seq "$scrapes"); do
     curl -sf -o /dev/null -w '%{time_total}\n' http://127.0.64.250:12716/metrics || echo 999

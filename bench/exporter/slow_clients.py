@@ -5,7 +5,8 @@ Usage: slow_clients.py HOST PORT TRICKLE IDLE SECONDS
 TRICKLE connections send a request head one byte every 2 s, from 127.0.66.1 to 127.0.66.10, and connect
 again whenever the server answers or closes; IDLE connections connect and send nothing, from 127.0.67.1 to
 127.0.67.10 (the server's limit per client address is 2,048). After SECONDS every connection is closed and
-the counts are printed: connections made, refused at once, and answers by status.
+the counts are printed: connections made, refused at once, and answers by status. Once every idle
+connection has been tried, "connected" goes to standard error.
 """
 import asyncio
 import collections
@@ -71,6 +72,9 @@ async def main():
         tasks.append(asyncio.ensure_future(idle(host, port, n, stop)))
         if n % 500 == 499:
             await asyncio.sleep(0.05)  # a steady stream of connections, not one burst the queue drops
+    while counts["idle connections"] + counts["idle connect failed"] < idling:
+        await asyncio.sleep(0.05)
+    print("connected", file=sys.stderr, flush=True)
     await asyncio.sleep(seconds)
     stop.set()
     await asyncio.wait(tasks, timeout=10)
