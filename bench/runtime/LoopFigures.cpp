@@ -4,6 +4,7 @@
 // Usage: bench_loop_figures [SOCKETS]   (default 10000; the descriptor limit must allow them)
 #include "runtime/DescriptorLimit.h"
 #include "runtime/EventLoop.h"
+#include "runtime/Networking.h"
 #include "runtime/TcpClient.h"
 #include "tests/support/LoopbackPeer.h"
 
@@ -106,6 +107,10 @@ void TimerFigure() {
 
 int main(int argc, char** argv) {
     const int sockets = argc > 1 ? std::atoi(argv[1]) : 10000;
+    if (!StartNetworking()) {
+        std::printf("no networking\n");
+        return 1;
+    }
     const auto limit = RaiseDescriptorLimit();
     if (limit && *limit < static_cast<std::uint64_t>(sockets) + 64) {
         std::printf("the descriptor limit %llu is too low for %d sockets\n",

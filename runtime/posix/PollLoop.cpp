@@ -18,7 +18,7 @@ protected:
         if (handle < 0) {
             return false; // poll(2) would pass over it without a word
         }
-        m_fds.Set(handle, PollEventsFor(events));
+        m_fds.Set(handle, PollEventsFor(events, kPollBits));
         return true;
     }
 
@@ -32,7 +32,7 @@ protected:
         for (const auto& ready :
              m_fds.TakeReady([this](WaitHandle handle) { return GenerationOf(handle); })) {
             called += Deliver(ready.handle, ready.generation,
-                              LoopEventsOf(static_cast<unsigned short>(ready.revents)));
+                              LoopEventsOf(static_cast<unsigned short>(ready.revents), kPollBits));
         }
         return called;
     }

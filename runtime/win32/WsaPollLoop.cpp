@@ -2,6 +2,7 @@
 #include "SignalWatcher.h"
 
 #include "runtime/LoopPollArray.h"
+#include "runtime/LoopPollEvents.h"
 #include "runtime/TableLoop.h"
 
 #include <winsock2.h>
@@ -10,31 +11,8 @@
 
 namespace {
 
-short PollEventsFor(unsigned events) {
-    short pollEvents = 0;
-    if ((events & LoopReadable) != 0) {
-        pollEvents |= POLLRDNORM;
-    }
-    if ((events & LoopWritable) != 0) {
-        pollEvents |= POLLWRNORM;
-    }
-    return pollEvents;
-}
-
-// A hang-up is also readable: the rest of the data, then the end, are there to be read.
-unsigned LoopEventsOf(short revents) {
-    unsigned events = 0;
-    if ((revents & (POLLRDNORM | POLLRDBAND | POLLHUP)) != 0) {
-        events |= LoopReadable;
-    }
-    if ((revents & POLLWRNORM) != 0) {
-        events |= LoopWritable;
-    }
-    if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-        events |= LoopError;
-    }
-    return events;
-}
+constexpr PollBits kWsaPollBits{POLLRDNORM, POLLWRNORM, POLLRDNORM | POLLRDBAND,
+                                POLLWRNORM, POLLHUP,    POLLERR | POLLNVAL};
 
 void CloseQuietly(SOCKET socket) {
     (void)closesocket(socket); // Nothing to recover: the socket is gone either way.
@@ -104,7 +82,7 @@ protected:
         if (handle == static_cast<WaitHandle>(INVALID_SOCKET) || handle == kNoSignal) {
             return false;
         }
-        m_fds.Set(handle, PollEventsFor(events));
+        m_fds.Set(handle, PollEventsFor(events, kWsaPollBits));
         return true;
     }
 
@@ -115,8 +93,8 @@ protected:
         if (!signalSet) {
             ArmWatcher();
         }
-        const int timeout =
-            signalSet ? 0 : (timeoutMs == kInfinite ? -1 : static_cast<int>(timeoutMs & 0x7FFFFFFF));
+        // A set signal is ready already: the wait only looks at the sockets.
+        const int timeout = signalSet ? 0 : PollTimeoutOf(timeoutMs);
         if (WSAPoll(m_fds.Data(), static_cast<ULONG>(m_fds.Size()), timeout) < 0) {
             return -1;
         }
@@ -130,7 +108,8 @@ protected:
                 }
                 continue;
             }
-            called += Deliver(ready.handle, ready.generation, LoopEventsOf(ready.revents));
+            called += Deliver(ready.handle, ready.generation,
+                              LoopEventsOf(static_cast<unsigned short>(ready.revents), kWsaPollBits));
         }
         return called + CallSetSignals();
     }
