@@ -190,11 +190,14 @@ TEST_P(EventLoopTest, ManyTimersRunInTimeOrder) {
         ids.push_back(m_loop->StartTimer(start + std::chrono::microseconds(offset),
                                          [&fired, offset](unsigned) { fired.push_back(offset); }));
     }
-    for (int index = 0; index < kTimers; index += 2) {
-        m_loop->CancelTimer(ids[static_cast<std::size_t>(index)]);
+    // Three in four go: the heap drops the cancelled entries on the way, and must stay in order.
+    for (int index = 0; index < kTimers; ++index) {
+        if (index % 4 != 0) {
+            m_loop->CancelTimer(ids[static_cast<std::size_t>(index)]);
+        }
     }
-    EXPECT_EQ(m_loop->Wait(), kTimers / 2);
-    EXPECT_EQ(fired.size(), std::size_t{kTimers / 2});
+    EXPECT_EQ(m_loop->Wait(), kTimers / 4);
+    EXPECT_EQ(fired.size(), std::size_t{kTimers / 4});
     EXPECT_TRUE(std::is_sorted(fired.begin(), fired.end()));
 }
 
