@@ -16,10 +16,11 @@ inline short PollEventsFor(unsigned events) {
     return pollEvents;
 }
 
-// What poll(2) (or epoll, whose bits are the same on Linux) reported, as the loop reports it.
+// What poll(2) (or epoll, whose bits are the same on Linux) reported, as the loop reports it. A hang-up
+// is also readable: the rest of the data, then the end, are there to be read.
 inline unsigned LoopEventsOf(unsigned revents) {
     unsigned events = 0;
-    if ((revents & (POLLIN | POLLPRI)) != 0) {
+    if ((revents & (POLLIN | POLLPRI | POLLHUP)) != 0) {
         events |= LoopReadable;
     }
     if ((revents & POLLOUT) != 0) {
