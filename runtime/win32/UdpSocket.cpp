@@ -43,10 +43,7 @@ bool CUdpSocket::Open() {
         return false;
     }
     IgnoreRefusals(m_native->socket);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = 0; // the system picks the port
+    const sockaddr_in local = Ipv4SocketAddress(INADDR_ANY, 0); // the system picks the port
     if (bind(m_native->socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         Close();
         return false;
@@ -59,10 +56,7 @@ bool CUdpSocket::SendTo(std::uint32_t address, unsigned short port, const std::u
     if (m_native->socket == INVALID_SOCKET || length > static_cast<std::size_t>(INT_MAX)) {
         return false;
     }
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = htonl(address);
+    const sockaddr_in peer = Ipv4SocketAddress(address, port);
     const int sent = sendto(m_native->socket, reinterpret_cast<const char*>(data), static_cast<int>(length),
                             0, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
     return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == length;

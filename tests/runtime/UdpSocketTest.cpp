@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -41,10 +42,29 @@ CUdpSocket::Received NextArrival(CUdpSocket& socket, std::uint8_t* buffer, std::
     return received;
 }
 
-void SendToClosedPort(CUdpSocket& socket, std::uint8_t tag) {
-    const std::uint8_t request[] = {tag, 2, 3};
-    ASSERT_TRUE(socket.SendTo(kClosedAddress, kClosedPort, request, sizeof request));
-}
+// A socket beside a peer on a port of the test's own, and a peer port where nothing listens.
+class UdpSocketRefusalTest : public testing::Test {
+protected:
+    void Open(unsigned short peerPort) {
+        m_peer = std::make_unique<CDatagramPeer>(kPeerText, peerPort);
+        ASSERT_TRUE(m_peer->IsBound());
+        ASSERT_TRUE(m_socket.Open());
+    }
+    void SendToClosedPort(std::uint8_t tag) {
+        const std::uint8_t request[] = {tag, 2, 3};
+        ASSERT_TRUE(m_socket.SendTo(kClosedAddress, kClosedPort, request, sizeof request));
+    }
+    // Sends to the peer, which answers with one byte, reply.
+    void ExchangeWithPeer(unsigned short peerPort, std::uint8_t reply) {
+        const std::uint8_t request[] = {1};
+        ASSERT_TRUE(m_socket.SendTo(kPeerAddress, peerPort, request, sizeof request));
+        ASSERT_EQ(m_peer->Echo({reply}, kEventMs).size(), 1U);
+    }
+
+    std::unique_ptr<CDatagramPeer> m_peer;
+    CUdpSocket m_socket;
+    std::uint8_t m_buffer[8] = {};
+};
 
 TEST(UdpSocketTest, ExchangesWithAPeerItNames) {
     const CDatagramPeer peer(kPeerText, kPeerPort);
@@ -93,47 +113,35 @@ TEST(UdpSocketTest, StampsTheArrivalNotTheRead) {
 
 // A closed port's refusal names the peer and the refused datagram, and the refusals still queued do not
 // keep the socket from sending to and hearing from another peer.
-TEST(UdpSocketTest, ReportsARefusedPeerAndStillServesTheOthers) {
-    const CDatagramPeer peer(kPeerText, kPeerPort + 2);
-    ASSERT_TRUE(peer.IsBound());
-    CUdpSocket socket;
-    ASSERT_TRUE(socket.Open());
-    SendToClosedPort(socket, 0xA1);
-    SendToClosedPort(socket, 0xA2);
-    std::uint8_t buffer[8] = {};
-    CUdpSocket::Received received = NextArrival(socket, buffer, sizeof buffer);
+TEST_F(UdpSocketRefusalTest, ReportsARefusedPeerAndStillServesTheOthers) {
+    Open(kPeerPort + 2);
+    SendToClosedPort(0xA1);
+    SendToClosedPort(0xA2);
+    CUdpSocket::Received received = NextArrival(m_socket, m_buffer, sizeof m_buffer);
     ASSERT_EQ(received.arrival, CUdpSocket::Arrival::Unreachable);
     EXPECT_EQ(received.peerAddress, kClosedAddress);
     EXPECT_EQ(received.peerPort, kClosedPort);
     EXPECT_EQ(received.length, 3U);
-    EXPECT_EQ(buffer[0], 0xA1);
+    EXPECT_EQ(m_buffer[0], 0xA1);
 
-    const std::uint8_t request[] = {1};
-    ASSERT_TRUE(socket.SendTo(kPeerAddress, kPeerPort + 2, request, sizeof request));
-    ASSERT_EQ(peer.Echo({7}, kEventMs).size(), 1U);
-    received = NextArrival(socket, buffer, sizeof buffer);
+    ExchangeWithPeer(kPeerPort + 2, 7);
+    received = NextArrival(m_socket, m_buffer, sizeof m_buffer);
     ASSERT_EQ(received.arrival, CUdpSocket::Arrival::Unreachable);
-    EXPECT_EQ(buffer[0], 0xA2);
-    received = NextArrival(socket, buffer, sizeof buffer);
+    EXPECT_EQ(m_buffer[0], 0xA2);
+    received = NextArrival(m_socket, m_buffer, sizeof m_buffer);
     ASSERT_EQ(received.arrival, CUdpSocket::Arrival::Datagram);
-    EXPECT_EQ(buffer[0], 7);
+    EXPECT_EQ(m_buffer[0], 7);
 }
 
 // Where a refusal names no peer (Windows), it must not fail the socket for everyone.
-TEST(UdpSocketTest, ARefusedPeerLeavesTheSocketToTheOthers) {
-    const CDatagramPeer peer(kPeerText, kPeerPort + 3);
-    ASSERT_TRUE(peer.IsBound());
-    CUdpSocket socket;
-    ASSERT_TRUE(socket.Open());
-    SendToClosedPort(socket, 0xB1);
-    const std::uint8_t request[] = {1};
-    ASSERT_TRUE(socket.SendTo(kPeerAddress, kPeerPort + 3, request, sizeof request));
-    ASSERT_EQ(peer.Echo({7}, kEventMs).size(), 1U);
-    std::uint8_t buffer[8] = {};
-    CUdpSocket::Received received = NextArrival(socket, buffer, sizeof buffer);
+TEST_F(UdpSocketRefusalTest, ARefusedPeerLeavesTheSocketToTheOthers) {
+    Open(kPeerPort + 3);
+    SendToClosedPort(0xB1);
+    ExchangeWithPeer(kPeerPort + 3, 7);
+    CUdpSocket::Received received = NextArrival(m_socket, m_buffer, sizeof m_buffer);
     while (received.arrival == CUdpSocket::Arrival::Unreachable) {
         EXPECT_EQ(received.peerPort, kClosedPort);
-        received = NextArrival(socket, buffer, sizeof buffer);
+        received = NextArrival(m_socket, m_buffer, sizeof m_buffer);
     }
     EXPECT_EQ(received.arrival, CUdpSocket::Arrival::Datagram);
     EXPECT_EQ(received.peerPort, kPeerPort + 3);
