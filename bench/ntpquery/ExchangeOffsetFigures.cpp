@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,25 +27,33 @@ constexpr const char* kRange = "127.0.239.1-127.0.239.155";
 constexpr unsigned short kNtpPort = 12239;
 constexpr auto kCheckTime = std::chrono::seconds(10);
 constexpr int kMostRuns = 100;
+// A fleet's worth of checks in one burst, many to each device.
+constexpr int kManyChecks = 10000;
 
 struct Figures {
+    double wallMs = 0; // from the first request to the last result
     double offsetMs = 0;
     double delayMs = 0;
     double worstOffsetMs = 0; // of every device of the run
     int answered = 0;
+    std::map<std::string, int> failures; // how many checks ended with each
 };
 
-// Checks devices (the first `count` addresses) at once and waits for every result; the last device's
-// figures.
+// The address of check `index` of `count`: every device in turn, the device of the figures last, as the
+// status program's run asks the last of its list.
+std::uint32_t AddressOf(int index, int count) {
+    return kFirstAddress + static_cast<std::uint32_t>((index + kDevices - count % kDevices) % kDevices);
+}
+
+// Starts `count` checks at once, over the devices in turn, and waits for every result; the figures of the
+// last check.
 Figures CheckAtOnce(CEventLoop& loop, int count) {
     CNtpExchange exchange(loop);
     std::vector<NtpResult> results(static_cast<std::size_t>(count));
     int ended = 0;
     const Clock::time_point now = Clock::now();
-    // The device of the figures is asked last, as the status program's run asks the last of its list.
     for (int device = 0; device < count; ++device) {
-        const std::uint32_t address = kFirstAddress + static_cast<std::uint32_t>(kDevices - count + device);
-        exchange.Start(address, kNtpPort, now, now + kCheckTime,
+        exchange.Start(AddressOf(device, count), kNtpPort, now, now + kCheckTime,
                        [&results, &ended, device](const NtpResult& r) {
                            results[static_cast<std::size_t>(device)] = r;
                            ++ended;
@@ -54,11 +63,14 @@ Figures CheckAtOnce(CEventLoop& loop, int count) {
     while (ended < count && Clock::now() < limit && loop.Wait(limit) >= 0) {
     }
     Figures figures;
+    figures.wallMs = std::chrono::duration<double, std::milli>(Clock::now() - now).count();
     const NtpResult& last = results.back();
     figures.offsetMs = last.answered ? last.offsetSeconds * 1000 : NAN;
     figures.delayMs = last.answered ? last.delaySeconds * 1000 : NAN;
     for (const NtpResult& result : results) {
-        if (result.answered) {
+        if (!result.answered) {
+            ++figures.failures[result.failure];
+        } else {
             ++figures.answered;
             figures.worstOffsetMs = std::max(figures.worstOffsetMs, std::abs(result.offsetSeconds) * 1000);
         }
@@ -72,8 +84,11 @@ double Median(std::vector<double> values) {
 }
 
 void Print(const char* label, const Figures& f) {
-    std::printf("%-10s offset %8.3f ms  delay %7.3f ms  (%d answered; worst |offset| %.3f ms)\n", label,
-                f.offsetMs, f.delayMs, f.answered, f.worstOffsetMs);
+    std::printf("%-12s offset %8.3f ms  delay %7.3f ms  (%d answered in %.1f ms; worst |offset| %.3f ms)\n",
+                label, f.offsetMs, f.delayMs, f.answered, f.wallMs, f.worstOffsetMs);
+    for (const auto& [failure, count] : f.failures) {
+        std::printf("             %d: %s\n", count, failure.c_str());
+    }
 }
 
 } // namespace
@@ -102,6 +117,7 @@ int main(int argc, char** argv) {
     }
     const double medianAlone = Median(alone);
     const double medianAmong = Median(among);
+    Print("10,000 checks", CheckAtOnce(*loop, kManyChecks));
     std::printf("median offset: alone %.3f ms, among %d %.3f ms, difference %.3f ms (%s)\n", medianAlone,
                 kDevices, medianAmong, medianAmong - medianAlone,
                 std::abs(medianAmong - medianAlone) <= 5 ? "within 5 ms" : "beyond 5 ms");

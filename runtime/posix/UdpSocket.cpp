@@ -11,6 +11,10 @@
 
 namespace {
 
+// The answers of a fleet's checks arrive in bursts: room for thousands, where the system allows it (it
+// caps a request at net.core.rmem_max).
+constexpr int kReceiveBufferBytes = 4 << 20;
+
 // Error reports behind a failed call: a report may arrive between the look at the queue and the read.
 constexpr int kReadsPerCall = 4;
 
@@ -49,6 +53,8 @@ bool CUdpSocket::Open() {
     }
     // Unconnected, the socket learns of a closed peer port only through the queue of error reports.
     AskForPortUnreachableReports(m_native->fd);
+    // A refusal leaves the default, with more answers lost to a burst.
+    (void)setsockopt(m_native->fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
     const sockaddr_in local = Ipv4SocketAddress(INADDR_ANY, 0); // the system picks the port
     if (bind(m_native->fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         Close();

@@ -11,6 +11,8 @@
 
 namespace {
 
+// The answers of a fleet's checks arrive in bursts: room for thousands (Windows keeps 64 KiB unless asked).
+constexpr int kReceiveBufferBytes = 4 << 20;
 // Refusals that slipped past SIO_UDP_CONNRESET, skipped in one call before it gives the loop its turn.
 constexpr int kReadsPerCall = 4;
 
@@ -43,6 +45,9 @@ bool CUdpSocket::Open() {
         return false;
     }
     IgnoreRefusals(m_native->socket);
+    // A refusal leaves the default, with more answers lost to a burst.
+    (void)setsockopt(m_native->socket, SOL_SOCKET, SO_RCVBUF,
+                     reinterpret_cast<const char*>(&kReceiveBufferBytes), sizeof kReceiveBufferBytes);
     const sockaddr_in local = Ipv4SocketAddress(INADDR_ANY, 0); // the system picks the port
     if (bind(m_native->socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         Close();
