@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -210,6 +211,26 @@ TEST_F(NtpExchangeTest, APortWhereNothingListensEndsTheCheck) {
     const std::optional<NtpResult> result = Result(check);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->failure, "no answer (port unreachable)");
+}
+
+// More checks at once than one wake sends: the rest go out on the wakes that follow, and each is answered.
+TEST_F(NtpExchangeTest, ABurstOfChecksIsSentOverTheFollowingWakes) {
+    constexpr int kChecks = 150;
+    const CTestServer server(kFirstPort + 6);
+    ASSERT_TRUE(server.IsBound());
+    for (int check = 0; check < kChecks; ++check) {
+        Start(kServerAddress, server.Port());
+    }
+    int answered = 0;
+    EXPECT_TRUE(RunUntil([&] {
+        for (std::optional<Request> request; (request = server.TakeRequest(0));) {
+            server.Answer(*request, 1);
+        }
+        answered = static_cast<int>(std::count_if(m_results.begin(), m_results.end(),
+                                                  [](const auto& result) { return result.second.answered; }));
+        return answered == kChecks;
+    }));
+    EXPECT_EQ(answered, kChecks);
 }
 
 TEST_F(NtpExchangeTest, AnAbandonedCheckEndsAtOnceAndHearsNoMore) {
