@@ -45,8 +45,7 @@ void CConfigDlgLogic::OnInitDialog() {
 }
 
 void CConfigDlgLogic::OnConnect() {
-    if (m_follower.Phase() == RestartPhase::Waiting ||
-        m_connection.Phase() != ConnectionPhase::Disconnected) {
+    if (Running()) {
         Disconnect();
         return;
     }
@@ -57,11 +56,15 @@ void CConfigDlgLogic::OnConnect() {
 }
 
 void CConfigDlgLogic::ConnectToFound(const std::string& address) {
-    if (m_follower.Phase() == RestartPhase::Waiting ||
-        m_connection.Phase() != ConnectionPhase::Disconnected) {
+    if (Running()) {
         Disconnect(); // as Cancel or Disconnect would
     }
     m_addressBox.ConnectTo(address);
+}
+
+bool CConfigDlgLogic::Running() const {
+    return m_follower.Phase() == RestartPhase::Waiting ||
+           m_connection.Phase() != ConnectionPhase::Disconnected;
 }
 
 void CConfigDlgLogic::Disconnect() {

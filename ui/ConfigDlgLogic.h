@@ -100,7 +100,9 @@ private:
     void StartRace(const std::string& address, const LinkTiming& timing);
     // Both links failed: loudly after Connect, quietly for a try at a restarting device.
     void OnAttemptFailed();
-    // Disconnect, or Cancel of a connection or of the wait for a restarting device.
+    // Whether a connection, an attempt or the wait for a restarting device runs.
+    bool Running() const;
+    // Disconnect, or Cancel of an attempt or of the wait for a restarting device.
     void Disconnect();
     void OnRefresh();
     // Called after the reset that the end of the link that took the change brings.
