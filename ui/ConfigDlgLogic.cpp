@@ -49,8 +49,9 @@ void CConfigDlgLogic::OnConnect() {
         Disconnect();
         return;
     }
-    if (const std::optional<std::string> address = m_connection.BeginConnect()) {
-        StartRace(*address, LinkTiming{});
+    const std::optional<std::string> address = m_connection.BeginConnect();
+    // An attempt that failed at once has left the window, and its tip, disconnected.
+    if (address && StartRace(*address, LinkTiming{})) {
         m_feed.ShowTrayState(TrayState::Phase::Connecting);
     }
 }
@@ -73,12 +74,14 @@ void CConfigDlgLogic::Disconnect() {
     m_feed.LogAction(WindowAction::Kind::Disconnected);
 }
 
-void CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& timing) {
+bool CConfigDlgLogic::StartRace(const std::string& address, const LinkTiming& timing) {
     // The device at the end of this race may be another one: its clock is not held to the last one's.
     m_status.ForgetClockStep();
-    if (!m_connection.StartRace(address, timing)) {
-        OnAttemptFailed();
+    if (m_connection.StartRace(address, timing)) {
+        return true;
     }
+    OnAttemptFailed();
+    return false;
 }
 
 void CConfigDlgLogic::OnLinkState(const CWorkerThread* link, StateReport report) {

@@ -96,8 +96,9 @@ public:
     void SetAlarmsOn(bool on) { m_feed.SetAlarmsOn(on); }
 
 private:
-    // The two-link race at address, as Connect or a try at a restarting device starts it.
-    void StartRace(const std::string& address, const LinkTiming& timing);
+    // The two-link race at address, as Connect or a try at a restarting device starts it; false when
+    // the attempt failed at once (neither link got a thread).
+    bool StartRace(const std::string& address, const LinkTiming& timing);
     // Both links failed: loudly after Connect, quietly for a try at a restarting device.
     void OnAttemptFailed();
     // Whether a connection, an attempt or the wait for a restarting device runs.
