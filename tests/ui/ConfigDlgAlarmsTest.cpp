@@ -29,13 +29,14 @@ class CAlarmWindow {
 public:
     CAlarmWindow() {
         auto a = std::make_unique<CFakeRacingLink>();
+        auto b = std::make_unique<CFakeRacingLink>();
         link = a.get();
+        linkB = b.get();
         const LocalNetworksReader loopback = [] {
             return std::vector<Ipv4Network>{{0x7f000001, 0xff000000}};
         };
         logic = std::make_unique<CConfigDlgLogic>(
-            view, RacingLinks{std::move(a), std::make_unique<CFakeRacingLink>()},
-            [](CWorkerThread&, StateReport) {}, loopback);
+            view, RacingLinks{std::move(a), std::move(b)}, [](CWorkerThread&, StateReport) {}, loopback);
         RestartEnvironment environment;
         environment.localNetworks = loopback;
         environment.now = [this] { return now; };
@@ -94,6 +95,7 @@ public:
 
     CRecordingView view;
     CFakeRacingLink* link = nullptr;
+    CFakeRacingLink* linkB = nullptr;
     std::unique_ptr<CConfigDlgLogic> logic;
     CDeviceWatch::Clock::time_point now{std::chrono::hours(1)};
 };
@@ -226,6 +228,18 @@ TEST(ConfigDlgAlarms, ADisconnectAnotherDeviceAndTheCloseTakeTheAlarmsOffTheScre
     EXPECT_EQ(window.view.m_withdrawals, 1);
     window.logic->OnConnect();
     EXPECT_EQ(window.view.m_withdrawals, 2);
+    EXPECT_EQ(window.view.m_trayTip, "VANTREX Configuration\n127.0.162.2: Not connected");
+}
+
+// An attempt whose links got no thread has ended, box and all, before Connect returns: the tip must not
+// go on saying the window connects.
+TEST(ConfigDlgAlarms, TheTipAfterAConnectWhoseLinksGotNoThreadSaysNotConnected) {
+    CAlarmWindow window;
+    window.logic->OnConnect();
+    window.link->failStart = window.linkB->failStart = true;
+    window.view.SetItemText(IDC_DEVICE_ADDRESS, kOther);
+    window.logic->OnConnect();
+    EXPECT_EQ(window.logic->Phase(), ConnectionPhase::Disconnected);
     EXPECT_EQ(window.view.m_trayTip, "VANTREX Configuration\n127.0.162.2: Not connected");
 }
 
