@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -461,13 +463,43 @@ bool TakesOptionalValue(const Option& option) {
     return option.valueName != nullptr && option.valueName[0] == '[';
 }
 
-const Option* FindOption(const std::string& name) {
-    for (const Option& option : kOptions) {
-        if (name == option.name) {
-            return &option;
+// Each occurrence is taken as it comes, so that the first bad value in the line is the one reported and a
+// repeated option's last value wins (the address setter adds to the earlier ones instead).
+void AddOption(CLI::App& app, const Option& option, SimOptions& options) {
+    const bool takesNoArgument = option.valueName == nullptr || TakesOptionalValue(option);
+    const CLI::callback_t take = [&option, &options](const CLI::results_t& values) {
+        std::string error;
+        if (option.valueName == nullptr && !values.front().empty()) {
+            throw CLI::ValidationError(std::string(option.name) + " takes no value");
         }
-    }
-    return nullptr;
+        if (!option.set(options, values.front(), error)) {
+            throw CLI::ValidationError(error.empty() ? std::string(option.name) + ": bad value" : error);
+        }
+        return true;
+    };
+    // Without an argument, a value can come only after '=': it never takes the next word. The range form of
+    // expected() leaves a bare option's value empty, where expected(0) would make it "true".
+    const int arguments = takesNoArgument ? 0 : 1;
+    app.add_option(option.name, take)
+        ->expected(arguments, arguments)
+        ->type_name(takesNoArgument ? "" : option.valueName)
+        ->trigger_on_parse();
+}
+
+// --help and --version end the parsing where they stand, unless an unknown word came before them.
+template <typename Ending>
+void AddEnding(CLI::App& app, const char* name) {
+    app.add_option(name, CLI::callback_t([&app, name](const CLI::results_t& values) -> bool {
+                       if (!values.front().empty()) {
+                           throw CLI::ValidationError(std::string(name) + " takes no value");
+                       }
+                       if (!app.remaining().empty()) {
+                           throw CLI::ExtrasError(app.remaining());
+                       }
+                       throw Ending();
+                   }))
+        ->expected(0, 0)
+        ->trigger_on_parse();
 }
 
 bool CheckPorts(const SimOptions& options, std::string& error) {
@@ -490,33 +522,26 @@ bool IsLoopbackText(const std::string& text) {
 
 OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions& options,
                                std::string& error) {
-    for (std::size_t index = 0; index < args.size(); ++index) {
-        if (args[index] == "--help") {
-            return OptionsOutcome::Help;
-        }
-        if (args[index] == "--version") {
-            return OptionsOutcome::Version;
-        }
-        const std::size_t equals = args[index].find('=');
-        const Option* option = FindOption(args[index].substr(0, equals));
-        if (option == nullptr) {
-            error = "unknown option: " + args[index];
-            return OptionsOutcome::Invalid;
-        }
-        const bool needsValue = option->valueName != nullptr && !TakesOptionalValue(*option);
-        std::string value;
-        if (option->valueName != nullptr && equals != std::string::npos) {
-            value = args[index].substr(equals + 1);
-        } else if (needsValue && index + 1 < args.size()) {
-            value = args[++index];
-        } else if (needsValue || equals != std::string::npos) {
-            error = std::string(option->name) + (option->valueName ? " needs a value" : " takes no value");
-            return OptionsOutcome::Invalid;
-        }
-        if (!option->set(options, value, error)) {
-            error = error.empty() ? std::string(option->name) + ": bad value" : error;
-            return OptionsOutcome::Invalid;
-        }
+    CLI::App app;
+    app.set_help_flag();
+    for (const Option& option : kOptions) {
+        AddOption(app, option, options);
+    }
+    AddEnding<CLI::CallForHelp>(app, "--help");
+    AddEnding<CLI::CallForVersion>(app, "--version");
+    std::vector<std::string> reversed(args.rbegin(), args.rend()); // the order CLI11 takes them in
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return OptionsOutcome::Help;
+    } catch (const CLI::CallForVersion&) {
+        return OptionsOutcome::Version;
+    } catch (const CLI::ExtrasError&) {
+        error = "unknown option: " + app.remaining().front();
+        return OptionsOutcome::Invalid;
+    } catch (const CLI::ParseError& failure) {
+        error = failure.what();
+        return OptionsOutcome::Invalid;
     }
     return CheckPorts(options, error) ? OptionsOutcome::Run : OptionsOutcome::Invalid;
 }

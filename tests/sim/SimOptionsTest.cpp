@@ -182,6 +182,42 @@ TEST(SimOptions, RejectsBadValuesWithAReason) {
     }
 }
 
+// The first word that ends the parsing decides, whatever stands after it.
+TEST(SimOptions, HelpAndErrorsEndTheParsingWhereTheyStand) {
+    struct Case {
+        std::vector<std::string> args;
+        OptionsOutcome outcome;
+    };
+    const Case cases[] = {
+        {{"--slow", "5", "--help"}, OptionsOutcome::Help},
+        {{"--shell-port", "0", "--telnet-port", "0", "--help"}, OptionsOutcome::Help},
+        {{"--ready", "--version", "--slow", "0"}, OptionsOutcome::Version},
+        {{"--slow", "0", "--help"}, OptionsOutcome::Invalid},
+        {{"--bogus", "--help"}, OptionsOutcome::Invalid},
+        {{"stray", "--version"}, OptionsOutcome::Invalid},
+        {{"--help=yes"}, OptionsOutcome::Invalid},
+        {{"--log", "--help"}, OptionsOutcome::Run},
+    };
+    for (const Case& test : cases) {
+        SimOptions options;
+        EXPECT_EQ(Parse(test.args, options), test.outcome) << test.args[0] << " ... " << test.args.back();
+    }
+}
+
+TEST(SimOptions, RepeatedOptionsTakeTheLastValueAndValuesMayLookLikeOptions) {
+    SimOptions options;
+    ASSERT_EQ(Parse({"--slow", "5", "--slow=7", "--exit-with-parent=12", "--exit-with-parent", "--ready",
+                     "--ready", "--ntp-offset", "-1", "--firmware", "[1,2]"},
+                    options),
+              OptionsOutcome::Run);
+    EXPECT_EQ(options.slowMs, 7);
+    EXPECT_EQ(options.parentPid, 0);
+    EXPECT_EQ(options.ntp.offsetMicros, -1000000);
+    EXPECT_EQ(options.session.device.firmware, "[1,2]");
+    SimOptions refused;
+    EXPECT_EQ(Parse({"--slow", "5", "--slow", "0", "--slow", "5"}, refused), OptionsOutcome::Invalid);
+}
+
 TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
     SimOptions options;
     EXPECT_EQ(Parse({"--help", "--bogus"}, options), OptionsOutcome::Help);
