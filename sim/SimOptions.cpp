@@ -1,6 +1,6 @@
 #include "SimOptions.h"
 
-#include <arpa/inet.h>
+#include "LocalAddress.h"
 
 #include <CLI/CLI.hpp>
 
@@ -97,20 +97,15 @@ bool SetWhole(int& target, const char* name, long long min, long long max, const
 
 // A fake device with a published password belongs on this machine only.
 bool ParseLoopback(const std::string& value, std::uint32_t& address, std::string& error) {
-    in_addr parsed{};
-    if (inet_pton(AF_INET, value.c_str(), &parsed) != 1) {
+    const std::optional<std::uint32_t> parsed = AddressNumber(value);
+    if (!parsed) {
         return Fail(error, "not a dotted IPv4 address: " + value);
     }
-    address = ntohl(parsed.s_addr);
+    address = *parsed;
     if ((address >> 24) != 127) {
         return Fail(error, "not a loopback address (127.0.0.0/8): " + value);
     }
     return true;
-}
-
-std::string DottedText(std::uint32_t address) {
-    return std::to_string(address >> 24) + '.' + std::to_string((address >> 16) & 0xFF) + '.' +
-           std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
 }
 
 // One address, or a range FIRST-LAST of at most kMaxAddresses, both ends loopback.
@@ -132,7 +127,7 @@ bool SetAddress(SimOptions& options, const std::string& value, std::string& erro
         options.addressGiven = true;
     }
     for (std::uint32_t address = first; address <= last; ++address) {
-        options.addresses.push_back(DottedText(address));
+        options.addresses.push_back(DottedAddress(address));
     }
     if (options.addresses.size() > kMaxAddresses) {
         return Fail(error, "at most " + std::to_string(kMaxAddresses) + " addresses in all");
