@@ -1,5 +1,6 @@
-// A sim with one socket per port on 0.0.0.0 serves its own addresses and no other. Its ports (15447 for
-// the shell, 15448 for NTP) are taken on every loopback address while it runs, so no other test uses them.
+// A sim with one socket per port on 0.0.0.0 serves its own addresses and no other. Its ports (15447 and
+// 15449 for the shell, 15448 and 15450 for NTP) are taken on every loopback address while it runs, so no
+// other test uses them.
 
 #include "LoopbackClient.h"
 #include "ntp/SntpPacket.h"
@@ -9,6 +10,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -97,6 +99,25 @@ TEST(SimOneSocketPerPort, AnswersNtpFromTheAddressAskedAndOnlyForItsAddresses) {
         EXPECT_EQ(AnswerSource(client, 0), std::nullopt) << "no answer for " << kStranger;
     }
     close(client);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+// 100 addresses with a shell and an NTP socket each need more than 256 descriptors: rather than fail to
+// start, the sim takes one socket per port and says so. The limit is this test's process's own, and so
+// its sim's; each test runs in a process of its own.
+TEST(SimOneSocketPerPort, TakenByItselfWhenASocketPerAddressWouldNotFitTheDescriptorLimit) {
+    const rlimit low{256, 256};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", "127.0.177.10-127.0.177.109", "--shell-port", "15449",
+                           "--telnet-port", "0", "--ntp-port", "15450"}))
+        << sim.ErrorOutput();
+    EXPECT_NE(sim.ErrorOutput().find("one socket per port"), std::string::npos) << sim.ErrorOutput();
+    for (const char* address : {"127.0.177.10", "127.0.177.109"}) {
+        CLoopbackClient client;
+        ASSERT_TRUE(client.Connect(address, 15449)) << address;
+        EXPECT_EQ(client.ReadUntil("# "), "# ") << address;
+    }
     EXPECT_EQ(sim.Stop(), 0);
 }
 
