@@ -128,7 +128,7 @@ int CSimServer::Run(int stopFd, CSignalDescriptor& gpsToggle) {
             std::fprintf(stderr, "vantrex-sim: epoll_wait failed: %s\n", std::strerror(errno));
             return kFailed;
         }
-        const std::span<const epoll_event> ready(events.data(), static_cast<std::size_t>(std::max(count, 0)));
+        const std::span<epoll_event> ready(events.data(), static_cast<std::size_t>(std::max(count, 0)));
         const auto is = [&](Watched kind) {
             return std::ranges::any_of(ready,
                                        [&](const epoll_event& e) { return e.data.u64 == Key(kind, 0); });
@@ -156,7 +156,11 @@ void CSimServer::FlipGps(int flips) {
                  GpsLetter(m_options.session.device.letter, m_gpsFlipped));
 }
 
-void CSimServer::ServeRound(std::span<const epoll_event> ready, Clock::time_point now) {
+void CSimServer::ServeRound(std::span<epoll_event> ready, Clock::time_point now) {
+    // Connections that were busy in the round before go last: one that has just asked goes before those
+    // that flood the device, as it would at the start of a round that served them one by one.
+    ++m_round;
+    std::ranges::stable_partition(ready, [this](const epoll_event& event) { return !WasBusy(event); });
     for (const epoll_event& event : ready) {
         const auto index = static_cast<std::uint32_t>(event.data.u64);
         switch (static_cast<Watched>(event.data.u64 >> 32)) {
@@ -186,11 +190,20 @@ void CSimServer::ServeRound(std::span<const epoll_event> ready, Clock::time_poin
     ServeTimed(now);
 }
 
+bool CSimServer::WasBusy(const epoll_event& event) const {
+    if (static_cast<Watched>(event.data.u64 >> 32) != Watched::Connection) {
+        return false;
+    }
+    const auto served = m_connections.find(static_cast<int>(static_cast<std::uint32_t>(event.data.u64)));
+    return served != m_connections.end() && served->second.lastRound + 1 == m_round;
+}
+
 void CSimServer::ServeReady(int fd, std::uint32_t events, Clock::time_point now) {
     // A connection closed earlier in the round is gone, or its descriptor already serves a newer one,
     // which then merely finds nothing to read.
     const auto served = m_connections.find(fd);
     if (served != m_connections.end()) {
+        served->second.lastRound = m_round;
         Serve(*served->second.connection, events, now);
         Refresh(served, now);
     }

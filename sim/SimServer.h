@@ -66,6 +66,7 @@ private:
     struct Served {
         std::unique_ptr<CConnection> connection;
         std::uint32_t events = 0;
+        std::uint64_t lastRound = 0; // the last round it was served in
     };
     // What a ready descriptor is to the loop; the key's low half holds its index or descriptor.
     enum class Watched : std::uint32_t { Stop, GpsToggle, Listener, Ntp, Connection };
@@ -75,7 +76,10 @@ private:
 
     // Flips the GPS lock flips times: only an odd number changes it.
     void FlipGps(int flips);
-    void ServeRound(std::span<const epoll_event> ready, Clock::time_point now);
+    // Serves what became ready, reordering ready as it sees fit.
+    void ServeRound(std::span<epoll_event> ready, Clock::time_point now);
+    // Whether the connection that event is for was served in the round before this one.
+    bool WasBusy(const epoll_event& event) const;
     void ServeReady(int fd, std::uint32_t events, Clock::time_point now);
     // Sends what came due on connections that wait for a time rather than for their socket.
     void ServeTimed(Clock::time_point now);
@@ -127,6 +131,7 @@ private:
     std::vector<int> m_ntpSockets;
     std::unordered_map<int, Served> m_connections; // by descriptor
     std::unordered_set<int> m_timed;               // connections with bytes held back or slowed down
+    std::uint64_t m_round = 0;                     // rounds served so far
     std::size_t m_maxConnections;
     std::optional<Clock::time_point> m_reopenTime;
     std::optional<Clock::time_point> m_rebindTime;
