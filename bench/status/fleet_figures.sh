@@ -53,5 +53,8 @@ for size in $sizes; do
          "$(grep -c '"status":"OK"' "$work/out" || true) of $size OK"
     echo "vantrex-status peaks: $fds descriptors, $threads threads, $((rss / 1024)) MB resident;" \
          "the simulator used $(awk -v a="$sim_before" -v b="$sim_after" 'BEGIN {printf "%.1f", b - a}') s of CPU"
+    # What the others were, counted by status and failure (or first problem).
+    jq -r 'select(.status != "OK") | "\(.status) \(.failure // .problems[0].text // "")"' "$work/out" |
+        sort | uniq -c | sort -rn | head -5
     [ ! -s "$work/err" ] || echo "stderr: $(head -c 300 "$work/err")"
 done
