@@ -46,7 +46,8 @@ fleet_list() { # SECOND N
 sample_peaks() { # PID FILE
     local pid=$1 fds threads rss peak_fds=0 peak_threads=0 peak_rss=0
     while [ -d "/proc/$pid" ]; do
-        fds=$(find "/proc/$pid/fd" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l)
+        # Between its end and its reaping the process is still there, without descriptors to list.
+        fds=$(find "/proc/$pid/fd" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l || true)
         threads=$(awk '/^Threads:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
         rss=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
         [ "${fds:-0}" -gt "$peak_fds" ] && peak_fds=$fds
