@@ -140,7 +140,10 @@ int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clo
         if (received < 0) {
             return requests; // drained (or failed: the next request gets its own turn)
         }
-        const std::int64_t receivedMicros = Micros(clock.Now()) - WaitedMicros(arrival.unixMicros);
+        // The wait is read before the device clock: a pause between the two reads then makes the receive
+        // time later, never earlier than the request came, which would hold it beyond the round trip.
+        const std::int64_t waited = WaitedMicros(arrival.unixMicros);
+        const std::int64_t receivedMicros = Micros(clock.Now()) - waited;
         const std::optional<SntpPacket> request =
             DecodeSntp(std::span<const std::uint8_t>(datagram, static_cast<std::size_t>(received)));
         if (!request || request->mode != kModeClient ||
