@@ -48,6 +48,67 @@ SntpPacket Answer(const SntpPacket& request, const NtpSetting& setting, std::int
     return answer;
 }
 
+// A datagram as it came: its sender, the local address it was sent to, and when the kernel took it.
+struct Arrival {
+    sockaddr_in sender{};
+    std::optional<in_pktinfo> destination;
+    std::optional<std::int64_t> unixMicros;
+};
+
+std::optional<in_pktinfo> DestinationIn(msghdr& message) {
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO &&
+            header->cmsg_len >= CMSG_LEN(sizeof(in_pktinfo))) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(header), sizeof info);
+            return info;
+        }
+    }
+    return std::nullopt;
+}
+
+ssize_t Receive(int fd, std::span<std::uint8_t> buffer, Arrival& arrival) {
+    iovec data{buffer.data(), buffer.size()};
+    alignas(cmsghdr) std::uint8_t control[CMSG_SPACE(sizeof(timespec)) + CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr message{};
+    message.msg_name = &arrival.sender;
+    message.msg_namelen = sizeof arrival.sender;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t received = recvmsg(fd, &message, 0);
+    if (received >= 0) {
+        arrival.unixMicros = ArrivalStampIn(message);
+        arrival.destination = DestinationIn(message);
+    }
+    return received;
+}
+
+// Sends from the address the request came to, which a socket on 0.0.0.0 would otherwise choose itself.
+void SendFrom(int fd, const SntpBytes& answer, const Arrival& arrival) {
+    iovec data{const_cast<std::uint8_t*>(answer.data()), answer.size()};
+    alignas(cmsghdr) std::uint8_t control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr message{};
+    message.msg_name = const_cast<sockaddr_in*>(&arrival.sender);
+    message.msg_namelen = sizeof arrival.sender;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    if (arrival.destination) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = IPPROTO_IP;
+        header->cmsg_type = IP_PKTINFO;
+        header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo source{};
+        source.ipi_spec_dst = arrival.destination->ipi_addr;
+        std::memcpy(CMSG_DATA(header), &source, sizeof source);
+    }
+    (void)sendmsg(fd, &message, 0);
+}
+
 } // namespace
 
 int OpenNtpSocket(const std::string& address, unsigned short port, std::string& error) {
@@ -64,30 +125,35 @@ int OpenNtpSocket(const std::string& address, unsigned short port, std::string& 
         return -1;
     }
     AskForArrivalStamps(fd);
+    const int on = 1;
+    // Without it an answer from a socket on 0.0.0.0 could not say which address it answers for.
+    (void)setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     return fd;
 }
 
-int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock) {
+int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock,
+                      const ServesAddress& serves) {
     for (int requests = 0;;) {
         std::uint8_t datagram[kSntpPacketSize + 1];
-        sockaddr_in sender{};
-        std::optional<std::int64_t> arrival;
-        const ssize_t received = ReceiveStamped(fd, datagram, sizeof datagram, &sender, arrival);
+        Arrival arrival;
+        const ssize_t received = Receive(fd, datagram, arrival);
         if (received < 0) {
             return requests; // drained (or failed: the next request gets its own turn)
         }
-        const std::int64_t receivedMicros = Micros(clock.Now()) - WaitedMicros(arrival);
+        // The wait is read before the device clock: a pause between the two reads then makes the receive
+        // time later, never earlier than the request came, which would hold it beyond the round trip.
+        const std::int64_t waited = WaitedMicros(arrival.unixMicros);
+        const std::int64_t receivedMicros = Micros(clock.Now()) - waited;
         const std::optional<SntpPacket> request =
             DecodeSntp(std::span<const std::uint8_t>(datagram, static_cast<std::size_t>(received)));
-        if (!request || request->mode != kModeClient) {
+        if (!request || request->mode != kModeClient ||
+            (arrival.destination && !serves(ntohl(arrival.destination->ipi_addr.s_addr)))) {
             continue;
         }
         ++requests;
         if (setting.silent) {
             continue;
         }
-        const SntpBytes answer = EncodeSntp(Answer(*request, setting, receivedMicros, Micros(clock.Now())));
-        (void)sendto(fd, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&sender),
-                     sizeof sender);
+        SendFrom(fd, EncodeSntp(Answer(*request, setting, receivedMicros, Micros(clock.Now()))), arrival);
     }
 }

@@ -3,6 +3,7 @@
 #include "DeviceClock.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,12 +20,18 @@ struct NtpSetting {
 // What the log records for each SNTP client request, as a line received on the NTP port.
 inline constexpr std::string_view kNtpRequestLogText = "ntp request";
 
-// Opens a non-blocking UDP socket bound to address:port; the descriptor, or -1 with the reason in error.
+// Whether the device answers at a local address (a number in host order).
+using ServesAddress = std::function<bool(std::uint32_t local)>;
+
+// Opens a non-blocking UDP socket bound to address:port (0.0.0.0: every address); the descriptor, or -1
+// with the reason in error.
 int OpenNtpSocket(const std::string& address, unsigned short port, std::string& error);
 
 // Answers every SNTP client request waiting on fd from the device clock, as setting says: received at
 // the device time the request arrived, sent at the time the answer leaves, as a device that stamps its
 // packets does, so that however late this loop gets to a request the client's offset holds.
-// Anything that is not a 48-byte client request is dropped. Returns how many client requests came,
-// answered or not.
-int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock);
+// Anything that is not a 48-byte client request is dropped, and so is a request to an address that serves
+// does not take; each answer leaves from the address its request was sent to. Returns how many client
+// requests came, answered or not.
+int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock,
+                      const ServesAddress& serves);

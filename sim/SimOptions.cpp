@@ -1,6 +1,8 @@
 #include "SimOptions.h"
 
-#include <arpa/inet.h>
+#include "LocalAddress.h"
+
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cctype>
@@ -19,7 +21,8 @@ constexpr long long kMaxPid = 2147483647; // pid_t is a signed 32-bit number on 
 constexpr std::size_t kMaxAnswerLength = 200;
 constexpr long long kMaxGetdateNumber = 1000000;
 constexpr long long kMaxBusyCommands = 1000;
-constexpr std::size_t kMaxAddresses = 1024;
+// A /16: more than one process serves in time, far more than one would ever mean to type.
+constexpr std::size_t kMaxAddresses = 65536;
 constexpr long long kMaxConnectionLimit = 1000000;
 constexpr long long kMaxPeerJitterMs = 100000;
 // A day of flips at most, enough for any test; more would only be a typing error.
@@ -32,7 +35,8 @@ struct Option {
     const char* name;
     const char* valueName; // nullptr for a switch; "[=...]" for a value given only after '='
     const char* help;
-    Setter set;
+    Setter set; // nullptr for a switch that only turns on what flag names
+    bool& (*flag)(SimOptions&) = nullptr;
 };
 
 bool Fail(std::string& error, const std::string& reason) {
@@ -93,20 +97,15 @@ bool SetWhole(int& target, const char* name, long long min, long long max, const
 
 // A fake device with a published password belongs on this machine only.
 bool ParseLoopback(const std::string& value, std::uint32_t& address, std::string& error) {
-    in_addr parsed{};
-    if (inet_pton(AF_INET, value.c_str(), &parsed) != 1) {
+    const std::optional<std::uint32_t> parsed = AddressNumber(value);
+    if (!parsed) {
         return Fail(error, "not a dotted IPv4 address: " + value);
     }
-    address = ntohl(parsed.s_addr);
+    address = *parsed;
     if ((address >> 24) != 127) {
         return Fail(error, "not a loopback address (127.0.0.0/8): " + value);
     }
     return true;
-}
-
-std::string DottedText(std::uint32_t address) {
-    return std::to_string(address >> 24) + '.' + std::to_string((address >> 16) & 0xFF) + '.' +
-           std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
 }
 
 // One address, or a range FIRST-LAST of at most kMaxAddresses, both ends loopback.
@@ -120,17 +119,18 @@ bool SetAddress(SimOptions& options, const std::string& value, std::string& erro
     }
     last = dash == std::string::npos ? first : last;
     if (last < first || last - first >= kMaxAddresses) {
-        return Fail(error, "an address range runs upwards over at most 1024 addresses: " + value);
+        return Fail(error, "an address range runs upwards over at most " + std::to_string(kMaxAddresses) +
+                               " addresses: " + value);
     }
     if (!options.addressGiven) {
         options.addresses.clear();
         options.addressGiven = true;
     }
     for (std::uint32_t address = first; address <= last; ++address) {
-        options.addresses.push_back(DottedText(address));
+        options.addresses.push_back(DottedAddress(address));
     }
     if (options.addresses.size() > kMaxAddresses) {
-        return Fail(error, "at most 1024 addresses in all");
+        return Fail(error, "at most " + std::to_string(kMaxAddresses) + " addresses in all");
     }
     return true;
 }
@@ -291,8 +291,14 @@ bool SetKissCode(SimOptions& options, const std::string& value, std::string& err
 const Option kOptions[] = {
     {"--address", "ADDR[-ADDR]",
      "loopback address to listen on (default 127.0.0.1); repeated, or as a range\n"
-     "such as 127.0.1.1-127.0.1.200: several devices in one process (at most 1024)",
+     "such as 127.0.1.1-127.0.1.200: several devices in one process (at most 65536)",
      &SetAddress},
+    {"--one-socket-per-port", nullptr,
+     "listen on every address (0.0.0.0) with one socket per port, serving the\n"
+     "addresses given and closing connections to any other at once: the way to\n"
+     "serve more addresses than the descriptor limit allows sockets (taken by\n"
+     "itself then), but it takes the ports on every other address too",
+     nullptr, [](SimOptions& o) -> bool& { return o.oneSocketPerPort; }},
     {"--ntp-port", "N", "answer SNTP requests on UDP port N of every address (default: no NTP)",
      [](SimOptions& o, const std::string& v, std::string& e) { return SetPort(o.ntpPort, v, e); }},
     {"--ntp-offset", "SECONDS", "the NTP service serves the device clock plus SECONDS (may be negative)",
@@ -320,11 +326,8 @@ const Option kOptions[] = {
      "answer NTP requests with a kiss-o'-death: stratum 0 and CODE (1 to 4 capital\n"
      "letters, such as RATE, DENY or RSTR) as the reference id",
      &SetKissCode},
-    {"--ntp-silent", nullptr, "take NTP requests but never answer them",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.ntp.silent = true;
-         return true;
-     }},
+    {"--ntp-silent", nullptr, "take NTP requests but never answer them", nullptr,
+     [](SimOptions& o) -> bool& { return o.ntp.silent; }},
     {"--shell-port", "N", "port of the shell that shows \"# \" at once (default 5316; 0: off)",
      [](SimOptions& o, const std::string& v, std::string& e) { return SetPort(o.shellPort, v, e); }},
     {"--telnet-port", "N", "port of the telnet login (default 23; 0: off; below 1024 needs root)",
@@ -357,24 +360,15 @@ const Option kOptions[] = {
     {"--week-rollover", nullptr,
      "the device clock, as the shell prints it and NTP serves it, runs 1024 weeks\n"
      "behind the time otherwise set, as after a GPS week-number rollover",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.clock.weekRollover = true;
-         return true;
-     }},
-    {"--freeze", nullptr, "the device clock stands still",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.clock.frozen = true;
-         return true;
-     }},
+     nullptr, [](SimOptions& o) -> bool& { return o.clock.weekRollover; }},
+    {"--freeze", nullptr, "the device clock stands still", nullptr,
+     [](SimOptions& o) -> bool& { return o.clock.frozen; }},
     {"--downtime", "SECONDS", "time away after an address change (default 5; 0 allowed; decimals allowed)",
      &SetDowntime},
     {"--follow-address", nullptr,
      "after an address change to a loopback address, come back there instead of\n"
      "at the old address; after any other address, stay away (out of reach)",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.followAddress = true;
-         return true;
-     }},
+     nullptr, [](SimOptions& o) -> bool& { return o.followAddress; }},
     {"--busy-after-change", "N",
      "after an address change, answer N commands with a line of the network\n"
      "restarting (no clock, no peer table) before restarting; with --no-restart,\n"
@@ -383,30 +377,21 @@ const Option kOptions[] = {
          return SetWhole(o.session.busyAfterChange, "--busy-after-change", 1, kMaxBusyCommands, "", v, e);
      }},
     {"--no-restart", nullptr, "take an address change but never restart: the device stays where it is",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.session.noRestart = true;
-         return true;
-     }},
+     nullptr, [](SimOptions& o) -> bool& { return o.session.noRestart; }},
     {"--log", "FILE", "log every received line (format below)",
      [](SimOptions& o, const std::string& v, std::string&) {
          o.logPath = v;
          return !v.empty();
      }},
-    {"--ready", nullptr, "print \"vantrex-sim ready\" on stdout once listening",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.ready = true;
-         return true;
-     }},
+    {"--ready", nullptr, "print \"vantrex-sim ready\" on stdout once listening", nullptr,
+     [](SimOptions& o) -> bool& { return o.ready; }},
     {"--no-negotiation", nullptr, "no telnet option bytes before the login prompt",
      [](SimOptions& o, const std::string&, std::string&) {
          o.session.negotiation = false;
          return true;
      }},
-    {"--silent", nullptr, "accept connections but never send anything",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.session.silent = true;
-         return true;
-     }},
+    {"--silent", nullptr, "accept connections but never send anything", nullptr,
+     [](SimOptions& o) -> bool& { return o.session.silent; }},
     {"--slow", "MS", "send one byte every MS milliseconds",
      [](SimOptions& o, const std::string& v, std::string& e) {
          return SetWhole(o.slowMs, "--slow", 1, kMaxSlowMs, " milliseconds", v, e);
@@ -428,21 +413,12 @@ const Option kOptions[] = {
      "(Linux's parent-death signal follows that thread, not its process), and\n"
      "at once if the parent (PID; default: the parent at start) is already gone",
      &SetExitWithParent},
-    {"--noise", nullptr, "mix NUL bytes and garbage into answers (prompts stay intact)",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.session.noise = true;
-         return true;
-     }},
+    {"--noise", nullptr, "mix NUL bytes and garbage into answers (prompts stay intact)", nullptr,
+     [](SimOptions& o) -> bool& { return o.session.noise; }},
     {"--no-prompt", nullptr, "answer commands with a 10000-byte text and never show the prompt again",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.session.noPrompt = true;
-         return true;
-     }},
-    {"--close-mid-answer", nullptr, "close the connection halfway through the first answer",
-     [](SimOptions& o, const std::string&, std::string&) {
-         o.session.closeMidAnswer = true;
-         return true;
-     }},
+     nullptr, [](SimOptions& o) -> bool& { return o.session.noPrompt; }},
+    {"--close-mid-answer", nullptr, "close the connection halfway through the first answer", nullptr,
+     [](SimOptions& o) -> bool& { return o.session.closeMidAnswer; }},
 };
 
 // A help text of several lines, its later lines moved under the first.
@@ -461,13 +437,66 @@ bool TakesOptionalValue(const Option& option) {
     return option.valueName != nullptr && option.valueName[0] == '[';
 }
 
-const Option* FindOption(const std::string& name) {
-    for (const Option& option : kOptions) {
-        if (name == option.name) {
-            return &option;
+bool TakesNextWord(const Option& option) {
+    return option.valueName != nullptr && !TakesOptionalValue(option);
+}
+
+// Each occurrence is taken as it comes, so that the first bad value in the line is the one reported and a
+// repeated option's last value wins (the address setter adds to the earlier ones instead).
+void AddOption(CLI::App& app, const Option& option, SimOptions& options) {
+    const bool takesNoArgument = !TakesNextWord(option);
+    const CLI::callback_t take = [&option, &options](const CLI::results_t& values) {
+        std::string error;
+        if (option.valueName == nullptr && !values.front().empty()) {
+            throw CLI::ValidationError(std::string(option.name) + " takes no value");
+        }
+        if (option.flag != nullptr) {
+            option.flag(options) = true;
+        } else if (!option.set(options, values.front(), error)) {
+            throw CLI::ValidationError(error.empty() ? std::string(option.name) + ": bad value" : error);
+        }
+        return true;
+    };
+    // Without an argument, a value can come only after '=': it never takes the next word. The range form of
+    // expected() leaves a bare option's value empty, where expected(0) would make it "true".
+    const int arguments = takesNoArgument ? 0 : 1;
+    app.add_option(option.name, take)
+        ->expected(arguments, arguments)
+        ->type_name(takesNoArgument ? "" : option.valueName)
+        ->trigger_on_parse();
+}
+
+// --help and --version end the parsing where they stand, unless an unknown word came before them.
+template <typename Ending>
+void AddEnding(CLI::App& app, const char* name) {
+    app.add_option(name, CLI::callback_t([&app, name](const CLI::results_t& values) -> bool {
+                       if (!values.front().empty()) {
+                           throw CLI::ValidationError(std::string(name) + " takes no value");
+                       }
+                       if (!app.remaining().empty()) {
+                           throw CLI::ExtrasError(app.remaining());
+                       }
+                       throw Ending();
+                   }))
+        ->expected(0, 0)
+        ->trigger_on_parse();
+}
+
+// The arguments in the order CLI11 takes them, last first. CLI11 reads "--log=" as a bare "--log" that takes
+// the next word; here an empty text after '=' is the value, as it is for every other text after '='.
+std::vector<std::string> CliWords(const std::vector<std::string>& args) {
+    std::vector<std::string> words;
+    for (auto arg = args.rbegin(); arg != args.rend(); ++arg) {
+        const auto option = std::ranges::find_if(
+            kOptions, [&](const Option& o) { return *arg == std::string(o.name) + "="; });
+        if (option != std::end(kOptions) && TakesNextWord(*option)) {
+            words.push_back("");
+            words.push_back(option->name);
+        } else {
+            words.push_back(*arg);
         }
     }
-    return nullptr;
+    return words;
 }
 
 bool CheckPorts(const SimOptions& options, std::string& error) {
@@ -490,33 +519,35 @@ bool IsLoopbackText(const std::string& text) {
 
 OptionsOutcome ParseSimOptions(const std::vector<std::string>& args, SimOptions& options,
                                std::string& error) {
-    for (std::size_t index = 0; index < args.size(); ++index) {
-        if (args[index] == "--help") {
-            return OptionsOutcome::Help;
-        }
-        if (args[index] == "--version") {
-            return OptionsOutcome::Version;
-        }
-        const std::size_t equals = args[index].find('=');
-        const Option* option = FindOption(args[index].substr(0, equals));
-        if (option == nullptr) {
-            error = "unknown option: " + args[index];
-            return OptionsOutcome::Invalid;
-        }
-        const bool needsValue = option->valueName != nullptr && !TakesOptionalValue(*option);
-        std::string value;
-        if (option->valueName != nullptr && equals != std::string::npos) {
-            value = args[index].substr(equals + 1);
-        } else if (needsValue && index + 1 < args.size()) {
-            value = args[++index];
-        } else if (needsValue || equals != std::string::npos) {
-            error = std::string(option->name) + (option->valueName ? " needs a value" : " takes no value");
-            return OptionsOutcome::Invalid;
-        }
-        if (!option->set(options, value, error)) {
-            error = error.empty() ? std::string(option->name) + ": bad value" : error;
-            return OptionsOutcome::Invalid;
-        }
+    CLI::App app;
+    app.set_help_flag();
+    for (const Option& option : kOptions) {
+        AddOption(app, option, options);
+    }
+    AddEnding<CLI::CallForHelp>(app, "--help");
+    AddEnding<CLI::CallForVersion>(app, "--version");
+    std::vector<std::string> words = CliWords(args);
+    try {
+        app.parse(words);
+    } catch (const CLI::CallForHelp&) {
+        return OptionsOutcome::Help;
+    } catch (const CLI::CallForVersion&) {
+        return OptionsOutcome::Version;
+    } catch (const CLI::ExtrasError&) {
+        error = "unknown option: " + app.remaining().front();
+        return OptionsOutcome::Invalid;
+    } catch (const CLI::ArgumentMismatch&) {
+        // Only the last word can lack the value that would follow it.
+        error = args.back() + " needs a value";
+        return OptionsOutcome::Invalid;
+    } catch (const CLI::ParseError& failure) {
+        error = failure.what();
+        return OptionsOutcome::Invalid;
+    }
+    // A lone "--" ends the options for CLI11, and is not counted as left over; this program takes none.
+    if (!app.remaining().empty()) {
+        error = "unknown option: " + app.remaining().front();
+        return OptionsOutcome::Invalid;
     }
     return CheckPorts(options, error) ? OptionsOutcome::Run : OptionsOutcome::Invalid;
 }
@@ -530,7 +561,7 @@ std::string SimUsage() {
         "(from any other letter to A), and back to the original at the next SIGUSR1.\n\n"
         "Options:\n";
     for (const Option& option : kOptions) {
-        const std::string separator = option.valueName && !TakesOptionalValue(option) ? " " : "";
+        const std::string separator = TakesNextWord(option) ? " " : "";
         const std::string head =
             std::string(option.name) + separator + (option.valueName ? option.valueName : "");
         usage += "  " + head + std::string(head.size() < kHelpColumn ? kHelpColumn - head.size() : 1, ' ') +

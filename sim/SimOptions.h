@@ -11,6 +11,7 @@
 struct SimOptions {
     std::vector<std::string> addresses{"127.0.0.1"}; // every loopback address the device answers on
     bool addressGiven = false;                       // the first --address replaces the default
+    bool oneSocketPerPort = false;                   // listen on 0.0.0.0, serving only the addresses above
     unsigned short shellPort = 5316;                 // 0: switched off
     unsigned short telnetPort = 23;                  // 0: switched off
     int downtimeMs = 5000;                           // how long an address change keeps the device away

@@ -1,8 +1,8 @@
 #include "SimServer.h"
 
 #include "Listener.h"
+#include "LocalAddress.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,9 +19,10 @@
 
 namespace {
 
-// Descriptors kept free of connections: listeners, NTP sockets, the log, stdio and the stop signal.
+// Descriptors kept free of connections besides the listeners and NTP sockets: the log, stdio, the
+// signals and the epoll set.
 constexpr rlim_t kReservedDescriptors = 64;
-constexpr int kIdlePollMs = 1000;
+constexpr int kIdleWaitMs = 1000;
 // How often a port that cannot be bound again is tried: often enough to come back soon after it is
 // freed, rarely enough to cost nothing while it stays taken.
 constexpr auto kRebindInterval = std::chrono::seconds(1);
@@ -28,37 +30,71 @@ constexpr auto kRefusalReportInterval = std::chrono::seconds(1);
 // A burst of new clients must not hold up those already served; the backlog keeps the rest for the
 // next round.
 constexpr int kAcceptsPerRound = 16;
+constexpr std::size_t kEventsPerWait = 256;
 
-// The connection limit asked for, lowered so that accepting never runs out of descriptors.
-std::size_t ConnectionLimit(std::size_t asked) {
+std::optional<rlim_t> DescriptorLimit() {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return std::nullopt;
+    }
+    return limit.rlim_cur;
+}
+
+// The connection limit asked for, lowered so that accepting never runs out of descriptors.
+std::size_t ConnectionLimit(std::size_t asked, std::size_t listening) {
+    const std::optional<rlim_t> limit = DescriptorLimit();
+    if (!limit) {
         return asked;
     }
-    const rlim_t usable = limit.rlim_cur > 2 * kReservedDescriptors ? limit.rlim_cur - kReservedDescriptors
-                                                                    : limit.rlim_cur / 2;
+    const rlim_t kept = kReservedDescriptors + listening;
+    const rlim_t usable = *limit > 2 * kept ? *limit - kept : *limit / 2;
     return std::min<std::size_t>(asked, static_cast<std::size_t>(usable));
 }
 
-// The dotted local address a connection was accepted on; empty when the system cannot tell.
-std::string LocalAddressOf(int fd) {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    char text[INET_ADDRSTRLEN] = {};
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
-        inet_ntop(AF_INET, &local.sin_addr, text, sizeof text) == nullptr) {
-        return std::string();
+// How many descriptors a listener and an NTP socket for each address would take, when that is more than
+// the limit leaves; none when they fit.
+std::optional<std::size_t> DescriptorsBeyondLimit(const SimOptions& options) {
+    const std::size_t perAddress =
+        (options.shellPort != 0 ? 1 : 0) + (options.telnetPort != 0 ? 1 : 0) + (options.ntpPort != 0 ? 1 : 0);
+    const std::size_t needed = options.addresses.size() * perAddress + kReservedDescriptors;
+    const std::optional<rlim_t> limit = DescriptorLimit();
+    return limit && needed > *limit ? std::optional(needed) : std::nullopt;
+}
+
+std::unordered_set<std::uint32_t> AddressNumbers(const std::vector<std::string>& addresses) {
+    std::unordered_set<std::uint32_t> numbers;
+    for (const std::string& address : addresses) {
+        if (const std::optional<std::uint32_t> number = AddressNumber(address)) {
+            numbers.insert(*number);
+        }
     }
-    return text;
+    return numbers;
+}
+
+std::uint32_t EpollEvents(short pollEvents) {
+    return ((pollEvents & POLLIN) ? EPOLLIN : 0u) | ((pollEvents & POLLOUT) ? EPOLLOUT : 0u);
+}
+
+// Closes with a reset, as near as a listener for every address comes to a port nobody listens on.
+void CloseAsRefused(int fd) {
+    const linger reset{1, 0};
+    (void)setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(fd);
 }
 
 } // namespace
 
 CSimServer::CSimServer(const SimOptions& options, CSimLog& log)
     : m_options(options), m_log(log), m_clock(options.clock),
-      m_maxConnections(ConnectionLimit(static_cast<std::size_t>(options.maxConnections))),
+      m_oneSocketPerPort(options.oneSocketPerPort || DescriptorsBeyondLimit(options).has_value()),
+      m_maxConnections(static_cast<std::size_t>(options.maxConnections)),
       m_gpsFlips(
-          std::vector<std::chrono::milliseconds>(options.gpsFlipsMs.begin(), options.gpsFlipsMs.end())) {}
+          std::vector<std::chrono::milliseconds>(options.gpsFlipsMs.begin(), options.gpsFlipsMs.end())) {
+    if (m_oneSocketPerPort) {
+        m_served = AddressNumbers(m_options.addresses);
+        m_ntpServed = m_served;
+    }
+}
 
 CSimServer::~CSimServer() {
     CloseAll(m_listeners);
@@ -68,42 +104,46 @@ CSimServer::~CSimServer() {
 }
 
 int CSimServer::Run(int stopFd, CSignalDescriptor& gpsToggle) {
+    std::string error;
+    if (!m_epoll.Open(error) || !m_epoll.Add(stopFd, Key(Watched::Stop, 0), EPOLLIN) ||
+        !m_epoll.Add(gpsToggle.Fd(), Key(Watched::GpsToggle, 0), EPOLLIN)) {
+        std::fprintf(stderr, "vantrex-sim: %s\n", error.empty() ? std::strerror(errno) : error.c_str());
+        return kFailed;
+    }
+    if (const std::optional<std::size_t> needed = DescriptorsBeyondLimit(m_options)) {
+        std::fprintf(stderr,
+                     "vantrex-sim: %zu addresses would need %zu descriptors, more than the limit allows: "
+                     "one socket per port serves them all\n",
+                     m_options.addresses.size(), *needed);
+    }
     if (!OpenListeners() || !OpenNtpSockets()) {
         return kFailed;
     }
+    m_maxConnections = ConnectionLimit(m_maxConnections, m_listeners.size() + m_ntpSockets.size());
     AnnounceReady();
+    std::array<epoll_event, kEventsPerWait> events{};
     for (;;) {
-        const Clock::time_point before = Clock::now();
-        std::vector<pollfd> fds = PollSet(stopFd, gpsToggle.Fd(), before);
-        if (poll(fds.data(), fds.size(), PollTimeoutMs(before)) < 0 && errno != EINTR) {
-            std::fprintf(stderr, "vantrex-sim: poll failed: %s\n", std::strerror(errno));
+        const int count = m_epoll.Wait(events, WaitTimeoutMs(Clock::now()));
+        if (count < 0 && errno != EINTR) {
+            std::fprintf(stderr, "vantrex-sim: epoll_wait failed: %s\n", std::strerror(errno));
             return kFailed;
         }
-        if (fds[kStopSlot].revents != 0) {
+        const std::span<epoll_event> ready(events.data(), static_cast<std::size_t>(std::max(count, 0)));
+        const auto is = [&](Watched kind) {
+            return std::ranges::any_of(ready,
+                                       [&](const epoll_event& e) { return e.data.u64 == Key(kind, 0); });
+        };
+        if (is(Watched::Stop)) {
             return kStopped;
         }
         const Clock::time_point now = Clock::now();
-        if (fds[kGpsToggleSlot].revents != 0) {
+        if (is(Watched::GpsToggle)) {
             FlipGps(gpsToggle.Drain());
         }
         FlipGps(m_gpsFlips.TakeDue(now));
-        ServeRound(fds, now);
+        ServeRound(ready, now);
         FinishRound(now);
     }
-}
-
-std::vector<pollfd> CSimServer::PollSet(int stopFd, int gpsToggleFd, Clock::time_point now) const {
-    std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {gpsToggleFd, POLLIN, 0}};
-    for (const Listener& listener : m_listeners) {
-        fds.push_back({listener.fd, POLLIN, 0});
-    }
-    for (const int fd : m_ntpSockets) {
-        fds.push_back({fd, POLLIN, 0});
-    }
-    for (const auto& connection : m_connections) {
-        fds.push_back({connection->Fd(), connection->PollEvents(now), 0});
-    }
-    return fds;
 }
 
 void CSimServer::FlipGps(int flips) {
@@ -116,26 +156,89 @@ void CSimServer::FlipGps(int flips) {
                  GpsLetter(m_options.session.device.letter, m_gpsFlipped));
 }
 
-void CSimServer::ServeRound(const std::vector<pollfd>& fds, Clock::time_point now) {
-    // Connections accepted here are not in fds; they get their turn in the next round.
-    const std::size_t servedCount = m_connections.size();
-    for (std::size_t index = 0; index < m_listeners.size(); ++index) {
-        if (fds[ListenerSlot() + index].revents & POLLIN) {
-            AcceptOn(m_listeners[index], now);
-        }
-    }
-    for (std::size_t index = 0; index < m_ntpSockets.size(); ++index) {
-        if (fds[NtpSlot() + index].revents & POLLIN) {
-            for (int request = AnswerNtpRequests(m_ntpSockets[index], m_options.ntp, m_clock); request > 0;
-                 --request) {
+void CSimServer::ServeRound(std::span<epoll_event> ready, Clock::time_point now) {
+    // Connections that were busy in the round before go last: one that has just asked goes before those
+    // that flood the device, as it would at the start of a round that served them one by one.
+    ++m_round;
+    std::ranges::stable_partition(ready, [this](const epoll_event& event) { return !WasBusy(event); });
+    for (const epoll_event& event : ready) {
+        const auto index = static_cast<std::uint32_t>(event.data.u64);
+        switch (static_cast<Watched>(event.data.u64 >> 32)) {
+        case Watched::Listener:
+            if (index < m_listeners.size() && m_listeners[index].fd >= 0) {
+                AcceptOn(m_listeners[index], now);
+            }
+            break;
+        case Watched::Ntp:
+            for (int request = AnswerNtpRequests(m_ntpSockets[index], m_options.ntp, m_clock,
+                                                 [this](std::uint32_t local) {
+                                                     return !m_oneSocketPerPort ||
+                                                            m_ntpServed.contains(local);
+                                                 });
+                 request > 0; --request) {
                 m_log.LogLine(m_options.ntpPort, kNtpRequestLogText, now);
             }
+            break;
+        case Watched::Connection:
+            ServeReady(static_cast<int>(index), event.events, now);
+            break;
+        case Watched::Stop:
+        case Watched::GpsToggle:
+            break; // taken before the round
         }
     }
-    for (std::size_t index = 0; index < servedCount; ++index) {
-        Serve(*m_connections[index], fds[ConnectionSlot() + index].revents, now);
+    ServeTimed(now);
+}
+
+bool CSimServer::WasBusy(const epoll_event& event) const {
+    if (static_cast<Watched>(event.data.u64 >> 32) != Watched::Connection) {
+        return false;
     }
-    std::erase_if(m_connections, [](const auto& connection) { return connection->IsClosed(); });
+    const auto served = m_connections.find(static_cast<int>(static_cast<std::uint32_t>(event.data.u64)));
+    return served != m_connections.end() && served->second.lastRound + 1 == m_round;
+}
+
+void CSimServer::ServeReady(int fd, std::uint32_t events, Clock::time_point now) {
+    // A connection closed earlier in the round is gone, or its descriptor already serves a newer one,
+    // which then merely finds nothing to read.
+    const auto served = m_connections.find(fd);
+    if (served != m_connections.end()) {
+        served->second.lastRound = m_round;
+        Serve(*served->second.connection, events, now);
+        Refresh(served, now);
+    }
+}
+
+void CSimServer::ServeTimed(Clock::time_point now) {
+    std::vector<int> due;
+    for (const int fd : m_timed) {
+        const std::optional<Clock::time_point> next = m_connections.at(fd).connection->NextSendTime();
+        if (next && *next <= now) {
+            due.push_back(fd);
+        }
+    }
+    for (const int fd : due) {
+        ServeReady(fd, 0, now);
+    }
+}
+
+void CSimServer::Refresh(std::unordered_map<int, Served>::iterator served, Clock::time_point now) {
+    const int fd = served->first;
+    const CConnection& connection = *served->second.connection;
+    const std::uint32_t events = EpollEvents(connection.PollEvents(now));
+    if (connection.IsClosed() ||
+        (events != served->second.events &&
+         !m_epoll.Modify(fd, Key(Watched::Connection, static_cast<std::uint32_t>(fd)), events))) {
+        m_timed.erase(fd);
+        m_connections.erase(served); // closes it, which takes it out of the epoll set
+        return;
+    }
+    served->second.events = events;
+    if (connection.NextSendTime()) {
+        m_timed.insert(fd);
+    } else {
+        m_timed.erase(fd);
+    }
 }
 
 void CSimServer::FinishRound(Clock::time_point now) {
@@ -151,20 +254,36 @@ void CSimServer::FinishRound(Clock::time_point now) {
     }
 }
 
+std::vector<std::string> CSimServer::ListenAddresses() const {
+    return m_oneSocketPerPort ? std::vector<std::string>{"0.0.0.0"} : m_options.addresses;
+}
+
 bool CSimServer::OpenListeners() {
-    for (const std::string& address : m_options.addresses) {
+    for (const std::string& address : ListenAddresses()) {
         std::ranges::copy(ListenersAt(address), std::back_inserter(m_listeners));
     }
-    for (Listener& listener : m_listeners) {
+    for (std::size_t index = 0; index < m_listeners.size(); ++index) {
         std::string error;
-        listener.fd = OpenListener(listener.address, listener.port, error);
-        if (listener.fd < 0) {
+        if (!BindListener(index, error)) {
             std::fprintf(stderr, "vantrex-sim: %s\n", error.c_str());
             CloseAll(m_listeners);
             return false;
         }
     }
     return true;
+}
+
+bool CSimServer::BindListener(std::size_t index, std::string& error) {
+    Listener& listener = m_listeners[index];
+    listener.fd = OpenListener(listener.address, listener.port, error);
+    if (listener.fd >= 0 &&
+        !m_epoll.Add(listener.fd, Key(Watched::Listener, static_cast<std::uint32_t>(index)), EPOLLIN)) {
+        error = "cannot watch " + listener.address + ":" + std::to_string(listener.port) + ": " +
+                std::strerror(errno);
+        close(listener.fd);
+        listener.fd = -1;
+    }
+    return listener.fd >= 0;
 }
 
 std::vector<CSimServer::Listener> CSimServer::ListenersAt(const std::string& address) const {
@@ -183,7 +302,7 @@ void CSimServer::Reopen(Clock::time_point now) {
         FollowMove(*m_move, now);
         m_move.reset();
     }
-    for (const std::string& address : m_options.addresses) {
+    for (const std::string& address : ListenAddresses()) {
         if (std::ranges::none_of(m_listeners, [&](const Listener& l) { return l.address == address; })) {
             std::ranges::copy(ListenersAt(address), std::back_inserter(m_listeners));
         }
@@ -196,47 +315,52 @@ void CSimServer::FollowMove(const Move& move, Clock::time_point now) {
     // A device moved off loopback is out of this machine's reach; it must never be listened for there.
     if (!IsLoopbackText(move.to)) {
         std::erase(addresses, move.from);
+        m_served = AddressNumbers(addresses);
         return;
     }
     std::string error = move.to + " is another address of this device";
-    std::vector<Listener> moved = ListenersAt(move.to);
+    const std::size_t firstMoved = m_listeners.size();
     bool bound = std::ranges::find(addresses, move.to) == addresses.end();
-    for (Listener& listener : moved) {
-        if (bound) {
-            listener.fd = OpenListener(move.to, listener.port, error);
-            bound = listener.fd >= 0;
-        }
+    if (bound && !m_oneSocketPerPort) {
+        std::ranges::copy(ListenersAt(move.to), std::back_inserter(m_listeners));
+    }
+    for (std::size_t index = firstMoved; bound && index < m_listeners.size(); ++index) {
+        bound = BindListener(index, error);
     }
     if (bound) {
-        m_listeners.insert(m_listeners.end(), moved.begin(), moved.end());
         const auto at = std::ranges::find(addresses, move.from);
         if (at != addresses.end()) {
             *at = move.to;
         } else {
             addresses.push_back(move.to);
         }
+        m_served = AddressNumbers(addresses);
         return;
     }
     // Half a device at the new address would be worse than the whole one back at the old.
+    std::vector<Listener> moved(m_listeners.begin() + static_cast<std::ptrdiff_t>(firstMoved),
+                                m_listeners.end());
+    m_listeners.resize(firstMoved);
     CloseAll(moved);
     Report("cannot move " + move.from + " to " + move.to + ": " + error + "; back at " + move.from, now);
 }
 
 void CSimServer::BindMissing(Clock::time_point now) {
     bool missing = false;
-    for (Listener& listener : m_listeners) {
+    for (std::size_t index = 0; index < m_listeners.size(); ++index) {
+        Listener& listener = m_listeners[index];
         if (listener.fd >= 0) {
             continue;
         }
         std::string error;
-        listener.fd = OpenListener(listener.address, listener.port, error);
+        const bool bound = BindListener(index, error);
         const std::string place = listener.address + ":" + std::to_string(listener.port);
-        if (listener.fd < 0 && !listener.failing) {
+        if (!bound && !listener.failing) {
             Report(error + "; trying again every second", now);
-        } else if (listener.fd >= 0 && listener.failing) {
+        } else if (bound && listener.failing) {
             Report("listening on " + place + " again", now);
         }
-        listener.failing = listener.fd < 0;
+        listener.failing = !bound;
         missing = missing || listener.failing;
     }
     m_rebindTime.reset();
@@ -254,14 +378,19 @@ bool CSimServer::OpenNtpSockets() {
     if (m_options.ntpPort == 0) {
         return true;
     }
-    for (const std::string& address : m_options.addresses) {
+    for (const std::string& address : ListenAddresses()) {
         std::string error;
         const int fd = OpenNtpSocket(address, m_options.ntpPort, error);
-        if (fd < 0) {
-            std::fprintf(stderr, "vantrex-sim: %s\n", error.c_str());
-            return false;
+        const auto index = static_cast<std::uint32_t>(m_ntpSockets.size());
+        if (fd >= 0 && !m_epoll.Add(fd, Key(Watched::Ntp, index), EPOLLIN)) {
+            error = "cannot watch UDP " + address + ": " + std::strerror(errno);
+            close(fd);
+        } else if (fd >= 0) {
+            m_ntpSockets.push_back(fd);
+            continue;
         }
-        m_ntpSockets.push_back(fd);
+        std::fprintf(stderr, "vantrex-sim: %s\n", error.c_str());
+        return false;
     }
     return true;
 }
@@ -289,12 +418,22 @@ void CSimServer::AcceptOn(const Listener& listener, Clock::time_point now) {
         if (fd < 0) {
             return; // none left, the client gave up before we took it, or descriptors ran out: all pass
         }
-        if (m_connections.size() >= m_maxConnections) {
+        if (!CameToTheDevice(fd)) {
+            CloseAsRefused(fd);
+        } else if (m_connections.size() >= m_maxConnections) {
             Refuse(fd, now);
         } else {
             Take(fd, listener, now);
         }
     }
+}
+
+bool CSimServer::CameToTheDevice(int fd) const {
+    if (!m_oneSocketPerPort) {
+        return true; // its listener is bound to one of the device's addresses
+    }
+    const std::optional<std::uint32_t> local = LocalAddressOf(fd);
+    return local && m_served.contains(*local);
 }
 
 void CSimServer::Take(int fd, const Listener& listener, Clock::time_point now) {
@@ -307,8 +446,13 @@ void CSimServer::Take(int fd, const Listener& listener, Clock::time_point now) {
         fd, listener.port, config, [this] { return m_clock.Now(); }, [this] { return m_gpsFlipped; },
         std::chrono::milliseconds(m_options.slowMs));
     connection->Open(now, std::chrono::milliseconds(m_options.loginDelayMs));
-    m_connections.push_back(std::move(connection));
     m_gpsFlips.Start(now);
+    // An entry left under this descriptor belongs to a connection already closed.
+    const auto [served, added] = m_connections.insert_or_assign(fd, Served{std::move(connection)});
+    if (!m_epoll.Add(fd, Key(Watched::Connection, static_cast<std::uint32_t>(fd)), 0)) {
+        served->second.connection->Close();
+    }
+    Refresh(served, now);
 }
 
 void CSimServer::Refuse(int fd, Clock::time_point now) {
@@ -325,19 +469,20 @@ void CSimServer::Refuse(int fd, Clock::time_point now) {
     }
 }
 
-void CSimServer::Serve(CConnection& connection, short events, Clock::time_point now) {
+void CSimServer::Serve(CConnection& connection, std::uint32_t events, Clock::time_point now) {
     if (connection.IsClosed() || m_restartRequest) {
         return;
     }
     // A paused connection still learns of a hang-up or an error from its next send.
-    if ((events & (POLLIN | POLLHUP | POLLERR)) && connection.WantsInput()) {
+    if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && connection.WantsInput()) {
         SessionOutput output = connection.ReadInput();
         for (const std::string& line : output.lines) {
             m_log.LogLine(connection.Port(), line, now);
         }
         if (output.restart) {
-            m_restartRequest =
-                RestartRequest{connection.Port(), LocalAddressOf(connection.Fd()), *output.restart};
+            const std::optional<std::uint32_t> local = LocalAddressOf(connection.Fd());
+            m_restartRequest = RestartRequest{connection.Port(),
+                                              local ? DottedAddress(*local) : std::string(), *output.restart};
         }
     }
     connection.SendDue(now);
@@ -347,6 +492,7 @@ void CSimServer::Restart(const RestartRequest& request, Clock::time_point now) {
     m_log.LogAddressChange(request.port, request.change, now);
     CloseAll(m_listeners);
     m_connections.clear();
+    m_timed.clear();
     m_rebindTime.reset();
     if (m_options.followAddress && request.reachedAt != request.change.ip) {
         m_move = Move{request.reachedAt, request.change.ip};
@@ -354,24 +500,24 @@ void CSimServer::Restart(const RestartRequest& request, Clock::time_point now) {
     m_reopenTime = now + std::chrono::milliseconds(m_options.downtimeMs);
 }
 
-int CSimServer::PollTimeoutMs(Clock::time_point now) const {
+int CSimServer::WaitTimeoutMs(Clock::time_point now) const {
     std::optional<Clock::time_point> wake = m_reopenTime;
     for (const std::optional<Clock::time_point>& other : {m_rebindTime, m_gpsFlips.NextTime()}) {
         if (other && (!wake || *other < *wake)) {
             wake = other;
         }
     }
-    for (const auto& connection : m_connections) {
-        const std::optional<Clock::time_point> due = connection->NextSendTime();
-        // A byte already due waits for POLLOUT instead: a client that does not read must not make
+    for (const int fd : m_timed) {
+        const std::optional<Clock::time_point> due = m_connections.at(fd).connection->NextSendTime();
+        // A byte already due waits for EPOLLOUT instead: a client that does not read must not make
         // the loop spin.
         if (due && *due > now && (!wake || *due < *wake)) {
             wake = due;
         }
     }
     if (!wake) {
-        return kIdlePollMs;
+        return kIdleWaitMs;
     }
     const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(*wake - now).count();
-    return static_cast<int>(std::clamp<long long>(remaining, 0, kIdlePollMs));
+    return static_cast<int>(std::clamp<long long>(remaining, 0, kIdleWaitMs));
 }

@@ -2,21 +2,26 @@
 
 #include "Connection.h"
 #include "DeviceClock.h"
+#include "Epoll.h"
 #include "GpsFlipSchedule.h"
 #include "SignalDescriptor.h"
 #include "SimLog.h"
 #include "SimOptions.h"
 
-#include <poll.h>
-
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
-// The simulated device's network side: one poll loop serving both listeners and every connection,
-// the log, and the restart that follows an address change.
+// The simulated device's network side: one epoll loop serving the listeners and every connection, the
+// log, and the restart that follows an address change. Each address has its own listeners, or, with
+// --one-socket-per-port or when those would not fit the descriptor limit, one socket per port on
+// 0.0.0.0 serves every address and closes connections to any other at once.
 class CSimServer {
 public:
     // Exit statuses of Run.
@@ -54,26 +59,41 @@ private:
         std::string address;
         unsigned short port;
         bool telnet;
-        int fd = -1;          // -1 while the port cannot be bound; poll skips it
+        int fd = -1;          // -1 while the port cannot be bound; it is not watched then
         bool failing = false; // its bind failure has been reported, so its recovery will be too
     };
-    // Index in the poll set of the stop and GPS toggle signals, the first listener, the first NTP socket
-    // and the first connection.
-    static constexpr std::size_t kStopSlot = 0;
-    static constexpr std::size_t kGpsToggleSlot = 1;
-    std::size_t ListenerSlot() const { return 2; }
-    std::size_t NtpSlot() const { return ListenerSlot() + m_listeners.size(); }
-    std::size_t ConnectionSlot() const { return NtpSlot() + m_ntpSockets.size(); }
+    // A connection and the events it is watched for.
+    struct Served {
+        std::unique_ptr<CConnection> connection;
+        std::uint32_t events = 0;
+        std::uint64_t lastRound = 0; // the last round it was served in
+    };
+    // What a ready descriptor is to the loop; the key's low half holds its index or descriptor.
+    enum class Watched : std::uint32_t { Stop, GpsToggle, Listener, Ntp, Connection };
+    static std::uint64_t Key(Watched kind, std::uint32_t index) {
+        return static_cast<std::uint64_t>(kind) << 32 | index;
+    }
 
-    std::vector<pollfd> PollSet(int stopFd, int gpsToggleFd, Clock::time_point now) const;
     // Flips the GPS lock flips times: only an odd number changes it.
     void FlipGps(int flips);
-    void ServeRound(const std::vector<pollfd>& fds, Clock::time_point now);
+    // Serves what became ready, reordering ready as it sees fit.
+    void ServeRound(std::span<epoll_event> ready, Clock::time_point now);
+    // Whether the connection that event is for was served in the round before this one.
+    bool WasBusy(const epoll_event& event) const;
+    void ServeReady(int fd, std::uint32_t events, Clock::time_point now);
+    // Sends what came due on connections that wait for a time rather than for their socket.
+    void ServeTimed(Clock::time_point now);
+    // Watches a connection for what it waits for now, and forgets it once closed.
+    void Refresh(std::unordered_map<int, Served>::iterator served, Clock::time_point now);
     // Carries out a restart requested in this round, ends a downtime that is over and retries the
     // ports that could not be bound.
     void FinishRound(Clock::time_point now);
+    // Where the listeners and NTP sockets are bound: each address, or 0.0.0.0 for all.
+    std::vector<std::string> ListenAddresses() const;
     // Binds every port of every address at the start; false, with the reason on stderr, when one fails.
     bool OpenListeners();
+    // Binds and watches the listener at index; false with the reason in error.
+    bool BindListener(std::size_t index, std::string& error);
     // The listeners for the ports of address, none of them bound yet.
     std::vector<Listener> ListenersAt(const std::string& address) const;
     // Listens at the addresses again once the downtime is over, moved when --follow-address asks.
@@ -91,19 +111,27 @@ private:
     void AnnounceReady();
     // Takes the connections waiting at listener, a bounded number per round.
     void AcceptOn(const Listener& listener, Clock::time_point now);
+    // Whether a connection accepted on a listener for every address came to one of the device's.
+    bool CameToTheDevice(int fd) const;
     void Take(int fd, const Listener& listener, Clock::time_point now);
     // Closes a connection beyond the limit at once; the refusals are reported at most once a second.
     void Refuse(int fd, Clock::time_point now);
-    void Serve(CConnection& connection, short events, Clock::time_point now);
+    void Serve(CConnection& connection, std::uint32_t events, Clock::time_point now);
     void Restart(const RestartRequest& request, Clock::time_point now);
-    int PollTimeoutMs(Clock::time_point now) const;
+    int WaitTimeoutMs(Clock::time_point now) const;
 
     SimOptions m_options;
     CSimLog& m_log;
     CDeviceClock m_clock;
+    bool m_oneSocketPerPort;
+    std::unordered_set<std::uint32_t> m_served;    // with one socket per port: the addresses now served
+    std::unordered_set<std::uint32_t> m_ntpServed; // and those the NTP service serves, fixed at the start
+    CEpoll m_epoll;
     std::vector<Listener> m_listeners;
     std::vector<int> m_ntpSockets;
-    std::vector<std::unique_ptr<CConnection>> m_connections;
+    std::unordered_map<int, Served> m_connections; // by descriptor
+    std::unordered_set<int> m_timed;               // connections with bytes held back or slowed down
+    std::uint64_t m_round = 0;                     // rounds served so far
     std::size_t m_maxConnections;
     std::optional<Clock::time_point> m_reopenTime;
     std::optional<Clock::time_point> m_rebindTime;

@@ -7,10 +7,19 @@
 #      (slow_clients.py, SLOW_SECONDS, default 60): /metrics latency (p50, p99 of SCRAPES scrapes), threads
 #      and descriptors before and while they are there;
 #   4. the fleet scraped every second for SOAK_SECONDS (default 600): memory, threads and descriptors at
-#      its start and end.
+#      its start and end;
+#   5. fleets of each size in SIZES (default "1000 10000") from one simulator (127.2.0.1 upwards): threads
+#      and descriptors once every device is up, CPU while idle over SIZE_IDLE_SECONDS (default 30), and
+#      /metrics p50 and p99 of SCRAPES scrapes; the simulator's CPU meanwhile, as it answers every device's
+#      poll. It runs first: a simulator with more addresses than its descriptors allow sockets for takes its
+#      ports on every loopback address, so run the script alone, inside /work/tools/isolated.
+# STAGES chooses among them (default "sizes probes fleet slow soak"; slow and soak need fleet).
 # Usage: bench/exporter/exporter_figures.sh [BUILD_DIR]   (default build/normal)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+stages=" ${STAGES:-sizes probes fleet slow soak} "
+sizes=${SIZES:-1000 10000}
+size_idle_seconds=${SIZE_IDLE_SECONDS:-30}
 scrapes=${SCRAPES:-300}
 idle_seconds=${IDLE_SECONDS:-60}
 soak_seconds=${SOAK_SECONDS:-600}
@@ -42,74 +51,119 @@ start_exporter() { # LISTEN ARGUMENTS...
 quantile() { # FILE FRACTION
     sort -g "$1" | awk -v q="$2" '{v[NR]=$1} END {i=int(q*NR+0.999999); if (i<1) i=1; printf "%.1f ms", v[i]*1000}'
 }
+wanted() { # STAGE
+    [[ "$stages" == *" $1 "* ]]
+}
+# Waits up to a few minutes until the exporter at LISTEN reports COUNT devices up; prints how many are.
+wait_until_up() { # LISTEN COUNT
+    local up=0
+    for _ in $(seq 240); do
+        up=$(curl -sf "http://$1/metrics" | grep -c '^vantrex_up{.*} 1$' || true)
+        [ "$up" -ge "$2" ] && break
+        sleep 1
+    done
+    echo "$up"
+}
+scrape_latencies() { # LISTEN COUNT
+    for _ in $(seq "$2"); do
+        curl -sf -o /dev/null -w '%{time_total}\n' "http://$1/metrics" || echo 999
+    done
+}
+percent_of_core() { # CPU_SECONDS_BEFORE CPU_SECONDS_AFTER SECONDS
+    awk -v a="$1" -v b="$2" -v s="$3" 'BEGIN {printf "%.1f%%", (b - a) / s * 100}'
+}
 
-echo "== 200 concurrent probes, 200 devices"
-start_sim 127.0.64.1-127.0.64.200
-start_exporter 127.0.64.251:12716 --allow 127.0.64.0/24 --max-probes 256
-probe_url() { echo "http://127.0.64.251:12716/probe?target=127.0.64.$1"; }
-for device in 1 2 3; do
-    /usr/bin/time -f "one probe: %e s" curl -sf -o /dev/null "$(probe_url "$device")"
-done
-# One client making all the requests at once: 200 processes of their own would compete with the exporter.
-requests=()
-for device in $(seq 200); do requests+=(-o "$work/probe.$device" "$(probe_url "$device")"); done
-start=$(date +%s.%N)
-curl -s --parallel --parallel-immediate --parallel-max 200 "${requests[@]}" || true
-end=$(date +%s.%N)
-grep -l '^vantrex_probe_success 1$' "$work"/probe.* >"$work/probes" || true
-echo "200 probes at once: $(wc -l <"$work/probes") succeeded," \
-     "$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.2f", b-a}') s wall"
+if wanted sizes; then
+    for size in $sizes; do
+        echo "== fleet mode, $size devices from one simulator"
+        start_sim "$(fleet_range 2 "$size")" --max-connections 1000000
+        fleet_list 2 "$size" >"$work/sized-fleet"
+        start_exporter 127.3.0.1:12717 --from "$work/sized-fleet"
+        echo "$(wait_until_up 127.3.0.1:12717 "$size") of $size devices up; $(sample "$exporter_pid")"
+        sleep 10 # the check's answers drain first
+        exporter_before=$(cpu_seconds "$exporter_pid")
+        sim_before=$(cpu_seconds "$sim_pid")
+        sleep "$size_idle_seconds"
+        echo "idle for ${size_idle_seconds} s:" \
+             "$(percent_of_core "$exporter_before" "$(cpu_seconds "$exporter_pid")" "$size_idle_seconds") of a core;" \
+             "the simulator $(percent_of_core "$sim_before" "$(cpu_seconds "$sim_pid")" "$size_idle_seconds")"
+        scrape_latencies 127.3.0.1:12717 "$scrapes" >"$work/sized-latency"
+        echo "/metrics over $scrapes scrapes: p50 $(quantile "$work/sized-latency" 0.5)," \
+             "p99 $(quantile "$work/sized-latency" 0.99); $(sample "$exporter_pid")"
+        kill "$exporter_pid"
+        wait "$exporter_pid" || true
+        stop_sim
+    done
+fi
 
-echo "== fleet mode, 1,000 devices"
-start_sim 127.0.60.1-127.0.63.232
-# The simulator's range counts on through .0 and .255: 1,000 addresses.
-awk 'BEGIN { for (n = 60 * 256 + 1; n < 60 * 256 + 1001; ++n) printf "127.0.%d.%d\n", n / 256, n % 256 }' \
-    >"$work/fleet"
-echo "$(wc -l <"$work/fleet") devices listed"
-start_exporter 127.0.64.250:12716 --from "$work/fleet"
-fleet_pid=$exporter_pid
-for _ in $(seq 120); do
-    up=$(curl -sf http://127.0.64.250:12716/metrics | grep -c '^vantrex_up{.*} 1$' || true)
-    [ "$up" -ge 1000 ] && break
-    sleep 1
-done
-echo "$up devices up; $(sample "$fleet_pid")"
-for _ in $(seq "$scrapes"); do
-    curl -sf -o /dev/null -w '%{time_total}\n' http://127.0.64.250:12716/metrics
-done >"$work/latency"
-echo "/metrics over $scrapes scrapes: p50 $(quantile "$work/latency" 0.5), p99 $(quantile "$work/latency" 0.99)," \
-     "$(curl -sf http://127.0.64.250:12716/metrics | wc -c) bytes"
-# The scrapes' answers drain first.
-sleep 10
-before=$(cpu_seconds "$fleet_pid")
-sleep "$idle_seconds"
-after=$(cpu_seconds "$fleet_pid")
-echo "idle for ${idle_seconds} s: $(awk -v a="$before" -v b="$after" -v s="$idle_seconds" 'BEGIN{printf "%.1f", (b-a)/s*100}')% of a core; $(sample "$fleet_pid")"
+if wanted probes; then
+    echo "== 200 concurrent probes, 200 devices"
+    start_sim 127.0.64.1-127.0.64.200
+    start_exporter 127.0.64.251:12716 --allow 127.0.64.0/24 --max-probes 256
+    probe_url() { echo "http://127.0.64.251:12716/probe?target=127.0.64.$1"; }
+    for device in 1 2 3; do
+        /usr/bin/time -f "one probe: %e s" curl -sf -o /dev/null "$(probe_url "$device")"
+    done
+    # One client making all the requests at once: 200 processes of their own would compete with the exporter.
+    requests=()
+    for device in $(seq 200); do requests+=(-o "$work/probe.$device" "$(probe_url "$device")"); done
+    start=$(date +%s.%N)
+    curl -s --parallel --parallel-immediate --parallel-max 200 "${requests[@]}" || true
+    end=$(date +%s.%N)
+    grep -l '^vantrex_probe_success 1$' "$work"/probe.* >"$work/probes" || true
+    echo "200 probes at once: $(wc -l <"$work/probes") succeeded," \
+         "$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.2f", b-a}') s wall"
+fi
 
-echo "== 1,000 trickling clients and 10,000 idle connections, fleet of 1,000"
-before="$(sample "$fleet_pid")"
-(ulimit -n "$(ulimit -Hn)" && exec /usr/bin/python3 bench/exporter/slow_clients.py 127.0.64.250 12716 1000 10000 \
-    "$slow_seconds") >"$work/slow" 2>"$work/slow-connected" &
-slow_pid=$!
-pids+=("$slow_pid")
-# The scrapes start once every idle client has tried its connection (at most a minute).
-for _ in $(seq 600); do grep -q connected "$work/slow-connected" && break; sleep 0.1; done
-during="$(sample "$fleet_pid")"
-for _ in $(seq "$scrapes"); do
-    curl -sf -o /dev/null -w '%{time_total}\n' http://127.0.64.250:12716/metrics || echo 999
-    sleep 0.1
-done >"$work/slow-latency"
-echo "before: $before; with the clients: $during"
-echo "/metrics over $scrapes scrapes meanwhile: p50 $(quantile "$work/slow-latency" 0.5)," \
-     "p99 $(quantile "$work/slow-latency" 0.99)"
-wait "$slow_pid" || true
-echo "clients: $(cat "$work/slow")"
-echo "after they left: $(sample "$fleet_pid")"
+if wanted fleet; then
+    echo "== fleet mode, 1,000 devices"
+    start_sim 127.0.60.1-127.0.63.232
+    # The simulator's range counts on through .0 and .255: 1,000 addresses.
+    awk 'BEGIN { for (n = 60 * 256 + 1; n < 60 * 256 + 1001; ++n) printf "127.0.%d.%d\n", n / 256, n % 256 }' \
+        >"$work/fleet"
+    echo "$(wc -l <"$work/fleet") devices listed"
+    start_exporter 127.0.64.250:12716 --from "$work/fleet"
+    fleet_pid=$exporter_pid
+    echo "$(wait_until_up 127.0.64.250:12716 1000) devices up; $(sample "$fleet_pid")"
+    scrape_latencies 127.0.64.250:12716 "$scrapes" >"$work/latency"
+    echo "/metrics over $scrapes scrapes: p50 $(quantile "$work/latency" 0.5), p99 $(quantile "$work/latency" 0.99)," \
+         "$(curl -sf http://127.0.64.250:12716/metrics | wc -c) bytes"
+    # The scrapes' answers drain first.
+    sleep 10
+    before=$(cpu_seconds "$fleet_pid")
+    sleep "$idle_seconds"
+    after=$(cpu_seconds "$fleet_pid")
+    echo "idle for ${idle_seconds} s: $(percent_of_core "$before" "$after" "$idle_seconds") of a core; $(sample "$fleet_pid")"
+fi
 
-echo "== fleet scraped every second for ${soak_seconds} s"
-echo "at start: $(sample "$fleet_pid")"
-for second in $(seq "$soak_seconds"); do
-    curl -sf -o /dev/null http://127.0.64.250:12716/metrics || echo "scrape $second failed"
-    [ $((second % 60)) -eq 0 ] && echo "at ${second} s: $(sample "$fleet_pid")"
-    sleep 1
-done
+if wanted slow; then
+    echo "== 1,000 trickling clients and 10,000 idle connections, fleet of 1,000"
+    before="$(sample "$fleet_pid")"
+    (ulimit -n "$(ulimit -Hn)" && exec /usr/bin/python3 bench/exporter/slow_clients.py 127.0.64.250 12716 1000 10000 \
+        "$slow_seconds") >"$work/slow" 2>"$work/slow-connected" &
+    slow_pid=$!
+    pids+=("$slow_pid")
+    # The scrapes start once every idle client has tried its connection (at most a minute).
+    for _ in $(seq 600); do grep -q connected "$work/slow-connected" && break; sleep 0.1; done
+    during="$(sample "$fleet_pid")"
+    for _ in $(seq "$scrapes"); do
+        curl -sf -o /dev/null -w '%{time_total}\n' http://127.0.64.250:12716/metrics || echo 999
+        sleep 0.1
+    done >"$work/slow-latency"
+    echo "before: $before; with the clients: $during"
+    echo "/metrics over $scrapes scrapes meanwhile: p50 $(quantile "$work/slow-latency" 0.5)," \
+         "p99 $(quantile "$work/slow-latency" 0.99)"
+    wait "$slow_pid" || true
+    echo "clients: $(cat "$work/slow")"
+    echo "after they left: $(sample "$fleet_pid")"
+fi
+
+if wanted soak; then
+    echo "== fleet scraped every second for ${soak_seconds} s"
+    echo "at start: $(sample "$fleet_pid")"
+    for second in $(seq "$soak_seconds"); do
+        curl -sf -o /dev/null http://127.0.64.250:12716/metrics || echo "scrape $second failed"
+        [ $((second % 60)) -eq 0 ] && echo "at ${second} s: $(sample "$fleet_pid")"
+        sleep 1
+    done
+fi

@@ -26,7 +26,7 @@ std::int64_t ReceivedLeadMicros(int device, int client) {
     const SntpBytes request = MakeSntpRequest(NtpFromUnixMicros(RealTimeMicros()));
     EXPECT_EQ(send(client, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
     std::this_thread::sleep_for(std::chrono::microseconds(kAnsweredLateMicros));
-    AnswerNtpRequests(device, NtpSetting{}, CDeviceClock(ClockSetting{}));
+    AnswerNtpRequests(device, NtpSetting{}, CDeviceClock(ClockSetting{}), [](std::uint32_t) { return true; });
     pollfd readable{client, POLLIN, 0};
     SntpBytes bytes{};
     if (poll(&readable, 1, 3000) != 1 ||

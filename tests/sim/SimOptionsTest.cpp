@@ -182,6 +182,70 @@ TEST(SimOptions, RejectsBadValuesWithAReason) {
     }
 }
 
+// The first word that ends the parsing decides, whatever stands after it.
+TEST(SimOptions, HelpAndErrorsEndTheParsingWhereTheyStand) {
+    struct Case {
+        std::vector<std::string> args;
+        OptionsOutcome outcome;
+    };
+    const Case cases[] = {
+        {{"--slow", "5", "--help"}, OptionsOutcome::Help},
+        {{"--shell-port", "0", "--telnet-port", "0", "--help"}, OptionsOutcome::Help},
+        {{"--ready", "--version", "--slow", "0"}, OptionsOutcome::Version},
+        {{"--slow", "0", "--help"}, OptionsOutcome::Invalid},
+        {{"--bogus", "--help"}, OptionsOutcome::Invalid},
+        {{"stray", "--version"}, OptionsOutcome::Invalid},
+        {{"--help=yes"}, OptionsOutcome::Invalid},
+        {{"--log", "--help"}, OptionsOutcome::Run},
+    };
+    for (const Case& test : cases) {
+        SimOptions options;
+        EXPECT_EQ(Parse(test.args, options), test.outcome) << test.args[0] << " ... " << test.args.back();
+    }
+}
+
+TEST(SimOptions, RepeatedOptionsTakeTheLastValueAndValuesMayLookLikeOptions) {
+    SimOptions options;
+    ASSERT_EQ(Parse({"--slow", "5", "--slow=7", "--exit-with-parent=12", "--exit-with-parent", "--ready",
+                     "--ready", "--ntp-offset", "-1", "--firmware", "[1,2]"},
+                    options),
+              OptionsOutcome::Run);
+    EXPECT_EQ(options.slowMs, 7);
+    EXPECT_EQ(options.parentPid, 0);
+    EXPECT_EQ(options.ntp.offsetMicros, -1000000);
+    EXPECT_EQ(options.session.device.firmware, "[1,2]");
+    SimOptions refused;
+    EXPECT_EQ(Parse({"--slow", "5", "--slow", "0", "--slow", "5"}, refused), OptionsOutcome::Invalid);
+}
+
+// What the parser takes for a value, and what it says when one is missing, is ours, not the library's.
+TEST(SimOptions, ValuesAfterAnEqualsSignAndMissingValues) {
+    SimOptions options;
+    ASSERT_EQ(Parse({"--firmware=", "--ready", "--getdate-text=", "--one-socket-per-port"}, options),
+              OptionsOutcome::Run);
+    EXPECT_EQ(options.session.device.firmware, "");
+    EXPECT_EQ(options.session.device.getdateText, "");
+    EXPECT_TRUE(options.ready) << "an empty value after '=' takes no next word";
+    EXPECT_TRUE(options.oneSocketPerPort);
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"--log=", "/tmp/x.log"}, "--log: bad value"},
+        {{"--"}, "unknown option: --"},
+        {{"--ready", "--", "--silent"}, "unknown option: --"},
+        {{"--ready", "--slow"}, "--slow needs a value"},
+        {{"--telnet-port", "2323", "--shell-port"}, "--shell-port needs a value"},
+    };
+    for (const Case& test : cases) {
+        SimOptions refused;
+        std::string error;
+        EXPECT_EQ(ParseSimOptions(test.args, refused, error), OptionsOutcome::Invalid) << test.error;
+        EXPECT_EQ(error, test.error);
+    }
+}
+
 TEST(SimOptions, HelpDocumentsEveryOptionAndTheLog) {
     SimOptions options;
     EXPECT_EQ(Parse({"--help", "--bogus"}, options), OptionsOutcome::Help);
@@ -227,7 +291,7 @@ TEST(SimOptions, SeveralAddressesByRepetitionOrRange) {
     EXPECT_EQ(options.addresses, (std::vector<std::string>{"127.0.7.9", "127.0.7.254", "127.0.7.255",
                                                            "127.0.8.0", "127.0.8.1"}));
     for (const char* bad : {"127.0.7.9-127.0.7.1", "127.0.7.1-10.0.0.1", "10.0.0.1-127.0.0.1",
-                            "127.0.0.1-127.0.4.0x", "127.0.0.1-127.0.4.1", "127.0.7.1-"}) {
+                            "127.0.0.1-127.0.4.0x", "127.0.0.1-127.1.0.1", "127.0.7.1-"}) {
         SimOptions refused;
         EXPECT_EQ(Parse({"--address", bad}, refused), OptionsOutcome::Invalid) << bad;
     }

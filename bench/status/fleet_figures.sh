@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Figures of one vantrex-status run (--json) against one simulator serving the whole fleet, loopback only
+# (127.1.0.1 upwards), for each fleet size in SIZES (default "1 1000 10000"): wall time, ratio to one
+# device, devices OK, and the peak descriptors, threads and resident memory of vantrex-status (sampled
+# from /proc every 0.2 s). One device and 1,000 run under prlimit --nofile=1024 with default options;
+# 10,000 with the limit at LIMIT (default 20000) and --parallel PARALLEL_10000 (default: none given).
+# The simulator's CPU time over the run is given too: it must keep up.
+# A simulator with more addresses than its descriptors allow sockets for takes its ports on every
+# loopback address: run this alone, inside /work/tools/isolated or a network namespace of its own.
+# Usage: bench/status/fleet_figures.sh [BUILD_DIR]   (default build/normal)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+sizes=${SIZES:-1 1000 10000}
+limit=${LIMIT:-20000}
+parallel_10000=${PARALLEL_10000:-}
+ntp_port=12131
+source bench/status/sim_fleet.sh
+
+cpu_seconds() { # PID
+    awk -v hz="$(getconf CLK_TCK)" '{print ($14+$15)/hz}' "/proc/$1/stat"
+}
+
+one_wall=
+for size in $sizes; do
+    echo "== $size device(s)"
+    nofile=1024
+    options=()
+    if [ "$size" -gt 1000 ]; then
+        nofile=$limit
+        [ -z "$parallel_10000" ] || options=(--parallel "$parallel_10000")
+    fi
+    # The simulator gets every descriptor there is: a connection each, and its sockets or one per port.
+    start_sim "$(fleet_range 1 "$size")" --max-connections 1000000
+    fleet_list 1 "$size" >"$work/fleet"
+    sim_before=$(cpu_seconds "$sim_pid")
+    start=$(date +%s.%N)
+    prlimit --nofile="$nofile:$nofile" "$status" --json --ntp-port "$ntp_port" "${options[@]}" --from "$work/fleet" \
+        >"$work/out" 2>"$work/err" &
+    status_pid=$!
+    sample_peaks "$status_pid" "$work/peaks" &
+    sampler=$!
+    exit_status=0
+    wait "$status_pid" || exit_status=$?
+    end=$(date +%s.%N)
+    wait "$sampler"
+    sim_after=$(cpu_seconds "$sim_pid")
+    stop_sim
+    wall=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.2f", b - a}')
+    [ -n "$one_wall" ] || one_wall=$wall
+    read -r fds threads rss <"$work/peaks"
+    echo "nofile $nofile ${options[*]}: exit status $exit_status, $wall s wall," \
+         "ratio $(awk -v a="$wall" -v b="$one_wall" 'BEGIN {printf "%.1f", a / b}') to one device," \
+         "$(grep -c '"status":"OK"' "$work/out" || true) of $size OK"
+    echo "vantrex-status peaks: $fds descriptors, $threads threads, $((rss / 1024)) MB resident;" \
+         "the simulator used $(awk -v a="$sim_before" -v b="$sim_after" 'BEGIN {printf "%.1f", b - a}') s of CPU"
+    # What the others were, counted by status and failure (or first problem).
+    jq -r 'select(.status != "OK") | "\(.status) \(.failure // .problems[0].text // "")"' "$work/out" |
+        sort | uniq -c | sort -rn | head -5
+    [ ! -s "$work/err" ] || echo "stderr: $(head -c 300 "$work/err")"
+done
