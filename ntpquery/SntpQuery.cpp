@@ -1,18 +1,12 @@
 #include "SntpQuery.h"
 
-#include "ntp/KissCode.h"
+#include "SntpAnswer.h"
+#include "SntpAttempts.h"
+
 #include "ntp/SntpPacket.h"
 #include "runtime/PcClock.h"
 
 #include <algorithm>
-
-namespace {
-
-constexpr auto kAttemptTimeout = std::chrono::seconds(2);
-constexpr int kMaxAttempts = 2;
-constexpr std::size_t kLargestDatagram = 512; // larger answers carry extensions we do not read
-
-} // namespace
 
 void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_point now,
                        Clock::time_point end) {
@@ -21,7 +15,7 @@ void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_p
     m_running = true;
     m_lastRejection.clear();
     if (!m_client.Open(address, port) || !m_client.WatchReadable(m_signal)) {
-        Finish(UnansweredNtp("no UDP socket", FailureKind::LocalFailure));
+        Finish(UnansweredNtp(kSntpNoSocket, FailureKind::LocalFailure));
         return;
     }
     (void)SendRequest(now);
@@ -29,7 +23,7 @@ void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_p
 
 bool CSntpQuery::SendRequest(Clock::time_point now) {
     ++m_attempts;
-    m_deadline = std::min(now + kAttemptTimeout, m_end);
+    m_deadline = std::min(now + kSntpAttemptTimeout, m_end);
     m_sentUnixMicros = PcClockMicros();
     m_sent = NtpFromUnixMicros(m_sentUnixMicros);
     const SntpBytes request = MakeSntpRequest(m_sent);
@@ -46,13 +40,13 @@ bool CSntpQuery::Update(Clock::time_point now) {
         return true;
     }
     if (now >= m_deadline) {
-        return FailAttempt(m_lastRejection.empty() ? "no answer" : m_lastRejection.c_str(), now);
+        return FailAttempt(m_lastRejection.empty() ? kSntpNoAnswer : m_lastRejection.c_str(), now);
     }
     return false;
 }
 
 bool CSntpQuery::TakeAnswers() {
-    std::uint8_t datagram[kLargestDatagram];
+    std::uint8_t datagram[kLargestSntpDatagram];
     for (;;) {
         // The answer's own arrival: the thread may get to it long after, busy with other devices.
         std::int64_t receivedUnixMicros = 0;
@@ -62,57 +56,21 @@ bool CSntpQuery::TakeAnswers() {
         }
         if (received < 0) {
             // Nothing listens on the port: waiting out the time-out would tell nothing more.
-            return FailAttempt("no answer (port unreachable)", CSntpQuery::Clock::now());
+            return FailAttempt(kSntpPortUnreachable, CSntpQuery::Clock::now());
         }
         const std::span<const std::uint8_t> bytes(datagram, static_cast<std::size_t>(received));
-        const SntpVerdict verdict = CheckSntpAnswer(bytes, m_sent);
-        if (verdict != SntpVerdict::Valid) {
-            m_lastRejection = std::string("no valid answer: ") + SntpVerdictText(verdict);
+        SntpReading reading = ReadSntpAnswer(bytes, m_sent, receivedUnixMicros);
+        if (std::string* rejection = std::get_if<std::string>(&reading)) {
+            m_lastRejection = std::move(*rejection);
             continue;
         }
-        const SntpPacket answer = *DecodeSntp(bytes);
-        if (const std::optional<std::string> kiss = KissOfDeath(answer)) {
-            // Its times are not to be used, and asking again would defy it.
-            NtpResult kissed = UnansweredNtp(*kiss);
-            kissed.kissOfDeath = true;
-            Finish(std::move(kissed));
-            return true;
-        }
-        const NtpTimestamp arrival = NtpFromUnixMicros(receivedUnixMicros);
-        if (const SntpVerdict times = CheckSntpTimes(answer, arrival);
-            times == SntpVerdict::ArrivedBeforeSent) {
-            Finish(UnansweredNtp(SntpVerdictText(times), FailureKind::LocalFailure));
-            return true;
-        } else if (times != SntpVerdict::Valid) {
-            // The answer to this very request: its server lies, and asking again would not mend it.
-            NtpResult invalid = UnansweredNtp(std::string("invalid answer: ") + SntpVerdictText(times));
-            invalid.invalid = true;
-            Finish(std::move(invalid));
-            return true;
-        }
-        const SntpSample sample = ComputeSntpSample(m_sent, answer.receive, answer.transmit, arrival);
-        NtpResult result;
-        result.answered = true;
-        result.stratum = answer.stratum;
-        result.referenceId = FormatReferenceId(answer.stratum, answer.referenceId);
-        result.leap = answer.leap;
-        result.offsetSeconds = sample.offset;
-        // A delay below zero within the slack is our clock's rounding.
-        result.delaySeconds = std::max(sample.delay, 0.0);
-        result.serverUnixMicros = UnixMicrosFromNtp(answer.transmit, receivedUnixMicros);
-        result.rootDelaySeconds = NtpShortSeconds(answer.rootDelay);
-        result.rootDispersionSeconds = NtpShortSeconds(answer.rootDispersion);
-        result.precisionSeconds = PrecisionSeconds(answer.precision);
-        if (!answer.reference.IsZero()) {
-            result.referenceUnixMicros = UnixMicrosFromNtp(answer.reference, receivedUnixMicros);
-        }
-        Finish(std::move(result));
+        Finish(std::get<NtpResult>(std::move(reading)));
         return true;
     }
 }
 
 bool CSntpQuery::FailAttempt(const char* failure, Clock::time_point now) {
-    if (m_attempts < kMaxAttempts && now < m_end) {
+    if (m_attempts < kSntpMaxAttempts && now < m_end) {
         (void)SendRequest(now);
         return false;
     }

@@ -50,7 +50,7 @@ public:
     virtual bool Change(WaitHandle socket, unsigned events) = 0;
     virtual void Forget(WaitHandle socket) = 0;
     // Calls handler with LoopReadable at every wake while signal is set (it is not cleared here). False
-    // when the signal could not be created or the system refuses it.
+    // when the signal could not be created or the system refuses it. Forget before the signal goes.
     virtual bool WatchSignal(const CSignal& signal, LoopHandler handler) = 0;
     virtual void ForgetSignal(const CSignal& signal) = 0;
 

@@ -72,8 +72,8 @@ public:
     bool IsOpen() const;
     // The socket as CEventLoop watches it; kNoSignal when none is open.
     WaitHandle SocketHandle() const;
-    // The error that ended a connect that was under way (0: it stands), read once the socket is
-    // writable or in error; the platform's code, as LastError gives it.
+    // The error that ended a connect that was under way (0: it stands; kErrorWouldBlock: still under
+    // way), read once the socket is writable or in error; the platform's code, as LastError gives it.
     int ConnectResult() const;
     // The destination of the last connect.
     const RemoteAddress& Remote() const { return m_remote; }

@@ -17,10 +17,12 @@ public:
 
     // What ReceiveFrom found.
     enum class Arrival {
-        None,        // nothing waits
-        Datagram,    // a datagram from the peer, cut at the buffer's size
-        Unreachable, // the peer's port answered that nothing listens there (where the platform tells who)
-        Failed,      // the socket reports an error that names no peer
+        None,     // nothing waits
+        Datagram, // a datagram from the peer, cut at the buffer's size
+        // The peer's port answered that nothing listens there, where the platform tells who (Linux;
+        // elsewhere a refusal is never reported): the buffer holds the start of the refused datagram.
+        Unreachable,
+        Failed, // the socket reports an error that names no peer
     };
     struct Received {
         Arrival arrival = Arrival::None;
@@ -33,6 +35,7 @@ public:
     };
 
     // Opens the socket on an ephemeral port of every local address, closing an earlier one; false on failure.
+    // One refused peer never breaks the socket for the others.
     bool Open();
     // Sends one datagram to address (host byte order) and port; true when the whole of it was accepted.
     bool SendTo(std::uint32_t address, unsigned short port, const std::uint8_t* data, std::size_t length);

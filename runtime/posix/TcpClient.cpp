@@ -27,6 +27,8 @@ struct CTcpClient::Native {
     std::shared_ptr<CSocketWatch> m_watch;
     // When the connect under way counts as failed; empty when none is under way.
     std::optional<WaitClock::time_point> m_connectDeadline;
+    // The error that ended the last connect, once ConnectResult has read it; 0 while none is known.
+    int m_connectFailure = 0;
 
     void CancelWatch() {
         if (m_watch) {
@@ -161,6 +163,7 @@ int CTcpClient::ConnectAddress(unsigned long address, unsigned short port) {
     std::memcpy(m_remote.address, &remote.sin_addr.s_addr, sizeof m_remote.address);
 
     m_native->m_connectDeadline = WaitClock::now() + std::chrono::milliseconds(m_connectTimeoutMs);
+    m_native->m_connectFailure = 0;
     const int result = connect(m_native->m_fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
     if (result != 0) {
         RememberErrno();
@@ -241,6 +244,7 @@ int CTcpClient::Close() {
     }
     m_native->CancelWatch();
     m_native->m_connectDeadline.reset();
+    m_native->m_connectFailure = 0;
     const int result = close(m_native->m_fd);
     if (result != 0) {
         RememberErrno();
@@ -252,6 +256,27 @@ int CTcpClient::Close() {
 
 bool CTcpClient::IsOpen() const {
     return m_native->m_fd >= 0;
+}
+
+WaitHandle CTcpClient::SocketHandle() const {
+    return IsOpen() ? m_native->m_fd : kNoSignal;
+}
+
+int CTcpClient::ConnectResult() const {
+    if (!IsOpen()) {
+        return EBADF;
+    }
+    // SO_ERROR is cleared by reading it, so a failure is kept for whoever asks again.
+    if (m_native->m_connectFailure != 0) {
+        return m_native->m_connectFailure;
+    }
+    if (!HasNoPendingError(m_native->m_fd) || !IsWritableNow(m_native->m_fd)) {
+        m_native->m_connectFailure = t_lastError == kErrorWouldBlock ? 0 : t_lastError;
+        return t_lastError;
+    }
+    // The connect is over: its deadline must not turn a later probe of this connection into a failure.
+    m_native->m_connectDeadline.reset();
+    return 0;
 }
 
 int CTcpClient::LastError() {

@@ -1,8 +1,7 @@
+#include "DatagramSocket.h"
 #include "SignalNative.h"
 #include "SocketWatch.h"
-#include "StampedReceive.h"
 
-#include "runtime/RealTimeClock.h"
 #include "runtime/UdpClient.h"
 
 #include <arpa/inet.h>
@@ -12,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
 #include <optional>
 
 struct CUdpClient::Native {
@@ -28,12 +28,10 @@ CUdpClient::~CUdpClient() {
 
 bool CUdpClient::Open(std::uint32_t address, unsigned short port) {
     Close();
-    m_native->m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);
+    m_native->m_fd = OpenDatagramSocket();
     if (m_native->m_fd < 0) {
         return false;
     }
-    // An answer's time is when it reached the socket, however late the thread gets to it.
-    AskForArrivalStamps(m_native->m_fd);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
@@ -58,21 +56,11 @@ int CUdpClient::Receive(std::uint8_t* buffer, std::size_t size, std::int64_t& ar
     if (m_native->m_fd < 0) {
         return -1;
     }
-    for (;;) {
-        std::optional<std::int64_t> stamp;
-        const ssize_t received = ReceiveStamped(m_native->m_fd, buffer, size, nullptr, stamp);
-        if (received >= 0) {
-            // A datagram without a stamp is stamped as it is read.
-            arrivalUnixMicros = stamp ? *stamp : RealTimeMicros();
-            return static_cast<int>(received);
-        }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return kNoDatagram;
-        }
-        if (errno != EINTR) {
-            return -1;
-        }
+    const ssize_t received = ReceiveDatagram(m_native->m_fd, buffer, size, nullptr, arrivalUnixMicros);
+    if (received >= 0) {
+        return static_cast<int>(received);
     }
+    return errno == EAGAIN || errno == EWOULDBLOCK ? kNoDatagram : -1;
 }
 
 bool CUdpClient::WatchReadable(const CSignal& signal) {

@@ -1,3 +1,4 @@
+#include "DatagramSocket.h"
 #include "SignalNative.h"
 
 #include "runtime/RealTimeClock.h"
@@ -5,7 +6,6 @@
 
 #include <winsock2.h>
 
-#include <algorithm>
 #include <climits>
 
 struct CUdpClient::Native {
@@ -33,10 +33,8 @@ CUdpClient::~CUdpClient() {
 
 bool CUdpClient::Open(std::uint32_t address, unsigned short port) {
     Close();
-    m_native->socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    u_long nonBlocking = 1;
-    if (m_native->socket == INVALID_SOCKET || ioctlsocket(m_native->socket, FIONBIO, &nonBlocking) != 0) {
-        Close();
+    m_native->socket = OpenDatagramSocket();
+    if (m_native->socket == INVALID_SOCKET) {
         return false;
     }
     sockaddr_in peer{};
@@ -63,24 +61,22 @@ int CUdpClient::Receive(std::uint8_t* buffer, std::size_t size, std::int64_t& ar
     if (m_native->socket == INVALID_SOCKET) {
         return -1;
     }
-    const int capacity = static_cast<int>(std::min<std::size_t>(size, INT_MAX));
-    const int received = recv(m_native->socket, reinterpret_cast<char*>(buffer), capacity, 0);
+    std::size_t length = 0;
+    const DatagramRead read = ReceiveDatagram(m_native->socket, buffer, size, nullptr, length);
     // Windows stamps arrivals (SIO_TIMESTAMPING) only from build 20348, at a network adapter's driver and
     // once timestamping is configured for the whole system; Wine not at all. The time of the read stands
     // in, taken right after it.
     arrivalUnixMicros = RealTimeMicros();
-    if (received != SOCKET_ERROR) {
-        return received;
-    }
-    switch (WSAGetLastError()) {
-    case WSAEWOULDBLOCK:
+    switch (read) {
+    case DatagramRead::Taken:
+        return static_cast<int>(length);
+    case DatagramRead::None:
         return HasPendingError(m_native->socket) ? -1 : kNoDatagram;
-    case WSAEMSGSIZE:
-        // Windows fails a datagram longer than the buffer after filling the buffer with its start.
-        return capacity;
-    default:
-        return -1;
+    case DatagramRead::Refused:
+    case DatagramRead::Failed:
+        break;
     }
+    return -1;
 }
 
 bool CUdpClient::WatchReadable(const CSignal& signal) {

@@ -1,0 +1,6 @@
+#include "DescriptorLoop.h"
+
+// Without epoll, poll(2) is the best this platform is known to give.
+std::unique_ptr<CEventLoop> CreateBestLoop() {
+    return CreatePollLoop();
+}

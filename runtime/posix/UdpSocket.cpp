@@ -1,0 +1,122 @@
+#include "DatagramSocket.h"
+#include "PortUnreachableReports.h"
+
+#include "runtime/UdpSocket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Error reports behind a failed call: a report may arrive between the look at the queue and the read.
+constexpr int kReadsPerCall = 4;
+
+// Whether err is a peer's refusal or unreachability that the error queue also holds: the socket
+// reports it once more to whichever call comes next, send or receive, whatever peer that call concerns.
+bool IsQueuedPeerError(int err) {
+    return err == ECONNREFUSED || err == EHOSTUNREACH || err == ENETUNREACH;
+}
+
+CUdpSocket::Received PeerReport(CUdpSocket::Arrival arrival, const sockaddr_in& peer, std::size_t length) {
+    CUdpSocket::Received received;
+    received.arrival = arrival;
+    received.length = length;
+    received.peerAddress = ntohl(peer.sin_addr.s_addr);
+    received.peerPort = ntohs(peer.sin_port);
+    return received;
+}
+
+} // namespace
+
+struct CUdpSocket::Native {
+    int fd = -1;
+};
+
+CUdpSocket::CUdpSocket() : m_native(std::make_unique<Native>()) {}
+
+CUdpSocket::~CUdpSocket() {
+    Close();
+}
+
+bool CUdpSocket::Open() {
+    Close();
+    m_native->fd = OpenDatagramSocket();
+    if (m_native->fd < 0) {
+        return false;
+    }
+    // Unconnected, the socket learns of a closed peer port only through the queue of error reports.
+    AskForPortUnreachableReports(m_native->fd);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = 0; // the system picks the port
+    if (bind(m_native->fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool CUdpSocket::SendTo(std::uint32_t address, unsigned short port, const std::uint8_t* data,
+                        std::size_t length) {
+    if (m_native->fd < 0) {
+        return false;
+    }
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    peer.sin_addr.s_addr = htonl(address);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const ssize_t sent = sendto(m_native->fd, data, length, MSG_NOSIGNAL,
+                                    reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+        if (sent >= 0) {
+            return static_cast<std::size_t>(sent) == length;
+        }
+        // Another peer's refusal, told once more here: it stays queued for ReceiveFrom; send again.
+        if (!IsQueuedPeerError(errno) && errno != EINTR) {
+            return false;
+        }
+    }
+    return false;
+}
+
+CUdpSocket::Received CUdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t size) {
+    if (m_native->fd < 0) {
+        return {.arrival = Arrival::Failed};
+    }
+    for (int read = 0; read < kReadsPerCall; ++read) {
+        if (const auto report = TakePortUnreachableReport(m_native->fd, buffer, size)) {
+            return PeerReport(Arrival::Unreachable, report->peer, report->length);
+        }
+        sockaddr_in sender{};
+        std::int64_t arrivalUnixMicros = 0;
+        const ssize_t received = ReceiveDatagram(m_native->fd, buffer, size, &sender, arrivalUnixMicros);
+        if (received >= 0) {
+            Received datagram = PeerReport(Arrival::Datagram, sender, static_cast<std::size_t>(received));
+            datagram.arrivalUnixMicros = arrivalUnixMicros;
+            return datagram;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return {};
+        }
+        if (!IsQueuedPeerError(errno)) {
+            return {.arrival = Arrival::Failed};
+        }
+    }
+    return {}; // the reports still queued keep the socket ready for the next call
+}
+
+WaitHandle CUdpSocket::SocketHandle() const {
+    return m_native->fd < 0 ? kNoSignal : static_cast<WaitHandle>(m_native->fd);
+}
+
+void CUdpSocket::Close() {
+    if (m_native->fd < 0) {
+        return;
+    }
+    (void)close(m_native->fd); // Nothing to recover: the descriptor is released either way.
+    m_native->fd = -1;
+}
