@@ -10,8 +10,9 @@
 
 CLoopLink::CLoopLink(CEventLoop& loop, std::string name, LoopLinkNews news)
     : m_loop(loop), m_name(std::move(name)), m_news(std::move(news)) {
-    m_dialogue.SetTrace(
-        [this](char direction, std::string_view text) { DebugDialogueTrace(m_name, m_port, direction, text); });
+    m_dialogue.SetTrace([this](char direction, std::string_view text) {
+        DebugDialogueTrace(m_name, m_port, direction, text);
+    });
 }
 
 CLoopLink::~CLoopLink() {
@@ -149,8 +150,9 @@ void CLoopLink::Arm() {
         events = LoopReadable;
     }
     const bool watched =
-        m_watched ? events == m_watchedEvents || m_loop.Change(m_client.SocketHandle(), events)
-                  : m_loop.Watch(m_client.SocketHandle(), events, [this](unsigned ready) { OnSocket(ready); });
+        m_watched
+            ? events == m_watchedEvents || m_loop.Change(m_client.SocketHandle(), events)
+            : m_loop.Watch(m_client.SocketHandle(), events, [this](unsigned ready) { OnSocket(ready); });
     if (!watched) {
         // A socket this PC cannot watch says nothing of the device.
         m_dialogue.End(StateSocketFailed);

@@ -38,7 +38,8 @@ public:
     using News = std::function<void()>;
 
     // name: the device's address as the debug output shows it. loop and budget outlive the race.
-    CStaggeredRace(CEventLoop& loop, CSocketBudget& budget, const std::string& name, RacePorts ports, News news);
+    CStaggeredRace(CEventLoop& loop, CSocketBudget& budget, const std::string& name, RacePorts ports,
+                   News news);
     ~CStaggeredRace();
     CStaggeredRace(const CStaggeredRace&) = delete;
     CStaggeredRace& operator=(const CStaggeredRace&) = delete;

@@ -44,8 +44,8 @@ CDeviceProbe::CDeviceProbe(const ProbeGround& ground, std::string address, std::
                            const ProbeSettings& settings, CNtpHistory history, std::function<void()> news)
     : m_loop(ground.loop), m_ntp(ground.ntp), m_address(std::move(address)), m_addressValue(addressValue),
       m_settings(settings), m_news(std::move(news)),
-      m_race(ground.loop, ground.sockets, m_address, {.shell = settings.shellPort, .telnet = settings.telnetPort},
-             m_news),
+      m_race(ground.loop, ground.sockets, m_address,
+             {.shell = settings.shellPort, .telnet = settings.telnetPort}, m_news),
       m_ntpHistory(std::move(history)) {
     m_timing.pollPacingMs = static_cast<std::uint32_t>(settings.pollPacing.count());
 }
@@ -73,14 +73,14 @@ void CDeviceProbe::StartNtpCheck(Clock::time_point now) {
     }
     m_ntpHistory.Asked(now);
     m_ntpCheck = kNtpStarting;
-    const NtpCheckId check =
-        m_ntp.Start(m_addressValue, m_settings.ntpPort, now, now + m_settings.timeout, [this](const NtpResult& result) {
-            if (m_ntpCheck != 0) {
-                m_ntpCheck = 0;
-                m_ntpHistory.Ended(result, Clock::now());
-                m_news();
-            }
-        });
+    const NtpCheckId check = m_ntp.Start(m_addressValue, m_settings.ntpPort, now, now + m_settings.timeout,
+                                         [this](const NtpResult& result) {
+                                             if (m_ntpCheck != 0) {
+                                                 m_ntpCheck = 0;
+                                                 m_ntpHistory.Ended(result, Clock::now());
+                                                 m_news();
+                                             }
+                                         });
     // A check that could not even start has its result already.
     if (m_ntpCheck == kNtpStarting) {
         m_ntpCheck = check;
@@ -159,10 +159,9 @@ void CDeviceProbe::TakeOutcome() {
                                          : FailureKind::Device);
         break;
     case RaceOutcome::Lost:
-        GoDown(m_phase == ProbePhase::Complete
-                   ? "connection lost"
-                   : std::string("connection lost before a complete reading: ") +
-                         LinkFailureText(m_race.LastState(m_race.WinnerSide())));
+        GoDown(m_phase == ProbePhase::Complete ? "connection lost"
+                                               : std::string("connection lost before a complete reading: ") +
+                                                     LinkFailureText(m_race.LastState(m_race.WinnerSide())));
         break;
     case RaceOutcome::Racing:
     case RaceOutcome::Won:

@@ -10,6 +10,7 @@
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -57,7 +58,8 @@ public:
         // News that came outside a wait (a check that could not start) must not wait for more.
         if (m_loop->Wait(m_news.empty() ? until : std::optional(Clock::now())) < 0) {
             // A wait this PC could not make would fail again at once: stop alone is waited for.
-            (void)m_stop.Wait(until ? std::min(MillisecondsUntil(*until), kFailedWaitPauseMs) : kFailedWaitPauseMs);
+            (void)m_stop.Wait(until ? std::min(MillisecondsUntil(*until), kFailedWaitPauseMs)
+                                    : kFailedWaitPauseMs);
         }
         m_queued.clear();
         return std::exchange(m_news, {});
@@ -238,7 +240,8 @@ public:
             if (found != byAddress.end()) {
                 m_kept.push_back(std::move(found->second));
             } else {
-                m_kept.push_back(std::make_unique<KeptProbe>(KeptProbe{device, m_nextSlot, nullptr, std::nullopt}));
+                m_kept.push_back(
+                    std::make_unique<KeptProbe>(KeptProbe{device, m_nextSlot, nullptr, std::nullopt}));
                 m_kept.back()->probe = MakeProbe(m_fleet, m_nextSlot++, device, m_settings);
                 m_waiting.push_back(m_kept.back()->slot);
             }
@@ -272,7 +275,8 @@ public:
             if (!one.reconnectAt) {
                 one.reconnectAt = now + one.probe->ReconnectDelay().Next();
                 // The timer's news comes to nobody once the device is dropped.
-                (void)m_fleet.Loop().StartTimer(*one.reconnectAt, [news = m_fleet.NewsFor(slot)](unsigned) { news(); });
+                (void)m_fleet.Loop().StartTimer(*one.reconnectAt,
+                                                [news = m_fleet.NewsFor(slot)](unsigned) { news(); });
             } else if (now >= *one.reconnectAt) {
                 one.reconnectAt.reset();
                 m_waiting.push_back(slot);
@@ -305,7 +309,8 @@ private:
 void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSettings& given,
                         const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
     const FleetSettings settings = PacedForWatch(given);
-    const std::unique_ptr<CFleetLoop> fleet = CFleetLoop::Create(settings, stop, change ? &change->reload : nullptr);
+    const std::unique_ptr<CFleetLoop> fleet =
+        CFleetLoop::Create(settings, stop, change ? &change->reload : nullptr);
     if (!fleet) {
         WatchWithoutLoop(devices, settings, stop, sink);
         return;
@@ -343,7 +348,8 @@ void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSe
 // turns; none is read more often than once an interval, nor asked over NTP more often than its floor.
 void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                        const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
-    const std::unique_ptr<CFleetLoop> fleet = CFleetLoop::Create(settings, stop, change ? &change->reload : nullptr);
+    const std::unique_ptr<CFleetLoop> fleet =
+        CFleetLoop::Create(settings, stop, change ? &change->reload : nullptr);
     if (!fleet) {
         WatchWithoutLoop(devices, settings, stop, sink);
         return;
@@ -427,11 +433,10 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
         }
         for (; nextToStart < devices.size() && active < AtOnce(settings) && fleet->HasRoomForADevice();
              ++nextToStart) {
-            probes[nextToStart] =
-                MakeProbe(*fleet, nextToStart, devices[nextToStart], settings,
-                          settings.ntpHistories != nullptr
-                              ? settings.ntpHistories->Take(devices[nextToStart].value, now)
-                              : CNtpHistory{});
+            probes[nextToStart] = MakeProbe(*fleet, nextToStart, devices[nextToStart], settings,
+                                            settings.ntpHistories != nullptr
+                                                ? settings.ntpHistories->Take(devices[nextToStart].value, now)
+                                                : CNtpHistory{});
             probes[nextToStart]->Start(now);
             startedAt[nextToStart] = now;
             ++active;
