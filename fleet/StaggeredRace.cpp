@@ -22,8 +22,8 @@ void CStaggeredRace::Start(std::uint32_t address, const LinkTiming& timing) {
     m_telnetStarted = false;
     HoldSockets(kSocketsOfARace);
     m_shell.Start(address, m_ports.shell, timing);
-    m_stagger = m_loop.StartTimer(CEventLoop::Clock::now() + kTelnetStagger, [this](unsigned) {
-        m_stagger = 0;
+    m_staggerTimer = m_loop.StartTimer(CEventLoop::Clock::now() + m_stagger, [this](unsigned) {
+        m_staggerTimer = 0;
         StartTelnet();
     });
 }
@@ -94,8 +94,8 @@ void CStaggeredRace::HoldSockets(std::size_t count) {
 }
 
 void CStaggeredRace::CancelStagger() {
-    if (m_stagger != 0) {
-        m_loop.CancelTimer(m_stagger);
-        m_stagger = 0;
+    if (m_staggerTimer != 0) {
+        m_loop.CancelTimer(m_staggerTimer);
+        m_staggerTimer = 0;
     }
 }

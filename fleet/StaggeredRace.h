@@ -74,6 +74,7 @@ private:
     CSocketBudget& m_budget;
     const RacePorts m_ports;
     const News m_news;
+    const std::chrono::milliseconds m_stagger;
     CLoopLink m_shell;
     CLoopLink m_telnet;
     std::uint32_t m_address = 0;
@@ -82,6 +83,6 @@ private:
     LinkSide m_winner = LinkSide::A;
     LinkState m_lastState[2] = {StateStarting, StateStarting};
     bool m_telnetStarted = false;
-    LoopTimerId m_stagger = 0;
+    LoopTimerId m_staggerTimer = 0;
     std::size_t m_heldSockets = 0;
 };

@@ -9,7 +9,6 @@
 #include <deque>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -47,8 +46,10 @@ public:
     bool HasRoomForADevice() const { return m_sockets.HasRoom(kSocketsOfARace); }
     // What the probe in slot calls when it wants a look.
     std::function<void()> NewsFor(std::size_t slot) {
+        m_queued.resize(std::max(m_queued.size(), slot + 1), false);
         return [this, slot] {
-            if (m_queued.insert(slot).second) {
+            if (!m_queued[slot]) {
+                m_queued[slot] = true;
                 m_news.push_back(slot);
             }
         };
@@ -61,7 +62,9 @@ public:
             (void)m_stop.Wait(until ? std::min(MillisecondsUntil(*until), kFailedWaitPauseMs)
                                     : kFailedWaitPauseMs);
         }
-        m_queued.clear();
+        for (const std::size_t slot : m_news) {
+            m_queued[slot] = false;
+        }
         return std::exchange(m_news, {});
     }
 
@@ -75,7 +78,7 @@ private:
     std::unique_ptr<CNtpExchange> m_ntp; // over the loop: goes first
     const CSignal& m_stop;
     std::vector<std::size_t> m_news;
-    std::unordered_set<std::size_t> m_queued;
+    std::vector<bool> m_queued; // by slot: whether it is in m_news
 };
 
 std::unique_ptr<CDeviceProbe> MakeProbe(CFleetLoop& fleet, std::size_t slot, const DeviceAddress& device,
