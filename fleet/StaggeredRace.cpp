@@ -3,8 +3,8 @@
 #include <utility>
 
 CStaggeredRace::CStaggeredRace(CEventLoop& loop, CSocketBudget& budget, const std::string& name,
-                               RacePorts ports, News news)
-    : m_loop(loop), m_budget(budget), m_ports(ports), m_news(std::move(news)),
+                               RacePorts ports, News news, std::chrono::milliseconds stagger)
+    : m_loop(loop), m_budget(budget), m_ports(ports), m_news(std::move(news)), m_stagger(stagger),
       m_shell(loop, name, [this] { OnLinkNews(LinkSide::A); }),
       m_telnet(loop, name, [this] { OnLinkNews(LinkSide::B); }) {}
 

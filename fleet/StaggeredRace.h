@@ -39,7 +39,7 @@ public:
 
     // name: the device's address as the debug output shows it. loop and budget outlive the race.
     CStaggeredRace(CEventLoop& loop, CSocketBudget& budget, const std::string& name, RacePorts ports,
-                   News news);
+                   News news, std::chrono::milliseconds stagger = kTelnetStagger);
     ~CStaggeredRace();
     CStaggeredRace(const CStaggeredRace&) = delete;
     CStaggeredRace& operator=(const CStaggeredRace&) = delete;
