@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The fleet on one event loop: vantrex-status with default options under the common limit of 1,024 open
-# files, one device against 1,000 (one vantrex-sim on 127.0.176.1 to 127.0.179.232, loopback only): wall
+# files, one device against 1,000 (one vantrex-sim on 127.0.176.1 to 127.0.179.250, loopback only): wall
 # time, the most descriptors and threads seen (sampled every 20 ms from /proc), and how many read OK.
 # Usage: bench/status/fleet_loop_figures.sh [BUILD_DIR]   (default build/normal); RUNS runs each (default 3)
 set -euo pipefail
@@ -28,9 +28,8 @@ measure() { # ARGUMENTS...
          "$(grep -c ' OK ' "$work/out") of $(wc -l <"$work/out") OK $(head -c 200 "$work/err")"
 }
 
-start_sim 127.0.176.1-127.0.179.232
-for octet in 176 177 178; do seq -f "127.0.$octet.%g" 1 250; done >"$work/fleet"
-seq -f "127.0.179.%g" 1 232 >>"$work/fleet"
+start_sim 127.0.176.1-127.0.179.250
+for octet in 176 177 178 179; do seq -f "127.0.$octet.%g" 1 250; done >"$work/fleet"
 
 echo "== one device, default options, nofile=1024"
 for _ in $(seq "$runs"); do measure 127.0.176.1; done
