@@ -222,7 +222,6 @@ TEST(FleetRun, ReadsTwoHundredDevicesWithoutAThreadEach) {
     const int before = ThreadCount();
     std::atomic<bool> read{false};
     std::atomic<int> most{0};
-    // The sampler is the one thread more.
     std::thread sampler([&read, &most] {
         while (!read) {
             most = std::max(most.load(), ThreadCount());
@@ -232,7 +231,9 @@ TEST(FleetRun, ReadsTwoHundredDevicesWithoutAThreadEach) {
     const TimedRun run = ReadOnce(devices, settings);
     read = true;
     sampler.join();
-    EXPECT_LE(most, before + 1);
+    // The sampler, and a sanitizer's helper thread that the sampler's start may bring: a few, never one a
+    // device.
+    EXPECT_LE(most, before + 3);
     ASSERT_EQ(run.records.size(), devices.size());
     for (const DeviceRecord& record : run.records) {
         EXPECT_TRUE(record.reachable) << record.address << ": " << record.failure;
