@@ -44,13 +44,15 @@ public:
 
     // Watches the socket whose handle is socket (CTcpClient::SocketHandle, CUdpSocket::SocketHandle) for
     // events (LoopReadable | LoopWritable; 0: errors only), replacing an earlier watch of it. False when
-    // the system refuses it (descriptors exhausted): nothing is watched then. Forget before the socket closes.
+    // the system refuses it (descriptors exhausted): nothing is watched then. Forget before the socket
+    // closes.
     virtual bool Watch(WaitHandle socket, unsigned events, LoopHandler handler) = 0;
     // Changes what a watched socket is watched for; false when it is not watched or the system refuses.
     virtual bool Change(WaitHandle socket, unsigned events) = 0;
     virtual void Forget(WaitHandle socket) = 0;
     // Calls handler with LoopReadable at every wake while signal is set (it is not cleared here). False
-    // when the signal could not be created or the system refuses it. Forget before the signal goes.
+    // when the signal could not be created or the system refuses it. Forget before the signal goes. A
+    // socket condition attached to the signal (CTcpClient::EventSelect) is not watched: watch the socket.
     virtual bool WatchSignal(const CSignal& signal, LoopHandler handler) = 0;
     virtual void ForgetSignal(const CSignal& signal) = 0;
 

@@ -29,7 +29,7 @@ public:
 protected:
     bool Register(WaitHandle handle, unsigned events, std::uint32_t generation, bool watched) override {
         epoll_event interest{};
-        interest.events = static_cast<std::uint32_t>(PollEventsFor(events));
+        interest.events = static_cast<std::uint32_t>(PollEventsFor(events, kPollBits));
         interest.data.u64 = Tag(handle, generation);
         const int fd = static_cast<int>(handle);
         // A descriptor closed without Forget left epoll by itself; its number may be back as another.
@@ -58,7 +58,7 @@ protected:
             const std::uint64_t tag = m_ready[static_cast<std::size_t>(index)].data.u64;
             called +=
                 Deliver(static_cast<WaitHandle>(tag & 0xFFFFFFFFu), static_cast<std::uint32_t>(tag >> 32),
-                        LoopEventsOf(m_ready[static_cast<std::size_t>(index)].events));
+                        LoopEventsOf(m_ready[static_cast<std::size_t>(index)].events, kPollBits));
         }
         return called;
     }

@@ -15,6 +15,8 @@ static_assert(kErrorWouldBlock == WSAEWOULDBLOCK && kSocketError == SOCKET_ERROR
 struct CTcpClient::Native {
     SOCKET socket = INVALID_SOCKET;
     CConnectDeadline connectDeadline;
+    // The error that ended the last connect, once ConnectResult has read it; 0 while none is known.
+    int connectFailure = 0;
 };
 
 namespace {
@@ -63,6 +65,19 @@ void RememberWhyNotWritable(SOCKET socket) {
         return; // getsockopt set the error itself
     }
     WSASetLastError(pending != 0 ? pending : WSAEWOULDBLOCK);
+}
+
+// Whether the socket is writable now, without waiting; when not, the error says why.
+bool IsWritableNow(SOCKET socket) {
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(socket, &writable);
+    timeval now{0, 0};
+    const int ready = select(0, nullptr, &writable, nullptr, &now);
+    if (ready == 0) {
+        RememberWhyNotWritable(socket);
+    }
+    return ready == 1;
 }
 
 } // namespace
@@ -118,6 +133,7 @@ int CTcpClient::ConnectAddress(unsigned long address, unsigned short port) {
     std::memcpy(m_remote.address, &remote.sin_addr.s_addr, sizeof m_remote.address);
 
     m_native->connectDeadline.Start(m_connectTimeoutMs);
+    m_native->connectFailure = 0;
     const int result = connect(m_native->socket, reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
     if (result == 0 || WSAGetLastError() != WSAEWOULDBLOCK) {
         const CErrorKeeper keep;
@@ -165,15 +181,7 @@ bool CTcpClient::IsConnectEstablished() const {
         WSASetLastError(WSAETIMEDOUT);
         return false;
     }
-    fd_set writable;
-    FD_ZERO(&writable);
-    FD_SET(m_native->socket, &writable);
-    timeval now{0, 0};
-    const int ready = select(0, nullptr, &writable, nullptr, &now);
-    if (ready != 1) {
-        if (ready == 0) {
-            RememberWhyNotWritable(m_native->socket);
-        }
+    if (!IsWritableNow(m_native->socket)) {
         return false;
     }
     // The connect is over: its limit must not turn a later probe of this connection into a failure.
@@ -186,6 +194,7 @@ int CTcpClient::Close() {
         return -1;
     }
     m_native->connectDeadline.Clear();
+    m_native->connectFailure = 0;
     const int result = closesocket(m_native->socket);
     // The socket is released even when closesocket reports an error; it must not be closed twice.
     m_native->socket = INVALID_SOCKET;
@@ -194,6 +203,36 @@ int CTcpClient::Close() {
 
 bool CTcpClient::IsOpen() const {
     return m_native->socket != INVALID_SOCKET;
+}
+
+WaitHandle CTcpClient::SocketHandle() const {
+    return IsOpen() ? static_cast<WaitHandle>(m_native->socket) : kNoSignal;
+}
+
+int CTcpClient::ConnectResult() const {
+    if (!IsOpen()) {
+        return WSAENOTSOCK;
+    }
+    // SO_ERROR is cleared by reading it, so a failure is kept for whoever asks again.
+    if (m_native->connectFailure != 0) {
+        return m_native->connectFailure;
+    }
+    int pending = 0;
+    int length = sizeof pending;
+    if (getsockopt(m_native->socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&pending), &length) != 0) {
+        return WSAGetLastError();
+    }
+    if (pending != 0) {
+        m_native->connectFailure = pending;
+        m_native->connectDeadline.Clear();
+        return pending;
+    }
+    if (!IsWritableNow(m_native->socket)) {
+        return WSAEWOULDBLOCK;
+    }
+    // The connect is over: its limit must not turn a later probe of this connection into a failure.
+    m_native->connectDeadline.Clear();
+    return 0;
 }
 
 int CTcpClient::LastError() {

@@ -83,6 +83,8 @@ TEST_P(EventLoopTest, ReportsWritableReadableAndPeerReset) {
     m_loop->Forget(client.SocketHandle());
     EXPECT_EQ(m_loop->WatchCount(), 0u);
     EXPECT_FALSE(m_loop->Change(client.SocketHandle(), LoopReadable)) << "no longer watched";
+    EXPECT_FALSE(m_loop->Watch(CTcpClient().SocketHandle(), LoopReadable, [](unsigned) {})) << "no socket";
+    EXPECT_EQ(m_loop->WatchCount(), 0u);
 }
 
 TEST_P(EventLoopTest, ReportsARefusedConnect) {
