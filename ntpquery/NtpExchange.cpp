@@ -8,6 +8,7 @@
 #include "runtime/UdpSocket.h"
 
 #include <algorithm>
+#include <deque>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -25,6 +26,10 @@ PeerKey KeyOf(std::uint32_t address, unsigned short port) {
 
 // Datagrams taken in one wake: a flood of them must not keep the loop from its other sockets and timers.
 constexpr int kDatagramsPerWake = 64;
+// Requests sent in one wake, after the wake's answers are taken: a burst of thousands of checks would fill
+// the socket's receive buffer with answers faster than the loop takes them, and the kernel would drop the
+// rest, each a 2 s retry.
+constexpr int kRequestsPerWake = 64;
 
 } // namespace
 
@@ -33,7 +38,8 @@ struct CNtpExchange::Checks {
         PeerKey peer = 0;
         std::uint32_t address = 0;
         unsigned short port = 0;
-        NtpTimestamp sent; // the transmit time of the last request, which its answer echoes
+        NtpTimestamp sent;   // the transmit time of the last request, which its answer echoes
+        bool queued = false; // its next request waits for its turn: no answer counts meanwhile
         int attempts = 0;
         Clock::time_point end;
         LoopTimerId timer = 0;
@@ -45,6 +51,11 @@ struct CNtpExchange::Checks {
     ~Checks();
 
     bool EnsureSocket();
+    // Sends the check's next request, or queues it when this wake's share has gone.
+    void RequestNext(NtpCheckId id, Check& check, Clock::time_point now);
+    // Queues the check's next request; its attempt's time starts when it leaves.
+    void QueueRequest(NtpCheckId id, Check& check);
+    void SendQueuedRequests();
     void SendRequest(NtpCheckId id, Check& check, Clock::time_point now);
     NtpTimestamp FreshTransmitTime(PeerKey peer) const;
     void TimeOut(NtpCheckId id);
@@ -60,6 +71,8 @@ struct CNtpExchange::Checks {
     CUdpSocket socket;
     bool watched = false;
     NtpCheckId lastId = 0;
+    std::deque<NtpCheckId> toSend;
+    int sendsLeft = kRequestsPerWake; // in this wake
     std::unordered_map<NtpCheckId, Check> running;
     // The running checks of each peer: almost always one, so that a datagram finds its check at once.
     std::unordered_map<PeerKey, std::vector<NtpCheckId>> byPeer;
@@ -81,7 +94,11 @@ bool CNtpExchange::Checks::EnsureSocket() {
     if (!socket.Open()) {
         return false;
     }
-    watched = loop.Watch(socket.SocketHandle(), LoopReadable, [this](unsigned) { TakeArrivals(); });
+    watched = loop.Watch(socket.SocketHandle(), LoopReadable, [this](unsigned) {
+        TakeArrivals();
+        sendsLeft = kRequestsPerWake;
+        SendQueuedRequests();
+    });
     if (!watched) {
         socket.Close();
     }
@@ -104,9 +121,47 @@ NtpTimestamp CNtpExchange::Checks::FreshTransmitTime(PeerKey peer) const {
     return fresh;
 }
 
+void CNtpExchange::Checks::RequestNext(NtpCheckId id, Check& check, Clock::time_point now) {
+    if (toSend.empty() && sendsLeft > 0) {
+        --sendsLeft;
+        loop.CancelTimer(check.timer);
+        SendRequest(id, check, now);
+    } else {
+        QueueRequest(id, check);
+    }
+}
+
+void CNtpExchange::Checks::QueueRequest(NtpCheckId id, Check& check) {
+    loop.CancelTimer(check.timer);
+    check.timer = 0;
+    check.queued = true;
+    toSend.push_back(id);
+    if (toSend.size() == 1) {
+        // A datagram socket is writable at once but for a full send buffer: the next wake sends.
+        (void)loop.Change(socket.SocketHandle(), LoopReadable | LoopWritable);
+    }
+}
+
+void CNtpExchange::Checks::SendQueuedRequests() {
+    if (toSend.empty()) {
+        return;
+    }
+    while (sendsLeft > 0 && !toSend.empty()) {
+        const NtpCheckId id = toSend.front();
+        toSend.pop_front();
+        if (const auto found = running.find(id); found != running.end()) {
+            --sendsLeft;
+            SendRequest(id, found->second, Clock::now());
+        }
+    }
+    if (toSend.empty()) {
+        (void)loop.Change(socket.SocketHandle(), LoopReadable);
+    }
+}
+
 void CNtpExchange::Checks::SendRequest(NtpCheckId id, Check& check, Clock::time_point now) {
     ++check.attempts;
-    loop.CancelTimer(check.timer);
+    check.queued = false;
     check.timer = loop.StartTimer(std::min(now + kSntpAttemptTimeout, check.end),
                                   [this, id](unsigned) { TimeOut(id); });
     check.sent = FreshTransmitTime(check.peer);
@@ -129,7 +184,7 @@ void CNtpExchange::Checks::TimeOut(NtpCheckId id) {
 void CNtpExchange::Checks::FailAttempt(NtpCheckId id, Check& check, const std::string& failure,
                                        Clock::time_point now) {
     if (check.attempts < kSntpMaxAttempts && now < check.end) {
-        SendRequest(id, check, now);
+        RequestNext(id, check, now);
         return;
     }
     Finish(id, UnansweredNtp(failure));
@@ -157,7 +212,7 @@ std::pair<NtpCheckId, CNtpExchange::Checks::Check*> CNtpExchange::Checks::FindBy
     if (checks != byPeer.end()) {
         for (const NtpCheckId id : checks->second) {
             Check& check = running.at(id);
-            if (check.sent == sent) {
+            if (!check.queued && check.sent == sent) {
                 return {id, &check};
             }
         }
@@ -246,7 +301,7 @@ NtpCheckId CNtpExchange::Start(std::uint32_t address, unsigned short port, Clock
     check.end = end;
     check.done = std::move(done);
     m_checks->byPeer[peer].push_back(id);
-    m_checks->SendRequest(id, check, now);
+    m_checks->RequestNext(id, check, now);
     return id;
 }
 

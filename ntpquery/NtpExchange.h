@@ -11,7 +11,8 @@
 // Names a check for Abandon; 0 is never one.
 using NtpCheckId = std::uint64_t;
 
-// Receives the result of a check, once, on the loop's thread.
+// Receives the result of a check, once, on the loop's thread; it may start and abandon checks, but not
+// destroy the exchange.
 using NtpCheckDone = std::function<void(const NtpResult& result)>;
 
 // The NTP checks of every device on one event loop, over one shared datagram socket: each check is a
@@ -24,6 +25,7 @@ public:
 
     // loop outlives the exchange. The socket opens with the first check.
     explicit CNtpExchange(CEventLoop& loop);
+    // Ends the running checks without calling their done.
     ~CNtpExchange();
     CNtpExchange(const CNtpExchange&) = delete;
     CNtpExchange& operator=(const CNtpExchange&) = delete;

@@ -4,10 +4,19 @@
 
 #include "runtime/RealTimeClock.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <sys/socket.h>
 
 #include <optional>
+
+sockaddr_in Ipv4SocketAddress(std::uint32_t address, unsigned short port) {
+    sockaddr_in socketAddress{};
+    socketAddress.sin_family = AF_INET;
+    socketAddress.sin_port = htons(port);
+    socketAddress.sin_addr.s_addr = htonl(address);
+    return socketAddress;
+}
 
 int OpenDatagramSocket() {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);

@@ -8,6 +8,9 @@
 
 // What the single-peer client and the shared socket both do with a datagram socket.
 
+// The socket address of address (host byte order) and port.
+sockaddr_in Ipv4SocketAddress(std::uint32_t address, unsigned short port);
+
 // A non-blocking, close-on-exec IPv4 datagram socket whose arrivals the kernel stamps; -1 on failure.
 int OpenDatagramSocket();
 

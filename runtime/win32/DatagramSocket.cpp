@@ -3,6 +3,14 @@
 #include <algorithm>
 #include <climits>
 
+sockaddr_in Ipv4SocketAddress(std::uint32_t address, unsigned short port) {
+    sockaddr_in socketAddress{};
+    socketAddress.sin_family = AF_INET;
+    socketAddress.sin_port = htons(port);
+    socketAddress.sin_addr.s_addr = htonl(address);
+    return socketAddress;
+}
+
 SOCKET OpenDatagramSocket() {
     const SOCKET opened = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     u_long nonBlocking = 1;

@@ -7,6 +7,9 @@
 
 // What the single-peer client and the shared socket both do with a datagram socket.
 
+// The socket address of address (host byte order) and port.
+sockaddr_in Ipv4SocketAddress(std::uint32_t address, unsigned short port);
+
 // A non-blocking IPv4 datagram socket; INVALID_SOCKET on failure.
 SOCKET OpenDatagramSocket();
 

@@ -37,10 +37,7 @@ bool CUdpClient::Open(std::uint32_t address, unsigned short port) {
     if (m_native->socket == INVALID_SOCKET) {
         return false;
     }
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = htonl(address);
+    const sockaddr_in peer = Ipv4SocketAddress(address, port);
     // A connected datagram socket drops what other senders send, and learns of a closed peer port.
     if (connect(m_native->socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
         Close();

@@ -11,6 +11,8 @@
 
 namespace {
 
+// The answers of a fleet's checks arrive in bursts: room for thousands (Windows keeps 64 KiB unless asked).
+constexpr int kReceiveBufferBytes = 4 << 20;
 // Refusals that slipped past SIO_UDP_CONNRESET, skipped in one call before it gives the loop its turn.
 constexpr int kReadsPerCall = 4;
 
@@ -43,10 +45,10 @@ bool CUdpSocket::Open() {
         return false;
     }
     IgnoreRefusals(m_native->socket);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = 0; // the system picks the port
+    // A refusal leaves the default, with more answers lost to a burst.
+    (void)setsockopt(m_native->socket, SOL_SOCKET, SO_RCVBUF,
+                     reinterpret_cast<const char*>(&kReceiveBufferBytes), sizeof kReceiveBufferBytes);
+    const sockaddr_in local = Ipv4SocketAddress(INADDR_ANY, 0); // the system picks the port
     if (bind(m_native->socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         Close();
         return false;
@@ -59,10 +61,7 @@ bool CUdpSocket::SendTo(std::uint32_t address, unsigned short port, const std::u
     if (m_native->socket == INVALID_SOCKET || length > static_cast<std::size_t>(INT_MAX)) {
         return false;
     }
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = htonl(address);
+    const sockaddr_in peer = Ipv4SocketAddress(address, port);
     const int sent = sendto(m_native->socket, reinterpret_cast<const char*>(data), static_cast<int>(length),
                             0, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
     return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == length;

@@ -22,18 +22,34 @@ CDatagramPeer::~CDatagramPeer() {
     }
 }
 
-std::vector<std::uint8_t> CDatagramPeer::Echo(const std::vector<std::uint8_t>& reply, int timeoutMs) const {
+std::optional<CDatagramPeer::Datagram> CDatagramPeer::Receive(int timeoutMs) const {
     const int fd = static_cast<int>(m_socket);
     pollfd readable{fd, POLLIN, 0};
     if (!m_bound || poll(&readable, 1, timeoutMs) != 1) {
-        return {};
+        return std::nullopt;
     }
-    std::vector<std::uint8_t> datagram(64);
+    Datagram datagram;
+    datagram.bytes.resize(64);
     sockaddr_in sender{};
     socklen_t length = sizeof sender;
-    const ssize_t received =
-        recvfrom(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&sender), &length);
-    datagram.resize(received < 0 ? 0 : static_cast<std::size_t>(received));
-    (void)sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&sender), length);
+    const ssize_t received = recvfrom(fd, datagram.bytes.data(), datagram.bytes.size(), 0,
+                                      reinterpret_cast<sockaddr*>(&sender), &length);
+    if (received < 0) {
+        return std::nullopt;
+    }
+    datagram.bytes.resize(static_cast<std::size_t>(received));
+    datagram.senderAddress = ntohl(sender.sin_addr.s_addr);
+    datagram.senderPort = ntohs(sender.sin_port);
     return datagram;
+}
+
+bool CDatagramPeer::SendTo(std::uint32_t address, unsigned short port,
+                           const std::vector<std::uint8_t>& bytes) const {
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    peer.sin_addr.s_addr = htonl(address);
+    const ssize_t sent = sendto(static_cast<int>(m_socket), bytes.data(), bytes.size(), 0,
+                                reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+    return sent == static_cast<ssize_t>(bytes.size());
 }

@@ -19,7 +19,7 @@ CDatagramPeer::~CDatagramPeer() {
     }
 }
 
-std::vector<std::uint8_t> CDatagramPeer::Echo(const std::vector<std::uint8_t>& reply, int timeoutMs) const {
+std::optional<CDatagramPeer::Datagram> CDatagramPeer::Receive(int timeoutMs) const {
     const SOCKET socket = static_cast<SOCKET>(m_socket);
     // select, not an event object of the kind the client under test uses.
     fd_set readable;
@@ -27,16 +27,32 @@ std::vector<std::uint8_t> CDatagramPeer::Echo(const std::vector<std::uint8_t>& r
     FD_SET(socket, &readable);
     timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
     if (!m_bound || select(0, &readable, nullptr, nullptr, &limit) != 1) {
-        return {};
+        return std::nullopt;
     }
-    std::vector<std::uint8_t> datagram(64);
+    Datagram datagram;
+    datagram.bytes.resize(64);
     sockaddr_in sender{};
     int length = sizeof sender;
     const int received =
-        recvfrom(socket, reinterpret_cast<char*>(datagram.data()), static_cast<int>(datagram.size()), 0,
-                 reinterpret_cast<sockaddr*>(&sender), &length);
-    datagram.resize(received < 0 ? 0 : static_cast<std::size_t>(received));
-    (void)sendto(socket, reinterpret_cast<const char*>(reply.data()), static_cast<int>(reply.size()), 0,
-                 reinterpret_cast<const sockaddr*>(&sender), length);
+        recvfrom(socket, reinterpret_cast<char*>(datagram.bytes.data()),
+                 static_cast<int>(datagram.bytes.size()), 0, reinterpret_cast<sockaddr*>(&sender), &length);
+    if (received < 0) {
+        return std::nullopt;
+    }
+    datagram.bytes.resize(static_cast<std::size_t>(received));
+    datagram.senderAddress = ntohl(sender.sin_addr.s_addr);
+    datagram.senderPort = ntohs(sender.sin_port);
     return datagram;
+}
+
+bool CDatagramPeer::SendTo(std::uint32_t address, unsigned short port,
+                           const std::vector<std::uint8_t>& bytes) const {
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    peer.sin_addr.s_addr = htonl(address);
+    const int sent =
+        sendto(static_cast<SOCKET>(m_socket), reinterpret_cast<const char*>(bytes.data()),
+               static_cast<int>(bytes.size()), 0, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+    return sent == static_cast<int>(bytes.size());
 }
