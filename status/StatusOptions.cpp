@@ -28,8 +28,8 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr double kShortestReadingSeconds = std::chrono::duration<double>(kShortestReadingLimit).count();
 // Longer than any run is meant to wait, and small enough for the millisecond arithmetic.
 constexpr double kLongestWait = 86400;
-// The most devices --parallel reads at once.
-constexpr int kMostParallel = 4096;
+// The most devices --parallel reads at once: every one of the largest fleet one process reads.
+constexpr int kMostParallel = 65536;
 
 std::string Quoted(std::string_view text) {
     return "'" + OutsideText(text, kLongestEcho) + "'";
