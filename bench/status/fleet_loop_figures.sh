@@ -26,6 +26,7 @@ measure() { # ARGUMENTS...
     end=$(date +%s.%N)
     echo "$(echo "$end - $start" | bc) s wall, peak $peak_fds descriptors, $peak_threads threads," \
          "$(grep -c ' OK ' "$work/out") of $(wc -l <"$work/out") OK $(head -c 200 "$work/err")"
+    grep -v ' OK ' "$work/out" | head -3 || true
 }
 
 start_sim 127.0.176.1-127.0.179.250
