@@ -1,5 +1,7 @@
 #include "SignalWatcher.h"
 
+#include <system_error>
+
 namespace {
 
 void CloseEvent(void* event) {

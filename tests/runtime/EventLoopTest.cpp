@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -22,7 +23,7 @@ constexpr unsigned short kPort = 5736;
 constexpr auto kEventTime = std::chrono::seconds(5);
 
 // Starts a non-blocking connect to address; false when it could not even start.
-bool StartConnect(CTcpClient& client, const char* address) {
+bool StartConnect(CTcpClient& client, const std::string& address) {
     if (!client.Create(kSockStream, kIpProtoTcp, kAfInet) || !client.SetBlocking(false)) {
         return false;
     }
@@ -34,6 +35,11 @@ protected:
     void SetUp() override {
         m_loop = CEventLoop::Create(GetParam());
         ASSERT_NE(m_loop, nullptr);
+    }
+
+    // The loopback address host of this test, distinct per mechanism: ctest runs both at once.
+    static std::string Address(int host) {
+        return "127.0.236." + std::to_string(GetParam() == LoopMechanism::Poll ? 100 + host : host);
     }
 
     // Waits on the loop until done holds or kEventTime passes; whether it held.
@@ -52,10 +58,10 @@ protected:
 };
 
 TEST_P(EventLoopTest, ReportsWritableReadableAndPeerReset) {
-    CLoopbackListener listener("127.0.236.1", kPort);
+    CLoopbackListener listener(Address(1).c_str(), kPort);
     ASSERT_TRUE(listener.IsListening());
     CTcpClient client;
-    ASSERT_TRUE(StartConnect(client, "127.0.236.1"));
+    ASSERT_TRUE(StartConnect(client, Address(1)));
     unsigned seen = 0;
     ASSERT_TRUE(
         m_loop->Watch(client.SocketHandle(), LoopWritable, [&seen](unsigned events) { seen |= events; }));
@@ -89,7 +95,7 @@ TEST_P(EventLoopTest, ReportsWritableReadableAndPeerReset) {
 
 TEST_P(EventLoopTest, ReportsARefusedConnect) {
     CTcpClient client;
-    ASSERT_TRUE(StartConnect(client, "127.0.236.2"));
+    ASSERT_TRUE(StartConnect(client, Address(2)));
     unsigned seen = 0;
     ASSERT_TRUE(
         m_loop->Watch(client.SocketHandle(), LoopWritable, [&seen](unsigned events) { seen |= events; }));
@@ -103,13 +109,13 @@ TEST_P(EventLoopTest, ReportsARefusedConnect) {
 // it again with a new handler. The second one's events were reported for the old watch and must not reach
 // anyone; the new watch hears of the socket at the next wake.
 TEST_P(EventLoopTest, AWatchForgottenDuringAWakeIsNotCalled) {
-    CLoopbackListener listener("127.0.236.3", kPort);
+    CLoopbackListener listener(Address(3).c_str(), kPort);
     ASSERT_TRUE(listener.IsListening());
     for (const bool watchAgain : {false, true}) {
         SCOPED_TRACE(watchAgain ? "forgotten and watched again" : "forgotten");
         CTcpClient clients[2];
         for (CTcpClient& client : clients) {
-            ASSERT_TRUE(StartConnect(client, "127.0.236.3"));
+            ASSERT_TRUE(StartConnect(client, Address(3)));
         }
         int calls[2] = {0, 0};
         int newHandlerCalls = 0;
@@ -184,11 +190,14 @@ TEST_P(EventLoopTest, ManyTimersRunInTimeOrder) {
         ids.push_back(m_loop->StartTimer(start + std::chrono::microseconds(offset),
                                          [&fired, offset](unsigned) { fired.push_back(offset); }));
     }
-    for (int index = 0; index < kTimers; index += 2) {
-        m_loop->CancelTimer(ids[static_cast<std::size_t>(index)]);
+    // Three in four go: the heap drops the cancelled entries on the way, and must stay in order.
+    for (int index = 0; index < kTimers; ++index) {
+        if (index % 4 != 0) {
+            m_loop->CancelTimer(ids[static_cast<std::size_t>(index)]);
+        }
     }
-    EXPECT_EQ(m_loop->Wait(), kTimers / 2);
-    EXPECT_EQ(fired.size(), std::size_t{kTimers / 2});
+    EXPECT_EQ(m_loop->Wait(), kTimers / 4);
+    EXPECT_EQ(fired.size(), std::size_t{kTimers / 4});
     EXPECT_TRUE(std::is_sorted(fired.begin(), fired.end()));
 }
 
@@ -235,13 +244,13 @@ TEST_P(EventLoopTest, ReportsThousandsOfSocketsInOneWait) {
     if (limit && *limit < kSockets + 100) {
         GTEST_SKIP() << "the descriptor limit is " << *limit;
     }
-    CLoopbackListener listener("127.0.236.4", kPort, kSockets);
+    CLoopbackListener listener(Address(4).c_str(), kPort, kSockets);
     ASSERT_TRUE(listener.IsListening());
     std::vector<CTcpClient> clients(kSockets);
     std::vector<int> calls(kSockets, 0);
     for (int index = 0; index < kSockets; ++index) {
         CTcpClient& client = clients[static_cast<std::size_t>(index)];
-        ASSERT_TRUE(StartConnect(client, "127.0.236.4"));
+        ASSERT_TRUE(StartConnect(client, Address(4)));
         ASSERT_TRUE(
             m_loop->Watch(client.SocketHandle(), LoopWritable, [this, &calls, &client, index](unsigned) {
                 ++calls[static_cast<std::size_t>(index)];
