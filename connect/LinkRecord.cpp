@@ -23,15 +23,27 @@ void FillClock(const TimedClockReading& reading, DeviceRecord& record) {
 
 } // namespace
 
-void FillFromLink(const CRacingLink& link, DeviceRecord& record) {
-    record.firmware = link.FirmwareVersion();
-    const bool macUnassigned = link.IsMacUnassigned() == 1;
+void FillFromSnapshot(const DeviceSnapshot& snapshot, DeviceRecord& record) {
+    record.firmware = snapshot.version;
+    const bool macUnassigned = snapshot.macUnassigned == 1;
     record.macAssigned = !macUnassigned;
-    record.gpsLocked = Indicator(link.GpsState());
+    record.gpsLocked = Indicator(snapshot.gpsState);
     // With the MAC unassigned the link never asks for the peer table: what it holds says nothing.
-    record.timeSynced = macUnassigned ? std::nullopt : Indicator(link.TimeSyncState());
-    record.peers = macUnassigned ? std::nullopt : link.LastPeerTable();
-    if (const std::optional<TimedClockReading> reading = link.LastClockReading()) {
-        FillClock(*reading, record);
+    record.timeSynced = macUnassigned ? std::nullopt : Indicator(snapshot.timeSyncState);
+    record.peers = macUnassigned ? std::nullopt : snapshot.peerTable;
+    if (snapshot.lastReading) {
+        FillClock(*snapshot.lastReading, record);
     }
+}
+
+void FillFromLink(const CRacingLink& link, DeviceRecord& record) {
+    // Only the fields the record reads; each accessor takes the link's lock on its own.
+    DeviceSnapshot snapshot;
+    snapshot.version = link.FirmwareVersion();
+    snapshot.macUnassigned = link.IsMacUnassigned();
+    snapshot.gpsState = link.GpsState();
+    snapshot.timeSyncState = link.TimeSyncState();
+    snapshot.peerTable = link.LastPeerTable();
+    snapshot.lastReading = link.LastClockReading();
+    FillFromSnapshot(snapshot, record);
 }

@@ -11,6 +11,9 @@ namespace {
 constexpr int kBadUsage = 2;
 constexpr std::size_t kLongestMessage = 400;
 constexpr double kLongestWait = 86400;
+// The most listed devices --parallel keeps connected at once: every one of the largest fleet one process
+// serves.
+constexpr int kMostParallel = 65536;
 
 std::chrono::milliseconds Milliseconds(double seconds) {
     return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0 + 0.5));
@@ -72,7 +75,7 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     int maxConnections = 16384;
     int maxConnectionsPerClient = 2048;
     // Every listed device kept connected, as far as the descriptors allow; more are read in turns.
-    int parallel = 1024;
+    int parallel = kMostParallel;
     int ntpPort = 123;
     bool noNtp = false;
     app.add_option("ADDRESS", arguments, "devices to keep connected and report on /metrics (dotted IPv4)");
@@ -102,8 +105,9 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
                    "seconds between updates of the listed devices' state (1 to 86400, default 10)")
         ->check(NumberWithin(1, kLongestWait));
     app.add_option("--parallel", parallel,
-                   "listed devices connected at once; more are read in turns (1 to 4096, default 1024)")
-        ->check(NumberWithin(1, 4096, true));
+                   "listed devices connected at once; more are read in turns (1 to " +
+                       std::to_string(kMostParallel) + ", default as many as the limit of open files allows)")
+        ->check(NumberWithin(1, kMostParallel, true));
     app.add_flag("--no-ntp", noNtp, "skip the NTP check (a probe may ask for it with &no_ntp=0)");
     app.add_option("--ntp-port", ntpPort, "UDP port of the NTP check (default 123)")
         ->check(NumberWithin(1, 65535, true));

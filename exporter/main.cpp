@@ -17,8 +17,8 @@ namespace {
 
 // At most this share of the descriptors goes to client connections; the devices need the rest.
 constexpr std::uint64_t kConnectionShare = 4;
-// A probe in flight holds as many descriptors as a kept device.
-constexpr std::size_t kDescriptorsPerProbe = 12;
+// A probe in flight runs on a loop of its own: the loop, its NTP socket and the sockets of both links.
+constexpr std::size_t kDescriptorsPerProbe = 4;
 
 // Client connections, kept fleet devices and probes within the limit of open descriptors: connections
 // first (a scrape must always find a place), then the probes, then the devices the rest allows.
@@ -30,8 +30,9 @@ void FitDescriptorLimit(ExporterOptions& options, std::optional<std::uint64_t> l
         options.maxConnections,
         static_cast<std::size_t>(std::max<std::uint64_t>(*limit / kConnectionShare, 16)));
     const std::uint64_t taken = options.maxConnections + options.maxProbes * kDescriptorsPerProbe;
-    options.fleet.parallel =
-        DevicesWithinDescriptorLimit(options.fleet.parallel, *limit > taken ? *limit - taken : 0);
+    const std::uint64_t left = *limit > taken ? *limit - taken : 0;
+    options.fleet.parallel = DevicesWithinDescriptorLimit(options.fleet.parallel, left);
+    options.fleet.sockets = SocketsWithinDescriptorLimit(left);
 }
 
 } // namespace

@@ -95,11 +95,7 @@ void CDeviceLink::Publish() {
 }
 
 void CDeviceLink::TraceDialogue(char direction, std::string_view text) const {
-    const char* dialect = DialectForPort(m_port).isTelnet ? " telnet" : " shell";
-    const std::string trace = DialogueTrace(m_host + dialect, direction, text);
-    if (!trace.empty()) {
-        DebugOutput(trace.c_str());
-    }
+    DebugDialogueTrace(m_host, m_port, direction, text);
 }
 
 void CDeviceLink::Run() {

@@ -1,6 +1,9 @@
 #include "DialogueTrace.h"
 
+#include "DeviceDialect.h"
+
 #include "devicetext/DeviceText.h"
+#include "runtime/DebugOutput.h"
 
 std::string DialogueTrace(std::string_view link, char direction, std::string_view text) {
     std::string trace;
@@ -13,4 +16,12 @@ std::string DialogueTrace(std::string_view link, char direction, std::string_vie
         text.remove_prefix(std::min(end + 1, text.size()));
     }
     return trace;
+}
+
+void DebugDialogueTrace(std::string_view host, unsigned short port, char direction, std::string_view text) {
+    const char* dialect = DialectForPort(port).isTelnet ? " telnet" : " shell";
+    const std::string trace = DialogueTrace(std::string(host) + dialect, direction, text);
+    if (!trace.empty()) {
+        DebugOutput(trace.c_str());
+    }
 }

@@ -9,3 +9,7 @@
 // terminal acts on none of it and the lines of devices read side by side stay apart. Empty lines are
 // left out; the result ends in a newline unless it is empty.
 std::string DialogueTrace(std::string_view link, char direction, std::string_view text);
+
+// Hands the dialogue of the link to host on port to the debug output, one line of it a line, under the
+// address and the port's dialect ("127.0.0.1 telnet").
+void DebugDialogueTrace(std::string_view host, unsigned short port, char direction, std::string_view text);

@@ -1,9 +1,12 @@
+// A device on the fleet's loop: its race and its NTP check report to it, and its owner looks at it only
+// when one of them did or its time-out came.
 #include "DeviceProbe.h"
 
 #include "connect/LinkRecord.h"
 #include "devicetext/DeviceText.h"
 
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -32,68 +35,90 @@ std::string UnreadableText(const UnreadableAnswer& answer) {
     return answer.command + " answer unreadable: '" + OutsideText(answer.text, kLongestEcho) + "'";
 }
 
+// Marks a check under way whose Start has not returned yet.
+constexpr NtpCheckId kNtpStarting = std::numeric_limits<NtpCheckId>::max();
+
 } // namespace
 
-CDeviceProbe::CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings,
-                           CNtpHistory history)
-    : m_address(std::move(address)), m_addressValue(addressValue), m_settings(settings),
-      m_linkA(m_address + " shell"), m_linkB(m_address + " telnet"),
-      m_race(m_linkA, m_linkB, {.shell = settings.shellPort, .telnet = settings.telnetPort}),
+CDeviceProbe::CDeviceProbe(const ProbeGround& ground, std::string address, std::uint32_t addressValue,
+                           const ProbeSettings& settings, CNtpHistory history, std::function<void()> news)
+    : m_loop(ground.loop), m_ntp(ground.ntp), m_address(std::move(address)), m_addressValue(addressValue),
+      m_settings(settings), m_news(std::move(news)),
+      m_race(ground.loop, ground.sockets, m_address,
+             {.shell = settings.shellPort, .telnet = settings.telnetPort}, m_news),
       m_ntpHistory(std::move(history)) {
     m_timing.pollPacingMs = static_cast<std::uint32_t>(settings.pollPacing.count());
 }
 
 CDeviceProbe::~CDeviceProbe() {
     Stop();
+    EndNtpCheck(UnansweredNtp("interrupted"), Clock::now());
 }
 
 void CDeviceProbe::Start(Clock::time_point now) {
     m_phase = ProbePhase::Reading;
     m_deadline = now + m_settings.timeout;
-    m_lastState[0] = m_lastState[1] = StateStarting;
-    if (!m_race.Start(m_address, m_timing)) {
-        GoDown("no thread for the links", FailureKind::LocalFailure);
-    }
+    CancelTimeout();
+    m_timeout = m_loop.StartTimer(m_deadline, [this](unsigned) {
+        m_timeout = 0;
+        m_news();
+    });
+    m_race.Start(m_addressValue, m_timing);
     StartNtpCheck(now);
 }
 
 void CDeviceProbe::StartNtpCheck(Clock::time_point now) {
-    if (!m_settings.ntp || m_ntp.IsRunning() || !m_ntpHistory.MayAsk(now)) {
+    if (!m_settings.ntp || IsNtpRunning() || !m_ntpHistory.MayAsk(now)) {
         return;
     }
     m_ntpHistory.Asked(now);
-    m_ntp.Start(m_addressValue, m_settings.ntpPort, now, now + m_settings.timeout);
+    m_ntpCheck = kNtpStarting;
+    const NtpCheckId check = m_ntp.Start(m_addressValue, m_settings.ntpPort, now, now + m_settings.timeout,
+                                         [this](const NtpResult& result) {
+                                             if (m_ntpCheck != 0) {
+                                                 m_ntpCheck = 0;
+                                                 m_ntpHistory.Ended(result, Clock::now());
+                                                 m_news();
+                                             }
+                                         });
     // A check that could not even start has its result already.
-    if (!m_ntp.IsRunning()) {
-        m_ntpHistory.Ended(m_ntp.Result(), now);
+    if (m_ntpCheck == kNtpStarting) {
+        m_ntpCheck = check;
     }
+}
+
+void CDeviceProbe::EndNtpCheck(const NtpResult& result, Clock::time_point now) {
+    if (!IsNtpRunning()) {
+        return;
+    }
+    const NtpCheckId check = m_ntpCheck;
+    // Cleared first: the exchange tells the end it is asked for, which must not count as an answer.
+    m_ntpCheck = 0;
+    m_ntp.Abandon(check, result.failure);
+    m_ntpHistory.Ended(result, now);
 }
 
 void CDeviceProbe::Stop() {
     m_race.Stop();
+    CancelTimeout();
 }
 
-void CDeviceProbe::AddSignals(CWaitSet& set) {
-    set.Add(m_linkA.StateSignal());
-    set.Add(m_linkB.StateSignal());
-    if (m_ntp.IsRunning()) {
-        set.Add(m_ntp.Signal());
+void CDeviceProbe::CancelTimeout() {
+    if (m_timeout != 0) {
+        m_loop.CancelTimer(m_timeout);
+        m_timeout = 0;
     }
 }
 
 ProbePhase CDeviceProbe::Update(Clock::time_point now) {
-    if (m_ntp.IsRunning() && m_ntp.Update(now)) {
-        m_ntpHistory.Ended(m_ntp.Result(), now);
-    }
     if (m_phase == ProbePhase::Down) {
         return m_phase;
     }
-    TakeReport(LinkSide::A);
-    TakeReport(LinkSide::B);
+    TakeOutcome();
     TakeUnreadableAnswer();
-    if (m_phase == ProbePhase::Reading && m_race.Phase() == ConnectionPhase::Connected &&
-        HasCompleteReading()) {
+    if (m_phase == ProbePhase::Reading && m_race.Outcome() == RaceOutcome::Won && HasCompleteReading()) {
         m_phase = ProbePhase::Complete;
+        CancelTimeout();
         m_reconnect.Reset();
     }
     if (m_phase == ProbePhase::Reading && now >= m_deadline) {
@@ -105,10 +130,7 @@ ProbePhase CDeviceProbe::Update(Clock::time_point now) {
 }
 
 void CDeviceProbe::Expire(const std::string& limit, Clock::time_point now) {
-    if (m_ntp.IsRunning()) {
-        m_ntp.Abandon("no answer within " + limit);
-        m_ntpHistory.Ended(m_ntp.Result(), now);
-    }
+    EndNtpCheck(UnansweredNtp("no answer within " + limit), now);
     if (m_phase == ProbePhase::Reading) {
         GoDown(TimeoutFailure(limit));
     }
@@ -116,60 +138,49 @@ void CDeviceProbe::Expire(const std::string& limit, Clock::time_point now) {
 
 void CDeviceProbe::GiveUp(Clock::time_point now) {
     static constexpr const char* kDeadlineFirst = "the run's deadline came first";
-    if (m_ntp.IsRunning()) {
-        const std::string failure = std::string("not answered: ") + kDeadlineFirst;
-        m_ntp.Abandon(failure);
-        m_ntpHistory.Ended(UnansweredNtp(failure, FailureKind::NotRead), now);
-    }
+    EndNtpCheck(UnansweredNtp(std::string("not answered: ") + kDeadlineFirst, FailureKind::NotRead), now);
     if (m_phase == ProbePhase::Reading) {
         GoDown(std::string("not read: ") + kDeadlineFirst, FailureKind::NotRead);
     }
 }
 
 std::string CDeviceProbe::TimeoutFailure(const std::string& limit) const {
-    const bool connected = m_race.Phase() == ConnectionPhase::Connected;
+    const bool connected = m_race.Outcome() == RaceOutcome::Won;
     return (connected ? "no complete reading within " : "no answer within ") + limit;
 }
 
-void CDeviceProbe::TakeReport(LinkSide side) {
-    CWorkerThread& link = m_race.Link(side).Worker();
-    // Cleared before the report is read, so that a change after the read wakes the next wait.
-    link.StateSignal().Reset();
-    const StateReport report = link.GetReport();
-    switch (m_race.OnReport(side, report)) {
-    case ReportAction::Accept:
-    case ReportAction::MarkFailed:
-        m_lastState[static_cast<int>(side)] = report.state;
-        break;
-    case ReportAction::FailAttempt:
-        m_lastState[static_cast<int>(side)] = report.state;
+void CDeviceProbe::TakeOutcome() {
+    switch (m_race.Outcome()) {
+    case RaceOutcome::Failed:
         // A link that got no socket never asked the device: the attempt says nothing of it.
-        GoDown(FailureOfBothLinks(),
-               m_lastState[0] == StateSocketFailed || m_lastState[1] == StateSocketFailed
-                   ? FailureKind::LocalFailure
-                   : FailureKind::Device);
+        GoDown(FailureOfBothLinks(), m_race.LastState(LinkSide::A) == StateSocketFailed ||
+                                             m_race.LastState(LinkSide::B) == StateSocketFailed
+                                         ? FailureKind::LocalFailure
+                                         : FailureKind::Device);
         break;
-    case ReportAction::Lose:
+    case RaceOutcome::Lost:
         GoDown(m_phase == ProbePhase::Complete ? "connection lost"
                                                : std::string("connection lost before a complete reading: ") +
-                                                     LinkFailureText(report.state));
+                                                     LinkFailureText(m_race.LastState(m_race.WinnerSide())));
         break;
-    case ReportAction::Ignore:
+    case RaceOutcome::Racing:
+    case RaceOutcome::Won:
+    case RaceOutcome::Stopped:
         break;
     }
 }
 
 std::string CDeviceProbe::FailureOfBothLinks() const {
-    const std::string shell = LinkFailureText(m_lastState[0]);
-    const std::string telnet = LinkFailureText(m_lastState[1]);
+    const std::string shell = LinkFailureText(m_race.LastState(LinkSide::A));
+    const std::string telnet = LinkFailureText(m_race.LastState(LinkSide::B));
     return shell == telnet ? shell : "shell: " + shell + ", telnet: " + telnet;
 }
 
 void CDeviceProbe::TakeUnreadableAnswer() {
-    if (m_race.Phase() != ConnectionPhase::Connected) {
+    if (m_race.Outcome() != RaceOutcome::Won) {
         return;
     }
-    if (const std::optional<UnreadableAnswer> answer = ActiveLink().FirstUnreadableAnswer()) {
+    if (const std::optional<UnreadableAnswer>& answer = m_race.Winner().Snapshot().unreadableAnswer) {
         GoDown(UnreadableText(*answer), FailureKind::Unreadable);
     }
 }
@@ -182,28 +193,13 @@ void CDeviceProbe::GoDown(std::string failure, FailureKind kind) {
 }
 
 bool CDeviceProbe::HasCompleteReading() const {
-    const CDeviceLink& link = ActiveLink();
-    if (link.FirmwareVersion().empty() || !link.LastClockReading()) {
+    const DeviceSnapshot& snapshot = m_race.Winner().Snapshot();
+    if (snapshot.version.empty() || !snapshot.lastReading) {
         return false;
     }
     // With the MAC address unassigned the device reports no GPS state, and the link never asks for
     // the peer table.
-    return link.IsMacUnassigned() == 1 || (link.GpsState() >= 0 && link.TimeSyncState() >= 0);
-}
-
-const CDeviceLink& CDeviceProbe::ActiveLink() const {
-    return m_race.ActiveSide() == LinkSide::A ? m_linkA : m_linkB;
-}
-
-std::optional<CDeviceProbe::Clock::time_point> CDeviceProbe::NextDeadline() const {
-    std::optional<Clock::time_point> deadline;
-    if (m_phase == ProbePhase::Reading) {
-        deadline = m_deadline;
-    }
-    if (m_ntp.IsRunning() && (!deadline || m_ntp.Deadline() < *deadline)) {
-        deadline = m_ntp.Deadline();
-    }
-    return deadline;
+    return snapshot.macUnassigned == 1 || (snapshot.gpsState >= 0 && snapshot.timeSyncState >= 0);
 }
 
 DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {
@@ -211,7 +207,8 @@ DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {
     record.address = m_address;
     if (m_phase == ProbePhase::Complete) {
         record.reachable = true;
-        FillShellFields(record);
+        record.link = m_race.WinnerSide() == LinkSide::A ? "shell" : "telnet";
+        FillFromSnapshot(m_race.Winner().Snapshot(), record);
     } else if (m_failure.empty()) {
         record.failure = "pending";
         record.failureKind = FailureKind::Pending;
@@ -229,9 +226,4 @@ DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {
         record.ntpShellSeconds = record.ntp->offsetSeconds - *record.offsetSeconds;
     }
     return record;
-}
-
-void CDeviceProbe::FillShellFields(DeviceRecord& record) const {
-    record.link = m_race.ActiveSide() == LinkSide::A ? "shell" : "telnet";
-    FillFromLink(ActiveLink(), record);
 }

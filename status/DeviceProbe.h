@@ -1,16 +1,17 @@
 #pragma once
 
 #include "ReconnectDelay.h"
+#include "ntpquery/NtpExchange.h"
 #include "ntpquery/NtpHistory.h"
-#include "ntpquery/SntpQuery.h"
 
 #include "connect/LinkRace.h"
+#include "fleet/StaggeredRace.h"
 #include "health/DeviceRecord.h"
-#include "link/DeviceLink.h"
-#include "runtime/WaitSet.h"
+#include "runtime/EventLoop.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -38,40 +39,44 @@ enum class ProbePhase {
     Down,     // the attempt failed or the connection was lost; Record says why
 };
 
-// One device: its two racing links, the race that picks the winner, and the independent NTP check. Driven by
-// one thread that waits on AddSignals and calls Update.
+// What a probe lives on: the fleet's loop, the sockets its links may hold, and the loop's NTP checks.
+struct ProbeGround {
+    CEventLoop& loop;
+    CSocketBudget& sockets;
+    CNtpExchange& ntp;
+};
+
+// One device: the staggered race of its two links and the independent NTP check, on the fleet's loop.
+// It tells its owner through news that it wants a look (a link or the NTP check reported, or its time-out
+// came); the owner then calls Update, on the loop's thread, outside the loop's handlers.
 class CDeviceProbe {
 public:
     using Clock = std::chrono::steady_clock;
 
     // history: the device's NTP checks before this probe, so that a device probed again and again is
-    // asked at most every kShortestNtpPoll.
-    CDeviceProbe(std::string address, std::uint32_t addressValue, const ProbeSettings& settings,
-                 CNtpHistory history = {});
+    // asked at most every kShortestNtpPoll. ground outlives the probe.
+    CDeviceProbe(const ProbeGround& ground, std::string address, std::uint32_t addressValue,
+                 const ProbeSettings& settings, CNtpHistory history, std::function<void()> news);
     ~CDeviceProbe();
     CDeviceProbe(const CDeviceProbe&) = delete;
     CDeviceProbe& operator=(const CDeviceProbe&) = delete;
 
-    // Starts both links (and the NTP check, unless switched off).
+    // Starts the race (and the NTP check, unless switched off). The sockets have room for a race.
     void Start(Clock::time_point now);
     // Starts a new NTP check unless one was asked less than kShortestNtpPoll ago; the last result stays
     // in the record until it ends.
     void StartNtpCheck(Clock::time_point now);
     // Stops both links.
     void Stop();
-    // Adds the signals that announce news of this device.
-    void AddSignals(CWaitSet& set);
-    // Takes the links' reports and the NTP answer, and handles the time-out.
+    // Takes the race's outcome and handles the time-out.
     ProbePhase Update(Clock::time_point now);
     // Ends what is unfinished, the reading and the NTP check, as timed out within limit ("the 9 s deadline").
     void Expire(const std::string& limit, Clock::time_point now);
     // Ends what is unfinished as not read: the run's deadline came before it could be, which says nothing
     // of the device.
     void GiveUp(Clock::time_point now);
-    // The earliest time at which Update must run although no signal fired.
-    std::optional<Clock::time_point> NextDeadline() const;
     // Whether the NTP check still waits for its answer.
-    bool IsNtpRunning() const { return m_ntp.IsRunning(); }
+    bool IsNtpRunning() const { return m_ntpCheck != 0; }
     // The device as it stands at now: pending until the first attempt ends, and while a later attempt
     // runs, what the last one found; the last NTP result with its age.
     DeviceRecord Record(Clock::time_point now) const;
@@ -82,30 +87,32 @@ public:
     CReconnectDelay& ReconnectDelay() { return m_reconnect; }
 
 private:
-    const CDeviceLink& ActiveLink() const;
-    void TakeReport(LinkSide side);
+    // Acts on what the race's outcome means for the reading.
+    void TakeOutcome();
     void GoDown(std::string failure, FailureKind kind = FailureKind::Device);
     // Goes down once the connected link has an answer it could not read.
     void TakeUnreadableAnswer();
     std::string TimeoutFailure(const std::string& limit) const;
     bool HasCompleteReading() const;
     std::string FailureOfBothLinks() const;
-    void FillShellFields(DeviceRecord& record) const;
+    // Ends the running NTP check, if any, with result instead of its own.
+    void EndNtpCheck(const NtpResult& result, Clock::time_point now);
+    void CancelTimeout();
 
+    CEventLoop& m_loop;
+    CNtpExchange& m_ntp;
     const std::string m_address;
     const std::uint32_t m_addressValue;
     const ProbeSettings m_settings;
-    CDeviceLink m_linkA;
-    CDeviceLink m_linkB;
+    const std::function<void()> m_news;
     LinkTiming m_timing;
-    // Over the links; declared after them.
-    CLinkRace m_race;
-    int m_lastState[2] = {StateStarting, StateStarting};
+    CStaggeredRace m_race;
     ProbePhase m_phase = ProbePhase::Down;
     std::string m_failure; // of the last attempt; empty until one has ended
     FailureKind m_failureKind = FailureKind::Device;
     Clock::time_point m_deadline;
-    CSntpQuery m_ntp;
+    LoopTimerId m_timeout = 0;
+    NtpCheckId m_ntpCheck = 0; // 0: none running
     CNtpHistory m_ntpHistory;
     CReconnectDelay m_reconnect;
 };

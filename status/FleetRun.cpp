@@ -1,8 +1,7 @@
-// The one thread that drives every device probe: a single wait on all their signals, with the next
-// deadline (or a short poll while a reading is still incomplete, since a link announces no new data).
+// The one thread that drives every device probe of a run: one event loop holds every link, timer and NTP
+// check, and each wake looks only at the probes that had news.
 #include "FleetRun.h"
 
-#include "runtime/WaitSet.h"
 #include "runtime/WaitTime.h"
 
 #include <algorithm>
@@ -10,58 +9,102 @@
 #include <deque>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// While a device is connected without a complete reading, its link is looked at this often.
-constexpr auto kReadingPoll = std::chrono::milliseconds(100);
 // A kept connection is polled twice an interval (the date and the peer table alternate), but at least
 // this often, so that neither the device nor a network device between finds it idle.
 constexpr std::chrono::milliseconds kLongestPollPacing = std::chrono::seconds(5);
-// A kept fleet's news (an answer, an NTP reply) comes hundreds of times a second from a thousand devices,
-// and none of it is urgent: taken in batches, the look at every probe that each wake costs stays small.
-constexpr std::uint32_t kNewsBatchMs = 100;
+// A wait the loop could not make is tried again after this, so that a broken wait never spins.
+constexpr std::uint32_t kFailedWaitPauseMs = 1000;
 
-std::unique_ptr<CDeviceProbe> MakeProbe(const DeviceAddress& device, const FleetSettings& settings,
-                                        CNtpHistory history = {}) {
-    return std::make_unique<CDeviceProbe>(device.text, device.value, settings.probe, std::move(history));
+// The loop of a run, what its probes live on, and the probes that have news since the last look.
+class CFleetLoop {
+public:
+    // Nothing when this PC gives no loop (no descriptor left for it).
+    static std::unique_ptr<CFleetLoop> Create(const FleetSettings& settings, const CSignal& stop,
+                                              const CSignal* reload) {
+        std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
+        if (!loop) {
+            return nullptr;
+        }
+        auto fleet = std::unique_ptr<CFleetLoop>(new CFleetLoop(std::move(loop), settings, stop));
+        // Their handlers need do nothing: a set signal ends the wait, and the caller reads it.
+        if (!fleet->m_loop->WatchSignal(stop, [](unsigned) {}) ||
+            (reload != nullptr && !fleet->m_loop->WatchSignal(*reload, [](unsigned) {}))) {
+            return nullptr;
+        }
+        return fleet;
+    }
+
+    ProbeGround Ground() { return {*m_loop, m_sockets, *m_ntp}; }
+    CEventLoop& Loop() { return *m_loop; }
+    // Whether the sockets have room for one more device's race.
+    bool HasRoomForADevice() const { return m_sockets.HasRoom(kSocketsOfARace); }
+    // What the probe in slot calls when it wants a look.
+    std::function<void()> NewsFor(std::size_t slot) {
+        m_queued.resize(std::max(m_queued.size(), slot + 1), false);
+        return [this, slot] {
+            if (!m_queued[slot]) {
+                m_queued[slot] = true;
+                m_news.push_back(slot);
+            }
+        };
+    }
+    // Waits until some probe has news, a watched signal is set or until passes; the slots with news.
+    std::vector<std::size_t> Wait(std::optional<Clock::time_point> until) {
+        // News that came outside a wait (a check that could not start) must not wait for more.
+        if (m_loop->Wait(m_news.empty() ? until : std::optional(Clock::now())) < 0) {
+            // A wait this PC could not make would fail again at once: stop alone is waited for.
+            (void)m_stop.Wait(until ? std::min(MillisecondsUntil(*until), kFailedWaitPauseMs)
+                                    : kFailedWaitPauseMs);
+        }
+        for (const std::size_t slot : m_news) {
+            m_queued[slot] = false;
+        }
+        return std::exchange(m_news, {});
+    }
+
+private:
+    CFleetLoop(std::unique_ptr<CEventLoop> loop, const FleetSettings& settings, const CSignal& stop)
+        : m_loop(std::move(loop)), m_sockets(std::max(settings.sockets, kSocketsOfARace)),
+          m_ntp(std::make_unique<CNtpExchange>(*m_loop)), m_stop(stop) {}
+
+    std::unique_ptr<CEventLoop> m_loop;
+    CSocketBudget m_sockets;
+    std::unique_ptr<CNtpExchange> m_ntp; // over the loop: goes first
+    const CSignal& m_stop;
+    std::vector<std::size_t> m_news;
+    std::vector<bool> m_queued; // by slot: whether it is in m_news
+};
+
+std::unique_ptr<CDeviceProbe> MakeProbe(CFleetLoop& fleet, std::size_t slot, const DeviceAddress& device,
+                                        const FleetSettings& settings, CNtpHistory history = {}) {
+    return std::make_unique<CDeviceProbe>(fleet.Ground(), device.text, device.value, settings.probe,
+                                          std::move(history), fleet.NewsFor(slot));
 }
 
-// Waits for stop, any probe's signal, reload if given, or until wake; true when stop is set.
-bool WaitForNews(const CSignal& stop, const std::vector<CDeviceProbe*>& probes, Clock::time_point wake,
-                 const CSignal* reload = nullptr) {
-    CWaitSet set;
-    set.Add(stop);
-    if (reload != nullptr) {
-        set.Add(*reload);
-    }
-    for (CDeviceProbe* probe : probes) {
-        probe->AddSignals(set);
-    }
-    const std::uint32_t ms = MillisecondsUntil(wake);
-    if (WaitForAny(set, ms) == kWaitFailed) {
-        // A signal that could not be created (descriptors exhausted) fails every wait at once; waiting
-        // on stop alone keeps the loop from spinning until the probes' own deadlines end them.
-        (void)stop.Wait(ms);
-    }
-    return stop.Wait(0);
+// The loop's wait ends at until, or with news only when it is the end of time.
+std::optional<Clock::time_point> WaitLimit(Clock::time_point until) {
+    return until == Clock::time_point::max() ? std::nullopt : std::optional(until);
 }
 
-// The next time a probe needs a look: its deadline, or the reading poll while it is reading.
-Clock::time_point NextWake(const std::vector<CDeviceProbe*>& probes, Clock::time_point now,
-                           Clock::time_point limit) {
-    Clock::time_point wake = limit;
-    for (const CDeviceProbe* probe : probes) {
-        if (probe->Phase() == ProbePhase::Reading) {
-            wake = std::min(wake, now + kReadingPoll);
-        }
-        if (const std::optional<Clock::time_point> deadline = probe->NextDeadline()) {
-            wake = std::min(wake, *deadline);
+// The devices as this PC left them when it gave no loop to read them on: none was asked.
+std::vector<DeviceRecord> RecordsWithoutLoop(const std::vector<DeviceAddress>& devices,
+                                             const FleetSettings& settings) {
+    std::vector<DeviceRecord> records(devices.size());
+    for (std::size_t index = 0; index < devices.size(); ++index) {
+        records[index].address = devices[index].text;
+        records[index].failure = "no socket";
+        records[index].failureKind = FailureKind::LocalFailure;
+        if (settings.probe.ntp) {
+            records[index].ntp = UnansweredNtp("no socket", FailureKind::LocalFailure);
         }
     }
-    return wake;
+    return records;
 }
 
 bool IsFinished(const CDeviceProbe& probe) {
@@ -110,23 +153,14 @@ std::size_t AtOnce(const FleetSettings& settings) {
     return std::max<std::size_t>(settings.parallel, 1);
 }
 
-std::vector<CDeviceProbe*> Running(const std::vector<std::unique_ptr<CDeviceProbe>>& probes) {
-    std::vector<CDeviceProbe*> running;
-    for (const auto& probe : probes) {
-        if (probe) {
-            running.push_back(probe.get());
-        }
-    }
-    return running;
-}
-
-// Updates every probe; a finished one leaves its record and its NTP checks and frees its place (its
-// links and threads stop). Returns the indices of those that finished.
-std::vector<std::size_t> CollectFinished(std::vector<std::unique_ptr<CDeviceProbe>>& probes,
+// Updates the probes with news; a finished one leaves its record and its NTP checks and frees its place
+// (its links close). Returns the indices of those that finished.
+std::vector<std::size_t> CollectFinished(const std::vector<std::size_t>& news,
+                                         std::vector<std::unique_ptr<CDeviceProbe>>& probes,
                                          Clock::time_point now, std::vector<DeviceRecord>& records,
                                          std::vector<CNtpHistory>& histories) {
     std::vector<std::size_t> finished;
-    for (std::size_t index = 0; index < probes.size(); ++index) {
+    for (const std::size_t index : news) {
         if (probes[index] && (probes[index]->Update(now), IsFinished(*probes[index]))) {
             records[index] = probes[index]->Record(now);
             histories[index] = probes[index]->NtpHistory();
@@ -172,34 +206,105 @@ struct FleetChange {
     const DeviceListSource& relist;
 };
 
-// One device kept connected: its probe, and when it is to be tried again after it was lost.
+// Reports the devices as this PC left them without a loop, every interval until stop is set.
+void WatchWithoutLoop(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
+                      const CSignal& stop, const RecordSink& sink) {
+    const std::vector<DeviceRecord> records = RecordsWithoutLoop(devices, settings);
+    do {
+        sink(records);
+    } while (!stop.Wait(static_cast<std::uint32_t>(settings.watchInterval.count())));
+}
+
+// One device kept connected: its probe, the slot its news names, and when it is to be tried again after
+// it was lost.
 struct KeptProbe {
     DeviceAddress device;
+    std::size_t slot = 0;
     std::unique_ptr<CDeviceProbe> probe;
     std::optional<Clock::time_point> reconnectAt;
 };
 
-KeptProbe Connected(const DeviceAddress& device, const FleetSettings& settings, Clock::time_point now) {
-    KeptProbe kept{device, MakeProbe(device, settings), std::nullopt};
-    kept.probe->Start(now);
-    return kept;
-}
+// The devices kept connected, in the listed order, with the slots of their news.
+class CKeptFleet {
+public:
+    CKeptFleet(CFleetLoop& fleet, const FleetSettings& settings) : m_fleet(fleet), m_settings(settings) {}
 
-// The kept probes of the devices still listed, in the new order, and new ones for the devices added.
-std::vector<KeptProbe> Regrouped(std::vector<KeptProbe> kept, const std::vector<DeviceAddress>& devices,
-                                 const FleetSettings& settings, Clock::time_point now) {
-    std::unordered_map<std::uint32_t, KeptProbe*> byAddress;
-    for (KeptProbe& one : kept) {
-        byAddress.emplace(one.device.value, &one);
+    // Takes devices as the list: those still listed keep their probes, added ones wait to start, and the
+    // dropped ones' probes end.
+    void List(const std::vector<DeviceAddress>& devices) {
+        std::unordered_map<std::uint32_t, std::unique_ptr<KeptProbe>> byAddress;
+        for (std::unique_ptr<KeptProbe>& one : m_kept) {
+            byAddress.emplace(one->device.value, std::move(one));
+        }
+        m_kept.clear();
+        m_bySlot.clear();
+        for (const DeviceAddress& device : devices) {
+            const auto found = byAddress.find(device.value);
+            if (found != byAddress.end()) {
+                m_kept.push_back(std::move(found->second));
+            } else {
+                m_kept.push_back(
+                    std::make_unique<KeptProbe>(KeptProbe{device, m_nextSlot, nullptr, std::nullopt}));
+                m_kept.back()->probe = MakeProbe(m_fleet, m_nextSlot++, device, m_settings);
+                m_waiting.push_back(m_kept.back()->slot);
+            }
+            m_bySlot.emplace(m_kept.back()->slot, m_kept.back().get());
+        }
     }
-    std::vector<KeptProbe> regrouped;
-    for (const DeviceAddress& device : devices) {
-        const auto found = byAddress.find(device.value);
-        regrouped.push_back(found != byAddress.end() ? std::move(*found->second)
-                                                     : Connected(device, settings, now));
+
+    // Starts the devices that wait, as far as the sockets allow.
+    void StartWaiting(Clock::time_point now) {
+        while (!m_waiting.empty() && m_fleet.HasRoomForADevice()) {
+            const auto found = m_bySlot.find(m_waiting.front());
+            m_waiting.pop_front();
+            // A device dropped from the list while it waited is gone.
+            if (found != m_bySlot.end()) {
+                found->second->probe->Start(now);
+            }
+        }
     }
-    return regrouped; // the dropped ones' probes end with kept
-}
+
+    // Looks at the devices with news: a lost one is tried again after a growing delay.
+    void TakeNews(const std::vector<std::size_t>& news, Clock::time_point now) {
+        for (const std::size_t slot : news) {
+            const auto found = m_bySlot.find(slot);
+            if (found == m_bySlot.end()) {
+                continue;
+            }
+            KeptProbe& one = *found->second;
+            if (one.probe->Update(now) != ProbePhase::Down) {
+                continue;
+            }
+            if (!one.reconnectAt) {
+                one.reconnectAt = now + one.probe->ReconnectDelay().Next();
+                // The timer's news comes to nobody once the device is dropped.
+                (void)m_fleet.Loop().StartTimer(*one.reconnectAt,
+                                                [news = m_fleet.NewsFor(slot)](unsigned) { news(); });
+            } else if (now >= *one.reconnectAt) {
+                one.reconnectAt.reset();
+                m_waiting.push_back(slot);
+            }
+        }
+    }
+
+    // Every device's record, in the listed order; each starts an NTP check when its floor allows.
+    std::vector<DeviceRecord> Records(Clock::time_point now) {
+        std::vector<DeviceRecord> records;
+        for (const std::unique_ptr<KeptProbe>& one : m_kept) {
+            records.push_back(one->probe->Record(now));
+            one->probe->StartNtpCheck(now);
+        }
+        return records;
+    }
+
+private:
+    CFleetLoop& m_fleet;
+    const FleetSettings& m_settings;
+    std::vector<std::unique_ptr<KeptProbe>> m_kept;
+    std::unordered_map<std::size_t, KeptProbe*> m_bySlot;
+    std::deque<std::size_t> m_waiting; // slots of devices to start when the sockets have room
+    std::size_t m_nextSlot = 0;
+};
 
 // As many devices as may be read at once: each keeps its probe connected, and a lost one is
 // reconnected after a growing delay. With a change, a new list that still fits is taken in place; one
@@ -207,52 +312,35 @@ std::vector<KeptProbe> Regrouped(std::vector<KeptProbe> kept, const std::vector<
 void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSettings& given,
                         const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
     const FleetSettings settings = PacedForWatch(given);
-    std::vector<KeptProbe> kept;
-    Clock::time_point now = Clock::now();
-    for (const DeviceAddress& device : devices) {
-        kept.push_back(Connected(device, settings, now));
+    const std::unique_ptr<CFleetLoop> fleet =
+        CFleetLoop::Create(settings, stop, change ? &change->reload : nullptr);
+    if (!fleet) {
+        WatchWithoutLoop(devices, settings, stop, sink);
+        return;
     }
+    CKeptFleet kept(*fleet, settings);
+    kept.List(devices);
+    Clock::time_point now = Clock::now();
     Clock::time_point nextEmit = now + settings.watchInterval;
     for (;;) {
-        std::vector<CDeviceProbe*> running;
-        Clock::time_point reconnect = Clock::time_point::max();
-        for (const KeptProbe& one : kept) {
-            running.push_back(one.probe.get());
-            reconnect = one.reconnectAt ? std::min(reconnect, *one.reconnectAt) : reconnect;
-        }
-        const Clock::time_point wake = std::min(NextWake(running, now, nextEmit), reconnect);
-        if (stop.Wait(kNewsBatchMs) || WaitForNews(stop, running, wake, change ? &change->reload : nullptr)) {
+        kept.StartWaiting(now);
+        const std::vector<std::size_t> news = fleet->Wait(nextEmit);
+        if (stop.Wait(0)) {
             return;
         }
         now = Clock::now();
+        kept.TakeNews(news, now);
         if (change != nullptr && change->reload.Wait(0)) {
             (void)change->reload.Reset();
             const std::vector<DeviceAddress> listed = change->relist();
             if (listed.empty() || listed.size() > AtOnce(settings)) {
                 return;
             }
-            kept = Regrouped(std::move(kept), listed, settings, now);
+            kept.List(listed);
             continue;
         }
-        for (KeptProbe& one : kept) {
-            CDeviceProbe& probe = *one.probe;
-            if (probe.Update(now) != ProbePhase::Down) {
-                continue;
-            }
-            if (!one.reconnectAt) {
-                one.reconnectAt = now + probe.ReconnectDelay().Next();
-            } else if (now >= *one.reconnectAt) {
-                one.reconnectAt.reset();
-                probe.Start(now);
-            }
-        }
         if (now >= nextEmit) {
-            std::vector<DeviceRecord> records;
-            for (const KeptProbe& one : kept) {
-                records.push_back(one.probe->Record(now));
-                one.probe->StartNtpCheck(now);
-            }
-            sink(records);
+            sink(kept.Records(now));
             nextEmit = NextEmit(nextEmit, now, settings);
         }
     }
@@ -263,6 +351,12 @@ void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSe
 // turns; none is read more often than once an interval, nor asked over NTP more often than its floor.
 void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                        const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
+    const std::unique_ptr<CFleetLoop> fleet =
+        CFleetLoop::Create(settings, stop, change ? &change->reload : nullptr);
+    if (!fleet) {
+        WatchWithoutLoop(devices, settings, stop, sink);
+        return;
+    }
     struct Turn {
         std::size_t index;
         Clock::time_point notBefore;
@@ -283,18 +377,18 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
     Clock::time_point nextEmit = now + settings.watchInterval;
     // With more devices than places, some device always waits while a place is free.
     for (;;) {
-        for (; active < AtOnce(settings) && waiting.front().notBefore <= now; ++active) {
+        for (; active < AtOnce(settings) && waiting.front().notBefore <= now && fleet->HasRoomForADevice();
+             ++active) {
             const std::size_t index = waiting.front().index;
             waiting.pop_front();
-            probes[index] = MakeProbe(devices[index], settings, histories[index]);
+            probes[index] = MakeProbe(*fleet, index, devices[index], settings, histories[index]);
             probes[index]->Start(now);
             startedAt[index] = now;
         }
-        const std::vector<CDeviceProbe*> running = Running(probes);
         const Clock::time_point nextTurn =
             active < AtOnce(settings) ? waiting.front().notBefore : Clock::time_point::max();
-        if (WaitForNews(stop, running, NextWake(running, now, std::min(nextEmit, nextTurn)),
-                        change ? &change->reload : nullptr)) {
+        const std::vector<std::size_t> news = fleet->Wait(std::min(nextEmit, nextTurn));
+        if (stop.Wait(0)) {
             return;
         }
         if (change != nullptr && change->reload.Wait(0)) {
@@ -304,7 +398,7 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
             return;
         }
         now = Clock::now();
-        for (const std::size_t index : CollectFinished(probes, now, records, histories)) {
+        for (const std::size_t index : CollectFinished(news, probes, now, records, histories)) {
             waiting.push_back({index, startedAt[index] + settings.watchInterval});
             --active;
         }
@@ -319,6 +413,11 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
 
 bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                    const CSignal& stop, const RecordSink& sink) {
+    const std::unique_ptr<CFleetLoop> fleet = CFleetLoop::Create(settings, stop, nullptr);
+    if (!fleet) {
+        sink(RecordsWithoutLoop(devices, settings));
+        return !stop.Wait(0);
+    }
     std::vector<DeviceRecord> records(devices.size());
     std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
     std::vector<CNtpHistory> histories(devices.size());
@@ -335,8 +434,9 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
             ExpireAtDeadline(devices, settings, probes, startedAt, end, records);
             break;
         }
-        for (; nextToStart < devices.size() && active < AtOnce(settings); ++nextToStart) {
-            probes[nextToStart] = MakeProbe(devices[nextToStart], settings,
+        for (; nextToStart < devices.size() && active < AtOnce(settings) && fleet->HasRoomForADevice();
+             ++nextToStart) {
+            probes[nextToStart] = MakeProbe(*fleet, nextToStart, devices[nextToStart], settings,
                                             settings.ntpHistories != nullptr
                                                 ? settings.ntpHistories->Take(devices[nextToStart].value, now)
                                                 : CNtpHistory{});
@@ -344,10 +444,9 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
             startedAt[nextToStart] = now;
             ++active;
         }
-        const std::vector<CDeviceProbe*> running = Running(probes);
-        stopped =
-            WaitForNews(stop, running, NextWake(running, now, std::min(now + settings.probe.timeout, end)));
-        active -= CollectFinished(probes, Clock::now(), records, histories).size();
+        const std::vector<std::size_t> news = fleet->Wait(WaitLimit(end));
+        stopped = stop.Wait(0);
+        active -= CollectFinished(news, probes, Clock::now(), records, histories).size();
     }
     for (std::size_t index = 0; index < devices.size(); ++index) {
         if (records[index].address.empty()) {
@@ -361,7 +460,6 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
     sink(records);
     return !stopped;
 }
-
 void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings, const CSignal& stop,
                 const RecordSink& sink) {
     if (devices.size() <= AtOnce(settings)) {

@@ -2,6 +2,8 @@
 
 #include "DeviceProbe.h"
 
+#include "fleet/SocketBudget.h"
+
 #include "health/DeviceRecord.h"
 #include "ntpquery/NtpHistoryStore.h"
 #include "runtime/Signal.h"
@@ -21,6 +23,8 @@ struct DeviceAddress {
 struct FleetSettings {
     ProbeSettings probe;
     std::size_t parallel = 64;
+    // The sockets the devices' links may hold at once, within the descriptors this process may open.
+    std::size_t sockets = CSocketBudget::kUnbounded;
     std::chrono::milliseconds watchInterval{0}; // 0: read once and end
     std::chrono::milliseconds deadline{0};      // for a whole single run; 0: none
     // A device started closer to the deadline than this is not read rather than timed out.

@@ -28,6 +28,8 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr double kShortestReadingSeconds = std::chrono::duration<double>(kShortestReadingLimit).count();
 // Longer than any run is meant to wait, and small enough for the millisecond arithmetic.
 constexpr double kLongestWait = 86400;
+// The most devices --parallel reads at once: every one of the largest fleet one process reads.
+constexpr int kMostParallel = 65536;
 
 std::string Quoted(std::string_view text) {
     return "'" + OutsideText(text, kLongestEcho) + "'";
@@ -327,7 +329,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
     double timeoutSeconds = 15;
     double watchSeconds = 0;
     double deadlineSeconds = 0;
-    int parallel = 64;
+    int parallel = kMostParallel;
     int ntpPort = 123;
     LimitArguments limitArguments;
     StatusOptions options;
@@ -358,8 +360,10 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
     app.add_flag("-v,--verbose", options.verbosity,
                  "with --nagios, each device's whole reading; -vvv also the dialogue with each device on "
                  "stderr");
-    app.add_option("--parallel", parallel, "devices read at once (1 to 4096, default 64)")
-        ->check(NumberWithin(1, 4096, true));
+    auto* parallelOption = app.add_option("--parallel", parallel,
+                                          "devices read at once (1 to " + std::to_string(kMostParallel) +
+                                              ", default as many as the limit of open files allows)")
+                               ->check(NumberWithin(1, kMostParallel, true));
     auto* watchOption =
         app.add_option(
                "--watch", watchSeconds,
@@ -423,6 +427,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
     options.fleet.probe.ntp = !noNtp;
     options.fleet.probe.ntpPort = static_cast<unsigned short>(ntpPort);
     options.fleet.parallel = static_cast<std::size_t>(parallel);
+    options.parallelGiven = parallelOption->count() > 0;
     options.fleet.watchInterval = Milliseconds(watchSeconds);
     options.fleet.deadline = Milliseconds(deadlineSeconds);
     ParsedOptions parsed;

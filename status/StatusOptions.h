@@ -22,6 +22,9 @@ struct StatusOptions {
     std::string prometheusPath; // empty: no textfile
     HealthLimits limits;
     FleetSettings fleet;
+    // Whether --parallel was given; without it, as many devices are read at once as the descriptors allow,
+    // up to the most --parallel takes.
+    bool parallelGiven = false;
     // 0 to 3: from 1 the plugin output gives each device's whole reading, at 3 the dialogue with each
     // device goes to stderr.
     int verbosity = 0;

@@ -14,20 +14,25 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace {
 
-// The fleet settings with no more devices read at once than the open-descriptor limit allows, so that
-// no device is reported for this PC's lack of descriptors; a lowered --parallel is said on stderr.
+// The fleet settings with no more devices read at once, and no more sockets held, than the open-descriptor
+// limit allows, so that no device is reported for this PC's lack of descriptors; a --parallel lowered, or
+// a fleet read in turns, is said on stderr.
 FleetSettings WithinDescriptorLimit(const StatusOptions& options) {
     FleetSettings fleet = options.fleet;
     const std::optional<std::uint64_t> limit = RaiseDescriptorLimit();
     fleet.parallel = DevicesWithinDescriptorLimit(options.fleet.parallel, limit);
+    fleet.sockets = SocketsWithinDescriptorLimit(limit);
     if (fleet.parallel < std::min(options.fleet.parallel, options.devices.size())) {
+        const std::string asked =
+            options.parallelGiven ? ", not " + std::to_string(options.fleet.parallel) : std::string();
         std::fprintf(stderr,
-                     "vantrex-status: the limit of %llu open files allows %zu devices at once, not %zu; the "
-                     "others are read in turns\n",
-                     static_cast<unsigned long long>(*limit), fleet.parallel, options.fleet.parallel);
+                     "vantrex-status: the limit of %llu open files allows %zu devices at once%s; the others "
+                     "are read in turns\n",
+                     static_cast<unsigned long long>(*limit), fleet.parallel, asked.c_str());
     }
     return fleet;
 }

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -196,6 +199,45 @@ TEST(FleetRun, NoDescriptorForADeviceIsThisPcsFailure) {
     ASSERT_TRUE(records[0].ntp);
     EXPECT_EQ(records[0].ntp->failureKind, FailureKind::LocalFailure);
     EXPECT_EQ(AssessHealth(records[0], HealthLimits{}).severity, Severity::Unknown);
+}
+
+// The threads of this process now.
+int ThreadCount() {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<int>(std::distance(begin(tasks), end(tasks)));
+}
+
+// A fleet is read on the thread that reads it: a device costs no thread, however many are in flight.
+TEST(FleetRun, ReadsTwoHundredDevicesWithoutAThreadEach) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--address", "127.0.137.1-127.0.137.200", "--telnet-port", "0", "--ntp-port",
+                           std::to_string(kNtpPort)}))
+        << sim.ErrorOutput();
+    std::vector<DeviceAddress> devices;
+    for (std::uint32_t last = 1; last <= 200; ++last) {
+        devices.push_back({"127.0.137." + std::to_string(last), (127u << 24) | (137u << 8) | last});
+    }
+    FleetSettings settings = Settings(std::chrono::milliseconds(15000));
+    settings.parallel = devices.size();
+    const int before = ThreadCount();
+    std::atomic<bool> read{false};
+    std::atomic<int> most{0};
+    std::thread sampler([&read, &most] {
+        while (!read) {
+            most = std::max(most.load(), ThreadCount());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    const TimedRun run = ReadOnce(devices, settings);
+    read = true;
+    sampler.join();
+    // The sampler, and a sanitizer's helper thread that the sampler's start may bring: a few, never one a
+    // device.
+    EXPECT_LE(most, before + 3);
+    ASSERT_EQ(run.records.size(), devices.size());
+    for (const DeviceRecord& record : run.records) {
+        EXPECT_TRUE(record.reachable) << record.address << ": " << record.failure;
+    }
 }
 
 } // namespace
