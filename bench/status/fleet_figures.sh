@@ -2,7 +2,7 @@
 # Figures of one vantrex-status run (--json) against one simulator serving the whole fleet, loopback only
 # (127.1.0.1 upwards), for each fleet size in SIZES (default "1 1000 10000"): wall time, ratio to one
 # device, devices OK, and the peak descriptors, threads and resident memory of vantrex-status (sampled
-# from /proc every 0.2 s). One device and 1,000 run under prlimit --nofile=1024 with default options;
+# from /proc every 20 ms). One device and 1,000 run under prlimit --nofile=1024 with default options;
 # 10,000 with the limit at LIMIT (default 20000) and --parallel PARALLEL_10000 (default: none given).
 # The simulator's CPU time over the run is given too: it must keep up.
 # A simulator with more addresses than its descriptors allow sockets for takes its ports on every

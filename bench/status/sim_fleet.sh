@@ -41,8 +41,8 @@ fleet_list() { # SECOND N
     awk -v s="$1" -v n="$2" 'BEGIN { for (i = 1; i <= n; ++i) printf "127.%d.%d.%d\n", s, i / 256, i % 256 }'
 }
 
-# The peaks of a running process until it ends, sampled every 0.2 s, written to FILE when it has ended:
-# descriptors, threads and resident memory (VmHWM, KiB).
+# The peaks of a running process until it ends, sampled every 20 ms, written to FILE when it has ended:
+# descriptors, threads and resident memory (VmHWM, KiB); often enough to see a race's second socket.
 sample_peaks() { # PID FILE
     local pid=$1 fds threads rss peak_fds=0 peak_threads=0 peak_rss=0
     while [ -d "/proc/$pid" ]; do
@@ -53,7 +53,7 @@ sample_peaks() { # PID FILE
         [ "${fds:-0}" -gt "$peak_fds" ] && peak_fds=$fds
         [ "${threads:-0}" -gt "$peak_threads" ] && peak_threads=$threads
         [ "${rss:-0}" -gt "$peak_rss" ] && peak_rss=$rss
-        sleep 0.2
+        sleep 0.02
     done
     echo "$peak_fds $peak_threads $peak_rss" >"$2"
 }
