@@ -160,7 +160,8 @@ void CSimServer::ServeRound(std::span<epoll_event> ready, Clock::time_point now)
     // Connections that were busy in the round before go last: one that has just asked goes before those
     // that flood the device, as it would at the start of a round that served them one by one.
     ++m_round;
-    std::ranges::stable_partition(ready, [this](const epoll_event& event) { return !WasBusy(event); });
+    std::stable_partition(ready.begin(), ready.end(),
+                          [this](const epoll_event& event) { return !WasBusy(event); });
     for (const epoll_event& event : ready) {
         const auto index = static_cast<std::uint32_t>(event.data.u64);
         switch (static_cast<Watched>(event.data.u64 >> 32)) {
