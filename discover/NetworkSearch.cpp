@@ -1,8 +1,5 @@
 #include "NetworkSearch.h"
 
-#include "runtime/Tick.h"
-#include "runtime/WaitSet.h"
-
 #include <algorithm>
 
 namespace {
@@ -62,73 +59,60 @@ std::size_t CNetworkSearch::TriedCount() const {
 
 void CNetworkSearch::Run() {
     SetState(SearchRunning);
-    SetState(RunAttempts());
+    std::vector<Slot> none;
+    bool stopped = false;
+    const std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
+    if (!loop || !loop->WatchSignal(m_stopSignal, [&stopped](unsigned) { stopped = true; })) {
+        AbandonFrom(0, none);
+        SetState(SearchFailed);
+        return;
+    }
+    const SearchState state = RunAttempts(*loop, stopped);
+    loop->ForgetSignal(m_stopSignal);
+    SetState(state);
 }
 
-SearchState CNetworkSearch::RunAttempts() {
-    // One place in every wait belongs to the stop signal; where the platform's wait holds few signals,
-    // the attempts at once are fewer.
-    const std::size_t count =
-        std::clamp<std::size_t>(m_settings.parallel, 1, std::max<std::size_t>(MostSignalsPerWait(), 2) - 1);
-    std::vector<Slot> slots(count);
+SearchState CNetworkSearch::RunAttempts(CEventLoop& loop, const bool& stopped) {
+    const std::size_t total = kPortsPerAddress * m_range.count;
+    std::vector<Slot> slots(std::clamp<std::size_t>(m_settings.parallel, 1, std::max<std::size_t>(total, 1)));
+    for (Slot& slot : slots) {
+        // The vector is never resized: the slot stays where the probe's report finds it.
+        slot.probe = std::make_unique<CPortProbe>(loop, [this, &slot] {
+            EndAttempt(slot.job, slot.probe->Outcome());
+            slot.job = kNoJob;
+        });
+    }
     std::size_t next = 0;
-    for (;;) {
-        CWaitSet set;
-        set.Add(m_stopSignal);
-        const std::uint32_t waitMs = StartIdleSlots(slots, next, set, TickCount());
-        if (set.Count() == 1) {
-            return SearchFinished;
-        }
-        const WaitHandle fired = WaitForAny(set, waitMs);
-        if (fired == m_stopSignal.Handle()) {
-            return SearchStopped;
-        }
-        if (fired == kWaitFailed) {
+    while (StartIdleSlots(slots, next)) {
+        if (loop.Wait() < 0) {
             AbandonFrom(next, slots);
             return SearchFailed;
         }
-        StepBusySlots(slots, TickCount());
+        if (stopped) {
+            return SearchStopped;
+        }
     }
+    return SearchFinished;
 }
 
-std::uint32_t CNetworkSearch::StartIdleSlots(std::vector<Slot>& slots, std::size_t& next, CWaitSet& set,
-                                             std::uint32_t now) {
+bool CNetworkSearch::StartIdleSlots(std::vector<Slot>& slots, std::size_t& next) {
     const std::size_t total = kPortsPerAddress * m_range.count;
-    std::uint32_t waitMs = kInfinite;
+    bool anyBusy = false;
     for (Slot& slot : slots) {
         while (slot.job == kNoJob && next < total) {
-            slot.job = StartAttempt(slot.probe, next, now) ? next : kNoJob;
+            slot.job = StartAttempt(*slot.probe, next) ? next : kNoJob;
             ++next;
         }
-        if (slot.job != kNoJob) {
-            set.Add(slot.probe.Signal());
-            waitMs = std::min(waitMs, slot.probe.MsUntilDeadline(now));
-        }
+        anyBusy = anyBusy || slot.job != kNoJob;
     }
-    return waitMs;
+    return anyBusy;
 }
 
-void CNetworkSearch::StepBusySlots(std::vector<Slot>& slots, std::uint32_t now) {
-    // Every attempt is stepped, not only the one whose signal the wait named: several may have news, and a
-    // step that finds nothing costs a call that would not block.
-    for (Slot& slot : slots) {
-        if (slot.job == kNoJob) {
-            continue;
-        }
-        // Cleared before the socket is read, so that what arrives after the read wakes the next wait.
-        (void)slot.probe.Signal().Reset();
-        if (!slot.probe.Step(now)) {
-            EndAttempt(slot.job, slot.probe.Outcome());
-            slot.job = kNoJob;
-        }
-    }
-}
-
-bool CNetworkSearch::StartAttempt(CPortProbe& probe, std::size_t job, std::uint32_t now) {
+bool CNetworkSearch::StartAttempt(CPortProbe& probe, std::size_t job) {
     const bool shell = IsShellJob(job);
     const std::uint32_t address = m_range.first + static_cast<std::uint32_t>(job / kPortsPerAddress);
-    if (probe.Start(address, shell ? m_settings.shellPort : m_settings.telnetPort, shell, m_settings.timing,
-                    now)) {
+    if (probe.Start(address, shell ? m_settings.shellPort : m_settings.telnetPort, shell,
+                    m_settings.timing)) {
         return true;
     }
     EndAttempt(job, probe.Outcome());
@@ -162,12 +146,14 @@ void CNetworkSearch::EndAttempt(std::size_t job, const PortOutcome& outcome) {
     }
 }
 
-void CNetworkSearch::AbandonFrom(std::size_t job, const std::vector<Slot>& slots) {
+void CNetworkSearch::AbandonFrom(std::size_t job, std::vector<Slot>& slots) {
     PortOutcome untried;
     untried.localFailure = true;
-    for (const Slot& slot : slots) {
+    for (Slot& slot : slots) {
         if (slot.job != kNoJob) {
+            slot.probe->Stop();
             EndAttempt(slot.job, untried);
+            slot.job = kNoJob;
         }
     }
     for (; job < kPortsPerAddress * m_range.count; ++job) {

@@ -5,18 +5,19 @@
 #include "SearchNetwork.h"
 
 #include "link/LinkState.h"
+#include "runtime/EventLoop.h"
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
-#include "runtime/WaitSet.h"
 #include "runtime/WorkerThread.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // How a search goes about it.
 struct SearchSettings {
-    std::size_t parallel = 64; // connection attempts at once, at least 1; the platform's wait may hold fewer
+    std::size_t parallel = 64; // connection attempts at once, at least 1
     ProbeTiming timing;
     unsigned short shellPort = kShellPort;
     unsigned short telnetPort = kTelnetPort;
@@ -31,7 +32,7 @@ enum SearchState : int {
 };
 
 // A bounded search of one network for devices, on a thread of its own: every address's shell port and
-// telnet port are tried, with at most `parallel` attempts at once multiplexed on one wait. What answered
+// telnet port are tried, with at most `parallel` attempts at once on one event loop. What answered
 // arrives in a queue that the caller drains (TakeFound) whenever FoundSignal is set. Stop ends the search
 // at once and closes every socket before it returns.
 class CNetworkSearch : public CWorkerThread {
@@ -69,24 +70,21 @@ private:
 
     // One place for an attempt: its probe, and the attempt it runs.
     struct Slot {
-        CPortProbe probe;
+        std::unique_ptr<CPortProbe> probe;
         std::size_t job = kNoJob;
     };
 
-    // Runs every attempt; the state to end with. Every probe and socket is gone when it returns.
-    SearchState RunAttempts();
-    // Starts attempts from next on in the idle slots and adds the busy slots' signals to set; the time
-    // until the earliest of their deadlines.
-    std::uint32_t StartIdleSlots(std::vector<Slot>& slots, std::size_t& next, CWaitSet& set,
-                                 std::uint32_t now);
-    // Steps every busy slot's attempt and takes in those that ended.
-    void StepBusySlots(std::vector<Slot>& slots, std::uint32_t now);
+    // Runs every attempt on loop until they have all ended or stopped is set; the state to end with. Every
+    // probe and socket is gone when it returns.
+    SearchState RunAttempts(CEventLoop& loop, const bool& stopped);
+    // Starts attempts from next on in the idle slots; false when no slot is busy afterwards.
+    bool StartIdleSlots(std::vector<Slot>& slots, std::size_t& next);
     // Starts attempt number job on probe; false when it ended at once.
-    bool StartAttempt(CPortProbe& probe, std::size_t job, std::uint32_t now);
+    bool StartAttempt(CPortProbe& probe, std::size_t job);
     // Takes an ended attempt's outcome into its address's tally, and queues the address when complete.
     void EndAttempt(std::size_t job, const PortOutcome& outcome);
     // Marks every attempt from job on, and the ones under way in slots, as not tried.
-    void AbandonFrom(std::size_t job, const std::vector<Slot>& slots);
+    void AbandonFrom(std::size_t job, std::vector<Slot>& slots);
 
     SearchRange m_range;
     SearchSettings m_settings;

@@ -1,171 +1,128 @@
+// A port's attempt as the search makes it: the shell's by the device dialogue that every link speaks,
+// so that what the search calls a device is what a link can read; any other port's by its connect alone.
 #include "PortProbe.h"
 
-#include "link/DeviceAnswers.h"
-#include "link/DeviceDialect.h"
-
-#include <cstring>
-#include <optional>
-#include <string_view>
+#include <chrono>
 
 namespace {
 
-// One read's block; what the search keeps of it is bounded by the received text's own size.
-constexpr std::size_t kBlockSize = 1024;
-// Blocks read in one step: a host that sends without end must not hold the search thread, which has
-// other attempts and the stop to see to.
-constexpr int kBlocksPerStep = 8;
-// The device's prompt and version answer are a few dozen bytes; a host that sends far more before them
-// is not the device.
-constexpr std::size_t kMostFromOneHost = 16 * 1024;
+LinkTiming ShellTiming(const ProbeTiming& timing) {
+    LinkTiming shell;
+    shell.pacingMs = timing.pacingMs;
+    shell.firstPromptLimitMs = timing.answerLimitMs;
+    shell.promptLimitMs = timing.answerLimitMs;
+    shell.connectTimeoutMs = timing.connectLimitMs;
+    return shell;
+}
+
+CEventLoop::Clock::time_point After(std::uint32_t ms) {
+    return CEventLoop::Clock::now() + std::chrono::milliseconds(ms);
+}
 
 } // namespace
 
-bool CPortProbe::Start(std::uint32_t address, unsigned short port, bool readShell, const ProbeTiming& timing,
-                       std::uint32_t now) {
+CPortProbe::CPortProbe(CEventLoop& loop, ProbeEnded ended)
+    : m_loop(loop), m_ended(std::move(ended)), m_shell(loop, "search", [this] { OnShellNews(); }) {}
+
+CPortProbe::~CPortProbe() {
+    Release();
+}
+
+bool CPortProbe::Start(std::uint32_t address, unsigned short port, bool readShell,
+                       const ProbeTiming& timing) {
+    Stop();
     m_outcome = {};
-    m_readShell = readShell;
-    m_timing = timing;
-    m_receivedTotal = 0;
-    ClearReceived();
-    // The last attempt's socket may have left it set; this attempt must wake only for its own.
-    (void)m_signal.Reset();
-    if (!m_client.Create(kSockStream, kIpProtoTcp, kAfInet) || !m_client.SetBlocking(false)) {
+    m_underWay = true;
+    if (readShell) {
+        // A run that cannot start reports so at the loop's next wake, like any other end.
+        m_shell.Start(address, port, ShellTiming(timing));
+    } else if (!StartConnect(address, port, timing.connectLimitMs)) {
+        Release();
         m_outcome.localFailure = true;
-        return Finish();
+        return false;
     }
-    m_client.SetConnectTimeout(timing.connectLimitMs);
+    m_timer = m_loop.StartTimer(After(readShell ? timing.WholeLimitMs() : timing.connectLimitMs),
+                                [this](unsigned) { OnTimeUp(); });
+    return true;
+}
+
+void CPortProbe::Stop() {
+    Release();
+}
+
+bool CPortProbe::StartConnect(std::uint32_t address, unsigned short port, std::uint32_t limitMs) {
+    if (!m_client.Create(kSockStream, kIpProtoTcp, kAfInet) || !m_client.SetBlocking(false)) {
+        return false;
+    }
+    m_client.SetConnectTimeout(limitMs);
     // As for the link, a connect refused before it left this PC (no route, no port to send from) tells
     // nothing of the address.
     if (m_client.ConnectAddress(address, port) != 0 && CTcpClient::LastError() != kErrorWouldBlock) {
-        m_outcome.localFailure = true;
-        return Finish();
-    }
-    // Writability too: a connect that completed at once has no connect event to report everywhere.
-    if (m_client.EventSelect(EventConnect | EventWrite | EventClose, m_signal) != 0) {
-        m_outcome.localFailure = true;
-        return Finish();
-    }
-    Enter(Phase::Connecting, now, timing.connectLimitMs);
-    return true;
-}
-
-bool CPortProbe::Step(std::uint32_t now) {
-    if (m_phase == Phase::Idle) {
         return false;
     }
-    if (m_phase == Phase::Connecting) {
-        return StepConnect(now);
-    }
-    if (!ReceiveAvailable() || m_receivedTotal > kMostFromOneHost) {
-        return Finish();
-    }
-    OnReceived(now);
-    if (m_phase == Phase::Idle) {
-        return false;
-    }
-    if (now - m_phaseStart < m_phaseLimitMs) {
-        return true;
-    }
-    // The phase's time is up: the pacing wait ends with the version command, every other wait with the
-    // attempt.
-    return m_phase == Phase::Pacing ? SendVersionCommand(now) : Finish();
+    // A connect that completed at once is writable at the first wake.
+    m_watched = m_loop.Watch(m_client.SocketHandle(), LoopWritable, [this](unsigned) { OnConnectEvent(); });
+    return m_watched;
 }
 
-bool CPortProbe::StepConnect(std::uint32_t now) {
-    if (!m_client.IsConnectEstablished()) {
-        // Refused or unanswered within the limit: nothing listens there.
-        const bool underWay =
-            CTcpClient::LastError() == kErrorWouldBlock && now - m_phaseStart < m_phaseLimitMs;
-        return underWay || Finish();
-    }
-    m_outcome.answered = true;
-    if (!m_readShell || m_client.EventSelect(EventRead | EventClose, m_signal) != 0) {
-        return Finish();
-    }
-    Enter(Phase::AwaitingPrompt, now, m_timing.answerLimitMs);
-    // Data may have come with the connection; the wait that follows would not report it again on every
-    // platform.
-    return Step(now);
-}
-
-bool CPortProbe::ReceiveAvailable() {
-    char block[kBlockSize];
-    for (int blocks = 0; blocks < kBlocksPerStep; ++blocks) {
-        const int received = m_client.Receive(block, sizeof block, 0);
-        if (received <= 0) {
-            return received < 0 && CTcpClient::LastError() == kErrorWouldBlock;
-        }
-        m_receivedTotal += static_cast<std::size_t>(received);
-        StoreReceived(block, static_cast<std::size_t>(received));
-    }
-    // More may be waiting; the socket's condition wakes the next wait for it.
-    return true;
-}
-
-void CPortProbe::StoreReceived(const char* data, std::size_t length) {
-    for (std::size_t index = 0; index < length; ++index) {
-        // A bare carriage return may come as CR NUL; no prompt or answer holds a NUL.
-        if (data[index] == '\0') {
-            continue;
-        }
-        if (m_receivedLength == kReceivedSize - 1) {
-            // Only the newest text can end with a prompt; an answer this long is no device's anyway.
-            const std::size_t kept = kReceivedSize / 2;
-            std::memmove(m_received, m_received + m_receivedLength - kept, kept);
-            m_receivedLength = kept;
-        }
-        m_received[m_receivedLength++] = data[index];
-    }
-    m_received[m_receivedLength] = '\0';
-}
-
-void CPortProbe::ClearReceived() {
-    m_receivedLength = 0;
-    m_received[0] = '\0';
-}
-
-void CPortProbe::OnReceived(std::uint32_t now) {
-    if (!EndsWithPrompt(std::string_view(m_received, m_receivedLength), kShellPrompt)) {
+void CPortProbe::OnConnectEvent() {
+    // Writability alone does not mean connected: a refused attempt also ends the wait.
+    const int result = m_client.ConnectResult();
+    if (result == kErrorWouldBlock) {
         return;
     }
-    if (m_phase == Phase::AwaitingPrompt) {
-        Enter(Phase::Pacing, now, m_timing.pacingMs);
-    } else if (m_phase == Phase::AwaitingVersion) {
-        if (const std::optional<std::string_view> version =
-                ParseVersionAnswer(m_received, kShellDialect.versionMarker)) {
-            m_outcome.firmware = std::string(*version);
-        }
-        Finish();
+    PortOutcome outcome;
+    outcome.answered = result == 0;
+    Finish(outcome);
+}
+
+void CPortProbe::OnShellNews() {
+    const DeviceSnapshot& snapshot = m_shell.Snapshot();
+    // The version is the first answer the dialogue reads; read or not, the next command is not the search's.
+    if (m_shell.Phase() == DialoguePhase::Ended || !snapshot.version.empty() || snapshot.unreadableAnswer) {
+        FinishShell();
     }
 }
 
-bool CPortProbe::SendVersionCommand(std::uint32_t now) {
-    const std::size_t length = std::strlen(kShellDialect.versionCommand);
-    // A fresh connection's send buffer takes a few bytes whole; a socket that does not is given up.
-    if (m_client.Send(kShellDialect.versionCommand, static_cast<int>(length), 0) !=
-        static_cast<int>(length)) {
-        return Finish();
+void CPortProbe::OnTimeUp() {
+    m_timer = 0;
+    if (!m_client.IsOpen()) {
+        FinishShell();
+        return;
     }
-    // Only the answer is read: the marker is looked for in what follows the command.
-    ClearReceived();
-    Enter(Phase::AwaitingVersion, now, m_timing.answerLimitMs);
-    return true;
+    // Unanswered within the limit: nothing listens there.
+    Finish(PortOutcome{});
 }
 
-std::uint32_t CPortProbe::MsUntilDeadline(std::uint32_t now) const {
-    const std::uint32_t spent = now - m_phaseStart;
-    return spent >= m_phaseLimitMs ? 0 : m_phaseLimitMs - spent;
+void CPortProbe::FinishShell() {
+    PortOutcome outcome;
+    const LinkState state = m_shell.State();
+    outcome.localFailure = state == StateSocketFailed;
+    // Every end but these came after the connection stood.
+    outcome.answered = m_shell.Phase() == DialoguePhase::Talking ||
+                       (m_shell.Phase() == DialoguePhase::Ended && state != StateConnectFailed &&
+                        state != StateSocketFailed);
+    outcome.firmware = m_shell.Snapshot().version;
+    Finish(outcome);
 }
 
-void CPortProbe::Enter(Phase phase, std::uint32_t now, std::uint32_t limitMs) {
-    m_phase = phase;
-    m_phaseStart = now;
-    m_phaseLimitMs = limitMs;
+void CPortProbe::Finish(const PortOutcome& outcome) {
+    m_outcome = outcome;
+    Release();
+    m_ended();
 }
 
-bool CPortProbe::Finish() {
+void CPortProbe::Release() {
+    m_underWay = false;
+    m_shell.Stop();
+    if (m_timer != 0) {
+        m_loop.CancelTimer(m_timer);
+        m_timer = 0;
+    }
+    if (m_watched) {
+        m_loop.Forget(m_client.SocketHandle());
+        m_watched = false;
+    }
     // Nothing to recover from a failed close: the socket is released either way.
     (void)m_client.Close();
-    m_phase = Phase::Idle;
-    return false;
 }

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "fleet/LoopLink.h"
 #include "link/LinkTiming.h"
-#include "runtime/Signal.h"
+#include "runtime/EventLoop.h"
 #include "runtime/TcpClient.h"
 
-#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // The time limits of one port's attempt, for a device on a local network; the pacing is the link's own.
@@ -13,62 +14,62 @@ struct ProbeTiming {
     std::uint32_t connectLimitMs = 1000; // for the connect
     std::uint32_t answerLimitMs = 2000;  // for the first prompt, and again for the version's answer
     std::uint32_t pacingMs = LinkTiming{}.pacingMs; // after the prompt, before the version command
+
+    // The whole attempt, however the host paces its bytes: a host that sends without end and never a
+    // prompt would otherwise hold its place in the search for ever.
+    std::uint32_t WholeLimitMs() const { return connectLimitMs + pacingMs + 2 * answerLimitMs; }
 };
 
 // How one port's attempt ended.
 struct PortOutcome {
     bool answered = false;     // the port took the connection
-    bool localFailure = false; // this PC could not try (no socket, no event); says nothing of the address
+    bool localFailure = false; // this PC could not try (no socket, no watch); says nothing of the address
     std::string firmware;      // the shell's version answer; empty when not asked or not read
 };
 
-// One connection attempt to one port, stepped by the search thread without ever blocking: connect, and
-// on a shell port read the first prompt, ask for the version once when it is the device's shell prompt
-// and read the answer; then close. On other ports nothing is sent at all. The socket is set to wake
-// Signal whenever there is something to step.
+// Told on the loop's thread, once, that an attempt has ended; Outcome holds how. It may start the next.
+using ProbeEnded = std::function<void()>;
+
+// One connection attempt to one port on an event loop. On a shell port the device's own dialogue runs
+// until it has read the answer to the version command, the first command it sends, and the attempt ends
+// before the dialogue's next command; on other ports the attempt ends with the connect and nothing is
+// sent at all. Used on the loop's thread only.
 class CPortProbe {
 public:
-    CPortProbe() = default;
+    // loop outlives the probe.
+    CPortProbe(CEventLoop& loop, ProbeEnded ended);
+    ~CPortProbe();
     CPortProbe(const CPortProbe&) = delete;
     CPortProbe& operator=(const CPortProbe&) = delete;
 
-    // Starts a non-blocking connect to address (host byte order); readShell asks for the shell's version.
-    // now is TickCount(). False when the attempt has ended already (see Outcome).
-    bool Start(std::uint32_t address, unsigned short port, bool readShell, const ProbeTiming& timing,
-               std::uint32_t now);
-    // Takes what the socket has and the clock says; false once the attempt has ended and its socket closed.
-    bool Step(std::uint32_t now);
-    // Milliseconds from now until Step must run although the socket is quiet.
-    std::uint32_t MsUntilDeadline(std::uint32_t now) const;
-    CSignal& Signal() { return m_signal; }
+    // Starts an attempt at address (host byte order); readShell runs the dialogue. False when the attempt
+    // has ended already, without a report (see Outcome).
+    bool Start(std::uint32_t address, unsigned short port, bool readShell, const ProbeTiming& timing);
+    // Ends the attempt without a report and gives back its socket.
+    void Stop();
+    bool IsUnderWay() const { return m_underWay; }
     const PortOutcome& Outcome() const { return m_outcome; }
 
 private:
-    enum class Phase { Idle, Connecting, AwaitingPrompt, Pacing, AwaitingVersion };
+    // Starts the connect of an attempt that sends nothing; false when it cannot.
+    bool StartConnect(std::uint32_t address, unsigned short port, std::uint32_t limitMs);
+    void OnConnectEvent();
+    // Ends the shell's attempt once its dialogue has read the version's answer or ended on its own.
+    void OnShellNews();
+    // The whole attempt's time is up.
+    void OnTimeUp();
+    // Ends the attempt with what the shell link has shown.
+    void FinishShell();
+    // Keeps outcome, gives back the socket and tells the owner.
+    void Finish(const PortOutcome& outcome);
+    void Release();
 
-    bool StepConnect(std::uint32_t now);
-    // Reads what has arrived, a few blocks at most; false when the connection ended.
-    bool ReceiveAvailable();
-    // Moves on when the received text ends with the shell prompt.
-    void OnReceived(std::uint32_t now);
-    bool SendVersionCommand(std::uint32_t now);
-    void Enter(Phase phase, std::uint32_t now, std::uint32_t limitMs);
-    void StoreReceived(const char* data, std::size_t length);
-    void ClearReceived();
-    // Ends the attempt and closes the socket; returns false for Step to pass on.
-    bool Finish();
-
-    static constexpr std::size_t kReceivedSize = 512;
-
-    CTcpClient m_client;
-    CSignal m_signal;
-    ProbeTiming m_timing;
-    Phase m_phase = Phase::Idle;
-    bool m_readShell = false;
-    std::uint32_t m_phaseStart = 0;
-    std::uint32_t m_phaseLimitMs = 0;
+    CEventLoop& m_loop;
+    const ProbeEnded m_ended;
+    CLoopLink m_shell;
+    CTcpClient m_client; // the connect of an attempt that sends nothing
+    bool m_watched = false;
+    LoopTimerId m_timer = 0;
+    bool m_underWay = false;
     PortOutcome m_outcome;
-    char m_received[kReceivedSize] = {};
-    std::size_t m_receivedLength = 0;
-    std::size_t m_receivedTotal = 0; // every byte of this attempt, kept or not
 };
