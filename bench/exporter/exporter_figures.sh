@@ -33,9 +33,6 @@ sample() { # PID
     echo "rss_kb=$(awk '/VmRSS/{print $2}' "/proc/$pid/status") threads=$(awk '/Threads/{print $2}' "/proc/$pid/status")" \
          "fds=$(ls "/proc/$pid/fd" | wc -l)"
 }
-cpu_seconds() { # PID
-    awk -v hz="$(getconf CLK_TCK)" '{print ($14+$15)/hz}' "/proc/$1/stat"
-}
 start_exporter() { # LISTEN ARGUMENTS...
     local listen=$1
     shift
@@ -57,12 +54,24 @@ wanted() { # STAGE
 # Waits up to a few minutes until the exporter at LISTEN reports COUNT devices up; prints how many are.
 wait_until_up() { # LISTEN COUNT
     local up=0
-    for _ in $(seq 240); do
+    for _ in $(seq 1200); do
         up=$(curl -sf "http://$1/metrics" | grep -c '^vantrex_up{.*} 1$' || true)
         [ "$up" -ge "$2" ] && break
-        sleep 1
+        sleep 0.2
     done
     echo "$up"
+}
+# Waits (at most 30 s) until the process's CPU use has settled: two seconds in a row that cost the same
+# within a hundredth of a second, so that the idle figure does not count the tail of the work before it.
+wait_until_settled() { # PID
+    local before last=-1 used
+    for _ in $(seq 30); do
+        before=$(cpu_seconds "$1")
+        sleep 1
+        used=$(awk -v a="$before" -v b="$(cpu_seconds "$1")" 'BEGIN {printf "%.2f", b - a}')
+        awk -v a="$used" -v b="$last" 'BEGIN {exit !(a - b <= 0.01 && b - a <= 0.01)}' && return
+        last=$used
+    done
 }
 scrape_latencies() { # LISTEN COUNT
     for _ in $(seq "$2"); do
@@ -80,7 +89,7 @@ if wanted sizes; then
         fleet_list 2 "$size" >"$work/sized-fleet"
         start_exporter 127.3.0.1:12717 --from "$work/sized-fleet"
         echo "$(wait_until_up 127.3.0.1:12717 "$size") of $size devices up; $(sample "$exporter_pid")"
-        sleep 10 # the check's answers drain first
+        wait_until_settled "$exporter_pid" # the checks' answers drain first
         exporter_before=$(cpu_seconds "$exporter_pid")
         sim_before=$(cpu_seconds "$sim_pid")
         sleep "$size_idle_seconds"
@@ -128,8 +137,7 @@ if wanted fleet; then
     scrape_latencies 127.0.64.250:12716 "$scrapes" >"$work/latency"
     echo "/metrics over $scrapes scrapes: p50 $(quantile "$work/latency" 0.5), p99 $(quantile "$work/latency" 0.99)," \
          "$(curl -sf http://127.0.64.250:12716/metrics | wc -c) bytes"
-    # The scrapes' answers drain first.
-    sleep 10
+    wait_until_settled "$fleet_pid" # the scrapes' answers drain first
     before=$(cpu_seconds "$fleet_pid")
     sleep "$idle_seconds"
     after=$(cpu_seconds "$fleet_pid")

@@ -16,9 +16,6 @@ parallel_10000=${PARALLEL_10000:-}
 ntp_port=12131
 source bench/status/sim_fleet.sh
 
-cpu_seconds() { # PID
-    awk -v hz="$(getconf CLK_TCK)" '{print ($14+$15)/hz}' "/proc/$1/stat"
-}
 
 one_wall=
 for size in $sizes; do

@@ -41,6 +41,11 @@ fleet_list() { # SECOND N
     awk -v s="$1" -v n="$2" 'BEGIN { for (i = 1; i <= n; ++i) printf "127.%d.%d.%d\n", s, i / 256, i % 256 }'
 }
 
+# The CPU time, user and system, that a process has used so far, in seconds.
+cpu_seconds() { # PID
+    awk -v hz="$(getconf CLK_TCK)" '{print ($14+$15)/hz}' "/proc/$1/stat"
+}
+
 # The peaks of a running process until it ends, sampled every 20 ms, written to FILE when it has ended:
 # descriptors, threads and resident memory (VmHWM, KiB); often enough to see a race's second socket.
 sample_peaks() { # PID FILE
