@@ -102,6 +102,8 @@ for alert in "VantrexGpsUnlocked $losing" "VantrexUnreachable $down" "VantrexNtp
     done
     expect "$firing" 1
 done
+# By then a false alarm for the healthy device would be pending at least.
+expect "count(ALERTS{address=\"$healthy\"})" ""
 # Every panel of the dashboard shows something.
 jq -r '.. | objects | .expr? // empty' "$dashboard" >"$folder/queries"
 [ -s "$folder/queries" ] || { echo "no queries in $dashboard" >&2; failed=1; }
