@@ -91,7 +91,8 @@ endif()
 if(TARGET vantrex-exporter)
     install(FILES vantrex-exporter.service DESTINATION /lib/systemd/system)
     install(FILES vantrex-exporter.default DESTINATION /etc/default RENAME vantrex-exporter)
-    install(FILES prometheus/vantrex-rules.yml DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrex-config/prometheus)
+    install(FILES prometheus/vantrex-rules.yml prometheus/alertmanager-inhibit.yml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrex-config/prometheus)
     install(FILES grafana/vantrex-dashboard.json DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrex-config/grafana)
     set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_SOURCE_DIR}/debian/conffiles
         ${CMAKE_CURRENT_SOURCE_DIR}/debian/postinst ${CMAKE_CURRENT_SOURCE_DIR}/debian/prerm

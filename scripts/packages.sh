@@ -10,8 +10,9 @@ NOTIFICATION_TEST_PACKAGES=(dbus-daemon python3-dbus python3-gi)
 # coloured virtual desktop (xsetroot).
 NOTIFICATION_DEMO_PACKAGES=(dbus-daemon dbus-bin dunst x11-xserver-utils)
 # The status program's outputs are read by the tools that monitoring hosts read them with; Prometheus
-# scrapes the exporter, whose test asks Prometheus' API with curl and reads the answers with jq.
-MONITORING_PACKAGES=(prometheus libmonitoring-plugin-perl curl jq)
+# scrapes the exporter, whose test asks Prometheus' API with curl and reads the answers with jq; Alertmanager
+# runs the shipped inhibit example.
+MONITORING_PACKAGES=(prometheus prometheus-alertmanager libmonitoring-plugin-perl curl jq)
 # The status program's NTP figures are read from its JSON with jq.
 BENCH_PACKAGES=(jq)
 # The fuzz harnesses build with clang and its libFuzzer runtime.

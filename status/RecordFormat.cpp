@@ -175,6 +175,24 @@ void WriteFamily(CMetricWriter& writer, const std::vector<AssessedRecord>& recor
     }
 }
 
+// Writes one family with a sample for each problem, labelled with its code. An NTP check not ended, or
+// this PC's failure, says nothing of the device and has none.
+template <typename Value>
+void WriteProblems(CMetricWriter& writer, const std::vector<AssessedRecord>& records, const char* name,
+                   const char* help, Value value) {
+    writer.Family(name, help);
+    for (const AssessedRecord& assessed : records) {
+        for (const Problem& problem : assessed.health.problems) {
+            if (TellsOfTheDevice(problem.code)) {
+                writer.Sample(name,
+                              AddressLabel(assessed.record) + ",code=\"" +
+                                  LabelValue(ProblemCodeName(problem.code)) + '"',
+                              value(problem));
+            }
+        }
+    }
+}
+
 // A sample of one figure of the system peer; none without one.
 template <typename Figure>
 auto OfSystemPeer(Figure figure) {
@@ -333,17 +351,11 @@ std::string FormatPrometheus(const std::vector<AssessedRecord>& assessed) {
     WriteFamily(writer, records, "vantrex_ntp_shell_disagreement_seconds",
                 "NTP-served time minus the shell's reading of the device clock.",
                 [](const DeviceRecord& r) { return r.ntpShellSeconds; });
-    writer.Family("vantrex_problem", "A problem the health rules find now, by its code.");
-    for (const AssessedRecord& one : records) {
-        for (const Problem& problem : one.health.problems) {
-            // An NTP check not ended, or this PC's failure, says nothing of the device, as above.
-            if (TellsOfTheDevice(problem.code)) {
-                writer.Sample("vantrex_problem",
-                              AddressLabel(one.record) + ",code=\"" +
-                                  LabelValue(ProblemCodeName(problem.code)) + '"',
-                              1);
-            }
-        }
-    }
+    WriteProblems(writer, records, "vantrex_problem", "A problem the health rules find now, by its code.",
+                  [](const Problem&) { return 1.0; });
+    WriteProblems(writer, records, "vantrex_problem_severity",
+                  "The severity of a problem the health rules find now, as vantrex-status exits for it: "
+                  "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.",
+                  [](const Problem& problem) { return static_cast<double>(problem.severity); });
     return writer.Text();
 }

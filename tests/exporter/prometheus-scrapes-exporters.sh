@@ -4,7 +4,8 @@
 # hashmod. Prometheus' own API must then give each simulated device's state (healthy, not locked, down),
 # and each target must have been scraped through exactly one exporter. Prometheus loads the shipped rules
 # (a copy whose `for:` waits are cut to 2 s, so that the test takes seconds, not minutes) and must fire
-# the GPS alert for a device that loses its lock; every query of the shipped dashboard must give series.
+# the GPS alert for a device that loses its lock and the alerts of the one that is down; every query of
+# the shipped dashboard must give series.
 # Usage: prometheus-scrapes-exporters.sh SIM EXPORTER DOCUMENT RULES DASHBOARD FOLDER
 set -eu
 sim=$1 exporter=$2 document=$3 rules=$4 dashboard=$5
@@ -90,14 +91,19 @@ for target in "$healthy" "$unlocked" "$down"; do
 done
 
 # The shipped rules, loaded as they are but for their waits: the device that lost its lock raises the
-# GPS alert.
-gps_alert="ALERTS{alertname=\"VantrexGpsLockLost\",alertstate=\"firing\",address=\"$losing\"}"
-tries=0
-until [ "$(value "$gps_alert")" = 1 ] || [ "$tries" -gt 60 ]; do
-    tries=$((tries + 1))
-    sleep 0.5
+# GPS alert, and the one that is down the alerts of its problems, its NTP silence included.
+for alert in "VantrexGpsUnlocked $losing" "VantrexUnreachable $down" "VantrexNtpUnanswered $down"; do
+    set -- $alert
+    firing="ALERTS{job=\"vantrex_fleet\",alertstate=\"firing\",alertname=\"$1\",address=\"$2\"}"
+    tries=0
+    until [ "$(value "$firing")" = 1 ] || [ "$tries" -gt 60 ]; do
+        tries=$((tries + 1))
+        sleep 0.5
+    done
+    expect "$firing" 1
 done
-expect "$gps_alert" 1
+# By then a false alarm for the healthy device would be pending at least.
+expect "count(ALERTS{address=\"$healthy\"})" ""
 # Every panel of the dashboard shows something.
 jq -r '.. | objects | .expr? // empty' "$dashboard" >"$folder/queries"
 [ -s "$folder/queries" ] || { echo "no queries in $dashboard" >&2; failed=1; }

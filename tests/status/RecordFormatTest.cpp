@@ -128,7 +128,8 @@ TEST(RecordFormat, PrometheusHasNoSamplesOfWhatSaysNothing) {
     EXPECT_EQ(text.find("vantrex_problem{"), std::string::npos) << text;
 }
 
-// One sample per current problem, its address escaped as every label is.
+// One sample per current problem, its address escaped as every label is, and its severity beside it as
+// the exit status would give it.
 TEST(RecordFormat, PrometheusProblemsByCode) {
     DeviceRecord record = HealthyReading();
     record.address = "a\"b";
@@ -139,6 +140,11 @@ TEST(RecordFormat, PrometheusProblemsByCode) {
     EXPECT_NE(text.find("# TYPE vantrex_problem gauge\n"
                         "vantrex_problem{address=\"a\\\"b\",code=\"no-system-peer\"} 1\n"
                         "vantrex_problem{address=\"a\\\"b\",code=\"gps-unlocked\"} 1\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("# TYPE vantrex_problem_severity gauge\n"
+                        "vantrex_problem_severity{address=\"a\\\"b\",code=\"no-system-peer\"} 2\n"
+                        "vantrex_problem_severity{address=\"a\\\"b\",code=\"gps-unlocked\"} 1\n"),
               std::string::npos)
         << text;
     EXPECT_EQ(text.find("vantrex_problem{address=\"127.0.9.1\""), std::string::npos) << text;
