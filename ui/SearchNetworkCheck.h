@@ -3,7 +3,7 @@
 #include "NetworkCheck.h"
 #include "resources/StringLookup.h"
 
-#include "discover/SearchNetwork.h"
+#include "discover/SearchRange.h"
 
 #include <optional>
 #include <span>
