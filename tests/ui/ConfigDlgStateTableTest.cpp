@@ -20,7 +20,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = CRestartFollow::Clock;
+using Clock = CRestartSchedule::Clock;
 
 constexpr const char* kAddress = "127.0.93.1";
 constexpr const char* kNewAddress = "127.0.93.2";
