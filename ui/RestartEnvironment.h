@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NetworkCheck.h"
+#include "ChangeNetworkCheck.h"
 #include "RestartSchedule.h"
 
 #include <functional>

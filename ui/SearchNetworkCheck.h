@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NetworkCheck.h"
+#include "ChangeNetworkCheck.h"
 #include "resources/StringLookup.h"
 
 #include "discover/SearchRange.h"
