@@ -69,8 +69,8 @@ public:
     void OnClose();
 
     // The links, for tests that check which link won.
-    const CRacingLink& LinkA() const { return m_connection.LinkA(); }
-    const CRacingLink& LinkB() const { return m_connection.LinkB(); }
+    const CRacingLink& ShellLink() const { return m_connection.ShellLink(); }
+    const CRacingLink& TelnetLink() const { return m_connection.TelnetLink(); }
     // The state relay, for tests that check when it runs.
     const CLinkStateRelay& Relay() const { return m_connection.Relay(); }
     // The link whose status the window shows: link A until a link wins, afterwards the last winner.

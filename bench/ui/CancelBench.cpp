@@ -29,8 +29,8 @@ constexpr int kReachLimitMs = 5000;
 constexpr int kSettleMs = 100;
 
 bool BothLinksStarting(const CBenchWindow& window) {
-    return window.Dialog().Logic().LinkA().Worker().GetState() == StateStarting &&
-           window.Dialog().Logic().LinkB().Worker().GetState() != StateReceiveFailed;
+    return window.Dialog().Logic().ShellLink().Worker().GetState() == StateStarting &&
+           window.Dialog().Logic().TelnetLink().Worker().GetState() != StateReceiveFailed;
 }
 
 // Clicks Connect and waits until both links are connecting (link B may already have been refused).
