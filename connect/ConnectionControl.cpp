@@ -2,9 +2,9 @@
 
 #include "link/LinkState.h"
 
-void CConnectionControl::OnAttemptStarted(std::uint16_t runA, std::uint16_t runB) {
-    Track(LinkSide::A) = LinkTrack{.live = true, .run = runA};
-    Track(LinkSide::B) = LinkTrack{.live = true, .run = runB};
+void CConnectionControl::OnAttemptStarted(std::uint16_t shellRun, std::uint16_t telnetRun) {
+    Track(LinkSide::Shell) = LinkTrack{.live = true, .run = shellRun};
+    Track(LinkSide::Telnet) = LinkTrack{.live = true, .run = telnetRun};
     m_phase = ConnectionPhase::Connecting;
 }
 
@@ -22,8 +22,8 @@ void CConnectionControl::OnLinkStopped(LinkSide side) {
 }
 
 void CConnectionControl::OnReset() {
-    OnLinkStopped(LinkSide::A);
-    OnLinkStopped(LinkSide::B);
+    OnLinkStopped(LinkSide::Shell);
+    OnLinkStopped(LinkSide::Telnet);
     m_phase = ConnectionPhase::Disconnected;
 }
 
@@ -65,7 +65,7 @@ ReportAction CConnectionControl::RecordFailure(LinkSide side) {
     }
     // The window stays connecting while it shows the failure; both links are stopped by then, so no
     // late report can fail the attempt a second time.
-    OnLinkStopped(LinkSide::A);
-    OnLinkStopped(LinkSide::B);
+    OnLinkStopped(LinkSide::Shell);
+    OnLinkStopped(LinkSide::Telnet);
     return ReportAction::FailAttempt;
 }

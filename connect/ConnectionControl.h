@@ -5,13 +5,12 @@
 #include <array>
 #include <cstdint>
 
-// The two links that race for the device: A on the shell port, B on the telnet port.
-enum class LinkSide { A, B };
+// The two links that race for the device: one on the shell port, one on the telnet port.
+enum class LinkSide { Shell, Telnet };
 
 enum class ConnectionPhase { Disconnected, Connecting, Connected };
 
-// What the owner of the two links (the window, or the status program) must do about one link report
-// (or a link that could not start).
+// What the window must do about one report of its two links (or a link that could not start).
 enum class ReportAction {
     Ignore,      // nothing to show or change
     MarkFailed,  // nothing to show; the failure is recorded for this attempt
@@ -26,7 +25,7 @@ enum class ReportAction {
 class CConnectionControl {
 public:
     // Both links were started for a new attempt; each run is the one its Start began.
-    void OnAttemptStarted(std::uint16_t runA, std::uint16_t runB);
+    void OnAttemptStarted(std::uint16_t shellRun, std::uint16_t telnetRun);
     // The link's thread could not be created; it counts as a failed link of the current attempt.
     ReportAction OnStartFailed(LinkSide side);
     // The window stopped this link; its reports from now on are stale.
@@ -38,7 +37,7 @@ public:
 
     // The phase the window is in now.
     ConnectionPhase Phase() const { return m_phase; }
-    // The link whose status the window shows: A until a link wins, then the last winner.
+    // The link whose status the window shows: the shell link until a link wins, then the last winner.
     LinkSide ActiveSide() const { return m_activeSide; }
     // Whether the link reported a failure (or could not start) in the current or last attempt.
     bool HasFailed(LinkSide side) const { return Track(side).failed; }
@@ -52,7 +51,9 @@ private:
     };
 
     static bool IsFresh(const LinkTrack& link, StateReport report);
-    static LinkSide Other(LinkSide side) { return side == LinkSide::A ? LinkSide::B : LinkSide::A; }
+    static LinkSide Other(LinkSide side) {
+        return side == LinkSide::Shell ? LinkSide::Telnet : LinkSide::Shell;
+    }
     LinkTrack& Track(LinkSide side) { return m_links[static_cast<std::size_t>(side)]; }
     const LinkTrack& Track(LinkSide side) const { return m_links[static_cast<std::size_t>(side)]; }
     ReportAction AcceptWinner(LinkSide side);
@@ -60,5 +61,5 @@ private:
 
     std::array<LinkTrack, 2> m_links;
     ConnectionPhase m_phase = ConnectionPhase::Disconnected;
-    LinkSide m_activeSide = LinkSide::A;
+    LinkSide m_activeSide = LinkSide::Shell;
 };

@@ -2,7 +2,7 @@
 
 #include "FoundAddress.h"
 #include "PortProbe.h"
-#include "SearchNetwork.h"
+#include "SearchRange.h"
 
 #include "link/LinkState.h"
 #include "runtime/EventLoop.h"

@@ -5,8 +5,8 @@
 CStaggeredRace::CStaggeredRace(CEventLoop& loop, CSocketBudget& budget, const std::string& name,
                                RacePorts ports, News news, std::chrono::milliseconds stagger)
     : m_loop(loop), m_budget(budget), m_ports(ports), m_news(std::move(news)), m_stagger(stagger),
-      m_shell(loop, name, [this] { OnLinkNews(LinkSide::A); }),
-      m_telnet(loop, name, [this] { OnLinkNews(LinkSide::B); }) {}
+      m_shell(loop, name, [this] { OnLinkNews(LinkSide::Shell); }),
+      m_telnet(loop, name, [this] { OnLinkNews(LinkSide::Telnet); }) {}
 
 CStaggeredRace::~CStaggeredRace() {
     Stop();
@@ -17,7 +17,7 @@ void CStaggeredRace::Start(std::uint32_t address, const LinkTiming& timing) {
     m_address = address;
     m_timing = timing;
     m_outcome = RaceOutcome::Racing;
-    m_winner = LinkSide::A;
+    m_winner = LinkSide::Shell;
     m_lastState[0] = m_lastState[1] = StateStarting;
     m_telnetStarted = false;
     HoldSockets(kSocketsOfARace);
@@ -65,7 +65,7 @@ void CStaggeredRace::OnLinkNews(LinkSide side) {
         m_outcome = RaceOutcome::Won;
         m_winner = side;
         CancelStagger();
-        Link(side == LinkSide::A ? LinkSide::B : LinkSide::A).Stop();
+        Link(side == LinkSide::Shell ? LinkSide::Telnet : LinkSide::Shell).Stop();
         HoldSockets(1);
         m_news();
         return;
@@ -77,7 +77,7 @@ void CStaggeredRace::OnLinkNews(LinkSide side) {
     StartTelnet();
     if (m_shell.Phase() == DialoguePhase::Ended && m_telnet.Phase() == DialoguePhase::Ended) {
         // The telnet link may have ended as it started, before its own report came.
-        m_lastState[Index(LinkSide::B)] = m_telnet.State();
+        m_lastState[Index(LinkSide::Telnet)] = m_telnet.State();
         m_outcome = RaceOutcome::Failed;
         HoldSockets(0);
         m_news();

@@ -60,9 +60,9 @@ public:
     bool TelnetStarted() const { return m_telnetStarted; }
 
 private:
-    static std::size_t Index(LinkSide side) { return side == LinkSide::A ? 0 : 1; }
-    CLoopLink& Link(LinkSide side) { return side == LinkSide::A ? m_shell : m_telnet; }
-    const CLoopLink& Link(LinkSide side) const { return side == LinkSide::A ? m_shell : m_telnet; }
+    static std::size_t Index(LinkSide side) { return side == LinkSide::Shell ? 0 : 1; }
+    CLoopLink& Link(LinkSide side) { return side == LinkSide::Shell ? m_shell : m_telnet; }
+    const CLoopLink& Link(LinkSide side) const { return side == LinkSide::Shell ? m_shell : m_telnet; }
     void OnLinkNews(LinkSide side);
     // Starts the telnet link unless it runs, or the race is over.
     void StartTelnet();
@@ -80,7 +80,7 @@ private:
     std::uint32_t m_address = 0;
     LinkTiming m_timing;
     RaceOutcome m_outcome = RaceOutcome::Stopped;
-    LinkSide m_winner = LinkSide::A;
+    LinkSide m_winner = LinkSide::Shell;
     LinkState m_lastState[2] = {StateStarting, StateStarting};
     bool m_telnetStarted = false;
     LoopTimerId m_staggerTimer = 0;

@@ -153,8 +153,8 @@ void CDeviceProbe::TakeOutcome() {
     switch (m_race.Outcome()) {
     case RaceOutcome::Failed:
         // A link that got no socket never asked the device: the attempt says nothing of it.
-        GoDown(FailureOfBothLinks(), m_race.LastState(LinkSide::A) == StateSocketFailed ||
-                                             m_race.LastState(LinkSide::B) == StateSocketFailed
+        GoDown(FailureOfBothLinks(), m_race.LastState(LinkSide::Shell) == StateSocketFailed ||
+                                             m_race.LastState(LinkSide::Telnet) == StateSocketFailed
                                          ? FailureKind::LocalFailure
                                          : FailureKind::Device);
         break;
@@ -171,8 +171,8 @@ void CDeviceProbe::TakeOutcome() {
 }
 
 std::string CDeviceProbe::FailureOfBothLinks() const {
-    const std::string shell = LinkFailureText(m_race.LastState(LinkSide::A));
-    const std::string telnet = LinkFailureText(m_race.LastState(LinkSide::B));
+    const std::string shell = LinkFailureText(m_race.LastState(LinkSide::Shell));
+    const std::string telnet = LinkFailureText(m_race.LastState(LinkSide::Telnet));
     return shell == telnet ? shell : "shell: " + shell + ", telnet: " + telnet;
 }
 
@@ -199,7 +199,7 @@ bool CDeviceProbe::HasCompleteReading() const {
     }
     // With the MAC address unassigned the device reports no GPS state, and the link never asks for
     // the peer table.
-    return snapshot.macUnassigned == 1 || (snapshot.gpsState >= 0 && snapshot.timeSyncState >= 0);
+    return snapshot.macUnassigned == 1 || (snapshot.gpsState && snapshot.timeSyncState);
 }
 
 DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {
@@ -207,7 +207,7 @@ DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {
     record.address = m_address;
     if (m_phase == ProbePhase::Complete) {
         record.reachable = true;
-        record.link = m_race.WinnerSide() == LinkSide::A ? "shell" : "telnet";
+        record.link = m_race.WinnerSide() == LinkSide::Shell ? "shell" : "telnet";
         FillFromSnapshot(m_race.Winner().Snapshot(), record);
     } else if (m_failure.empty()) {
         record.failure = "pending";

@@ -2,7 +2,7 @@
 
 #include "StatusOptions.h"
 
-#include "discover/SearchNetwork.h"
+#include "discover/SearchRange.h"
 #include "runtime/Signal.h"
 
 #include <cstdio>

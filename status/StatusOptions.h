@@ -3,7 +3,7 @@
 #include "FleetRun.h"
 #include "ParsedCommandLine.h"
 
-#include "discover/SearchNetwork.h"
+#include "discover/SearchRange.h"
 #include "health/Health.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "AddressChangePanel.h"
 
+#include "ChangeNetworkCheck.h"
 #include "DialogItems.h"
-#include "NetworkCheck.h"
 #include "RestartTexts.h"
 
 #include "resources/StringTable.h"
@@ -59,7 +59,8 @@ std::optional<ConfirmedChange> CAddressChangePanel::AskChange(const LocalNetwork
         return std::nullopt;
     }
     const std::vector<Ipv4Network> networks = localNetworks();
-    const NetworkCheck network = check.dhcp ? NetworkCheck{} : CheckChangeNetwork(networks, check);
+    const ChangeNetworkCheck network =
+        check.dhcp ? ChangeNetworkCheck{} : CheckChangeNetwork(networks, check);
     const MessageAnswer answer = m_view.ShowMessage(ChangeQuestion(check, network, LoadStringResource),
                                                     LoadStringResource(IDS_CONFIRM), MessageKind::Confirm);
     if (answer != MessageAnswer::Yes) {

@@ -20,7 +20,8 @@ constexpr unsigned short kNtpPort = 123;
 CDeviceConnection::CDeviceConnection(CDialogView& view, RacingLinks links, PostStateReport post,
                                      CAlarmFeed& feed, CAddressChangePanel& panel, int refreshTimerId)
     : m_view(view), m_feed(feed), m_panel(panel), m_refreshTimerId(refreshTimerId), m_links(std::move(links)),
-      m_relay(m_links.a->Worker(), m_links.b->Worker(), std::move(post)), m_race(*m_links.a, *m_links.b) {}
+      m_relay(m_links.shell->Worker(), m_links.telnet->Worker(), std::move(post)),
+      m_race(*m_links.shell, *m_links.telnet) {}
 
 void CDeviceConnection::ShowStartTexts() {
     SetItemString(m_view, IDC_CONNECT_GROUP, IDS_CONNECT);
@@ -77,7 +78,7 @@ void CDeviceConnection::ShowAccepted(LinkSide side) {
     }
     m_view.RepaintWindow();
     m_view.StartTimer(m_refreshTimerId, kRefreshIntervalMs);
-    m_feed.LogConnected(side == LinkSide::A ? "shell" : "telnet");
+    m_feed.LogConnected(side == LinkSide::Shell ? "shell" : "telnet");
     m_feed.ShowTrayState(TrayState::Phase::Connected);
     // Without a thread for it the window goes on without what only the time service tells.
     if (const std::optional<Octets> address = ParseDottedAddress(m_feed.Device())) {

@@ -15,10 +15,10 @@
 
 struct AddressCheck;
 
-// The two links the window races: A on the shell port, B on the telnet port.
+// The two links the window races: one on the shell port, one on the telnet port.
 struct RacingLinks {
-    std::unique_ptr<CRacingLink> a;
-    std::unique_ptr<CRacingLink> b;
+    std::unique_ptr<CRacingLink> shell;
+    std::unique_ptr<CRacingLink> telnet;
 };
 
 // The window's connection to its device: the two links, their race and the relay that brings their
@@ -56,10 +56,10 @@ public:
     // Stops the links, then the relay: reports posted before they stopped find nothing left to act on.
     void Close();
 
-    const CRacingLink& LinkA() const { return *m_links.a; }
-    const CRacingLink& LinkB() const { return *m_links.b; }
+    const CRacingLink& ShellLink() const { return *m_links.shell; }
+    const CRacingLink& TelnetLink() const { return *m_links.telnet; }
     const CLinkStateRelay& Relay() const { return m_relay; }
-    // Link A until a link wins, afterwards the last winner.
+    // The shell link until a link wins, afterwards the last winner.
     const CRacingLink& ActiveLink() const { return m_race.ActiveLink(); }
     ConnectionPhase Phase() const { return m_race.Phase(); }
     // The connected device's time service, asked beside the link.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "NetworkCheck.h"
-#include "RestartFollow.h"
+#include "ChangeNetworkCheck.h"
+#include "RestartSchedule.h"
 
 #include <functional>
 #include <string>
@@ -19,5 +19,5 @@ struct RestartEnvironment {
     std::function<bool(const std::string& address)> mayConnectTo = [](const std::string&) { return true; };
     // The clock of the countdown, of the wait for the restart, of how long a clock step is shown and of
     // the pace of the alarms.
-    std::function<CRestartFollow::Clock::time_point()> now = CRestartFollow::Clock::now;
+    std::function<CRestartSchedule::Clock::time_point()> now = CRestartSchedule::Clock::now;
 };

@@ -3,7 +3,7 @@
 #include "AlarmFeed.h"
 #include "DialogView.h"
 #include "RestartEnvironment.h"
-#include "RestartFollow.h"
+#include "RestartSchedule.h"
 
 #include <string>
 
@@ -48,5 +48,5 @@ private:
     CAlarmFeed& m_feed;
     const RestartEnvironment& m_environment;
     const int m_timerId;
-    CRestartFollow m_restart;
+    CRestartSchedule m_restart;
 };

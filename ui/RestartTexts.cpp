@@ -14,7 +14,7 @@ std::string MinutesAndSeconds(int seconds) {
 
 } // namespace
 
-std::string ChangeQuestion(const AddressCheck& change, const NetworkCheck& check,
+std::string ChangeQuestion(const AddressCheck& change, const ChangeNetworkCheck& check,
                            const StringLookup& strings) {
     std::string question;
     if (!change.dhcp) {

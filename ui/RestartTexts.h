@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AddressValidation.h"
-#include "NetworkCheck.h"
+#include "ChangeNetworkCheck.h"
 #include "resources/StringLookup.h"
 
 #include <string>
@@ -10,7 +10,7 @@
 
 // The confirmation: a warning for each finding of the network check, then the reboot warning. A DHCP
 // change has no address to check and gets the reboot warning alone.
-std::string ChangeQuestion(const AddressCheck& change, const NetworkCheck& check,
+std::string ChangeQuestion(const AddressCheck& change, const ChangeNetworkCheck& check,
                            const StringLookup& strings);
 
 // The status line while the device restarts: its new address and the time left as m:ss.

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "NetworkCheck.h"
+#include "ChangeNetworkCheck.h"
 #include "resources/StringLookup.h"
 
-#include "discover/SearchNetwork.h"
+#include "discover/SearchRange.h"
 
 #include <optional>
 #include <span>

@@ -33,7 +33,7 @@ void MeasureConnect(benchmark::State& state, CBenchWindow& window) {
         const bool shown = window.ClickConnectButton() &&
                            WaitForCondition([&] { return window.ShowsUtcTime(); }, kTimeLineLimitMs);
         const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
-        const bool telnetWon = &window.Dialog().Logic().ActiveLink() == &window.Dialog().Logic().LinkB();
+        const bool telnetWon = &window.Dialog().Logic().ActiveLink() == &window.Dialog().Logic().TelnetLink();
         const bool reset = window.ClickConnectButton() &&
                            WaitForCondition([&] { return window.IsDisconnected(); }, kDisconnectLimitMs);
         if (!shown || !reset) {

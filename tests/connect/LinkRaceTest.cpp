@@ -10,8 +10,10 @@ constexpr const char* kAddress = "127.0.35.2";
 
 class LinkRaceTest : public ::testing::Test {
 protected:
-    CFakeRacingLink& Fake(LinkSide side) { return side == LinkSide::A ? m_shell : m_telnet; }
-    static LinkSide Rival(LinkSide side) { return side == LinkSide::A ? LinkSide::B : LinkSide::A; }
+    CFakeRacingLink& Fake(LinkSide side) { return side == LinkSide::Shell ? m_shell : m_telnet; }
+    static LinkSide Rival(LinkSide side) {
+        return side == LinkSide::Shell ? LinkSide::Telnet : LinkSide::Shell;
+    }
     ReportAction Report(LinkSide side, LinkState state) {
         return m_race.OnReport(side, Fake(side).Report(state));
     }
@@ -41,8 +43,8 @@ TEST_F(LinkRaceTest, StartsBothLinksAgainstTheAddressOnTheirPorts) {
 }
 
 TEST_F(LinkRaceTest, TheFirstReadyLinkWinsAndItsRivalStops) {
-    for (const LinkSide winner : {LinkSide::A, LinkSide::B}) {
-        SCOPED_TRACE(winner == LinkSide::A ? "shell wins" : "telnet wins");
+    for (const LinkSide winner : {LinkSide::Shell, LinkSide::Telnet}) {
+        SCOPED_TRACE(winner == LinkSide::Shell ? "shell wins" : "telnet wins");
         ASSERT_TRUE(m_race.Start(kAddress, LinkTiming{}));
         EXPECT_EQ(Report(winner, StateStarting), ReportAction::Ignore);
         EXPECT_EQ(Report(winner, StateReady), ReportAction::Accept);
@@ -61,8 +63,8 @@ TEST_F(LinkRaceTest, TheFirstReadyLinkWinsAndItsRivalStops) {
 
 TEST_F(LinkRaceTest, TheAttemptFailsOnlyWhenBothLinksFailed) {
     ASSERT_TRUE(m_race.Start(kAddress, LinkTiming{}));
-    EXPECT_EQ(Report(LinkSide::B, StateConnectFailed), ReportAction::MarkFailed);
-    EXPECT_EQ(Report(LinkSide::A, StateSilent), ReportAction::FailAttempt);
+    EXPECT_EQ(Report(LinkSide::Telnet, StateConnectFailed), ReportAction::MarkFailed);
+    EXPECT_EQ(Report(LinkSide::Shell, StateSilent), ReportAction::FailAttempt);
     // The owner reports the failure with the links stopped and the attempt still standing.
     m_race.StopLinks();
     EXPECT_EQ(m_race.Phase(), ConnectionPhase::Connecting);
@@ -87,7 +89,7 @@ TEST_F(LinkRaceTest, ALinkWithoutAThreadCountsAsFailed) {
         EXPECT_EQ(m_race.Start(kAddress, LinkTiming{}), c.started);
         if (c.started) {
             // The other link alone decides the attempt.
-            const LinkSide running = c.shellFails ? LinkSide::B : LinkSide::A;
+            const LinkSide running = c.shellFails ? LinkSide::Telnet : LinkSide::Shell;
             EXPECT_EQ(Report(running, StateConnectFailed), ReportAction::FailAttempt);
         }
         m_race.Stop();
@@ -95,8 +97,8 @@ TEST_F(LinkRaceTest, ALinkWithoutAThreadCountsAsFailed) {
 }
 
 TEST_F(LinkRaceTest, TellsTheSideOfAReportingThread) {
-    EXPECT_EQ(m_race.SideOf(&m_shell.Worker()), LinkSide::A);
-    EXPECT_EQ(m_race.SideOf(&m_telnet.Worker()), LinkSide::B);
+    EXPECT_EQ(m_race.SideOf(&m_shell.Worker()), LinkSide::Shell);
+    EXPECT_EQ(m_race.SideOf(&m_telnet.Worker()), LinkSide::Telnet);
 }
 
 } // namespace

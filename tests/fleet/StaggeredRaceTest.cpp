@@ -63,7 +63,7 @@ TEST(StaggeredRace, ADeviceWithAShellCostsOneSocket) {
     EXPECT_EQ(bench.budget.Left(), kSockets - kSocketsOfARace);
     ASSERT_TRUE(bench.RunUntilOver(10000));
     EXPECT_EQ(bench.race->Outcome(), RaceOutcome::Won);
-    EXPECT_EQ(bench.race->WinnerSide(), LinkSide::A);
+    EXPECT_EQ(bench.race->WinnerSide(), LinkSide::Shell);
     EXPECT_FALSE(bench.race->TelnetStarted());
     EXPECT_EQ(bench.budget.Left(), kSockets - 1);
     EXPECT_EQ(bench.loop->WatchCount(), 1u);
@@ -81,8 +81,8 @@ TEST(StaggeredRace, ARefusedShellStartsTelnetAtOnce) {
     bench.race->Start(FleetTestAddress(11), FastTiming());
     ASSERT_TRUE(bench.RunUntilOver(10000));
     EXPECT_EQ(bench.race->Outcome(), RaceOutcome::Won);
-    EXPECT_EQ(bench.race->WinnerSide(), LinkSide::B);
-    EXPECT_EQ(bench.race->LastState(LinkSide::A), StateConnectFailed);
+    EXPECT_EQ(bench.race->WinnerSide(), LinkSide::Telnet);
+    EXPECT_EQ(bench.race->LastState(LinkSide::Shell), StateConnectFailed);
     EXPECT_EQ(bench.budget.Left(), kSockets - 1);
 }
 
@@ -103,7 +103,7 @@ TEST(StaggeredRace, TelnetStartsOnlyAfterTheShellStayedSilentForTheStagger) {
     EXPECT_GE(Clock::now() - start, kTelnetStagger);
     ASSERT_TRUE(bench.RunUntilOver(10000));
     EXPECT_EQ(bench.race->Outcome(), RaceOutcome::Won);
-    EXPECT_EQ(bench.race->WinnerSide(), LinkSide::B);
+    EXPECT_EQ(bench.race->WinnerSide(), LinkSide::Telnet);
     // The silent shell's link is closed: the winner alone holds a socket.
     EXPECT_EQ(bench.loop->WatchCount(), 1u);
     EXPECT_EQ(bench.budget.Left(), kSockets - 1);
@@ -115,8 +115,8 @@ TEST(StaggeredRace, FailsWhenBothLinksFailAndGivesEverySocketBack) {
     bench.race->Start(FleetTestAddress(13), FastTiming());
     ASSERT_TRUE(bench.RunUntilOver(10000));
     EXPECT_EQ(bench.race->Outcome(), RaceOutcome::Failed);
-    EXPECT_EQ(bench.race->LastState(LinkSide::A), StateConnectFailed);
-    EXPECT_EQ(bench.race->LastState(LinkSide::B), StateConnectFailed);
+    EXPECT_EQ(bench.race->LastState(LinkSide::Shell), StateConnectFailed);
+    EXPECT_EQ(bench.race->LastState(LinkSide::Telnet), StateConnectFailed);
     EXPECT_EQ(bench.news, 1);
     EXPECT_EQ(bench.budget.Left(), kSockets);
     EXPECT_EQ(bench.loop->WatchCount(), 0u);

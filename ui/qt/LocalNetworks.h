@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/NetworkCheck.h"
+#include "ui/ChangeNetworkCheck.h"
 
 #include <vector>
 

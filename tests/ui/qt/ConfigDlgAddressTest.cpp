@@ -70,7 +70,7 @@ TEST_P(ConfigDlgAddressRoute, YesSendsTheValuesInNormalFormAndShowsWhereTheDevic
     ASSERT_TRUE(sim.Start(route.simOptions)) << sim.ErrorOutput();
     ASSERT_TRUE(ConnectTo(route.address));
     EXPECT_EQ(&m_window.Logic().ActiveLink(),
-              route.telnet ? &m_window.Logic().LinkB() : &m_window.Logic().LinkA());
+              route.telnet ? &m_window.Logic().TelnetLink() : &m_window.Logic().ShellLink());
     ASSERT_TRUE(WaitForDeviceTime());
 
     SetEditText(IDC_NEW_IP_ADDRESS, " 10.0.0.5 ");
@@ -104,7 +104,7 @@ TEST_P(ConfigDlgAddressRoute, YesSendsTheValuesInNormalFormAndShowsWhereTheDevic
     EXPECT_TRUE(ContainsRun(ReceivedLines(sim), route.commands));
     EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Disconnected);
     EXPECT_EQ(&m_window.Logic().ActiveLink(),
-              route.telnet ? &m_window.Logic().LinkB() : &m_window.Logic().LinkA())
+              route.telnet ? &m_window.Logic().TelnetLink() : &m_window.Logic().ShellLink())
         << "the last winner stays designated after the reset";
     sim.Stop();
 }

@@ -55,8 +55,8 @@ protected:
         EXPECT_TRUE(IsEnabled(m_window, IDC_DEVICE_ADDRESS));
         EXPECT_EQ(TextOf(m_window, IDC_CONNECT), "Connect");
         EXPECT_FALSE(ButtonOf(m_window, IDC_CONNECT)->isChecked());
-        EXPECT_FALSE(m_window.Logic().LinkA().Worker().IsStarted());
-        EXPECT_FALSE(m_window.Logic().LinkB().Worker().IsStarted());
+        EXPECT_FALSE(m_window.Logic().ShellLink().Worker().IsStarted());
+        EXPECT_FALSE(m_window.Logic().TelnetLink().Worker().IsStarted());
     }
 };
 
@@ -101,7 +101,7 @@ TEST_P(ConfigDlgRestartRoute, EndsConnectedAtTheNewAddressWithoutAnErrorAndNoApp
     EXPECT_EQ(TextOf(m_window, IDC_DEVICE_ADDRESS), to);
     EXPECT_EQ(m_window.Logic().RestartFollowPhase(), RestartPhase::Idle);
     EXPECT_EQ(&m_window.Logic().ActiveLink(),
-              GetParam().telnet ? &m_window.Logic().LinkB() : &m_window.Logic().LinkA());
+              GetParam().telnet ? &m_window.Logic().TelnetLink() : &m_window.Logic().ShellLink());
 
     ASSERT_TRUE(WaitForDeviceTime()) << "the simulated clock never showed at the new address";
     EXPECT_TRUE(TextOf(m_window, IDC_STATUS_LINE).contains("UTC"))
@@ -166,8 +166,8 @@ TEST_F(ConfigDlgRestartFollow, ClosingDuringTheWaitIsPromptAndStartsNoFurtherTry
     m_window.Logic().OnClose();
     EXPECT_LT(Clock::now() - start, 1s);
     ProcessEventsFor(2500);
-    EXPECT_FALSE(m_window.Logic().LinkA().Worker().IsStarted());
-    EXPECT_FALSE(m_window.Logic().LinkB().Worker().IsStarted());
+    EXPECT_FALSE(m_window.Logic().ShellLink().Worker().IsStarted());
+    EXPECT_FALSE(m_window.Logic().TelnetLink().Worker().IsStarted());
     EXPECT_EQ(m_window.Logic().RestartFollowPhase(), RestartPhase::Idle);
     EXPECT_EQ(m_boxes.Boxes().size(), 1u) << m_boxes.Boxes().back().text;
     sim.Stop();

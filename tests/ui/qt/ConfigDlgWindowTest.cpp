@@ -58,8 +58,8 @@ void ExpectDisconnected(const CConfigDlg& window) {
     for (int id : kPanelIds) {
         EXPECT_FALSE(IsEnabled(window, id)) << "panel control " << id;
     }
-    EXPECT_FALSE(window.Logic().LinkA().Worker().IsStarted());
-    EXPECT_FALSE(window.Logic().LinkB().Worker().IsStarted());
+    EXPECT_FALSE(window.Logic().ShellLink().Worker().IsStarted());
+    EXPECT_FALSE(window.Logic().TelnetLink().Worker().IsStarted());
 }
 
 // Runs the window modally, lets close end it, and returns the dialog's result; 77 when close did not
@@ -97,7 +97,7 @@ TEST_F(ConfigDlgWindow, StartsDisconnectedWithItsStartTexts) {
     EXPECT_EQ(TextOf(m_window, IDC_QUIT), "Close");
     EXPECT_TRUE(IsEnabled(m_window, IDC_QUIT));
 
-    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().LinkA());
+    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().ShellLink());
     EXPECT_TRUE(m_window.Logic().Relay().IsStarted()) << "the relay runs from the end of the initialisation";
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
@@ -109,8 +109,8 @@ TEST_F(ConfigDlgWindow, CancelBeforeAnyReportStopsBothLinksWithoutABox) {
     EXPECT_TRUE(IsChecked(m_window, IDC_CONNECT));
     EXPECT_FALSE(IsEnabled(m_window, IDC_DEVICE_ADDRESS));
     EXPECT_EQ(TextOf(m_window, IDC_STATUS_LINE), "Searching for VANTREX device");
-    EXPECT_TRUE(m_window.Logic().LinkA().Worker().IsStarted());
-    EXPECT_TRUE(m_window.Logic().LinkB().Worker().IsStarted());
+    EXPECT_TRUE(m_window.Logic().ShellLink().Worker().IsStarted());
+    EXPECT_TRUE(m_window.Logic().TelnetLink().Worker().IsStarted());
 
     Click(IDC_CONNECT); // no event handled in between: the links' reports are still to come
     ExpectDisconnected(m_window);
@@ -123,17 +123,17 @@ TEST_F(ConfigDlgWindow, CancelBeforeAnyReportStopsBothLinksWithoutABox) {
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
-TEST_F(ConfigDlgWindow, LinkAWinsAfterLinkBFailedWithoutABox) {
+TEST_F(ConfigDlgWindow, TheShellLinkWinsAfterTheTelnetLinkFailedWithoutABox) {
     CSimProcess sim;
     // A slow shell prompt lets the refused telnet link report first.
     ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.3", {"--slow", "100"}))) << sim.ErrorOutput();
     ASSERT_TRUE(ConnectTo("127.0.4.3"));
 
-    EXPECT_EQ(m_window.Logic().LinkB().Worker().GetState(), StateConnectFailed)
+    EXPECT_EQ(m_window.Logic().TelnetLink().Worker().GetState(), StateConnectFailed)
         << "the telnet link should have failed first";
-    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().LinkA());
-    EXPECT_TRUE(m_window.Logic().LinkA().Worker().IsStarted());
-    EXPECT_FALSE(m_window.Logic().LinkB().Worker().IsStarted());
+    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().ShellLink());
+    EXPECT_TRUE(m_window.Logic().ShellLink().Worker().IsStarted());
+    EXPECT_FALSE(m_window.Logic().TelnetLink().Worker().IsStarted());
     EXPECT_EQ(TextOf(m_window, IDC_STATUS_LINE), "Connected - Please Wait");
     EXPECT_EQ(TextOf(m_window, IDC_CONNECT), "Disconnect");
     EXPECT_TRUE(IsChecked(m_window, IDC_CONNECT));
@@ -148,7 +148,7 @@ TEST_F(ConfigDlgWindow, LinkAWinsAfterLinkBFailedWithoutABox) {
 
     Click(IDC_CONNECT);
     ExpectDisconnected(m_window);
-    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().LinkA())
+    EXPECT_EQ(&m_window.Logic().ActiveLink(), &m_window.Logic().ShellLink())
         << "the last winner stays designated";
     ProcessEventsFor(kSettleMs);
     EXPECT_TRUE(m_boxes.Boxes().empty()) << "a disconnect by the user is no lost connection";
@@ -230,20 +230,22 @@ TEST_F(ConfigDlgWindow, RepeatedReportsOfTheLinksAreNoLossButAFreshOneIs) {
     ASSERT_TRUE(ConnectTo("127.0.4.6"));
 
     // The relay may post one state twice, and the stopped loser's last report may still be queued.
-    const StateReport ready = m_window.Logic().LinkA().Worker().GetReport();
+    const StateReport ready = m_window.Logic().ShellLink().Worker().GetReport();
     ASSERT_EQ(ready.state, StateReady);
-    QCoreApplication::postEvent(&m_window, new CLinkStateEvent(&m_window.Logic().LinkA().Worker(), ready));
     QCoreApplication::postEvent(&m_window,
-                                new CLinkStateEvent(&m_window.Logic().LinkB().Worker(),
-                                                    m_window.Logic().LinkB().Worker().GetReport()));
+                                new CLinkStateEvent(&m_window.Logic().ShellLink().Worker(), ready));
+    QCoreApplication::postEvent(&m_window,
+                                new CLinkStateEvent(&m_window.Logic().TelnetLink().Worker(),
+                                                    m_window.Logic().TelnetLink().Worker().GetReport()));
     ProcessEventsFor(kSettleMs);
     EXPECT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connected);
-    EXPECT_TRUE(m_window.Logic().LinkA().Worker().IsStarted());
+    EXPECT_TRUE(m_window.Logic().ShellLink().Worker().IsStarted());
     EXPECT_TRUE(m_boxes.Boxes().empty());
 
     // The same road with a change the active link has not reported before is a loss.
     const StateReport closed{StateLinkClosed, ready.run, static_cast<std::uint16_t>(ready.sequence + 1)};
-    QCoreApplication::postEvent(&m_window, new CLinkStateEvent(&m_window.Logic().LinkA().Worker(), closed));
+    QCoreApplication::postEvent(&m_window,
+                                new CLinkStateEvent(&m_window.Logic().ShellLink().Worker(), closed));
     ASSERT_TRUE(ProcessEventsUntil([this] { return !m_boxes.Boxes().empty(); }, kDeviceWaitMs));
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, "Connection has been lost");
@@ -254,7 +256,7 @@ TEST_F(ConfigDlgWindow, RepeatedReportsOfTheLinksAreNoLossButAFreshOneIs) {
 TEST_F(ConfigDlgWindow, ClosingWhileBothLinksConnectReturnsPromptly) {
     CUnansweringListener shellPort("127.0.4.7", kShellPort);
     ASSERT_TRUE(shellPort.IsReady());
-    // Without root the telnet port is refused instead, and link A alone is still connecting.
+    // Without root the telnet port is refused instead, and the shell link alone is still connecting.
     const bool rootly = CanBindTelnetPort();
     std::optional<CUnansweringListener> telnetPort;
     if (rootly) {
@@ -265,18 +267,18 @@ TEST_F(ConfigDlgWindow, ClosingWhileBothLinksConnectReturnsPromptly) {
     ClickConnect("127.0.4.7");
     ProcessEventsFor(kSettleMs);
     ASSERT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connecting);
-    EXPECT_EQ(m_window.Logic().LinkA().Worker().GetState(), StateStarting)
-        << "link A should still be connecting";
+    EXPECT_EQ(m_window.Logic().ShellLink().Worker().GetState(), StateStarting)
+        << "the shell link should still be connecting";
     if (rootly) {
-        EXPECT_EQ(m_window.Logic().LinkB().Worker().GetState(), StateStarting)
-            << "link B should still be connecting";
+        EXPECT_EQ(m_window.Logic().TelnetLink().Worker().GetState(), StateStarting)
+            << "the telnet link should still be connecting";
     }
 
     const auto started = std::chrono::steady_clock::now();
     m_window.Logic().OnClose();
     EXPECT_LT(std::chrono::steady_clock::now() - started, kCloseBound);
-    EXPECT_FALSE(m_window.Logic().LinkA().Worker().IsStarted());
-    EXPECT_FALSE(m_window.Logic().LinkB().Worker().IsStarted());
+    EXPECT_FALSE(m_window.Logic().ShellLink().Worker().IsStarted());
+    EXPECT_FALSE(m_window.Logic().TelnetLink().Worker().IsStarted());
     EXPECT_FALSE(m_window.Logic().Relay().IsStarted()) << "the relay ends with the window";
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }

@@ -1,4 +1,4 @@
-#include "ui/NetworkCheck.h"
+#include "ui/ChangeNetworkCheck.h"
 
 #include "connect/DottedAddress.h"
 
@@ -30,7 +30,7 @@ const Ipv4Network kLoopback = Network("127.0.0.1", "255.0.0.0");
 const Ipv4Network kOffice = Network("192.168.1.20", "255.255.255.0");
 const Ipv4Network kLab = Network("10.0.0.7", "255.255.0.0");
 
-TEST(NetworkCheck, FindsTheNetworkThatHoldsTheNewAddressAndAGatewayOutsideIt) {
+TEST(ChangeNetworkCheck, FindsTheNetworkThatHoldsTheNewAddressAndAGatewayOutsideIt) {
     const NetworkCase cases[] = {
         {"in the one network",
          {kOffice},
@@ -86,21 +86,21 @@ TEST(NetworkCheck, FindsTheNetworkThatHoldsTheNewAddressAndAGatewayOutsideIt) {
     };
     for (const NetworkCase& entry : cases) {
         SCOPED_TRACE(entry.name);
-        const NetworkCheck check = CheckNewNetwork(entry.local, entry.device, Value(entry.gateway));
+        const ChangeNetworkCheck check = CheckNewNetwork(entry.local, entry.device, Value(entry.gateway));
         EXPECT_EQ(check.reachable, entry.reachable);
         EXPECT_EQ(check.gatewayOutside, entry.gatewayOutside);
     }
 }
 
-TEST(NetworkCheck, NamesTheNetworkInPrefixNotation) {
+TEST(ChangeNetworkCheck, NamesTheNetworkInPrefixNotation) {
     EXPECT_EQ(NetworkName(Network("10.0.0.5", "255.255.255.0")), "10.0.0.0/24");
     EXPECT_EQ(NetworkName(Network("172.16.200.9", "255.240.0.0")), "172.16.0.0/12");
     EXPECT_EQ(NetworkName(Network("192.168.1.77", "255.255.255.255")), "192.168.1.77/32");
 }
 
-TEST(NetworkCheck, ReadsAValidChangeInNormalForm) {
+TEST(ChangeNetworkCheck, ReadsAValidChangeInNormalForm) {
     const AddressCheck change = CheckAddressChange(false, "10.0.0.5", "255.255.255.0", "10.0.1.1");
-    const NetworkCheck check = CheckChangeNetwork(std::vector{kLab}, change);
+    const ChangeNetworkCheck check = CheckChangeNetwork(std::vector{kLab}, change);
     EXPECT_TRUE(check.reachable);
     EXPECT_TRUE(check.gatewayOutside);
 }

@@ -1,16 +1,16 @@
-#include "RestartFollow.h"
+#include "RestartSchedule.h"
 
 #include <algorithm>
 #include <utility>
 
-void CRestartFollow::OnChangeSent(std::string newAddress, bool followable, Clock::time_point now) {
+void CRestartSchedule::OnChangeSent(std::string newAddress, bool followable, Clock::time_point now) {
     m_newAddress = std::move(newAddress);
     m_followable = followable && !m_newAddress.empty();
     m_phase = RestartPhase::ChangeSent;
     m_restartDeadline = now + m_timing.restartLimit;
 }
 
-bool CRestartFollow::OnStillConnected(Clock::time_point now) {
+bool CRestartSchedule::OnStillConnected(Clock::time_point now) {
     if (m_phase != RestartPhase::ChangeSent || now < m_restartDeadline) {
         return false;
     }
@@ -18,7 +18,7 @@ bool CRestartFollow::OnStillConnected(Clock::time_point now) {
     return true;
 }
 
-LinkTiming CRestartFollow::TryTiming() const {
+LinkTiming CRestartSchedule::TryTiming() const {
     LinkTiming timing;
     const auto bound = [this](std::uint32_t limitMs) {
         return static_cast<std::uint32_t>(std::min<std::int64_t>(limitMs, m_timing.retryInterval.count()));
@@ -28,7 +28,7 @@ LinkTiming CRestartFollow::TryTiming() const {
     return timing;
 }
 
-RestartCourse CRestartFollow::OnLinkEnded(Clock::time_point now) {
+RestartCourse CRestartSchedule::OnLinkEnded(Clock::time_point now) {
     if (!m_followable) {
         m_phase = RestartPhase::Idle;
         return RestartCourse::ShowMoved;
@@ -40,7 +40,7 @@ RestartCourse CRestartFollow::OnLinkEnded(Clock::time_point now) {
     return RestartCourse::Follow;
 }
 
-RestartTick CRestartFollow::OnTick(Clock::time_point now) {
+RestartTick CRestartSchedule::OnTick(Clock::time_point now) {
     if (m_phase != RestartPhase::Waiting) {
         return {};
     }
@@ -60,7 +60,7 @@ RestartTick CRestartFollow::OnTick(Clock::time_point now) {
     return tick;
 }
 
-void CRestartFollow::End() {
+void CRestartSchedule::End() {
     m_phase = RestartPhase::Idle;
     m_tryRunning = false;
 }

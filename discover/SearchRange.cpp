@@ -1,4 +1,4 @@
-#include "SearchNetwork.h"
+#include "SearchRange.h"
 
 #include "connect/DottedAddress.h"
 

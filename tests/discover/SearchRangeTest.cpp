@@ -1,5 +1,5 @@
 // The network a search is given, as a pure function: what it visits and what it refuses.
-#include "discover/SearchNetwork.h"
+#include "discover/SearchRange.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ struct NetworkCase {
     const char* refusal = "";       // a part of the reason when refused
 };
 
-TEST(SearchNetworkTest, VisitsTheHostsOfANetworkUpToA22) {
+TEST(SearchRangeTest, VisitsTheHostsOfANetworkUpToA22) {
     const NetworkCase cases[] = {
         {"192.168.1.0/24", Visited{0xC0A80101, 254}},
         // A host address with its prefix names the host's network.

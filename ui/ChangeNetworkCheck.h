@@ -13,18 +13,18 @@ struct Ipv4Network {
 };
 
 // What the technician should know before the device takes a new address.
-struct NetworkCheck {
+struct ChangeNetworkCheck {
     bool reachable = false;      // one of this PC's networks holds the new address
     bool gatewayOutside = false; // the gateway lies outside the device's new network
 };
 
 // Checks the device's new address and mask against this PC's networks (up interfaces, IPv4 only) and
 // against the new gateway. Neither finding forbids the change: the device may be meant for another site.
-NetworkCheck CheckNewNetwork(std::span<const Ipv4Network> localNetworks, Ipv4Network device,
-                             std::uint32_t gateway);
+ChangeNetworkCheck CheckNewNetwork(std::span<const Ipv4Network> localNetworks, Ipv4Network device,
+                                   std::uint32_t gateway);
 
 // The same check for a valid, non-DHCP address change in normal form.
-NetworkCheck CheckChangeNetwork(std::span<const Ipv4Network> localNetworks, const AddressCheck& change);
+ChangeNetworkCheck CheckChangeNetwork(std::span<const Ipv4Network> localNetworks, const AddressCheck& change);
 
 // The device's new address and mask of a valid, non-DHCP address change.
 Ipv4Network DeviceNetworkOf(const AddressCheck& change);

@@ -1,4 +1,4 @@
-#include "ui/RestartFollow.h"
+#include "ui/RestartSchedule.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = CRestartFollow::Clock;
+using Clock = CRestartSchedule::Clock;
 
 const Clock::time_point kEnd = Clock::time_point() + 1000s; // when the link ended
 
-CRestartFollow Waiting(RestartTiming timing = {.wait = 120s, .retryInterval = 2s}) {
-    CRestartFollow follow;
+CRestartSchedule Waiting(RestartTiming timing = {.wait = 120s, .retryInterval = 2s}) {
+    CRestartSchedule follow;
     follow.SetTiming(timing);
     follow.OnChangeSent("10.0.0.5", true, kEnd);
     EXPECT_EQ(follow.OnLinkEnded(kEnd), RestartCourse::Follow);
@@ -20,14 +20,14 @@ CRestartFollow Waiting(RestartTiming timing = {.wait = 120s, .retryInterval = 2s
     return follow;
 }
 
-TEST(RestartFollow, OnlyAFollowableNewAddressIsWaitedFor) {
+TEST(RestartSchedule, OnlyAFollowableNewAddressIsWaitedFor) {
     struct Case {
         const char* address;
         bool followable;
     };
     for (const Case entry : {Case{"10.0.0.5", false}, Case{"", true}, Case{"", false}}) {
         SCOPED_TRACE(std::string(entry.address) + (entry.followable ? " followable" : " not followable"));
-        CRestartFollow follow;
+        CRestartSchedule follow;
         follow.OnChangeSent(entry.address, entry.followable, kEnd);
         EXPECT_EQ(follow.Phase(), RestartPhase::ChangeSent);
         EXPECT_EQ(follow.OnLinkEnded(kEnd), RestartCourse::ShowMoved);
@@ -37,8 +37,8 @@ TEST(RestartFollow, OnlyAFollowableNewAddressIsWaitedFor) {
     }
 }
 
-TEST(RestartFollow, TriesAtOnceThenAtEachTurnAfterAFailureNeverTwoAtATime) {
-    CRestartFollow follow = Waiting();
+TEST(RestartSchedule, TriesAtOnceThenAtEachTurnAfterAFailureNeverTwoAtATime) {
+    CRestartSchedule follow = Waiting();
     std::vector<double> starts;
     // The device refuses every try 0.3 s after it starts; ticks come every 0.1 s for 7 s.
     Clock::time_point failAt = Clock::time_point::max();
@@ -58,16 +58,16 @@ TEST(RestartFollow, TriesAtOnceThenAtEachTurnAfterAFailureNeverTwoAtATime) {
     }
 }
 
-TEST(RestartFollow, ATryStillRunningAtItsSuccessorsTurnDelaysIt) {
-    CRestartFollow follow = Waiting();
+TEST(RestartSchedule, ATryStillRunningAtItsSuccessorsTurnDelaysIt) {
+    CRestartSchedule follow = Waiting();
     ASSERT_TRUE(follow.OnTick(kEnd).startTry);
     EXPECT_FALSE(follow.OnTick(kEnd + 2500ms).startTry);
     follow.OnTryFailed();
     EXPECT_TRUE(follow.OnTick(kEnd + 2600ms).startTry) << "a late failure starts the next try at once";
 }
 
-TEST(RestartFollow, CountsDownInWholeSecondsRoundedUpAndTimesOutOnceAtTheEnd) {
-    CRestartFollow follow = Waiting();
+TEST(RestartSchedule, CountsDownInWholeSecondsRoundedUpAndTimesOutOnceAtTheEnd) {
+    CRestartSchedule follow = Waiting();
     EXPECT_EQ(follow.OnTick(kEnd).secondsLeft, 120);
     EXPECT_EQ(follow.OnTick(kEnd + 1ms).secondsLeft, 120);
     EXPECT_EQ(follow.OnTick(kEnd + 1s).secondsLeft, 119);
@@ -79,8 +79,8 @@ TEST(RestartFollow, CountsDownInWholeSecondsRoundedUpAndTimesOutOnceAtTheEnd) {
     EXPECT_FALSE(follow.OnTick(kEnd + 121s).timedOut) << "the time-out is reported once";
 }
 
-TEST(RestartFollow, EndStopsTheWaitAndAnEarlierChangeDoesNotCarryOver) {
-    CRestartFollow follow = Waiting();
+TEST(RestartSchedule, EndStopsTheWaitAndAnEarlierChangeDoesNotCarryOver) {
+    CRestartSchedule follow = Waiting();
     follow.End();
     EXPECT_EQ(follow.Phase(), RestartPhase::Idle);
     const RestartTick tick = follow.OnTick(kEnd + 200s);

@@ -1,4 +1,4 @@
-#include "NetworkCheck.h"
+#include "ChangeNetworkCheck.h"
 
 #include "connect/DottedAddress.h"
 
@@ -17,15 +17,16 @@ std::uint32_t ValueOf(const std::string& normalForm) {
 
 } // namespace
 
-NetworkCheck CheckNewNetwork(std::span<const Ipv4Network> localNetworks, Ipv4Network device,
-                             std::uint32_t gateway) {
+ChangeNetworkCheck CheckNewNetwork(std::span<const Ipv4Network> localNetworks, Ipv4Network device,
+                                   std::uint32_t gateway) {
     const bool reachable = std::ranges::any_of(localNetworks, [&](const Ipv4Network& local) {
         return SameNetwork(local.address, device.address, local.mask);
     });
     return {.reachable = reachable, .gatewayOutside = !SameNetwork(gateway, device.address, device.mask)};
 }
 
-NetworkCheck CheckChangeNetwork(std::span<const Ipv4Network> localNetworks, const AddressCheck& change) {
+ChangeNetworkCheck CheckChangeNetwork(std::span<const Ipv4Network> localNetworks,
+                                      const AddressCheck& change) {
     return CheckNewNetwork(localNetworks, DeviceNetworkOf(change), ValueOf(change.gateway));
 }
 

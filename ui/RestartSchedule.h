@@ -35,7 +35,7 @@ struct RestartTick {
 
 // The follow-up of a confirmed address change, without a display or a network: the countdown, the
 // schedule of tries at the new address, and how it ends. Times come from the caller.
-class CRestartFollow {
+class CRestartSchedule {
 public:
     using Clock = std::chrono::steady_clock;
 
