@@ -1,6 +1,5 @@
 #include "NtpExchange.h"
 
-#include "SntpAnswer.h"
 #include "SntpAttempts.h"
 
 #include "ntp/SntpPacket.h"
@@ -24,11 +23,13 @@ PeerKey KeyOf(std::uint32_t address, unsigned short port) {
     return static_cast<PeerKey>(address) << 16 | port;
 }
 
-// Datagrams taken in one wake: a flood of them must not keep the loop from its other sockets and timers.
-constexpr int kDatagramsPerWake = 64;
+// Datagrams read in one go at most: more than the socket's receive buffer holds, so that a read empties
+// it, unless a flood fills it as fast as it is read, which must not hold the loop from its other sockets
+// for ever.
+constexpr int kMostDatagramsPerRead = 16384;
 // Requests sent in one wake, after the wake's answers are taken: a burst of thousands of checks would fill
 // the socket's receive buffer with answers faster than the loop takes them, and the kernel would drop the
-// rest, each a 2 s retry.
+// rest, each a retry.
 constexpr int kRequestsPerWake = 64;
 
 } // namespace
@@ -38,12 +39,9 @@ struct CNtpExchange::Checks {
         PeerKey peer = 0;
         std::uint32_t address = 0;
         unsigned short port = 0;
-        NtpTimestamp sent;   // the transmit time of the last request, which its answer echoes
-        bool queued = false; // its next request waits for its turn: no answer counts meanwhile
-        int attempts = 0;
-        Clock::time_point end;
+        CSntpAttempts attempts;
+        bool queued = false; // its next request waits for its turn to leave
         LoopTimerId timer = 0;
-        std::string lastRejection;
         NtpCheckDone done;
     };
 
@@ -53,18 +51,23 @@ struct CNtpExchange::Checks {
     bool EnsureSocket();
     // Sends the check's next request, or queues it when this wake's share has gone.
     void RequestNext(NtpCheckId id, Check& check, Clock::time_point now);
-    // Queues the check's next request; its attempt's time starts when it leaves.
+    // Queues the check's next request; its spacing counts from when it leaves.
     void QueueRequest(NtpCheckId id, Check& check);
     void SendQueuedRequests();
     void SendRequest(NtpCheckId id, Check& check, Clock::time_point now);
     NtpTimestamp FreshTransmitTime(PeerKey peer) const;
-    void TimeOut(NtpCheckId id);
-    void FailAttempt(NtpCheckId id, Check& check, const std::string& failure, Clock::time_point now);
+    // When the check's timer is due: its next request, or its end while its request waits in the queue.
+    static Clock::time_point WakeAt(const Check& check);
+    void Arm(NtpCheckId id, Check& check);
+    // The check's timer: its next request or its end has come.
+    void Wake(NtpCheckId id);
     void Finish(NtpCheckId id, NtpResult result);
-    void TakeArrivals();
+    // Reads every datagram that arrived before by, unless a read that began at by or later emptied the
+    // socket already: what reached this PC is never taken for missing because the loop had not got to it.
+    void TakeArrivals(Clock::time_point by);
     void TakeDatagram(const CUdpSocket::Received& received, std::span<const std::uint8_t> bytes);
     void TakeRefusal(const CUdpSocket::Received& received, std::span<const std::uint8_t> request);
-    // The running check of peer whose last request carried transmit time sent; null when none.
+    // The running check of peer that sent a request with transmit time sent; null when none.
     std::pair<NtpCheckId, Check*> FindBySent(PeerKey peer, NtpTimestamp sent);
 
     CEventLoop& loop;
@@ -73,6 +76,7 @@ struct CNtpExchange::Checks {
     NtpCheckId lastId = 0;
     std::deque<NtpCheckId> toSend;
     int sendsLeft = kRequestsPerWake; // in this wake
+    Clock::time_point readUpTo;       // every datagram that arrived before it has been read
     std::unordered_map<NtpCheckId, Check> running;
     // The running checks of each peer: almost always one, so that a datagram finds its check at once.
     std::unordered_map<PeerKey, std::vector<NtpCheckId>> byPeer;
@@ -95,7 +99,7 @@ bool CNtpExchange::Checks::EnsureSocket() {
         return false;
     }
     watched = loop.Watch(socket.SocketHandle(), LoopReadable, [this](unsigned) {
-        TakeArrivals();
+        TakeArrivals(Clock::now());
         sendsLeft = kRequestsPerWake;
         SendQueuedRequests();
     });
@@ -110,9 +114,10 @@ NtpTimestamp CNtpExchange::Checks::FreshTransmitTime(PeerKey peer) const {
     // Two checks of one peer that send within the same microsecond still need answers of their own: the
     // later one's time moves on by a fraction far below what the clock reads.
     const std::vector<NtpCheckId>& checks = byPeer.at(peer);
-    for (std::size_t step = 0; step <= checks.size(); ++step) {
-        const bool taken = std::any_of(checks.begin(), checks.end(),
-                                       [&](NtpCheckId other) { return running.at(other).sent == fresh; });
+    for (std::size_t step = 0; step <= checks.size() * kSntpMostRequests; ++step) {
+        const bool taken = std::any_of(checks.begin(), checks.end(), [&](NtpCheckId other) {
+            return running.at(other).attempts.HasSent(fresh);
+        });
         if (!taken) {
             break;
         }
@@ -122,9 +127,11 @@ NtpTimestamp CNtpExchange::Checks::FreshTransmitTime(PeerKey peer) const {
 }
 
 void CNtpExchange::Checks::RequestNext(NtpCheckId id, Check& check, Clock::time_point now) {
+    if (check.queued) {
+        return;
+    }
     if (toSend.empty() && sendsLeft > 0) {
         --sendsLeft;
-        loop.CancelTimer(check.timer);
         SendRequest(id, check, now);
     } else {
         QueueRequest(id, check);
@@ -132,10 +139,9 @@ void CNtpExchange::Checks::RequestNext(NtpCheckId id, Check& check, Clock::time_
 }
 
 void CNtpExchange::Checks::QueueRequest(NtpCheckId id, Check& check) {
-    loop.CancelTimer(check.timer);
-    check.timer = 0;
     check.queued = true;
     toSend.push_back(id);
+    Arm(id, check);
     if (toSend.size() == 1) {
         // A datagram socket is writable at once but for a full send buffer: the next wake sends.
         (void)loop.Change(socket.SocketHandle(), LoopReadable | LoopWritable);
@@ -151,6 +157,7 @@ void CNtpExchange::Checks::SendQueuedRequests() {
         toSend.pop_front();
         if (const auto found = running.find(id); found != running.end()) {
             --sendsLeft;
+            found->second.queued = false;
             SendRequest(id, found->second, Clock::now());
         }
     }
@@ -160,34 +167,44 @@ void CNtpExchange::Checks::SendQueuedRequests() {
 }
 
 void CNtpExchange::Checks::SendRequest(NtpCheckId id, Check& check, Clock::time_point now) {
-    ++check.attempts;
-    check.queued = false;
-    check.timer = loop.StartTimer(std::min(now + kSntpAttemptTimeout, check.end),
-                                  [this, id](unsigned) { TimeOut(id); });
-    check.sent = FreshTransmitTime(check.peer);
-    const SntpBytes request = MakeSntpRequest(check.sent);
-    // A request that could not leave is left to the time-out, like one lost on the way.
+    const NtpTimestamp transmit = FreshTransmitTime(check.peer);
+    check.attempts.Sent(transmit, now);
+    Arm(id, check);
+    const SntpBytes request = MakeSntpRequest(transmit);
+    // A request that could not leave is left to the next, like one lost on the way.
     (void)socket.SendTo(check.address, check.port, request.data(), request.size());
 }
 
-void CNtpExchange::Checks::TimeOut(NtpCheckId id) {
-    const auto found = running.find(id);
+CNtpExchange::Clock::time_point CNtpExchange::Checks::WakeAt(const Check& check) {
+    return check.queued ? check.attempts.End() : check.attempts.NextWake();
+}
+
+void CNtpExchange::Checks::Arm(NtpCheckId id, Check& check) {
+    loop.CancelTimer(check.timer);
+    check.timer = loop.StartTimer(WakeAt(check), [this, id](unsigned) { Wake(id); });
+}
+
+void CNtpExchange::Checks::Wake(NtpCheckId id) {
+    auto found = running.find(id);
     if (found == running.end()) {
         return;
     }
-    Check& check = found->second;
-    check.timer = 0;
-    const std::string failure = check.lastRejection.empty() ? kSntpNoAnswer : check.lastRejection;
-    FailAttempt(id, check, failure, Clock::now());
-}
-
-void CNtpExchange::Checks::FailAttempt(NtpCheckId id, Check& check, const std::string& failure,
-                                       Clock::time_point now) {
-    if (check.attempts < kSntpMaxAttempts && now < check.end) {
-        RequestNext(id, check, now);
-        return;
+    found->second.timer = 0;
+    // What arrived by now is read first: its answer may be among it.
+    TakeArrivals(WakeAt(found->second));
+    found = running.find(id);
+    if (found == running.end()) {
+        return; // answered, or ended by a done called meanwhile
     }
-    Finish(id, UnansweredNtp(failure));
+    Check& check = found->second;
+    const Clock::time_point now = Clock::now();
+    if (now >= check.attempts.End()) {
+        Finish(id, check.attempts.TimedOut());
+    } else if (const auto next = check.attempts.NextRequestAt(); next && *next <= now) {
+        RequestNext(id, check, now);
+    } else {
+        Arm(id, check);
+    }
 }
 
 void CNtpExchange::Checks::Finish(NtpCheckId id, NtpResult result) {
@@ -212,7 +229,7 @@ std::pair<NtpCheckId, CNtpExchange::Checks::Check*> CNtpExchange::Checks::FindBy
     if (checks != byPeer.end()) {
         for (const NtpCheckId id : checks->second) {
             Check& check = running.at(id);
-            if (!check.queued && check.sent == sent) {
+            if (check.attempts.HasSent(sent)) {
                 return {id, &check};
             }
         }
@@ -220,9 +237,13 @@ std::pair<NtpCheckId, CNtpExchange::Checks::Check*> CNtpExchange::Checks::FindBy
     return {0, nullptr};
 }
 
-void CNtpExchange::Checks::TakeArrivals() {
+void CNtpExchange::Checks::TakeArrivals(Clock::time_point by) {
+    if (readUpTo >= by) {
+        return;
+    }
+    const Clock::time_point began = Clock::now();
     std::uint8_t datagram[kLargestSntpDatagram];
-    for (int taken = 0; taken < kDatagramsPerWake; ++taken) {
+    for (int taken = 0; taken < kMostDatagramsPerRead; ++taken) {
         const CUdpSocket::Received received = socket.ReceiveFrom(datagram, sizeof datagram);
         const std::span<const std::uint8_t> bytes(datagram, received.length);
         switch (received.arrival) {
@@ -233,6 +254,8 @@ void CNtpExchange::Checks::TakeArrivals() {
             TakeRefusal(received, bytes);
             break;
         case CUdpSocket::Arrival::None:
+            readUpTo = began;
+            return;
         case CUdpSocket::Arrival::Failed:
             // A failure names no check: each still ends by its own time-out.
             return;
@@ -247,38 +270,40 @@ void CNtpExchange::Checks::TakeDatagram(const CUdpSocket::Received& received,
     if (checks == byPeer.end()) {
         return; // no check asked this sender
     }
+    // The arrival is judged on the kernel's stamp, not on when the loop got to the datagram.
+    const Clock::time_point arrival = ArrivalOnSteadyClock(received.arrivalUnixMicros);
     const std::optional<SntpPacket> answer = DecodeSntp(bytes);
     if (const auto [id, check] = FindBySent(peer, answer ? answer->originate : NtpTimestamp{});
         check != nullptr) {
-        SntpReading reading = ReadSntpAnswer(bytes, check->sent, received.arrivalUnixMicros);
-        if (std::string* rejection = std::get_if<std::string>(&reading)) {
-            check->lastRejection = std::move(*rejection);
-        } else {
-            Finish(id, std::get<NtpResult>(std::move(reading)));
+        if (std::optional<NtpResult> result =
+                check->attempts.Take(bytes, arrival, received.arrivalUnixMicros)) {
+            Finish(id, std::move(*result));
         }
         return;
     }
-    // The answer to no running request: each check of its sender keeps why, should its time run out.
+    // The answer to no request of ours: each check of its sender keeps why, should its time run out. It
+    // echoes none of their requests, so it ends none of them.
     for (const NtpCheckId id : checks->second) {
-        Check& check = running.at(id);
-        SntpReading reading = ReadSntpAnswer(bytes, check.sent, received.arrivalUnixMicros);
-        if (std::string* rejection = std::get_if<std::string>(&reading)) {
-            check.lastRejection = std::move(*rejection);
-        }
+        (void)running.at(id).attempts.Take(bytes, arrival, received.arrivalUnixMicros);
     }
 }
 
 void CNtpExchange::Checks::TakeRefusal(const CUdpSocket::Received& received,
                                        std::span<const std::uint8_t> request) {
-    // The refused datagram is a request of ours: its transmit time names the check and the attempt.
+    // The refused datagram is a request of ours: its transmit time names the check.
     const std::optional<SntpPacket> refused = DecodeSntp(request);
     if (!refused) {
         return;
     }
     const auto [id, check] = FindBySent(KeyOf(received.peerAddress, received.peerPort), refused->transmit);
-    if (check != nullptr) {
-        // Nothing listens on the port: waiting out the time-out would tell nothing more.
-        FailAttempt(id, *check, kSntpPortUnreachable, Clock::now());
+    if (check == nullptr) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (std::optional<NtpResult> result = check->attempts.TakeRefusal(refused->transmit, now)) {
+        Finish(id, std::move(*result));
+    } else {
+        RequestNext(id, *check, now);
     }
 }
 
@@ -298,7 +323,7 @@ NtpCheckId CNtpExchange::Start(std::uint32_t address, unsigned short port, Clock
     check.peer = peer;
     check.address = address;
     check.port = port;
-    check.end = end;
+    check.attempts = CSntpAttempts(end);
     check.done = std::move(done);
     m_checks->byPeer[peer].push_back(id);
     m_checks->RequestNext(id, check, now);
