@@ -334,6 +334,12 @@ void CNtpExchange::Abandon(NtpCheckId check, const std::string& failure) {
     m_checks->Finish(check, UnansweredNtp(failure));
 }
 
+void CNtpExchange::TakeArrivals() {
+    if (m_checks->watched) {
+        m_checks->TakeArrivals(Clock::now());
+    }
+}
+
 std::size_t CNtpExchange::RunningCount() const {
     return m_checks->running.size();
 }

@@ -38,6 +38,9 @@ public:
     // Ends a running check without an answer, for failure; done is called with it. Nothing for a check
     // that has ended.
     void Abandon(NtpCheckId check, const std::string& failure);
+    // Reads every answer that has reached this PC; the checks they end call their done. For a caller
+    // about to end checks at a deadline of its own.
+    void TakeArrivals();
     // How many checks are running.
     std::size_t RunningCount() const;
 
