@@ -98,6 +98,7 @@ bool CNtpExchange::Checks::EnsureSocket() {
     if (!socket.Open()) {
         return false;
     }
+    readUpTo = Clock::now(); // a new socket holds nothing
     watched = loop.Watch(socket.SocketHandle(), LoopReadable, [this](unsigned) {
         TakeArrivals(Clock::now());
         sendsLeft = kRequestsPerWake;
@@ -155,10 +156,17 @@ void CNtpExchange::Checks::SendQueuedRequests() {
     while (sendsLeft > 0 && !toSend.empty()) {
         const NtpCheckId id = toSend.front();
         toSend.pop_front();
-        if (const auto found = running.find(id); found != running.end()) {
+        const auto found = running.find(id);
+        if (found == running.end()) {
+            continue;
+        }
+        found->second.queued = false;
+        const Clock::time_point now = Clock::now();
+        if (now < found->second.attempts.End()) {
             --sendsLeft;
-            found->second.queued = false;
-            SendRequest(id, found->second, Clock::now());
+            SendRequest(id, found->second, now);
+        } else {
+            Arm(id, found->second); // too late to ask: its end is judged at once
         }
     }
     if (toSend.empty()) {
@@ -270,8 +278,12 @@ void CNtpExchange::Checks::TakeDatagram(const CUdpSocket::Received& received,
     if (checks == byPeer.end()) {
         return; // no check asked this sender
     }
-    // The arrival is judged on the kernel's stamp, not on when the loop got to the datagram.
-    const Clock::time_point arrival = ArrivalOnSteadyClock(received.arrivalUnixMicros);
+    // The arrival is judged on the kernel's stamp, not on when the loop got to the datagram. Without one
+    // (Windows keeps none) it came after the last read that emptied the socket, and is given that time: an
+    // answer is never counted late for the loop's delay.
+    const Clock::time_point arrival =
+        received.arrivalStamped ? ArrivalOnSteadyClock(received.arrivalUnixMicros)
+                                : std::min(readUpTo, ArrivalOnSteadyClock(received.arrivalUnixMicros));
     const std::optional<SntpPacket> answer = DecodeSntp(bytes);
     if (const auto [id, check] = FindBySent(peer, answer ? answer->originate : NtpTimestamp{});
         check != nullptr) {

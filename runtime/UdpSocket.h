@@ -30,8 +30,9 @@ public:
         std::uint32_t peerAddress = 0; // host byte order
         unsigned short peerPort = 0;
         // When the datagram reached this PC on the clock of RealTimeMicros: the kernel's stamp where the
-        // platform keeps one, else the time it was taken here.
+        // platform keeps one (arrivalStamped), else the time it was taken here, which may be much later.
         std::int64_t arrivalUnixMicros = 0;
+        bool arrivalStamped = false;
     };
 
     // Opens the socket on an ephemeral port of every local address, closing an earlier one; false on failure.
