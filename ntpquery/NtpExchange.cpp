@@ -27,10 +27,10 @@ PeerKey KeyOf(std::uint32_t address, unsigned short port) {
 // it, unless a flood fills it as fast as it is read, which must not hold the loop from its other sockets
 // for ever.
 constexpr int kMostDatagramsPerRead = 16384;
-// Requests sent in one wake, after the wake's answers are taken: a burst of thousands of checks would fill
-// the socket's receive buffer with answers faster than the loop takes them, and the kernel would drop the
-// rest, each a retry.
-constexpr int kRequestsPerWake = 64;
+// Requests sent between two reads that empty the socket: their answers then always fit its receive buffer
+// (about 350 even where the system caps it at its usual 416 KiB), where a burst of thousands would have
+// the kernel drop the rest, each a retry.
+constexpr int kRequestsPerRead = 256;
 
 } // namespace
 
@@ -54,6 +54,8 @@ struct CNtpExchange::Checks {
     // Queues the check's next request; its spacing counts from when it leaves.
     void QueueRequest(NtpCheckId id, Check& check);
     void SendQueuedRequests();
+    // Has the next wake send what is queued, after its read.
+    void SchedulePump();
     void SendRequest(NtpCheckId id, Check& check, Clock::time_point now);
     NtpTimestamp FreshTransmitTime(PeerKey peer) const;
     // When the check's timer is due: its next request, or its end while its request waits in the queue.
@@ -75,8 +77,11 @@ struct CNtpExchange::Checks {
     bool watched = false;
     NtpCheckId lastId = 0;
     std::deque<NtpCheckId> toSend;
-    int sendsLeft = kRequestsPerWake; // in this wake
-    Clock::time_point readUpTo;       // every datagram that arrived before it has been read
+    int sendsLeft = kRequestsPerRead; // until the next read that empties the socket
+    // Sends the queued requests at the next wake: a loop with thousands of sockets ready reports this one
+    // only now and then, and its timers run at every wake.
+    LoopTimerId pump = 0;
+    Clock::time_point readUpTo; // every datagram that arrived before it has been read
     std::unordered_map<NtpCheckId, Check> running;
     // The running checks of each peer: almost always one, so that a datagram finds its check at once.
     std::unordered_map<PeerKey, std::vector<NtpCheckId>> byPeer;
@@ -86,6 +91,7 @@ CNtpExchange::Checks::~Checks() {
     for (const auto& [id, check] : running) {
         loop.CancelTimer(check.timer);
     }
+    loop.CancelTimer(pump);
     if (watched) {
         loop.Forget(socket.SocketHandle());
     }
@@ -101,7 +107,6 @@ bool CNtpExchange::Checks::EnsureSocket() {
     readUpTo = Clock::now(); // a new socket holds nothing
     watched = loop.Watch(socket.SocketHandle(), LoopReadable, [this](unsigned) {
         TakeArrivals(Clock::now());
-        sendsLeft = kRequestsPerWake;
         SendQueuedRequests();
     });
     if (!watched) {
@@ -143,10 +148,18 @@ void CNtpExchange::Checks::QueueRequest(NtpCheckId id, Check& check) {
     check.queued = true;
     toSend.push_back(id);
     Arm(id, check);
-    if (toSend.size() == 1) {
-        // A datagram socket is writable at once but for a full send buffer: the next wake sends.
-        (void)loop.Change(socket.SocketHandle(), LoopReadable | LoopWritable);
+    SchedulePump();
+}
+
+void CNtpExchange::Checks::SchedulePump() {
+    if (toSend.empty() || pump != 0) {
+        return;
     }
+    pump = loop.StartTimer(Clock::now(), [this](unsigned) {
+        pump = 0;
+        TakeArrivals(Clock::now());
+        SendQueuedRequests();
+    });
 }
 
 void CNtpExchange::Checks::SendQueuedRequests() {
@@ -169,9 +182,8 @@ void CNtpExchange::Checks::SendQueuedRequests() {
             Arm(id, found->second); // too late to ask: its end is judged at once
         }
     }
-    if (toSend.empty()) {
-        (void)loop.Change(socket.SocketHandle(), LoopReadable);
-    }
+    // The rest wait for the next wake's read.
+    SchedulePump();
 }
 
 void CNtpExchange::Checks::SendRequest(NtpCheckId id, Check& check, Clock::time_point now) {
@@ -263,9 +275,12 @@ void CNtpExchange::Checks::TakeArrivals(Clock::time_point by) {
             break;
         case CUdpSocket::Arrival::None:
             readUpTo = began;
+            sendsLeft = kRequestsPerRead;
             return;
         case CUdpSocket::Arrival::Failed:
-            // A failure names no check: each still ends by its own time-out.
+            // A failure names no check: each still ends by its own time-out. The read took the error,
+            // and the queue must not wait on a read that fails.
+            sendsLeft = kRequestsPerRead;
             return;
         }
     }

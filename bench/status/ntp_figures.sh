@@ -39,4 +39,6 @@ echo "exit status $exit_status, $(awk -v a="$start" -v b="$end" 'BEGIN {printf "
 ntp_results "$work/out"
 jq -r 'select(.status != "OK") | "\(.status) \(.failure // .problems[0].text // "")"' "$work/out" |
     sort | uniq -c | sort -rn | head -5
+# In a namespace of its own these count only this run's datagrams, the simulator's and vantrex-status's.
+echo "UDP in this namespace: $(awk '/^Udp:/ {print}' /proc/net/snmp | tr '\n' ' ')"
 [ ! -s "$work/err" ] || echo "stderr: $(head -c 300 "$work/err")"

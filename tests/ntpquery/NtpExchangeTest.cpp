@@ -188,7 +188,7 @@ TEST_F(NtpExchangeTest, AnAnswerThatComesAfterTheRetryStillCounts) {
 }
 
 // Answers that reached this PC before the check's end count, however late the loop gets to them: here
-// the loop reads nothing until every check's end has passed, and more answers wait than one wake took.
+// the loop reads nothing until every check's end has passed.
 TEST_F(NtpExchangeTest, AnswersWaitingWhenTheEndComesCount) {
     constexpr int kChecks = 150;
     const CTestServer server(kFirstPort + 7);
@@ -244,9 +244,10 @@ TEST_F(NtpExchangeTest, APortWhereNothingListensEndsTheCheck) {
     EXPECT_EQ(result->failure, "no answer (port unreachable)");
 }
 
-// More checks at once than one wake sends: the rest go out on the wakes that follow, and each is answered.
+// More checks at once than go out between two reads: the rest go out on the wakes that follow, and each is
+// answered.
 TEST_F(NtpExchangeTest, ABurstOfChecksIsSentOverTheFollowingWakes) {
-    constexpr int kChecks = 150;
+    constexpr int kChecks = 300;
     const CTestServer server(kFirstPort + 6);
     ASSERT_TRUE(server.IsBound());
     for (int check = 0; check < kChecks; ++check) {
