@@ -7,6 +7,7 @@
 #include "runtime/UdpSocket.h"
 
 #include <algorithm>
+#include <climits>
 #include <deque>
 #include <optional>
 #include <span>
@@ -27,10 +28,12 @@ PeerKey KeyOf(std::uint32_t address, unsigned short port) {
 // it, unless a flood fills it as fast as it is read, which must not hold the loop from its other sockets
 // for ever.
 constexpr int kMostDatagramsPerRead = 16384;
-// Requests sent between two reads that empty the socket: their answers then always fit its receive buffer
-// (about 350 even where the system caps it at its usual 416 KiB), where a burst of thousands would have
-// the kernel drop the rest, each a retry.
-constexpr int kRequestsPerRead = 256;
+// Requests sent between two reads that empty the socket: as many as their answers fit its receive buffer,
+// where a burst of thousands would have the kernel drop the rest, each a retry. A small answer takes this
+// much of the buffer in the system's accounting (Linux: under 1.3 KiB on loopback and Ethernet)...
+constexpr std::size_t kBufferBytesPerAnswer = 2048;
+// ...and at least this many go, whatever the system says: fewer would hold back a fleet's retries.
+constexpr int kLeastRequestsPerRead = 64;
 
 } // namespace
 
@@ -77,7 +80,8 @@ struct CNtpExchange::Checks {
     bool watched = false;
     NtpCheckId lastId = 0;
     std::deque<NtpCheckId> toSend;
-    int sendsLeft = kRequestsPerRead; // until the next read that empties the socket
+    int requestsPerRead = kLeastRequestsPerRead; // as the socket's receive buffer allows
+    int sendsLeft = kLeastRequestsPerRead;       // until the next read that empties the socket
     // Sends the queued requests at the next wake: a loop with thousands of sockets ready reports this one
     // only now and then, and its timers run at every wake.
     LoopTimerId pump = 0;
@@ -105,6 +109,9 @@ bool CNtpExchange::Checks::EnsureSocket() {
         return false;
     }
     readUpTo = Clock::now(); // a new socket holds nothing
+    requestsPerRead = static_cast<int>(std::clamp<std::size_t>(
+        socket.ReceiveBufferBytes() / kBufferBytesPerAnswer, kLeastRequestsPerRead, INT_MAX));
+    sendsLeft = requestsPerRead;
     watched = loop.Watch(socket.SocketHandle(), LoopReadable, [this](unsigned) {
         TakeArrivals(Clock::now());
         SendQueuedRequests();
@@ -275,12 +282,12 @@ void CNtpExchange::Checks::TakeArrivals(Clock::time_point by) {
             break;
         case CUdpSocket::Arrival::None:
             readUpTo = began;
-            sendsLeft = kRequestsPerRead;
+            sendsLeft = requestsPerRead;
             return;
         case CUdpSocket::Arrival::Failed:
             // A failure names no check: each still ends by its own time-out. The read took the error,
             // and the queue must not wait on a read that fails.
-            sendsLeft = kRequestsPerRead;
+            sendsLeft = requestsPerRead;
             return;
         }
     }

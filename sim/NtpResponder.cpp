@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 namespace {
 
@@ -132,6 +133,12 @@ std::optional<CNtpPath::Clock::time_point> CNtpPath::NextDue() const {
     return m_held.empty() ? std::nullopt : std::optional(m_held.front().due);
 }
 
+bool LostOnThePath(int lossPercent) {
+    // Not for secrets: a loss pattern that differs from run to run is all it needs.
+    static std::minstd_rand random(std::random_device{}());
+    return lossPercent > 0 && std::uniform_int_distribution<int>(0, 99)(random) < lossPercent;
+}
+
 int OpenNtpSocket(const std::string& address, unsigned short port, std::string& error) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     sockaddr_in local{};
@@ -179,9 +186,12 @@ int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clo
             (arrival.peer.destination && !serves(ntohl(arrival.peer.destination->ipi_addr.s_addr)))) {
             continue;
         }
+        if (LostOnThePath(setting.lossPercent)) {
+            continue; // lost before it reached the device
+        }
         ++requests;
-        if (setting.silent) {
-            continue;
+        if (setting.silent || LostOnThePath(setting.lossPercent)) {
+            continue; // its answer lost on the way back
         }
         // The answer leaves the path a round trip after its request came, or now if this loop was later.
         const std::int64_t holdMicros = std::max<std::int64_t>(setting.pathDelayMicros - waited, 0);

@@ -23,6 +23,7 @@ struct NtpSetting {
     std::uint32_t kissCode = 0;          // not 0: every answer is a kiss-o'-death (stratum 0) with this code
     std::int64_t receiveShiftMicros = 0; // the receive time stamped this much later: a server that lies
     std::int64_t pathDelayMicros = 0;    // the round trip a long path adds, half each way
+    int lossPercent = 0;                 // of the requests, and again of the answers, lost on the path
 };
 
 // Where a datagram came from and to which local address: where its answer goes, and from where.
@@ -53,6 +54,9 @@ private:
     };
     std::deque<Held> m_held; // in the order they are due: every answer waits as long
 };
+
+// Whether the path loses a datagram, lossPercent in a hundred at random.
+bool LostOnThePath(int lossPercent);
 
 // What the log records for each SNTP client request, as a line received on the NTP port.
 inline constexpr std::string_view kNtpRequestLogText = "ntp request";

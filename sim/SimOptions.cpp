@@ -338,6 +338,12 @@ const Option kOptions[] = {
          o.ntp.pathDelayMicros = std::int64_t{ms} * 1000;
          return true;
      }},
+    {"--ntp-loss", "PERCENT",
+     "lose PERCENT of the NTP requests at random, and as many of their answers\n"
+     "(default 0; at most 100)",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.ntp.lossPercent, "--ntp-loss", 0, 100, " percent", v, e);
+     }},
     {"--ntp-silent", nullptr, "take NTP requests but never answer them", nullptr,
      [](SimOptions& o) -> bool& { return o.ntp.silent; }},
     {"--shell-port", "N", "port of the shell that shows \"# \" at once (default 5316; 0: off)",
