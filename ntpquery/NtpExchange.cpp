@@ -53,13 +53,15 @@ struct CNtpExchange::Checks {
 
     bool EnsureSocket();
     // Sends the check's next request, or queues it when this wake's share has gone.
-    void RequestNext(NtpCheckId id, Check& check, Clock::time_point now);
+    void RequestNext(NtpCheckId id, Check& check);
     // Queues the check's next request; its spacing counts from when it leaves.
     void QueueRequest(NtpCheckId id, Check& check);
     void SendQueuedRequests();
     // Has the next wake send what is queued, after its read.
     void SchedulePump();
-    void SendRequest(NtpCheckId id, Check& check, Clock::time_point now);
+    // Sends the check's next request; its spacing counts from this moment, however late the caller's own
+    // clock reading.
+    void SendRequest(NtpCheckId id, Check& check);
     NtpTimestamp FreshTransmitTime(PeerKey peer) const;
     // When the check's timer is due: its next request, or its end while its request waits in the queue.
     static Clock::time_point WakeAt(const Check& check);
@@ -139,13 +141,13 @@ NtpTimestamp CNtpExchange::Checks::FreshTransmitTime(PeerKey peer) const {
     return fresh;
 }
 
-void CNtpExchange::Checks::RequestNext(NtpCheckId id, Check& check, Clock::time_point now) {
+void CNtpExchange::Checks::RequestNext(NtpCheckId id, Check& check) {
     if (check.queued) {
         return;
     }
     if (toSend.empty() && sendsLeft > 0) {
         --sendsLeft;
-        SendRequest(id, check, now);
+        SendRequest(id, check);
     } else {
         QueueRequest(id, check);
     }
@@ -184,7 +186,7 @@ void CNtpExchange::Checks::SendQueuedRequests() {
         const Clock::time_point now = Clock::now();
         if (now < found->second.attempts.End()) {
             --sendsLeft;
-            SendRequest(id, found->second, now);
+            SendRequest(id, found->second);
         } else {
             Arm(id, found->second); // too late to ask: its end is judged at once
         }
@@ -193,9 +195,9 @@ void CNtpExchange::Checks::SendQueuedRequests() {
     SchedulePump();
 }
 
-void CNtpExchange::Checks::SendRequest(NtpCheckId id, Check& check, Clock::time_point now) {
+void CNtpExchange::Checks::SendRequest(NtpCheckId id, Check& check) {
     const NtpTimestamp transmit = FreshTransmitTime(check.peer);
-    check.attempts.Sent(transmit, now);
+    check.attempts.Sent(transmit, Clock::now());
     Arm(id, check);
     const SntpBytes request = MakeSntpRequest(transmit);
     // A request that could not leave is left to the next, like one lost on the way.
@@ -228,7 +230,7 @@ void CNtpExchange::Checks::Wake(NtpCheckId id) {
     if (now >= check.attempts.End()) {
         Finish(id, check.attempts.TimedOut());
     } else if (const auto next = check.attempts.NextRequestAt(); next && *next <= now) {
-        RequestNext(id, check, now);
+        RequestNext(id, check);
     } else {
         Arm(id, check);
     }
@@ -337,7 +339,7 @@ void CNtpExchange::Checks::TakeRefusal(const CUdpSocket::Received& received,
     if (std::optional<NtpResult> result = check->attempts.TakeRefusal(refused->transmit, now)) {
         Finish(id, std::move(*result));
     } else {
-        RequestNext(id, *check, now);
+        RequestNext(id, *check);
     }
 }
 
@@ -345,8 +347,8 @@ CNtpExchange::CNtpExchange(CEventLoop& loop) : m_checks(std::make_unique<Checks>
 
 CNtpExchange::~CNtpExchange() = default;
 
-NtpCheckId CNtpExchange::Start(std::uint32_t address, unsigned short port, Clock::time_point now,
-                               Clock::time_point end, NtpCheckDone done) {
+NtpCheckId CNtpExchange::Start(std::uint32_t address, unsigned short port, Clock::time_point end,
+                               NtpCheckDone done) {
     const NtpCheckId id = ++m_checks->lastId;
     if (!m_checks->EnsureSocket()) {
         done(UnansweredNtp(kSntpNoSocket, FailureKind::LocalFailure));
@@ -360,7 +362,7 @@ NtpCheckId CNtpExchange::Start(std::uint32_t address, unsigned short port, Clock
     check.attempts = CSntpAttempts(end);
     check.done = std::move(done);
     m_checks->byPeer[peer].push_back(id);
-    m_checks->RequestNext(id, check, now);
+    m_checks->RequestNext(id, check);
     return id;
 }
 

@@ -33,8 +33,7 @@ public:
 
     // Starts a check of address (host byte order) and port that ends by end, and calls done with its
     // result. A check that cannot start (no socket: a fault of this PC) calls done before it returns.
-    NtpCheckId Start(std::uint32_t address, unsigned short port, Clock::time_point now, Clock::time_point end,
-                     NtpCheckDone done);
+    NtpCheckId Start(std::uint32_t address, unsigned short port, Clock::time_point end, NtpCheckDone done);
     // Ends a running check without an answer, for failure; done is called with it. Nothing for a check
     // that has ended.
     void Abandon(NtpCheckId check, const std::string& failure);

@@ -42,6 +42,9 @@ public:
     bool SendTo(std::uint32_t address, unsigned short port, const std::uint8_t* data, std::size_t length);
     // Takes one waiting datagram or error report into buffer.
     Received ReceiveFrom(std::uint8_t* buffer, std::size_t size);
+    // The room the system keeps for datagrams waiting to be read, in its own accounting (a datagram's
+    // overhead included); 0 when no socket is open or the system does not say.
+    std::size_t ReceiveBufferBytes() const;
     // The socket as CEventLoop watches it; kNoSignal when none is open.
     WaitHandle SocketHandle() const;
     void Close();

@@ -112,6 +112,16 @@ CUdpSocket::Received CUdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t s
     return {}; // the reports still queued keep the socket ready for the next call
 }
 
+std::size_t CUdpSocket::ReceiveBufferBytes() const {
+    int bytes = 0;
+    socklen_t length = sizeof bytes;
+    if (m_native->fd < 0 || getsockopt(m_native->fd, SOL_SOCKET, SO_RCVBUF, &bytes, &length) != 0 ||
+        bytes < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(bytes);
+}
+
 WaitHandle CUdpSocket::SocketHandle() const {
     return m_native->fd < 0 ? kNoSignal : static_cast<WaitHandle>(m_native->fd);
 }

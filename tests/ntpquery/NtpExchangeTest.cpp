@@ -92,7 +92,7 @@ protected:
     NtpCheckId Start(std::uint32_t address, unsigned short port,
                      Clock::time_point end = Clock::now() + kLongEnd) {
         const NtpCheckId id = ++m_started;
-        m_exchange->Start(address, port, Clock::now(), end, [this, id](const NtpResult& result) {
+        m_exchange->Start(address, port, end, [this, id](const NtpResult& result) {
             EXPECT_FALSE(m_results.contains(id)) << "a check ended twice";
             m_results[id] = result;
         });
