@@ -1,6 +1,7 @@
 #include "SntpPacket.h"
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -166,20 +167,48 @@ double PrecisionSeconds(std::int8_t exponent) {
     return std::ldexp(1.0, exponent);
 }
 
-std::string FormatReferenceId(std::uint8_t stratum, std::uint32_t referenceId) {
+namespace {
+
+// The four bytes as an address, the form of an upstream server's id and of a reference clock's
+// pseudo-address (127.127.t.u).
+std::string DottedReferenceId(std::uint32_t referenceId) {
     std::string text;
-    if (stratum <= 1) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            const char c = static_cast<char>((referenceId >> shift) & 0xFF);
-            if (c >= 0x20 && c < 0x7F) {
-                text += c;
-            }
-        }
-        return text;
-    }
     for (int shift = 24; shift >= 0; shift -= 8) {
         text += std::to_string((referenceId >> shift) & 0xFF);
         text += shift != 0 ? "." : "";
     }
     return text;
+}
+
+// The id as the name of a reference clock ("GPS", padded with NULs); none when it is no such name.
+std::optional<std::string> ReferenceName(std::uint32_t referenceId) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = static_cast<char>((referenceId >> shift) & 0xFF);
+        if (c == '\0') {
+            break;
+        }
+        if (c < 0x20 || c >= 0x7F) {
+            return std::nullopt;
+        }
+        text += c;
+    }
+    // A name ends at its first NUL: a byte after one means the bytes are something else.
+    const std::size_t nameBits = 8 * text.size();
+    if (text.empty() || (nameBits < 32 && (referenceId & (0xFFFFFFFFu >> nameBits)) != 0)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string FormatReferenceId(std::uint8_t stratum, std::uint32_t referenceId) {
+    if (stratum <= 1) {
+        if (referenceId == 0) {
+            return "";
+        }
+        return ReferenceName(referenceId).value_or(DottedReferenceId(referenceId));
+    }
+    return DottedReferenceId(referenceId);
 }

@@ -86,6 +86,7 @@ double NtpShortSeconds(std::uint32_t value);
 // The precision field (a power of two, in seconds, as a signed exponent) in seconds.
 double PrecisionSeconds(std::int8_t exponent);
 
-// The reference id as a report shows it: four characters for a stratum 0 or 1 source (the kiss code
-// or the clock's name, unprintable characters dropped), else the upstream server's dotted address.
+// The reference id as a report shows it: for a stratum 0 or 1 source its name (a kiss code, or a clock's
+// name such as "GPS") when the bytes are printable ASCII up to NULs that pad them, else, and for every
+// upstream server, the four bytes dotted (127.127.1.1); empty for a stratum 0 or 1 id of zeros.
 std::string FormatReferenceId(std::uint8_t stratum, std::uint32_t referenceId);

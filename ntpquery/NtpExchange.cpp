@@ -1,6 +1,5 @@
 #include "NtpExchange.h"
 
-#include "SntpAnswer.h"
 #include "SntpAttempts.h"
 
 #include "ntp/SntpPacket.h"
@@ -8,6 +7,7 @@
 #include "runtime/UdpSocket.h"
 
 #include <algorithm>
+#include <climits>
 #include <deque>
 #include <optional>
 #include <span>
@@ -24,12 +24,16 @@ PeerKey KeyOf(std::uint32_t address, unsigned short port) {
     return static_cast<PeerKey>(address) << 16 | port;
 }
 
-// Datagrams taken in one wake: a flood of them must not keep the loop from its other sockets and timers.
-constexpr int kDatagramsPerWake = 64;
-// Requests sent in one wake, after the wake's answers are taken: a burst of thousands of checks would fill
-// the socket's receive buffer with answers faster than the loop takes them, and the kernel would drop the
-// rest, each a 2 s retry.
-constexpr int kRequestsPerWake = 64;
+// Datagrams read in one go at most: more than the socket's receive buffer holds, so that a read empties
+// it, unless a flood fills it as fast as it is read, which must not hold the loop from its other sockets
+// for ever.
+constexpr int kMostDatagramsPerRead = 16384;
+// Requests sent between two reads that empty the socket: as many as their answers fit its receive buffer,
+// where a burst of thousands would have the kernel drop the rest, each a retry. A small answer takes this
+// much of the buffer in the system's accounting (Linux: under 1.3 KiB on loopback and Ethernet)...
+constexpr std::size_t kBufferBytesPerAnswer = 2048;
+// ...and at least this many go, whatever the system says: fewer would hold back a fleet's retries.
+constexpr int kLeastRequestsPerRead = 64;
 
 } // namespace
 
@@ -38,12 +42,9 @@ struct CNtpExchange::Checks {
         PeerKey peer = 0;
         std::uint32_t address = 0;
         unsigned short port = 0;
-        NtpTimestamp sent;   // the transmit time of the last request, which its answer echoes
-        bool queued = false; // its next request waits for its turn: no answer counts meanwhile
-        int attempts = 0;
-        Clock::time_point end;
+        CSntpAttempts attempts;
+        bool queued = false; // its next request waits for its turn to leave
         LoopTimerId timer = 0;
-        std::string lastRejection;
         NtpCheckDone done;
     };
 
@@ -52,19 +53,28 @@ struct CNtpExchange::Checks {
 
     bool EnsureSocket();
     // Sends the check's next request, or queues it when this wake's share has gone.
-    void RequestNext(NtpCheckId id, Check& check, Clock::time_point now);
-    // Queues the check's next request; its attempt's time starts when it leaves.
+    void RequestNext(NtpCheckId id, Check& check);
+    // Queues the check's next request; its spacing counts from when it leaves.
     void QueueRequest(NtpCheckId id, Check& check);
     void SendQueuedRequests();
-    void SendRequest(NtpCheckId id, Check& check, Clock::time_point now);
+    // Has the next wake send what is queued, after its read.
+    void SchedulePump();
+    // Sends the check's next request; its spacing counts from this moment, however late the caller's own
+    // clock reading.
+    void SendRequest(NtpCheckId id, Check& check);
     NtpTimestamp FreshTransmitTime(PeerKey peer) const;
-    void TimeOut(NtpCheckId id);
-    void FailAttempt(NtpCheckId id, Check& check, const std::string& failure, Clock::time_point now);
+    // When the check's timer is due: its next request, or its end while its request waits in the queue.
+    static Clock::time_point WakeAt(const Check& check);
+    void Arm(NtpCheckId id, Check& check);
+    // The check's timer: its next request or its end has come.
+    void Wake(NtpCheckId id);
     void Finish(NtpCheckId id, NtpResult result);
-    void TakeArrivals();
+    // Reads every datagram that arrived before by, unless a read that began at by or later emptied the
+    // socket already: what reached this PC is never taken for missing because the loop had not got to it.
+    void TakeArrivals(Clock::time_point by);
     void TakeDatagram(const CUdpSocket::Received& received, std::span<const std::uint8_t> bytes);
     void TakeRefusal(const CUdpSocket::Received& received, std::span<const std::uint8_t> request);
-    // The running check of peer whose last request carried transmit time sent; null when none.
+    // The running check of peer that sent a request with transmit time sent; null when none.
     std::pair<NtpCheckId, Check*> FindBySent(PeerKey peer, NtpTimestamp sent);
 
     CEventLoop& loop;
@@ -72,7 +82,12 @@ struct CNtpExchange::Checks {
     bool watched = false;
     NtpCheckId lastId = 0;
     std::deque<NtpCheckId> toSend;
-    int sendsLeft = kRequestsPerWake; // in this wake
+    int requestsPerRead = kLeastRequestsPerRead; // as the socket's receive buffer allows
+    int sendsLeft = kLeastRequestsPerRead;       // until the next read that empties the socket
+    // Sends the queued requests at the next wake: a loop with thousands of sockets ready reports this one
+    // only now and then, and its timers run at every wake.
+    LoopTimerId pump = 0;
+    Clock::time_point readUpTo; // every datagram that arrived before it has been read
     std::unordered_map<NtpCheckId, Check> running;
     // The running checks of each peer: almost always one, so that a datagram finds its check at once.
     std::unordered_map<PeerKey, std::vector<NtpCheckId>> byPeer;
@@ -82,6 +97,7 @@ CNtpExchange::Checks::~Checks() {
     for (const auto& [id, check] : running) {
         loop.CancelTimer(check.timer);
     }
+    loop.CancelTimer(pump);
     if (watched) {
         loop.Forget(socket.SocketHandle());
     }
@@ -94,9 +110,12 @@ bool CNtpExchange::Checks::EnsureSocket() {
     if (!socket.Open()) {
         return false;
     }
+    readUpTo = Clock::now(); // a new socket holds nothing
+    requestsPerRead = static_cast<int>(std::clamp<std::size_t>(
+        socket.ReceiveBufferBytes() / kBufferBytesPerAnswer, kLeastRequestsPerRead, INT_MAX));
+    sendsLeft = requestsPerRead;
     watched = loop.Watch(socket.SocketHandle(), LoopReadable, [this](unsigned) {
-        TakeArrivals();
-        sendsLeft = kRequestsPerWake;
+        TakeArrivals(Clock::now());
         SendQueuedRequests();
     });
     if (!watched) {
@@ -110,9 +129,10 @@ NtpTimestamp CNtpExchange::Checks::FreshTransmitTime(PeerKey peer) const {
     // Two checks of one peer that send within the same microsecond still need answers of their own: the
     // later one's time moves on by a fraction far below what the clock reads.
     const std::vector<NtpCheckId>& checks = byPeer.at(peer);
-    for (std::size_t step = 0; step <= checks.size(); ++step) {
-        const bool taken = std::any_of(checks.begin(), checks.end(),
-                                       [&](NtpCheckId other) { return running.at(other).sent == fresh; });
+    for (std::size_t step = 0; step <= checks.size() * kSntpMostRequests; ++step) {
+        const bool taken = std::any_of(checks.begin(), checks.end(), [&](NtpCheckId other) {
+            return running.at(other).attempts.HasSent(fresh);
+        });
         if (!taken) {
             break;
         }
@@ -121,25 +141,34 @@ NtpTimestamp CNtpExchange::Checks::FreshTransmitTime(PeerKey peer) const {
     return fresh;
 }
 
-void CNtpExchange::Checks::RequestNext(NtpCheckId id, Check& check, Clock::time_point now) {
+void CNtpExchange::Checks::RequestNext(NtpCheckId id, Check& check) {
+    if (check.queued) {
+        return;
+    }
     if (toSend.empty() && sendsLeft > 0) {
         --sendsLeft;
-        loop.CancelTimer(check.timer);
-        SendRequest(id, check, now);
+        SendRequest(id, check);
     } else {
         QueueRequest(id, check);
     }
 }
 
 void CNtpExchange::Checks::QueueRequest(NtpCheckId id, Check& check) {
-    loop.CancelTimer(check.timer);
-    check.timer = 0;
     check.queued = true;
     toSend.push_back(id);
-    if (toSend.size() == 1) {
-        // A datagram socket is writable at once but for a full send buffer: the next wake sends.
-        (void)loop.Change(socket.SocketHandle(), LoopReadable | LoopWritable);
+    Arm(id, check);
+    SchedulePump();
+}
+
+void CNtpExchange::Checks::SchedulePump() {
+    if (toSend.empty() || pump != 0) {
+        return;
     }
+    pump = loop.StartTimer(Clock::now(), [this](unsigned) {
+        pump = 0;
+        TakeArrivals(Clock::now());
+        SendQueuedRequests();
+    });
 }
 
 void CNtpExchange::Checks::SendQueuedRequests() {
@@ -149,45 +178,62 @@ void CNtpExchange::Checks::SendQueuedRequests() {
     while (sendsLeft > 0 && !toSend.empty()) {
         const NtpCheckId id = toSend.front();
         toSend.pop_front();
-        if (const auto found = running.find(id); found != running.end()) {
+        const auto found = running.find(id);
+        if (found == running.end()) {
+            continue;
+        }
+        found->second.queued = false;
+        const Clock::time_point now = Clock::now();
+        if (now < found->second.attempts.End()) {
             --sendsLeft;
-            SendRequest(id, found->second, Clock::now());
+            SendRequest(id, found->second);
+        } else {
+            Arm(id, found->second); // too late to ask: its end is judged at once
         }
     }
-    if (toSend.empty()) {
-        (void)loop.Change(socket.SocketHandle(), LoopReadable);
-    }
+    // The rest wait for the next wake's read.
+    SchedulePump();
 }
 
-void CNtpExchange::Checks::SendRequest(NtpCheckId id, Check& check, Clock::time_point now) {
-    ++check.attempts;
-    check.queued = false;
-    check.timer = loop.StartTimer(std::min(now + kSntpAttemptTimeout, check.end),
-                                  [this, id](unsigned) { TimeOut(id); });
-    check.sent = FreshTransmitTime(check.peer);
-    const SntpBytes request = MakeSntpRequest(check.sent);
-    // A request that could not leave is left to the time-out, like one lost on the way.
+void CNtpExchange::Checks::SendRequest(NtpCheckId id, Check& check) {
+    const NtpTimestamp transmit = FreshTransmitTime(check.peer);
+    check.attempts.Sent(transmit, Clock::now());
+    Arm(id, check);
+    const SntpBytes request = MakeSntpRequest(transmit);
+    // A request that could not leave is left to the next, like one lost on the way.
     (void)socket.SendTo(check.address, check.port, request.data(), request.size());
 }
 
-void CNtpExchange::Checks::TimeOut(NtpCheckId id) {
-    const auto found = running.find(id);
+CNtpExchange::Clock::time_point CNtpExchange::Checks::WakeAt(const Check& check) {
+    return check.queued ? check.attempts.End() : check.attempts.NextWake();
+}
+
+void CNtpExchange::Checks::Arm(NtpCheckId id, Check& check) {
+    loop.CancelTimer(check.timer);
+    check.timer = loop.StartTimer(WakeAt(check), [this, id](unsigned) { Wake(id); });
+}
+
+void CNtpExchange::Checks::Wake(NtpCheckId id) {
+    auto found = running.find(id);
     if (found == running.end()) {
         return;
     }
-    Check& check = found->second;
-    check.timer = 0;
-    const std::string failure = check.lastRejection.empty() ? kSntpNoAnswer : check.lastRejection;
-    FailAttempt(id, check, failure, Clock::now());
-}
-
-void CNtpExchange::Checks::FailAttempt(NtpCheckId id, Check& check, const std::string& failure,
-                                       Clock::time_point now) {
-    if (check.attempts < kSntpMaxAttempts && now < check.end) {
-        RequestNext(id, check, now);
-        return;
+    found->second.timer = 0;
+    // What arrived by now is read first: its answer may be among it.
+    TakeArrivals(WakeAt(found->second));
+    found = running.find(id);
+    if (found == running.end()) {
+        return; // answered, or ended by a done called meanwhile
     }
-    Finish(id, UnansweredNtp(failure));
+    Check& check = found->second;
+    const Clock::time_point now = Clock::now();
+    if (now >= check.attempts.End()) {
+        Finish(id, check.attempts.TimedOut());
+    } else if (const auto next = check.attempts.NextRequestAt(); next && *next <= now) {
+        RequestNext(id, check);
+    } else {
+        Arm(id, check);
+    }
 }
 
 void CNtpExchange::Checks::Finish(NtpCheckId id, NtpResult result) {
@@ -212,7 +258,7 @@ std::pair<NtpCheckId, CNtpExchange::Checks::Check*> CNtpExchange::Checks::FindBy
     if (checks != byPeer.end()) {
         for (const NtpCheckId id : checks->second) {
             Check& check = running.at(id);
-            if (!check.queued && check.sent == sent) {
+            if (check.attempts.HasSent(sent)) {
                 return {id, &check};
             }
         }
@@ -220,9 +266,13 @@ std::pair<NtpCheckId, CNtpExchange::Checks::Check*> CNtpExchange::Checks::FindBy
     return {0, nullptr};
 }
 
-void CNtpExchange::Checks::TakeArrivals() {
+void CNtpExchange::Checks::TakeArrivals(Clock::time_point by) {
+    if (readUpTo >= by) {
+        return;
+    }
+    const Clock::time_point began = Clock::now();
     std::uint8_t datagram[kLargestSntpDatagram];
-    for (int taken = 0; taken < kDatagramsPerWake; ++taken) {
+    for (int taken = 0; taken < kMostDatagramsPerRead; ++taken) {
         const CUdpSocket::Received received = socket.ReceiveFrom(datagram, sizeof datagram);
         const std::span<const std::uint8_t> bytes(datagram, received.length);
         switch (received.arrival) {
@@ -233,8 +283,13 @@ void CNtpExchange::Checks::TakeArrivals() {
             TakeRefusal(received, bytes);
             break;
         case CUdpSocket::Arrival::None:
+            readUpTo = began;
+            sendsLeft = requestsPerRead;
+            return;
         case CUdpSocket::Arrival::Failed:
-            // A failure names no check: each still ends by its own time-out.
+            // A failure names no check: each still ends by its own time-out. The read took the error,
+            // and the queue must not wait on a read that fails.
+            sendsLeft = requestsPerRead;
             return;
         }
     }
@@ -247,38 +302,44 @@ void CNtpExchange::Checks::TakeDatagram(const CUdpSocket::Received& received,
     if (checks == byPeer.end()) {
         return; // no check asked this sender
     }
+    // The arrival is judged on the kernel's stamp, not on when the loop got to the datagram. Without one
+    // (Windows keeps none) it came after the last read that emptied the socket, and is given that time: an
+    // answer is never counted late for the loop's delay.
+    const Clock::time_point arrival =
+        received.arrivalStamped ? ArrivalOnSteadyClock(received.arrivalUnixMicros)
+                                : std::min(readUpTo, ArrivalOnSteadyClock(received.arrivalUnixMicros));
     const std::optional<SntpPacket> answer = DecodeSntp(bytes);
     if (const auto [id, check] = FindBySent(peer, answer ? answer->originate : NtpTimestamp{});
         check != nullptr) {
-        SntpReading reading = ReadSntpAnswer(bytes, check->sent, received.arrivalUnixMicros);
-        if (std::string* rejection = std::get_if<std::string>(&reading)) {
-            check->lastRejection = std::move(*rejection);
-        } else {
-            Finish(id, std::get<NtpResult>(std::move(reading)));
+        if (std::optional<NtpResult> result =
+                check->attempts.Take(bytes, arrival, received.arrivalUnixMicros)) {
+            Finish(id, std::move(*result));
         }
         return;
     }
-    // The answer to no running request: each check of its sender keeps why, should its time run out.
+    // The answer to no request of ours: each check of its sender keeps why, should its time run out. It
+    // echoes none of their requests, so it ends none of them.
     for (const NtpCheckId id : checks->second) {
-        Check& check = running.at(id);
-        SntpReading reading = ReadSntpAnswer(bytes, check.sent, received.arrivalUnixMicros);
-        if (std::string* rejection = std::get_if<std::string>(&reading)) {
-            check.lastRejection = std::move(*rejection);
-        }
+        (void)running.at(id).attempts.Take(bytes, arrival, received.arrivalUnixMicros);
     }
 }
 
 void CNtpExchange::Checks::TakeRefusal(const CUdpSocket::Received& received,
                                        std::span<const std::uint8_t> request) {
-    // The refused datagram is a request of ours: its transmit time names the check and the attempt.
+    // The refused datagram is a request of ours: its transmit time names the check.
     const std::optional<SntpPacket> refused = DecodeSntp(request);
     if (!refused) {
         return;
     }
     const auto [id, check] = FindBySent(KeyOf(received.peerAddress, received.peerPort), refused->transmit);
-    if (check != nullptr) {
-        // Nothing listens on the port: waiting out the time-out would tell nothing more.
-        FailAttempt(id, *check, kSntpPortUnreachable, Clock::now());
+    if (check == nullptr) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (std::optional<NtpResult> result = check->attempts.TakeRefusal(refused->transmit, now)) {
+        Finish(id, std::move(*result));
+    } else {
+        RequestNext(id, *check);
     }
 }
 
@@ -286,8 +347,8 @@ CNtpExchange::CNtpExchange(CEventLoop& loop) : m_checks(std::make_unique<Checks>
 
 CNtpExchange::~CNtpExchange() = default;
 
-NtpCheckId CNtpExchange::Start(std::uint32_t address, unsigned short port, Clock::time_point now,
-                               Clock::time_point end, NtpCheckDone done) {
+NtpCheckId CNtpExchange::Start(std::uint32_t address, unsigned short port, Clock::time_point end,
+                               NtpCheckDone done) {
     const NtpCheckId id = ++m_checks->lastId;
     if (!m_checks->EnsureSocket()) {
         done(UnansweredNtp(kSntpNoSocket, FailureKind::LocalFailure));
@@ -298,15 +359,21 @@ NtpCheckId CNtpExchange::Start(std::uint32_t address, unsigned short port, Clock
     check.peer = peer;
     check.address = address;
     check.port = port;
-    check.end = end;
+    check.attempts = CSntpAttempts(end);
     check.done = std::move(done);
     m_checks->byPeer[peer].push_back(id);
-    m_checks->RequestNext(id, check, now);
+    m_checks->RequestNext(id, check);
     return id;
 }
 
 void CNtpExchange::Abandon(NtpCheckId check, const std::string& failure) {
     m_checks->Finish(check, UnansweredNtp(failure));
+}
+
+void CNtpExchange::TakeArrivals() {
+    if (m_checks->watched) {
+        m_checks->TakeArrivals(Clock::now());
+    }
 }
 
 std::size_t CNtpExchange::RunningCount() const {

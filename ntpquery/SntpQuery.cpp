@@ -1,34 +1,25 @@
 #include "SntpQuery.h"
 
-#include "SntpAnswer.h"
-#include "SntpAttempts.h"
-
 #include "ntp/SntpPacket.h"
 #include "runtime/PcClock.h"
 
-#include <algorithm>
-
 void CSntpQuery::Start(std::uint32_t address, unsigned short port, Clock::time_point now,
                        Clock::time_point end) {
-    m_attempts = 0;
-    m_end = end;
+    m_attempts = CSntpAttempts(end);
     m_running = true;
-    m_lastRejection.clear();
     if (!m_client.Open(address, port) || !m_client.WatchReadable(m_signal)) {
         Finish(UnansweredNtp(kSntpNoSocket, FailureKind::LocalFailure));
         return;
     }
-    (void)SendRequest(now);
+    SendRequest(now);
 }
 
-bool CSntpQuery::SendRequest(Clock::time_point now) {
-    ++m_attempts;
-    m_deadline = std::min(now + kSntpAttemptTimeout, m_end);
-    m_sentUnixMicros = PcClockMicros();
-    m_sent = NtpFromUnixMicros(m_sentUnixMicros);
-    const SntpBytes request = MakeSntpRequest(m_sent);
-    // A request that could not leave is left to the time-out, like one lost on the way.
-    return m_client.Send(request.data(), request.size());
+void CSntpQuery::SendRequest(Clock::time_point now) {
+    m_lastSent = NtpFromUnixMicros(PcClockMicros());
+    m_attempts.Sent(m_lastSent, now);
+    const SntpBytes request = MakeSntpRequest(m_lastSent);
+    // A request that could not leave is left to the next, like one lost on the way.
+    (void)m_client.Send(request.data(), request.size());
 }
 
 bool CSntpQuery::Update(Clock::time_point now) {
@@ -36,11 +27,16 @@ bool CSntpQuery::Update(Clock::time_point now) {
         return true;
     }
     m_signal.Reset();
+    // What waits is read before the time is judged: the thread may get to it long after it came.
     if (TakeAnswers()) {
         return true;
     }
-    if (now >= m_deadline) {
-        return FailAttempt(m_lastRejection.empty() ? kSntpNoAnswer : m_lastRejection.c_str(), now);
+    if (now >= m_attempts.End()) {
+        Finish(m_attempts.TimedOut());
+        return true;
+    }
+    if (const auto next = m_attempts.NextRequestAt(); next && *next <= now) {
+        SendRequest(now);
     }
     return false;
 }
@@ -48,34 +44,26 @@ bool CSntpQuery::Update(Clock::time_point now) {
 bool CSntpQuery::TakeAnswers() {
     std::uint8_t datagram[kLargestSntpDatagram];
     for (;;) {
-        // The answer's own arrival: the thread may get to it long after, busy with other devices.
-        std::int64_t receivedUnixMicros = 0;
-        const int received = m_client.Receive(datagram, sizeof datagram, receivedUnixMicros);
+        std::int64_t arrivalUnixMicros = 0;
+        const int received = m_client.Receive(datagram, sizeof datagram, arrivalUnixMicros);
         if (received == kNoDatagram) {
             return false;
         }
+        std::optional<NtpResult> result;
         if (received < 0) {
-            // Nothing listens on the port: waiting out the time-out would tell nothing more.
-            return FailAttempt(kSntpPortUnreachable, CSntpQuery::Clock::now());
+            result = m_attempts.TakeRefusal(m_lastSent, Clock::now());
+            if (!result) {
+                return false; // Update asks again at once
+            }
+        } else {
+            const std::span<const std::uint8_t> bytes(datagram, static_cast<std::size_t>(received));
+            result = m_attempts.Take(bytes, ArrivalOnSteadyClock(arrivalUnixMicros), arrivalUnixMicros);
         }
-        const std::span<const std::uint8_t> bytes(datagram, static_cast<std::size_t>(received));
-        SntpReading reading = ReadSntpAnswer(bytes, m_sent, receivedUnixMicros);
-        if (std::string* rejection = std::get_if<std::string>(&reading)) {
-            m_lastRejection = std::move(*rejection);
-            continue;
+        if (result) {
+            Finish(std::move(*result));
+            return true;
         }
-        Finish(std::get<NtpResult>(std::move(reading)));
-        return true;
     }
-}
-
-bool CSntpQuery::FailAttempt(const char* failure, Clock::time_point now) {
-    if (m_attempts < kSntpMaxAttempts && now < m_end) {
-        (void)SendRequest(now);
-        return false;
-    }
-    Finish(UnansweredNtp(failure));
-    return true;
 }
 
 void CSntpQuery::Abandon(const std::string& failure) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SntpAttempts.h"
+
 #include "health/DeviceRecord.h"
 #include "ntp/NtpTime.h"
 #include "runtime/Signal.h"
@@ -8,9 +10,9 @@
 #include <chrono>
 #include <cstdint>
 
-// One SNTP exchange with a device, driven without blocking by whoever waits on Signal(): a request,
-// a 2 s time-out, one retry, all within the time the caller allows, and answers checked against the
-// request they claim to answer.
+// One SNTP check of a device, driven without blocking by whoever waits on Signal(): requests as
+// CSntpAttempts says, within the time the caller allows, and answers checked against the request they
+// claim to answer.
 class CSntpQuery {
 public:
     using Clock = std::chrono::steady_clock;
@@ -21,30 +23,25 @@ public:
     void Abandon(const std::string& failure);
     // Set when an answer (or an error) waits.
     const CSignal& Signal() const { return m_signal; }
-    // Takes what arrived and handles the time-out; true once the query has ended (Result is final).
+    // Takes what arrived, then sends the next request or ends the query when their time has come; true
+    // once the query has ended (Result is final).
     bool Update(Clock::time_point now);
-    // When the current attempt times out.
-    Clock::time_point Deadline() const { return m_deadline; }
+    // When Update has work without news: the next request or the end.
+    Clock::time_point Deadline() const { return m_attempts.NextWake(); }
     bool IsRunning() const { return m_running; }
     const NtpResult& Result() const { return m_result; }
 
 private:
-    // Sends a request with a fresh transmit time; false when it could not be sent.
-    bool SendRequest(Clock::time_point now);
-    // Takes one valid answer if one waits; true when the query ended.
+    // Sends a request with a fresh transmit time.
+    void SendRequest(Clock::time_point now);
+    // Takes every datagram that waits; true when one ended the query.
     bool TakeAnswers();
-    // Retries once, then ends the query with failure; true when it ended.
-    bool FailAttempt(const char* failure, Clock::time_point now);
     void Finish(NtpResult result);
 
     CUdpClient m_client;
     CSignal m_signal;
-    NtpTimestamp m_sent;
-    std::int64_t m_sentUnixMicros = 0;
-    int m_attempts = 0;
-    Clock::time_point m_deadline;
-    Clock::time_point m_end;
+    CSntpAttempts m_attempts;
+    NtpTimestamp m_lastSent; // which request a refusal refuses: the socket does not say
     bool m_running = false;
-    std::string m_lastRejection;
     NtpResult m_result;
 };

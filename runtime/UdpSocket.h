@@ -30,8 +30,9 @@ public:
         std::uint32_t peerAddress = 0; // host byte order
         unsigned short peerPort = 0;
         // When the datagram reached this PC on the clock of RealTimeMicros: the kernel's stamp where the
-        // platform keeps one, else the time it was taken here.
+        // platform keeps one (arrivalStamped), else the time it was taken here, which may be much later.
         std::int64_t arrivalUnixMicros = 0;
+        bool arrivalStamped = false;
     };
 
     // Opens the socket on an ephemeral port of every local address, closing an earlier one; false on failure.
@@ -41,6 +42,9 @@ public:
     bool SendTo(std::uint32_t address, unsigned short port, const std::uint8_t* data, std::size_t length);
     // Takes one waiting datagram or error report into buffer.
     Received ReceiveFrom(std::uint8_t* buffer, std::size_t size);
+    // The room the system keeps for datagrams waiting to be read, in its own accounting (a datagram's
+    // overhead included); 0 when no socket is open or the system does not say.
+    std::size_t ReceiveBufferBytes() const;
     // The socket as CEventLoop watches it; kNoSignal when none is open.
     WaitHandle SocketHandle() const;
     void Close();

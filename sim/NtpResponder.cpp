@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 namespace {
 
@@ -48,10 +49,12 @@ SntpPacket Answer(const SntpPacket& request, const NtpSetting& setting, std::int
     return answer;
 }
 
-// A datagram as it came: its sender, the local address it was sent to, and when the kernel took it.
+// Answers held for a long path at most: a flood of requests must not take the simulator's memory.
+constexpr std::size_t kMostHeldAnswers = 1 << 20;
+
+// A datagram as it came: its peer, and when the kernel took it.
 struct Arrival {
-    sockaddr_in sender{};
-    std::optional<in_pktinfo> destination;
+    NtpPeer peer;
     std::optional<std::int64_t> unixMicros;
 };
 
@@ -72,8 +75,8 @@ ssize_t Receive(int fd, std::span<std::uint8_t> buffer, Arrival& arrival) {
     iovec data{buffer.data(), buffer.size()};
     alignas(cmsghdr) std::uint8_t control[CMSG_SPACE(sizeof(timespec)) + CMSG_SPACE(sizeof(in_pktinfo))];
     msghdr message{};
-    message.msg_name = &arrival.sender;
-    message.msg_namelen = sizeof arrival.sender;
+    message.msg_name = &arrival.peer.sender;
+    message.msg_namelen = sizeof arrival.peer.sender;
     message.msg_iov = &data;
     message.msg_iovlen = 1;
     message.msg_control = control;
@@ -81,21 +84,21 @@ ssize_t Receive(int fd, std::span<std::uint8_t> buffer, Arrival& arrival) {
     const ssize_t received = recvmsg(fd, &message, 0);
     if (received >= 0) {
         arrival.unixMicros = ArrivalStampIn(message);
-        arrival.destination = DestinationIn(message);
+        arrival.peer.destination = DestinationIn(message);
     }
     return received;
 }
 
 // Sends from the address the request came to, which a socket on 0.0.0.0 would otherwise choose itself.
-void SendFrom(int fd, const SntpBytes& answer, const Arrival& arrival) {
+void SendFrom(int fd, const SntpBytes& answer, const NtpPeer& peer) {
     iovec data{const_cast<std::uint8_t*>(answer.data()), answer.size()};
     alignas(cmsghdr) std::uint8_t control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
     msghdr message{};
-    message.msg_name = const_cast<sockaddr_in*>(&arrival.sender);
-    message.msg_namelen = sizeof arrival.sender;
+    message.msg_name = const_cast<sockaddr_in*>(&peer.sender);
+    message.msg_namelen = sizeof peer.sender;
     message.msg_iov = &data;
     message.msg_iovlen = 1;
-    if (arrival.destination) {
+    if (peer.destination) {
         message.msg_control = control;
         message.msg_controllen = sizeof control;
         cmsghdr* header = CMSG_FIRSTHDR(&message);
@@ -103,13 +106,38 @@ void SendFrom(int fd, const SntpBytes& answer, const Arrival& arrival) {
         header->cmsg_type = IP_PKTINFO;
         header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
         in_pktinfo source{};
-        source.ipi_spec_dst = arrival.destination->ipi_addr;
+        source.ipi_spec_dst = peer.destination->ipi_addr;
         std::memcpy(CMSG_DATA(header), &source, sizeof source);
     }
     (void)sendmsg(fd, &message, 0);
 }
 
 } // namespace
+
+void CNtpPath::Send(int fd, const SntpBytes& answer, const NtpPeer& peer, Clock::time_point due,
+                    Clock::time_point now) {
+    if (due <= now) {
+        SendFrom(fd, answer, peer);
+    } else if (m_held.size() < kMostHeldAnswers) {
+        m_held.push_back({due, fd, answer, peer});
+    }
+}
+
+void CNtpPath::SendDue(Clock::time_point now) {
+    for (; !m_held.empty() && m_held.front().due <= now; m_held.pop_front()) {
+        SendFrom(m_held.front().fd, m_held.front().answer, m_held.front().peer);
+    }
+}
+
+std::optional<CNtpPath::Clock::time_point> CNtpPath::NextDue() const {
+    return m_held.empty() ? std::nullopt : std::optional(m_held.front().due);
+}
+
+bool LostOnThePath(int lossPercent) {
+    // Not for secrets: a loss pattern that differs from run to run is all it needs.
+    static std::minstd_rand random(std::random_device{}());
+    return lossPercent > 0 && std::uniform_int_distribution<int>(0, 99)(random) < lossPercent;
+}
 
 int OpenNtpSocket(const std::string& address, unsigned short port, std::string& error) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -136,7 +164,11 @@ int OpenNtpSocket(const std::string& address, unsigned short port, std::string& 
 }
 
 int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clock,
-                      const ServesAddress& serves) {
+                      const ServesAddress& serves, CNtpPath& path) {
+    const CNtpPath::Clock::time_point now = CNtpPath::Clock::now();
+    // Over a long path a request reaches the device half the round trip later and its answer comes back
+    // as long after: the device's times are those of that later moment, as its clock would read them.
+    const std::int64_t oneWayMicros = setting.pathDelayMicros / 2;
     for (int requests = 0;;) {
         std::uint8_t datagram[kSntpPacketSize + 1];
         Arrival arrival;
@@ -147,17 +179,24 @@ int AnswerNtpRequests(int fd, const NtpSetting& setting, const CDeviceClock& clo
         // The wait is read before the device clock: a pause between the two reads then makes the receive
         // time later, never earlier than the request came, which would hold it beyond the round trip.
         const std::int64_t waited = WaitedMicros(arrival.unixMicros);
-        const std::int64_t receivedMicros = Micros(clock.Now()) - waited;
+        const std::int64_t receivedMicros = Micros(clock.Now()) - waited + oneWayMicros;
         const std::optional<SntpPacket> request =
             DecodeSntp(std::span<const std::uint8_t>(datagram, static_cast<std::size_t>(received)));
         if (!request || request->mode != kModeClient ||
-            (arrival.destination && !serves(ntohl(arrival.destination->ipi_addr.s_addr)))) {
+            (arrival.peer.destination && !serves(ntohl(arrival.peer.destination->ipi_addr.s_addr)))) {
             continue;
+        }
+        if (LostOnThePath(setting.lossPercent)) {
+            continue; // lost before it reached the device
         }
         ++requests;
-        if (setting.silent) {
-            continue;
+        if (setting.silent || LostOnThePath(setting.lossPercent)) {
+            continue; // its answer lost on the way back
         }
-        SendFrom(fd, EncodeSntp(Answer(*request, setting, receivedMicros, Micros(clock.Now()))), arrival);
+        // The answer leaves the path a round trip after its request came, or now if this loop was later.
+        const std::int64_t holdMicros = std::max<std::int64_t>(setting.pathDelayMicros - waited, 0);
+        const SntpPacket answer =
+            Answer(*request, setting, receivedMicros, Micros(clock.Now()) + holdMicros - oneWayMicros);
+        path.Send(fd, EncodeSntp(answer), arrival.peer, now + std::chrono::microseconds(holdMicros), now);
     }
 }

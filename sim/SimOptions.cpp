@@ -16,6 +16,7 @@ constexpr long long kMaxClockSeconds = 1000000000000LL; // far beyond 2038 and 2
 constexpr long long kMaxDowntimeSeconds = 3600;
 constexpr long long kMaxSlowMs = 10000;
 constexpr long long kMaxLoginDelayMs = 60000;
+constexpr long long kMaxNtpDelayMs = 60000;
 constexpr std::size_t kHelpColumn = 28;   // where help texts start, after the two-space indent
 constexpr long long kMaxPid = 2147483647; // pid_t is a signed 32-bit number on Linux
 constexpr std::size_t kMaxAnswerLength = 200;
@@ -326,6 +327,23 @@ const Option kOptions[] = {
      "answer NTP requests with a kiss-o'-death: stratum 0 and CODE (1 to 4 capital\n"
      "letters, such as RATE, DENY or RSTR) as the reference id",
      &SetKissCode},
+    {"--ntp-delay", "MS",
+     "the NTP path's round trip: each request reaches the service MS/2 milliseconds\n"
+     "late and its answer comes back as late (default 0; at most 60000)",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         int ms = 0;
+         if (!SetWhole(ms, "--ntp-delay", 0, kMaxNtpDelayMs, " milliseconds", v, e)) {
+             return false;
+         }
+         o.ntp.pathDelayMicros = std::int64_t{ms} * 1000;
+         return true;
+     }},
+    {"--ntp-loss", "PERCENT",
+     "lose PERCENT of the NTP requests at random, and as many of their answers\n"
+     "(default 0; at most 100)",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.ntp.lossPercent, "--ntp-loss", 0, 100, " percent", v, e);
+     }},
     {"--ntp-silent", nullptr, "take NTP requests but never answer them", nullptr,
      [](SimOptions& o) -> bool& { return o.ntp.silent; }},
     {"--shell-port", "N", "port of the shell that shows \"# \" at once (default 5316; 0: off)",

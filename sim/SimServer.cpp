@@ -171,11 +171,12 @@ void CSimServer::ServeRound(std::span<epoll_event> ready, Clock::time_point now)
             }
             break;
         case Watched::Ntp:
-            for (int request = AnswerNtpRequests(m_ntpSockets[index], m_options.ntp, m_clock,
-                                                 [this](std::uint32_t local) {
-                                                     return !m_oneSocketPerPort ||
-                                                            m_ntpServed.contains(local);
-                                                 });
+            for (int request = AnswerNtpRequests(
+                     m_ntpSockets[index], m_options.ntp, m_clock,
+                     [this](std::uint32_t local) {
+                         return !m_oneSocketPerPort || m_ntpServed.contains(local);
+                     },
+                     m_ntpPath);
                  request > 0; --request) {
                 m_log.LogLine(m_options.ntpPort, kNtpRequestLogText, now);
             }
@@ -189,6 +190,7 @@ void CSimServer::ServeRound(std::span<epoll_event> ready, Clock::time_point now)
         }
     }
     ServeTimed(now);
+    m_ntpPath.SendDue(now);
 }
 
 bool CSimServer::WasBusy(const epoll_event& event) const {
@@ -503,7 +505,8 @@ void CSimServer::Restart(const RestartRequest& request, Clock::time_point now) {
 
 int CSimServer::WaitTimeoutMs(Clock::time_point now) const {
     std::optional<Clock::time_point> wake = m_reopenTime;
-    for (const std::optional<Clock::time_point>& other : {m_rebindTime, m_gpsFlips.NextTime()}) {
+    for (const std::optional<Clock::time_point>& other :
+         {m_rebindTime, m_gpsFlips.NextTime(), m_ntpPath.NextDue()}) {
         if (other && (!wake || *other < *wake)) {
             wake = other;
         }

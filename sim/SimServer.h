@@ -129,6 +129,7 @@ private:
     CEpoll m_epoll;
     std::vector<Listener> m_listeners;
     std::vector<int> m_ntpSockets;
+    CNtpPath m_ntpPath;
     std::unordered_map<int, Served> m_connections; // by descriptor
     std::unordered_set<int> m_timed;               // connections with bytes held back or slowed down
     std::uint64_t m_round = 0;                     // rounds served so far

@@ -73,7 +73,7 @@ void CDeviceProbe::StartNtpCheck(Clock::time_point now) {
     }
     m_ntpHistory.Asked(now);
     m_ntpCheck = kNtpStarting;
-    const NtpCheckId check = m_ntp.Start(m_addressValue, m_settings.ntpPort, now, now + m_settings.timeout,
+    const NtpCheckId check = m_ntp.Start(m_addressValue, m_settings.ntpPort, now + m_settings.timeout,
                                          [this](const NtpResult& result) {
                                              if (m_ntpCheck != 0) {
                                                  m_ntpCheck = 0;

@@ -42,6 +42,7 @@ public:
 
     ProbeGround Ground() { return {*m_loop, m_sockets, *m_ntp}; }
     CEventLoop& Loop() { return *m_loop; }
+    CNtpExchange& Ntp() { return *m_ntp; }
     // Whether the sockets have room for one more device's race.
     bool HasRoomForADevice() const { return m_sockets.HasRoom(kSocketsOfARace); }
     // What the probe in slot calls when it wants a look.
@@ -431,6 +432,8 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
     while (!stopped && (nextToStart < devices.size() || active > 0)) {
         const Clock::time_point now = Clock::now();
         if (now >= end) {
+            // An answer that reached this PC before the deadline is no time-out, however busy the loop was.
+            fleet->Ntp().TakeArrivals();
             ExpireAtDeadline(devices, settings, probes, startedAt, end, records);
             break;
         }

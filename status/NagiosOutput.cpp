@@ -96,13 +96,17 @@ std::string Performance(const DeviceRecord& record, const HealthLimits& limits, 
         const NtpResult& ntp = *record.ntp;
         performance.Add("ntp_offset", FormatNumber("%.6fs", ntp.offsetSeconds), offsetLimits);
         performance.Add("ntp_delay", FormatNumber("%.6fs", ntp.delaySeconds), {.min = "0"});
-        performance.Add("stratum", std::to_string(ntp.stratum),
+        // Strata 17 to 255 are reserved, and NTP takes any of them for 16, unsynchronised: the datum says
+        // so within its declared bounds, where a graphing tool would drop a value beyond them as unknown.
+        // The line and the JSON keep the stratum served.
+        const int unsynchronised = kHighestStratum + 1;
+        performance.Add("stratum", std::to_string(std::min(ntp.stratum, unsynchronised)),
                         {.warn = StratumWarnRange(limits),
                          .crit = PluginRangeText(PluginRange{
                              .start = kLowestStratum,
                              .end = static_cast<double>(limits.stratumCrit.value_or(kHighestStratum))}),
                          .min = "0",
-                         .max = std::to_string(kHighestStratum + 1)});
+                         .max = std::to_string(unsynchronised)});
     }
     if (const NtpPeer* peer = record.peers ? SystemPeer(*record.peers) : nullptr) {
         performance.Add("peer_offset", FormatNumber("%.6fs", peer->offsetMs / kMsPerSecond));

@@ -13,8 +13,8 @@ namespace {
 // once a minute is well clear of that and still shows an announcement the minute it is made.
 constexpr auto kAskInterval = std::chrono::seconds(60);
 static_assert(kAskInterval >= kShortestNtpPoll, "the window asks no more often than any other program");
-// Room for the query's time-out and its one retry.
-constexpr auto kExchangeLimit = std::chrono::seconds(5);
+// As long as vantrex-status's default time-out: the same requests, so the same loss is ridden out.
+constexpr auto kExchangeLimit = std::chrono::seconds(15);
 
 } // namespace
 

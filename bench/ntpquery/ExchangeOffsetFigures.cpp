@@ -53,7 +53,7 @@ Figures CheckAtOnce(CEventLoop& loop, int count) {
     int ended = 0;
     const Clock::time_point now = Clock::now();
     for (int device = 0; device < count; ++device) {
-        exchange.Start(AddressOf(device, count), kNtpPort, now, now + kCheckTime,
+        exchange.Start(AddressOf(device, count), kNtpPort, now + kCheckTime,
                        [&results, &ended, device](const NtpResult& r) {
                            results[static_cast<std::size_t>(device)] = r;
                            ++ended;

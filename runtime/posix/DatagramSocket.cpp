@@ -28,13 +28,16 @@ int OpenDatagramSocket() {
 }
 
 ssize_t ReceiveDatagram(int fd, std::uint8_t* buffer, std::size_t size, sockaddr_in* sender,
-                        std::int64_t& arrivalUnixMicros) {
+                        std::int64_t& arrivalUnixMicros, bool* stamped) {
     for (;;) {
         std::optional<std::int64_t> stamp;
         const ssize_t received = ReceiveStamped(fd, buffer, size, sender, stamp);
         if (received >= 0) {
             // A datagram without a stamp is stamped as it is read.
             arrivalUnixMicros = stamp ? *stamp : RealTimeMicros();
+            if (stamped != nullptr) {
+                *stamped = stamp.has_value();
+            }
             return received;
         }
         if (errno != EINTR) {

@@ -15,6 +15,7 @@ sockaddr_in Ipv4SocketAddress(std::uint32_t address, unsigned short port);
 int OpenDatagramSocket();
 
 // Takes one waiting datagram into buffer (cut at size) and its sender (sender may be null): its length,
-// or -1 with errno set. arrivalUnixMicros is the kernel's stamp, else the time of the read.
+// or -1 with errno set. arrivalUnixMicros is the kernel's stamp, else the time of the read; stamped (may be
+// null) says which.
 ssize_t ReceiveDatagram(int fd, std::uint8_t* buffer, std::size_t size, sockaddr_in* sender,
-                        std::int64_t& arrivalUnixMicros);
+                        std::int64_t& arrivalUnixMicros, bool* stamped = nullptr);

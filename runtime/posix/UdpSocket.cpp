@@ -93,10 +93,13 @@ CUdpSocket::Received CUdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t s
         }
         sockaddr_in sender{};
         std::int64_t arrivalUnixMicros = 0;
-        const ssize_t received = ReceiveDatagram(m_native->fd, buffer, size, &sender, arrivalUnixMicros);
+        bool stamped = false;
+        const ssize_t received =
+            ReceiveDatagram(m_native->fd, buffer, size, &sender, arrivalUnixMicros, &stamped);
         if (received >= 0) {
             Received datagram = PeerReport(Arrival::Datagram, sender, static_cast<std::size_t>(received));
             datagram.arrivalUnixMicros = arrivalUnixMicros;
+            datagram.arrivalStamped = stamped;
             return datagram;
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -107,6 +110,16 @@ CUdpSocket::Received CUdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t s
         }
     }
     return {}; // the reports still queued keep the socket ready for the next call
+}
+
+std::size_t CUdpSocket::ReceiveBufferBytes() const {
+    int bytes = 0;
+    socklen_t length = sizeof bytes;
+    if (m_native->fd < 0 || getsockopt(m_native->fd, SOL_SOCKET, SO_RCVBUF, &bytes, &length) != 0 ||
+        bytes < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(bytes);
 }
 
 WaitHandle CUdpSocket::SocketHandle() const {

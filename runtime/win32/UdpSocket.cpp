@@ -94,6 +94,17 @@ CUdpSocket::Received CUdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t s
     return {};
 }
 
+std::size_t CUdpSocket::ReceiveBufferBytes() const {
+    int bytes = 0;
+    int length = sizeof bytes;
+    if (m_native->socket == INVALID_SOCKET ||
+        getsockopt(m_native->socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&bytes), &length) != 0 ||
+        bytes < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(bytes);
+}
+
 WaitHandle CUdpSocket::SocketHandle() const {
     return m_native->socket == INVALID_SOCKET ? kNoSignal : static_cast<WaitHandle>(m_native->socket);
 }

@@ -136,9 +136,19 @@ TEST(SntpPacket, TimesThatCannotBeTrue) {
     EXPECT_EQ(CheckSntpTimes(answer, NtpTimestamp{999, 0}), SntpVerdict::ArrivedBeforeSent);
 }
 
-TEST(SntpPacket, ReferenceIdOfAnUpstreamServerIsItsAddress) {
-    EXPECT_EQ(FormatReferenceId(2, 0xC0A80101u), "192.168.1.1");
-    EXPECT_EQ(FormatReferenceId(0, 0x52415445u), "RATE"); // a kiss code
+// A name where the bytes are one, the four bytes dotted where not: nothing is dropped unseen.
+TEST(SntpPacket, ReferenceIdIsANameOrTheFourBytes) {
+    struct Case {
+        int stratum;
+        std::uint32_t id;
+        const char* text;
+    };
+    for (const Case& c :
+         {Case{2, 0xC0A80101u, "192.168.1.1"}, Case{0, 0x52415445u, "RATE"}, Case{1, 0x47505300u, "GPS"},
+          Case{1, 0x7F7F0101u, "127.127.1.1"}, Case{1, 0x47005300u, "71.0.83.0"},
+          Case{1, 0x47505380u, "71.80.83.128"}, Case{1, 0, ""}}) {
+        EXPECT_EQ(FormatReferenceId(static_cast<std::uint8_t>(c.stratum), c.id), c.text) << std::hex << c.id;
+    }
 }
 
 } // namespace

@@ -97,6 +97,7 @@ TEST(UdpSocketTest, StampsTheArrivalNotTheRead) {
     ASSERT_TRUE(socket.Open());
     // Linux turns stamping on for the whole system a moment after the first socket asks for it.
     std::int64_t leadMicros = 0;
+    bool stamped = false;
     for (int round = 0; round < kStampRounds && leadMicros < kReadLateMicros / 2; ++round) {
         const std::uint8_t request[] = {1};
         ASSERT_TRUE(socket.SendTo(kPeerAddress, kPeerPort + 1, request, sizeof request));
@@ -107,8 +108,10 @@ TEST(UdpSocketTest, StampsTheArrivalNotTheRead) {
         const CUdpSocket::Received received = socket.ReceiveFrom(buffer, sizeof buffer);
         ASSERT_EQ(received.arrival, CUdpSocket::Arrival::Datagram);
         leadMicros = readAt - received.arrivalUnixMicros;
+        stamped = received.arrivalStamped;
     }
     EXPECT_GE(leadMicros, kReadLateMicros / 2);
+    EXPECT_TRUE(stamped) << "says whose time it is";
 }
 
 // A closed port's refusal names the peer and the refused datagram, and the refusals still queued do not

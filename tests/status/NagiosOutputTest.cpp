@@ -32,6 +32,14 @@ TEST(NagiosOutput, OneLineForOneDeviceAndALineEachForSeveral) {
               "127.0.9.2 CRITICAL: NTP: no answer; GPS not locked\n");
 }
 
+// A reserved stratum is unsynchronised in the data, which stay within their declared bounds.
+TEST(NagiosOutput, AStratumBeyondTheBoundsIsUnsynchronised) {
+    DeviceRecord record = HealthyReading();
+    record.ntp->stratum = 255;
+    const std::string output = FormatNagios({{record, AssessHealth(record, HealthLimits{})}}, HealthLimits{});
+    EXPECT_NE(output.find(" stratum=16;;1:15;0;16\n"), std::string::npos) << output;
+}
+
 // The system peer's data with the limits and bounds of each: jitter from 0, reach from 0 to 8.
 TEST(NagiosOutput, PeerDataHasItsBounds) {
     const DeviceRecord record = WithSystemPeer(0377, 0.004);
