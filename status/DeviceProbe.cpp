@@ -41,11 +41,12 @@ constexpr NtpCheckId kNtpStarting = std::numeric_limits<NtpCheckId>::max();
 } // namespace
 
 CDeviceProbe::CDeviceProbe(const ProbeGround& ground, std::string address, std::uint32_t addressValue,
-                           const ProbeSettings& settings, CNtpHistory history, std::function<void()> news)
+                           const ProbeSettings& settings, CNtpHistory history, std::function<void()> news,
+                           LinkHint hint)
     : m_loop(ground.loop), m_ntp(ground.ntp), m_address(std::move(address)), m_addressValue(addressValue),
       m_settings(settings), m_news(std::move(news)),
       m_race(ground.loop, ground.sockets, m_address,
-             {.shell = settings.shellPort, .telnet = settings.telnetPort}, m_news),
+             {.shell = settings.shellPort, .telnet = settings.telnetPort}, m_news, hint),
       m_ntpHistory(std::move(history)) {
     m_timing.pollPacingMs = static_cast<std::uint32_t>(settings.pollPacing.count());
 }

@@ -54,9 +54,10 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // history: the device's NTP checks before this probe, so that a device probed again and again is
-    // asked at most every kShortestNtpPoll. ground outlives the probe.
+    // asked at most every kShortestNtpPoll; hint: what its last race taught. ground outlives the probe.
     CDeviceProbe(const ProbeGround& ground, std::string address, std::uint32_t addressValue,
-                 const ProbeSettings& settings, CNtpHistory history, std::function<void()> news);
+                 const ProbeSettings& settings, CNtpHistory history, std::function<void()> news,
+                 LinkHint hint = {});
     ~CDeviceProbe();
     CDeviceProbe(const CDeviceProbe&) = delete;
     CDeviceProbe& operator=(const CDeviceProbe&) = delete;
@@ -82,6 +83,8 @@ public:
     DeviceRecord Record(Clock::time_point now) const;
     // The NTP checks so far, for the next probe of the device.
     const CNtpHistory& NtpHistory() const { return m_ntpHistory; }
+    // What the races so far taught, for the next probe of the device.
+    const LinkHint& Hint() const { return m_race.Hint(); }
     ProbePhase Phase() const { return m_phase; }
     // The wait before the next reconnect attempt (watch mode).
     CReconnectDelay& ReconnectDelay() { return m_reconnect; }
