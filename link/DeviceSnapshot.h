@@ -4,8 +4,8 @@
 #include "DeviceTime.h"
 #include "LinkInstant.h"
 #include "LinkState.h"
-#include "TimedClockReading.h"
 #include "devicetext/PeerTable.h"
+#include "TimedClockReading.h"
 
 #include <cstdint>
 #include <optional>

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <memory>
 #include <string>
 #include <vector>
