@@ -36,7 +36,8 @@ void ParseListen(const std::string& text, ExporterOptions& options) {
 }
 
 std::optional<DeviceAddress> ParseDevice(std::string_view text) {
-    const std::optional<Octets> octets = ParseDottedAddress(text);
+    std::string refusal;
+    const std::optional<Octets> octets = ParseDeviceAddress(text, refusal);
     return octets ? std::optional<DeviceAddress>({FormatDottedAddress(*octets), AddressValue(*octets)})
                   : std::nullopt;
 }
@@ -115,7 +116,7 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
         app.parse(argc, argv);
         ParseListen(listen, options);
         options.allow = EachParsed(allow, ParseNetwork, "--allow", "a network A.B.C.D/N or an address");
-        options.devices = EachParsed(arguments, ParseDevice, "ADDRESS", "a dotted IPv4 address");
+        options.devices = EachParsed(arguments, ParseDevice, "ADDRESS", kDeviceAddressExpected);
         std::string reason;
         std::optional<std::vector<DeviceAddress>> listed = std::vector<DeviceAddress>();
         if (!options.fromPath.empty()) {

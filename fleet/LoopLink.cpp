@@ -134,8 +134,8 @@ void CLoopLink::ReceiveBlock() {
     char block[kLinkBufferSize];
     const int received = m_client.Receive(block, sizeof block, 0);
     if (received < 0) {
-        if (CTcpClient::LastError() != kErrorWouldBlock) {
-            m_dialogue.End(StateReceiveFailed);
+        if (const int error = CTcpClient::LastError(); error != kErrorWouldBlock) {
+            m_dialogue.End(ReceiveFailure(error));
         }
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/TcpClient.h"
+
 // Progress of one run of a device link, as the link reports it.
 enum LinkState : int {
     StateReceiveFailed = -1, // a receive failed; also the unreported value a run starts with
@@ -9,10 +11,16 @@ enum LinkState : int {
     StateLinkClosed = 3,
     StateSilent = 4,
     StateReady = 5,
+    StateLinkReset = 6, // the device reset the connection
 };
 
 // A lamp reading: 1 on, 0 off, -1 undetermined.
 using IndicatorState = int;
+
+// The end of a run whose receive failed with error (CTcpClient::LastError).
+inline LinkState ReceiveFailure(int error) {
+    return error == kErrorConnectionReset ? StateLinkReset : StateReceiveFailed;
+}
 
 inline constexpr unsigned short kShellPort = 5316;
 inline constexpr unsigned short kTelnetPort = 23;

@@ -20,6 +20,8 @@ const char* LinkFailureText(int state) {
         return "connection closed by the device";
     case StateSilent:
         return "device silent";
+    case StateLinkReset:
+        return "connection reset by the device";
     case StateReceiveFailed:
         return "receive failed";
     default:

@@ -114,15 +114,21 @@ DeviceAddress ResolvedHost(std::string_view name, const HostResolver& resolve) {
         throw CLI::ValidationError("-H", "cannot resolve " + Quoted(name) + ": " +
                                              OutsideText(reason, kLongestEcho));
     }
-    return {FormatDottedAddress(OctetsOf(*value)), *value};
+    const std::string address = FormatDottedAddress(OctetsOf(*value));
+    std::string refusal;
+    if (!ParseDeviceAddress(address, refusal)) {
+        throw CLI::ValidationError("-H", Quoted(name) + " resolves to " + address + ", which " + refusal);
+    }
+    return {address, *value};
 }
 
 // Dotted addresses, and with -H a host name, resolved to its IPv4 address: arguments and files are
 // taken as written, so that nothing but what is named is contacted.
 DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fromFile,
                              const HostResolver& resolve) {
-    const std::optional<Octets> octets = ParseDottedAddress(address.text);
-    if (!octets && address.option == std::string_view("-H")) {
+    std::string refusal;
+    const std::optional<Octets> octets = ParseDeviceAddress(address.text, refusal);
+    if (!ParseDottedAddress(address.text) && address.option == std::string_view("-H")) {
         return ResolvedHost(address.text, resolve);
     }
     if (!octets) {
@@ -130,7 +136,7 @@ DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fr
             address.line == 0 ? ""
                               : " (line " + std::to_string(address.line) + " of " + Quoted(fromFile) + ")";
         throw CLI::ValidationError(address.line == 0 ? address.option : "--from",
-                                   Quoted(address.text) + " is not a dotted IPv4 address" + where);
+                                   Quoted(address.text) + " " + refusal + where);
     }
     return {FormatDottedAddress(*octets), AddressValue(*octets)};
 }

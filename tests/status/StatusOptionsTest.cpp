@@ -348,6 +348,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "dotted IPv4 address (line 2 of",
                     "127.0.77.1\n" + kLongLine + "\n"},
         RefusalCase{"ControlBytesInTheFile", {"--from", "FILE"}, "'\\x1b[2J' is not a dotted", "\x1b[2J\n"},
+        // Neither names one device: the reason is said.
+        RefusalCase{
+            "BroadcastAddress", {"255.255.255.255"}, "ADDRESS: '255.255.255.255' is the broadcast address"},
+        RefusalCase{"UnspecifiedAddressInTheFile",
+                    {"--from", "FILE"},
+                    "'0.0.0.0' is the unspecified address, not a device's (line 1 of",
+                    "0.0.0.0\n"},
         RefusalCase{
             "FileTooLarge", {"--from", "FILE"}, "is larger than 4 MiB", std::string(5 * 1024 * 1024, '#')},
         RefusalCase{"NoFile", {"--from", "/nonexistent/list"}, "--from: cannot read '/nonexistent/list'"},
