@@ -70,7 +70,7 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     std::string listen = "127.0.0.1:9716";
     std::vector<std::string> allow;
     std::vector<std::string> arguments;
-    double timeoutSeconds = 15;
+    double timeoutSeconds = std::chrono::duration<double>(kDefaultReadingLimit).count();
     double intervalSeconds = 10;
     int maxProbes = 64;
     int maxConnections = 16384;
@@ -100,7 +100,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
         ->check(NumberWithin(1, 1048576, true));
     app.add_option("--timeout", timeoutSeconds,
                    "seconds for a device's whole reading, NTP check included, when the scraper gives no time "
-                   "limit; also the most a scraper's limit may ask (3.5 to 60, default 15)")
+                   "limit; also the most a scraper's limit may ask (3.5 to 60, " +
+                       DefaultReadingTime() + ")")
         ->check(NumberWithin(kShortestProbeSeconds, kLongestProbeSeconds));
     app.add_option("--interval", intervalSeconds,
                    "seconds between updates of the listed devices' state (1 to 86400, default 10)")

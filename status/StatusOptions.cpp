@@ -332,7 +332,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
     bool nagios = false;
     bool noNtp = false;
     bool ntp = false;
-    double timeoutSeconds = 15;
+    double timeoutSeconds = std::chrono::duration<double>(kDefaultReadingLimit).count();
     double watchSeconds = 0;
     double deadlineSeconds = 0;
     int parallel = kMostParallel;
@@ -354,8 +354,8 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
     auto* prometheusOption =
         app.add_option("--prometheus", options.prometheusPath, "also write a Prometheus textfile to FILE");
     app.add_option("--timeout", timeoutSeconds,
-                   "seconds for each device's whole reading, NTP check included (" + ReadingTimes() +
-                       ", default 15)")
+                   "seconds for each device's whole reading, NTP check included (" + ReadingTimes() + ", " +
+                       DefaultReadingTime() + ")")
         ->check(ReadingTime());
     app.add_option("-t,--deadline", deadlineSeconds,
                    "seconds for the whole run (" + ReadingTimes() +
@@ -470,6 +470,15 @@ CLI::Validator NumberWithin(double minimum, double maximum, bool whole) {
 std::string ReadingTimes() {
     char text[48];
     std::snprintf(text, sizeof text, "%g to %g", kShortestReadingSeconds, kLongestWait);
+    return text;
+}
+
+std::string DefaultReadingTime() {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "default %g: enough for a device 1 s away over telnet, or on a link that delivers a byte "
+                  "every 20 ms",
+                  std::chrono::duration<double>(kDefaultReadingLimit).count());
     return text;
 }
 
