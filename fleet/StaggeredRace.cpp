@@ -55,6 +55,12 @@ void CStaggeredRace::OnSecondDue() {
     // A prompt that came while this PC was too busy to read it must not count as silence: its news, if
     // any, comes before the second link could start.
     Link(m_first).CatchUp();
+    if (m_outcome == RaceOutcome::Racing && !m_started[Index(Rival(m_first))] &&
+        CEventLoop::Clock::now() < m_plan.SecondDue()) {
+        // A connect that stood only now has its own wait for the prompt.
+        ArmSecond();
+        return;
+    }
     StartSecond();
 }
 
