@@ -55,6 +55,20 @@ std::optional<Octets> ParseDottedAddress(std::string_view text) {
     return octets && AddressValue(*octets) != 0 ? octets : std::nullopt;
 }
 
+std::optional<Octets> ParseDeviceAddress(std::string_view text, std::string& refusal) {
+    const std::optional<Octets> octets = ParseDottedQuad(text);
+    if (!octets) {
+        refusal = "is not a dotted IPv4 address";
+    } else if (AddressValue(*octets) == 0) {
+        refusal = "is the unspecified address, not a device's";
+    } else if (AddressValue(*octets) == 0xFFFFFFFF) {
+        refusal = "is the broadcast address, not a device's";
+    } else {
+        return octets;
+    }
+    return std::nullopt;
+}
+
 std::string FormatDottedAddress(const Octets& octets) {
     return std::to_string(octets[0]) + '.' + std::to_string(octets[1]) + '.' + std::to_string(octets[2]) +
            '.' + std::to_string(octets[3]);

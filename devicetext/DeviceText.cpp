@@ -1,5 +1,6 @@
 #include "DeviceText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -92,12 +93,18 @@ std::string DeviceText(std::string_view text) {
     return shown;
 }
 
-std::string OutsideText(std::string_view text, std::size_t limit) {
-    std::string_view head = text.substr(0, limit);
-    for (int back = 0; back < 3 && head.size() < text.size() && !head.empty() &&
-                       (static_cast<unsigned char>(text[head.size()]) & 0xC0) == 0x80;
+std::size_t WholeCharacterLength(std::string_view text, std::size_t limit) {
+    std::size_t length = std::min(limit, text.size());
+    // A UTF-8 sequence has at most three continuation bytes: more are not one character anyway.
+    for (int back = 0; back < 3 && length < text.size() && length > 0 &&
+                       (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80;
          ++back) {
-        head.remove_suffix(1);
+        --length;
     }
+    return length;
+}
+
+std::string OutsideText(std::string_view text, std::size_t limit) {
+    const std::string_view head = text.substr(0, WholeCharacterLength(text, limit));
     return DeviceText(head) + (head.size() < text.size() ? "…" : "");
 }

@@ -11,6 +11,10 @@
 // for its own syntax.
 std::string DeviceText(std::string_view text);
 
+// How many of text's first bytes, at most limit, end on a character boundary: a cut there never splits
+// a UTF-8 sequence (bytes that are not UTF-8 count as characters of their own).
+std::size_t WholeCharacterLength(std::string_view text, std::size_t limit);
+
 // Text from outside (a device, a file, the command line), fit for a message or a log line: its first
 // `limit` bytes (not ending within a UTF-8 sequence), escaped as DeviceText does, with "…" when cut.
 std::string OutsideText(std::string_view text, std::size_t limit);

@@ -33,7 +33,7 @@ public:
     std::string Format() const;
 
 private:
-    // Upper bounds of the duration buckets in seconds: a reading takes 3 s at least, 15 s by default.
+    // Upper bounds of the duration buckets in seconds: a reading takes 3 s at least, 30 s by default.
     static constexpr std::array<double, 10> kBuckets = {1, 2, 3, 4, 5, 7.5, 10, 15, 20, 30};
     static constexpr std::size_t kScrapeErrorReasons = static_cast<std::size_t>(ScrapeError::Version) + 1;
 

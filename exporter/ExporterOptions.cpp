@@ -36,7 +36,8 @@ void ParseListen(const std::string& text, ExporterOptions& options) {
 }
 
 std::optional<DeviceAddress> ParseDevice(std::string_view text) {
-    const std::optional<Octets> octets = ParseDottedAddress(text);
+    std::string refusal;
+    const std::optional<Octets> octets = ParseDeviceAddress(text, refusal);
     return octets ? std::optional<DeviceAddress>({FormatDottedAddress(*octets), AddressValue(*octets)})
                   : std::nullopt;
 }
@@ -69,7 +70,7 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     std::string listen = "127.0.0.1:9716";
     std::vector<std::string> allow;
     std::vector<std::string> arguments;
-    double timeoutSeconds = 15;
+    double timeoutSeconds = std::chrono::duration<double>(kDefaultReadingLimit).count();
     double intervalSeconds = 10;
     int maxProbes = 64;
     int maxConnections = 16384;
@@ -99,7 +100,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
         ->check(NumberWithin(1, 1048576, true));
     app.add_option("--timeout", timeoutSeconds,
                    "seconds for a device's whole reading, NTP check included, when the scraper gives no time "
-                   "limit; also the most a scraper's limit may ask (3.5 to 60, default 15)")
+                   "limit; also the most a scraper's limit may ask (3.5 to 60, " +
+                       DefaultReadingTime() + ")")
         ->check(NumberWithin(kShortestProbeSeconds, kLongestProbeSeconds));
     app.add_option("--interval", intervalSeconds,
                    "seconds between updates of the listed devices' state (1 to 86400, default 10)")
@@ -115,7 +117,7 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
         app.parse(argc, argv);
         ParseListen(listen, options);
         options.allow = EachParsed(allow, ParseNetwork, "--allow", "a network A.B.C.D/N or an address");
-        options.devices = EachParsed(arguments, ParseDevice, "ADDRESS", "a dotted IPv4 address");
+        options.devices = EachParsed(arguments, ParseDevice, "ADDRESS", kDeviceAddressExpected);
         std::string reason;
         std::optional<std::vector<DeviceAddress>> listed = std::vector<DeviceAddress>();
         if (!options.fromPath.empty()) {

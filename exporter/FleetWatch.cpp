@@ -31,6 +31,8 @@ void CFleetWatch::Run(const CSignal& stop, CSignal& reload) {
     std::vector<DeviceAddress> devices = Listed();
     Publish(devices);
     const RecordSink sink = [this](const std::vector<DeviceRecord>& records) { Store(records); };
+    FleetSettings fleet = m_options.fleet;
+    fleet.linkHints = &m_linkHints;
     const DeviceListSource relist = [this, &devices] {
         ReadFromFileAgain();
         devices = Listed();
@@ -43,7 +45,7 @@ void CFleetWatch::Run(const CSignal& stop, CSignal& reload) {
             (void)reload.Reset();
             (void)relist();
         } else {
-            WatchChangingFleet(devices, m_options.fleet, stop, reload, relist, sink);
+            WatchChangingFleet(devices, fleet, stop, reload, relist, sink);
         }
     }
 }

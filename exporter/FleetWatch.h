@@ -46,9 +46,10 @@ private:
     void ShowPage();
 
     const ExporterOptions& m_options;
-    // Only the watching thread uses these two.
+    // Only the watching thread uses these three.
     std::vector<DeviceAddress> m_fromDevices;
     CFleetMemory m_memory;
+    LinkHints m_linkHints;           // across the watches a changed list starts anew
     std::size_t m_localFailures = 0; // devices that failed for this PC's reason at the last update
     mutable CLock m_lock;
     FleetPage m_page;

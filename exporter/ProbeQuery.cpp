@@ -50,9 +50,10 @@ DeviceAddress Target(const Parameters& parameters) {
     if (!text) {
         throw Refusal{"target is missing"};
     }
-    const std::optional<Octets> octets = ParseDottedAddress(*text);
+    std::string refusal;
+    const std::optional<Octets> octets = ParseDeviceAddress(*text, refusal);
     if (!octets) {
-        throw Refused("target", *text, "a dotted IPv4 address");
+        throw Refused("target", *text, kDeviceAddressExpected);
     }
     return {FormatDottedAddress(*octets), AddressValue(*octets)};
 }

@@ -11,6 +11,9 @@
 // limit is shorter anyway.
 inline constexpr double kShortestProbeSeconds = 3.5;
 inline constexpr double kLongestProbeSeconds = 60;
+// What a device's address must be, for the refusal of one that is not.
+inline constexpr const char* kDeviceAddressExpected =
+    "a device's dotted IPv4 address (not 0.0.0.0 nor 255.255.255.255)";
 
 // One /probe request as asked: the device and how it is read, within what limit.
 struct ProbeQuery {

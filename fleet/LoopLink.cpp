@@ -24,8 +24,7 @@ void CLoopLink::Start(std::uint32_t address, unsigned short port, const LinkTimi
     m_port = port;
     m_dialogue.Configure(port, timing);
     m_dialogue.Start(LinkInstantNow());
-    m_reportedState = m_dialogue.State();
-    m_reportedRevision = m_dialogue.SnapshotRevision();
+    MarkReported();
     m_client.SetConnectTimeout(timing.connectTimeoutMs);
     if (Connect(address)) {
         Arm();
@@ -40,8 +39,17 @@ void CLoopLink::Start(std::uint32_t address, unsigned short port, const LinkTimi
 
 void CLoopLink::Stop() {
     Release();
-    m_reportedState = m_dialogue.State();
-    m_reportedRevision = m_dialogue.SnapshotRevision();
+    MarkReported();
+}
+
+void CLoopLink::CatchUp() {
+    // A connect that has just stood may have brought its first bytes too: both are looked at.
+    if (m_watched && m_dialogue.Phase() == DialoguePhase::Connecting) {
+        OnSocket(LoopWritable);
+    }
+    if (m_watched && m_dialogue.Phase() == DialoguePhase::Talking) {
+        OnSocket(LoopReadable);
+    }
 }
 
 bool CLoopLink::Connect(std::uint32_t address) {
@@ -126,8 +134,8 @@ void CLoopLink::ReceiveBlock() {
     char block[kLinkBufferSize];
     const int received = m_client.Receive(block, sizeof block, 0);
     if (received < 0) {
-        if (CTcpClient::LastError() != kErrorWouldBlock) {
-            m_dialogue.End(StateReceiveFailed);
+        if (const int error = CTcpClient::LastError(); error != kErrorWouldBlock) {
+            m_dialogue.End(ReceiveFailure(error));
         }
         return;
     }
@@ -179,12 +187,18 @@ void CLoopLink::SetTimer(std::optional<LinkClock::time_point> at) {
 }
 
 void CLoopLink::Report() {
-    if (m_dialogue.State() == m_reportedState && m_dialogue.SnapshotRevision() == m_reportedRevision) {
+    if (m_dialogue.Phase() == m_reportedPhase && m_dialogue.State() == m_reportedState &&
+        m_dialogue.SnapshotRevision() == m_reportedRevision) {
         return;
     }
+    MarkReported();
+    m_news();
+}
+
+void CLoopLink::MarkReported() {
+    m_reportedPhase = m_dialogue.Phase();
     m_reportedState = m_dialogue.State();
     m_reportedRevision = m_dialogue.SnapshotRevision();
-    m_news();
 }
 
 void CLoopLink::Release() {

@@ -11,8 +11,8 @@
 #include <functional>
 #include <string>
 
-// Told on the loop's thread, as the last thing a wake does with the link, that its state or its
-// snapshot has changed. It may stop or restart the link.
+// Told on the loop's thread, as the last thing a wake does with the link, that its phase, its state or
+// its snapshot has changed. It may stop or restart the link.
 using LoopLinkNews = std::function<void()>;
 
 // One TCP link to a device on an event loop: a CDeviceDialogue over a non-blocking socket, watched for
@@ -33,6 +33,10 @@ public:
     void Start(std::uint32_t address, unsigned short port, const LinkTiming& timing);
     // Ends the run without a report and gives back its socket.
     void Stop();
+    // Takes what the socket holds now (a connect's outcome, received bytes) as a wake that reported it
+    // would, with news if anything changed: for an owner about to judge the link by what it has shown,
+    // when this PC is too busy for the loop to have looked yet.
+    void CatchUp();
 
     // Whether a socket is open: a run under way.
     bool HoldsSocket() const { return m_client.IsOpen(); }
@@ -58,8 +62,10 @@ private:
     // the socket once the run has ended.
     void Arm();
     void SetTimer(std::optional<LinkClock::time_point> at);
-    // Tells the owner when the state or the snapshot changed since it was last told.
+    // Tells the owner when the phase, the state or the snapshot changed since it was last told.
     void Report();
+    // Takes the present as told.
+    void MarkReported();
     // Forgets the watch and the timer and closes the socket.
     void Release();
 
@@ -74,6 +80,7 @@ private:
     bool m_awaitsWritable = false; // the socket took none of a due command
     LoopTimerId m_timer = 0;
     std::optional<LinkClock::time_point> m_timerAt;
+    DialoguePhase m_reportedPhase = DialoguePhase::Ended;
     LinkState m_reportedState = StateStarting;
     std::uint64_t m_reportedRevision = 0;
 };

@@ -18,6 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FuzzCheck(at <= text.size() && version->size() <= text.size() - at,
                       "the version lies inside the text");
             FuzzCheck(text.find_first_of("\r\n", at) != std::string::npos, "the version's line ended");
+            // Backed off at most three bytes, a cut ends where the next byte starts a character.
+            const std::size_t next = at + version->size();
+            FuzzCheck((static_cast<unsigned char>(text[next]) & 0xC0) != 0x80 ||
+                          version->size() + 3 == kVersionLength,
+                      "a cut never splits a character");
         }
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "DeviceAnswers.h"
 
 #include "DeviceDialect.h"
+#include "devicetext/DeviceText.h"
 #include "devicetext/PeerLine.h"
 
 #include <algorithm>
@@ -73,7 +74,8 @@ std::optional<std::string_view> ParseVersionAnswer(const char* text, const char*
     if (length == 0 || line[length] == '\0') {
         return std::nullopt;
     }
-    return std::string_view(line, std::min(length, kVersionLength));
+    // Cut where a character ends: a version in UTF-8 keeps whole characters only.
+    return std::string_view(line, WholeCharacterLength(std::string_view(line, length), kVersionLength));
 }
 
 std::optional<DeviceClockReading> ReadDeviceClock(const char* text) {

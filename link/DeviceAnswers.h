@@ -13,7 +13,7 @@
 // Readers of the device's answers. Each takes the NUL-terminated text received up to the shell prompt
 // that ends the answer and looks only at what follows the first occurrence of the answer's marker.
 
-// The longest firmware version line kept.
+// The longest firmware version line kept, in bytes; shorter where the limit would split a character.
 inline constexpr std::size_t kVersionLength = 16;
 
 // The last device second that is read, 9999-12-31 23:59:59 UTC: the window's calendar ends there, and
@@ -28,15 +28,16 @@ struct DeviceClockReading {
     char status = '\0';       // a letter: 'A' GPS locked, 'M' MAC address not assigned, else not locked
 };
 
-// The version line after marker (at most kVersionLength characters, pointing into text); nothing when
-// the marker is absent or no non-empty line ends after it.
+// The version line after marker (at most kVersionLength bytes of whole characters, pointing into text);
+// nothing when the marker is absent or no non-empty line ends after it.
 std::optional<std::string_view> ParseVersionAnswer(const char* text, const char* marker);
 
 // The most of an unreadable answer that is kept: enough to see what came instead.
 inline constexpr std::size_t kUnreadableTextLength = 200;
 
 // An answer that came whole, ended by the prompt, but could not be read: the command it answered, as its
-// echo reads ("getdate"), and what came instead (at most kUnreadableTextLength bytes, as received).
+// echo reads ("getdate"), and what came instead (at most kUnreadableTextLength bytes of whole characters,
+// as received).
 struct UnreadableAnswer {
     std::string command;
     std::string text;

@@ -60,8 +60,10 @@ void CDeviceDialogue::OnReceived(std::string_view bytes, const LinkInstant& now)
     }
     m_lastActivity = now.monotonic;
     for (const char byte : bytes) {
+        // Only telnet has commands in its stream: on the shell port 0xFF is a byte like any other.
+        const std::optional<char> c =
+            m_dialect->isTelnet ? m_telnetFilter.Take(static_cast<unsigned char>(byte)) : std::optional(byte);
         // Telnet sends a bare carriage return as CR NUL, and no prompt or answer holds a NUL.
-        const std::optional<char> c = m_telnetFilter.Take(static_cast<unsigned char>(byte));
         if (c && *c != '\0') {
             OnDeviceChar(*c, now);
         }

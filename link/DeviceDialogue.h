@@ -53,8 +53,9 @@ public:
     void Start(const LinkInstant& now);
     // The connection stands: the device now has the first-prompt limit to show a prompt.
     void OnConnected(const LinkInstant& now);
-    // Takes a block of received bytes: telnet commands are dropped, every other byte goes through the
-    // dialogue, all of the block even when a prompt in it places a command. Ignored unless talking.
+    // Takes a block of received bytes: on the telnet port telnet commands are dropped; every other byte
+    // goes through the dialogue, all of the block even when a prompt in it places a command. Ignored
+    // unless talking.
     void OnReceived(std::string_view bytes, const LinkInstant& now);
     // The socket took count bytes (0: none, it would block) of PendingCommand, offered at sentAt.
     void OnSent(std::size_t count, const LinkInstant& sentAt);

@@ -235,10 +235,11 @@ bool CDeviceLink::ReceiveBlock() {
     char block[kLinkBufferSize];
     const int received = m_client.Receive(block, sizeof block, 0);
     if (received < 0) {
-        if (CTcpClient::LastError() == kErrorWouldBlock) {
+        const int error = CTcpClient::LastError();
+        if (error == kErrorWouldBlock) {
             return true;
         }
-        m_dialogue.End(StateReceiveFailed);
+        m_dialogue.End(ReceiveFailure(error));
         return false;
     }
     if (received == 0) {

@@ -1,5 +1,7 @@
 #include "DeviceSnapshot.h"
 
+#include "devicetext/DeviceText.h"
+
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -46,6 +48,7 @@ void DeviceSnapshot::TakeClockReading(const std::optional<DeviceClockReading>& r
 void DeviceSnapshot::KeepUnreadableAnswer(std::string_view text, const char* marker) {
     if (!unreadableAnswer) {
         const std::string_view answer = AnswerText(text, marker);
-        unreadableAnswer = UnreadableAnswer{marker, std::string(answer.substr(0, kUnreadableTextLength))};
+        unreadableAnswer = UnreadableAnswer{
+            marker, std::string(answer.substr(0, WholeCharacterLength(answer, kUnreadableTextLength)))};
     }
 }

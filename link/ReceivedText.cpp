@@ -4,6 +4,10 @@
 
 namespace {
 
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 // What the text keeps of itself when it is full.
 constexpr std::size_t kKeptOnOverflow = kLinkBufferSize / 2;
 
@@ -11,7 +15,12 @@ constexpr std::size_t kKeptOnOverflow = kLinkBufferSize / 2;
 
 void CReceivedText::Append(char c) {
     if (m_text.size() == kLinkBufferSize - 1) {
-        m_text.erase(0, m_text.size() - kKeptOnOverflow);
+        // The kept text starts where a character does: what an answer shows of it is never half of one.
+        std::size_t dropped = m_text.size() - kKeptOnOverflow;
+        for (int more = 0; more < 3 && IsContinuationByte(m_text[dropped]); ++more) {
+            ++dropped;
+        }
+        m_text.erase(0, dropped);
     }
     m_text.push_back(c);
 }

@@ -8,7 +8,8 @@
 inline constexpr std::size_t kLinkBufferSize = 4096;
 
 // The characters received since the last recognised prompt, bounded: when full it keeps its newest
-// half, so that a prompt that ends at the next character is still whole, and so is most of a long answer.
+// half from where a character starts, so that a prompt that ends at the next character is still whole, and
+// so is most of a long answer.
 class CReceivedText {
 public:
     // Appends c; a NUL is never stored (callers drop it, the answer readers take C strings).

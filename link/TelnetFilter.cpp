@@ -24,7 +24,6 @@ std::optional<char> CTelnetFilter::Take(unsigned char byte) {
         }
         if (byte == kSubnegotiationBegin) {
             m_state = State::Subnegotiation;
-            m_subnegotiationLength = 2;
         } else {
             // WILL, WONT, DO and DONT name an option in a third byte; every other command, an unknown
             // one too, is IAC and one byte.
@@ -38,13 +37,12 @@ std::optional<char> CTelnetFilter::Take(unsigned char byte) {
     case State::SubnegotiationCommand:
         break;
     }
-    const bool ended = m_state == State::SubnegotiationCommand && byte == kSubnegotiationEnd;
     // Inside a subnegotiation IAC IAC is a payload byte; only IAC SE ends it.
-    m_state = m_state == State::Subnegotiation && byte == kIac ? State::SubnegotiationCommand
-                                                               : State::Subnegotiation;
-    ++m_subnegotiationLength;
-    if (ended || m_subnegotiationLength >= kTelnetSubnegotiationLimit) {
+    if (m_state == State::SubnegotiationCommand && byte == kSubnegotiationEnd) {
         m_state = State::Data;
+    } else {
+        m_state = m_state == State::Subnegotiation && byte == kIac ? State::SubnegotiationCommand
+                                                                   : State::Subnegotiation;
     }
     return std::nullopt;
 }

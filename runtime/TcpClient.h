@@ -25,6 +25,8 @@ inline constexpr int kSocketError = -1;
 // LastError() after a call on a non-blocking socket that could not complete yet (including a connect
 // that is under way).
 inline constexpr int kErrorWouldBlock = 10035;
+// LastError() after a call on a connection that the peer reset.
+inline constexpr int kErrorConnectionReset = 10054;
 
 // Time after which a connect that nothing answers counts as failed.
 inline constexpr std::uint32_t kDefaultConnectTimeoutMs = 20000;

@@ -13,8 +13,9 @@ NOTIFICATION_DEMO_PACKAGES=(dbus-daemon dbus-bin dunst x11-xserver-utils)
 # scrapes the exporter, whose test asks Prometheus' API with curl and reads the answers with jq; Alertmanager
 # runs the shipped inhibit example.
 MONITORING_PACKAGES=(prometheus prometheus-alertmanager libmonitoring-plugin-perl curl jq)
-# The status program's NTP figures are read from its JSON with jq.
-BENCH_PACKAGES=(jq)
+# The status program's NTP figures are read from its JSON with jq; strace counts the fleet race's
+# connections by port.
+BENCH_PACKAGES=(jq strace)
 # The fuzz harnesses build with clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 # The Windows stage cross-builds with mingw-w64, GoogleTest from its sources, and runs the tests in Wine;

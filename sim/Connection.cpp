@@ -29,9 +29,17 @@ CConnection::~CConnection() {
     Close();
 }
 
-void CConnection::Open(Clock::time_point now, std::chrono::milliseconds loginDelay) {
+void CConnection::Open(Clock::time_point now, std::chrono::milliseconds firstBytesDelay,
+                       std::chrono::milliseconds loginDelay) {
     m_nextSendTime = now;
     const SessionGreeting greeting = m_session.Open();
+    if (firstBytesDelay.count() > 0) {
+        // As behind a slow path: nothing comes before the delay, the prompt included.
+        m_heldUntil = now + firstBytesDelay +
+                      (greeting.afterLoginStart.empty() ? std::chrono::milliseconds(0) : loginDelay);
+        Queue(greeting.atOnce + greeting.afterLoginStart, false);
+        return;
+    }
     // Queued together, a greeting that is not held back leaves in a single send.
     m_pending = greeting.atOnce;
     if (!greeting.afterLoginStart.empty() && loginDelay.count() > 0) {

@@ -30,9 +30,10 @@ public:
     // True once the socket has been closed; the server then drops the connection.
     bool IsClosed() const { return m_fd < 0; }
 
-    // Queues the session's greeting, holding back its login prompt for loginDelay, and sends what is
-    // due.
-    void Open(Clock::time_point now, std::chrono::milliseconds loginDelay);
+    // Queues the session's greeting, holding all of it back for firstBytesDelay and its login prompt for
+    // loginDelay more, and sends what is due.
+    void Open(Clock::time_point now, std::chrono::milliseconds firstBytesDelay,
+              std::chrono::milliseconds loginDelay);
     // Reads what has arrived and queues the session's reply, which the caller's SendDue sends once it
     // has logged the lines. Returns the session's output for the server's log and restart (its text
     // already queued). Closes on end of stream or error; after a restart request the server closes it.

@@ -12,8 +12,10 @@ namespace {
 
 // Room for a burst of clients (a fleet's tools starting together, or hundreds of test clients) to wait
 // while the loop is busy or not yet scheduled: a connection that finds the queue full waits a second
-// for its SYN to be sent again.
-constexpr int kBacklog = 1024;
+// for its SYN to be sent again. With one socket a port serving thousands of addresses, a whole fleet's
+// connects meet in one queue, where real devices would each have their own: as long as the system
+// allows (net.core.somaxconn caps it, 4096 by default).
+constexpr int kBacklog = 65535;
 
 int FailWith(int fd, const std::string& what, const std::string& address, unsigned short port,
              std::string& error) {

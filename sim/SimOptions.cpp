@@ -420,6 +420,13 @@ const Option kOptions[] = {
      [](SimOptions& o, const std::string& v, std::string& e) {
          return SetWhole(o.loginDelayMs, "--login-delay", 0, kMaxLoginDelayMs, " milliseconds", v, e);
      }},
+    {"--first-bytes-delay", "MS",
+     "every connection's first bytes (the shell prompt, the telnet negotiation and\n"
+     "login) come MS milliseconds after the accept, as from a distant device",
+     [](SimOptions& o, const std::string& v, std::string& e) {
+         return SetWhole(o.firstBytesDelayMs, "--first-bytes-delay", 0, kMaxLoginDelayMs, " milliseconds", v,
+                         e);
+     }},
     {"--max-connections", "N",
      "at most N connections at once over all ports and addresses (default 4096,\n"
      "fewer under a lower descriptor limit); more are closed at once, reported",

@@ -19,6 +19,7 @@ struct SimOptions {
     std::string logPath;         // empty: no log
     int slowMs = 0;              // 0: send at full speed; else one byte every slowMs
     int loginDelayMs = 250;      // how long the telnet login prompt takes to appear; 0: at once
+    int firstBytesDelayMs = 0;   // how long every connection's first bytes (the prompt) wait; 0: none
     int maxConnections = 4096;   // beyond it new connections are closed at once
     bool exitWithParent = false; // end with the parent process
     long long parentPid = 0;     // with exitWithParent: the parent to expect; 0: the one at start

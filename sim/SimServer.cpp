@@ -448,7 +448,8 @@ void CSimServer::Take(int fd, const Listener& listener, Clock::time_point now) {
     auto connection = std::make_unique<CConnection>(
         fd, listener.port, config, [this] { return m_clock.Now(); }, [this] { return m_gpsFlipped; },
         std::chrono::milliseconds(m_options.slowMs));
-    connection->Open(now, std::chrono::milliseconds(m_options.loginDelayMs));
+    connection->Open(now, std::chrono::milliseconds(m_options.firstBytesDelayMs),
+                     std::chrono::milliseconds(m_options.loginDelayMs));
     m_gpsFlips.Start(now);
     // An entry left under this descriptor belongs to a connection already closed.
     const auto [served, added] = m_connections.insert_or_assign(fd, Served{std::move(connection)});

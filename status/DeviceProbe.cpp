@@ -20,6 +20,8 @@ const char* LinkFailureText(int state) {
         return "connection closed by the device";
     case StateSilent:
         return "device silent";
+    case StateLinkReset:
+        return "connection reset by the device";
     case StateReceiveFailed:
         return "receive failed";
     default:
@@ -41,11 +43,12 @@ constexpr NtpCheckId kNtpStarting = std::numeric_limits<NtpCheckId>::max();
 } // namespace
 
 CDeviceProbe::CDeviceProbe(const ProbeGround& ground, std::string address, std::uint32_t addressValue,
-                           const ProbeSettings& settings, CNtpHistory history, std::function<void()> news)
+                           const ProbeSettings& settings, CNtpHistory history, std::function<void()> news,
+                           LinkHint hint)
     : m_loop(ground.loop), m_ntp(ground.ntp), m_address(std::move(address)), m_addressValue(addressValue),
       m_settings(settings), m_news(std::move(news)),
       m_race(ground.loop, ground.sockets, m_address,
-             {.shell = settings.shellPort, .telnet = settings.telnetPort}, m_news),
+             {.shell = settings.shellPort, .telnet = settings.telnetPort}, m_news, hint),
       m_ntpHistory(std::move(history)) {
     m_timing.pollPacingMs = static_cast<std::uint32_t>(settings.pollPacing.count());
 }

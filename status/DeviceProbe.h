@@ -22,9 +22,18 @@
 // closer to the deadline than this is not at fault if it is not read by then.
 inline constexpr std::chrono::milliseconds kShortestReadingLimit{8000};
 
+// The default time for a reading: a healthy device 1 s away (a 2 s round trip) that speaks only telnet is
+// read whole within it. Its shell port refuses in a round trip, or, filtered, is waited for
+// kLongestPromptWait (3 s); telnet connects in a round trip (2 s), its login prompt comes a round trip and
+// the start of the login program later (2.25 s), and five commands follow, each paced 1 s and answered in
+// a round trip (15 s): 22.25 s. A link that delivers one byte every 20 ms takes 16 s over telnet (5 s of
+// pacing and about 550 bytes). The rest is a busy PC's margin.
+inline constexpr std::chrono::milliseconds kDefaultReadingLimit{30000};
+
 // How a device is probed.
 struct ProbeSettings {
-    std::chrono::milliseconds timeout{15000}; // for a complete reading after each connect, and each NTP check
+    std::chrono::milliseconds timeout =
+        kDefaultReadingLimit; // for a complete reading after each connect, and each NTP check
     bool ntp = true;
     unsigned short ntpPort = 123;
     unsigned short shellPort = kShellPort;
@@ -54,9 +63,10 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // history: the device's NTP checks before this probe, so that a device probed again and again is
-    // asked at most every kShortestNtpPoll. ground outlives the probe.
+    // asked at most every kShortestNtpPoll; hint: what its last race taught. ground outlives the probe.
     CDeviceProbe(const ProbeGround& ground, std::string address, std::uint32_t addressValue,
-                 const ProbeSettings& settings, CNtpHistory history, std::function<void()> news);
+                 const ProbeSettings& settings, CNtpHistory history, std::function<void()> news,
+                 LinkHint hint = {});
     ~CDeviceProbe();
     CDeviceProbe(const CDeviceProbe&) = delete;
     CDeviceProbe& operator=(const CDeviceProbe&) = delete;
@@ -82,6 +92,8 @@ public:
     DeviceRecord Record(Clock::time_point now) const;
     // The NTP checks so far, for the next probe of the device.
     const CNtpHistory& NtpHistory() const { return m_ntpHistory; }
+    // What the races so far taught, for the next probe of the device.
+    const LinkHint& Hint() const { return m_race.Hint(); }
     ProbePhase Phase() const { return m_phase; }
     // The wait before the next reconnect attempt (watch mode).
     CReconnectDelay& ReconnectDelay() { return m_reconnect; }

@@ -83,9 +83,15 @@ private:
 };
 
 std::unique_ptr<CDeviceProbe> MakeProbe(CFleetLoop& fleet, std::size_t slot, const DeviceAddress& device,
-                                        const FleetSettings& settings, CNtpHistory history = {}) {
+                                        const FleetSettings& settings, LinkHint hint,
+                                        CNtpHistory history = {}) {
     return std::make_unique<CDeviceProbe>(fleet.Ground(), device.text, device.value, settings.probe,
-                                          std::move(history), fleet.NewsFor(slot));
+                                          std::move(history), fleet.NewsFor(slot), hint);
+}
+
+// The hints the settings keep, else those of the run that holds own.
+LinkHints& HintsOf(const FleetSettings& settings, LinkHints& own) {
+    return settings.linkHints != nullptr ? *settings.linkHints : own;
 }
 
 // The loop's wait ends at until, or with news only when it is the end of time.
@@ -154,17 +160,19 @@ std::size_t AtOnce(const FleetSettings& settings) {
     return std::max<std::size_t>(settings.parallel, 1);
 }
 
-// Updates the probes with news; a finished one leaves its record and its NTP checks and frees its place
-// (its links close). Returns the indices of those that finished.
+// Updates the probes with news; a finished one leaves its record, its NTP checks and its hint and frees its
+// place (its links close). Returns the indices of those that finished.
 std::vector<std::size_t> CollectFinished(const std::vector<std::size_t>& news,
+                                         const std::vector<DeviceAddress>& devices,
                                          std::vector<std::unique_ptr<CDeviceProbe>>& probes,
                                          Clock::time_point now, std::vector<DeviceRecord>& records,
-                                         std::vector<CNtpHistory>& histories) {
+                                         std::vector<CNtpHistory>& histories, LinkHints& hints) {
     std::vector<std::size_t> finished;
     for (const std::size_t index : news) {
         if (probes[index] && (probes[index]->Update(now), IsFinished(*probes[index]))) {
             records[index] = probes[index]->Record(now);
             histories[index] = probes[index]->NtpHistory();
+            hints[devices[index].value] = probes[index]->Hint();
             probes[index].reset();
             finished.push_back(index);
         }
@@ -228,7 +236,8 @@ struct KeptProbe {
 // The devices kept connected, in the listed order, with the slots of their news.
 class CKeptFleet {
 public:
-    CKeptFleet(CFleetLoop& fleet, const FleetSettings& settings) : m_fleet(fleet), m_settings(settings) {}
+    CKeptFleet(CFleetLoop& fleet, const FleetSettings& settings)
+        : m_fleet(fleet), m_settings(settings), m_hints(HintsOf(settings, m_ownHints)) {}
 
     // Takes devices as the list: those still listed keep their probes, added ones wait to start, and the
     // dropped ones' probes end.
@@ -246,11 +255,17 @@ public:
             } else {
                 m_kept.push_back(
                     std::make_unique<KeptProbe>(KeptProbe{device, m_nextSlot, nullptr, std::nullopt}));
-                m_kept.back()->probe = MakeProbe(m_fleet, m_nextSlot++, device, m_settings);
+                m_kept.back()->probe =
+                    MakeProbe(m_fleet, m_nextSlot++, device, m_settings, m_hints[device.value]);
                 m_waiting.push_back(m_kept.back()->slot);
             }
             m_bySlot.emplace(m_kept.back()->slot, m_kept.back().get());
         }
+        // What is left there was dropped from the list.
+        std::erase_if(m_hints, [&byAddress](const auto& hint) {
+            const auto dropped = byAddress.find(hint.first);
+            return dropped != byAddress.end() && dropped->second;
+        });
     }
 
     // Starts the devices that wait, as far as the sockets allow.
@@ -273,7 +288,9 @@ public:
                 continue;
             }
             KeptProbe& one = *found->second;
-            if (one.probe->Update(now) != ProbePhase::Down) {
+            const ProbePhase phase = one.probe->Update(now);
+            m_hints[one.device.value] = one.probe->Hint();
+            if (phase != ProbePhase::Down) {
                 continue;
             }
             if (!one.reconnectAt) {
@@ -301,6 +318,8 @@ public:
 private:
     CFleetLoop& m_fleet;
     const FleetSettings& m_settings;
+    LinkHints m_ownHints;
+    LinkHints& m_hints;
     std::vector<std::unique_ptr<KeptProbe>> m_kept;
     std::unordered_map<std::size_t, KeptProbe*> m_bySlot;
     std::deque<std::size_t> m_waiting; // slots of devices to start when the sockets have room
@@ -373,6 +392,8 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
     }
     std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
     std::vector<CNtpHistory> histories(devices.size());
+    LinkHints ownHints;
+    LinkHints& hints = HintsOf(settings, ownHints);
     std::vector<Clock::time_point> startedAt(devices.size());
     std::size_t active = 0;
     Clock::time_point nextEmit = now + settings.watchInterval;
@@ -382,7 +403,8 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
              ++active) {
             const std::size_t index = waiting.front().index;
             waiting.pop_front();
-            probes[index] = MakeProbe(*fleet, index, devices[index], settings, histories[index]);
+            probes[index] = MakeProbe(*fleet, index, devices[index], settings, hints[devices[index].value],
+                                      histories[index]);
             probes[index]->Start(now);
             startedAt[index] = now;
         }
@@ -399,7 +421,8 @@ void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSet
             return;
         }
         now = Clock::now();
-        for (const std::size_t index : CollectFinished(news, probes, now, records, histories)) {
+        for (const std::size_t index :
+             CollectFinished(news, devices, probes, now, records, histories, hints)) {
             waiting.push_back({index, startedAt[index] + settings.watchInterval});
             --active;
         }
@@ -422,6 +445,8 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
     std::vector<DeviceRecord> records(devices.size());
     std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
     std::vector<CNtpHistory> histories(devices.size());
+    LinkHints ownHints;
+    LinkHints& hints = HintsOf(settings, ownHints);
     std::vector<Clock::time_point> startedAt(devices.size());
     std::size_t nextToStart = 0;
     std::size_t active = 0;
@@ -440,6 +465,7 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
         for (; nextToStart < devices.size() && active < AtOnce(settings) && fleet->HasRoomForADevice();
              ++nextToStart) {
             probes[nextToStart] = MakeProbe(*fleet, nextToStart, devices[nextToStart], settings,
+                                            hints[devices[nextToStart].value],
                                             settings.ntpHistories != nullptr
                                                 ? settings.ntpHistories->Take(devices[nextToStart].value, now)
                                                 : CNtpHistory{});
@@ -449,7 +475,7 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
         }
         const std::vector<std::size_t> news = fleet->Wait(WaitLimit(end));
         stopped = stop.Wait(0);
-        active -= CollectFinished(news, probes, Clock::now(), records, histories).size();
+        active -= CollectFinished(news, devices, probes, Clock::now(), records, histories, hints).size();
     }
     for (std::size_t index = 0; index < devices.size(); ++index) {
         if (records[index].address.empty()) {

@@ -2,6 +2,7 @@
 
 #include "DeviceProbe.h"
 
+#include "fleet/LinkHint.h"
 #include "fleet/SocketBudget.h"
 
 #include "health/DeviceRecord.h"
@@ -32,6 +33,9 @@ struct FleetSettings {
     // The devices' NTP checks across single runs that read them again and again, so that none is asked
     // more often than its floor; null: each run asks each device once.
     CNtpHistoryStore* ntpHistories = nullptr;
+    // Which link worked for each device, across watches that start over (the exporter's, when its list
+    // changes); null: each run or watch learns its own.
+    LinkHints* linkHints = nullptr;
 };
 
 // Receives every record in the order the devices were given; in watch mode once per interval, with

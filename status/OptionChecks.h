@@ -20,6 +20,8 @@ CLI::Validator NumberWithin(double minimum, double maximum, bool whole = false);
 
 // "8 to 86400": the seconds a device's reading or a whole run may be given.
 std::string ReadingTimes();
+// "30": the seconds of a device's reading by default, and what they cover.
+std::string DefaultReadingTime();
 // Such a time, none shorter than a healthy device takes to be read (kShortestReadingLimit); a shorter
 // one is refused with that reason.
 CLI::Validator ReadingTime();

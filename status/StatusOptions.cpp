@@ -114,15 +114,21 @@ DeviceAddress ResolvedHost(std::string_view name, const HostResolver& resolve) {
         throw CLI::ValidationError("-H", "cannot resolve " + Quoted(name) + ": " +
                                              OutsideText(reason, kLongestEcho));
     }
-    return {FormatDottedAddress(OctetsOf(*value)), *value};
+    const std::string address = FormatDottedAddress(OctetsOf(*value));
+    std::string refusal;
+    if (!ParseDeviceAddress(address, refusal)) {
+        throw CLI::ValidationError("-H", Quoted(name) + " resolves to " + address + ", which " + refusal);
+    }
+    return {address, *value};
 }
 
 // Dotted addresses, and with -H a host name, resolved to its IPv4 address: arguments and files are
 // taken as written, so that nothing but what is named is contacted.
 DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fromFile,
                              const HostResolver& resolve) {
-    const std::optional<Octets> octets = ParseDottedAddress(address.text);
-    if (!octets && address.option == std::string_view("-H")) {
+    std::string refusal;
+    const std::optional<Octets> octets = ParseDeviceAddress(address.text, refusal);
+    if (!ParseDottedAddress(address.text) && address.option == std::string_view("-H")) {
         return ResolvedHost(address.text, resolve);
     }
     if (!octets) {
@@ -130,7 +136,7 @@ DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fr
             address.line == 0 ? ""
                               : " (line " + std::to_string(address.line) + " of " + Quoted(fromFile) + ")";
         throw CLI::ValidationError(address.line == 0 ? address.option : "--from",
-                                   Quoted(address.text) + " is not a dotted IPv4 address" + where);
+                                   Quoted(address.text) + " " + refusal + where);
     }
     return {FormatDottedAddress(*octets), AddressValue(*octets)};
 }
@@ -326,7 +332,7 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
     bool nagios = false;
     bool noNtp = false;
     bool ntp = false;
-    double timeoutSeconds = 15;
+    double timeoutSeconds = std::chrono::duration<double>(kDefaultReadingLimit).count();
     double watchSeconds = 0;
     double deadlineSeconds = 0;
     int parallel = kMostParallel;
@@ -348,8 +354,8 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
     auto* prometheusOption =
         app.add_option("--prometheus", options.prometheusPath, "also write a Prometheus textfile to FILE");
     app.add_option("--timeout", timeoutSeconds,
-                   "seconds for each device's whole reading, NTP check included (" + ReadingTimes() +
-                       ", default 15)")
+                   "seconds for each device's whole reading, NTP check included (" + ReadingTimes() + ", " +
+                       DefaultReadingTime() + ")")
         ->check(ReadingTime());
     app.add_option("-t,--deadline", deadlineSeconds,
                    "seconds for the whole run (" + ReadingTimes() +
@@ -464,6 +470,15 @@ CLI::Validator NumberWithin(double minimum, double maximum, bool whole) {
 std::string ReadingTimes() {
     char text[48];
     std::snprintf(text, sizeof text, "%g to %g", kShortestReadingSeconds, kLongestWait);
+    return text;
+}
+
+std::string DefaultReadingTime() {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "default %g: enough for a device 1 s away over telnet, or on a link that delivers a byte "
+                  "every 20 ms",
+                  std::chrono::duration<double>(kDefaultReadingLimit).count());
     return text;
 }
 

@@ -48,8 +48,11 @@ for size in $sizes; do
     echo "nofile $nofile ${options[*]}: exit status $exit_status, $wall s wall," \
          "ratio $(awk -v a="$wall" -v b="$one_wall" 'BEGIN {printf "%.1f", a / b}') to one device," \
          "$(grep -c '"status":"OK"' "$work/out" || true) of $size OK"
-    echo "vantrex-status peaks: $fds descriptors, $threads threads, $((rss / 1024)) MB resident;" \
-         "the simulator used $(awk -v a="$sim_before" -v b="$sim_after" 'BEGIN {printf "%.1f", b - a}') s of CPU"
+    echo "vantrex-status peaks: $fds descriptors ($(awk -v a="$fds" -v b="$size" 'BEGIN {printf "%.2f", a / b}')" \
+         "a device), $threads threads, $((rss / 1024)) MB resident; the simulator used" \
+         "$(awk -v a="$sim_before" -v b="$sim_after" 'BEGIN {printf "%.1f", b - a}') s of CPU; load average" \
+         "$(cut -d' ' -f1-3 /proc/loadavg) at the end"
+    echo "read over: $(jq -r '.link // "none"' "$work/out" | sort | uniq -c | tr '\n' ' ')"
     # What the others were, counted by status and failure (or first problem).
     jq -r 'select(.status != "OK") | "\(.status) \(.failure // .problems[0].text // "")"' "$work/out" |
         sort | uniq -c | sort -rn | head -5

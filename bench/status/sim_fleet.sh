@@ -1,10 +1,11 @@
 # shellcheck shell=bash disable=SC2034,SC2154  # variables of the scripts that source this one
 # Sourced by the status figure scripts, from the top of the repository: the programs of the build folder
 # given as the script's first argument (default build/normal), a work folder, and simulated fleets that
-# answer NTP on $ntp_port and end with the script.
+# answer NTP on $ntp_port and end with the script. STATUS names another vantrex-status to measure against
+# the same simulator (an older build, side by side).
 build=${1:-build/normal}
 sim=$build/sim/vantrex-sim
-status=$build/status/vantrex-status
+status=${STATUS:-$build/status/vantrex-status}
 work=$(mktemp -d)
 pids=()
 cleanup() {

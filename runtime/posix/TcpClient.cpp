@@ -42,11 +42,11 @@ namespace {
 
 thread_local int t_lastError = 0;
 
-// Records errno as the calling thread's socket error, in the system's own code for "not yet".
+// Records errno as the calling thread's socket error, in the system's own codes for "not yet" and a reset.
 void RememberErrno() {
     const int error = errno;
     const bool notYet = error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS;
-    t_lastError = notYet ? kErrorWouldBlock : error;
+    t_lastError = notYet ? kErrorWouldBlock : error == ECONNRESET ? kErrorConnectionReset : error;
 }
 
 // Records the error the platform gives a call on a socket that is not open.

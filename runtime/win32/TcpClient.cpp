@@ -9,7 +9,8 @@
 
 static_assert(kSockStream == SOCK_STREAM && kIpProtoTcp == IPPROTO_TCP && kAfInet == AF_INET,
               "Create passes the system's own socket constants straight to socket()");
-static_assert(kErrorWouldBlock == WSAEWOULDBLOCK && kSocketError == SOCKET_ERROR,
+static_assert(kErrorWouldBlock == WSAEWOULDBLOCK && kErrorConnectionReset == WSAECONNRESET &&
+                  kSocketError == SOCKET_ERROR,
               "results and errors pass through unchanged");
 
 struct CTcpClient::Native {

@@ -10,7 +10,7 @@ struct QueryCase {
     std::multimap<std::string, std::string> parameters;
     std::optional<std::string> scrapeTimeout;
     bool accepted;
-    long long limitMs = 15000;
+    long long limitMs = kDefaultReadingLimit.count();
     bool ntp = true;
     unsigned short ntpPort = 123;
 };
@@ -49,12 +49,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"target", kTarget}, {"ntp_port", "20123"}, {"no_ntp", "1"}},
                   std::nullopt,
                   true,
-                  15000,
+                  kDefaultReadingLimit.count(),
                   false,
                   20123},
         QueryCase{"NtpPortOutOfRange", {{"target", kTarget}, {"ntp_port", "65536"}}, std::nullopt, false},
         QueryCase{"NtpPortFraction", {{"target", kTarget}, {"ntp_port", "12.5"}}, std::nullopt, false},
         QueryCase{"NoNtpWord", {{"target", kTarget}, {"no_ntp", "yes"}}, std::nullopt, false},
+        QueryCase{"BroadcastTarget", {{"target", "255.255.255.255"}}, std::nullopt, false},
         QueryCase{"TwoTargets", {{"target", kTarget}, {"target", "127.0.180.3"}}, std::nullopt, false}),
     [](const ::testing::TestParamInfo<QueryCase>& info) { return std::string(info.param.name); });
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,7 +81,9 @@ TEST_P(LoopLinkEndTest, EndsOnceWithItsStateAndGivesBackTheSocket) {
     EXPECT_EQ(link.State(), c.end);
     ASSERT_TRUE(RunLoopUntil(
         *loop, [&told] { return !told.empty(); }, 1000));
-    EXPECT_EQ(told, std::vector<LinkState>{c.end});
+    // A connect that stood is told too, before the end.
+    EXPECT_EQ(told.back(), c.end);
+    EXPECT_EQ(std::count(told.begin(), told.end(), c.end), 1);
     EXPECT_FALSE(link.HoldsSocket());
     EXPECT_EQ(loop->WatchCount(), 0u);
 }

@@ -1,5 +1,6 @@
 // The staggered race on an event loop against simulated devices on 127.0.136.10-19: the shell first, the
-// telnet link only when the shell fails or shows no prompt in time, and the sockets each way holds.
+// telnet link only when the shell fails or shows no prompt in time, the link that worked first next
+// time, and the sockets each way holds.
 #include "LoopDriver.h"
 
 #include "fleet/StaggeredRace.h"
@@ -16,8 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Long enough that only a failed shell can have started the telnet link.
-constexpr std::chrono::milliseconds kNeverStaggered = std::chrono::hours(1);
 constexpr std::size_t kSockets = 10;
 
 std::string Address(std::uint32_t last) {
@@ -42,10 +41,10 @@ struct RaceBench {
     int news = 0;
     std::unique_ptr<CStaggeredRace> race;
 
-    RaceBench(std::uint32_t address, std::chrono::milliseconds stagger) {
+    explicit RaceBench(std::uint32_t address, LinkHint hint = {}) {
         if (loop) {
             race = std::make_unique<CStaggeredRace>(
-                *loop, budget, Address(address), RacePorts{}, [this] { ++news; }, stagger);
+                *loop, budget, Address(address), RacePorts{}, [this] { ++news; }, hint);
         }
     }
     bool RunUntilOver(int timeoutMs) {
@@ -57,7 +56,7 @@ struct RaceBench {
 TEST(StaggeredRace, ADeviceWithAShellCostsOneSocket) {
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--address", Address(10), "--telnet-port", "0"})) << sim.ErrorOutput();
-    RaceBench bench(10, kNeverStaggered);
+    RaceBench bench(10);
     ASSERT_TRUE(bench.race);
     bench.race->Start(FleetTestAddress(10), FastTiming());
     EXPECT_EQ(bench.budget.Left(), kSockets - kSocketsOfARace);
@@ -65,6 +64,7 @@ TEST(StaggeredRace, ADeviceWithAShellCostsOneSocket) {
     EXPECT_EQ(bench.race->Outcome(), RaceOutcome::Won);
     EXPECT_EQ(bench.race->WinnerSide(), LinkSide::Shell);
     EXPECT_FALSE(bench.race->TelnetStarted());
+    EXPECT_EQ(bench.race->Hint().first, LinkSide::Shell);
     EXPECT_EQ(bench.budget.Left(), kSockets - 1);
     EXPECT_EQ(bench.loop->WatchCount(), 1u);
     bench.race->Stop();
@@ -76,7 +76,7 @@ TEST(StaggeredRace, ARefusedShellStartsTelnetAtOnce) {
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--address", Address(11), "--shell-port", "0", "--telnet-port", "23"}))
         << sim.ErrorOutput();
-    RaceBench bench(11, kNeverStaggered);
+    RaceBench bench(11);
     ASSERT_TRUE(bench.race);
     bench.race->Start(FleetTestAddress(11), FastTiming());
     ASSERT_TRUE(bench.RunUntilOver(10000));
@@ -84,6 +84,11 @@ TEST(StaggeredRace, ARefusedShellStartsTelnetAtOnce) {
     EXPECT_EQ(bench.race->WinnerSide(), LinkSide::Telnet);
     EXPECT_EQ(bench.race->LastState(LinkSide::Shell), StateConnectFailed);
     EXPECT_EQ(bench.budget.Left(), kSockets - 1);
+    // The next race goes to telnet first and leaves the refusing shell alone.
+    bench.race->Start(FleetTestAddress(11), FastTiming());
+    ASSERT_TRUE(bench.RunUntilOver(10000));
+    EXPECT_EQ(bench.race->WinnerSide(), LinkSide::Telnet);
+    EXPECT_EQ(bench.race->LastState(LinkSide::Shell), StateStarting);
 }
 
 TEST(StaggeredRace, TelnetStartsOnlyAfterTheShellStayedSilentForTheStagger) {
@@ -94,13 +99,13 @@ TEST(StaggeredRace, TelnetStartsOnlyAfterTheShellStayedSilentForTheStagger) {
     CSimProcess telnet;
     ASSERT_TRUE(telnet.Start({"--address", Address(12), "--shell-port", "0", "--telnet-port", "23"}))
         << telnet.ErrorOutput();
-    RaceBench bench(12, kTelnetStagger);
+    RaceBench bench(12);
     ASSERT_TRUE(bench.race);
     const Clock::time_point start = Clock::now();
     bench.race->Start(FleetTestAddress(12), FastTiming());
     ASSERT_TRUE(RunLoopUntil(
         *bench.loop, [&bench] { return bench.race->TelnetStarted(); }, 10000));
-    EXPECT_GE(Clock::now() - start, kTelnetStagger);
+    EXPECT_GE(Clock::now() - start, kShortestPromptWait);
     ASSERT_TRUE(bench.RunUntilOver(10000));
     EXPECT_EQ(bench.race->Outcome(), RaceOutcome::Won);
     EXPECT_EQ(bench.race->WinnerSide(), LinkSide::Telnet);
@@ -110,7 +115,7 @@ TEST(StaggeredRace, TelnetStartsOnlyAfterTheShellStayedSilentForTheStagger) {
 }
 
 TEST(StaggeredRace, FailsWhenBothLinksFailAndGivesEverySocketBack) {
-    RaceBench bench(13, kNeverStaggered);
+    RaceBench bench(13);
     ASSERT_TRUE(bench.race);
     bench.race->Start(FleetTestAddress(13), FastTiming());
     ASSERT_TRUE(bench.RunUntilOver(10000));

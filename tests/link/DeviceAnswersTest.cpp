@@ -12,6 +12,10 @@ TEST(VersionAnswer, TakesTheEndedLineAfterTheMarkerCutToSixteenCharacters) {
     EXPECT_EQ(ParseVersionAnswer("cat /etc/version\n1.0\n# ", "cat /etc/version"), "1.0");
     EXPECT_EQ(ParseVersionAnswer("noise version1.3\r\n# ", "version"), "1.3");
     EXPECT_EQ(ParseVersionAnswer("version\r\n0123456789abcdefXYZ\r\n# ", "version"), "0123456789abcdef");
+    // The cut never splits a character: a UTF-8 one that does not fit is left out whole.
+    EXPECT_EQ(ParseVersionAnswer("version\r\n2.4.1-rc10-Malm\xc3\xb6\r\n# ", "version"), "2.4.1-rc10-Malm");
+    EXPECT_EQ(ParseVersionAnswer("version\r\n2.4.1-rc-Malm\xc3\xb6\r\n# ", "version"),
+              "2.4.1-rc-Malm\xc3\xb6");
 }
 
 TEST(VersionAnswer, WithoutMarkerOrEndedLineReadsNothing) {

@@ -278,6 +278,24 @@ TEST(DialogueTest, ShellDialectTakesLoginPromptsAsText) {
     EXPECT_EQ(driver.Dialogue().State(), StateReady);
 }
 
+// 0xFF is a telnet command only on the telnet port: the shell's stream is all data.
+TEST(DialogueTest, OnlyTheTelnetPortDropsTelnetCommands) {
+    for (const auto& [port, version] : {std::pair{kShellPort, "V\xff\xfb"
+                                                              "1.0"},
+                                        std::pair{kTelnetPort, "V.0"}}) {
+        CDialogueDriver driver(port);
+        if (port == kTelnetPort) {
+            driver.Receive("picotux login: ");
+            driver.Answer("Password: ");
+            driver.Answer("\r\n");
+        }
+        driver.Receive("# ");
+        driver.Answer(std::string(port == kTelnetPort ? "cat /etc/version" : "version") + "\r\nV\xff\xfb"
+                                                                                          "1.0\r\n# ");
+        EXPECT_EQ(driver.Snapshot().version, version) << port;
+    }
+}
+
 TEST(DialogueTest, AnswersNamingTheVersionCommandAreReadByTheirOwnCommandsReader) {
     CDialogueDriver driver(kShellPort);
     driver.Receive("# ");

@@ -147,7 +147,7 @@ TEST(LinkLoopback, DeviceClosingTheConnectionEndsTheRun) {
     link.Stop();
 }
 
-TEST(LinkLoopback, AResetByTheDeviceIsAFailedReceive) {
+TEST(LinkLoopback, AResetByTheDeviceIsToldAsSuch) {
     CLoopbackListener device("127.0.2.30", kShellPort);
     ASSERT_TRUE(device.IsListening());
     CDeviceLink link("");
@@ -158,7 +158,7 @@ TEST(LinkLoopback, AResetByTheDeviceIsAFailedReceive) {
     // Once the command has arrived the link waits for its answer, so the reset meets a receive.
     EXPECT_EQ(ReceiveSome(connection, 5000), "version\n");
     CloseWithReset(connection);
-    EXPECT_TRUE(WaitForState(link, StateReceiveFailed, 5000));
+    EXPECT_TRUE(WaitForState(link, StateLinkReset, 5000));
     link.Stop();
 }
 

@@ -65,7 +65,7 @@ protected:
 
 TEST_F(ConnectionTest, TelnetLoginPromptWaitsForTheLoginDelayAndWakesTheLoopThen) {
     auto connection = Accept(Port(true));
-    connection->Open(kStart, 250ms);
+    connection->Open(kStart, 0ms, 250ms);
     EXPECT_EQ(Received(), kNegotiation);
     EXPECT_EQ(connection->NextSendTime(), kStart + 250ms);
 
@@ -81,23 +81,33 @@ TEST_F(ConnectionTest, TelnetLoginPromptWaitsForTheLoginDelayAndWakesTheLoopThen
 
 TEST_F(ConnectionTest, WithoutADelayTheLoginPromptFollowsAtOnce) {
     auto connection = Accept(Port(true));
-    connection->Open(kStart, 0ms);
+    connection->Open(kStart, 0ms, 0ms);
     EXPECT_EQ(Received(), kNegotiation + "picotux login: ");
     EXPECT_FALSE(connection->NextSendTime().has_value());
 }
 
 TEST_F(ConnectionTest, TheShellPromptIsNeverHeld) {
     auto connection = Accept(Port(false));
-    connection->Open(kStart, 250ms);
+    connection->Open(kStart, 0ms, 250ms);
     EXPECT_EQ(Received(), "# ");
     EXPECT_FALSE(connection->NextSendTime().has_value());
+}
+
+TEST_F(ConnectionTest, AFirstBytesDelayHoldsTheShellPromptAsADistantDevice) {
+    auto connection = Accept(Port(false));
+    connection->Open(kStart, 900ms, 250ms);
+    EXPECT_EQ(connection->NextSendTime(), kStart + 900ms);
+    connection->SendDue(kStart + 899ms);
+    EXPECT_EQ(Received(), "");
+    connection->SendDue(kStart + 900ms);
+    EXPECT_EQ(Received(), "# ");
 }
 
 TEST_F(ConnectionTest, LinesTypedBeforeThePromptAreAnsweredAfterItAndACloseWaitsForThem) {
     SessionConfig config = Port(true);
     config.closeMidAnswer = true;
     auto connection = Accept(config);
-    connection->Open(kStart, 250ms);
+    connection->Open(kStart, 0ms, 250ms);
     EXPECT_EQ(Received(), kNegotiation);
 
     const std::string typed = "root\nq9lokar58\nversion\n";
@@ -115,7 +125,7 @@ TEST_F(ConnectionTest, LinesTypedBeforeThePromptAreAnsweredAfterItAndACloseWaits
 
 TEST_F(ConnectionTest, ASlowByteOrTheHeldPromptWakesTheLoopWhicheverIsFirst) {
     auto connection = Accept(Port(true), 30ms);
-    connection->Open(kStart, 250ms);
+    connection->Open(kStart, 0ms, 250ms);
     EXPECT_EQ(Received(), kNegotiation.substr(0, 1));
     EXPECT_EQ(connection->NextSendTime(), kStart + 30ms);
     for (auto at = kStart + 30ms; at < kStart + 250ms; at += 30ms) {
@@ -133,7 +143,7 @@ TEST_F(ConnectionTest, ASlowByteOrTheHeldPromptWakesTheLoopWhicheverIsFirst) {
 
 TEST_F(ConnectionTest, AClientThatLeavesItsAnswersUnreadIsNotReadFromUntilItTakesThem) {
     auto connection = Accept(Port(false));
-    connection->Open(kStart, 0ms);
+    connection->Open(kStart, 0ms, 0ms);
     std::string commands;
     for (int count = 0; count < 128; ++count) {
         commands += "ntpq -p\n";

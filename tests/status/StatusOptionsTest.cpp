@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ValidCase{"Defaults",
                   {"127.0.77.1"},
-                  {OutputFormat::Lines, 15000, "1", "5", 65536, 0, 0, true, 123, 0, Severity::Critical}},
+                  {OutputFormat::Lines, 30000, "1", "5", 65536, 0, 0, true, 123, 0, Severity::Critical}},
         ValidCase{
             "Given",
             {"--json", "--timeout", "9.5", "--warn", "0.25", "--crit", "0.25", "--parallel", "4096",
@@ -116,14 +116,14 @@ INSTANTIATE_TEST_SUITE_P(
             "Plugin",
             {"--nagios", "-w", "@10:20", "-c", "30:", "-t", "40", "-vvvv", "--unreachable", "unknown", "-H",
              "127.0.77.1"},
-            {OutputFormat::Nagios, 15000, "@10:20", "30:", 65536, 0, 40000, true, 123, 3, Severity::Unknown}},
+            {OutputFormat::Nagios, 30000, "@10:20", "30:", 65536, 0, 40000, true, 123, 3, Severity::Unknown}},
         ValidCase{"Watch",
                   {"--watch", "0.5", "127.0.77.1"},
-                  {OutputFormat::Lines, 15000, "1", "5", 65536, 500, 0, true, 123, 0, Severity::Critical}},
+                  {OutputFormat::Lines, 30000, "1", "5", 65536, 500, 0, true, 123, 0, Severity::Critical}},
         // An empty start is 0, as the plugins' own range parser takes it.
         ValidCase{"RangeWithoutStart",
                   {"-w", ":0.5", "-c", ":2", "127.0.77.1"},
-                  {OutputFormat::Lines, 15000, "0.5", "2", 65536, 0, 0, true, 123, 0, Severity::Critical}}),
+                  {OutputFormat::Lines, 30000, "0.5", "2", 65536, 0, 0, true, 123, 0, Severity::Critical}}),
     [](const ::testing::TestParamInfo<ValidCase>& info) { return std::string(info.param.name); });
 
 // -H takes a host name, as every plugin's host option does, looked up to its IPv4 address; dotted
@@ -348,6 +348,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "dotted IPv4 address (line 2 of",
                     "127.0.77.1\n" + kLongLine + "\n"},
         RefusalCase{"ControlBytesInTheFile", {"--from", "FILE"}, "'\\x1b[2J' is not a dotted", "\x1b[2J\n"},
+        // Neither names one device: the reason is said.
+        RefusalCase{
+            "BroadcastAddress", {"255.255.255.255"}, "ADDRESS: '255.255.255.255' is the broadcast address"},
+        RefusalCase{"UnspecifiedAddressInTheFile",
+                    {"--from", "FILE"},
+                    "'0.0.0.0' is the unspecified address, not a device's (line 1 of",
+                    "0.0.0.0\n"},
         RefusalCase{
             "FileTooLarge", {"--from", "FILE"}, "is larger than 4 MiB", std::string(5 * 1024 * 1024, '#')},
         RefusalCase{"NoFile", {"--from", "/nonexistent/list"}, "--from: cannot read '/nonexistent/list'"},
