@@ -2,7 +2,7 @@
 
 #include "connect/Ipv4Network.h"
 
-#include "status/FleetRun.h"
+#include "fleet/FleetRun.h"
 #include "status/ParsedCommandLine.h"
 
 #include <cstddef>

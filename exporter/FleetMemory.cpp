@@ -1,8 +1,8 @@
 #include "FleetMemory.h"
 
+#include "report/MetricWriter.h"
+#include "report/RecordFormat.h"
 #include "runtime/TimeUnits.h"
-#include "status/MetricWriter.h"
-#include "status/RecordFormat.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,11 +3,11 @@
 #include "FleetWatch.h"
 #include "HttpService.h"
 
+#include "fleet/DescriptorBudget.h"
 #include "runtime/DescriptorLimit.h"
 #include "runtime/Networking.h"
 #include "runtime/ReloadRequest.h"
 #include "runtime/TerminationRequest.h"
-#include "status/DescriptorBudget.h"
 
 #include <algorithm>
 #include <cstdio>

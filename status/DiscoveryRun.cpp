@@ -1,10 +1,10 @@
 #include "DiscoveryRun.h"
 
-#include "FoundFormat.h"
 #include "ReportWriter.h"
 
 #include "discover/NetworkSearch.h"
 #include "health/Health.h"
+#include "report/FoundFormat.h"
 #include "runtime/WaitSet.h"
 
 #include <string>

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "FleetRun.h"
-
 #include "devicetext/DeviceText.h"
+#include "fleet/FleetRun.h"
 
 #include <CLI/CLI.hpp>
 

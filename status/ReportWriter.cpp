@@ -1,9 +1,8 @@
 #include "ReportWriter.h"
 
-#include "NagiosOutput.h"
-#include "RecordFormat.h"
-
 #include "devicetext/DeviceText.h"
+#include "report/NagiosOutput.h"
+#include "report/RecordFormat.h"
 #include "runtime/FileReplace.h"
 
 #include <algorithm>

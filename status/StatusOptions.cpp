@@ -1,11 +1,11 @@
 #include "StatusOptions.h"
 
-#include "NagiosOutput.h"
 #include "OptionChecks.h"
 
 #include "connect/DottedAddress.h"
 #include "devicetext/DeviceText.h"
 #include "health/PluginRange.h"
+#include "report/NagiosOutput.h"
 
 #include <CLI/CLI.hpp>
 

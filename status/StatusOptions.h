@@ -1,9 +1,9 @@
 #pragma once
 
-#include "FleetRun.h"
 #include "ParsedCommandLine.h"
 
 #include "discover/SearchNetwork.h"
+#include "fleet/FleetRun.h"
 #include "health/Health.h"
 
 #include <cstdint>

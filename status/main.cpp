@@ -1,11 +1,11 @@
 // vantrex-status: the health of VANTREX time servers from the command line, for one device or a fleet.
-#include "DescriptorBudget.h"
 #include "DiscoveryRun.h"
-#include "FleetRun.h"
-#include "NagiosOutput.h"
 #include "ReportWriter.h"
 #include "StatusOptions.h"
 
+#include "fleet/DescriptorBudget.h"
+#include "fleet/FleetRun.h"
+#include "report/NagiosOutput.h"
 #include "runtime/DebugOutput.h"
 #include "runtime/DescriptorLimit.h"
 #include "runtime/HostName.h"
