@@ -3,7 +3,7 @@
 #include "connect/Ipv4Network.h"
 
 #include "fleet/FleetRun.h"
-#include "status/ParsedCommandLine.h"
+#include "report/ParsedCommandLine.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,6 +1,7 @@
 #include "FleetWatch.h"
 
-#include "status/OptionChecks.h"
+#include "devicetext/DeviceText.h"
+#include "fleet/DeviceList.h"
 
 #include <algorithm>
 #include <chrono>

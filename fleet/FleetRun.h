@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceList.h"
 #include "DeviceProbe.h"
 
 #include "fleet/SocketBudget.h"
@@ -13,12 +14,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-// One device to read: its address as given and as a number (host byte order).
-struct DeviceAddress {
-    std::string text;
-    std::uint32_t value = 0;
-};
 
 struct FleetSettings {
     ProbeSettings probe;
