@@ -15,9 +15,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A kept connection is polled twice an interval (the date and the peer table alternate), but at least
-// this often, so that neither the device nor a network device between finds it idle.
-constexpr std::chrono::milliseconds kLongestPollPacing = std::chrono::seconds(5);
 // A wait the loop could not make is tried again after this, so that a broken wait never spins.
 constexpr std::uint32_t kFailedWaitPauseMs = 1000;
 
@@ -25,23 +22,20 @@ constexpr std::uint32_t kFailedWaitPauseMs = 1000;
 class CFleetLoop {
 public:
     // Nothing when this PC gives no loop (no descriptor left for it).
-    static std::unique_ptr<CFleetLoop> Create(const FleetSettings& settings, const CSignal& stop,
-                                              const CSignal* reload) {
+    static std::unique_ptr<CFleetLoop> Create(const FleetSettings& settings, const CSignal& stop) {
         std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
         if (!loop) {
             return nullptr;
         }
         auto fleet = std::unique_ptr<CFleetLoop>(new CFleetLoop(std::move(loop), settings, stop));
-        // Their handlers need do nothing: a set signal ends the wait, and the caller reads it.
-        if (!fleet->m_loop->WatchSignal(stop, [](unsigned) {}) ||
-            (reload != nullptr && !fleet->m_loop->WatchSignal(*reload, [](unsigned) {}))) {
+        // Its handler need do nothing: a set signal ends the wait, and the caller reads it.
+        if (!fleet->m_loop->WatchSignal(stop, [](unsigned) {})) {
             return nullptr;
         }
         return fleet;
     }
 
     ProbeGround Ground() { return {*m_loop, m_sockets, *m_ntp}; }
-    CEventLoop& Loop() { return *m_loop; }
     // Whether the sockets have room for one more device's race.
     bool HasRoomForADevice() const { return m_sockets.HasRoom(kSocketsOfARace); }
     // What the probe in slot calls when it wants a look.
@@ -107,10 +101,6 @@ std::vector<DeviceRecord> RecordsWithoutLoop(const std::vector<DeviceAddress>& d
     return records;
 }
 
-bool IsFinished(const CDeviceProbe& probe) {
-    return probe.Phase() != ProbePhase::Reading && !probe.IsNtpRunning();
-}
-
 // "the 9 s deadline", as the records of a run that reached it say.
 std::string DeadlineText(std::chrono::milliseconds deadline) {
     char text[48];
@@ -161,7 +151,7 @@ std::vector<std::size_t> CollectFinished(const std::vector<std::size_t>& news,
                                          std::vector<CNtpHistory>& histories) {
     std::vector<std::size_t> finished;
     for (const std::size_t index : news) {
-        if (probes[index] && (probes[index]->Update(now), IsFinished(*probes[index]))) {
+        if (probes[index] && (probes[index]->Update(now), probes[index]->IsFinished())) {
             records[index] = probes[index]->Record(now);
             histories[index] = probes[index]->NtpHistory();
             probes[index].reset();
@@ -195,17 +185,6 @@ Clock::time_point NextEmit(Clock::time_point nextEmit, Clock::time_point now, co
     return nextEmit;
 }
 
-FleetSettings PacedForWatch(FleetSettings settings) {
-    settings.probe.pollPacing = std::min(settings.watchInterval / 2, kLongestPollPacing);
-    return settings;
-}
-
-// A change of the watched list: the reload request and where the new list comes from.
-struct FleetChange {
-    CSignal& reload;
-    const DeviceListSource& relist;
-};
-
 // Reports the devices as this PC left them without a loop, every interval until stop is set.
 void WatchWithoutLoop(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                       const CSignal& stop, const RecordSink& sink) {
@@ -215,205 +194,34 @@ void WatchWithoutLoop(const std::vector<DeviceAddress>& devices, const FleetSett
     } while (!stop.Wait(static_cast<std::uint32_t>(settings.watchInterval.count())));
 }
 
-// One device kept connected: its probe, the slot its news names, and when it is to be tried again after
-// it was lost.
-struct KeptProbe {
-    DeviceAddress device;
-    std::size_t slot = 0;
-    std::unique_ptr<CDeviceProbe> probe;
-    std::optional<Clock::time_point> reconnectAt;
-};
-
-// The devices kept connected, in the listed order, with the slots of their news.
-class CKeptFleet {
+// Each device's latest reading, in the listed order: pending until its first.
+class CLatestRecords : public IFleetListener {
 public:
-    CKeptFleet(CFleetLoop& fleet, const FleetSettings& settings) : m_fleet(fleet), m_settings(settings) {}
-
-    // Takes devices as the list: those still listed keep their probes, added ones wait to start, and the
-    // dropped ones' probes end.
-    void List(const std::vector<DeviceAddress>& devices) {
-        std::unordered_map<std::uint32_t, std::unique_ptr<KeptProbe>> byAddress;
-        for (std::unique_ptr<KeptProbe>& one : m_kept) {
-            byAddress.emplace(one->device.value, std::move(one));
-        }
-        m_kept.clear();
-        m_bySlot.clear();
-        for (const DeviceAddress& device : devices) {
-            const auto found = byAddress.find(device.value);
-            if (found != byAddress.end()) {
-                m_kept.push_back(std::move(found->second));
-            } else {
-                m_kept.push_back(
-                    std::make_unique<KeptProbe>(KeptProbe{device, m_nextSlot, nullptr, std::nullopt}));
-                m_kept.back()->probe = MakeProbe(m_fleet, m_nextSlot++, device, m_settings);
-                m_waiting.push_back(m_kept.back()->slot);
-            }
-            m_bySlot.emplace(m_kept.back()->slot, m_kept.back().get());
+    explicit CLatestRecords(const std::vector<DeviceAddress>& devices) : m_records(devices.size()) {
+        for (std::size_t index = 0; index < devices.size(); ++index) {
+            m_records[index].address = devices[index].text;
+            m_records[index].failure = "pending";
+            m_records[index].failureKind = FailureKind::Pending;
+            m_indices.emplace(devices[index].text, index);
         }
     }
 
-    // Starts the devices that wait, as far as the sockets allow.
-    void StartWaiting(Clock::time_point now) {
-        while (!m_waiting.empty() && m_fleet.HasRoomForADevice()) {
-            const auto found = m_bySlot.find(m_waiting.front());
-            m_waiting.pop_front();
-            // A device dropped from the list while it waited is gone.
-            if (found != m_bySlot.end()) {
-                found->second->probe->Start(now);
-            }
-        }
+    void OnReading(const FleetReading& reading) override {
+        m_records[m_indices.at(reading.record.address)] = reading.record;
     }
-
-    // Looks at the devices with news: a lost one is tried again after a growing delay.
-    void TakeNews(const std::vector<std::size_t>& news, Clock::time_point now) {
-        for (const std::size_t slot : news) {
-            const auto found = m_bySlot.find(slot);
-            if (found == m_bySlot.end()) {
-                continue;
-            }
-            KeptProbe& one = *found->second;
-            if (one.probe->Update(now) != ProbePhase::Down) {
-                continue;
-            }
-            if (!one.reconnectAt) {
-                one.reconnectAt = now + one.probe->ReconnectDelay().Next();
-                // The timer's news comes to nobody once the device is dropped.
-                (void)m_fleet.Loop().StartTimer(*one.reconnectAt,
-                                                [news = m_fleet.NewsFor(slot)](unsigned) { news(); });
-            } else if (now >= *one.reconnectAt) {
-                one.reconnectAt.reset();
-                m_waiting.push_back(slot);
-            }
-        }
-    }
-
-    // Every device's record, in the listed order; each starts an NTP check when its floor allows.
-    std::vector<DeviceRecord> Records(Clock::time_point now) {
-        std::vector<DeviceRecord> records;
-        for (const std::unique_ptr<KeptProbe>& one : m_kept) {
-            records.push_back(one->probe->Record(now));
-            one->probe->StartNtpCheck(now);
-        }
-        return records;
-    }
+    void OnPlan(const FleetPlan&) override {}
+    const std::vector<DeviceRecord>& Records() const { return m_records; }
 
 private:
-    CFleetLoop& m_fleet;
-    const FleetSettings& m_settings;
-    std::vector<std::unique_ptr<KeptProbe>> m_kept;
-    std::unordered_map<std::size_t, KeptProbe*> m_bySlot;
-    std::deque<std::size_t> m_waiting; // slots of devices to start when the sockets have room
-    std::size_t m_nextSlot = 0;
+    std::vector<DeviceRecord> m_records;
+    std::unordered_map<std::string, std::size_t> m_indices;
 };
-
-// As many devices as may be read at once: each keeps its probe connected, and a lost one is
-// reconnected after a growing delay. With a change, a new list that still fits is taken in place; one
-// that does not ends the watch (the caller watches it another way).
-void KeepFleetConnected(const std::vector<DeviceAddress>& devices, const FleetSettings& given,
-                        const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
-    const FleetSettings settings = PacedForWatch(given);
-    const std::unique_ptr<CFleetLoop> fleet =
-        CFleetLoop::Create(settings, stop, change ? &change->reload : nullptr);
-    if (!fleet) {
-        WatchWithoutLoop(devices, settings, stop, sink);
-        return;
-    }
-    CKeptFleet kept(*fleet, settings);
-    kept.List(devices);
-    Clock::time_point now = Clock::now();
-    Clock::time_point nextEmit = now + settings.watchInterval;
-    for (;;) {
-        kept.StartWaiting(now);
-        const std::vector<std::size_t> news = fleet->Wait(nextEmit);
-        if (stop.Wait(0)) {
-            return;
-        }
-        now = Clock::now();
-        kept.TakeNews(news, now);
-        if (change != nullptr && change->reload.Wait(0)) {
-            (void)change->reload.Reset();
-            const std::vector<DeviceAddress> listed = change->relist();
-            if (listed.empty() || listed.size() > AtOnce(settings)) {
-                return;
-            }
-            kept.List(listed);
-            continue;
-        }
-        if (now >= nextEmit) {
-            sink(kept.Records(now));
-            nextEmit = NextEmit(nextEmit, now, settings);
-        }
-    }
-}
-
-// More devices than may be read at once: each in turn gets a probe for one reading, then gives its
-// place to the next. A device is pending until its first reading and keeps its last record between
-// turns; none is read more often than once an interval, nor asked over NTP more often than its floor.
-void WatchFleetInTurns(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
-                       const CSignal& stop, const FleetChange* change, const RecordSink& sink) {
-    const std::unique_ptr<CFleetLoop> fleet =
-        CFleetLoop::Create(settings, stop, change ? &change->reload : nullptr);
-    if (!fleet) {
-        WatchWithoutLoop(devices, settings, stop, sink);
-        return;
-    }
-    struct Turn {
-        std::size_t index;
-        Clock::time_point notBefore;
-    };
-    std::vector<DeviceRecord> records(devices.size());
-    std::deque<Turn> waiting;
-    Clock::time_point now = Clock::now();
-    for (std::size_t index = 0; index < devices.size(); ++index) {
-        records[index].address = devices[index].text;
-        records[index].failure = "pending";
-        records[index].failureKind = FailureKind::Pending;
-        waiting.push_back({index, now});
-    }
-    std::vector<std::unique_ptr<CDeviceProbe>> probes(devices.size());
-    std::vector<CNtpHistory> histories(devices.size());
-    std::vector<Clock::time_point> startedAt(devices.size());
-    std::size_t active = 0;
-    Clock::time_point nextEmit = now + settings.watchInterval;
-    // With more devices than places, some device always waits while a place is free.
-    for (;;) {
-        for (; active < AtOnce(settings) && waiting.front().notBefore <= now && fleet->HasRoomForADevice();
-             ++active) {
-            const std::size_t index = waiting.front().index;
-            waiting.pop_front();
-            probes[index] = MakeProbe(*fleet, index, devices[index], settings, histories[index]);
-            probes[index]->Start(now);
-            startedAt[index] = now;
-        }
-        const Clock::time_point nextTurn =
-            active < AtOnce(settings) ? waiting.front().notBefore : Clock::time_point::max();
-        const std::vector<std::size_t> news = fleet->Wait(std::min(nextEmit, nextTurn));
-        if (stop.Wait(0)) {
-            return;
-        }
-        if (change != nullptr && change->reload.Wait(0)) {
-            // Each device holds its connection for one reading only: the new list starts over.
-            (void)change->reload.Reset();
-            (void)change->relist();
-            return;
-        }
-        now = Clock::now();
-        for (const std::size_t index : CollectFinished(news, probes, now, records, histories)) {
-            waiting.push_back({index, startedAt[index] + settings.watchInterval});
-            --active;
-        }
-        if (now >= nextEmit) {
-            sink(records);
-            nextEmit = NextEmit(nextEmit, now, settings);
-        }
-    }
-}
 
 } // namespace
 
 bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
                    const CSignal& stop, const RecordSink& sink) {
-    const std::unique_ptr<CFleetLoop> fleet = CFleetLoop::Create(settings, stop, nullptr);
+    const std::unique_ptr<CFleetLoop> fleet = CFleetLoop::Create(settings, stop);
     if (!fleet) {
         sink(RecordsWithoutLoop(devices, settings));
         return !stop.Wait(0);
@@ -462,20 +270,25 @@ bool ReadFleetOnce(const std::vector<DeviceAddress>& devices, const FleetSetting
 }
 void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings, const CSignal& stop,
                 const RecordSink& sink) {
-    if (devices.size() <= AtOnce(settings)) {
-        KeepFleetConnected(devices, settings, stop, nullptr, sink);
-    } else {
-        WatchFleetInTurns(devices, settings, stop, nullptr, sink);
+    const std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
+    // Its handler need do nothing: a set signal ends the wait, and the loop below reads it.
+    if (!loop || !loop->WatchSignal(stop, [](unsigned) {})) {
+        WatchWithoutLoop(devices, settings, stop, sink);
+        return;
     }
-}
-
-void WatchChangingFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& settings,
-                        const CSignal& stop, CSignal& reload, const DeviceListSource& relist,
-                        const RecordSink& sink) {
-    const FleetChange change{reload, relist};
-    if (devices.size() <= AtOnce(settings)) {
-        KeepFleetConnected(devices, settings, stop, &change, sink);
-    } else {
-        WatchFleetInTurns(devices, settings, stop, &change, sink);
+    CLatestRecords latest(devices);
+    CFleet fleet(*loop, settings, latest);
+    fleet.List(devices);
+    Clock::time_point nextEmit = Clock::now() + settings.watchInterval;
+    while (!stop.Wait(0)) {
+        if (loop->Wait(nextEmit) < 0) {
+            // A wait this PC could not make would fail again at once: stop alone is waited for.
+            (void)stop.Wait(std::min(MillisecondsUntil(nextEmit), kFailedWaitPauseMs));
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= nextEmit && !stop.Wait(0)) {
+            sink(latest.Records());
+            nextEmit = NextEmit(nextEmit, now, settings);
+        }
     }
 }
