@@ -3,6 +3,7 @@
 #include "Fleet.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -30,9 +31,14 @@ CFleet::CFleet(CEventLoop& loop, const FleetSettings& settings, IFleetListener& 
 }
 
 CFleet::~CFleet() {
+    const Clock::time_point now = Clock::now();
     for (auto& [address, device] : m_devices) {
         if (device->reportTimer != 0) {
             m_loop.CancelTimer(device->reportTimer);
+        }
+        // A reading ended by a stop still asked its NTP service.
+        if (device->probe && m_settings.ntpHistories != nullptr) {
+            m_settings.ntpHistories->Keep(address, device->probe->NtpHistory(), now);
         }
     }
     m_devices.clear();
@@ -70,7 +76,8 @@ void CFleet::List(const std::vector<DeviceAddress>& devices) {
         m_holding -= device->probe ? 1 : 0;
     }
     m_devices = std::move(listed);
-    const FleetPlan plan{m_devices.size(), m_plan.atOnce, m_devices.size() <= m_plan.atOnce};
+    const FleetPlan plan{m_devices.size(), m_plan.atOnce,
+                         m_settings.watchInterval.count() > 0 && m_devices.size() <= m_plan.atOnce};
     const bool changed =
         !m_listed || plan.listed != m_plan.listed || plan.keptConnected != m_plan.keptConnected;
     m_plan = plan;
@@ -79,6 +86,29 @@ void CFleet::List(const std::vector<DeviceAddress>& devices) {
         m_listener.OnPlan(m_plan);
     }
     ArmWake(now);
+}
+
+void CFleet::EndAtDeadline(Clock::time_point end) {
+    char limit[48];
+    std::snprintf(limit, sizeof limit, "the %g s deadline",
+                  std::chrono::duration<double>(m_settings.deadline).count());
+    const Clock::time_point now = Clock::now();
+    for (auto& [address, device] : m_devices) {
+        if (device->probe && end - device->startedAt >= m_settings.shortestReading) {
+            device->probe->Expire(limit, now);
+            Release(*device, now);
+        } else if (device->probe) {
+            device->probe->GiveUp(now);
+            Release(*device, now);
+        } else if (device->startAt) {
+            Unwait(*device);
+            DeviceRecord record;
+            record.address = device->address.text;
+            record.failure = "not read: the run's deadline came first";
+            record.failureKind = FailureKind::NotRead;
+            Publish(*device, record, now);
+        }
+    }
 }
 
 CFleet::Device* CFleet::Find(std::uint32_t address) {
@@ -135,13 +165,18 @@ void CFleet::TakeNews(Device& device, Clock::time_point now) {
 void CFleet::Release(Device& device, Clock::time_point now) {
     const DeviceRecord record = device.probe->Record(now);
     device.ntpHistory = device.probe->NtpHistory();
+    if (m_settings.ntpHistories != nullptr) {
+        m_settings.ntpHistories->Keep(device.address.value, device.ntpHistory, now);
+    }
     device.probe.reset();
     --m_holding;
     if (device.reportTimer != 0) {
         m_loop.CancelTimer(device.reportTimer);
         device.reportTimer = 0;
     }
-    Wait(device, std::max(now, device.startedAt + m_settings.watchInterval));
+    if (m_settings.watchInterval.count() > 0) {
+        Wait(device, std::max(now, device.startedAt + m_settings.watchInterval));
+    }
     Publish(device, record, RollingDue(device, now));
 }
 
@@ -177,7 +212,7 @@ void CFleet::ArmReport(Device& device, Clock::time_point at) {
 
 void CFleet::StartWaiting(Clock::time_point now) {
     while (!m_waiting.empty()) {
-        const auto [at, address] = *m_waiting.begin();
+        const auto [at, turn, address] = *m_waiting.begin();
         if (at > now) {
             ArmWake(at);
             return;
@@ -193,9 +228,12 @@ void CFleet::StartWaiting(Clock::time_point now) {
         }
         Unwait(device);
         if (!device.probe) {
+            CNtpHistory history = m_settings.ntpHistories != nullptr
+                                      ? m_settings.ntpHistories->Take(address, now)
+                                      : std::move(device.ntpHistory);
             device.probe = std::make_unique<CDeviceProbe>(
                 ProbeGround{m_loop, m_sockets, *m_ntp}, device.address.text, device.address.value,
-                m_settings.probe, std::move(device.ntpHistory), [this, address] { NewsOf(address); });
+                m_settings.probe, std::move(history), [this, address] { NewsOf(address); });
             ++m_holding;
         }
         device.published = false;
@@ -207,12 +245,13 @@ void CFleet::StartWaiting(Clock::time_point now) {
 void CFleet::Wait(Device& device, Clock::time_point at) {
     Unwait(device);
     device.startAt = at;
-    m_waiting.emplace(at, device.address.value);
+    device.waitTurn = ++m_waitTurns;
+    m_waiting.emplace(at, device.waitTurn, device.address.value);
 }
 
 void CFleet::Unwait(Device& device) {
     if (device.startAt) {
-        m_waiting.erase({*device.startAt, device.address.value});
+        m_waiting.erase({*device.startAt, device.waitTurn, device.address.value});
         device.startAt.reset();
     }
 }

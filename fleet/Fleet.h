@@ -16,6 +16,8 @@
 #include <deque>
 #include <memory>
 #include <set>
+#include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -62,8 +64,9 @@ public:
 };
 
 // A long-lived fleet on a loop the program owns: devices are listed, added and removed at any time, and
-// each is read on a schedule of its own, once every settings.watchInterval at most; a device kept
-// connected is polled and reported every interval, and a lost one is reconnected after a growing delay.
+// each is read on a schedule of its own, once every settings.watchInterval at most (0: each once); a
+// device kept connected is polled and reported every interval, and a lost one is reconnected after a
+// growing delay. The NTP checks go to and come from settings.ntpHistories when there is one.
 // Everything runs on the loop's thread, in its handlers, but for List, which may call OnPlan.
 class CFleet {
 public:
@@ -76,8 +79,12 @@ public:
     CFleet& operator=(const CFleet&) = delete;
 
     // Reads devices from now on: those listed before keep their readings in progress and their
-    // schedules, added ones are read as soon as a place is free, dropped ones end.
+    // schedules, added ones are read as soon as a place is free, in the listed order, dropped ones end.
     void List(const std::vector<DeviceAddress>& devices);
+    // The deadline of a single run came at end: every reading not ended yet ends timed out when it had
+    // the time a healthy device needs (settings.shortestReading), else not read, as do those never
+    // started; each is handed to the listener.
+    void EndAtDeadline(Clock::time_point end);
     const FleetPlan& Plan() const { return m_plan; }
 
 private:
@@ -87,6 +94,7 @@ private:
         CNtpHistory ntpHistory;              // between probes
         Clock::time_point startedAt;
         std::optional<Clock::time_point> startAt; // waiting for a place from then on
+        std::uint64_t waitTurn = 0;               // among those waiting from the same time
         bool published = false;                   // since its probe last started
         LoopTimerId reportTimer = 0;              // a kept device's next report
         std::optional<std::int64_t> lastAnswer;   // the device clock of its last report
@@ -115,8 +123,10 @@ private:
     CSocketBudget m_sockets;
     std::unique_ptr<CNtpExchange> m_ntp; // over the loop, under the probes
     std::unordered_map<std::uint32_t, std::unique_ptr<Device>> m_devices;
-    std::set<std::pair<Clock::time_point, std::uint32_t>> m_waiting; // by when each may start
-    std::size_t m_holding = 0;                                       // devices with a probe
+    using WaitKey = std::tuple<Clock::time_point, std::uint64_t, std::uint32_t>; // from when, turn, address
+    std::set<WaitKey> m_waiting;
+    std::uint64_t m_waitTurns = 0;
+    std::size_t m_holding = 0; // devices with a probe
     std::vector<std::uint32_t> m_news;
     LoopTimerId m_lookTimer = 0;
     LoopTimerId m_wakeTimer = 0;
