@@ -92,7 +92,7 @@ if wanted turns; then
     listen=127.0.71.1:9716
     start_exporter "$listen" 1024 --from "$work/turns.txt"
     watch_counts "$listen" "$turns_seconds" 2000 2
-    grep -m1 'read at once' "$work/exporter.log" || true
+    grep 'read at once' "$work/exporter.log" | tail -1 || true
     stop_exporter
     stop_sim
 fi
