@@ -4,12 +4,14 @@
 # exporter is stopped for DOWN_SECONDS (default 10, two failed scrapes) and started again; then for
 # AFTER_SECONDS (default 60) the alert's state is read every second: it must stay firing throughout.
 # Prints the seconds until the alert first fired, the seconds after the start until all 201 devices had
-# their series, and every second the alert was not firing.
+# their series, and every second the alert was not firing. RULES names other rules to compare (default the
+# shipped ones).
 # Usage: bench/exporter/restart_alert_figures.sh [BUILD_DIR]   (default build/normal)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 down_seconds=${DOWN_SECONDS:-10}
 after_seconds=${AFTER_SECONDS:-60}
+rules=$(realpath "${RULES:-packaging/prometheus/vantrex-rules.yml}")
 ntp_port=12173
 source bench/status/sim_fleet.sh
 exporter=$build/exporter/vantrex-exporter
@@ -30,7 +32,7 @@ start_exporter() {
 start_exporter
 cat >"$work/prometheus.yml" <<EOF
 global: {scrape_interval: 5s, scrape_timeout: 4s, evaluation_interval: 5s}
-rule_files: ['$PWD/packaging/prometheus/vantrex-rules.yml']
+rule_files: ['$rules']
 scrape_configs:
   - job_name: vantrex_fleet
     static_configs: [{targets: ['$listen']}]
