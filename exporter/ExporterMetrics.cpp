@@ -1,6 +1,6 @@
 #include "ExporterMetrics.h"
 
-#include "status/MetricWriter.h"
+#include "report/MetricWriter.h"
 
 #include <cstdio>
 

@@ -2,7 +2,9 @@
 #include "ProbeQuery.h"
 
 #include "connect/DottedAddress.h"
-#include "status/OptionChecks.h"
+#include "devicetext/DeviceText.h"
+#include "fleet/DeviceList.h"
+#include "report/CommandLineChecks.h"
 
 #include <CLI/CLI.hpp>
 

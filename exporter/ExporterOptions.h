@@ -2,8 +2,8 @@
 
 #include "connect/Ipv4Network.h"
 
-#include "status/FleetRun.h"
-#include "status/ParsedCommandLine.h"
+#include "fleet/FleetRun.h"
+#include "report/ParsedCommandLine.h"
 
 #include <cstddef>
 #include <optional>

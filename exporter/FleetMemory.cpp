@@ -1,8 +1,8 @@
 #include "FleetMemory.h"
 
+#include "report/MetricWriter.h"
+#include "report/RecordFormat.h"
 #include "runtime/TimeUnits.h"
-#include "status/MetricWriter.h"
-#include "status/RecordFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,46 +37,55 @@ void MarkStale(AssessedRecord& assessed, double ageSeconds) {
 
 } // namespace
 
-CFleetMemory::CFleetMemory(const HealthLimits& limits, std::chrono::milliseconds staleAfter)
-    : m_limits(limits), m_staleAfterSeconds(std::chrono::duration<double>(staleAfter).count()) {}
+CFleetMemory::CFleetMemory(const HealthLimits& limits) : m_limits(limits) {}
 
-std::vector<std::string> CFleetMemory::Take(const std::vector<DeviceRecord>& records) {
-    std::vector<std::string> localFailures;
-    m_order.clear();
-    for (const DeviceRecord& record : records) {
-        m_order.push_back(record.address);
-        Kept& kept = m_kept[record.address];
-        if (TellsOfTheDevice(record)) {
-            kept.record = record;
-        } else if (record.failureKind == FailureKind::LocalFailure) {
-            localFailures.push_back(record.address + ": " + record.failure);
-        }
-        if (const std::optional<double> answeredAt = AnsweredAt(record); record.reachable && answeredAt) {
-            kept.readAt = answeredAt;
-        }
+std::optional<std::string> CFleetMemory::Take(const DeviceRecord& record, double dueUnixSeconds) {
+    const auto found = m_kept.find(record.address);
+    if (found == m_kept.end()) {
+        return std::nullopt;
     }
-    return localFailures;
+    Kept& kept = found->second;
+    // The schedule moves on whatever the reading found: a failure of this PC must not age the last one.
+    kept.dueAt = dueUnixSeconds;
+    if (const std::optional<double> answeredAt = AnsweredAt(record); record.reachable && answeredAt) {
+        kept.readAt = answeredAt;
+    }
+    if (TellsOfTheDevice(record)) {
+        kept.record = record;
+    } else if (record.failureKind == FailureKind::LocalFailure) {
+        return record.address + ": " + record.failure;
+    }
+    return std::nullopt;
 }
 
-void CFleetMemory::Keep(const std::unordered_set<std::string>& listed) {
-    std::erase_if(m_order, [&listed](const std::string& address) { return !listed.contains(address); });
-    std::erase_if(m_kept, [&listed](const auto& kept) { return !listed.contains(kept.first); });
+void CFleetMemory::Keep(const std::vector<std::string>& listed) {
+    const std::unordered_set<std::string> kept(listed.begin(), listed.end());
+    std::erase_if(m_kept, [&kept](const auto& one) { return !kept.contains(one.first); });
+    for (const std::string& address : listed) {
+        m_kept.try_emplace(address);
+    }
+    m_order = listed;
 }
 
 std::string CFleetMemory::Page(double nowUnixSeconds) const {
     std::vector<AssessedRecord> shown;
     CMetricWriter readings;
+    CMetricWriter pending;
     readings.Family("vantrex_last_reading_timestamp_seconds",
                     "When this host last had a complete reading of the device, in seconds since 1970.");
+    pending.Family(
+        "vantrex_reading_pending",
+        "1 while the listed device's first reading since the exporter started has not ended; absent "
+        "once it has.");
     for (const std::string& address : m_order) {
         const Kept& kept = m_kept.at(address);
         if (!kept.record) {
+            pending.Sample("vantrex_reading_pending", "address=\"" + LabelValue(address) + '"', 1);
             continue;
         }
         AssessedRecord assessed{*kept.record, AssessHealth(*kept.record, m_limits)};
-        const double age = kept.readAt ? nowUnixSeconds - *kept.readAt : 0;
-        if (kept.record->reachable && age > m_staleAfterSeconds) {
-            MarkStale(assessed, age);
+        if (kept.record->reachable && kept.dueAt && nowUnixSeconds > *kept.dueAt) {
+            MarkStale(assessed, kept.readAt ? nowUnixSeconds - *kept.readAt : 0);
         }
         shown.push_back(std::move(assessed));
         if (kept.readAt) {
@@ -84,5 +93,5 @@ std::string CFleetMemory::Page(double nowUnixSeconds) const {
                             "address=\"" + LabelValue(address) + '"', *kept.readAt, "%.3f");
         }
     }
-    return FormatPrometheus(shown) + readings.Text();
+    return FormatPrometheus(shown) + readings.Text() + pending.Text();
 }

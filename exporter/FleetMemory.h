@@ -12,19 +12,19 @@
 #include <vector>
 
 // What /metrics tells of the listed devices: each one's last record that tells of the device, so that a
-// failure of this PC (no descriptor, no thread) or a reading not made yet never hides a device or shows
-// it down; with the time of its last complete reading, and a reading too old for its interval shown as
-// not up (problem code "stale"), so that a hung device never looks fresh. Pure: the caller gives the time.
+// failure of this PC (no descriptor, no thread) never hides a device or shows it down, and a device not
+// read yet has no series at all rather than a false "down"; with the time of its last complete reading,
+// and a reading whose successor is overdue on the fleet's schedule shown as not up (problem code
+// "stale"), so that a hung device never looks fresh. Pure: the caller gives the time.
 class CFleetMemory {
 public:
-    // staleAfter: how old a complete reading may be and still count (two intervals and the time-out).
-    CFleetMemory(const HealthLimits& limits, std::chrono::milliseconds staleAfter);
+    explicit CFleetMemory(const HealthLimits& limits);
 
-    // Takes the fleet's latest records, in the fleet's order. Returns those that failed for a reason of
-    // this PC, as "ADDRESS: reason", for the log.
-    std::vector<std::string> Take(const std::vector<DeviceRecord>& records);
-    // Forgets every device not listed (by address text).
-    void Keep(const std::unordered_set<std::string>& listed);
+    // Takes a listed device's latest record, whose next reading is due by dueUnixSeconds. Returns
+    // "ADDRESS: reason" when it failed for a reason of this PC, for the log.
+    std::optional<std::string> Take(const DeviceRecord& record, double dueUnixSeconds);
+    // The devices listed (by address text), in their order; forgets every other one.
+    void Keep(const std::vector<std::string>& listed);
     // The devices' series at nowUnixSeconds, and vantrex_last_reading_timestamp_seconds.
     std::string Page(double nowUnixSeconds) const;
 
@@ -32,10 +32,10 @@ private:
     struct Kept {
         std::optional<DeviceRecord> record; // the last that told of the device
         std::optional<double> readAt;       // this PC's clock at its last complete reading, Unix seconds
+        std::optional<double> dueAt;        // when the next reading is due to have ended, Unix seconds
     };
 
     const HealthLimits m_limits;
-    const double m_staleAfterSeconds;
     std::vector<std::string> m_order;
     std::unordered_map<std::string, Kept> m_kept;
 };

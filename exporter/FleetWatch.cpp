@@ -1,6 +1,7 @@
 #include "FleetWatch.h"
 
-#include "status/OptionChecks.h"
+#include "devicetext/DeviceText.h"
+#include "fleet/DeviceList.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,46 +9,65 @@
 
 namespace {
 
-// A kept device reads its date at least once an interval, a device read in turns once an interval and
-// within the time-out; older than two of both, its reading no longer tells how it stands.
-std::chrono::milliseconds StaleAfter(const FleetSettings& fleet) {
-    return 2 * fleet.watchInterval + fleet.probe.timeout;
-}
+using Clock = std::chrono::steady_clock;
+
+// How soon a reading shows on the page: the page is made again at most this often, so that a fleet
+// whose readings end one after another does not make it for each.
+constexpr std::chrono::seconds kPageRefresh{1};
+// A page with no news is made again this often all the same, for the readings that became overdue.
+constexpr std::chrono::seconds kOverdueRefresh{5};
 
 double UnixSecondsNow() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
+// A steady-clock time on this PC's clock, in Unix seconds.
+double UnixSecondsAt(Clock::time_point at) {
+    return UnixSecondsNow() + std::chrono::duration<double>(at - Clock::now()).count();
+}
+
 } // namespace
 
-CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& limits)
-    : m_options(options), m_fromDevices(options.fromDevices), m_memory(limits, StaleAfter(options.fleet)) {
+CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& limits,
+                         std::string parallelReason)
+    : m_options(options), m_parallelReason(std::move(parallelReason)), m_fromDevices(options.fromDevices),
+      m_memory(limits) {
     // Known before the server takes its first request: a probe of a listed device that comes before the
     // watch has started must not be refused as outside the allowed networks.
     Publish(Listed());
 }
 
-void CFleetWatch::Run(const CSignal& stop, CSignal& reload) {
-    std::vector<DeviceAddress> devices = Listed();
-    Publish(devices);
-    const RecordSink sink = [this](const std::vector<DeviceRecord>& records) { Store(records); };
-    FleetSettings fleet = m_options.fleet;
-    fleet.linkHints = &m_linkHints;
-    const DeviceListSource relist = [this, &devices] {
-        ReadFromFileAgain();
-        devices = Listed();
-        Publish(devices);
-        return devices;
-    };
-    while (!stop.Wait(0)) {
-        if (devices.empty()) {
-            (void)reload.Wait(kInfinite);
-            (void)reload.Reset();
-            (void)relist();
-        } else {
-            WatchChangingFleet(devices, fleet, stop, reload, relist, sink);
-        }
+CFleetWatch::~CFleetWatch() {
+    Stop();
+}
+
+void CFleetWatch::Stop() {
+    m_fleet.reset();
+    if (m_loop != nullptr) {
+        m_loop->ForgetSignal(*m_reload);
+        m_loop->CancelTimer(m_pageTimer);
+        m_loop = nullptr;
     }
+}
+
+bool CFleetWatch::Start(CEventLoop& loop, CSignal& reload) {
+    if (!loop.WatchSignal(reload, [this](unsigned) { Reload(); })) {
+        return false;
+    }
+    m_loop = &loop;
+    m_reload = &reload;
+    m_fleet = std::make_unique<CFleet>(loop, m_options.fleet, *this);
+    m_fleet->List(Listed());
+    ArmPageTimer();
+    return true;
+}
+
+void CFleetWatch::Reload() {
+    (void)m_reload->Reset();
+    ReadFromFileAgain();
+    const std::vector<DeviceAddress> devices = Listed();
+    Publish(devices);
+    m_fleet->List(devices);
 }
 
 // The arguments, then the file's devices, each once.
@@ -79,13 +99,16 @@ void CFleetWatch::ReadFromFileAgain() {
 }
 
 void CFleetWatch::Publish(const std::vector<DeviceAddress>& devices) {
-    std::unordered_set<std::string> texts;
+    std::vector<std::string> texts;
     std::unordered_set<std::uint32_t> listed;
     for (const DeviceAddress& device : devices) {
-        texts.insert(device.text);
+        texts.push_back(device.text);
         listed.insert(device.value);
     }
     m_memory.Keep(texts);
+    const std::unordered_set<std::string> listedTexts(texts.begin(), texts.end());
+    std::erase_if(m_localFailures,
+                  [&listedTexts](const std::string& address) { return !listedTexts.contains(address); });
     {
         CLockHold hold(m_lock);
         m_listed = std::move(listed);
@@ -93,22 +116,51 @@ void CFleetWatch::Publish(const std::vector<DeviceAddress>& devices) {
     ShowPage();
 }
 
-void CFleetWatch::Store(const std::vector<DeviceRecord>& records) {
-    const std::vector<std::string> localFailures = m_memory.Take(records);
-    // Said when it begins, changes or ends, not every update.
-    if (localFailures.size() != m_localFailures) {
+void CFleetWatch::OnReading(const FleetReading& reading) {
+    const std::optional<std::string> localFailure =
+        m_memory.Take(reading.record, UnixSecondsAt(reading.nextDue));
+    if (localFailure) {
+        m_localFailures.insert(reading.record.address);
+    } else {
+        m_localFailures.erase(reading.record.address);
+    }
+    // Said when it begins, changes or ends, not at every reading.
+    if (m_localFailures.size() != m_localFailuresLogged) {
         std::fprintf(stderr,
                      "vantrex-exporter: %zu device%s not read for a reason of this host%s%s; their last "
                      "readings stay\n",
-                     localFailures.size(), localFailures.size() == 1 ? "" : "s",
-                     localFailures.empty() ? "" : ", such as ",
-                     localFailures.empty() ? "" : OutsideText(localFailures.front(), 200).c_str());
-        m_localFailures = localFailures.size();
+                     m_localFailures.size(), m_localFailures.size() == 1 ? "" : "s",
+                     localFailure ? ", such as " : "",
+                     localFailure ? OutsideText(*localFailure, 200).c_str() : "");
+        m_localFailuresLogged = m_localFailures.size();
     }
-    ShowPage();
+    m_changed = true;
+}
+
+void CFleetWatch::OnPlan(const FleetPlan& plan) {
+    const long long interval =
+        std::chrono::duration_cast<std::chrono::seconds>(m_options.fleet.watchInterval).count();
+    std::fprintf(stderr, "vantrex-exporter: %zu device%s listed, %zu read at once%s%s%s: %s\n", plan.listed,
+                 plan.listed == 1 ? "" : "s", plan.atOnce, m_parallelReason.empty() ? "" : " (",
+                 m_parallelReason.c_str(), m_parallelReason.empty() ? "" : ")",
+                 plan.keptConnected ? "each kept connected"
+                                    : ("each in turn on a rolling schedule, at most every " +
+                                       std::to_string(interval) + " s")
+                                          .c_str());
+}
+
+void CFleetWatch::ArmPageTimer() {
+    m_pageTimer = m_loop->StartTimer(Clock::now() + kPageRefresh, [this](unsigned) {
+        if (m_changed || Clock::now() - m_shownAt >= kOverdueRefresh) {
+            ShowPage();
+        }
+        ArmPageTimer();
+    });
 }
 
 void CFleetWatch::ShowPage() {
+    m_changed = false;
+    m_shownAt = Clock::now();
     auto text = std::make_shared<const std::string>(m_memory.Page(UnixSecondsNow()));
     auto deflated = std::make_shared<const DeflatedPiece>(Deflate(*text, true));
     CLockHold hold(m_lock);

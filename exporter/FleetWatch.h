@@ -4,11 +4,14 @@
 #include "FleetMemory.h"
 #include "GzipPieces.h"
 
+#include "fleet/Fleet.h"
 #include "health/DeviceRecord.h"
 #include "health/Health.h"
+#include "runtime/EventLoop.h"
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,35 +25,53 @@ struct FleetPage {
     std::shared_ptr<const DeflatedPiece> deflated; // the last piece of its member
 };
 
-// The listed devices (arguments and --from), kept connected by the status library's watch, and their
-// latest state for /metrics, so that a scrape never waits on a device.
-class CFleetWatch {
+// The listed devices (arguments and --from), read by the fleet library on the program's loop, and their
+// latest state for /metrics, so that a scrape never waits on a device. A reading shows on the page within
+// a second of its end. Page and Lists may be called from any thread; the rest on the loop's thread.
+class CFleetWatch : public IFleetListener {
 public:
-    CFleetWatch(const ExporterOptions& options, const HealthLimits& limits);
+    // parallelReason: why the fleet reads as many devices at once as it does, for the log.
+    CFleetWatch(const ExporterOptions& options, const HealthLimits& limits, std::string parallelReason = {});
+    ~CFleetWatch() override;
+    CFleetWatch(const CFleetWatch&) = delete;
+    CFleetWatch& operator=(const CFleetWatch&) = delete;
 
-    // Watches the devices until stop is set. A set reload reads --from again (kept as it was when it
-    // cannot be): the devices it adds are connected and those it drops disconnected, while those listed
-    // before and after keep their connections and their last state. The caller sets reload as well when
-    // it sets stop.
-    void Run(const CSignal& stop, CSignal& reload);
+    // Reads the devices on loop from now on. A set reload (reset here) reads --from again (kept as it was
+    // when it cannot be): the devices it adds are read, those it drops end, and those listed before and
+    // after keep their readings in progress and their last state. False when loop cannot watch reload.
+    // loop and reload outlive the watch.
+    bool Start(CEventLoop& loop, CSignal& reload);
+    // Ends the reading and forgets the loop, which may then go; the last page stays.
+    void Stop();
     // The listed devices' series, from their latest state.
     FleetPage Page() const;
     // Whether the device at address (host byte order) is listed.
     bool Lists(std::uint32_t address) const;
 
+    void OnReading(const FleetReading& reading) override;
+    void OnPlan(const FleetPlan& plan) override;
+
 private:
     std::vector<DeviceAddress> Listed();
+    void Reload();
     void ReadFromFileAgain();
     void Publish(const std::vector<DeviceAddress>& devices);
-    void Store(const std::vector<DeviceRecord>& records);
     void ShowPage();
+    void ArmPageTimer();
 
     const ExporterOptions& m_options;
-    // Only the watching thread uses these three.
+    const std::string m_parallelReason;
+    // Only the loop's thread uses these.
     std::vector<DeviceAddress> m_fromDevices;
     CFleetMemory m_memory;
-    LinkHints m_linkHints;           // across the watches a changed list starts anew
-    std::size_t m_localFailures = 0; // devices that failed for this PC's reason at the last update
+    std::unordered_set<std::string> m_localFailures; // devices that failed for this PC's reason last
+    std::size_t m_localFailuresLogged = 0;
+    bool m_changed = false; // since the page was last made
+    std::chrono::steady_clock::time_point m_shownAt;
+    CEventLoop* m_loop = nullptr;
+    CSignal* m_reload = nullptr;
+    LoopTimerId m_pageTimer = 0;
+    std::unique_ptr<CFleet> m_fleet;
     mutable CLock m_lock;
     FleetPage m_page;
     std::unordered_set<std::uint32_t> m_listed;

@@ -4,7 +4,7 @@
 #include "ProbeReach.h"
 #include "ProbeRun.h"
 
-#include "status/OptionChecks.h"
+#include "devicetext/DeviceText.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #include "ProbeQuery.h"
 
 #include "connect/DottedAddress.h"
-#include "status/OptionChecks.h"
+#include "devicetext/DeviceText.h"
 
 #include <algorithm>
 #include <charconv>

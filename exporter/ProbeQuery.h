@@ -1,6 +1,6 @@
 #pragma once
 
-#include "status/FleetRun.h"
+#include "fleet/FleetRun.h"
 
 #include <map>
 #include <optional>

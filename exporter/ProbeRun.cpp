@@ -1,7 +1,7 @@
 #include "ProbeRun.h"
 
-#include "status/MetricWriter.h"
-#include "status/RecordFormat.h"
+#include "report/MetricWriter.h"
+#include "report/RecordFormat.h"
 
 #include <chrono>
 

@@ -3,14 +3,17 @@
 #include "FleetWatch.h"
 #include "HttpService.h"
 
+#include "fleet/DescriptorBudget.h"
 #include "runtime/DescriptorLimit.h"
+#include "runtime/EventLoop.h"
 #include "runtime/Networking.h"
 #include "runtime/ReloadRequest.h"
 #include "runtime/TerminationRequest.h"
-#include "status/DescriptorBudget.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <string>
 #include <thread>
 
 namespace {
@@ -20,11 +23,13 @@ constexpr std::uint64_t kConnectionShare = 4;
 // A probe in flight runs on a loop of its own: the loop, its NTP socket and the sockets of both links.
 constexpr std::size_t kDescriptorsPerProbe = 4;
 
-// Client connections, kept fleet devices and probes within the limit of open descriptors: connections
-// first (a scrape must always find a place), then the probes, then the devices the rest allows.
-void FitDescriptorLimit(ExporterOptions& options, std::optional<std::uint64_t> limit) {
+// Client connections, fleet devices and probes within the limit of open descriptors: connections
+// first (a scrape must always find a place), then the probes, then the devices the rest allows. Says why
+// the fleet reads as many devices at once as it does.
+std::string FitDescriptorLimit(ExporterOptions& options, std::optional<std::uint64_t> limit) {
+    const std::size_t asked = options.fleet.parallel;
     if (!limit) {
-        return;
+        return "--parallel " + std::to_string(asked);
     }
     options.maxConnections = std::min<std::size_t>(
         options.maxConnections,
@@ -33,6 +38,31 @@ void FitDescriptorLimit(ExporterOptions& options, std::optional<std::uint64_t> l
     const std::uint64_t left = *limit > taken ? *limit - taken : 0;
     options.fleet.parallel = DevicesWithinDescriptorLimit(options.fleet.parallel, left);
     options.fleet.sockets = SocketsWithinDescriptorLimit(left);
+    if (options.fleet.parallel < asked) {
+        return "the limit of " + std::to_string(*limit) + " open files leaves room for " +
+               std::to_string(options.fleet.parallel) + " beside " + std::to_string(options.maxConnections) +
+               " connections and " + std::to_string(options.maxProbes) + " probes";
+    }
+    return "--parallel " + std::to_string(asked);
+}
+
+// The fleet on a loop of this thread until stop is set.
+void WatchFleet(CFleetWatch& fleet, const CSignal& stop, CSignal& reload) {
+    const std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
+    // The stop's handler need do nothing: a set signal ends the wait, and the loop below reads it.
+    if (!loop || !loop->WatchSignal(stop, [](unsigned) {}) || !fleet.Start(*loop, reload)) {
+        std::fputs("vantrex-exporter: no event loop for the listed devices: they are not read\n", stderr);
+        (void)stop.Wait(kInfinite);
+        return;
+    }
+    while (!stop.Wait(0)) {
+        if (loop->Wait() < 0) {
+            // A wait this PC could not make would fail again at once.
+            (void)stop.Wait(1000);
+        }
+    }
+    fleet.Stop();
+    loop->ForgetSignal(stop);
 }
 
 } // namespace
@@ -51,9 +81,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     ExporterOptions& options = *parsed.options;
-    FitDescriptorLimit(options, RaiseDescriptorLimit());
+    const std::string parallelReason = FitDescriptorLimit(options, RaiseDescriptorLimit());
     const HealthLimits limits;
-    CFleetWatch fleet(options, limits);
+    CFleetWatch fleet(options, limits, parallelReason);
     CHttpService service(options, limits, fleet, stop);
     if (const std::optional<std::string> failure = service.Listen()) {
         std::fprintf(stderr, "vantrex-exporter: cannot listen on %s:%d: %s\n", options.listenAddress.c_str(),
@@ -63,10 +93,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrex-exporter: listening on %s:%d\n", options.listenAddress.c_str(),
                  options.listenPort);
     std::thread server([&service] { service.Serve(); });
-    std::thread watch([&fleet, &stop, &reload] { fleet.Run(stop, reload); });
+    std::thread watch([&fleet, &stop, &reload] { WatchFleet(fleet, stop, reload); });
     (void)stop.Wait(kInfinite);
     service.Stop();
-    (void)reload.Set();
     server.join();
     watch.join();
     return 0;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <unordered_map>
 
-// What a device's last race taught: the link to start first, the shell's (A) or the telnet's (B); none
+// What a device's last race taught: the link to start first, the shell's or the telnet's; none
 // when nothing was learnt (no race yet, both links failed, or telnet won while the shell was still on its
 // way and might have worked too).
 struct LinkHint {

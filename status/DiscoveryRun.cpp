@@ -1,10 +1,9 @@
 #include "DiscoveryRun.h"
 
-#include "FoundFormat.h"
-#include "ReportWriter.h"
-
 #include "discover/NetworkSearch.h"
 #include "health/Health.h"
+#include "report/FoundFormat.h"
+#include "report/ReportWriter.h"
 #include "runtime/WaitSet.h"
 
 #include <string>

@@ -1,31 +1,21 @@
 #include "StatusOptions.h"
 
-#include "NagiosOutput.h"
-#include "OptionChecks.h"
-
 #include "connect/DottedAddress.h"
 #include "devicetext/DeviceText.h"
+#include "fleet/DeviceList.h"
 #include "health/PluginRange.h"
+#include "report/CommandLineChecks.h"
+#include "report/NagiosOutput.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
-#include <charconv>
-#include <cmath>
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
-#include <cstring>
-#include <memory>
-#include <unordered_set>
 
 namespace {
 
-// A list of addresses is far smaller; the bound keeps a wrong file (a log, a disk image, /dev/zero)
-// from being read whole into memory.
-constexpr std::size_t kLargestAddressFile = 4 * 1024 * 1024;
 constexpr std::size_t kLongestMessage = 400;
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-constexpr double kShortestReadingSeconds = std::chrono::duration<double>(kShortestReadingLimit).count();
 // Longer than any run is meant to wait, and small enough for the millisecond arithmetic.
 constexpr double kLongestWait = 86400;
 // The most devices --parallel reads at once: every one of the largest fleet one process reads.
@@ -35,63 +25,8 @@ std::string Quoted(std::string_view text) {
     return "'" + OutsideText(text, kLongestEcho) + "'";
 }
 
-// One address as given, and where: line 0 is the command line, where option names it.
-struct ListedAddress {
-    std::string_view text;
-    std::size_t line = 0;
-    const char* option = "ADDRESS";
-};
-
 // What --from takes for standard input.
 constexpr std::string_view kStandardInput = "-";
-
-// Reads file whole, within kLargestAddressFile; name says in messages what it is.
-std::string ReadAddressStream(std::FILE* file, int openError, const std::string& name) {
-    std::string text;
-    std::size_t size = 0;
-    if (file != nullptr) {
-        text.resize(kLargestAddressFile + 1);
-        size = std::fread(text.data(), 1, text.size(), file);
-    }
-    if (file == nullptr || std::ferror(file)) {
-        const std::string reason = std::strerror(file != nullptr ? errno : openError);
-        throw CLI::ValidationError("--from", "cannot read " + name + ": " + reason);
-    }
-    if (size > kLargestAddressFile) {
-        throw CLI::ValidationError("--from",
-                                   name + " is larger than 4 MiB, too large for a list of addresses");
-    }
-    text.resize(size);
-    return text;
-}
-
-// Reads the file whole.
-std::string ReadAddressFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    // Taken before a message is built, whose allocations may change errno.
-    const int openError = errno;
-    return ReadAddressStream(file.get(), openError, Quoted(path));
-}
-
-// One address a line; '#' starts a comment, blank lines are skipped. Lines may end in CR LF, and the file
-// may start with a byte order mark, as editors on Windows write it.
-std::vector<ListedAddress> AddressLines(std::string_view text) {
-    if (text.starts_with(kByteOrderMark)) {
-        text.remove_prefix(kByteOrderMark.size());
-    }
-    std::vector<ListedAddress> addresses;
-    for (std::size_t line = 1; !text.empty(); ++line) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view address = text.substr(0, std::min(end, text.find('#')));
-        text.remove_prefix(std::min(end + 1, text.size()));
-        const std::size_t first = address.find_first_not_of(" \t\r");
-        if (first != std::string_view::npos) {
-            address = address.substr(first, address.find_last_not_of(" \t\r") + 1 - first);
-            addresses.push_back({address, line});
-        }
-    }
-    return addresses;
-}
 
 // Names under .invalid never resolve (RFC 6761), and a resolver that does not know it would ask DNS.
 bool IsInvalidName(std::string_view name) {
@@ -122,38 +57,15 @@ DeviceAddress ResolvedHost(std::string_view name, const HostResolver& resolve) {
     return {address, *value};
 }
 
-// Dotted addresses, and with -H a host name, resolved to its IPv4 address: arguments and files are
-// taken as written, so that nothing but what is named is contacted.
-DeviceAddress CheckedAddress(const ListedAddress& address, const std::string& fromFile,
-                             const HostResolver& resolve) {
-    std::string refusal;
-    const std::optional<Octets> octets = ParseDeviceAddress(address.text, refusal);
-    if (!ParseDottedAddress(address.text) && address.option == std::string_view("-H")) {
-        return ResolvedHost(address.text, resolve);
-    }
-    if (!octets) {
-        const std::string where =
-            address.line == 0 ? ""
-                              : " (line " + std::to_string(address.line) + " of " + Quoted(fromFile) + ")";
-        throw CLI::ValidationError(address.line == 0 ? address.option : "--from",
-                                   Quoted(address.text) + " " + refusal + where);
-    }
-    return {FormatDottedAddress(*octets), AddressValue(*octets)};
-}
-
-// Every address once, in the order first given: a device named twice (127.0.0.1, 127.0.0.01) would be
-// read twice and reported twice.
-std::vector<DeviceAddress> Devices(const std::vector<ListedAddress>& addresses, const std::string& fromFile,
-                                   const HostResolver& resolve) {
-    std::vector<DeviceAddress> devices;
-    std::unordered_set<std::uint32_t> seen;
-    for (const ListedAddress& address : addresses) {
-        DeviceAddress device = CheckedAddress(address, fromFile, resolve);
-        if (seen.insert(device.value).second) {
-            devices.push_back(std::move(device));
+// With -H a host name, resolved to its IPv4 address: arguments and files are taken as written, so that
+// nothing but what is named is contacted.
+AddressLookup HostLookup(const HostResolver& resolve) {
+    return [&resolve](const ListedAddress& address) -> std::optional<DeviceAddress> {
+        if (address.option != std::string_view("-H")) {
+            return std::nullopt;
         }
-    }
-    return devices;
+        return ResolvedHost(address.text, resolve);
+    };
 }
 
 // A threshold in the monitoring-plugin range syntax.
@@ -417,11 +329,15 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
             throw CLI::ValidationError("--deadline", "a watch runs until interrupted; it has no deadline");
         }
         options.limits = Limits(app, limitArguments);
-        options.devices = Devices(addresses, fromFile, resolve);
+        options.devices = CheckedDevices(addresses, fromFile, HostLookup(resolve));
     } catch (const CLI::CallForVersion& version) {
         return ParsedOptions::Ending(version.what() + std::string("\n"), 0);
     } catch (const CLI::Success&) {
         return ParsedOptions::Ending(app.help(), 0);
+    } catch (const DeviceListError& error) {
+        return Refusal(
+            OutsideText(CLI::ValidationError(error.Option(), error.what()).what(), kLongestMessage),
+            AsksForPluginOutput(argc, argv));
     } catch (const CLI::ParseError& error) {
         // CLI11's own messages repeat what was given as it was; ours are cut and escaped already.
         return Refusal(OutsideText(error.what(), kLongestMessage), AsksForPluginOutput(argc, argv));
@@ -439,67 +355,4 @@ ParsedOptions ParseStatusOptions(int argc, const char* const* argv, const HostRe
     ParsedOptions parsed;
     parsed.options = std::move(options);
     return parsed;
-}
-
-// A number within [minimum, maximum], and whole when asked. Checked on the text, before CLI11 converts
-// it: NaN compares false with every bound, and infinities and huge values overflow the time arithmetic.
-CLI::Validator NumberWithin(double minimum, double maximum, bool whole) {
-    return CLI::Validator(
-        [=](std::string& text) -> std::string {
-            double value = 0;
-            const char* end = text.data() + text.size();
-            std::from_chars_result result{};
-            if (whole) {
-                long long integer = 0;
-                result = std::from_chars(text.data(), end, integer);
-                value = static_cast<double>(integer);
-            } else {
-                result = std::from_chars(text.data(), end, value);
-            }
-            if (result.ec == std::errc() && result.ptr == end && std::isfinite(value) && value >= minimum &&
-                value <= maximum) {
-                return "";
-            }
-            char range[64];
-            std::snprintf(range, sizeof range, " from %g to %g, not ", minimum, maximum);
-            return std::string(whole ? "takes a whole number" : "takes a number") + range + Quoted(text);
-        },
-        "");
-}
-
-std::string ReadingTimes() {
-    char text[48];
-    std::snprintf(text, sizeof text, "%g to %g", kShortestReadingSeconds, kLongestWait);
-    return text;
-}
-
-std::string DefaultReadingTime() {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "default %g: enough for a device 1 s away over telnet, or on a link that delivers a byte "
-                  "every 20 ms",
-                  std::chrono::duration<double>(kDefaultReadingLimit).count());
-    return text;
-}
-
-CLI::Validator ReadingTime() {
-    return CLI::Validator(
-        [within = NumberWithin(kShortestReadingSeconds, kLongestWait)](std::string& text) -> std::string {
-            const std::string refusal = within(text);
-            return refusal.empty() ? ""
-                                   : refusal + " (the device takes one command a second, and a reading over "
-                                               "telnet needs five: a healthy device may take that long)";
-        },
-        "");
-}
-
-std::optional<std::vector<DeviceAddress>> ReadDeviceFile(const std::string& path, std::string& message) {
-    try {
-        const std::string text = ReadAddressFile(path);
-        // A file's lines are never looked up: no resolver is needed.
-        return Devices(AddressLines(text), path, HostResolver());
-    } catch (const CLI::ValidationError& error) {
-        message = OutsideText(error.what(), kLongestMessage);
-        return std::nullopt;
-    }
 }

@@ -1,18 +1,16 @@
 #pragma once
 
-#include "FleetRun.h"
-#include "ParsedCommandLine.h"
-
 #include "discover/SearchRange.h"
+#include "fleet/FleetRun.h"
 #include "health/Health.h"
+#include "report/ParsedCommandLine.h"
+#include "report/ReportWriter.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-enum class OutputFormat { Lines, Json, Nagios };
 
 // Everything the command line asks for.
 struct StatusOptions {
@@ -28,6 +26,8 @@ struct StatusOptions {
     // 0 to 3: from 1 the plugin output gives each device's whole reading, at 3 the dialogue with each
     // device goes to stderr.
     int verbosity = 0;
+
+    ReportSettings Report() const { return {format, prometheusPath, limits, verbosity}; }
 };
 
 // The parse's outcome: options to run with, or a text to print and the exit status to end with

@@ -1,11 +1,11 @@
 // vantrex-status: the health of VANTREX time servers from the command line, for one device or a fleet.
-#include "DescriptorBudget.h"
 #include "DiscoveryRun.h"
-#include "FleetRun.h"
-#include "NagiosOutput.h"
-#include "ReportWriter.h"
 #include "StatusOptions.h"
 
+#include "fleet/DescriptorBudget.h"
+#include "fleet/FleetRun.h"
+#include "report/NagiosOutput.h"
+#include "report/ReportWriter.h"
 #include "runtime/DebugOutput.h"
 #include "runtime/DescriptorLimit.h"
 #include "runtime/HostName.h"
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     if (options.discover) {
         return RunDiscovery(*options.discover, options.format, stop, stdout);
     }
-    CReportWriter writer(options, stdout);
+    CReportWriter writer(options.Report(), stdout);
     const RecordSink sink = [&writer, &stop](const std::vector<DeviceRecord>& records) {
         if (!writer.Write(records)) {
             // Nobody reads any more: a watch has nothing left to report to.

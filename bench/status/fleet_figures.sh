@@ -4,7 +4,8 @@
 # device, devices OK, and the peak descriptors, threads and resident memory of vantrex-status (sampled
 # from /proc every 20 ms). One device and 1,000 run under prlimit --nofile=1024 with default options;
 # 10,000 with the limit at LIMIT (default 20000) and --parallel PARALLEL_10000 (default: none given).
-# The simulator's CPU time over the run is given too: it must keep up.
+# The simulator's CPU time over the run is given too: it must keep up. Then, for the same fleet, --watch 1:
+# seconds from the start until the first report in which every device is OK, and its ratio to one device.
 # A simulator with more addresses than its descriptors allow sockets for takes its ports on every
 # loopback address: run this alone, inside /work/tools/isolated or a network namespace of its own.
 # Usage: bench/status/fleet_figures.sh [BUILD_DIR]   (default build/normal)
@@ -16,8 +17,32 @@ parallel_10000=${PARALLEL_10000:-}
 ntp_port=12131
 source bench/status/sim_fleet.sh
 
+# --watch 1 on the fleet: seconds until the first report of every device OK (at most 120 s).
+watch_all_ok() { # SIZE NOFILE OPTIONS...
+    local size=$1 nofile=$2 lines ok seconds=none
+    shift 2
+    start=$(date +%s.%N)
+    prlimit --nofile="$nofile:$nofile" "$status" --json --watch 1 --ntp-port "$ntp_port" "$@" --from "$work/fleet" \
+        >"$work/watch" 2>/dev/null &
+    local watcher=$!
+    for _ in $(seq 1200); do
+        lines=$(wc -l <"$work/watch")
+        ok=$(head -n $((lines / size * size)) "$work/watch" | tail -n "$size" | grep -c '"status":"OK"' || true)
+        if [ "$lines" -ge "$size" ] && [ "$ok" = "$size" ]; then
+            seconds=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN {printf "%.2f", b - a}')
+            break
+        fi
+        sleep 0.1
+    done
+    kill "$watcher"
+    wait "$watcher" || true
+    [ -n "$one_watch" ] || one_watch=$seconds
+    echo "--watch 1: every device OK in a report $seconds s after the start," \
+         "ratio $(awk -v a="$seconds" -v b="$one_watch" 'BEGIN {printf "%.2f", a / b}') to one device"
+}
 
 one_wall=
+one_watch=
 for size in $sizes; do
     echo "== $size device(s)"
     nofile=1024
@@ -41,7 +66,6 @@ for size in $sizes; do
     end=$(date +%s.%N)
     wait "$sampler"
     sim_after=$(cpu_seconds "$sim_pid")
-    stop_sim
     wall=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.2f", b - a}')
     [ -n "$one_wall" ] || one_wall=$wall
     read -r fds threads rss <"$work/peaks"
@@ -57,4 +81,6 @@ for size in $sizes; do
     jq -r 'select(.status != "OK") | "\(.status) \(.failure // .problems[0].text // "")"' "$work/out" |
         sort | uniq -c | sort -rn | head -5
     [ ! -s "$work/err" ] || echo "stderr: $(head -c 300 "$work/err")"
+    watch_all_ok "$size" "$nofile" "${options[@]}"
+    stop_sim
 done

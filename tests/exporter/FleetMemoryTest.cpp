@@ -35,18 +35,22 @@ const std::string kStale = "vantrex_problem{address=\"127.0.190.1\",code=\"stale
 const std::string kReadAt = "vantrex_last_reading_timestamp_seconds{address=\"127.0.190.1\"}";
 
 TEST(FleetMemoryTest, AFailureOfThisHostKeepsTheLastReading) {
-    CFleetMemory memory(HealthLimits{}, std::chrono::seconds(35));
-    EXPECT_TRUE(memory.Take({Reading("127.0.190.1", kNow - 1)}).empty());
-    const std::vector<std::string> local = memory.Take({Failure("127.0.190.1", FailureKind::LocalFailure)});
-    EXPECT_EQ(local, std::vector<std::string>{"127.0.190.1: no socket"});
+    CFleetMemory memory(HealthLimits{});
+    memory.Keep({"127.0.190.1"});
+    EXPECT_FALSE(memory.Take(Reading("127.0.190.1", kNow - 1), kNow + 20));
+    EXPECT_EQ(memory.Take(Failure("127.0.190.1", FailureKind::LocalFailure), kNow + 20),
+              "127.0.190.1: no socket");
     const std::string page = memory.Page(kNow);
     EXPECT_EQ(SampleValue(page, kUp), 1.0) << page;
     EXPECT_EQ(SampleValue(page, kReadAt), kNow - 1) << page;
 }
 
-TEST(FleetMemoryTest, AReadingOlderThanItsIntervalsIsStale) {
-    CFleetMemory memory(HealthLimits{}, std::chrono::seconds(35));
-    (void)memory.Take({Reading("127.0.190.1", kNow - 36)});
+// Stale only when the next reading is overdue on the fleet's schedule, however old the last one: a device
+// read in turns may wait longer than its interval for its place.
+TEST(FleetMemoryTest, AReadingWhoseSuccessorIsOverdueIsStale) {
+    CFleetMemory memory(HealthLimits{});
+    memory.Keep({"127.0.190.1"});
+    (void)memory.Take(Reading("127.0.190.1", kNow - 100), kNow - 1);
     const std::string page = memory.Page(kNow);
     EXPECT_EQ(SampleValue(page, kUp), 0.0) << page;
     EXPECT_EQ(SampleValue(page, kStale), 1.0) << page;
@@ -57,15 +61,20 @@ TEST(FleetMemoryTest, AReadingOlderThanItsIntervalsIsStale) {
 }
 
 TEST(FleetMemoryTest, ADeviceFailureShowsDownWithItsLastReadingTime) {
-    CFleetMemory memory(HealthLimits{}, std::chrono::seconds(35));
-    (void)memory.Take({Reading("127.0.190.1", kNow - 5), Failure("127.0.190.2", FailureKind::Pending)});
-    (void)memory.Take(
-        {Failure("127.0.190.1", FailureKind::Device), Failure("127.0.190.2", FailureKind::Pending)});
+    CFleetMemory memory(HealthLimits{});
+    memory.Keep({"127.0.190.1", "127.0.190.2", "127.0.190.3"});
+    (void)memory.Take(Reading("127.0.190.1", kNow - 5), kNow + 20);
+    (void)memory.Take(Failure("127.0.190.1", FailureKind::Device), kNow + 20);
+    (void)memory.Take(Failure("127.0.190.3", FailureKind::LocalFailure), kNow + 20);
     const std::string page = memory.Page(kNow);
     EXPECT_EQ(SampleValue(page, kUp), 0.0) << page;
     EXPECT_EQ(SampleValue(page, kReadAt), kNow - 5) << page;
-    // Never read: nothing known, no samples.
-    EXPECT_EQ(page.find("127.0.190.2"), std::string::npos) << page;
+    // Not read yet, or only failed by this host: said as such, and no series that could read as down.
+    for (const std::string address : {"127.0.190.2", "127.0.190.3"}) {
+        EXPECT_EQ(SampleValue(page, "vantrex_reading_pending{address=\"" + address + "\"}"), 1.0) << page;
+        EXPECT_FALSE(SampleValue(page, "vantrex_up{address=\"" + address + "\"}")) << page;
+    }
+    EXPECT_FALSE(SampleValue(page, "vantrex_reading_pending{address=\"127.0.190.1\"}")) << page;
     memory.Keep({"127.0.190.2"});
     EXPECT_EQ(memory.Page(kNow).find("127.0.190.1"), std::string::npos);
 }

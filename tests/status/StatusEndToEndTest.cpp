@@ -1,7 +1,7 @@
 // vantrex-status against the simulated device on 127.0.9.x, loopback only.
 #include "StatusRun.h"
 
-#include "status/DeviceProbe.h"
+#include "fleet/DeviceProbe.h"
 
 #include "tests/support/SimProcess.h"
 

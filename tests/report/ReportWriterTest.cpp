@@ -1,5 +1,5 @@
 // The report of a round as the writer delivers it, to a temporary file instead of stdout.
-#include "status/ReportWriter.h"
+#include "report/ReportWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ std::string Delivered(std::FILE* out) {
 // The textfile's path comes from the command line: the Nagios line repeats it, escaped, with no '|'
 // that would start the performance data.
 TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
-    StatusOptions options;
+    ReportSettings options;
     options.format = OutputFormat::Nagios;
     options.prometheusPath = "/nonexistent/\x1b]0;owned\x07|/x.prom";
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
@@ -39,7 +39,7 @@ TEST(ReportWriter, UnwritableTextfileIsNamedEscaped) {
 // An unwritable textfile is this PC's failure, UNKNOWN, but a CRITICAL device still decides the exit
 // status: the plugins' order puts CRITICAL first.
 TEST(ReportWriter, CriticalDeviceOutranksAnUnwritableTextfile) {
-    StatusOptions options;
+    ReportSettings options;
     options.format = OutputFormat::Nagios;
     options.prometheusPath = "/nonexistent/x.prom";
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
@@ -56,7 +56,7 @@ TEST(ReportWriter, CriticalDeviceOutranksAnUnwritableTextfile) {
 
 // Each device's clock is followed from round to round, whatever the others do.
 TEST(ReportWriter, ReportsAClockStepBetweenRounds) {
-    StatusOptions options;
+    ReportSettings options;
     options.format = OutputFormat::Json;
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
     ASSERT_TRUE(out);

@@ -1,5 +1,5 @@
 // How long a single run of the fleet may take, against silent simulated devices on 127.0.12.x.
-#include "status/FleetRun.h"
+#include "fleet/FleetRun.h"
 #include "health/Health.h"
 
 #include "tests/support/DescriptorExhaustion.h"

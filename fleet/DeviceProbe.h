@@ -87,6 +87,8 @@ public:
     void GiveUp(Clock::time_point now);
     // Whether the NTP check still waits for its answer.
     bool IsNtpRunning() const { return m_ntpCheck != 0; }
+    // Whether the reading has ended, complete or not, and the NTP check with it.
+    bool IsFinished() const { return m_phase != ProbePhase::Reading && !IsNtpRunning(); }
     // The device as it stands at now: pending until the first attempt ends, and while a later attempt
     // runs, what the last one found; the last NTP result with its age.
     DeviceRecord Record(Clock::time_point now) const;

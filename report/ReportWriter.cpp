@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 bool WriteOutput(std::FILE* out, const std::string& text, std::string& reason) {
     // A buffered write succeeds before the output refuses it: only the flush tells.
@@ -19,7 +20,8 @@ bool WriteOutput(std::FILE* out, const std::string& text, std::string& reason) {
     return true;
 }
 
-CReportWriter::CReportWriter(const StatusOptions& options, std::FILE* out) : m_options(options), m_out(out) {}
+CReportWriter::CReportWriter(ReportSettings settings, std::FILE* out)
+    : m_options(std::move(settings)), m_out(out) {}
 
 bool CReportWriter::Write(const std::vector<DeviceRecord>& records) {
     std::vector<AssessedRecord> assessed;

@@ -1,4 +1,4 @@
-#include "status/ReconnectDelay.h"
+#include "fleet/ReconnectDelay.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "status/RecordFormat.h"
+#include "report/RecordFormat.h"
 
 #include <gtest/gtest.h>
 

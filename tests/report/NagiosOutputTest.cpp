@@ -1,5 +1,5 @@
 // The monitoring-plugin output: the status line, a line per device, the performance data, the 8 KB cap.
-#include "status/NagiosOutput.h"
+#include "report/NagiosOutput.h"
 
 #include "tests/health/HealthyReading.h"
 
