@@ -58,6 +58,12 @@ std::optional<std::string> CFleetMemory::Take(const DeviceRecord& record, double
     return std::nullopt;
 }
 
+bool CFleetMemory::ChangesKind(const DeviceRecord& record) const {
+    const auto found = m_kept.find(record.address);
+    return found != m_kept.end() && TellsOfTheDevice(record) &&
+           (!found->second.record || found->second.record->reachable != record.reachable);
+}
+
 void CFleetMemory::Keep(const std::vector<std::string>& listed) {
     const std::unordered_set<std::string> kept(listed.begin(), listed.end());
     std::erase_if(m_kept, [&kept](const auto& one) { return !kept.contains(one.first); });

@@ -23,6 +23,9 @@ public:
     // Takes a listed device's latest record, whose next reading is due by dueUnixSeconds. Returns
     // "ADDRESS: reason" when it failed for a reason of this PC, for the log.
     std::optional<std::string> Take(const DeviceRecord& record, double dueUnixSeconds);
+    // Whether record would change what the page says of a listed device in kind: its first reading that
+    // tells of it, or up where it was down or back.
+    bool ChangesKind(const DeviceRecord& record) const;
     // The devices listed (by address text), in their order; forgets every other one.
     void Keep(const std::vector<std::string>& listed);
     // The devices' series at nowUnixSeconds, and vantrex_last_reading_timestamp_seconds.

@@ -11,11 +11,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How soon a reading shows on the page: the page is made again at most this often, so that a fleet
-// whose readings end one after another does not make it for each.
+// How soon a reading that changes the page in kind (a device's first, or one up where it was down or
+// back) shows on it: the page is made again at most this often, so that a fleet whose readings end one
+// after another does not make it for each.
 constexpr std::chrono::seconds kPageRefresh{1};
-// A page with no news is made again this often all the same, for the readings that became overdue.
-constexpr std::chrono::seconds kOverdueRefresh{5};
+// The page is made again this often all the same, for the other readings and those that became overdue:
+// a large fleet's page takes a while to make.
+constexpr std::chrono::seconds kRoutineRefresh{5};
 
 double UnixSecondsNow() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -117,6 +119,7 @@ void CFleetWatch::Publish(const std::vector<DeviceAddress>& devices) {
 }
 
 void CFleetWatch::OnReading(const FleetReading& reading) {
+    m_urgent = m_urgent || m_memory.ChangesKind(reading.record);
     const std::optional<std::string> localFailure =
         m_memory.Take(reading.record, UnixSecondsAt(reading.nextDue));
     if (localFailure) {
@@ -134,7 +137,6 @@ void CFleetWatch::OnReading(const FleetReading& reading) {
                      localFailure ? OutsideText(*localFailure, 200).c_str() : "");
         m_localFailuresLogged = m_localFailures.size();
     }
-    m_changed = true;
 }
 
 void CFleetWatch::OnPlan(const FleetPlan& plan) {
@@ -151,7 +153,7 @@ void CFleetWatch::OnPlan(const FleetPlan& plan) {
 
 void CFleetWatch::ArmPageTimer() {
     m_pageTimer = m_loop->StartTimer(Clock::now() + kPageRefresh, [this](unsigned) {
-        if (m_changed || Clock::now() - m_shownAt >= kOverdueRefresh) {
+        if (m_urgent || Clock::now() - m_shownAt >= kRoutineRefresh) {
             ShowPage();
         }
         ArmPageTimer();
@@ -159,7 +161,7 @@ void CFleetWatch::ArmPageTimer() {
 }
 
 void CFleetWatch::ShowPage() {
-    m_changed = false;
+    m_urgent = false;
     m_shownAt = Clock::now();
     auto text = std::make_shared<const std::string>(m_memory.Page(UnixSecondsNow()));
     auto deflated = std::make_shared<const DeflatedPiece>(Deflate(*text, true));

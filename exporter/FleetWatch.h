@@ -26,8 +26,9 @@ struct FleetPage {
 };
 
 // The listed devices (arguments and --from), read by the fleet library on the program's loop, and their
-// latest state for /metrics, so that a scrape never waits on a device. A reading shows on the page within
-// a second of its end. Page and Lists may be called from any thread; the rest on the loop's thread.
+// latest state for /metrics, so that a scrape never waits on a device. A device's first reading, and one
+// that finds it up or down where it was not, shows on the page within a second of its end, any other
+// within 5 s. Page and Lists may be called from any thread; the rest on the loop's thread.
 class CFleetWatch : public IFleetListener {
 public:
     // parallelReason: why the fleet reads as many devices at once as it does, for the log.
@@ -66,7 +67,7 @@ private:
     CFleetMemory m_memory;
     std::unordered_set<std::string> m_localFailures; // devices that failed for this PC's reason last
     std::size_t m_localFailuresLogged = 0;
-    bool m_changed = false; // since the page was last made
+    bool m_urgent = false; // a reading changed the page in kind since it was last made
     std::chrono::steady_clock::time_point m_shownAt;
     CEventLoop* m_loop = nullptr;
     CSignal* m_reload = nullptr;
