@@ -63,6 +63,9 @@ const std::vector<Row> kRows = {
     // The GPS lamp is grey: nothing is known of the receiver.
     {"MAC unassigned", -1, -1, 1, ClockAhead(0), std::nullopt, false, "", "MAC address not assigned"},
     {"nothing read yet", -1, -1, 0, std::nullopt, std::nullopt, false, "", ""},
+    // The link puts the GPS lamp out when a time answer is unreadable; the receiver said nothing.
+    {"time answer unreadable", 0, 1, 0, std::nullopt, Peers('*', 0377, 0.5), false,
+     "Not known: the device's last answer could not be read", "No problems found"},
     {"disconnected", 0, 0, 0, ClockAhead(3), std::nullopt, true, "", ""},
 };
 

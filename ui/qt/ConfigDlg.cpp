@@ -9,8 +9,11 @@
 #include "LocalNetworks.h"
 #include "RecentAddressSetting.h"
 #include "StatusText.h"
+#include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "ui/AboutCommand.h"
+#include "ui/LampTips.h"
+#include "ui/MainAccessibleNames.h"
 #include "ui/SearchNetworkCheck.h"
 #include "ui/StatusControls.h"
 #include "ui/qt/Artwork.h"
@@ -69,6 +72,14 @@ void CConfigDlg::BuildControls() {
     StatusText(kFramedStatusTextId)->SetBorder(true);
     for (int bitmapId : {IDB_LAMP_RED, IDB_LAMP_GREEN, IDB_LAMP_GREY}) {
         m_lampBitmaps[bitmapId] = LoadBitmapResource(bitmapId);
+    }
+    for (const auto& [id, name] : kMainAccessibleNames) {
+        Item(id)->setAccessibleName(ResourceText(name));
+    }
+    // The template's lamps start grey.
+    for (int lampId : {IDC_GPS_LAMP, IDC_TIME_SYNC_LAMP}) {
+        Item(lampId)->setAccessibleName(
+            QString::fromStdString(LampAccessibleName(lampId, IDB_LAMP_GREY, LoadStringResource)));
     }
 }
 

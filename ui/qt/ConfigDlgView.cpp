@@ -4,7 +4,9 @@
 #include "ControlText.h"
 #include "RecentAddressSetting.h"
 #include "StatusText.h"
+#include "resources/StringTable.h"
 #include "resources/resource.h"
+#include "ui/LampTips.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -63,10 +65,15 @@ void CConfigDlg::SetStatusActive(int id, bool active) {
 
 void CConfigDlg::SetLamp(int lampId, int bitmapId) {
     static_cast<QLabel*>(Item(lampId))->setPixmap(m_lampBitmaps.at(bitmapId));
+    Item(lampId)->setAccessibleName(
+        QString::fromStdString(LampAccessibleName(lampId, bitmapId, LoadStringResource)));
 }
 
 void CConfigDlg::SetLampTooltip(int lampId, const std::string& text) {
-    Item(lampId)->setToolTip(QString::fromStdString(text));
+    const QString tip = QString::fromStdString(text);
+    Item(lampId)->setToolTip(tip);
+    // A screen reader reads the description; a tooltip only shows under the mouse.
+    Item(lampId)->setAccessibleDescription(tip);
 }
 
 void CConfigDlg::RelayoutWindow() {
@@ -113,4 +120,8 @@ void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
 
 void CConfigDlg::WithdrawAlarms() {
     m_notifier.CloseAll();
+}
+
+void CConfigDlg::WithdrawAlarm(const Alarm& alarm) {
+    m_notifier.CloseOf(alarm);
 }
