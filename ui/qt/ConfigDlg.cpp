@@ -20,8 +20,10 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -75,6 +77,10 @@ void CConfigDlg::BuildControls() {
     }
     for (const auto& [id, name] : kMainAccessibleNames) {
         Item(id)->setAccessibleName(ResourceText(name));
+        // Qt reads an editable drop-down by its text; the focus is in its edit, which takes the name.
+        if (const auto* combo = qobject_cast<QComboBox*>(Item(id)); combo != nullptr && combo->lineEdit()) {
+            combo->lineEdit()->setAccessibleName(ResourceText(name));
+        }
     }
     // The template's lamps start grey.
     for (int lampId : {IDC_GPS_LAMP, IDC_TIME_SYNC_LAMP}) {

@@ -53,4 +53,9 @@ void ReadAsPushButton(QPushButton& button) {
     [[maybe_unused]] static const bool factoryInstalled =
         (QAccessible::installFactory(PushLikeFactory), true);
     button.setProperty(kReadAsPushButton, true);
+    // Setting the caption while a screen reader listens made Qt's own interface already, which its cache
+    // would go on giving.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(&button)) {
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    }
 }

@@ -8,6 +8,8 @@
 #include "tests/support/TimeZoneScope.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
 
 #include <string>
 #include <utility>
@@ -29,8 +31,14 @@ bool WaitForFirstTimeLine(const CConfigDlg& window) {
 }
 
 // What a screen reader reads of a control of the window.
+// An editable drop-down is read where the focus goes, in its edit.
 std::string AccessibleText(const CConfigDlg& window, int id, QAccessible::Text text) {
-    QAccessibleInterface* control = QAccessible::queryAccessibleInterface(window.Controls().Item(id));
+    QWidget* item = window.Controls().Item(id);
+    if (const auto* combo = qobject_cast<QComboBox*>(item);
+        combo != nullptr && combo->lineEdit() != nullptr) {
+        item = combo->lineEdit();
+    }
+    QAccessibleInterface* control = QAccessible::queryAccessibleInterface(item);
     return control != nullptr ? control->text(text).toStdString() : "no accessible interface";
 }
 
