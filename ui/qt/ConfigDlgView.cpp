@@ -64,16 +64,23 @@ void CConfigDlg::SetStatusActive(int id, bool active) {
 }
 
 void CConfigDlg::SetLamp(int lampId, int bitmapId) {
-    static_cast<QLabel*>(Item(lampId))->setPixmap(m_lampBitmaps.at(bitmapId));
-    Item(lampId)->setAccessibleName(
-        QString::fromStdString(LampAccessibleName(lampId, bitmapId, LoadStringResource)));
+    QWidget* lamp = Item(lampId);
+    static_cast<QLabel*>(lamp)->setPixmap(m_lampBitmaps.at(bitmapId));
+    // Each refresh sets the lamp; a screen reader hears of a change only.
+    const QString name = QString::fromStdString(LampAccessibleName(lampId, bitmapId, LoadStringResource));
+    if (lamp->accessibleName() != name) {
+        lamp->setAccessibleName(name);
+    }
 }
 
 void CConfigDlg::SetLampTooltip(int lampId, const std::string& text) {
+    QWidget* lamp = Item(lampId);
     const QString tip = QString::fromStdString(text);
-    Item(lampId)->setToolTip(tip);
+    lamp->setToolTip(tip);
     // A screen reader reads the description; a tooltip only shows under the mouse.
-    Item(lampId)->setAccessibleDescription(tip);
+    if (lamp->accessibleDescription() != tip) {
+        lamp->setAccessibleDescription(tip);
+    }
 }
 
 void CConfigDlg::RelayoutWindow() {
