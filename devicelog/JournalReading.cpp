@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -36,13 +37,18 @@ std::optional<LampState> LampNamed(const nlohmann::json& object, const char* fie
     return std::nullopt;
 }
 
-// A finite number of the field; nothing when it is absent or anything else.
+// A number of the field that a float holds, as the reading keeps most of them; nothing when it is absent,
+// anything else, or beyond (which a conversion to float could not take).
 std::optional<double> NumberField(const nlohmann::json& object, const char* field) {
     const auto found = object.find(field);
-    if (found == object.end() || !found->is_number() || !std::isfinite(found->get<double>())) {
+    if (found == object.end() || !found->is_number()) {
         return std::nullopt;
     }
-    return found->get<double>();
+    const double value = found->get<double>();
+    if (!std::isfinite(value) || std::abs(value) > std::numeric_limits<float>::max()) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 // Both values of a pair or neither: one without the other is a damaged line.

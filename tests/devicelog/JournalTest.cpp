@@ -101,6 +101,7 @@ TEST(JournalReading, ReadsBackWhatItWroteAndNoEventNorDamagedLine) {
     EXPECT_TRUE(ParseJournalReading(head + "}}"));
     for (const std::string& damaged :
          {head + R"(,"offset":1.0}})", head + R"(,"offset":"1","uncertainty":0}})",
+          head + R"(,"peer_offset":1e300,"peer_jitter":0}})",
           std::string(
               R"({"micros":1,"address":"a","reading":{"gps":"lit","sync":"off","starts_run":false}})"),
           JournalLine(Event("10.0.0.5", 1))}) {
