@@ -19,7 +19,7 @@ constexpr UINT_PTR kCountSubclass = 1;
 LRESULT CALLBACK CountedProgressProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                      DWORD_PTR) {
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(bar, CountedProgressProc, kCountSubclass);
+        (void)RemoveWindowSubclass(bar, CountedProgressProc, kCountSubclass); // the bar goes either way
     }
     const LRESULT result = DefSubclassProc(bar, message, wParam, lParam);
     wchar_t text[64];
@@ -72,7 +72,8 @@ INT_PTR CFindDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL CFindDlg::OnInitDialog() {
     CentreOverOwner(m_hwnd);
     AddColumns();
-    SetWindowSubclass(Item(IDC_FIND_PROGRESS), CountedProgressProc, kCountSubclass, 0);
+    // Refused, the bar goes on without its count.
+    (void)SetWindowSubclass(Item(IDC_FIND_PROGRESS), CountedProgressProc, kCountSubclass, 0);
     m_logic.OnInitDialog(m_network);
     return TRUE; // the dialog manager gives the focus to the first tab stop, the network box
 }
