@@ -23,7 +23,9 @@ void FillFromSnapshot(const DeviceSnapshot& snapshot, DeviceRecord& record) {
     record.firmware = snapshot.version;
     const bool macUnassigned = snapshot.macUnassigned == 1;
     record.macAssigned = !macUnassigned;
-    record.gpsLocked = snapshot.gpsState;
+    // Without a clock reading the GPS state is the lamp's rule for an unreadable answer, not the
+    // receiver's word.
+    record.gpsLocked = snapshot.lastReading ? snapshot.gpsState : std::nullopt;
     // With the MAC unassigned the link never asks for the peer table: what it holds says nothing.
     record.timeSynced = macUnassigned ? std::nullopt : snapshot.timeSyncState;
     record.peers = macUnassigned ? std::nullopt : snapshot.peerTable;

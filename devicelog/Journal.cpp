@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "runtime/StateFiles.h"
 
+#include <cstddef>
 #include <string_view>
 #include <utility>
 
@@ -15,15 +16,30 @@ namespace {
 
 constexpr const char* kJournalName = "journal.jsonl";
 
+template <typename Item>
+void KeepLatest(std::vector<Item>& items, std::size_t most) {
+    if (items.size() > most) {
+        items.erase(items.begin(), items.end() - static_cast<std::ptrdiff_t>(most));
+    }
+}
+
 } // namespace
 
 CJournal::CJournal(std::string path, JournalLimits limits) : m_path(std::move(path)), m_limits(limits) {}
 
 std::optional<std::string> CJournal::Append(const DeviceEvent& event) {
+    return AppendLine(JournalLine(event), IsAddressChangeEvent(event));
+}
+
+std::optional<std::string> CJournal::Append(const JournalReading& reading) {
+    return AppendLine(JournalReadingLine(reading), false);
+}
+
+std::optional<std::string> CJournal::AppendLine(const std::string& line, bool synced) {
     std::uint64_t size = 0;
     std::string error;
-    const bool written = AppendToFile(m_path, JournalLine(event), IsAddressChangeEvent(event), size, error) &&
-                         (size < m_limits.rotateBytes || Rotate(error));
+    const bool written =
+        AppendToFile(m_path, line, synced, size, error) && (size < m_limits.rotateBytes || Rotate(error));
     const bool wasFailing = std::exchange(m_failing, !written);
     if (written || wasFailing) {
         return std::nullopt;
@@ -31,13 +47,13 @@ std::optional<std::string> CJournal::Append(const DeviceEvent& event) {
     return JournalWarning(error);
 }
 
-std::vector<DeviceEvent> CJournal::EventsOf(const std::string& address) const {
-    std::vector<DeviceEvent> events;
+JournalContents CJournal::ReadBack(const std::string& address) const {
+    JournalContents contents;
     for (int number = m_limits.keptFiles; number > 0; --number) {
-        ReadEventsOf(OldFile(number), address, events);
+        ReadBackFrom(OldFile(number), address, contents);
     }
-    ReadEventsOf(m_path, address, events);
-    return events;
+    ReadBackFrom(m_path, address, contents);
+    return contents;
 }
 
 std::string CJournal::OldFile(int number) const {
@@ -55,8 +71,8 @@ bool CJournal::Rotate(std::string& error) const {
     return m_limits.keptFiles < 1 || RenameFile(m_path, OldFile(1), error);
 }
 
-void CJournal::ReadEventsOf(const std::string& path, const std::string& address,
-                            std::vector<DeviceEvent>& events) const {
+void CJournal::ReadBackFrom(const std::string& path, const std::string& address,
+                            JournalContents& into) const {
     // A file that others keep appending to may have grown past the limit; its latest lines count.
     const std::uint64_t readable = m_limits.rotateBytes + kLongestLine;
     std::string contents;
@@ -74,14 +90,18 @@ void CJournal::ReadEventsOf(const std::string& path, const std::string& address,
         const std::size_t end = rest.find('\n');
         const std::string_view line = rest.substr(0, end);
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        std::optional<DeviceEvent> event = ParseJournalLine(line);
-        if (event && event->address == address) {
-            events.push_back(std::move(*event));
+        if (std::optional<DeviceEvent> event = ParseJournalLine(line)) {
+            if (event->address == address) {
+                into.events.push_back(std::move(*event));
+            }
+        } else if (std::optional<JournalReading> reading = ParseJournalReading(line)) {
+            if (reading->address == address) {
+                into.readings.push_back(reading->reading);
+            }
         }
     }
-    if (events.size() > kMostReadBack) {
-        events.erase(events.begin(), events.end() - static_cast<std::ptrdiff_t>(kMostReadBack));
-    }
+    KeepLatest(into.events, kMostReadBack);
+    KeepLatest(into.readings, kMostReadingsBack);
 }
 
 std::optional<std::string> UserJournalPath(std::string& warning) {

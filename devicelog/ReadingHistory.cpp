@@ -17,7 +17,8 @@ void CReadingHistory::Add(LogReading reading) {
         m_readings.resize(m_first + static_cast<std::size_t>(later - kept.begin()));
         m_gap = true;
     }
-    reading.startsRun = m_gap;
+    // A reading read back from the journal may start a run of its own.
+    reading.startsRun = reading.startsRun || m_gap;
     m_gap = false;
     if (m_readings.capacity() == 0) {
         // Reserved once, so that the day's readings never need twice their memory while they move.

@@ -26,6 +26,8 @@ public:
     // The readings taken from fromMicros to toMicros, both included.
     std::span<const LogReading> Between(std::int64_t fromMicros, std::int64_t toMicros) const;
     std::size_t Size() const { return m_readings.size() - m_first; }
+    // The reading added last, as kept (the first of a run marked so); only once one was added.
+    const LogReading& Latest() const { return m_readings.back(); }
 
 private:
     std::span<const LogReading> Kept() const;

@@ -35,14 +35,28 @@ void DeviceSnapshot::TakeClockReading(const std::optional<DeviceClockReading>& r
         return;
     }
     lastReading = TimedClockReading{reading->seconds, reading->micros, sentPcMicros, answeredAt.pcMicros};
-    deviceTime = AdvanceDeviceTime(reading->seconds, reading->micros, advanceMicros);
-    deviceTimeRead = answeredAt.monotonic;
+    const std::int64_t roundTrip = answeredAt.pcMicros - sentPcMicros;
+    const bool hasHeld = deviceTime.seconds != 0 || deviceTime.micros != 0;
+    if (IsTimelyAnswer(roundTrip, hasHeld, deviceTimeRoundTripMicros)) {
+        deviceTime = AdvanceDeviceTime(reading->seconds, reading->micros, advanceMicros);
+        deviceTimeRead = answeredAt.monotonic;
+        deviceTimeRoundTripMicros = roundTrip;
+    }
     macUnassigned = reading->status == 'M' ? 1 : 0;
     if (reading->status == 'M') {
         gpsState.reset();
     } else {
         gpsState = reading->status == 'A';
     }
+}
+
+bool IsTimelyAnswer(std::int64_t roundTripMicros, bool hasHeld, std::int64_t heldRoundTripMicros) {
+    if (!hasHeld) {
+        return true;
+    }
+    // A negative round trip means this PC's clock was set in between: how long it took is unknown.
+    return roundTripMicros >= 0 &&
+           roundTripMicros <= std::max(kTimelyRoundTripMicros, 2 * heldRoundTripMicros);
 }
 
 void DeviceSnapshot::KeepUnreadableAnswer(std::string_view text, const char* marker) {

@@ -14,8 +14,9 @@
 // What a link has read of the device in its current run: the held device time, the lamps, the MAC state,
 // the firmware version, the raw clock reading, the peer table and the first answer it could not read.
 struct DeviceSnapshot {
-    HeldDeviceTime deviceTime;            // both fields 0: no device time
-    LinkClock::time_point deviceTimeRead; // when deviceTime was read
+    HeldDeviceTime deviceTime;                  // both fields 0: no device time
+    LinkClock::time_point deviceTimeRead;       // when deviceTime was read
+    std::int64_t deviceTimeRoundTripMicros = 0; // how long the answer deviceTime came from took
     IndicatorState timeSyncState;
     IndicatorState gpsState;
     int macUnassigned = 0; // 1 when the last readable getdate answer said so; kept over a new run
@@ -29,10 +30,20 @@ struct DeviceSnapshot {
     // Forgets what a run read, as a new run starts; the MAC state stays.
     void ForgetRun();
     // Stores a getdate answer's reading, advanced by advanceMicros for display, read at answeredAt after
-    // the command left at sentPcMicros; an unreadable answer leaves no time at all.
+    // the command left at sentPcMicros; an unreadable answer leaves no time at all. A late answer (see
+    // IsTimelyAnswer) updates everything but the held device time, which goes on from the last timely one.
     void TakeClockReading(const std::optional<DeviceClockReading>& reading, std::int64_t advanceMicros,
                           std::int64_t sentPcMicros, const LinkInstant& answeredAt);
     // Keeps the answer text (up to its prompt) to the command whose echo is marker as unreadable, unless
     // one is kept already.
     void KeepUnreadableAnswer(std::string_view text, const char* marker);
 };
+
+// The longest round trip of a getdate answer that is timely whatever came before.
+inline constexpr std::int64_t kTimelyRoundTripMicros = 1'000'000;
+
+// Whether a reading whose answer took roundTripMicros may replace the held device time, read from an
+// answer that took heldRoundTripMicros (hasHeld false: none is held). The device may have read its clock
+// at any moment of the round trip, so a stalled answer would show a time that runs behind; a link that is
+// slow throughout still counts as timely against its own usual pace.
+bool IsTimelyAnswer(std::int64_t roundTripMicros, bool hasHeld, std::int64_t heldRoundTripMicros);

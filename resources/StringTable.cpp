@@ -141,9 +141,16 @@ constexpr StringEntry kStrings[] = {
     {IDS_FIND_TELNET_ONLY, "(telnet service only)"},
     {IDS_LOG_CSV_EVENTS, "Events as the list shows them (*.csv)"},
     {IDS_LOG_CSV_READINGS, "Readings of the chart's time span (*.csv)"},
+    {IDS_LAMP_NOT_KNOWN, "Not known: the device's last answer could not be read"},
+    {IDS_ALARM_PROBLEM_CLEARED_BODY, "The rule %1 finds nothing wrong now."},
+    {IDS_LAMP_NAME, "%1 lamp: %2"},
+    {IDS_LAMP_GREEN, "green"},
+    {IDS_LAMP_RED, "red"},
+    {IDS_LAMP_GREY, "grey, not read"},
+    {IDS_NAME_DEVICE_ADDRESS, "Device address"},
 };
 
-static_assert(std::size(kStrings) == 123);
+static_assert(std::size(kStrings) == 130);
 static_assert(std::ranges::is_sorted(kStrings, {}, &StringEntry::id));
 
 } // namespace

@@ -41,7 +41,11 @@ void CAlarmFeed::Announce(const AlarmNews& news) {
         m_view.WithdrawAlarms();
     }
     for (const Alarm& alarm : news.alarms) {
-        m_view.RaiseAlarm(alarm);
+        if (alarm.kind == AlarmKind::Withdrawal) {
+            m_view.WithdrawAlarm(alarm);
+        } else {
+            m_view.RaiseAlarm(alarm);
+        }
     }
     const std::optional<CDeviceWatch::Clock::time_point> due = m_watch.NextAlarmDue();
     if (!due) {

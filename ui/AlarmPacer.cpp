@@ -2,6 +2,8 @@
 
 #include "resources/resource.h"
 
+#include "health/ProblemCode.h"
+
 namespace {
 
 using Topic = TransitionSubject::Topic;
@@ -64,46 +66,49 @@ std::vector<Alarm> CAlarmPacer::OnTransitions(const std::vector<Transition>& tra
                                               Clock::time_point now) {
     std::vector<Alarm> alarms;
     for (const Transition& transition : transitions) {
-        if (!IsAlarming(transition)) {
-            continue;
-        }
-        if (std::optional<Alarm> alarm = Take(transition, now)) {
-            alarms.push_back(std::move(*alarm));
+        if (IsAlarming(transition)) {
+            alarms.push_back(Take(transition, now));
         }
     }
     return alarms;
 }
 
-std::optional<Alarm> CAlarmPacer::Take(const Transition& transition, Clock::time_point now) {
+Alarm CAlarmPacer::Take(const Transition& transition, Clock::time_point now) {
     Track& track = m_tracks[{transition.address, transition.subject}];
     track.latest = transition;
-    if (track.held > 0) {
-        ++track.held;
-        return std::nullopt;
+    while (!track.changes.empty() && now - track.changes.front() >= kCountedSpan) {
+        track.changes.pop_front();
     }
-    while (!track.said.empty() && now - track.said.front() >= kCountedSpan) {
-        track.said.pop_front();
+    track.changes.push_back(now);
+    const bool often = track.changes.size() > kSaidAtOnce;
+    if (IsWorse(transition) || !often) {
+        track.holding = false;
+        return Compose(transition, often ? track.changes.size() : 1);
     }
-    if (track.said.size() < kSaidAtOnce) {
-        track.said.push_back(now);
-        return Compose(transition, 1);
+    if (!track.holding) {
+        // The minute that counts is the one the first of the changes counted began.
+        track.holding = true;
+        track.heldUntil = track.changes.front() + kCountedSpan;
     }
-    // The minute that counts is the one the first of the changes said began.
-    track.held = 1;
-    track.heldUntil = track.said.front() + kCountedSpan;
-    return std::nullopt;
+    return Alarm{.device = transition.address,
+                 .subject = transition.subject,
+                 .kind = AlarmKind::Withdrawal,
+                 .summary = {},
+                 .shortSummary = {},
+                 .body = {},
+                 .urgency = AlarmUrgency::Normal};
 }
 
 std::vector<Alarm> CAlarmPacer::OnTick(Clock::time_point now) {
     std::vector<Alarm> alarms;
     for (auto& [subject, track] : m_tracks) {
-        if (track.held == 0 || now < track.heldUntil) {
+        if (!track.holding || now < track.heldUntil) {
             continue;
         }
-        alarms.push_back(Compose(track.latest, track.said.size() + static_cast<std::size_t>(track.held)));
-        // The alarm said now counts against the next minute, as one said at once does.
-        track.said.assign(1, now);
-        track.held = 0;
+        alarms.push_back(Compose(track.latest, track.changes.size()));
+        // The alarm said now counts against the next minute, as a change does.
+        track.changes.assign(1, now);
+        track.holding = false;
     }
     return alarms;
 }
@@ -111,7 +116,7 @@ std::vector<Alarm> CAlarmPacer::OnTick(Clock::time_point now) {
 std::optional<CAlarmPacer::Clock::time_point> CAlarmPacer::NextDue() const {
     std::optional<Clock::time_point> due;
     for (const auto& [subject, track] : m_tracks) {
-        if (track.held > 0 && (!due || track.heldUntil < *due)) {
+        if (track.holding && (!due || track.heldUntil < *due)) {
             due = track.heldUntil;
         }
     }
@@ -152,14 +157,21 @@ Alarm CAlarmPacer::Compose(const Transition& transition, std::size_t changes) co
         alarm.urgency = worse ? AlarmUrgency::Critical : AlarmUrgency::Normal;
     } else {
         summary = ProblemSummary(transition);
-        alarm.body = transition.text;
+        // A cleared problem's text tells of the state that is over.
+        alarm.body = transition.kind == TransitionKind::Cleared
+                         ? FillIn(m_strings(IDS_ALARM_PROBLEM_CLEARED_BODY),
+                                  {ProblemCodeName(transition.subject.problem)})
+                         : transition.text;
         alarm.urgency = worse && transition.severity == Severity::Critical ? AlarmUrgency::Critical
                                                                            : AlarmUrgency::Normal;
     }
-    if (changes > 1) {
-        summary = FillIn(m_strings(IDS_ALARM_CHANGES), {summary, std::to_string(changes)});
-    }
     // A notification is read away from the window, where only its summary says which device it is.
     alarm.summary = FillIn(m_strings(IDS_ALARM_DEVICE), {transition.address, summary});
+    if (changes > 1) {
+        alarm.shortSummary = alarm.summary;
+        alarm.summary = FillIn(m_strings(IDS_ALARM_DEVICE),
+                               {transition.address, FillIn(m_strings(IDS_ALARM_CHANGES),
+                                                           {std::move(summary), std::to_string(changes)})});
+    }
     return alarm;
 }

@@ -14,17 +14,18 @@
 #include <vector>
 
 // Turns the device's transitions into alarms and paces them: a loss and its recovery are each said when
-// they happen; a subject that changes more than twice within a minute is held, and said once at the end
-// of that minute with the count of its changes and the state it is in then. What the user sees on
-// connecting and the firmware version are no alarms. Pure: the caller gives the time, and calls OnTick
-// when NextDue comes.
+// they happen. A loss is always said at once, with the count of its subject's changes when there were
+// more than two within a minute; a recovery of such a subject only takes its loss off the screen, and is
+// said once at the end of that minute with the count and the state then, so that what is on screen never
+// contradicts the state the device is in. What the user sees on connecting and the firmware version are
+// no alarms. Pure: the caller gives the time, and calls OnTick when NextDue comes.
 class CAlarmPacer {
 public:
     using Clock = std::chrono::steady_clock;
 
     // The span over which a subject's changes are counted.
     static constexpr Clock::duration kCountedSpan = std::chrono::minutes(1);
-    // The changes of a subject said at once within that span; those after them are held.
+    // The changes of a subject said at once within that span; recoveries after them are held.
     static constexpr std::size_t kSaidAtOnce = 2;
 
     // A pacer that takes its texts from strings.
@@ -45,13 +46,13 @@ public:
 
 private:
     struct Track {
-        std::deque<Clock::time_point> said; // within the counted span
-        int held = 0;                       // changes since the subject was held
+        std::deque<Clock::time_point> changes; // within the counted span, and the last held alarm said
+        bool holding = false;                  // a recovery waits to be said
         Clock::time_point heldUntil;
         Transition latest; // the state the subject is in
     };
 
-    std::optional<Alarm> Take(const Transition& transition, Clock::time_point now);
+    Alarm Take(const Transition& transition, Clock::time_point now);
     Alarm Compose(const Transition& transition, std::size_t changes) const;
     // The summary of a problem's or the clock's transition.
     std::string ProblemSummary(const Transition& transition) const;

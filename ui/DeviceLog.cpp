@@ -22,6 +22,11 @@ void CDeviceLog::OnReading(std::int64_t pcMicros, const DeviceRecord& record) {
     }
     m_lastReadingMicros = pcMicros;
     m_history.Add(ReadingOf(record, pcMicros));
+    // As the history took it: the first of a run says so.
+    const LogReading& kept = m_history.Latest();
+    if (m_journal && m_journalPace.Keeps(kept)) {
+        Journal(m_journal->Append(JournalReading{m_state.address, kept}));
+    }
 }
 
 void CDeviceLog::OnAction(std::int64_t utcMicros, const WindowAction& action) {
@@ -46,23 +51,34 @@ void CDeviceLog::FollowDevice(const std::string& address) {
         return;
     }
     m_history = CReadingHistory{};
+    m_journalPace.Forget();
     m_events.clear();
     ++m_revision;
     if (m_journal) {
-        for (DeviceEvent& event : m_journal->EventsOf(address)) {
+        JournalContents earlier = m_journal->ReadBack(address);
+        for (DeviceEvent& event : earlier.events) {
             Keep(LoggedEvent{std::move(event), true});
         }
+        for (const LogReading& reading : earlier.readings) {
+            m_history.Add(reading);
+        }
+        // This connection's readings join none of those.
+        m_history.MarkGap();
     }
 }
 
 void CDeviceLog::Record(const std::vector<DeviceEvent>& events) {
     for (const DeviceEvent& event : events) {
         if (m_journal) {
-            if (std::optional<std::string> warning = m_journal->Append(event)) {
-                m_warning = std::move(*warning);
-            }
+            Journal(m_journal->Append(event));
         }
         Keep(LoggedEvent{event, false});
+    }
+}
+
+void CDeviceLog::Journal(const std::optional<std::string>& warning) {
+    if (warning) {
+        m_warning = *warning;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "devicelog/EventDerivation.h"
 #include "devicelog/Journal.h"
 #include "devicelog/ReadingHistory.h"
+#include "devicelog/ReadingPace.h"
 #include "resources/StringLookup.h"
 
 #include <cstdint>
@@ -39,10 +40,10 @@ public:
     void SetWarning(std::string warning) { m_warning = std::move(warning); }
 
     // A reading the link took at pcMicros on this PC's clock, for the chart: kept unless it is the
-    // reading kept last or comes within a second after it.
+    // reading kept last or comes within a second after it; the journal keeps those its pace chooses.
     void OnReading(std::int64_t pcMicros, const DeviceRecord& record);
     // What the window did at utcMicros. Connecting to another device than the one followed starts its
-    // log afresh with its earlier events from the journal.
+    // log afresh with its earlier events and readings from the journal.
     void OnAction(std::int64_t utcMicros, const WindowAction& action);
     // The device's transitions at utcMicros, as the window's observer of its readings found them.
     void OnTransitions(std::int64_t utcMicros, const std::vector<Transition>& transitions);
@@ -60,12 +61,14 @@ public:
 private:
     void FollowDevice(const std::string& address);
     void Record(const std::vector<DeviceEvent>& events);
+    void Journal(const std::optional<std::string>& warning);
     void Keep(LoggedEvent event);
 
     StringLookup m_strings;
     std::optional<CJournal> m_journal;
     DeviceLogState m_state;
     CReadingHistory m_history;
+    CReadingPace m_journalPace;
     std::deque<LoggedEvent> m_events;
     std::optional<std::int64_t> m_lastReadingMicros;
     std::string m_warning;

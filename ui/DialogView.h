@@ -63,6 +63,8 @@ public:
     // the focus or waiting; the summary already names the device. It replaces the alarm of the same
     // device and subject still shown, and a click on it brings the window to the front.
     virtual void RaiseAlarm(const Alarm& alarm) = 0;
+    // Takes the alarm of alarm's device and subject off the screen, if it is still shown.
+    virtual void WithdrawAlarm(const Alarm& alarm) = 0;
     // Takes the window's alarms still shown off the screen: what they said is over for the user.
     virtual void WithdrawAlarms() = 0;
     // Replaces the tip of the window's notification-area icon (lines separated by '\n'); a front end

@@ -91,6 +91,8 @@ void CFindDlgLogic::StartSearch(const SearchRange& range) {
     }
     m_searching = true;
     m_view.SetItemText(IDC_FIND_SEARCH, Strings(IDS_FIND_STOP));
+    // A disabled box that kept the focus would leave the dialog deaf to Esc and Tab.
+    m_view.FocusItem(IDC_FIND_SEARCH);
     m_view.EnableItem(IDC_FIND_NETWORK, false);
 }
 

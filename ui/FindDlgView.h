@@ -28,6 +28,8 @@ public:
     virtual void SetItemText(int id, const std::string& text) = 0;
     // Enables or disables a control.
     virtual void EnableItem(int id, bool enabled) = 0;
+    // Gives a control the keyboard focus.
+    virtual void FocusItem(int id) = 0;
     // Shows tried of total addresses in the progress bar (total 0: an empty bar).
     virtual void SetProgress(std::size_t tried, std::size_t total) = 0;
     // Empties the list of found devices.

@@ -68,6 +68,7 @@ void CStatusRefresh::Refresh(bool panelMayEnable, CClockStep::Clock::time_point 
     const std::optional<TimedClockReading> clock = link.LastClockReading();
     m_feed.OnReading(record, health, timeService.IsStarted() && !ntp,
                      clock ? std::optional(clock->answeredPcMicros) : std::nullopt);
-    m_feed.ShowTrayState(TrayState::Phase::Connected, reading.gps, reading.timeSync,
+    // The tip says what is known: an out lamp after an unreadable answer is no word of the receiver.
+    m_feed.ShowTrayState(TrayState::Phase::Connected, record.gpsLocked, reading.timeSync,
                          static_cast<std::size_t>(std::ranges::count_if(health.problems, IsNewsOfItsOwn)));
 }

@@ -2,6 +2,7 @@
 // and a journal that cannot be written.
 #include "devicelog/Journal.h"
 #include "devicelog/JournalLine.h"
+#include "devicelog/JournalReading.h"
 #include "tests/support/Environment.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,39 @@ TEST(JournalLine, ReadsBackWhatItWroteAndNothingDamaged) {
     }
 }
 
+TEST(JournalReading, ReadsBackWhatItWroteAndNoEventNorDamagedLine) {
+    LogReading full;
+    full.pcUnixMicros = kMicros;
+    full.offsetSeconds = -0.25;
+    full.uncertaintySeconds = 0.002F;
+    full.peerOffsetSeconds = 0.001F;
+    full.peerJitterSeconds = 0.0005F;
+    full.gps = LampState::On;
+    full.timeSync = LampState::Off;
+    full.hasOffset = full.hasPeer = full.startsRun = true;
+    LogReading bare;
+    bare.pcUnixMicros = kMicros;
+    for (const JournalReading& reading :
+         {JournalReading{"10.0.0.5", full}, JournalReading{"10.0.0.6", bare}}) {
+        const std::string line = JournalReadingLine(reading);
+        EXPECT_EQ(ParseJournalReading(std::string_view(line).substr(0, line.size() - 1)), reading) << line;
+        EXPECT_FALSE(ParseJournalLine(line)) << "an event's reader skips a reading";
+        // After half a line a crash left.
+        EXPECT_EQ(ParseJournalReading(line.substr(0, 30) + line.substr(0, line.size() - 1)), reading);
+    }
+    const std::string head =
+        R"({"micros":1,"address":"a","reading":{"gps":"on","sync":"off","starts_run":false)";
+    EXPECT_TRUE(ParseJournalReading(head + "}}"));
+    for (const std::string& damaged :
+         {head + R"(,"offset":1.0}})", head + R"(,"offset":"1","uncertainty":0}})",
+          head + R"(,"peer_offset":1e300,"peer_jitter":0}})",
+          std::string(
+              R"({"micros":1,"address":"a","reading":{"gps":"lit","sync":"off","starts_run":false}})"),
+          JournalLine(Event("10.0.0.5", 1))}) {
+        EXPECT_FALSE(ParseJournalReading(damaged)) << damaged;
+    }
+}
+
 TEST(Journal, ReadsBackOneDeviceAcrossItsRotatedFiles) {
     CJournalFolder folder;
     CJournal journal(folder.Path("journal.jsonl"), JournalLimits{.rotateBytes = 1000, .keptFiles = 3});
@@ -93,7 +127,7 @@ TEST(Journal, ReadsBackOneDeviceAcrossItsRotatedFiles) {
     ASSERT_EQ(journal.Append(Event("10.0.0.5", 60)), std::nullopt);
     written.push_back(Event("10.0.0.5", 60));
 
-    const std::vector<DeviceEvent> read = journal.EventsOf("10.0.0.5");
+    const std::vector<DeviceEvent> read = journal.ReadBack("10.0.0.5").events;
     // The oldest went with the oldest file; the rest come back in order.
     ASSERT_GT(read.size(), 5u);
     ASSERT_LT(read.size(), written.size() - 5);
@@ -115,8 +149,8 @@ TEST(Journal, TwoWritersAtOnceInterleaveWholeLines) {
     first.join();
     second.join();
     const CJournal journal(folder.Path("journal.jsonl"));
-    EXPECT_EQ(journal.EventsOf("10.0.0.5").size(), static_cast<std::size_t>(kEach));
-    EXPECT_EQ(journal.EventsOf("10.0.0.6").size(), static_cast<std::size_t>(kEach));
+    EXPECT_EQ(journal.ReadBack("10.0.0.5").events.size(), static_cast<std::size_t>(kEach));
+    EXPECT_EQ(journal.ReadBack("10.0.0.6").events.size(), static_cast<std::size_t>(kEach));
 }
 
 TEST(Journal, OneThatCannotBeWrittenWarnsOnce) {
@@ -129,7 +163,7 @@ TEST(Journal, OneThatCannotBeWrittenWarnsOnce) {
         ASSERT_TRUE(warning) << path;
         EXPECT_NE(warning->find("cannot be kept on disk"), std::string::npos) << *warning;
         EXPECT_EQ(journal.Append(Event("10.0.0.5", 2)), std::nullopt) << path;
-        EXPECT_TRUE(journal.EventsOf("10.0.0.5").empty());
+        EXPECT_TRUE(journal.ReadBack("10.0.0.5").events.empty());
     }
 }
 

@@ -39,13 +39,14 @@ TEST(AlarmFeed, TheTimerOfAHeldAlarmEndsWhenItIsDueAndNeverSoonerThanAMillisecon
         environment.now = [&now] { return now; };
         CAlarmFeed feed(view, environment, kTimerId);
         feed.SetDevice("127.0.177.1");
-        // Lost, regained and lost again within a minute: the third change is held for the minute's end.
+        // Lost and regained twice within a minute: the last recovery is held for the minute's end.
         feed.LogConnected("shell");
         for (int i = 0; i < 2; ++i) {
             feed.LogAction(WindowAction::Kind::ConnectionLost);
             feed.LogConnected("shell");
         }
-        ASSERT_EQ(view.m_alarms.size(), 2u);
+        ASSERT_EQ(view.m_alarms.size(), 3u);
+        ASSERT_EQ(view.m_withdrawnAlarms.size(), 1u);
         ASSERT_TRUE(view.IsTimerRunning(kTimerId));
 
         // Any later news sets the timer again from the clock of then.

@@ -194,21 +194,24 @@ const std::vector<Row> kRows = {
      },
      {"127.0.162.1: Time sync regained"},
      {"time-sync-lost", "time-sync-regained", "time-sync-lost", "time-sync-regained"}},
-    {"a flapping lamp: the third change is held and said at the end of the minute",
+    {"a flapping lamp: every loss is said, a recovery beyond the second change at the end of the minute",
      [](CAlarmWindow& w) {
-         for (const bool gps : {false, true, false}) {
+         for (const bool gps : {false, true, false, true}) {
              w.link->gps = gps;
              w.Refresh();
              w.Pass(1s);
          }
          EXPECT_TRUE(w.view.IsTimerRunning(CConfigDlgLogic::kAlarmTimerId));
-         w.Pass(57s);
+         // The loss said last is off the screen while the lock is back.
+         EXPECT_EQ(w.view.m_withdrawnAlarms.size(), 1u);
+         w.Pass(56s);
          w.logic->OnTimer(CConfigDlgLogic::kAlarmTimerId);
          EXPECT_FALSE(w.view.IsTimerRunning(CConfigDlgLogic::kAlarmTimerId));
      },
      {"127.0.162.1: GPS lock lost", "127.0.162.1: GPS lock regained",
-      "127.0.162.1: GPS lock lost (3 changes in the last minute)"},
-     {"gps-lock-lost", "gps-lock-regained", "gps-lock-lost"}},
+      "127.0.162.1: GPS lock lost (3 changes in the last minute)",
+      "127.0.162.1: GPS lock regained (4 changes in the last minute)"},
+     {"gps-lock-lost", "gps-lock-regained", "gps-lock-lost", "gps-lock-regained"}},
 };
 
 TEST(ConfigDlgAlarms, FaultsReachTheUserNamingTheDeviceAndTheLogSaysTheSame) {

@@ -55,7 +55,7 @@ struct Window {
     CConfigDlgLogic logic;
 };
 
-TEST(ConfigDlgDeviceLog, AConnectionsEventsGoToTheJournalAndComeBackAsEarlier) {
+TEST(ConfigDlgDeviceLog, AConnectionsEventsAndChartGoToTheJournalAndComeBackAsEarlier) {
     const std::string folder = MakeTemporaryFolder("vantrex-device-log-");
     ASSERT_FALSE(folder.empty());
     const std::string journalPath = (std::filesystem::path(folder) / "journal.jsonl").string();
@@ -68,15 +68,27 @@ TEST(ConfigDlgDeviceLog, AConnectionsEventsGoToTheJournalAndComeBackAsEarlier) {
         window.link.gps = false;
         window.logic.OnTimer(CConfigDlgLogic::kRefreshTimerId);
         window.Refresh(kStartMicros + CDeviceLog::kReadingMicros);
+        EXPECT_EQ(window.logic.DeviceLog().History().Size(), 2U);
+        // Five minutes more of the same: the journal keeps one a minute of them.
+        for (std::int64_t second = 2; second <= 301; ++second) {
+            window.Refresh(kStartMicros + second * CDeviceLog::kReadingMicros);
+        }
         window.logic.OnConnect();
         EXPECT_EQ(Codes(window.logic.DeviceLog(), false), connection);
-        EXPECT_EQ(window.logic.DeviceLog().History().Size(), 2U);
         EXPECT_EQ(window.logic.DeviceLog().Warning(), "");
         window.logic.OnClose();
     }
     Window again(journalPath);
     EXPECT_EQ(Codes(again.logic.DeviceLog(), true), connection);
     EXPECT_EQ(Codes(again.logic.DeviceLog(), false), std::vector<std::string>{"connected"});
+    // The chart again: the first reading, the lamp's change, then seconds 61, 121, 181, 241 and 301.
+    const CReadingHistory& history = again.logic.DeviceLog().History();
+    ASSERT_EQ(history.Size(), 7U);
+    const std::span<const LogReading> readings = history.Between(kStartMicros, kStartMicros + 301000000);
+    EXPECT_EQ(readings[1].gps, LampState::Off);
+    EXPECT_EQ(readings[6].pcUnixMicros, kStartMicros + 301000000);
+    EXPECT_TRUE(readings[0].startsRun);
+    EXPECT_FALSE(readings[6].startsRun);
     again.logic.OnClose();
     std::filesystem::remove_all(folder);
 }

@@ -64,6 +64,9 @@ const std::vector<Row> kRows = {
     {"MAC unassigned", std::nullopt, std::nullopt, 1, ClockAhead(0), std::nullopt, false, "",
      "MAC address not assigned"},
     {"nothing read yet", std::nullopt, std::nullopt, 0, std::nullopt, std::nullopt, false, "", ""},
+    // The link puts the GPS lamp out when a time answer is unreadable; the receiver said nothing.
+    {"time answer unreadable", false, true, 0, std::nullopt, Peers('*', 0377, 0.5), false,
+     "Not known: the device's last answer could not be read", "No problems found"},
     {"disconnected", false, false, 0, ClockAhead(3), std::nullopt, true, "", ""},
 };
 

@@ -54,7 +54,13 @@ class CFakeFindView : public CFindDlgView {
 public:
     std::string ItemText(int id) const override { return texts.contains(id) ? texts.at(id) : std::string(); }
     void SetItemText(int id, const std::string& text) override { texts[id] = text; }
-    void EnableItem(int id, bool enabled) override { this->enabled[id] = enabled; }
+    void EnableItem(int id, bool enabled) override {
+        this->enabled[id] = enabled;
+        if (!enabled && focused == id) {
+            focused.reset(); // as a disabled control loses the focus
+        }
+    }
+    void FocusItem(int id) override { focused = id; }
     void SetProgress(std::size_t tried, std::size_t total) override { progress = {tried, total}; }
     void ClearFoundDevices() override { rows.clear(); }
     void InsertFoundDevice(std::size_t at, const FoundDeviceRow& row) override {
@@ -70,6 +76,7 @@ public:
 
     std::map<int, std::string> texts;
     std::map<int, bool> enabled;
+    std::optional<int> focused = IDC_FIND_NETWORK;
     std::pair<std::size_t, std::size_t> progress;
     std::vector<std::string> rows;
     std::optional<std::size_t> selected;
@@ -124,8 +131,11 @@ TEST(FindDlgLogic, SearchShowsProgressAndFindingsSortedFromTheRelayAndConnectEnd
     EXPECT_EQ(view.texts[IDC_FIND_SEARCH], Strings(IDS_FIND_SEARCH));
     EXPECT_TRUE(view.enabled[IDC_FIND_NETWORK]);
 
-    // Enter in the box searches; while the search runs, it does nothing.
+    // Enter in the box searches, and the focus leaves the box it disables for the Stop button; while
+    // the search runs, Enter does nothing.
+    view.focused = IDC_FIND_NETWORK;
     logic.OnNetworkEnter();
+    EXPECT_EQ(view.focused, IDC_FIND_SEARCH);
     logic.OnNetworkEnter();
     EXPECT_TRUE(logic.Searching());
     const auto deadline = std::chrono::steady_clock::now() + kSearchBound;

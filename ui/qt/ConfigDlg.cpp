@@ -9,16 +9,21 @@
 #include "LocalNetworks.h"
 #include "RecentAddressSetting.h"
 #include "StatusText.h"
+#include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "ui/AboutCommand.h"
+#include "ui/LampTips.h"
+#include "ui/MainAccessibleNames.h"
 #include "ui/SearchNetworkCheck.h"
 #include "ui/StatusControls.h"
 #include "ui/qt/Artwork.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -69,6 +74,18 @@ void CConfigDlg::BuildControls() {
     StatusText(kFramedStatusTextId)->SetBorder(true);
     for (int bitmapId : {IDB_LAMP_RED, IDB_LAMP_GREEN, IDB_LAMP_GREY}) {
         m_lampBitmaps[bitmapId] = LoadBitmapResource(bitmapId);
+    }
+    for (const auto& [id, name] : kMainAccessibleNames) {
+        Item(id)->setAccessibleName(ResourceText(name));
+        // Qt reads an editable drop-down by its text; the focus is in its edit, which takes the name.
+        if (const auto* combo = qobject_cast<QComboBox*>(Item(id)); combo != nullptr && combo->lineEdit()) {
+            combo->lineEdit()->setAccessibleName(ResourceText(name));
+        }
+    }
+    // The template's lamps start grey.
+    for (int lampId : {IDC_GPS_LAMP, IDC_TIME_SYNC_LAMP}) {
+        Item(lampId)->setAccessibleName(
+            QString::fromStdString(LampAccessibleName(lampId, IDB_LAMP_GREY, LoadStringResource)));
     }
 }
 

@@ -75,6 +75,7 @@ public:
     void EndDialog(int result) override;
     void RaiseAlarm(const Alarm& alarm) override;
     void WithdrawAlarms() override;
+    void WithdrawAlarm(const Alarm& alarm) override;
     // There is no notification-area icon here: window managers differ too much to count on one.
     void SetTrayTip(const std::string&) override {}
 

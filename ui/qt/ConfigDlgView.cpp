@@ -4,7 +4,9 @@
 #include "ControlText.h"
 #include "RecentAddressSetting.h"
 #include "StatusText.h"
+#include "resources/StringTable.h"
 #include "resources/resource.h"
+#include "ui/LampTips.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -62,11 +64,23 @@ void CConfigDlg::SetStatusActive(int id, bool active) {
 }
 
 void CConfigDlg::SetLamp(int lampId, int bitmapId) {
-    static_cast<QLabel*>(Item(lampId))->setPixmap(m_lampBitmaps.at(bitmapId));
+    QWidget* lamp = Item(lampId);
+    static_cast<QLabel*>(lamp)->setPixmap(m_lampBitmaps.at(bitmapId));
+    // Each refresh sets the lamp; a screen reader hears of a change only.
+    const QString name = QString::fromStdString(LampAccessibleName(lampId, bitmapId, LoadStringResource));
+    if (lamp->accessibleName() != name) {
+        lamp->setAccessibleName(name);
+    }
 }
 
 void CConfigDlg::SetLampTooltip(int lampId, const std::string& text) {
-    Item(lampId)->setToolTip(QString::fromStdString(text));
+    QWidget* lamp = Item(lampId);
+    const QString tip = QString::fromStdString(text);
+    lamp->setToolTip(tip);
+    // A screen reader reads the description; a tooltip only shows under the mouse.
+    if (lamp->accessibleDescription() != tip) {
+        lamp->setAccessibleDescription(tip);
+    }
 }
 
 void CConfigDlg::RelayoutWindow() {
@@ -113,4 +127,8 @@ void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
 
 void CConfigDlg::WithdrawAlarms() {
     m_notifier.CloseAll();
+}
+
+void CConfigDlg::WithdrawAlarm(const Alarm& alarm) {
+    m_notifier.CloseOf(alarm);
 }

@@ -171,6 +171,18 @@ void CDesktopNotifier::CloseAll() {
     m_shown.clear();
 }
 
+void CDesktopNotifier::CloseOf(const Alarm& alarm) {
+    const auto shown = m_shown.find(KeyOf(alarm));
+    if (shown == m_shown.end()) {
+        return;
+    }
+    if (shown->second.id != 0) {
+        Close(shown->second.id);
+    }
+    // One still on its way is closed as it comes (OnNotified), and what was queued behind it is void.
+    m_shown.erase(shown);
+}
+
 void CDesktopNotifier::Close(uint id) const {
     QDBusMessage call = Call(QStringLiteral("CloseNotification"));
     call << id;

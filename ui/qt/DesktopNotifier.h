@@ -26,6 +26,8 @@ public:
     void Notify(const Alarm& alarm);
     // Takes every notification this notifier showed off the screen.
     void CloseAll();
+    // Takes the notification of alarm's device and subject off the screen, if there is one.
+    void CloseOf(const Alarm& alarm);
 
 signals:
     // The user clicked one of the notifications.

@@ -90,7 +90,12 @@ void CDeviceLogDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
 }
 
 void CDeviceLogDlg::SetItemText(int id, const std::string& text) {
-    SetControlText(*m_controls.Item(id), QString::fromStdString(text));
+    QWidget& control = *m_controls.Item(id);
+    SetControlText(control, QString::fromStdString(text));
+    // An empty warning is no warning: hidden, a screen reader does not read its name out.
+    if (id == IDC_LOG_WARNING) {
+        control.setVisible(!text.empty());
+    }
 }
 
 void CDeviceLogDlg::AddChoice(int comboId, const std::string& text) {

@@ -1,6 +1,7 @@
 #include "DialogBuilder.h"
 
 #include "ChartView.h"
+#include "PushLikeAccessible.h"
 #include "StatusText.h"
 #include "resources/DialogUnits.h"
 #include "resources/WindowStyles.h"
@@ -51,6 +52,7 @@ QWidget* CreateButton(const DialogControlTemplate& control, QWidget& parent) {
         if (Has(control.style, kBsPushLike)) {
             QPushButton* button = CreatePushButton(control, parent);
             button->setCheckable(true);
+            ReadAsPushButton(*button);
             return button;
         }
         return new QCheckBox(text, &parent);

@@ -74,6 +74,10 @@ void CFindDlg::EnableItem(int id, bool enabled) {
     m_controls.Item(id)->setEnabled(enabled);
 }
 
+void CFindDlg::FocusItem(int id) {
+    m_controls.Item(id)->setFocus();
+}
+
 void CFindDlg::SetProgress(std::size_t tried, std::size_t total) {
     // A range of 0 to 0 would show the bar busy; before a search it is empty, as on Windows.
     Progress()->setRange(0, static_cast<int>(std::max<std::size_t>(total, 1)));

@@ -20,7 +20,9 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The main window, a modal dialog from template 102: the shared logic decides, this class turns window
@@ -67,6 +69,7 @@ public:
     void EndDialog(int result) override;
     void RaiseAlarm(const Alarm& alarm) override;
     void WithdrawAlarms() override;
+    void WithdrawAlarm(const Alarm& alarm) override;
     void SetTrayTip(const std::string& text) override;
 
 private:
@@ -125,6 +128,8 @@ private:
     // The focus when the window last went behind another; null while it is in front.
     HWND m_focusOnDeactivation = nullptr;
     CNotifyIcon m_notifyIcon;
+    // The device and subject of the last balloon raised.
+    std::optional<std::pair<std::string, TransitionSubject>> m_balloonOf;
     CDialogLoopFilter m_loopFilter;
     // Last: its links and relay stop before the window's parts go.
     CConfigDlgLogic m_logic;

@@ -4,10 +4,16 @@
 #include "RecentAddressSetting.h"
 #include "WideText.h"
 #include "resources/resource.h"
+#include "ui/BalloonText.h"
+
+#include <iterator>
 
 namespace {
 
 constexpr UINT kAlarmFlashes = 3;
+
+// The shell's room for a balloon's title, its terminating null aside.
+constexpr std::size_t kBalloonTitleUnits = std::size(NOTIFYICONDATAW{}.szInfoTitle) - 1;
 
 DWORD BalloonIcon(const Alarm& alarm) {
     if (alarm.urgency == AlarmUrgency::Critical) {
@@ -118,7 +124,9 @@ void CConfigDlg::EndDialog(int result) {
 
 void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
     // Without a notification area the taskbar is all there is to tell.
-    (void)m_notifyIcon.ShowBalloon(Widen(alarm.summary), Widen(alarm.body), BalloonIcon(alarm));
+    const BalloonText balloon = FitBalloon(alarm, kBalloonTitleUnits);
+    (void)m_notifyIcon.ShowBalloon(Widen(balloon.title), Widen(balloon.text), BalloonIcon(alarm));
+    m_balloonOf.emplace(alarm.device, alarm.subject);
     // The user working in another window learns of it from the taskbar too, until coming back.
     if (GetForegroundWindow() != m_hwnd) {
         FLASHWINFO flash{sizeof flash, m_hwnd, FLASHW_TRAY | FLASHW_TIMERNOFG, kAlarmFlashes, 0};
@@ -128,6 +136,14 @@ void CConfigDlg::RaiseAlarm(const Alarm& alarm) {
 
 void CConfigDlg::WithdrawAlarms() {
     m_notifyIcon.HideBalloon();
+}
+
+void CConfigDlg::WithdrawAlarm(const Alarm& alarm) {
+    // The shell shows one balloon at a time: only the last one can still be this alarm's.
+    if (m_balloonOf && m_balloonOf->first == alarm.device && m_balloonOf->second == alarm.subject) {
+        m_notifyIcon.HideBalloon();
+        m_balloonOf.reset();
+    }
 }
 
 void CConfigDlg::SetTrayTip(const std::string& text) {

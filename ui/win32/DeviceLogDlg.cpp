@@ -221,11 +221,16 @@ void CDeviceLogDlg::ShowRows(std::span<const EventRow> rows) {
     for (std::size_t row = 0; row < rows.size(); ++row) {
         AddRow(list, static_cast<int>(row), rows[row]);
     }
-    // Each column as wide as its widest text, a scroll bar rather than clipped times and details; the
-    // titles alone while there are none (the title width stretches the last column to the list's edge).
-    const int fit = rows.empty() ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE;
+    // Each column as wide as its widest text or its title, whichever is wider: a scroll bar rather than
+    // clipped times and details, and a title never hidden by a column of short cells such as Seen (the
+    // title width stretches the last column to the list's edge).
     for (std::size_t column = 0; column < kEventColumns.size(); ++column) {
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(fit, 0));
+        int width = 0;
+        for (const int fit : {LVSCW_AUTOSIZE, LVSCW_AUTOSIZE_USEHEADER}) {
+            SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(fit, 0));
+            width = std::max(width, static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)));
+        }
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }

@@ -13,6 +13,31 @@
 namespace {
 
 constexpr int kColumnIds[] = {IDS_FIND_COLUMN_ADDRESS, IDS_FIND_COLUMN_FIRMWARE, IDS_FIND_COLUMN_PORTS};
+constexpr UINT_PTR kCountSubclass = 1;
+
+// Paints the bar's text, the count of addresses tried, over the bar, which draws none of its own.
+LRESULT CALLBACK CountedProgressProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        (void)RemoveWindowSubclass(bar, CountedProgressProc, kCountSubclass); // the bar goes either way
+    }
+    const LRESULT result = DefSubclassProc(bar, message, wParam, lParam);
+    wchar_t text[64];
+    if (message != WM_PAINT || GetWindowTextW(bar, text, static_cast<int>(std::size(text))) == 0) {
+        return result;
+    }
+    HDC dc = GetDC(bar);
+    RECT client{};
+    GetClientRect(bar, &client);
+    const HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(GetParent(bar), WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextW(dc, text, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    ReleaseDC(bar, dc);
+    return result;
+}
 
 } // namespace
 
@@ -47,6 +72,8 @@ INT_PTR CFindDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL CFindDlg::OnInitDialog() {
     CentreOverOwner(m_hwnd);
     AddColumns();
+    // Refused, the bar goes on without its count.
+    (void)SetWindowSubclass(Item(IDC_FIND_PROGRESS), CountedProgressProc, kCountSubclass, 0);
     m_logic.OnInitDialog(m_network);
     return TRUE; // the dialog manager gives the focus to the first tab stop, the network box
 }
@@ -116,10 +143,20 @@ void CFindDlg::EnableItem(int id, bool enabled) {
     EnableWindow(Item(id), enabled ? TRUE : FALSE);
 }
 
+void CFindDlg::FocusItem(int id) {
+    // The dialog's own way, so that the default button follows the focus.
+    SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
+}
+
 void CFindDlg::SetProgress(std::size_t tried, std::size_t total) {
     HWND bar = Item(IDC_FIND_PROGRESS);
     SendMessageW(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
     SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(tried), 0);
+    // As the Qt bar shows it; nothing before a search.
+    const std::wstring count =
+        total > 0 ? std::to_wstring(tried) + L" / " + std::to_wstring(total) : std::wstring();
+    SetWindowTextW(bar, count.c_str());
+    InvalidateRect(bar, nullptr, TRUE);
 }
 
 void CFindDlg::ClearFoundDevices() {

@@ -24,6 +24,7 @@ public:
     std::string ItemText(int id) const override;
     void SetItemText(int id, const std::string& text) override;
     void EnableItem(int id, bool enabled) override;
+    void FocusItem(int id) override;
     void SetProgress(std::size_t tried, std::size_t total) override;
     void ClearFoundDevices() override;
     void InsertFoundDevice(std::size_t at, const FoundDeviceRow& row) override;

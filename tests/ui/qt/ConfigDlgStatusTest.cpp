@@ -7,6 +7,10 @@
 #include "tests/support/SimProcess.h"
 #include "tests/support/TimeZoneScope.h"
 
+#include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+
 #include <string>
 #include <utility>
 
@@ -24,6 +28,18 @@ bool WaitForFirstTimeLine(const CConfigDlg& window) {
             return !line.isEmpty() && line != kPleaseWait;
         },
         kDeviceWaitMs);
+}
+
+// What a screen reader reads of a control of the window.
+// An editable drop-down is read where the focus goes, in its edit.
+std::string AccessibleText(const CConfigDlg& window, int id, QAccessible::Text text) {
+    QWidget* item = window.Controls().Item(id);
+    if (const auto* combo = qobject_cast<QComboBox*>(item);
+        combo != nullptr && combo->lineEdit() != nullptr) {
+        item = combo->lineEdit();
+    }
+    QAccessibleInterface* control = QAccessible::queryAccessibleInterface(item);
+    return control != nullptr ? control->text(text).toStdString() : "no accessible interface";
 }
 
 const char* LampName(const CConfigDlg& window, int lampId) {
@@ -82,7 +98,26 @@ TEST_F(ConfigDlgStatus, UnassignedMacAddressReplacesTheTimeAndGreysTheGpsLamp) {
     EXPECT_EQ(TextOf(m_window, IDC_LOCAL_TIME_LINE), "") << "the local line keeps what it showed";
     EXPECT_TRUE(LampShows(m_window, IDC_GPS_LAMP, IDB_LAMP_GREY)) << LampName(m_window, IDC_GPS_LAMP);
     EXPECT_TRUE(IsEnabled(m_window, IDC_APPLY)) << "the device has reported a time";
+    // A screen reader hears each lamp's state, and what its tooltip says, without the mouse.
+    EXPECT_EQ(AccessibleText(m_window, IDC_GPS_LAMP, QAccessible::Name), "GPS lock lamp: grey, not read");
+    EXPECT_EQ(AccessibleText(m_window, IDC_TIME_SYNC_LAMP, QAccessible::Description),
+              m_window.Controls().Item(IDC_TIME_SYNC_LAMP)->toolTip().toStdString());
+    EXPECT_FALSE(AccessibleText(m_window, IDC_TIME_SYNC_LAMP, QAccessible::Description).empty());
     sim.Stop();
+}
+
+TEST_F(ConfigDlgStatus, ScreenReadersHearTheEditsByTheirLabelsAndConnectAsAPushButton) {
+    for (const auto& [id, name] :
+         {std::pair{IDC_DEVICE_ADDRESS, "Device address"}, std::pair{IDC_NEW_IP_ADDRESS, "IP address"},
+          std::pair{IDC_NEW_SUBNET_MASK, "Subnet mask"}, std::pair{IDC_NEW_GATEWAY, "Gateway"},
+          std::pair{IDC_CONNECT, "Connect"}, std::pair{IDC_GPS_LAMP, "GPS lock lamp: grey, not read"}}) {
+        EXPECT_EQ(AccessibleText(m_window, id, QAccessible::Name), name);
+    }
+    QAccessibleInterface* connect =
+        QAccessible::queryAccessibleInterface(m_window.Controls().Item(IDC_CONNECT));
+    ASSERT_NE(connect, nullptr);
+    EXPECT_EQ(connect->role(), QAccessible::Button);
+    EXPECT_FALSE(connect->state().checkable);
 }
 
 TEST_F(ConfigDlgStatus, PanelFollowsTheDeviceTimeAndKeepsItsTexts) {

@@ -135,6 +135,8 @@ TEST_F(DeviceLogWindow, CtrlLShowsTheConnectionTheChartAndTheGpsLockLostAndSaves
     EXPECT_EQ(AreaOf(log->frameGeometry().intersected(statusArea)),
               LeastCoverOf(statusArea, log->frameGeometry().size(), work));
     EXPECT_EQ(List(*log)->headerItem()->text(0).toStdString(), LoadStringResource(IDS_LOG_COLUMN_SEEN));
+    // No warning: nothing for a screen reader to read out.
+    EXPECT_FALSE(log->Controls().Item(IDC_LOG_WARNING)->isVisible());
     EXPECT_TRUE(
         ProcessEventsUntil([log] { return ListShows(*log, QStringLiteral("connected")); }, kDeviceWaitMs));
     EXPECT_TRUE(ProcessEventsUntil([log] { return ChartHasPoint(*log); }, kDeviceWaitMs));
@@ -180,6 +182,7 @@ TEST_F(DeviceLogWindow, AJournalThatCannotBeWrittenIsAWarningShownWhole) {
     ASSERT_NE(log, nullptr);
     const auto* warning = static_cast<const QLabel*>(log->Controls().Item(IDC_LOG_WARNING));
     ASSERT_TRUE(ProcessEventsUntil([warning] { return !warning->text().isEmpty(); }, kDeviceWaitMs));
+    EXPECT_TRUE(warning->isVisible());
     EXPECT_TRUE(warning->text().endsWith(QStringLiteral("Not a directory"))) << warning->text().toStdString();
     EXPECT_TRUE(warning->wordWrap());
     EXPECT_LE(warning->heightForWidth(warning->width()), warning->height()) << warning->text().toStdString();

@@ -50,6 +50,7 @@ public:
     void EndDialog(int result) override { m_endResult = result; }
     void RaiseAlarm(const Alarm& alarm) override { m_alarms.push_back(alarm); }
     void WithdrawAlarms() override { ++m_withdrawals; }
+    void WithdrawAlarm(const Alarm& alarm) override { m_withdrawnAlarms.push_back(alarm); }
     void SetTrayTip(const std::string& text) override { m_trayTip = text; }
 
     bool IsEnabled(int id) const { return Find(m_enabled, id, true); }
@@ -64,6 +65,7 @@ public:
     std::vector<std::string> m_messages;
     std::optional<int> m_endResult;
     std::vector<Alarm> m_alarms;
+    std::vector<Alarm> m_withdrawnAlarms;
     int m_withdrawals = 0;
     std::string m_trayTip;
     std::vector<std::string> m_addressChoices;

@@ -237,6 +237,7 @@ TEST(ConnectedWindow, FindListsTheDeviceOfALoopbackNetworkAndADoubleClickConnect
         },
         kConnectTimeout));
     ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(ControlText(find, IDC_FIND_PROGRESS), L"14 / 14");
 
     // The first row lies just below the column titles.
     RECT titles{};

@@ -115,6 +115,8 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
     LONG leastCover = 0;
     bool insideWork = false;
     std::wstring copied;
+    int seenWidth = 0;
+    int seenTitleWidth = 1;
     const bool done = RunWindow(
         dialog, connect,
         [&](HWND window) {
@@ -138,6 +140,9 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
             const bool shown = RowStarting(events, L"GPS lock lost") < std::ssize(events) && plan &&
                                !plan->offsetLines.empty();
             if (shown) {
+                seenWidth = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+                seenTitleWidth = static_cast<int>(
+                    SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(L"Seen")));
                 LVITEMW all{};
                 all.stateMask = LVIS_SELECTED;
                 all.state = LVIS_SELECTED;
@@ -155,6 +160,7 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
     EXPECT_TRUE(plan && !plan->offsetLines.empty());
     EXPECT_TRUE(insideWork);
     EXPECT_EQ(statusCovered, leastCover);
+    EXPECT_GT(seenWidth, seenTitleWidth) << "the Seen column is narrower than its title";
     // One line a row, each with every column.
     EXPECT_EQ(std::count(copied.begin(), copied.end(), L'\n'), std::ssize(events));
     EXPECT_EQ(std::count(copied.begin(), copied.end(), L'\t'), std::ssize(events) * 4);
