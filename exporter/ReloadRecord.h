@@ -1,0 +1,28 @@
+#pragma once
+
+#include "runtime/Lock.h"
+
+#include <cstddef>
+#include <string>
+
+// How the last reads of the device list went, and how many devices the exporter watches, for the
+// metrics page: a list that could not be read leaves the old one in force, which the page says
+// (vantrex_exporter_config_last_reload_successful 0) so that an alert can, not only the log. Thread-safe.
+class CReloadRecord {
+public:
+    // The list read at the start, at seconds since 1970, with devices in it.
+    CReloadRecord(double startSeconds, std::size_t devices);
+
+    // A reload at seconds: successful with the devices it listed, or failed (devices unchanged).
+    void RecordSuccess(double seconds, std::size_t devices);
+    void RecordFailure();
+
+    // The reload families and the device gauge.
+    std::string Format() const;
+
+private:
+    mutable CLock m_lock;
+    bool m_lastSuccessful = true;
+    double m_lastSuccessSeconds;
+    std::size_t m_devices;
+};
