@@ -4,6 +4,7 @@
 #include "HttpService.h"
 
 #include "runtime/DescriptorLimit.h"
+#include "runtime/EventLoop.h"
 #include "runtime/Networking.h"
 #include "runtime/ReloadRequest.h"
 #include "runtime/TerminationRequest.h"
@@ -63,7 +64,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantrex-exporter: listening on %s:%d\n", options.listenAddress.c_str(),
                  options.listenPort);
     std::thread server([&service] { service.Serve(); });
-    std::thread watch([&fleet, &stop, &reload] { fleet.Run(stop, reload); });
+    std::thread watch([&fleet, &stop, &reload] {
+        if (const std::unique_ptr<CEventLoop> loop = CEventLoop::Create()) {
+            fleet.Run(*loop, stop, reload);
+        }
+    });
     (void)stop.Wait(kInfinite);
     service.Stop();
     (void)reload.Set();
