@@ -18,6 +18,18 @@ double UnixSecondsNow() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
+// Runs the loop, whose other handlers go on meanwhile, until stop or reload is set.
+void WaitForEither(CEventLoop& loop, const CSignal& stop, const CSignal& reload) {
+    // Unwatched (no descriptor for it), a set signal is still seen within a second.
+    (void)loop.WatchSignal(stop, [](unsigned) {});
+    (void)loop.WatchSignal(reload, [](unsigned) {});
+    while (!stop.Wait(0) && !reload.Wait(0)) {
+        (void)loop.Wait(CEventLoop::Clock::now() + std::chrono::seconds(1));
+    }
+    loop.ForgetSignal(stop);
+    loop.ForgetSignal(reload);
+}
+
 } // namespace
 
 CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& limits)
@@ -27,7 +39,9 @@ CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& lim
     Publish(Listed());
 }
 
-void CFleetWatch::Run(const CSignal& stop, CSignal& reload) {
+void CFleetWatch::Run(CEventLoop& loop, const CSignal& stop, CSignal& reload) {
+    FleetSettings settings = m_options.fleet;
+    settings.loop = &loop;
     std::vector<DeviceAddress> devices = Listed();
     Publish(devices);
     const RecordSink sink = [this](const std::vector<DeviceRecord>& records) { Store(records); };
@@ -39,11 +53,13 @@ void CFleetWatch::Run(const CSignal& stop, CSignal& reload) {
     };
     while (!stop.Wait(0)) {
         if (devices.empty()) {
-            (void)reload.Wait(kInfinite);
-            (void)reload.Reset();
-            (void)relist();
+            WaitForEither(loop, stop, reload);
+            if (reload.Wait(0)) {
+                (void)reload.Reset();
+                (void)relist();
+            }
         } else {
-            WatchChangingFleet(devices, m_options.fleet, stop, reload, relist, sink);
+            WatchChangingFleet(devices, settings, stop, reload, relist, sink);
         }
     }
 }

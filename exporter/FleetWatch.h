@@ -6,6 +6,7 @@
 
 #include "health/DeviceRecord.h"
 #include "health/Health.h"
+#include "runtime/EventLoop.h"
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
 
@@ -28,11 +29,11 @@ class CFleetWatch {
 public:
     CFleetWatch(const ExporterOptions& options, const HealthLimits& limits);
 
-    // Watches the devices until stop is set. A set reload reads --from again (kept as it was when it
-    // cannot be): the devices it adds are connected and those it drops disconnected, while those listed
-    // before and after keep their connections and their last state. The caller sets reload as well when
-    // it sets stop.
-    void Run(const CSignal& stop, CSignal& reload);
+    // Watches the devices on loop, the program's, until stop is set. A set reload reads --from again (kept as
+    // it was when it cannot be): the devices it adds are connected and those it drops disconnected, while
+    // those listed before and after keep their connections and their last state. The caller sets reload as
+    // well when it sets stop.
+    void Run(CEventLoop& loop, const CSignal& stop, CSignal& reload);
     // The listed devices' series, from their latest state.
     FleetPage Page() const;
     // Whether the device at address (host byte order) is listed.

@@ -2,7 +2,6 @@
 
 #include "GzipPieces.h"
 #include "ProbeReach.h"
-#include "ProbeRun.h"
 
 #include "status/OptionChecks.h"
 
@@ -54,19 +53,15 @@ std::shared_ptr<const std::string> BytesOf(const std::shared_ptr<const DeflatedP
 
 } // namespace
 
-CHttpService::CHttpService(const ExporterOptions& options, const HealthLimits& limits, CFleetWatch& fleet,
-                           const CSignal& stop)
-    : m_options(options), m_limits(limits), m_fleet(fleet), m_stop(stop),
-      m_server(*this, LimitsFor(options)) {}
+CHttpService::CHttpService(CEventLoop& loop, const ExporterOptions& options, const HealthLimits& limits,
+                           CFleetWatch& fleet)
+    : m_options(options), m_limits(limits), m_fleet(fleet), m_ntp(loop),
+      m_probeSockets(options.maxProbes * kSocketsOfARace), m_server(loop, *this, LimitsFor(options)) {}
 
 CHttpService::~CHttpService() = default;
 
 std::optional<std::string> CHttpService::Listen() {
     return m_server.Listen(m_options.listenAddress, m_options.listenPort);
-}
-
-void CHttpService::Serve() {
-    m_server.Run();
 }
 
 void CHttpService::Stop() {
@@ -102,7 +97,7 @@ void CHttpService::OnRequest(const HttpRequest& request, std::shared_ptr<CHttpRe
 }
 
 HttpAnswer CHttpService::AnswerMetrics(const RequestHead& head) const {
-    const std::string own = m_metrics.Format();
+    const std::string own = m_metrics.Format(m_probes.size());
     const FleetPage fleet = m_fleet.Page();
     HttpAnswer answer;
     answer.contentType = kTextFormat;
@@ -145,38 +140,44 @@ void CHttpService::AnswerProbe(const HttpRequest& request, const RequestTarget& 
         reply->Send(Refusal(403, ScrapeError::Forbidden, refusal));
         return;
     }
-    if (m_probesRunning.fetch_add(1) >= m_options.maxProbes) {
-        m_probesRunning.fetch_sub(1);
+    if (m_probes.size() >= m_options.maxProbes || !m_probeSockets.HasRoom(kSocketsOfARace)) {
         reply->Send(Unavailable(ScrapeError::Busy, "as many probes run as allowed (--max-probes)"));
         return;
     }
-    const bool started = m_probes.Start([this, query = *parsed.query, reply] {
-        const ProbeAnswer answer = RunProbe(query, m_limits, reply->Cancelled(), m_ntpHistories);
-        m_probesRunning.fetch_sub(1);
-        if (answer.interrupted || reply->Cancelled().Wait(0)) {
-            // The client has gone, and the answer with it; or the exporter stops, which says nothing of
-            // the device.
-            reply->Send(m_stop.Wait(0) ? Unavailable(ScrapeError::Stopping, "the exporter is stopping")
-                                       : TextAnswer(503, "the client has gone"));
-        } else if (!answer.localFailure.empty()) {
-            std::fprintf(stderr, "vantrex-exporter: cannot probe %s: %s\n", query.target.text.c_str(),
-                         OutsideText(answer.localFailure, kLongestReason).c_str());
-            reply->Send(
-                Unavailable(ScrapeError::LocalFailure, "this host could not probe: " +
-                                                           OutsideText(answer.localFailure, kLongestReason)));
-        } else {
-            m_metrics.CountProbe(answer.seconds, answer.success);
-            HttpAnswer page;
-            page.contentType = kTextFormat;
-            page.body.push_back(std::make_shared<const std::string>(answer.page));
-            reply->Send(std::move(page));
+    const ProbeQuery query = *parsed.query;
+    auto run = std::make_shared<CProbeRun>(
+        ProbeGround{m_server.Loop(), m_probeSockets, m_ntp}, query, m_limits, m_ntpHistories,
+        [this, query, reply](const CProbeRun& ended, const ProbeAnswer& answer) {
+            reply->Send(ProbeOutcome(query, answer));
+            m_probes.erase(&ended);
+        });
+    m_probes.emplace(run.get(), run);
+    reply->OnCancel([this, weak = std::weak_ptr<CProbeRun>(run)] {
+        if (const std::shared_ptr<CProbeRun> probe = weak.lock()) {
+            probe->Cancel();
         }
     });
-    if (!started) {
-        m_probesRunning.fetch_sub(1);
-        std::fprintf(stderr, "vantrex-exporter: no thread for a probe of %s\n", device.text.c_str());
-        reply->Send(Unavailable(ScrapeError::LocalFailure, "this host has no thread for the probe"));
+    run->Start();
+}
+
+HttpAnswer CHttpService::ProbeOutcome(const ProbeQuery& query, const ProbeAnswer& answer) {
+    if (answer.interrupted) {
+        // The client has gone, and the answer with it; or the exporter stops, which says nothing of the
+        // device.
+        return m_server.IsStopping() ? Unavailable(ScrapeError::Stopping, "the exporter is stopping")
+                                     : TextAnswer(503, "the client has gone");
     }
+    if (!answer.localFailure.empty()) {
+        std::fprintf(stderr, "vantrex-exporter: cannot probe %s: %s\n", query.target.text.c_str(),
+                     OutsideText(answer.localFailure, kLongestReason).c_str());
+        return Unavailable(ScrapeError::LocalFailure,
+                           "this host could not probe: " + OutsideText(answer.localFailure, kLongestReason));
+    }
+    m_metrics.CountProbe(answer.seconds, answer.success);
+    HttpAnswer page;
+    page.contentType = kTextFormat;
+    page.body.push_back(std::make_shared<const std::string>(answer.page));
+    return page;
 }
 
 HttpAnswer CHttpService::Refusal(int status, ScrapeError reason, const std::string& text) {
@@ -194,15 +195,22 @@ HttpAnswer CHttpService::Unavailable(ScrapeError reason, const std::string& text
 }
 
 void CHttpService::OnEnded(const std::string& client, const HttpRequest* request, const HttpAnswer* answer,
-                           double seconds) {
+                           bool dropped, double seconds) {
     if (request == nullptr && answer != nullptr) {
         m_metrics.CountScrapeError(ReasonOf(answer->status));
     }
+    if (dropped) {
+        m_metrics.CountDroppedAnswer();
+    }
+    // An answer the client did not take is not logged as given.
     char status[16] = "left";
     if (answer != nullptr) {
         std::snprintf(status, sizeof status, "%d", answer->status);
     }
-    // One call, so that lines from several threads never mix.
+    if (dropped) {
+        std::snprintf(status, sizeof status, "dropped");
+    }
+    // One call, so that a line is never cut by another's.
     std::fprintf(stderr, "%s %s %s %s %.3fs\n", client.c_str(), request ? request->head.method.c_str() : "-",
                  request ? OutsideText(request->head.target, kLongestLoggedPath).c_str() : "-", status,
                  seconds);

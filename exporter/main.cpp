@@ -4,21 +4,33 @@
 #include "HttpService.h"
 
 #include "runtime/DescriptorLimit.h"
+#include "runtime/EventLoop.h"
 #include "runtime/Networking.h"
 #include "runtime/ReloadRequest.h"
 #include "runtime/TerminationRequest.h"
 #include "status/DescriptorBudget.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace {
 
 // At most this share of the descriptors goes to client connections; the devices need the rest.
 constexpr std::uint64_t kConnectionShare = 4;
-// A probe in flight runs on a loop of its own: the loop, its NTP socket and the sockets of both links.
-constexpr std::size_t kDescriptorsPerProbe = 4;
+// A probe in flight holds the sockets of both its links; the NTP socket the probes share is one of the
+// descriptors left over.
+constexpr std::size_t kDescriptorsPerProbe = 2;
+// Once told to end, the answers under way get this long at most.
+constexpr auto kLastAnswers = std::chrono::seconds(3);
+
+// Runs the loop until every answer under way has ended, or kLastAnswers has passed.
+void FinishAnswers(CEventLoop& loop, const CHttpService& service) {
+    const auto end = CEventLoop::Clock::now() + kLastAnswers;
+    while (!service.IsIdle() && CEventLoop::Clock::now() < end) {
+        (void)loop.Wait(end);
+    }
+}
 
 // Client connections, kept fleet devices and probes within the limit of open descriptors: connections
 // first (a scrape must always find a place), then the probes, then the devices the rest allows.
@@ -52,9 +64,15 @@ int main(int argc, char** argv) {
     }
     ExporterOptions& options = *parsed.options;
     FitDescriptorLimit(options, RaiseDescriptorLimit());
+    // One loop carries the server, the probes and the kept fleet, on this thread.
+    const std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
+    if (!loop) {
+        std::fputs("vantrex-exporter: cannot make its event loop: no descriptor left\n", stderr);
+        return 1;
+    }
     const HealthLimits limits;
     CFleetWatch fleet(options, limits);
-    CHttpService service(options, limits, fleet, stop);
+    CHttpService service(*loop, options, limits, fleet);
     if (const std::optional<std::string> failure = service.Listen()) {
         std::fprintf(stderr, "vantrex-exporter: cannot listen on %s:%d: %s\n", options.listenAddress.c_str(),
                      options.listenPort, failure->c_str());
@@ -62,12 +80,8 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "vantrex-exporter: listening on %s:%d\n", options.listenAddress.c_str(),
                  options.listenPort);
-    std::thread server([&service] { service.Serve(); });
-    std::thread watch([&fleet, &stop, &reload] { fleet.Run(stop, reload); });
-    (void)stop.Wait(kInfinite);
+    fleet.Run(*loop, stop, reload);
     service.Stop();
-    (void)reload.Set();
-    server.join();
-    watch.join();
+    FinishAnswers(*loop, service);
     return 0;
 }

@@ -27,21 +27,33 @@ public:
     // Nothing when this PC gives no loop (no descriptor left for it).
     static std::unique_ptr<CFleetLoop> Create(const FleetSettings& settings, const CSignal& stop,
                                               const CSignal* reload) {
-        std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
-        if (!loop) {
+        std::unique_ptr<CEventLoop> own = settings.loop != nullptr ? nullptr : CEventLoop::Create();
+        CEventLoop* loop = settings.loop != nullptr ? settings.loop : own.get();
+        if (loop == nullptr) {
             return nullptr;
         }
-        auto fleet = std::unique_ptr<CFleetLoop>(new CFleetLoop(std::move(loop), settings, stop));
+        auto fleet =
+            std::unique_ptr<CFleetLoop>(new CFleetLoop(std::move(own), *loop, settings, stop, reload));
         // Their handlers need do nothing: a set signal ends the wait, and the caller reads it.
-        if (!fleet->m_loop->WatchSignal(stop, [](unsigned) {}) ||
-            (reload != nullptr && !fleet->m_loop->WatchSignal(*reload, [](unsigned) {}))) {
+        if (!loop->WatchSignal(stop, [](unsigned) {}) ||
+            (reload != nullptr && !loop->WatchSignal(*reload, [](unsigned) {}))) {
             return nullptr;
         }
         return fleet;
     }
+    // A loop shared with others outlives the run: it watches the run's signals no more.
+    ~CFleetLoop() {
+        m_ntp.reset();
+        m_loop.ForgetSignal(m_stop);
+        if (m_reload != nullptr) {
+            m_loop.ForgetSignal(*m_reload);
+        }
+    }
+    CFleetLoop(const CFleetLoop&) = delete;
+    CFleetLoop& operator=(const CFleetLoop&) = delete;
 
-    ProbeGround Ground() { return {*m_loop, m_sockets, *m_ntp}; }
-    CEventLoop& Loop() { return *m_loop; }
+    ProbeGround Ground() { return {m_loop, m_sockets, *m_ntp}; }
+    CEventLoop& Loop() { return m_loop; }
     // Whether the sockets have room for one more device's race.
     bool HasRoomForADevice() const { return m_sockets.HasRoom(kSocketsOfARace); }
     // What the probe in slot calls when it wants a look.
@@ -57,7 +69,7 @@ public:
     // Waits until some probe has news, a watched signal is set or until passes; the slots with news.
     std::vector<std::size_t> Wait(std::optional<Clock::time_point> until) {
         // News that came outside a wait (a check that could not start) must not wait for more.
-        if (m_loop->Wait(m_news.empty() ? until : std::optional(Clock::now())) < 0) {
+        if (m_loop.Wait(m_news.empty() ? until : std::optional(Clock::now())) < 0) {
             // A wait this PC could not make would fail again at once: stop alone is waited for.
             (void)m_stop.Wait(until ? std::min(MillisecondsUntil(*until), kFailedWaitPauseMs)
                                     : kFailedWaitPauseMs);
@@ -69,14 +81,17 @@ public:
     }
 
 private:
-    CFleetLoop(std::unique_ptr<CEventLoop> loop, const FleetSettings& settings, const CSignal& stop)
-        : m_loop(std::move(loop)), m_sockets(std::max(settings.sockets, kSocketsOfARace)),
-          m_ntp(std::make_unique<CNtpExchange>(*m_loop)), m_stop(stop) {}
+    CFleetLoop(std::unique_ptr<CEventLoop> own, CEventLoop& loop, const FleetSettings& settings,
+               const CSignal& stop, const CSignal* reload)
+        : m_ownLoop(std::move(own)), m_loop(loop), m_sockets(std::max(settings.sockets, kSocketsOfARace)),
+          m_ntp(std::make_unique<CNtpExchange>(m_loop)), m_stop(stop), m_reload(reload) {}
 
-    std::unique_ptr<CEventLoop> m_loop;
+    std::unique_ptr<CEventLoop> m_ownLoop; // none when the program's loop is shared
+    CEventLoop& m_loop;
     CSocketBudget m_sockets;
     std::unique_ptr<CNtpExchange> m_ntp; // over the loop: goes first
     const CSignal& m_stop;
+    const CSignal* m_reload;
     std::vector<std::size_t> m_news;
     std::vector<bool> m_queued; // by slot: whether it is in m_news
 };

@@ -32,6 +32,9 @@ struct FleetSettings {
     // The devices' NTP checks across single runs that read them again and again, so that none is asked
     // more often than its floor; null: each run asks each device once.
     CNtpHistoryStore* ntpHistories = nullptr;
+    // The program's loop, which the watch then shares with whatever else runs on it (its waits call their
+    // handlers too); null: each run makes a loop of its own.
+    CEventLoop* loop = nullptr;
 };
 
 // Receives every record in the order the devices were given; in watch mode once per interval, with
