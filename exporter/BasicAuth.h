@@ -41,6 +41,7 @@ public:
     explicit CBasicAuth(std::map<std::string, std::string> users);
 
     bool Required() const { return !m_users.empty(); }
+    std::size_t Users() const { return m_users.size(); }
     // authorization: the request's Authorization header, none when it sent none.
     AuthOutcome Check(std::optional<std::string_view> authorization, Clock::time_point now);
 

@@ -30,6 +30,8 @@ const char* ReasonName(ScrapeError reason) {
         return "timeout";
     case ScrapeError::TooLarge:
         return "too-large";
+    case ScrapeError::Unauthorized:
+        return "unauthorized";
     case ScrapeError::Busy:
         return "busy";
     case ScrapeError::LocalFailure:

@@ -15,7 +15,8 @@ enum class ScrapeError {
     Method,       // 405
     Timeout,      // 408: the request did not come whole in time
     TooLarge,     // 414, 431
-    Busy,         // 503: as many probes run as allowed
+    Unauthorized, // 401: no user name and password, or a wrong one
+    Busy,         // 503: as many probes run as allowed, or password checks of late
     LocalFailure, // 503: this PC lacked a descriptor or a thread for the probe
     Stopping,     // 503: the exporter was stopping
     Version,      // 505

@@ -33,7 +33,8 @@ void WaitForEither(CEventLoop& loop, const CSignal& stop, const CSignal& reload)
 } // namespace
 
 CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& limits)
-    : m_options(options), m_fromDevices(options.fromDevices), m_memory(limits, StaleAfter(options.fleet)) {
+    : m_options(options), m_fromDevices(options.fromDevices), m_memory(limits, StaleAfter(options.fleet)),
+      m_reloads(UnixSecondsNow()) {
     // Known before the server takes its first request: a probe of a listed device that comes before the
     // watch has started must not be refused as outside the allowed networks.
     Publish(Listed());
@@ -83,10 +84,12 @@ void CFleetWatch::ReadFromFileAgain() {
     std::string reason;
     if (std::optional<std::vector<DeviceAddress>> devices = ReadDeviceFile(m_options.fromPath, reason)) {
         m_fromDevices = std::move(*devices);
+        m_reloads.RecordSuccess(UnixSecondsNow());
         std::fprintf(stderr, "vantrex-exporter: '%s' lists %zu device%s\n",
                      OutsideText(m_options.fromPath, 200).c_str(), m_fromDevices.size(),
                      m_fromDevices.size() == 1 ? "" : "s");
     } else {
+        m_reloads.RecordFailure();
         std::fprintf(stderr, "vantrex-exporter: %s; the %zu devices listed before stay\n", reason.c_str(),
                      m_fromDevices.size());
     }
@@ -100,6 +103,10 @@ void CFleetWatch::Publish(const std::vector<DeviceAddress>& devices) {
         listed.insert(device.value);
     }
     m_memory.Keep(texts);
+    m_reloads.SetDevices(devices.size());
+    if (devices.empty()) {
+        m_ready = true;
+    }
     {
         CLockHold hold(m_lock);
         m_listed = std::move(listed);
@@ -108,6 +115,7 @@ void CFleetWatch::Publish(const std::vector<DeviceAddress>& devices) {
 }
 
 void CFleetWatch::Store(const std::vector<DeviceRecord>& records) {
+    m_ready = true;
     const std::vector<std::string> localFailures = m_memory.Take(records);
     // Said when it begins, changes or ends, not every update.
     if (localFailures.size() != m_localFailures) {

@@ -3,6 +3,7 @@
 #include "ExporterOptions.h"
 #include "FleetMemory.h"
 #include "GzipPieces.h"
+#include "ReloadRecord.h"
 
 #include "health/DeviceRecord.h"
 #include "health/Health.h"
@@ -10,6 +11,7 @@
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,6 +40,10 @@ public:
     FleetPage Page() const;
     // Whether the device at address (host byte order) is listed.
     bool Lists(std::uint32_t address) const;
+    // Whether the first readings are in (or no device is listed): /-/ready.
+    bool Ready() const { return m_ready; }
+    // How the reads of --from went, and how many devices are watched.
+    const CReloadRecord& Reloads() const { return m_reloads; }
 
 private:
     std::vector<DeviceAddress> Listed();
@@ -54,4 +60,6 @@ private:
     mutable CLock m_lock;
     FleetPage m_page;
     std::unordered_set<std::uint32_t> m_listed;
+    std::atomic<bool> m_ready{false};
+    CReloadRecord m_reloads;
 };

@@ -54,7 +54,8 @@ void CHttpReply::Cancel() {
 }
 
 CHttpConnection::CHttpConnection(CHttpServer& server, std::unique_ptr<CTcpStream> stream)
-    : m_server(server), m_loop(server.Loop()), m_stream(std::move(stream)),
+    : m_server(server), m_loop(server.Loop()),
+      m_stream(std::make_unique<CConnectionStream>(std::move(stream), server.Tls().get())),
       m_socket(m_stream->SocketHandle()), m_client(m_stream->Peer()) {}
 
 bool CHttpConnection::Start() {
@@ -94,8 +95,8 @@ void CHttpConnection::OnEvents(unsigned events) {
     if ((events & (LoopReadable | LoopError)) != 0 && !m_peerEnded) {
         OnReadable();
     }
-    if (!m_closed && m_stage == Stage::Writing && (events & (LoopWritable | LoopError)) != 0) {
-        ContinueWrite();
+    if (!m_closed && (events & (LoopWritable | LoopError)) != 0) {
+        OnWritable();
     }
     if (!m_closed) {
         UpdateWatch();
@@ -109,6 +110,9 @@ void CHttpConnection::OnReadable() {
         return;
     }
     if (size == kStreamFailed) {
+        if (!m_stream->TlsFailure().empty()) {
+            m_server.Handler().OnTlsFailed(m_client, m_stream->TlsFailure());
+        }
         CloseAndCancel();
         return;
     }
@@ -125,6 +129,15 @@ void CHttpConnection::OnReadable() {
     }
     if (m_stage == Stage::Reading) {
         Take();
+    }
+}
+
+// The answer goes on; or, between answers, what TLS still has to send (its handshake).
+void CHttpConnection::OnWritable() {
+    if (m_stage == Stage::Writing) {
+        ContinueWrite();
+    } else if (m_stream->HasUnsent() && m_stream->Send(nullptr, 0) == kStreamFailed) {
+        CloseAndCancel();
     }
 }
 
@@ -215,7 +228,7 @@ void CHttpConnection::Write(HttpAnswer answer) {
 }
 
 void CHttpConnection::ContinueWrite() {
-    while (!m_unsent.empty()) {
+    while (!m_unsent.empty() || m_stream->HasUnsent()) {
         const long sent = m_stream->Send(m_unsent.data(), std::min(m_unsent.size(), kPartsPerSend));
         if (sent == kStreamAgain) {
             return;
@@ -327,8 +340,19 @@ void CHttpConnection::UpdateWatch() {
     // While a request is answered the socket is still read, to see a client leave; bytes of the next
     // requests are kept up to one head's size, and the rest waits in the system.
     const bool read = !m_peerEnded && !(answering && m_reader.Pending() >= CRequestReader::kLongestHead);
-    const bool write = m_stage == Stage::Writing && !m_unsent.empty();
+    const bool write = (m_stage == Stage::Writing && !m_unsent.empty()) || m_stream->HasUnsent();
     (void)m_loop.Change(m_socket, (read ? LoopReadable : 0u) | (write ? LoopWritable : 0u));
+    // Plaintext that TLS decrypted beyond one read is taken without waiting for the socket, which may have
+    // nothing more to say.
+    if (read && m_stream->HasBuffered() && !m_drainDue) {
+        m_drainDue = true;
+        (void)m_loop.StartTimer(Clock::now(), [self = shared_from_this()](unsigned) {
+            self->m_drainDue = false;
+            if (!self->m_closed) {
+                self->OnEvents(LoopReadable);
+            }
+        });
+    }
 }
 
 void CHttpConnection::Close() {

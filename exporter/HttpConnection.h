@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionStream.h"
 #include "HttpServer.h"
 
 #include <chrono>
@@ -44,6 +45,7 @@ private:
 
     void OnEvents(unsigned events);
     void OnReadable();
+    void OnWritable();
     void OnPeerEnded();
     void CloseAndCancel();
     void BeginIfStarted();
@@ -65,10 +67,11 @@ private:
 
     CHttpServer& m_server;
     CEventLoop& m_loop;
-    std::unique_ptr<CTcpStream> m_stream;
+    std::unique_ptr<CConnectionStream> m_stream;
     const WaitHandle m_socket;
     const std::string m_client;
     LoopTimerId m_timer = 0;
+    bool m_drainDue = false; // a read of plaintext TLS holds is due without the socket
     CRequestReader m_reader;
     bool m_closed = false;
     bool m_peerEnded = false; // the client has ended its sending side

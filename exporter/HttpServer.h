@@ -2,6 +2,7 @@
 
 #include "HttpAnswer.h"
 #include "RequestHead.h"
+#include "TlsServerContext.h"
 
 #include "runtime/EventLoop.h"
 #include "runtime/TcpListener.h"
@@ -62,6 +63,11 @@ public:
     virtual void OnConnectionRefused(bool perClient) = 0;
     // No descriptor for a new connection; accepting pauses for a moment.
     virtual void OnAcceptFailed(const std::string& reason) = 0;
+    // A client's TLS failed (its handshake, most often), and its connection closed.
+    virtual void OnTlsFailed(const std::string& client, const std::string& reason) {
+        (void)client;
+        (void)reason;
+    }
 };
 
 struct HttpLimits {
@@ -100,6 +106,9 @@ public:
     // Stops taking connections and requests; the replies under way are cancelled, the answers being
     // written get a last moment.
     void Stop();
+    // TLS for the connections from now on (none: plain HTTP); each keeps the one it began with.
+    void SetTls(std::shared_ptr<const CTlsServerContext> tls) { m_tls = std::move(tls); }
+    const std::shared_ptr<const CTlsServerContext>& Tls() const { return m_tls; }
     // Whether no connection is left (after Stop: every answer under way has ended).
     bool IsIdle() const { return m_connections.empty(); }
 
@@ -125,6 +134,7 @@ private:
     const HttpLimits m_limits;
     CTcpListener m_listener;
     bool m_stopping = false;
+    std::shared_ptr<const CTlsServerContext> m_tls;
     LoopTimerId m_acceptPause = 0;
     std::array<char, 16384> m_readBuffer{};
     std::unordered_map<const CHttpConnection*, std::shared_ptr<CHttpConnection>> m_connections;

@@ -2,6 +2,7 @@
 
 #include "GzipPieces.h"
 #include "ProbeReach.h"
+#include "ProcessMetrics.h"
 
 #include "status/OptionChecks.h"
 
@@ -54,9 +55,61 @@ std::shared_ptr<const std::string> BytesOf(const std::shared_ptr<const DeflatedP
 } // namespace
 
 CHttpService::CHttpService(CEventLoop& loop, const ExporterOptions& options, const HealthLimits& limits,
-                           CFleetWatch& fleet)
-    : m_options(options), m_limits(limits), m_fleet(fleet), m_ntp(loop),
-      m_probeSockets(options.maxProbes * kSocketsOfARace), m_server(loop, *this, LimitsFor(options)) {}
+                           CFleetWatch& fleet, CSignal& reload)
+    : m_options(options), m_limits(limits), m_fleet(fleet), m_reload(reload),
+      m_web(options.web ? options.web : std::make_shared<const CWebSettings>()),
+      m_startSeconds(
+          std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()),
+      m_ntp(loop), m_probeSockets(options.maxProbes * kSocketsOfARace),
+      m_server(loop, *this, LimitsFor(options)) {
+    m_server.SetTls(m_web->Tls());
+}
+
+void CHttpService::ReloadWebConfig() {
+    if (m_options.webConfigPath.empty()) {
+        return;
+    }
+    std::string error;
+    std::shared_ptr<const CWebSettings> settings = CWebSettings::Load(m_options.webConfigPath, error);
+    if (!settings) {
+        std::fprintf(stderr, "vantrex-exporter: %s; the web configuration in force stays\n",
+                     OutsideText(error, kLongestReason).c_str());
+        return;
+    }
+    m_web = std::move(settings);
+    m_server.SetTls(m_web->Tls());
+    std::fprintf(stderr, "vantrex-exporter: web configuration read: %s, %zu user%s\n",
+                 m_web->Tls() ? "TLS" : "plain HTTP", m_web->Auth().Users(),
+                 m_web->Auth().Users() == 1 ? "" : "s");
+}
+
+std::optional<HttpAnswer> CHttpService::AuthRefusal(const RequestHead& head) {
+    switch (m_web->Auth().Check(head.Field("authorization"), std::chrono::steady_clock::now())) {
+    case AuthOutcome::Granted:
+        return std::nullopt;
+    case AuthOutcome::Busy:
+        return Unavailable(ScrapeError::Busy, "too many password checks of late; try again");
+    case AuthOutcome::Refused:
+        break;
+    }
+    HttpAnswer answer = Refusal(401, ScrapeError::Unauthorized, "a user name and password are needed");
+    answer.fields.emplace_back("WWW-Authenticate", "Basic realm=\"vantrex-exporter\", charset=\"UTF-8\"");
+    return answer;
+}
+
+HttpAnswer CHttpService::AnswerReload(const RequestHead& head) {
+    if (!m_options.enableLifecycle) {
+        return Refusal(403, ScrapeError::Forbidden, "/-/reload is off: start with --web.enable-lifecycle");
+    }
+    if (head.method != "POST" && head.method != "PUT") {
+        HttpAnswer answer = Refusal(405, ScrapeError::Method, "/-/reload takes POST");
+        answer.fields.emplace_back("Allow", "POST, PUT");
+        return answer;
+    }
+    // Read on the loop as for SIGHUP: the device list and the web configuration.
+    (void)m_reload.Set();
+    return TextAnswer(200, "reloading");
+}
 
 CHttpService::~CHttpService() = default;
 
@@ -72,7 +125,11 @@ void CHttpService::OnRequest(const HttpRequest& request, std::shared_ptr<CHttpRe
     m_acceptFailing = false;
     const RequestHead& head = request.head;
     const std::optional<RequestTarget> target = ParseRequestTarget(head.target);
-    if (head.method != "GET" && head.method != "HEAD") {
+    if (std::optional<HttpAnswer> refusal = AuthRefusal(head)) {
+        reply->Send(std::move(*refusal));
+    } else if (target && target->path == "/-/reload" && !head.HasBody()) {
+        reply->Send(AnswerReload(head));
+    } else if (head.method != "GET" && head.method != "HEAD") {
         HttpAnswer answer = Refusal(405, ScrapeError::Method, "only GET and HEAD are answered");
         answer.fields.emplace_back("Allow", "GET, HEAD");
         reply->Send(std::move(answer));
@@ -91,13 +148,17 @@ void CHttpService::OnRequest(const HttpRequest& request, std::shared_ptr<CHttpRe
         reply->Send(std::move(answer));
     } else if (target->path == "/-/healthy") {
         reply->Send(TextAnswer(200, "OK"));
+    } else if (target->path == "/-/ready") {
+        reply->Send(m_fleet.Ready() ? TextAnswer(200, "OK")
+                                    : TextAnswer(503, "the first readings of the devices are not in yet"));
     } else {
         reply->Send(Refusal(404, ScrapeError::NotFound, "no such page"));
     }
 }
 
 HttpAnswer CHttpService::AnswerMetrics(const RequestHead& head) const {
-    const std::string own = m_metrics.Format(m_probes.size());
+    const std::string own = m_metrics.Format(m_probes.size()) + m_fleet.Reloads().Format() +
+                            FormatProcessMetrics(ReadProcess(), m_startSeconds);
     const FleetPage fleet = m_fleet.Page();
     HttpAnswer answer;
     answer.contentType = kTextFormat;
@@ -218,6 +279,10 @@ void CHttpService::OnEnded(const std::string& client, const HttpRequest* request
 
 void CHttpService::OnConnectionRefused(bool perClient) {
     m_metrics.CountRefusedConnection(perClient);
+}
+
+void CHttpService::OnTlsFailed(const std::string& client, const std::string& reason) {
+    std::fprintf(stderr, "%s %s\n", client.c_str(), OutsideText(reason, kLongestReason).c_str());
 }
 
 void CHttpService::OnAcceptFailed(const std::string& reason) {

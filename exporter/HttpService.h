@@ -12,6 +12,7 @@
 #include "ntpquery/NtpExchange.h"
 #include "ntpquery/NtpHistoryStore.h"
 #include "runtime/EventLoop.h"
+#include "runtime/Signal.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,8 +27,9 @@
 // stopping) is answered 503, never as the device's state.
 class CHttpService : public IHttpHandler {
 public:
+    // reload: set by POST /-/reload when --web.enable-lifecycle allows it, as SIGHUP sets it.
     CHttpService(CEventLoop& loop, const ExporterOptions& options, const HealthLimits& limits,
-                 CFleetWatch& fleet);
+                 CFleetWatch& fleet, CSignal& reload);
     ~CHttpService() override;
     CHttpService(const CHttpService&) = delete;
     CHttpService& operator=(const CHttpService&) = delete;
@@ -38,12 +40,16 @@ public:
     void Stop();
     // Whether every request taken has had its answer (after Stop: the loop may end).
     bool IsIdle() const { return m_server.IsIdle(); }
+    // Reads --web.config.file again: new connections and requests take what it says; one that will not do
+    // leaves the settings in force, and the log says why.
+    void ReloadWebConfig();
 
     void OnRequest(const HttpRequest& request, std::shared_ptr<CHttpReply> reply) override;
     void OnEnded(const std::string& client, const HttpRequest* request, const HttpAnswer* answer,
                  bool dropped, double seconds) override;
     void OnConnectionRefused(bool perClient) override;
     void OnAcceptFailed(const std::string& reason) override;
+    void OnTlsFailed(const std::string& client, const std::string& reason) override;
 
 private:
     HttpAnswer AnswerMetrics(const RequestHead& head) const;
@@ -52,10 +58,16 @@ private:
     HttpAnswer Refusal(int status, ScrapeError reason, const std::string& text);
     HttpAnswer Unavailable(ScrapeError reason, const std::string& text);
     HttpAnswer ProbeOutcome(const ProbeQuery& query, const ProbeAnswer& answer);
+    // The refusal of a request without the right user name and password; none when it may pass.
+    std::optional<HttpAnswer> AuthRefusal(const RequestHead& head);
+    HttpAnswer AnswerReload(const RequestHead& head);
 
     const ExporterOptions& m_options;
     const HealthLimits m_limits;
     CFleetWatch& m_fleet;
+    CSignal& m_reload;
+    std::shared_ptr<const CWebSettings> m_web;
+    const double m_startSeconds; // for process_start_time_seconds
     CExporterMetrics m_metrics;
     bool m_acceptFailing = false;    // logs an episode once
     CNtpHistoryStore m_ntpHistories; // a scraper may probe a device more often than it may be asked

@@ -10,13 +10,14 @@ constexpr const char* kDevices = "vantrex_exporter_devices";
 
 } // namespace
 
-CReloadRecord::CReloadRecord(double startSeconds, std::size_t devices)
-    : m_lastSuccessSeconds(startSeconds), m_devices(devices) {}
-
-void CReloadRecord::RecordSuccess(double seconds, std::size_t devices) {
+void CReloadRecord::RecordSuccess(double seconds) {
     CLockHold hold(m_lock);
     m_lastSuccessful = true;
     m_lastSuccessSeconds = seconds;
+}
+
+void CReloadRecord::SetDevices(std::size_t devices) {
+    CLockHold hold(m_lock);
     m_devices = devices;
 }
 

@@ -10,12 +10,13 @@
 // (vantrex_exporter_config_last_reload_successful 0) so that an alert can, not only the log. Thread-safe.
 class CReloadRecord {
 public:
-    // The list read at the start, at seconds since 1970, with devices in it.
-    CReloadRecord(double startSeconds, std::size_t devices);
+    // The list read at the start, at seconds since 1970.
+    explicit CReloadRecord(double startSeconds) : m_lastSuccessSeconds(startSeconds) {}
 
-    // A reload at seconds: successful with the devices it listed, or failed (devices unchanged).
-    void RecordSuccess(double seconds, std::size_t devices);
+    // A read of the list at seconds that succeeded, or one that failed (the old list stays).
+    void RecordSuccess(double seconds);
     void RecordFailure();
+    void SetDevices(std::size_t devices);
 
     // The reload families and the device gauge.
     std::string Format() const;
@@ -24,5 +25,5 @@ private:
     mutable CLock m_lock;
     bool m_lastSuccessful = true;
     double m_lastSuccessSeconds;
-    std::size_t m_devices;
+    std::size_t m_devices = 0;
 };

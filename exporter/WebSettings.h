@@ -16,7 +16,7 @@ public:
     // The settings of the file at path, or none and why (one line).
     static std::shared_ptr<const CWebSettings> Load(const std::string& path, std::string& error);
 
-    const CTlsServerContext* Tls() const { return m_tls.get(); }
+    const std::shared_ptr<const CTlsServerContext>& Tls() const { return m_tls; }
     // Thread-safe; checks are remembered inside (CBasicAuth).
     CBasicAuth& Auth() const { return m_auth; }
 

@@ -2,6 +2,7 @@
 #include "ExporterOptions.h"
 #include "FleetWatch.h"
 #include "HttpService.h"
+#include "ServiceNotify.h"
 
 #include "runtime/DescriptorLimit.h"
 #include "runtime/EventLoop.h"
@@ -72,15 +73,30 @@ int main(int argc, char** argv) {
     }
     const HealthLimits limits;
     CFleetWatch fleet(options, limits);
-    CHttpService service(*loop, options, limits, fleet);
+    // SIGHUP and POST /-/reload set reload; the web configuration is read again here, on the loop, then
+    // the fleet reads its list.
+    CSignal fleetReload;
+    CHttpService service(*loop, options, limits, fleet, reload);
+    if (!loop->WatchSignal(reload, [&](unsigned) {
+            (void)reload.Reset();
+            service.ReloadWebConfig();
+            (void)fleetReload.Set();
+        })) {
+        std::fputs("vantrex-exporter: cannot watch for SIGHUP: no descriptor left\n", stderr);
+        return 1;
+    }
     if (const std::optional<std::string> failure = service.Listen()) {
         std::fprintf(stderr, "vantrex-exporter: cannot listen on %s:%d: %s\n", options.listenAddress.c_str(),
                      options.listenPort, failure->c_str());
         return 1;
     }
-    std::fprintf(stderr, "vantrex-exporter: listening on %s:%d\n", options.listenAddress.c_str(),
-                 options.listenPort);
-    fleet.Run(*loop, stop, reload);
+    std::fprintf(stderr, "vantrex-exporter: listening on %s:%d%s\n", options.listenAddress.c_str(),
+                 options.listenPort, options.web && options.web->Tls() ? " (TLS)" : "");
+    if (!NotifyReady()) {
+        std::fputs("vantrex-exporter: cannot tell systemd that it is ready\n", stderr);
+    }
+    fleet.Run(*loop, stop, fleetReload);
+    loop->ForgetSignal(reload);
     service.Stop();
     FinishAnswers(*loop, service);
     return 0;
