@@ -34,7 +34,7 @@ void WaitForEither(CEventLoop& loop, const CSignal& stop, const CSignal& reload)
 
 CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& limits)
     : m_options(options), m_fromDevices(options.fromDevices), m_memory(limits, StaleAfter(options.fleet)),
-      m_reloads(UnixSecondsNow()) {
+      m_reloads(UnixSecondsNow()), m_log(options.logLevel, options.logFormat) {
     // Known before the server takes its first request: a probe of a listed device that comes before the
     // watch has started must not be refused as outside the allowed networks.
     Publish(Listed());
@@ -85,13 +85,12 @@ void CFleetWatch::ReadFromFileAgain() {
     if (std::optional<std::vector<DeviceAddress>> devices = ReadDeviceFile(m_options.fromPath, reason)) {
         m_fromDevices = std::move(*devices);
         m_reloads.RecordSuccess(UnixSecondsNow());
-        std::fprintf(stderr, "vantrex-exporter: '%s' lists %zu device%s\n",
-                     OutsideText(m_options.fromPath, 200).c_str(), m_fromDevices.size(),
-                     m_fromDevices.size() == 1 ? "" : "s");
+        m_log.Log(LogLevel::Info, "device list read",
+                  {{"file", m_options.fromPath}, {"devices", std::to_string(m_fromDevices.size())}});
     } else {
         m_reloads.RecordFailure();
-        std::fprintf(stderr, "vantrex-exporter: %s; the %zu devices listed before stay\n", reason.c_str(),
-                     m_fromDevices.size());
+        m_log.Log(LogLevel::Error, "device list not read; the devices listed before stay",
+                  {{"reason", reason}, {"devices", std::to_string(m_fromDevices.size())}});
     }
 }
 
@@ -119,12 +118,10 @@ void CFleetWatch::Store(const std::vector<DeviceRecord>& records) {
     const std::vector<std::string> localFailures = m_memory.Take(records);
     // Said when it begins, changes or ends, not every update.
     if (localFailures.size() != m_localFailures) {
-        std::fprintf(stderr,
-                     "vantrex-exporter: %zu device%s not read for a reason of this host%s%s; their last "
-                     "readings stay\n",
-                     localFailures.size(), localFailures.size() == 1 ? "" : "s",
-                     localFailures.empty() ? "" : ", such as ",
-                     localFailures.empty() ? "" : OutsideText(localFailures.front(), 200).c_str());
+        m_log.Log(localFailures.empty() ? LogLevel::Info : LogLevel::Warn,
+                  "devices not read for a reason of this host; their last readings stay",
+                  {{"devices", std::to_string(localFailures.size())},
+                   {"reason", localFailures.empty() ? "" : localFailures.front()}});
         m_localFailures = localFailures.size();
     }
     ShowPage();

@@ -62,4 +62,5 @@ private:
     std::unordered_set<std::uint32_t> m_listed;
     std::atomic<bool> m_ready{false};
     CReloadRecord m_reloads;
+    const CLogger m_log;
 };

@@ -57,6 +57,7 @@ std::shared_ptr<const std::string> BytesOf(const std::shared_ptr<const DeflatedP
 CHttpService::CHttpService(CEventLoop& loop, const ExporterOptions& options, const HealthLimits& limits,
                            CFleetWatch& fleet, CSignal& reload)
     : m_options(options), m_limits(limits), m_fleet(fleet), m_reload(reload),
+      m_log(options.logLevel, options.logFormat),
       m_web(options.web ? options.web : std::make_shared<const CWebSettings>()),
       m_startSeconds(
           std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()),
@@ -72,15 +73,13 @@ void CHttpService::ReloadWebConfig() {
     std::string error;
     std::shared_ptr<const CWebSettings> settings = CWebSettings::Load(m_options.webConfigPath, error);
     if (!settings) {
-        std::fprintf(stderr, "vantrex-exporter: %s; the web configuration in force stays\n",
-                     OutsideText(error, kLongestReason).c_str());
+        m_log.Log(LogLevel::Error, "web configuration not read; the one in force stays", {{"reason", error}});
         return;
     }
     m_web = std::move(settings);
     m_server.SetTls(m_web->Tls());
-    std::fprintf(stderr, "vantrex-exporter: web configuration read: %s, %zu user%s\n",
-                 m_web->Tls() ? "TLS" : "plain HTTP", m_web->Auth().Users(),
-                 m_web->Auth().Users() == 1 ? "" : "s");
+    m_log.Log(LogLevel::Info, "web configuration read",
+              {{"tls", m_web->Tls() ? "yes" : "no"}, {"users", std::to_string(m_web->Auth().Users())}});
 }
 
 std::optional<HttpAnswer> CHttpService::AuthRefusal(const RequestHead& head) {
@@ -229,8 +228,8 @@ HttpAnswer CHttpService::ProbeOutcome(const ProbeQuery& query, const ProbeAnswer
                                      : TextAnswer(503, "the client has gone");
     }
     if (!answer.localFailure.empty()) {
-        std::fprintf(stderr, "vantrex-exporter: cannot probe %s: %s\n", query.target.text.c_str(),
-                     OutsideText(answer.localFailure, kLongestReason).c_str());
+        m_log.Log(LogLevel::Warn, "cannot probe",
+                  {{"target", query.target.text}, {"reason", answer.localFailure}});
         return Unavailable(ScrapeError::LocalFailure,
                            "this host could not probe: " + OutsideText(answer.localFailure, kLongestReason));
     }
@@ -263,18 +262,19 @@ void CHttpService::OnEnded(const std::string& client, const HttpRequest* request
     if (dropped) {
         m_metrics.CountDroppedAnswer();
     }
+    if (!m_log.Enabled(LogLevel::Debug)) {
+        return;
+    }
     // An answer the client did not take is not logged as given.
-    char status[16] = "left";
-    if (answer != nullptr) {
-        std::snprintf(status, sizeof status, "%d", answer->status);
-    }
-    if (dropped) {
-        std::snprintf(status, sizeof status, "dropped");
-    }
-    // One call, so that a line is never cut by another's.
-    std::fprintf(stderr, "%s %s %s %s %.3fs\n", client.c_str(), request ? request->head.method.c_str() : "-",
-                 request ? OutsideText(request->head.target, kLongestLoggedPath).c_str() : "-", status,
-                 seconds);
+    const std::string status = dropped ? "dropped" : answer ? std::to_string(answer->status) : "left";
+    char duration[32];
+    std::snprintf(duration, sizeof duration, "%.3f", seconds);
+    m_log.Log(LogLevel::Debug, "request",
+              {{"client", client},
+               {"method", request ? std::string_view(request->head.method) : "-"},
+               {"path", request ? std::string_view(request->head.target).substr(0, kLongestLoggedPath) : "-"},
+               {"status", status},
+               {"seconds", duration}});
 }
 
 void CHttpService::OnConnectionRefused(bool perClient) {
@@ -282,13 +282,13 @@ void CHttpService::OnConnectionRefused(bool perClient) {
 }
 
 void CHttpService::OnTlsFailed(const std::string& client, const std::string& reason) {
-    std::fprintf(stderr, "%s %s\n", client.c_str(), OutsideText(reason, kLongestReason).c_str());
+    m_log.Log(LogLevel::Info, "TLS failed", {{"client", client}, {"reason", reason}});
 }
 
 void CHttpService::OnAcceptFailed(const std::string& reason) {
     if (!m_acceptFailing) {
-        std::fprintf(stderr, "vantrex-exporter: cannot accept a connection: %s; trying again every 0.1 s\n",
-                     OutsideText(reason, kLongestReason).c_str());
+        m_log.Log(LogLevel::Error, "cannot accept a connection; trying again every 0.1 s",
+                  {{"reason", reason}});
     }
     m_acceptFailing = true;
 }

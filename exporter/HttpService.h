@@ -66,6 +66,7 @@ private:
     const HealthLimits m_limits;
     CFleetWatch& m_fleet;
     CSignal& m_reload;
+    const CLogger m_log;
     std::shared_ptr<const CWebSettings> m_web;
     const double m_startSeconds; // for process_start_time_seconds
     CExporterMetrics m_metrics;

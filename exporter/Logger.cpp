@@ -89,7 +89,7 @@ std::string FormatLogLine(LogFormat format, std::chrono::system_clock::time_poin
     return line;
 }
 
-void CLogger::Log(LogLevel level, std::string_view message, LogFields fields) {
+void CLogger::Log(LogLevel level, std::string_view message, LogFields fields) const {
     if (!Enabled(level)) {
         return;
     }

@@ -32,11 +32,11 @@ public:
         : m_least(least), m_format(format), m_stream(stream) {}
 
     bool Enabled(LogLevel level) const { return level >= m_least; }
-    void Log(LogLevel level, std::string_view message, LogFields fields = {});
+    void Log(LogLevel level, std::string_view message, LogFields fields = {}) const;
 
 private:
     const LogLevel m_least;
     const LogFormat m_format;
     std::FILE* const m_stream;
-    CLock m_lock;
+    mutable CLock m_lock;
 };

@@ -85,15 +85,17 @@ int main(int argc, char** argv) {
         std::fputs("vantrex-exporter: cannot watch for SIGHUP: no descriptor left\n", stderr);
         return 1;
     }
+    const CLogger log(options.logLevel, options.logFormat);
+    const std::string port = std::to_string(options.listenPort);
     if (const std::optional<std::string> failure = service.Listen()) {
-        std::fprintf(stderr, "vantrex-exporter: cannot listen on %s:%d: %s\n", options.listenAddress.c_str(),
-                     options.listenPort, failure->c_str());
+        log.Log(LogLevel::Error, "cannot listen",
+                {{"address", options.listenAddress}, {"port", port}, {"reason", *failure}});
         return 1;
     }
-    std::fprintf(stderr, "vantrex-exporter: listening on %s:%d%s\n", options.listenAddress.c_str(),
-                 options.listenPort, options.web && options.web->Tls() ? " (TLS)" : "");
+    log.Log(LogLevel::Info, "listening",
+            {{"address", options.listenAddress}, {"port", port}, {"tls", options.web->Tls() ? "yes" : "no"}});
     if (!NotifyReady()) {
-        std::fputs("vantrex-exporter: cannot tell systemd that it is ready\n", stderr);
+        log.Log(LogLevel::Warn, "cannot tell systemd that the service is ready");
     }
     fleet.Run(*loop, stop, fleetReload);
     loop->ForgetSignal(reload);

@@ -276,7 +276,7 @@ TEST(ExporterFleetTest, HangupChangesOnlyWhatTheListChanged) {
     EXPECT_EQ(Connections(first), 1u);
     std::ofstream(list) << "127.0.184.11\n";
     exporter.Signal(SIGHUP);
-    ASSERT_TRUE(exporter.WaitForLog("lists 1 device\n", 10000)) << exporter.Log();
+    ASSERT_TRUE(exporter.WaitForSample("vantrex_exporter_devices", 1, 10000)) << exporter.Log();
     page = PageWith(exporter, "vantrex_up{address=\"127.0.184.11\"}");
     EXPECT_FALSE(SampleValue(page, "vantrex_up{address=\"127.0.184.10\"}")) << page;
     EXPECT_EQ(Connections(second), 1u);
@@ -351,7 +351,8 @@ TEST(ExporterProbeTest, EndsAProbeWhenItsClientLeaves) {
     CSimProcess silent;
     ASSERT_TRUE(silent.Start(SimOptions("127.0.185.12", {"--silent"}))) << silent.ErrorOutput();
     CExporterRun exporter("127.0.185.4", kPort);
-    ASSERT_TRUE(exporter.Start({"--allow", "127.0.185.0/28", "--max-probes", "1", "--no-ntp"}))
+    ASSERT_TRUE(exporter.Start(
+        {"--allow", "127.0.185.0/28", "--max-probes", "1", "--no-ntp", "--log.level", "debug"}))
         << exporter.Log();
     {
         CRawClient leaving("127.0.185.100", "127.0.185.4", kPort);
@@ -359,7 +360,8 @@ TEST(ExporterProbeTest, EndsAProbeWhenItsClientLeaves) {
                                  "X-Prometheus-Scrape-Timeout-Seconds: 50\r\n\r\n"));
         ASSERT_TRUE(exporter.WaitForSample("vantrex_exporter_probes_in_flight", 1, 5000));
     }
-    ASSERT_TRUE(exporter.WaitForLog("127.0.185.100 GET /probe?target=127.0.185.12 left", 5000))
+    ASSERT_TRUE(exporter.WaitForLog(
+        "client=127.0.185.100 method=GET path=\"/probe?target=127.0.185.12\" status=left", 5000))
         << exporter.Log();
     const httplib::Result next =
         exporter.Client().Get("/probe?target=127.0.185.12", {{"X-Prometheus-Scrape-Timeout-Seconds", "4"}});
@@ -400,7 +402,8 @@ TEST(ExporterProbeTest, AnswersProbesWithoutDescriptors503) {
         }
     }
     EXPECT_GT(unavailable, 0) << exporter.Log();
-    EXPECT_TRUE(exporter.WaitForLog("vantrex-exporter: cannot probe 127.0.192.10: ", 5000)) << exporter.Log();
+    EXPECT_TRUE(exporter.WaitForLog("msg=\"cannot probe\" target=127.0.192.10 reason=", 5000))
+        << exporter.Log();
     const httplib::Result metrics = exporter.Client().Get("/metrics");
     ASSERT_TRUE(metrics) << exporter.Log();
     EXPECT_EQ(SampleValue(metrics->body, "vantrex_exporter_scrape_errors_total{reason=\"local-failure\"}"),
@@ -476,7 +479,7 @@ TEST(ExporterServiceTest, RefusesAPortInUse) {
     CExporterRun second("127.0.191.2", kPort);
     ASSERT_TRUE(second.Launch({}));
     EXPECT_EQ(second.Finish(5000), 1);
-    EXPECT_NE(second.Log().find("vantrex-exporter: cannot listen on 127.0.191.2:20716: in use"),
+    EXPECT_NE(second.Log().find("msg=\"cannot listen\" address=127.0.191.2 port=20716 reason=\"in use\""),
               std::string::npos)
         << second.Log();
 }
