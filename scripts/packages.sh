@@ -1,6 +1,6 @@
 # Debian packages the project builds, tests and demonstrates with (sourced by the scripts).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                libcli11-dev nlohmann-json3-dev libasio-dev zlib1g-dev libcpp-httplib-dev qt6-base-dev
+                libcli11-dev nlohmann-json3-dev zlib1g-dev libcpp-httplib-dev qt6-base-dev
                 fonts-liberation2)
 DEMO_PACKAGES=(xvfb x11-apps x11-utils xdotool netpbm)
 # The window's notification tests run a private session bus and a stand-in notification service in
