@@ -69,13 +69,12 @@ bool CHttpConnection::Start() {
     return true;
 }
 
-std::optional<Clock::time_point> CHttpConnection::IdleSince() const {
-    const bool idle = m_stage == Stage::Idle || m_stage == Stage::Lingering;
-    return idle && !m_closed && !m_reader.HasStarted() ? std::optional(m_idleSince) : std::nullopt;
-}
-
-std::optional<Clock::time_point> CHttpConnection::HeadSince() const {
-    return m_stage == Stage::Reading && !m_closed ? std::optional(m_started) : std::nullopt;
+std::optional<std::pair<int, Clock::time_point>> CHttpConnection::GiveWayRank() const {
+    if (m_closed || m_stage == Stage::Answering || m_stage == Stage::Writing) {
+        return std::nullopt;
+    }
+    const bool waitsAfterAnswer = m_stage == Stage::Lingering || (m_answered && m_stage == Stage::Idle);
+    return waitsAfterAnswer ? std::pair(0, m_idleSince) : std::pair(1, m_accepted);
 }
 
 void CHttpConnection::Shut() {
@@ -251,6 +250,7 @@ void CHttpConnection::ContinueWrite() {
 }
 
 void CHttpConnection::EndWrite(bool whole) {
+    m_answered = true;
     m_server.Handler().OnEnded(m_client, m_request ? &*m_request : nullptr, &m_answer, !whole,
                                SecondsSince(m_started));
     m_unsent.clear();

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // One connection's record: what has come of the request under way, what it waits for, until when. It
@@ -23,11 +24,10 @@ public:
     // Starts watching the socket; false (and closed) when the loop cannot.
     bool Start();
     const std::string& Client() const { return m_client; }
-    // Since when it waits for nothing: no request begun, or only the client's last bytes to drop after a
-    // closing answer; empty otherwise.
-    std::optional<Clock::time_point> IdleSince() const;
-    // Since when its request's head has been coming; empty when none is.
-    std::optional<Clock::time_point> HeadSince() const;
+    // How readily it gives way to a new connection at the limit, the least first: after an answer, waiting
+    // for the next request or lingering (since then); else with no request whole yet (since it came). Empty
+    // while a request is answered. The newest connections give way last: they have had no time to ask.
+    std::optional<std::pair<int, Clock::time_point>> GiveWayRank() const;
     // The server stops: what has no request under way ends now, a request being answered is cancelled,
     // an answer being written gets a last moment.
     void Shut();
@@ -76,6 +76,8 @@ private:
     bool m_closed = false;
     bool m_peerEnded = false; // the client has ended its sending side
     Stage m_stage = Stage::Idle;
+    const Clock::time_point m_accepted = Clock::now();
+    bool m_answered = false; // an answer has been sent on it
     Clock::time_point m_started = Clock::now();
     Clock::time_point m_idleSince = Clock::now();
     std::optional<HttpRequest> m_request;

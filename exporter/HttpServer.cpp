@@ -85,26 +85,19 @@ void CHttpServer::Admit(std::unique_ptr<CTcpStream> stream) {
     (void)connection->Start(); // one that cannot start has closed, and is forgotten
 }
 
-// The longest idle connection gives way, so that idle clients can never lock a scraper out; else the
-// oldest unfinished head, so that slow heads, from however many addresses, cannot either: a new client
-// has its whole request deadline to send its head. Only connections all answering refuse a new one.
+// A connection that waits after its answer gives way, the longest first, so that idle clients can never
+// lock a scraper out; else the oldest that has no request whole yet, so that slow or silent heads, from
+// however many addresses, cannot either: a new client has the time the others took to send its head.
+// Only connections all answering refuse a new one.
 bool CHttpServer::MakeRoom() {
-    std::shared_ptr<CHttpConnection> idlest;
-    std::shared_ptr<CHttpConnection> slowest;
-    Clock::time_point idleSince = Clock::time_point::max();
-    Clock::time_point headSince = Clock::time_point::max();
+    std::shared_ptr<CHttpConnection> givesWay;
+    std::pair<int, Clock::time_point> least{2, Clock::time_point()};
     for (const auto& [key, connection] : m_connections) {
-        if (const std::optional<Clock::time_point> idle = connection->IdleSince();
-            idle && *idle < idleSince) {
-            idlest = connection;
-            idleSince = *idle;
-        } else if (const std::optional<Clock::time_point> head = connection->HeadSince();
-                   head && *head < headSince) {
-            slowest = connection;
-            headSince = *head;
+        if (const auto rank = connection->GiveWayRank(); rank && *rank < least) {
+            givesWay = connection;
+            least = *rank;
         }
     }
-    const std::shared_ptr<CHttpConnection> givesWay = idlest ? idlest : slowest;
     if (givesWay) {
         m_handler.OnConnectionRefused(false);
         givesWay->Close();

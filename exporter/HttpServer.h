@@ -59,7 +59,7 @@ public:
     virtual void OnEnded(const std::string& client, const HttpRequest* request, const HttpAnswer* answer,
                          bool dropped, double seconds) = 0;
     // A connection closed at once, too many from its address (perClient); or, with too many in all, one
-    // that gave way: the longest idle, else the oldest unfinished head; or the new one when all are busy.
+    // that gave way (CHttpServer says which), or the new one when all are answering.
     virtual void OnConnectionRefused(bool perClient) = 0;
     // No descriptor for a new connection; accepting pauses for a moment.
     virtual void OnAcceptFailed(const std::string& reason) = 0;
@@ -84,15 +84,15 @@ struct HttpLimits {
 class CHttpConnection;
 
 // An HTTP/1.1 server on the program's event loop: every connection is a small record with a deadline,
-// so a client, however slow, never holds a thread. At the connection limit the longest idle connection,
-// else the oldest unfinished head, gives way to a new one, so that no number of slow clients from any
-// number of addresses keeps a scraper from its answer. Keep-alive and pipelining are honoured; anything
-// the head reader refuses is answered and closed.
-// Written here because the libraries at hand could not do it: Debian's cpp-httplib serves a connection
-// on a pool thread with a time-out per read; libmicrohttpd 0.9.75's time-out counts inactivity (a client
-// trickling a header line every 2 s was held for as long as it went on) and ends without a 408, and it
-// does not watch a suspended connection, so a client leaving during a probe would go unseen; Boost.Beast
-// is a 138 MB install. Our own loop also carries the devices, on Windows as well.
+// so a client, however slow, never holds a thread. At the connection limit the connection longest idle
+// after an answer, else the oldest with no request whole yet, gives way to a new one, so that no number
+// of slow clients from any number of addresses keeps a scraper from its answer. Keep-alive and pipelining are
+// honoured; anything the head reader refuses is answered and closed. Written here because the libraries at
+// hand could not do it: Debian's cpp-httplib serves a connection on a pool thread with a time-out per read;
+// libmicrohttpd 0.9.75's time-out counts inactivity (a client trickling a header line every 2 s was held for
+// as long as it went on) and ends without a 408, and it does not watch a suspended connection, so a client
+// leaving during a probe would go unseen; Boost.Beast is a 138 MB install. Our own loop also carries the
+// devices, on Windows as well.
 class CHttpServer {
 public:
     CHttpServer(CEventLoop& loop, IHttpHandler& handler, const HttpLimits& limits);

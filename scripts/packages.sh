@@ -3,7 +3,7 @@
 # TLS tests' certificates), checks bcrypt passwords with libxcrypt and tells systemd it is ready with
 # libsystemd.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                libcli11-dev nlohmann-json3-dev libasio-dev zlib1g-dev libcpp-httplib-dev qt6-base-dev
+                libcli11-dev nlohmann-json3-dev zlib1g-dev libcpp-httplib-dev qt6-base-dev
                 fonts-liberation2 libyaml-cpp-dev libssl-dev openssl libcrypt-dev libsystemd-dev)
 DEMO_PACKAGES=(xvfb x11-apps x11-utils xdotool netpbm)
 # The window's notification tests run a private session bus and a stand-in notification service in
