@@ -19,19 +19,33 @@ std::chrono::milliseconds Milliseconds(double seconds) {
     return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0 + 0.5));
 }
 
-// "ADDR:PORT": a dotted address, or 0.0.0.0 for every interface, and a port from 1 to 65535.
+// An IPv6 address's characters; whether they make one is for the listening socket to say.
+bool LooksLikeIpv6(const std::string& text) {
+    return text.find(':') != std::string::npos &&
+           text.find_first_not_of("0123456789abcdefABCDEF:.") == std::string::npos;
+}
+
+// "ADDR:PORT": a dotted address, or 0.0.0.0 for every IPv4 interface, or an IPv6 address in brackets
+// ("[::]" for every interface, IPv4 as well), and a port from 1 to 65535.
 void ParseListen(const std::string& text, ExporterOptions& options) {
     const std::size_t colon = text.rfind(':');
     const std::string address = text.substr(0, colon);
     const bool portValid =
         colon != std::string::npos && NumberWithin(1, 65535, true)(text.substr(colon + 1)).empty();
-    if (!portValid || (address != "0.0.0.0" && !ParseDottedAddress(address))) {
-        throw CLI::ValidationError("--listen", "takes ADDRESS:PORT (dotted IPv4, or 0.0.0.0 for every "
-                                               "interface), not '" +
+    const bool bracketed = address.size() > 2 && address.front() == '[' && address.back() == ']' &&
+                           LooksLikeIpv6(address.substr(1, address.size() - 2));
+    if (!portValid || (address != "0.0.0.0" && !bracketed && !ParseDottedAddress(address))) {
+        throw CLI::ValidationError("--listen", "takes ADDRESS:PORT (dotted IPv4, 0.0.0.0 for every IPv4 "
+                                               "interface, or IPv6 in brackets, [::] for every interface), "
+                                               "not '" +
                                                    OutsideText(text, kLongestEcho) + "'");
     }
-    options.listenAddress =
-        address == "0.0.0.0" ? address : FormatDottedAddress(*ParseDottedAddress(address));
+    if (bracketed) {
+        options.listenAddress = address.substr(1, address.size() - 2);
+    } else {
+        options.listenAddress =
+            address == "0.0.0.0" ? address : FormatDottedAddress(*ParseDottedAddress(address));
+    }
     options.listenPort = std::stoi(text.substr(colon + 1));
 }
 
@@ -60,6 +74,12 @@ std::vector<Value> EachParsed(const std::vector<std::string>& texts,
 
 } // namespace
 
+std::string ListenText(const ExporterOptions& options) {
+    const bool ipv6 = options.listenAddress.find(':') != std::string::npos;
+    return (ipv6 ? "[" + options.listenAddress + "]" : options.listenAddress) + ":" +
+           std::to_string(options.listenPort);
+}
+
 ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     CLI::App app{"Serves the health of VANTREX time servers to Prometheus: the listed devices kept connected "
                  "on /metrics, and one device on demand on /probe?target=ADDRESS.",
@@ -81,7 +101,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     app.add_option("ADDRESS", arguments, "devices to keep connected and report on /metrics (dotted IPv4)");
     app.add_option("--from", options.fromPath,
                    "also the devices listed in FILE, one a line, '#' comments; read again on SIGHUP");
-    app.add_option("--listen", listen, "ADDRESS:PORT to serve on (default 127.0.0.1:9716)");
+    app.add_option("--listen", listen,
+                   "ADDRESS:PORT to serve on (default 127.0.0.1:9716); [::]:PORT serves IPv6 and IPv4");
     app.add_option("--allow", allow,
                    "a network A.B.C.D/N that /probe may reach besides the listed devices; may be given "
                    "again. Without it and without devices, /probe refuses every target")

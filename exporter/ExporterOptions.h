@@ -25,6 +25,9 @@ struct ExporterOptions {
     FleetSettings fleet;
 };
 
+// "ADDRESS:PORT" as --listen took it, an IPv6 address in brackets.
+std::string ListenText(const ExporterOptions& options);
+
 // The parse's outcome: options to run with, or a text to print and the exit status to end with
 // (--help and --version: 0 on stdout; bad input: 2 on stderr).
 using ParsedExporterOptions = ParsedCommandLine<ExporterOptions>;

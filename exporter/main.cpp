@@ -74,12 +74,11 @@ int main(int argc, char** argv) {
     CFleetWatch fleet(options, limits);
     CHttpService service(*loop, options, limits, fleet);
     if (const std::optional<std::string> failure = service.Listen()) {
-        std::fprintf(stderr, "vantrex-exporter: cannot listen on %s:%d: %s\n", options.listenAddress.c_str(),
-                     options.listenPort, failure->c_str());
+        std::fprintf(stderr, "vantrex-exporter: cannot listen on %s: %s\n", ListenText(options).c_str(),
+                     failure->c_str());
         return 1;
     }
-    std::fprintf(stderr, "vantrex-exporter: listening on %s:%d\n", options.listenAddress.c_str(),
-                 options.listenPort);
+    std::fprintf(stderr, "vantrex-exporter: listening on %s\n", ListenText(options).c_str());
     fleet.Run(*loop, stop, reload);
     service.Stop();
     FinishAnswers(*loop, service);

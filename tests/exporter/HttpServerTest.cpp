@@ -43,6 +43,7 @@ public:
     }
 
     void OnRequest(const HttpRequest& request, std::shared_ptr<CHttpReply> reply) override {
+        clients.push_back(request.client);
         HttpAnswer answer = TextAnswer(200, "OK");
         if (request.head.target == "/big") {
             answer.body = {std::make_shared<const std::string>(64 << 20, 'x')};
@@ -56,6 +57,7 @@ public:
     void OnConnectionRefused(bool perClient) override { refused += perClient ? 0 : 1; }
     void OnAcceptFailed(const std::string&) override {}
 
+    std::vector<std::string> clients; // of the requests, in order
     std::vector<std::string> ended;
     int refused = 0; // for the limit in all
 
@@ -210,6 +212,17 @@ TEST(HttpServerTest, TheOldestUnfinishedHeadGivesWayAtTheLimit) {
     EXPECT_EQ(server.refused, 1);
     EXPECT_TRUE(slow.front()->ReadAndSeeClosed());
     EXPECT_FALSE(slow.back()->ReadAndSeeClosed());
+}
+
+// An IPv6 socket takes IPv4 clients too, and tells them by their IPv4 address (for the limit per client
+// and the log); the IPv4-mapped form keeps the test on the loopback network.
+TEST(HttpServerTest, AnIpv6ListenerServesIpv4Clients) {
+    CServerRun server{HttpLimits()};
+    ASSERT_TRUE(server.Listen("::ffff:127.0.217.12"));
+    CClient client("127.0.217.104", "127.0.217.12");
+    client.Send(kHead + "Connection: close\r\n\r\n");
+    ASSERT_TRUE(server.RunUntil([&] { return client.ReadAndSeeClosed(); })) << client.received;
+    EXPECT_EQ(server.clients, std::vector<std::string>{"127.0.217.104"});
 }
 
 } // namespace
