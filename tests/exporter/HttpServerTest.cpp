@@ -20,7 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kPort = 20717;
 
-// Answers every request at once with a short text, and /big with 64 MiB (more than any socket holds).
+// Answers every request at once with a short text, and /big with 16 MiB (more than loopback sockets hold).
 class CServerRun : public IHttpHandler {
 public:
     explicit CServerRun(const HttpLimits& limits)
@@ -43,9 +43,10 @@ public:
     }
 
     void OnRequest(const HttpRequest& request, std::shared_ptr<CHttpReply> reply) override {
+        clients.push_back(request.client);
         HttpAnswer answer = TextAnswer(200, "OK");
         if (request.head.target == "/big") {
-            answer.body = {std::make_shared<const std::string>(64 << 20, 'x')};
+            answer.body = {std::make_shared<const std::string>(16 << 20, 'x')};
         }
         reply->Send(std::move(answer));
     }
@@ -56,6 +57,7 @@ public:
     void OnConnectionRefused(bool perClient) override { refused += perClient ? 0 : 1; }
     void OnAcceptFailed(const std::string&) override {}
 
+    std::vector<std::string> clients; // of the requests, in order
     std::vector<std::string> ended;
     int refused = 0; // for the limit in all
 
@@ -185,7 +187,7 @@ TEST(HttpServerTest, DropsAnAnswerNotTakenInTime) {
     ASSERT_TRUE(server.Listen("127.0.217.10"));
     CClient client("127.0.217.100", "127.0.217.10");
     client.Send("GET /big HTTP/1.1\r\nHost: e\r\n\r\n");
-    ASSERT_TRUE(server.RunUntil([&] { return !server.ended.empty(); }));
+    ASSERT_TRUE(server.RunUntil([&] { return !server.ended.empty(); }, 30000));
     EXPECT_EQ(server.ended, std::vector<std::string>{"dropped"});
 }
 
@@ -210,6 +212,17 @@ TEST(HttpServerTest, TheOldestUnfinishedHeadGivesWayAtTheLimit) {
     EXPECT_EQ(server.refused, 1);
     EXPECT_TRUE(slow.front()->ReadAndSeeClosed());
     EXPECT_FALSE(slow.back()->ReadAndSeeClosed());
+}
+
+// An IPv6 socket takes IPv4 clients too, and tells them by their IPv4 address (for the limit per client
+// and the log); the IPv4-mapped form keeps the test on the loopback network.
+TEST(HttpServerTest, AnIpv6ListenerServesIpv4Clients) {
+    CServerRun server{HttpLimits()};
+    ASSERT_TRUE(server.Listen("::ffff:127.0.217.12"));
+    CClient client("127.0.217.104", "127.0.217.12");
+    client.Send(kHead + "Connection: close\r\n\r\n");
+    ASSERT_TRUE(server.RunUntil([&] { return client.ReadAndSeeClosed(); })) << client.received;
+    EXPECT_EQ(server.clients, std::vector<std::string>{"127.0.217.104"});
 }
 
 } // namespace
