@@ -30,6 +30,8 @@ const char* ReasonName(ScrapeError reason) {
         return "timeout";
     case ScrapeError::TooLarge:
         return "too-large";
+    case ScrapeError::Unauthorized:
+        return "unauthorized";
     case ScrapeError::Busy:
         return "busy";
     case ScrapeError::LocalFailure:
@@ -64,7 +66,12 @@ void CExporterMetrics::CountRefusedConnection(bool perClient) {
     ++m_refusedConnections[perClient ? 1 : 0];
 }
 
-std::string CExporterMetrics::Format() const {
+void CExporterMetrics::CountDroppedAnswer() {
+    CLockHold hold(m_lock);
+    ++m_droppedAnswers;
+}
+
+std::string CExporterMetrics::Format(std::size_t probesInFlight) const {
     CLockHold hold(m_lock);
     CMetricWriter writer;
     writer.Family("vantrex_exporter_build_info", "The exporter's version; always 1.");
@@ -74,6 +81,8 @@ std::string CExporterMetrics::Format() const {
     writer.Family("vantrex_exporter_probe_failures_total",
                   "Readings for /probe that gave no complete reading.", "counter");
     writer.Sample("vantrex_exporter_probe_failures_total", "", static_cast<double>(m_failures));
+    writer.Family("vantrex_exporter_probes_in_flight", "Readings for /probe under way.");
+    writer.Sample("vantrex_exporter_probes_in_flight", "", static_cast<double>(probesInFlight));
     writer.Family(kDuration, "How long the readings for /probe took.", "histogram");
     for (std::size_t index = 0; index < kBuckets.size(); ++index) {
         writer.Sample(std::string(kDuration) + "_bucket", Bound(kBuckets[index]),
@@ -92,5 +101,10 @@ std::string CExporterMetrics::Format() const {
                   "counter");
     writer.Sample(kRefused, "limit=\"total\"", static_cast<double>(m_refusedConnections[0]));
     writer.Sample(kRefused, "limit=\"per-client\"", static_cast<double>(m_refusedConnections[1]));
+    writer.Family(
+        "vantrex_exporter_answers_dropped_total",
+        "Answers the client did not take whole: within the write limit, or before its connection broke.",
+        "counter");
+    writer.Sample("vantrex_exporter_answers_dropped_total", "", static_cast<double>(m_droppedAnswers));
     return writer.Text();
 }

@@ -15,13 +15,14 @@ enum class ScrapeError {
     Method,       // 405
     Timeout,      // 408: the request did not come whole in time
     TooLarge,     // 414, 431
-    Busy,         // 503: as many probes run as allowed
+    Unauthorized, // 401: no user name and password, or a wrong one
+    Busy,         // 503: as many probes run as allowed, or password checks of late
     LocalFailure, // 503: this PC lacked a descriptor or a thread for the probe
     Stopping,     // 503: the exporter was stopping
     Version,      // 505
 };
 
-// The exporter's own counts, kept by the server's and the probes' threads and read by /metrics.
+// The exporter's own counts, kept as requests are answered and read by /metrics.
 class CExporterMetrics {
 public:
     // One /probe reading that took seconds; success when it gave a complete reading.
@@ -29,8 +30,12 @@ public:
     void CountScrapeError(ScrapeError reason);
     // A connection closed at once for the limit of connections from one address (perClient) or in all.
     void CountRefusedConnection(bool perClient);
-    // The families of build info, probes, failures, probe durations, scrape errors and refused connections.
-    std::string Format() const;
+    // An answer the client did not take whole: the write limit came, or the connection broke.
+    void CountDroppedAnswer();
+    // The families of build info, probes, failures, probe durations, scrape errors and refused connections
+    // and dropped answers.
+    // probesInFlight: the /probe readings under way.
+    std::string Format(std::size_t probesInFlight) const;
 
 private:
     // Upper bounds of the duration buckets in seconds: a reading takes 3 s at least, 30 s by default.
@@ -42,6 +47,7 @@ private:
     std::uint64_t m_failures = 0;
     std::array<std::uint64_t, kScrapeErrorReasons> m_scrapeErrors{};
     std::array<std::uint64_t, 2> m_refusedConnections{}; // in all, per client
+    std::uint64_t m_droppedAnswers = 0;
     std::array<std::uint64_t, kBuckets.size()> m_bucketCounts{};
     double m_secondsSum = 0;
 };

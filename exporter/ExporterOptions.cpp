@@ -21,20 +21,47 @@ std::chrono::milliseconds Milliseconds(double seconds) {
     return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0 + 0.5));
 }
 
-// "ADDR:PORT": a dotted address, or 0.0.0.0 for every interface, and a port from 1 to 65535.
+// An IPv6 address as text: what the listener takes, checked there in full.
+bool LooksLikeIpv6(std::string_view text) {
+    return !text.empty() && text.size() <= 45 && text.find(':') != std::string_view::npos &&
+           text.find_first_not_of("0123456789abcdefABCDEF:.") == std::string_view::npos;
+}
+
+// "ADDR:PORT": a dotted address, or 0.0.0.0 for every interface, or an IPv6 address in brackets ("[::]"
+// for every interface, IPv4 included), and a port from 1 to 65535.
 void ParseListen(const std::string& text, ExporterOptions& options) {
     const std::size_t colon = text.rfind(':');
-    const std::string address = text.substr(0, colon);
+    std::string address = text.substr(0, colon);
+    const bool bracketed = address.size() > 2 && address.front() == '[' && address.back() == ']';
+    if (bracketed) {
+        address = address.substr(1, address.size() - 2);
+    }
     const bool portValid =
         colon != std::string::npos && NumberWithin(1, 65535, true)(text.substr(colon + 1)).empty();
-    if (!portValid || (address != "0.0.0.0" && !ParseDottedAddress(address))) {
-        throw CLI::ValidationError("--listen", "takes ADDRESS:PORT (dotted IPv4, or 0.0.0.0 for every "
-                                               "interface), not '" +
+    const bool addressValid =
+        bracketed ? LooksLikeIpv6(address) : address == "0.0.0.0" || ParseDottedAddress(address);
+    if (!portValid || !addressValid) {
+        throw CLI::ValidationError("--listen", "takes ADDRESS:PORT (dotted IPv4 or 0.0.0.0 for every IPv4 "
+                                               "interface; [IPv6] or [::] for every interface), not '" +
                                                    OutsideText(text, kLongestEcho) + "'");
     }
     options.listenAddress =
-        address == "0.0.0.0" ? address : FormatDottedAddress(*ParseDottedAddress(address));
+        bracketed || address == "0.0.0.0" ? address : FormatDottedAddress(*ParseDottedAddress(address));
     options.listenPort = std::stoi(text.substr(colon + 1));
+}
+
+// The web configuration file, TLS context made: a file that will not do is a bad option, found at the
+// start rather than by the first client.
+std::shared_ptr<const CWebSettings> LoadWebSettings(const std::string& path) {
+    if (path.empty()) {
+        return std::make_shared<const CWebSettings>();
+    }
+    std::string error;
+    std::shared_ptr<const CWebSettings> settings = CWebSettings::Load(path, error);
+    if (!settings) {
+        throw CLI::ValidationError("--web.config.file", error);
+    }
+    return settings;
 }
 
 std::optional<DeviceAddress> ParseDevice(std::string_view text) {
@@ -84,7 +111,10 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     app.add_option("ADDRESS", arguments, "devices to keep connected and report on /metrics (dotted IPv4)");
     app.add_option("--from", options.fromPath,
                    "also the devices listed in FILE, one a line, '#' comments; read again on SIGHUP");
-    app.add_option("--listen", listen, "ADDRESS:PORT to serve on (default 127.0.0.1:9716)");
+    app.add_option(
+        "--listen", listen,
+        "ADDRESS:PORT to serve on: dotted IPv4, or IPv6 in brackets ([::] for every interface, IPv4 "
+        "included; default 127.0.0.1:9716)");
     app.add_option("--allow", allow,
                    "a network A.B.C.D/N that /probe may reach besides the listed devices; may be given "
                    "again. Without it and without devices, /probe refuses every target")
@@ -115,6 +145,19 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     app.add_flag("--no-ntp", noNtp, "skip the NTP check (a probe may ask for it with &no_ntp=0)");
     app.add_option("--ntp-port", ntpPort, "UDP port of the NTP check (default 123)")
         ->check(NumberWithin(1, 65535, true));
+    app.add_option(
+        "--web.config.file", options.webConfigPath,
+        "a web configuration file as Prometheus exporters take it: TLS (tls_server_config) and basic "
+        "authentication (basic_auth_users, bcrypt); read again on SIGHUP");
+    app.add_flag("--web.enable-lifecycle", options.enableLifecycle,
+                 "answer POST /-/reload, which reads --from and --web.config.file again as SIGHUP does");
+    std::string logLevel = "info";
+    std::string logFormat = "logfmt";
+    app.add_option("--log.level", logLevel,
+                   "the least level logged: debug (every request), info, warn or error (default info)")
+        ->check(CLI::IsMember({"debug", "info", "warn", "error"}));
+    app.add_option("--log.format", logFormat, "logfmt or json (default logfmt)")
+        ->check(CLI::IsMember({"logfmt", "json"}));
     try {
         app.parse(argc, argv);
         ParseListen(listen, options);
@@ -129,6 +172,7 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
             throw CLI::ValidationError("--from", reason);
         }
         options.fromDevices = *listed;
+        options.web = LoadWebSettings(options.webConfigPath);
     } catch (const CLI::CallForVersion& version) {
         return ParsedExporterOptions::Ending(version.what() + std::string("\n"), 0);
     } catch (const CLI::Success&) {
@@ -147,6 +191,8 @@ ParsedExporterOptions ParseExporterOptions(int argc, const char* const* argv) {
     options.fleet.probe.ntpPort = static_cast<unsigned short>(ntpPort);
     options.fleet.watchInterval = Milliseconds(intervalSeconds);
     options.fleet.parallel = static_cast<std::size_t>(parallel);
+    options.logLevel = *ParseLogLevel(logLevel);
+    options.logFormat = *ParseLogFormat(logFormat);
     ParsedExporterOptions parsed;
     parsed.options = std::move(options);
     return parsed;

@@ -1,11 +1,9 @@
 #include "FleetWatch.h"
 
-#include "devicetext/DeviceText.h"
 #include "fleet/DeviceList.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -33,7 +31,7 @@ double UnixSecondsAt(Clock::time_point at) {
 CFleetWatch::CFleetWatch(const ExporterOptions& options, const HealthLimits& limits,
                          std::string parallelReason)
     : m_options(options), m_parallelReason(std::move(parallelReason)), m_fromDevices(options.fromDevices),
-      m_memory(limits) {
+      m_memory(limits), m_reloads(UnixSecondsNow()), m_log(options.logLevel, options.logFormat) {
     // Known before the server takes its first request: a probe of a listed device that comes before the
     // watch has started must not be refused as outside the allowed networks.
     Publish(Listed());
@@ -59,7 +57,12 @@ bool CFleetWatch::Start(CEventLoop& loop, CSignal& reload) {
     m_loop = &loop;
     m_reload = &reload;
     m_fleet = std::make_unique<CFleet>(loop, m_options.fleet, *this);
-    m_fleet->List(Listed());
+    const std::vector<DeviceAddress> devices = Listed();
+    for (const DeviceAddress& device : devices) {
+        m_awaitingFirst.insert(device.text);
+    }
+    m_ready = m_awaitingFirst.empty();
+    m_fleet->List(devices);
     ArmPageTimer();
     return true;
 }
@@ -91,12 +94,13 @@ void CFleetWatch::ReadFromFileAgain() {
     std::string reason;
     if (std::optional<std::vector<DeviceAddress>> devices = ReadDeviceFile(m_options.fromPath, reason)) {
         m_fromDevices = std::move(*devices);
-        std::fprintf(stderr, "vantrex-exporter: '%s' lists %zu device%s\n",
-                     OutsideText(m_options.fromPath, 200).c_str(), m_fromDevices.size(),
-                     m_fromDevices.size() == 1 ? "" : "s");
+        m_reloads.RecordSuccess(UnixSecondsNow());
+        m_log.Log(LogLevel::Info, "device list read",
+                  {{"file", m_options.fromPath}, {"devices", std::to_string(m_fromDevices.size())}});
     } else {
-        std::fprintf(stderr, "vantrex-exporter: %s; the %zu devices listed before stay\n", reason.c_str(),
-                     m_fromDevices.size());
+        m_reloads.RecordFailure();
+        m_log.Log(LogLevel::Error, "device list not read; the devices listed before stay",
+                  {{"reason", reason}, {"devices", std::to_string(m_fromDevices.size())}});
     }
 }
 
@@ -108,6 +112,7 @@ void CFleetWatch::Publish(const std::vector<DeviceAddress>& devices) {
         listed.insert(device.value);
     }
     m_memory.Keep(texts);
+    m_reloads.SetDevices(devices.size());
     const std::unordered_set<std::string> listedTexts(texts.begin(), texts.end());
     std::erase_if(m_localFailures,
                   [&listedTexts](const std::string& address) { return !listedTexts.contains(address); });
@@ -129,26 +134,27 @@ void CFleetWatch::OnReading(const FleetReading& reading) {
     }
     // Said when it begins, changes or ends, not at every reading.
     if (m_localFailures.size() != m_localFailuresLogged) {
-        std::fprintf(stderr,
-                     "vantrex-exporter: %zu device%s not read for a reason of this host%s%s; their last "
-                     "readings stay\n",
-                     m_localFailures.size(), m_localFailures.size() == 1 ? "" : "s",
-                     localFailure ? ", such as " : "",
-                     localFailure ? OutsideText(*localFailure, 200).c_str() : "");
+        m_log.Log(m_localFailures.empty() ? LogLevel::Info : LogLevel::Warn,
+                  "devices not read for a reason of this host; their last readings stay",
+                  {{"devices", std::to_string(m_localFailures.size())},
+                   {"reason", localFailure ? *localFailure : ""}});
         m_localFailuresLogged = m_localFailures.size();
+    }
+    if (!m_ready && m_awaitingFirst.erase(reading.record.address) > 0 && m_awaitingFirst.empty()) {
+        m_ready = true;
     }
 }
 
 void CFleetWatch::OnPlan(const FleetPlan& plan) {
     const long long interval =
         std::chrono::duration_cast<std::chrono::seconds>(m_options.fleet.watchInterval).count();
-    std::fprintf(stderr, "vantrex-exporter: %zu device%s listed, %zu read at once%s%s%s: %s\n", plan.listed,
-                 plan.listed == 1 ? "" : "s", plan.atOnce, m_parallelReason.empty() ? "" : " (",
-                 m_parallelReason.c_str(), m_parallelReason.empty() ? "" : ")",
-                 plan.keptConnected ? "each kept connected"
-                                    : ("each in turn on a rolling schedule, at most every " +
-                                       std::to_string(interval) + " s")
-                                          .c_str());
+    m_log.Log(LogLevel::Info, "fleet plan",
+              {{"devices", std::to_string(plan.listed)},
+               {"at_once", std::to_string(plan.atOnce)},
+               {"why", m_parallelReason},
+               {"reading", plan.keptConnected ? "each kept connected"
+                                              : "each in turn on a rolling schedule, at most every " +
+                                                    std::to_string(interval) + " s"}});
 }
 
 void CFleetWatch::ArmPageTimer() {

@@ -3,6 +3,8 @@
 #include "ExporterOptions.h"
 #include "FleetMemory.h"
 #include "GzipPieces.h"
+#include "Logger.h"
+#include "ReloadRecord.h"
 
 #include "fleet/Fleet.h"
 #include "health/DeviceRecord.h"
@@ -11,6 +13,7 @@
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -48,6 +51,10 @@ public:
     FleetPage Page() const;
     // Whether the device at address (host byte order) is listed.
     bool Lists(std::uint32_t address) const;
+    // Whether every device listed at the start has had its first reading (or none is listed): /-/ready.
+    bool Ready() const { return m_ready; }
+    // How the reads of --from went, and how many devices are watched.
+    const CReloadRecord& Reloads() const { return m_reloads; }
 
     void OnReading(const FleetReading& reading) override;
     void OnPlan(const FleetPlan& plan) override;
@@ -66,6 +73,7 @@ private:
     std::vector<DeviceAddress> m_fromDevices;
     CFleetMemory m_memory;
     std::unordered_set<std::string> m_localFailures; // devices that failed for this PC's reason last
+    std::unordered_set<std::string> m_awaitingFirst; // listed at the start and not read yet
     std::size_t m_localFailuresLogged = 0;
     bool m_urgent = false; // a reading changed the page in kind since it was last made
     std::chrono::steady_clock::time_point m_shownAt;
@@ -76,4 +84,7 @@ private:
     mutable CLock m_lock;
     FleetPage m_page;
     std::unordered_set<std::uint32_t> m_listed;
+    std::atomic<bool> m_ready{false};
+    CReloadRecord m_reloads;
+    const CLogger m_log;
 };

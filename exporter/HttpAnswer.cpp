@@ -8,6 +8,8 @@ const char* Reason(int status) {
         return "OK";
     case 400:
         return "Bad Request";
+    case 401:
+        return "Unauthorized";
     case 403:
         return "Forbidden";
     case 404:
@@ -46,13 +48,17 @@ HttpAnswer TextAnswer(int status, const std::string& text) {
     return answer;
 }
 
-std::string AnswerHead(const HttpAnswer& answer, bool keepAlive) {
+std::string AnswerHead(const HttpAnswer& answer, bool keepAlive, bool http10) {
     std::string head = "HTTP/1.1 " + std::to_string(answer.status) + ' ' + Reason(answer.status) + "\r\n";
     head += "Content-Type: " + answer.contentType + "\r\n";
     head += "Content-Length: " + std::to_string(answer.BodyLength()) + "\r\n";
     for (const auto& [name, value] : answer.fields) {
         head += name + ": " + value + "\r\n";
     }
-    head += keepAlive && !answer.close ? "" : "Connection: close\r\n";
+    if (!keepAlive || answer.close) {
+        head += "Connection: close\r\n";
+    } else if (http10) {
+        head += "Connection: keep-alive\r\n";
+    }
     return head + "\r\n";
 }

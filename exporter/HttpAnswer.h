@@ -21,5 +21,6 @@ struct HttpAnswer {
 HttpAnswer TextAnswer(int status, const std::string& text);
 
 // The status line and header fields of answer (a HEAD request gets them alone, with the same length);
-// the connection is announced as closing when it will not be kept.
-std::string AnswerHead(const HttpAnswer& answer, bool keepAlive);
+// the connection is announced as closing when it will not be kept, and to an HTTP/1.0 client, whose
+// connections close unless told otherwise, as kept when it will be.
+std::string AnswerHead(const HttpAnswer& answer, bool keepAlive, bool http10);

@@ -2,7 +2,7 @@
 
 #include "GzipPieces.h"
 #include "ProbeReach.h"
-#include "ProbeRun.h"
+#include "ProcessMetrics.h"
 
 #include "devicetext/DeviceText.h"
 
@@ -54,19 +54,66 @@ std::shared_ptr<const std::string> BytesOf(const std::shared_ptr<const DeflatedP
 
 } // namespace
 
-CHttpService::CHttpService(const ExporterOptions& options, const HealthLimits& limits, CFleetWatch& fleet,
-                           const CSignal& stop)
-    : m_options(options), m_limits(limits), m_fleet(fleet), m_stop(stop),
-      m_server(*this, LimitsFor(options)) {}
+CHttpService::CHttpService(CEventLoop& loop, const ExporterOptions& options, const HealthLimits& limits,
+                           CFleetWatch& fleet, CSignal& reload)
+    : m_options(options), m_limits(limits), m_fleet(fleet), m_reload(reload),
+      m_log(options.logLevel, options.logFormat),
+      m_web(options.web ? options.web : std::make_shared<const CWebSettings>()),
+      m_startSeconds(
+          std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()),
+      m_ntp(loop), m_probeSockets(options.maxProbes * kSocketsOfARace),
+      m_server(loop, *this, LimitsFor(options)) {
+    m_server.SetTls(m_web->Tls());
+}
+
+void CHttpService::ReloadWebConfig() {
+    if (m_options.webConfigPath.empty()) {
+        return;
+    }
+    std::string error;
+    std::shared_ptr<const CWebSettings> settings = CWebSettings::Load(m_options.webConfigPath, error);
+    if (!settings) {
+        m_log.Log(LogLevel::Error, "web configuration not read; the one in force stays", {{"reason", error}});
+        return;
+    }
+    m_web = std::move(settings);
+    m_server.SetTls(m_web->Tls());
+    m_log.Log(LogLevel::Info, "web configuration read",
+              {{"tls", m_web->Tls() ? "yes" : "no"}, {"users", std::to_string(m_web->Auth().Users())}});
+}
+
+std::optional<HttpAnswer> CHttpService::AuthRefusal(const RequestHead& head) {
+    switch (m_web->Auth().Check(head.Field("authorization"), std::chrono::steady_clock::now())) {
+    case AuthOutcome::Granted:
+        return std::nullopt;
+    case AuthOutcome::Busy:
+        return Unavailable(ScrapeError::Busy, "too many password checks of late; try again");
+    case AuthOutcome::Refused:
+        break;
+    }
+    HttpAnswer answer = Refusal(401, ScrapeError::Unauthorized, "a user name and password are needed");
+    answer.fields.emplace_back("WWW-Authenticate", "Basic realm=\"vantrex-exporter\", charset=\"UTF-8\"");
+    return answer;
+}
+
+HttpAnswer CHttpService::AnswerReload(const RequestHead& head) {
+    if (!m_options.enableLifecycle) {
+        return Refusal(403, ScrapeError::Forbidden, "/-/reload is off: start with --web.enable-lifecycle");
+    }
+    if (head.method != "POST" && head.method != "PUT") {
+        HttpAnswer answer = Refusal(405, ScrapeError::Method, "/-/reload takes POST");
+        answer.fields.emplace_back("Allow", "POST, PUT");
+        return answer;
+    }
+    // Read on the loop as for SIGHUP: the device list and the web configuration.
+    (void)m_reload.Set();
+    return TextAnswer(200, "reloading");
+}
 
 CHttpService::~CHttpService() = default;
 
 std::optional<std::string> CHttpService::Listen() {
     return m_server.Listen(m_options.listenAddress, m_options.listenPort);
-}
-
-void CHttpService::Serve() {
-    m_server.Run();
 }
 
 void CHttpService::Stop() {
@@ -77,7 +124,11 @@ void CHttpService::OnRequest(const HttpRequest& request, std::shared_ptr<CHttpRe
     m_acceptFailing = false;
     const RequestHead& head = request.head;
     const std::optional<RequestTarget> target = ParseRequestTarget(head.target);
-    if (head.method != "GET" && head.method != "HEAD") {
+    if (std::optional<HttpAnswer> refusal = AuthRefusal(head)) {
+        reply->Send(std::move(*refusal));
+    } else if (target && target->path == "/-/reload" && !head.HasBody()) {
+        reply->Send(AnswerReload(head));
+    } else if (head.method != "GET" && head.method != "HEAD") {
         HttpAnswer answer = Refusal(405, ScrapeError::Method, "only GET and HEAD are answered");
         answer.fields.emplace_back("Allow", "GET, HEAD");
         reply->Send(std::move(answer));
@@ -96,13 +147,17 @@ void CHttpService::OnRequest(const HttpRequest& request, std::shared_ptr<CHttpRe
         reply->Send(std::move(answer));
     } else if (target->path == "/-/healthy") {
         reply->Send(TextAnswer(200, "OK"));
+    } else if (target->path == "/-/ready") {
+        reply->Send(m_fleet.Ready() ? TextAnswer(200, "OK")
+                                    : TextAnswer(503, "the first readings of the devices are not in yet"));
     } else {
         reply->Send(Refusal(404, ScrapeError::NotFound, "no such page"));
     }
 }
 
 HttpAnswer CHttpService::AnswerMetrics(const RequestHead& head) const {
-    const std::string own = m_metrics.Format();
+    const std::string own = m_metrics.Format(m_probes.size()) + m_fleet.Reloads().Format() +
+                            FormatProcessMetrics(ReadProcess(), m_startSeconds);
     const FleetPage fleet = m_fleet.Page();
     HttpAnswer answer;
     answer.contentType = kTextFormat;
@@ -145,38 +200,44 @@ void CHttpService::AnswerProbe(const HttpRequest& request, const RequestTarget& 
         reply->Send(Refusal(403, ScrapeError::Forbidden, refusal));
         return;
     }
-    if (m_probesRunning.fetch_add(1) >= m_options.maxProbes) {
-        m_probesRunning.fetch_sub(1);
+    if (m_probes.size() >= m_options.maxProbes || !m_probeSockets.HasRoom(kSocketsOfARace)) {
         reply->Send(Unavailable(ScrapeError::Busy, "as many probes run as allowed (--max-probes)"));
         return;
     }
-    const bool started = m_probes.Start([this, query = *parsed.query, reply] {
-        const ProbeAnswer answer = RunProbe(query, m_limits, reply->Cancelled(), m_ntpHistories);
-        m_probesRunning.fetch_sub(1);
-        if (answer.interrupted || reply->Cancelled().Wait(0)) {
-            // The client has gone, and the answer with it; or the exporter stops, which says nothing of
-            // the device.
-            reply->Send(m_stop.Wait(0) ? Unavailable(ScrapeError::Stopping, "the exporter is stopping")
-                                       : TextAnswer(503, "the client has gone"));
-        } else if (!answer.localFailure.empty()) {
-            std::fprintf(stderr, "vantrex-exporter: cannot probe %s: %s\n", query.target.text.c_str(),
-                         OutsideText(answer.localFailure, kLongestReason).c_str());
-            reply->Send(
-                Unavailable(ScrapeError::LocalFailure, "this host could not probe: " +
-                                                           OutsideText(answer.localFailure, kLongestReason)));
-        } else {
-            m_metrics.CountProbe(answer.seconds, answer.success);
-            HttpAnswer page;
-            page.contentType = kTextFormat;
-            page.body.push_back(std::make_shared<const std::string>(answer.page));
-            reply->Send(std::move(page));
+    const ProbeQuery query = *parsed.query;
+    auto run = std::make_shared<CProbeRun>(
+        ProbeGround{m_server.Loop(), m_probeSockets, m_ntp}, query, m_limits, m_ntpHistories,
+        [this, query, reply](const CProbeRun& ended, const ProbeAnswer& answer) {
+            reply->Send(ProbeOutcome(query, answer));
+            m_probes.erase(&ended);
+        });
+    m_probes.emplace(run.get(), run);
+    reply->OnCancel([this, weak = std::weak_ptr<CProbeRun>(run)] {
+        if (const std::shared_ptr<CProbeRun> probe = weak.lock()) {
+            probe->Cancel();
         }
     });
-    if (!started) {
-        m_probesRunning.fetch_sub(1);
-        std::fprintf(stderr, "vantrex-exporter: no thread for a probe of %s\n", device.text.c_str());
-        reply->Send(Unavailable(ScrapeError::LocalFailure, "this host has no thread for the probe"));
+    run->Start();
+}
+
+HttpAnswer CHttpService::ProbeOutcome(const ProbeQuery& query, const ProbeAnswer& answer) {
+    if (answer.interrupted) {
+        // The client has gone, and the answer with it; or the exporter stops, which says nothing of the
+        // device.
+        return m_server.IsStopping() ? Unavailable(ScrapeError::Stopping, "the exporter is stopping")
+                                     : TextAnswer(503, "the client has gone");
     }
+    if (!answer.localFailure.empty()) {
+        m_log.Log(LogLevel::Warn, "cannot probe",
+                  {{"target", query.target.text}, {"reason", answer.localFailure}});
+        return Unavailable(ScrapeError::LocalFailure,
+                           "this host could not probe: " + OutsideText(answer.localFailure, kLongestReason));
+    }
+    m_metrics.CountProbe(answer.seconds, answer.success);
+    HttpAnswer page;
+    page.contentType = kTextFormat;
+    page.body.push_back(std::make_shared<const std::string>(answer.page));
+    return page;
 }
 
 HttpAnswer CHttpService::Refusal(int status, ScrapeError reason, const std::string& text) {
@@ -194,28 +255,40 @@ HttpAnswer CHttpService::Unavailable(ScrapeError reason, const std::string& text
 }
 
 void CHttpService::OnEnded(const std::string& client, const HttpRequest* request, const HttpAnswer* answer,
-                           double seconds) {
+                           bool dropped, double seconds) {
     if (request == nullptr && answer != nullptr) {
         m_metrics.CountScrapeError(ReasonOf(answer->status));
     }
-    char status[16] = "left";
-    if (answer != nullptr) {
-        std::snprintf(status, sizeof status, "%d", answer->status);
+    if (dropped) {
+        m_metrics.CountDroppedAnswer();
     }
-    // One call, so that lines from several threads never mix.
-    std::fprintf(stderr, "%s %s %s %s %.3fs\n", client.c_str(), request ? request->head.method.c_str() : "-",
-                 request ? OutsideText(request->head.target, kLongestLoggedPath).c_str() : "-", status,
-                 seconds);
+    if (!m_log.Enabled(LogLevel::Debug)) {
+        return;
+    }
+    // An answer the client did not take is not logged as given.
+    const std::string status = dropped ? "dropped" : answer ? std::to_string(answer->status) : "left";
+    char duration[32];
+    std::snprintf(duration, sizeof duration, "%.3f", seconds);
+    m_log.Log(LogLevel::Debug, "request",
+              {{"client", client},
+               {"method", request ? std::string_view(request->head.method) : "-"},
+               {"path", request ? std::string_view(request->head.target).substr(0, kLongestLoggedPath) : "-"},
+               {"status", status},
+               {"seconds", duration}});
 }
 
 void CHttpService::OnConnectionRefused(bool perClient) {
     m_metrics.CountRefusedConnection(perClient);
 }
 
+void CHttpService::OnTlsFailed(const std::string& client, const std::string& reason) {
+    m_log.Log(LogLevel::Info, "TLS failed", {{"client", client}, {"reason", reason}});
+}
+
 void CHttpService::OnAcceptFailed(const std::string& reason) {
     if (!m_acceptFailing) {
-        std::fprintf(stderr, "vantrex-exporter: cannot accept a connection: %s; trying again every 0.1 s\n",
-                     OutsideText(reason, kLongestReason).c_str());
+        m_log.Log(LogLevel::Error, "cannot accept a connection; trying again every 0.1 s",
+                  {{"reason", reason}});
     }
     m_acceptFailing = true;
 }

@@ -4,44 +4,52 @@
 #include "ExporterOptions.h"
 #include "FleetWatch.h"
 #include "HttpServer.h"
-#include "ProbeThreads.h"
+#include "ProbeRun.h"
 #include "RequestTarget.h"
 
+#include "fleet/SocketBudget.h"
 #include "health/Health.h"
+#include "ntpquery/NtpExchange.h"
 #include "ntpquery/NtpHistoryStore.h"
+#include "runtime/EventLoop.h"
 #include "runtime/Signal.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 // The exporter's HTTP side: /metrics, /probe, the landing page and /-/healthy, each request logged on
-// one line to stderr. Requests are answered on the server's one thread; each probe runs on a thread of
-// its own, at most --max-probes at once, and ends early when its client leaves or the exporter stops.
-// Trouble of this PC (no descriptor, no thread, stopping) is answered 503, never as the device's state.
+// one line to stderr. Requests and probes, at most --max-probes at once, run on the program's loop; a
+// probe ends early when its client leaves or the exporter stops. Trouble of this PC (no descriptor,
+// stopping) is answered 503, never as the device's state.
 class CHttpService : public IHttpHandler {
 public:
-    CHttpService(const ExporterOptions& options, const HealthLimits& limits, CFleetWatch& fleet,
-                 const CSignal& stop);
+    // reload: set by POST /-/reload when --web.enable-lifecycle allows it, as SIGHUP sets it.
+    CHttpService(CEventLoop& loop, const ExporterOptions& options, const HealthLimits& limits,
+                 CFleetWatch& fleet, CSignal& reload);
     ~CHttpService() override;
     CHttpService(const CHttpService&) = delete;
     CHttpService& operator=(const CHttpService&) = delete;
 
-    // Takes the listening address; the reason when it cannot ("in use").
+    // Takes the listening address and answers on the loop from then on; the reason when it cannot.
     std::optional<std::string> Listen();
-    // Answers requests until Stop, and the requests under way after it.
-    void Serve();
-    // Ends Serve: no new connection or request; the probes under way end early and are answered 503.
+    // No new connection or request from now; the probes under way end early and are answered 503.
     void Stop();
+    // Whether every request taken has had its answer (after Stop: the loop may end).
+    bool IsIdle() const { return m_server.IsIdle(); }
+    // Reads --web.config.file again: new connections and requests take what it says; one that will not do
+    // leaves the settings in force, and the log says why.
+    void ReloadWebConfig();
 
     void OnRequest(const HttpRequest& request, std::shared_ptr<CHttpReply> reply) override;
     void OnEnded(const std::string& client, const HttpRequest* request, const HttpAnswer* answer,
-                 double seconds) override;
+                 bool dropped, double seconds) override;
     void OnConnectionRefused(bool perClient) override;
     void OnAcceptFailed(const std::string& reason) override;
+    void OnTlsFailed(const std::string& client, const std::string& reason) override;
 
 private:
     HttpAnswer AnswerMetrics(const RequestHead& head) const;
@@ -49,15 +57,24 @@ private:
                      std::shared_ptr<CHttpReply> reply);
     HttpAnswer Refusal(int status, ScrapeError reason, const std::string& text);
     HttpAnswer Unavailable(ScrapeError reason, const std::string& text);
+    HttpAnswer ProbeOutcome(const ProbeQuery& query, const ProbeAnswer& answer);
+    // The refusal of a request without the right user name and password; none when it may pass.
+    std::optional<HttpAnswer> AuthRefusal(const RequestHead& head);
+    HttpAnswer AnswerReload(const RequestHead& head);
 
     const ExporterOptions& m_options;
     const HealthLimits m_limits;
     CFleetWatch& m_fleet;
-    const CSignal& m_stop;
+    CSignal& m_reload;
+    const CLogger m_log;
+    std::shared_ptr<const CWebSettings> m_web;
+    const double m_startSeconds; // for process_start_time_seconds
     CExporterMetrics m_metrics;
-    std::atomic<std::size_t> m_probesRunning{0};
-    bool m_acceptFailing = false;    // the server's thread only: logs an episode once
+    bool m_acceptFailing = false;    // logs an episode once
     CNtpHistoryStore m_ntpHistories; // a scraper may probe a device more often than it may be asked
-    CHttpServer m_server;
-    CProbeThreads m_probes; // joined before the server goes, whose replies the probes hold
+    CNtpExchange m_ntp;              // the probes' NTP checks, over one socket
+    CSocketBudget m_probeSockets;    // the probes' links, within the descriptors set aside for them
+    // The probes under way; they go before the NTP exchange and the sockets they use.
+    std::unordered_map<const CProbeRun*, std::shared_ptr<CProbeRun>> m_probes;
+    CHttpServer m_server; // goes first: its connections' replies reach the probes
 };

@@ -71,6 +71,62 @@ std::vector<std::string_view> Lines(std::string_view head) {
     return lines;
 }
 
+std::size_t FieldCount(const RequestHead& head, std::string_view lowerName) {
+    return static_cast<std::size_t>(
+        std::count_if(head.fields.begin(), head.fields.end(),
+                      [lowerName](const auto& field) { return field.first == lowerName; }));
+}
+
+// A Host value: an IP literal in brackets, or a registered name or IPv4 address, then an optional port
+// (RFC 3986 section 3.2.2); empty is allowed for a target with no authority.
+bool IsHostValue(std::string_view host) {
+    std::string_view name = host;
+    if (host.starts_with('[')) {
+        const std::size_t close = host.find(']');
+        if (close == std::string_view::npos ||
+            !std::all_of(host.begin() + 1, host.begin() + static_cast<std::ptrdiff_t>(close), [](char c) {
+                return std::isxdigit(static_cast<unsigned char>(c)) != 0 || c == ':' || c == '.';
+            })) {
+            return false;
+        }
+        name = {};
+        host.remove_prefix(close + 1);
+    } else {
+        const std::size_t colon = host.find(':');
+        name = host.substr(0, colon);
+        host = colon == std::string_view::npos ? std::string_view() : host.substr(colon);
+    }
+    const bool nameValid = std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+               std::string_view("-._~%!$&'()*+,;=").find(c) != std::string_view::npos;
+    });
+    const bool portValid =
+        host.empty() || (host.front() == ':' && std::all_of(host.begin() + 1, host.end(), [](char c) {
+                             return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                         }));
+    return nameValid && portValid;
+}
+
+// Why the head's framing or Host cannot be trusted (RFC 9112 sections 3.2 and 6.3); empty when it can.
+// A body whose length two fields disagree on would be read by one party as the next request.
+std::string Untrusted(const RequestHead& head) {
+    const std::size_t lengths = FieldCount(head, "content-length");
+    const std::string_view length = head.Field("content-length").value_or("0");
+    if (lengths > 1 || length.empty() || !std::all_of(length.begin(), length.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        })) {
+        return "the request has more than one Content-Length, or one that is not a number";
+    }
+    if (head.Field("transfer-encoding") && (lengths > 0 || !head.http11)) {
+        return "the request's length is given both by Transfer-Encoding and another way";
+    }
+    const std::size_t hosts = FieldCount(head, "host");
+    if (hosts > 1 || (head.http11 && hosts == 0) || !IsHostValue(head.Field("host").value_or(""))) {
+        return "an HTTP/1.1 request needs exactly one valid Host field";
+    }
+    return "";
+}
+
 } // namespace
 
 std::optional<std::string_view> RequestHead::Field(std::string_view lowerName) const {
@@ -196,6 +252,9 @@ HeadProgress CRequestReader::Parse(std::string_view head) {
             return Refuse(400, "a header field is malformed");
         }
         m_head.fields.emplace_back(Lower(line.substr(0, colon)), Trimmed(line.substr(colon + 1)));
+    }
+    if (std::string untrusted = Untrusted(m_head); !untrusted.empty()) {
+        return Refuse(400, std::move(untrusted));
     }
     m_progress = HeadProgress::Complete;
     return m_progress;

@@ -32,7 +32,8 @@ enum class HeadProgress {
 };
 
 // Reads one request head from bytes as they arrive, within fixed limits: the request line 8 KiB (414),
-// the whole head 16 KiB and 100 fields (431); anything malformed is 400. Only the new bytes are searched
+// the whole head 16 KiB and 100 fields (431); anything malformed is 400, and so is a body length given
+// twice or two ways, or an HTTP/1.1 request without exactly one valid Host. Only the new bytes are searched
 // for the head's end, so a client that sends a byte at a time costs no more than one that sends all.
 class CRequestReader {
 public:

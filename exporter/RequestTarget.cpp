@@ -1,6 +1,9 @@
 #include "RequestTarget.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <string>
 
 namespace {
 
@@ -27,9 +30,31 @@ std::optional<std::string> Decoded(std::string_view text) {
     return decoded;
 }
 
+// The origin form within an absolute-form target: what follows the scheme and authority, "/" when
+// nothing does; the target itself when it has no scheme.
+std::string_view OriginForm(std::string_view target) {
+    const std::size_t schemeEnd = target.find("://");
+    if (schemeEnd == std::string_view::npos || target.starts_with('/')) {
+        return target;
+    }
+    std::string scheme(target.substr(0, schemeEnd));
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    if (scheme != "http" && scheme != "https") {
+        return {};
+    }
+    const std::string_view rest = target.substr(schemeEnd + 3);
+    const std::size_t pathStart = rest.find_first_of("/?");
+    if (pathStart == std::string_view::npos) {
+        return "/";
+    }
+    return rest[pathStart] == '/' ? rest.substr(pathStart) : std::string_view();
+}
+
 } // namespace
 
-std::optional<RequestTarget> ParseRequestTarget(std::string_view target) {
+std::optional<RequestTarget> ParseRequestTarget(std::string_view given) {
+    const std::string_view target = OriginForm(given);
     if (!target.starts_with('/')) {
         return std::nullopt;
     }

@@ -2,26 +2,37 @@
 #include "ExporterOptions.h"
 #include "FleetWatch.h"
 #include "HttpService.h"
+#include "ServiceNotify.h"
 
-#include "fleet/DescriptorBudget.h"
 #include "runtime/DescriptorLimit.h"
 #include "runtime/EventLoop.h"
 #include "runtime/Networking.h"
 #include "runtime/ReloadRequest.h"
 #include "runtime/TerminationRequest.h"
+#include "fleet/DescriptorBudget.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <memory>
 #include <string>
-#include <thread>
 
 namespace {
 
 // At most this share of the descriptors goes to client connections; the devices need the rest.
 constexpr std::uint64_t kConnectionShare = 4;
-// A probe in flight runs on a loop of its own: the loop, its NTP socket and the sockets of both links.
-constexpr std::size_t kDescriptorsPerProbe = 4;
+// A probe in flight holds the sockets of both its links; the NTP socket the probes share is one of the
+// descriptors left over.
+constexpr std::size_t kDescriptorsPerProbe = 2;
+// Once told to end, the answers under way get this long at most.
+constexpr auto kLastAnswers = std::chrono::seconds(3);
+
+// Runs the loop until every answer under way has ended, or kLastAnswers has passed.
+void FinishAnswers(CEventLoop& loop, const CHttpService& service) {
+    const auto end = CEventLoop::Clock::now() + kLastAnswers;
+    while (!service.IsIdle() && CEventLoop::Clock::now() < end) {
+        (void)loop.Wait(end);
+    }
+}
 
 // Client connections, fleet devices and probes within the limit of open descriptors: connections
 // first (a scrape must always find a place), then the probes, then the devices the rest allows. Says why
@@ -46,23 +57,16 @@ std::string FitDescriptorLimit(ExporterOptions& options, std::optional<std::uint
     return "--parallel " + std::to_string(asked);
 }
 
-// The fleet on a loop of this thread until stop is set.
-void WatchFleet(CFleetWatch& fleet, const CSignal& stop, CSignal& reload) {
-    const std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
-    // The stop's handler need do nothing: a set signal ends the wait, and the loop below reads it.
-    if (!loop || !loop->WatchSignal(stop, [](unsigned) {}) || !fleet.Start(*loop, reload)) {
-        std::fputs("vantrex-exporter: no event loop for the listed devices: they are not read\n", stderr);
-        (void)stop.Wait(kInfinite);
-        return;
-    }
+// Runs the loop, and with it the server, the probes and the fleet, until stop is set.
+void RunUntil(CEventLoop& loop, const CSignal& stop) {
+    // Unwatched (no descriptor for it), a set stop is still seen within a second.
+    const bool watched = loop.WatchSignal(stop, [](unsigned) {});
     while (!stop.Wait(0)) {
-        if (loop->Wait() < 0) {
-            // A wait this PC could not make would fail again at once.
-            (void)stop.Wait(1000);
-        }
+        (void)loop.Wait(CEventLoop::Clock::now() + std::chrono::seconds(1));
     }
-    fleet.Stop();
-    loop->ForgetSignal(stop);
+    if (watched) {
+        loop.ForgetSignal(stop);
+    }
 }
 
 } // namespace
@@ -82,21 +86,46 @@ int main(int argc, char** argv) {
     }
     ExporterOptions& options = *parsed.options;
     const std::string parallelReason = FitDescriptorLimit(options, RaiseDescriptorLimit());
-    const HealthLimits limits;
-    CFleetWatch fleet(options, limits, parallelReason);
-    CHttpService service(options, limits, fleet, stop);
-    if (const std::optional<std::string> failure = service.Listen()) {
-        std::fprintf(stderr, "vantrex-exporter: cannot listen on %s:%d: %s\n", options.listenAddress.c_str(),
-                     options.listenPort, failure->c_str());
+    // One loop carries the server, the probes and the kept fleet, on this thread.
+    const std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
+    if (!loop) {
+        std::fputs("vantrex-exporter: cannot make its event loop: no descriptor left\n", stderr);
         return 1;
     }
-    std::fprintf(stderr, "vantrex-exporter: listening on %s:%d\n", options.listenAddress.c_str(),
-                 options.listenPort);
-    std::thread server([&service] { service.Serve(); });
-    std::thread watch([&fleet, &stop, &reload] { WatchFleet(fleet, stop, reload); });
-    (void)stop.Wait(kInfinite);
+    const HealthLimits limits;
+    CFleetWatch fleet(options, limits, parallelReason);
+    // SIGHUP and POST /-/reload set reload; the web configuration is read again here, on the loop, then
+    // the fleet reads its list.
+    CSignal fleetReload;
+    CHttpService service(*loop, options, limits, fleet, reload);
+    if (!loop->WatchSignal(reload, [&](unsigned) {
+            (void)reload.Reset();
+            service.ReloadWebConfig();
+            (void)fleetReload.Set();
+        })) {
+        std::fputs("vantrex-exporter: cannot watch for SIGHUP: no descriptor left\n", stderr);
+        return 1;
+    }
+    const CLogger log(options.logLevel, options.logFormat);
+    const std::string port = std::to_string(options.listenPort);
+    if (const std::optional<std::string> failure = service.Listen()) {
+        log.Log(LogLevel::Error, "cannot listen",
+                {{"address", options.listenAddress}, {"port", port}, {"reason", *failure}});
+        return 1;
+    }
+    log.Log(LogLevel::Info, "listening",
+            {{"address", options.listenAddress}, {"port", port}, {"tls", options.web->Tls() ? "yes" : "no"}});
+    if (!NotifyReady()) {
+        log.Log(LogLevel::Warn, "cannot tell systemd that the service is ready");
+    }
+    if (!fleet.Start(*loop, fleetReload)) {
+        log.Log(LogLevel::Error, "cannot watch for a reload of the device list: no descriptor left");
+        return 1;
+    }
+    RunUntil(*loop, stop);
+    fleet.Stop();
+    loop->ForgetSignal(reload);
     service.Stop();
-    server.join();
-    watch.join();
+    FinishAnswers(*loop, service);
     return 0;
 }

@@ -13,17 +13,23 @@
 #      /metrics p50 and p99 of SCRAPES scrapes; the simulator's CPU meanwhile, as it answers every device's
 #      poll. It runs first: a simulator with more addresses than its descriptors allow sockets for takes its
 #      ports on every loopback address, so run the script alone, inside /work/tools/isolated.
-# STAGES chooses among them (default "sizes probes fleet slow soak"; slow and soak need fleet).
+#   6. a fleet of 1,000 devices with one /probe in flight to a silent device: threads and descriptors, and
+#      /metrics p50 and p99 of SCRAPES scrapes meanwhile, all on the exporter's one loop;
+#   7. half-sent request heads (FLOOD_HEADS, default 6,000, from 10 addresses, each opened again after its
+#      408) against --max-connections 5000, while 500 scrapes run one after the other: how many succeed.
+# STAGES chooses among them (default "sizes probes fleet slow soak inflight flood"; slow and soak need
+# fleet).
 # Usage: bench/exporter/exporter_figures.sh [BUILD_DIR]   (default build/normal)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-stages=" ${STAGES:-sizes probes fleet slow soak} "
+stages=" ${STAGES:-sizes probes fleet slow soak inflight flood} "
 sizes=${SIZES:-1000 10000}
 size_idle_seconds=${SIZE_IDLE_SECONDS:-30}
 scrapes=${SCRAPES:-300}
 idle_seconds=${IDLE_SECONDS:-60}
 soak_seconds=${SOAK_SECONDS:-600}
 slow_seconds=${SLOW_SECONDS:-60}
+flood_heads=${FLOOD_HEADS:-6000}
 ntp_port=12160
 source bench/status/sim_fleet.sh
 exporter=$build/exporter/vantrex-exporter
@@ -174,4 +180,56 @@ if wanted soak; then
         [ $((second % 60)) -eq 0 ] && echo "at ${second} s: $(sample "$fleet_pid")"
         sleep 1
     done
+fi
+
+if wanted inflight; then
+    echo "== fleet of 1,000 with one /probe in flight"
+    [ -n "${fleet_pid:-}" ] && kill "$fleet_pid" && wait "$fleet_pid" 2>/dev/null || true
+    start_sim 127.0.60.1-127.0.63.232
+    awk 'BEGIN { for (n = 60 * 256 + 1; n < 60 * 256 + 1001; ++n) printf "127.0.%d.%d\n", n / 256, n % 256 }' \
+        >"$work/inflight-fleet"
+    fleet_sim_pid=$sim_pid
+    start_sim 127.0.65.1 --silent
+    start_exporter 127.0.64.249:12718 --from "$work/inflight-fleet" --allow 127.0.65.0/24
+    echo "$(wait_until_up 127.0.64.249:12718 1000) devices up; $(sample "$exporter_pid")"
+    curl -sf -o /dev/null -H 'X-Prometheus-Scrape-Timeout-Seconds: 30' \
+        "http://127.0.64.249:12718/probe?target=127.0.65.1" &
+    probe_pid=$!
+    for _ in $(seq 100); do
+        curl -sf http://127.0.64.249:12718/metrics | grep -q '^vantrex_exporter_probes_in_flight 1$' && break
+        sleep 0.1
+    done
+    echo "probe in flight: $(sample "$exporter_pid")"
+    scrape_latencies 127.0.64.249:12718 "$scrapes" >"$work/inflight-latency"
+    echo "/metrics over $scrapes scrapes meanwhile: p50 $(quantile "$work/inflight-latency" 0.5)," \
+         "p99 $(quantile "$work/inflight-latency" 0.99); $(sample "$exporter_pid")"
+    kill "$probe_pid" 2>/dev/null || true
+    kill "$exporter_pid"
+    wait "$exporter_pid" || true
+    stop_sim
+    kill "$fleet_sim_pid"
+    wait "$fleet_sim_pid" || true
+fi
+
+if wanted flood; then
+    echo "== $flood_heads half-sent heads from 10 addresses against --max-connections 5000, 500 scrapes"
+    start_exporter 127.0.64.248:12719 --max-connections 5000
+    (ulimit -n "$(ulimit -Hn)" && exec /usr/bin/python3 bench/exporter/half_heads.py 127.0.64.248 12719 \
+        "$flood_heads" 600) >"$work/flood" 2>"$work/flood-connected" &
+    flood_pid=$!
+    pids+=("$flood_pid")
+    for _ in $(seq 600); do grep -q connected "$work/flood-connected" && break; sleep 0.1; done
+    echo "flood connected: $(sample "$exporter_pid")"
+    # A scraper, one scrape after the other, each with Prometheus's default limit of 10 s.
+    answered=0
+    for _ in $(seq 500); do
+        curl -sf -o /dev/null --max-time 10 http://127.0.64.248:12719/metrics && answered=$((answered + 1))
+    done
+    echo "$answered of 500 scrapes answered"
+    kill "$flood_pid"
+    wait "$flood_pid" || true
+    echo "after: $(sample "$exporter_pid"); $(curl -sf http://127.0.64.248:12719/metrics |
+        grep -E '^vantrex_exporter_(connections_refused_total|scrape_errors_total\{reason="timeout"\})' | tr '\n' ' ')"
+    kill "$exporter_pid"
+    wait "$exporter_pid" || true
 fi

@@ -1,6 +1,7 @@
 #include "runtime/DescriptorLimit.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 std::optional<std::uint64_t> RaiseDescriptorLimit() {
     rlimit limit{};
@@ -19,4 +20,13 @@ std::optional<std::uint64_t> RaiseDescriptorLimit() {
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(limit.rlim_cur);
+}
+
+std::optional<std::uint64_t> OpenDescriptorCount() {
+    struct stat folder {};
+    // Older kernels, and systems without /proc, say 0 here.
+    if (stat("/proc/self/fd", &folder) != 0 || folder.st_size <= 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(folder.st_size);
 }

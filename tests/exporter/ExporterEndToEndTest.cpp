@@ -276,7 +276,7 @@ TEST(ExporterFleetTest, HangupChangesOnlyWhatTheListChanged) {
     EXPECT_EQ(Connections(first), 1u);
     std::ofstream(list) << "127.0.184.11\n";
     exporter.Signal(SIGHUP);
-    ASSERT_TRUE(exporter.WaitForLog("lists 1 device\n", 10000)) << exporter.Log();
+    ASSERT_TRUE(exporter.WaitForSample("vantrex_exporter_devices", 1, 10000)) << exporter.Log();
     page = PageWith(exporter, "vantrex_up{address=\"127.0.184.11\"}");
     EXPECT_FALSE(SampleValue(page, "vantrex_up{address=\"127.0.184.10\"}")) << page;
     EXPECT_EQ(Connections(second), 1u);
@@ -313,8 +313,9 @@ TEST(ExporterProbeTest, RefusesProbesBeyondTheLimitWithRetryAfter) {
         (void)exporter.Client().Get("/probe?target=127.0.185.10",
                                     {{"X-Prometheus-Scrape-Timeout-Seconds", "20.5"}});
     });
-    // The probe's thread and its links' run.
-    EXPECT_TRUE(exporter.WaitForThreadsAbove(threads, 5000));
+    EXPECT_TRUE(exporter.WaitForSample("vantrex_exporter_probes_in_flight", 1, 5000));
+    // No thread of its own; ThreadSanitizer's runtime may start one.
+    EXPECT_LE(exporter.Threads(), threads + 1);
     const httplib::Result result =
         exporter.Client().Get("/probe?target=127.0.185.10", {{"X-Prometheus-Scrape-Timeout-Seconds", "4"}});
     exporter.Signal(SIGTERM);
@@ -330,7 +331,6 @@ TEST(ExporterProbeTest, AnswersAProbeEndedByTheExporterStopping503) {
     ASSERT_TRUE(silent.Start(SimOptions("127.0.185.11", {"--silent"}))) << silent.ErrorOutput();
     CExporterRun exporter("127.0.185.3", kPort);
     ASSERT_TRUE(exporter.Start({"--allow", "127.0.185.0/28", "--no-ntp"})) << exporter.Log();
-    const int threads = exporter.Threads();
     int status = 0;
     std::string retryAfter;
     std::thread prober([&exporter, &status, &retryAfter] {
@@ -339,8 +339,7 @@ TEST(ExporterProbeTest, AnswersAProbeEndedByTheExporterStopping503) {
         status = result ? result->status : -1;
         retryAfter = result ? result->get_header_value("Retry-After") : "";
     });
-    // The probe's thread and its links' run.
-    EXPECT_TRUE(exporter.WaitForThreadsAbove(threads, 5000));
+    EXPECT_TRUE(exporter.WaitForSample("vantrex_exporter_probes_in_flight", 1, 5000));
     exporter.Signal(SIGTERM);
     prober.join();
     EXPECT_EQ(status, 503);
@@ -352,16 +351,17 @@ TEST(ExporterProbeTest, EndsAProbeWhenItsClientLeaves) {
     CSimProcess silent;
     ASSERT_TRUE(silent.Start(SimOptions("127.0.185.12", {"--silent"}))) << silent.ErrorOutput();
     CExporterRun exporter("127.0.185.4", kPort);
-    ASSERT_TRUE(exporter.Start({"--allow", "127.0.185.0/28", "--max-probes", "1", "--no-ntp"}))
+    ASSERT_TRUE(exporter.Start(
+        {"--allow", "127.0.185.0/28", "--max-probes", "1", "--no-ntp", "--log.level", "debug"}))
         << exporter.Log();
-    const int threads = exporter.Threads();
     {
         CRawClient leaving("127.0.185.100", "127.0.185.4", kPort);
         ASSERT_TRUE(leaving.Send("GET /probe?target=127.0.185.12 HTTP/1.1\r\nHost: e\r\n"
                                  "X-Prometheus-Scrape-Timeout-Seconds: 50\r\n\r\n"));
-        ASSERT_TRUE(exporter.WaitForThreadsAbove(threads, 5000));
+        ASSERT_TRUE(exporter.WaitForSample("vantrex_exporter_probes_in_flight", 1, 5000));
     }
-    ASSERT_TRUE(exporter.WaitForLog("127.0.185.100 GET /probe?target=127.0.185.12 left", 5000))
+    ASSERT_TRUE(exporter.WaitForLog(
+        "client=127.0.185.100 method=GET path=\"/probe?target=127.0.185.12\" status=left", 5000))
         << exporter.Log();
     const httplib::Result next =
         exporter.Client().Get("/probe?target=127.0.185.12", {{"X-Prometheus-Scrape-Timeout-Seconds", "4"}});
@@ -371,8 +371,8 @@ TEST(ExporterProbeTest, EndsAProbeWhenItsClientLeaves) {
 }
 
 // Probes that this host cannot make for want of descriptors say so: 503 with Retry-After, logged and
-// counted, never the device down (it answers). Twelve probes at once, each on a loop of its own with a
-// socket, and their twelve clients need more than 32 descriptors.
+// counted, never the device down (it answers). Twelve probes at once, with a link each, and their twelve
+// clients need more than 24 descriptors.
 TEST(ExporterProbeTest, AnswersProbesWithoutDescriptors503) {
 #ifdef VANTREX_TYPE_CHECKS_NEED_DESCRIPTORS
     GTEST_SKIP() << "the sanitizer's type checks fail without descriptors; the other builds run this test";
@@ -380,7 +380,7 @@ TEST(ExporterProbeTest, AnswersProbesWithoutDescriptors503) {
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(SimOptions("127.0.192.10"))) << sim.ErrorOutput();
     CExporterRun exporter("127.0.192.1", kPort);
-    exporter.LimitDescriptors(32);
+    exporter.LimitDescriptors(24);
     ASSERT_TRUE(exporter.Start({"--allow", "127.0.192.0/28", "--no-ntp", "--max-probes", "12"}))
         << exporter.Log();
     std::vector<std::unique_ptr<CRawClient>> probers;
@@ -402,7 +402,8 @@ TEST(ExporterProbeTest, AnswersProbesWithoutDescriptors503) {
         }
     }
     EXPECT_GT(unavailable, 0) << exporter.Log();
-    EXPECT_TRUE(exporter.WaitForLog("vantrex-exporter: cannot probe 127.0.192.10: ", 5000)) << exporter.Log();
+    EXPECT_TRUE(exporter.WaitForLog("msg=\"cannot probe\" target=127.0.192.10 reason=", 5000))
+        << exporter.Log();
     const httplib::Result metrics = exporter.Client().Get("/metrics");
     ASSERT_TRUE(metrics) << exporter.Log();
     EXPECT_EQ(SampleValue(metrics->body, "vantrex_exporter_scrape_errors_total{reason=\"local-failure\"}"),
@@ -478,7 +479,7 @@ TEST(ExporterServiceTest, RefusesAPortInUse) {
     CExporterRun second("127.0.191.2", kPort);
     ASSERT_TRUE(second.Launch({}));
     EXPECT_EQ(second.Finish(5000), 1);
-    EXPECT_NE(second.Log().find("vantrex-exporter: cannot listen on 127.0.191.2:20716: in use"),
+    EXPECT_NE(second.Log().find("msg=\"cannot listen\" address=127.0.191.2 port=20716 reason=\"in use\""),
               std::string::npos)
         << second.Log();
 }

@@ -7,7 +7,9 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -49,8 +51,13 @@ int CExporterRun::Threads() const {
     return -1;
 }
 
-bool CExporterRun::WaitForThreadsAbove(int threads, int timeoutMs) const {
-    return WaitUntil([this, threads] { return Threads() > threads; }, timeoutMs);
+bool CExporterRun::WaitForSample(const std::string& series, double value, int timeoutMs) const {
+    return WaitUntil(
+        [this, &series, value] {
+            const httplib::Result page = Client().Get("/metrics");
+            return page && SampleValue(page->body, series) == value;
+        },
+        timeoutMs);
 }
 
 bool CExporterRun::WaitForLog(const std::string& text, int timeoutMs) const {

@@ -25,8 +25,8 @@ public:
     int Finish(int timeoutMs) { return m_process.Finish(timeoutMs); }
     // Its threads now; -1 when unknown.
     int Threads() const;
-    // Waits up to timeoutMs until it runs more than threads threads.
-    bool WaitForThreadsAbove(int threads, int timeoutMs) const;
+    // Waits up to timeoutMs until its /metrics shows series at value.
+    bool WaitForSample(const std::string& series, double value, int timeoutMs) const;
     // Waits up to timeoutMs until its log holds text.
     bool WaitForLog(const std::string& text, int timeoutMs) const;
     // A client of the running exporter that waits up to 30 s for an answer.

@@ -57,7 +57,24 @@ INSTANTIATE_TEST_SUITE_P(
         HeadCase{"ControlInValue", "GET / HTTP/1.1\r\nX: a\x01\r\n\r\n", HeadProgress::Refused, 400},
         HeadCase{"TwoWordsOnly", "GET /\r\n\r\n", HeadProgress::Refused, 400},
         HeadCase{"SpaceInTarget", "GET /a b HTTP/1.1\r\n\r\n", HeadProgress::Refused, 400},
-        HeadCase{"HttpTwo", "GET / HTTP/2.0\r\n\r\n", HeadProgress::Refused, 505}),
+        HeadCase{"HttpTwo", "GET / HTTP/2.0\r\n\r\n", HeadProgress::Refused, 505},
+        // A body's length given twice or two ways: one party would read the rest as the next request.
+        HeadCase{"TwoLengths", kGet + "Content-Length: 0\r\nContent-Length: 60\r\n\r\n",
+                 HeadProgress::Refused, 400},
+        HeadCase{"LengthList", kGet + "Content-Length: 0, 60\r\n\r\n", HeadProgress::Refused, 400},
+        HeadCase{"SignedLength", kGet + "Content-Length: +0\r\n\r\n", HeadProgress::Refused, 400},
+        HeadCase{"LengthAndChunked", kGet + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n",
+                 HeadProgress::Refused, 400},
+        HeadCase{"ChunkedInHttp10", "GET / HTTP/1.0\r\nTransfer-Encoding: chunked\r\n\r\n",
+                 HeadProgress::Refused, 400},
+        HeadCase{"NoHost", "GET / HTTP/1.1\r\n\r\n", HeadProgress::Refused, 400},
+        HeadCase{"TwoHosts", kGet + "Host: b\r\n\r\n", HeadProgress::Refused, 400},
+        HeadCase{"HostWithSlash", "GET / HTTP/1.1\r\nHost: a/b\r\n\r\n", HeadProgress::Refused, 400},
+        HeadCase{"HostWithLetterPort", "GET / HTTP/1.1\r\nHost: a:9x\r\n\r\n", HeadProgress::Refused, 400},
+        HeadCase{"HostLiteralUnclosed", "GET / HTTP/1.1\r\nHost: [::1\r\n\r\n", HeadProgress::Refused, 400},
+        HeadCase{"HostLiteralAndPort", "GET / HTTP/1.1\r\nHost: [::1]:9716\r\n\r\n", HeadProgress::Complete},
+        HeadCase{"HostEmpty", "GET / HTTP/1.1\r\nHost:\r\n\r\n", HeadProgress::Complete},
+        HeadCase{"Http10WithoutHost", "GET / HTTP/1.0\r\n\r\n", HeadProgress::Complete}),
     [](const ::testing::TestParamInfo<HeadCase>& info) { return std::string(info.param.name); });
 
 TEST(RequestHeadTest, KeepsWhatFollowsForTheNextRequest) {
@@ -113,8 +130,18 @@ TEST(RequestTargetTest, SplitsAndDecodesTheQuery) {
     EXPECT_EQ(target->parameters, expected);
 }
 
+// A request to a proxy names the whole address; a server takes it as its own (RFC 9112 section 3.2.2).
+TEST(RequestTargetTest, TakesTheAbsoluteForm) {
+    const std::optional<RequestTarget> probe = ParseRequestTarget("HTTP://[::1]:9716/probe?target=x");
+    ASSERT_TRUE(probe);
+    EXPECT_EQ(probe->path, "/probe");
+    EXPECT_EQ(probe->parameters.count("target"), 1u);
+    EXPECT_EQ(ParseRequestTarget("http://host")->path, "/");
+}
+
 TEST(RequestTargetTest, RefusesOtherFormsAndBrokenEscapes) {
-    for (const char* target : {"http://host/metrics", "*", "/probe?target=%4", "/probe?target=%zz"}) {
+    for (const char* target :
+         {"*", "host:9716", "ftp://host/metrics", "/probe?target=%4", "/probe?target=%zz"}) {
         EXPECT_FALSE(ParseRequestTarget(target)) << target;
     }
 }
