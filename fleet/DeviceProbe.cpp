@@ -202,7 +202,8 @@ bool CDeviceProbe::HasCompleteReading() const {
     }
     // With the MAC address unassigned the device reports no GPS state, and the link never asks for
     // the peer table.
-    return snapshot.macUnassigned == 1 || (snapshot.gpsState && snapshot.timeSyncState);
+    return snapshot.macUnassigned == 1 ||
+           (snapshot.gpsState.has_value() && snapshot.timeSyncState.has_value());
 }
 
 DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {

@@ -34,7 +34,7 @@ std::string LampTip(int lampId, IndicatorState lampState, const Health& health, 
             tip += (tip.empty() ? "" : "\n") + problem.text;
         }
     }
-    if (tip.empty() && lampState) {
+    if (tip.empty() && lampState.has_value()) {
         tip = strings(*lampState ? IDS_NO_PROBLEMS : IDS_LAMP_NOT_KNOWN);
     }
     return tip;

@@ -40,7 +40,7 @@ std::string VersionLineFor(const std::string& firmwareVersion, const StringLooku
 } // namespace
 
 int LampBitmapFor(IndicatorState state) {
-    if (!state) {
+    if (!state.has_value()) {
         return IDB_LAMP_GREY;
     }
     return *state ? IDB_LAMP_GREEN : IDB_LAMP_RED;

@@ -8,7 +8,7 @@ using Phase = TrayState::Phase;
 
 // The lamps' state; a lamp not read yet leaves the device being read.
 int LampsText(IndicatorState gps, IndicatorState timeSync) {
-    if (!gps || !timeSync) {
+    if (!gps.has_value() || !timeSync.has_value()) {
         return IDS_TRAY_READING;
     }
     if (!*gps) {
