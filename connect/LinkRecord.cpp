@@ -6,10 +6,6 @@
 
 namespace {
 
-std::optional<bool> Indicator(IndicatorState state) {
-    return state < 0 ? std::nullopt : std::optional<bool>(state == 1);
-}
-
 void FillClock(const TimedClockReading& reading, DeviceRecord& record) {
     // Cannot overflow: the link reads no device second past year 9999.
     const std::int64_t device = reading.seconds * kMicrosPerSecond + reading.micros;
@@ -27,9 +23,9 @@ void FillFromSnapshot(const DeviceSnapshot& snapshot, DeviceRecord& record) {
     record.firmware = snapshot.version;
     const bool macUnassigned = snapshot.macUnassigned == 1;
     record.macAssigned = !macUnassigned;
-    record.gpsLocked = Indicator(snapshot.gpsState);
+    record.gpsLocked = snapshot.gpsState;
     // With the MAC unassigned the link never asks for the peer table: what it holds says nothing.
-    record.timeSynced = macUnassigned ? std::nullopt : Indicator(snapshot.timeSyncState);
+    record.timeSynced = macUnassigned ? std::nullopt : snapshot.timeSyncState;
     record.peers = macUnassigned ? std::nullopt : snapshot.peerTable;
     if (snapshot.lastReading) {
         FillClock(*snapshot.lastReading, record);

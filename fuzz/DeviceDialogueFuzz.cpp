@@ -144,9 +144,6 @@ private:
                   "no NUL in the accumulator");
         const DeviceSnapshot& snapshot = m_dialogue.Snapshot();
         FuzzCheck(snapshot.version.size() <= kVersionLength, "the version keeps at most 16 characters");
-        FuzzCheck(snapshot.gpsState >= -1 && snapshot.gpsState <= 1, "the GPS lamp is a lamp");
-        FuzzCheck(snapshot.timeSyncState >= -1 && snapshot.timeSyncState <= 1,
-                  "the time-sync lamp is a lamp");
         const bool ended = m_dialogue.Phase() == DialoguePhase::Ended;
         FuzzCheck(ended == !m_dialogue.NextDeadline().has_value(), "a run that goes on has a deadline");
         if (!ended) {

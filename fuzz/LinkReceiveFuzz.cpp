@@ -25,8 +25,6 @@ void CheckInvariants(const CDeviceDialogue& dialogue, const DeviceDialect& diale
     FuzzCheck(IsDialogueCommand(dialogue.PendingCommand(), dialect), "only the dialogue's own commands");
     const DeviceSnapshot& snapshot = dialogue.Snapshot();
     FuzzCheck(snapshot.version.size() <= kVersionLength, "the version keeps at most 16 characters");
-    FuzzCheck(snapshot.timeSyncState >= -1 && snapshot.timeSyncState <= 1,
-              "the time-sync lamp is on, off or undetermined");
 }
 
 } // namespace

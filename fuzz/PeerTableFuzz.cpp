@@ -30,16 +30,16 @@ const char* AfterRule(const char* text, const char* marker) {
 }
 
 // The reference: the table's first or second non-blank line after the rule starts with '*'.
-IndicatorState SearchWholeText(const char* text, const char* marker) {
+bool SearchWholeText(const char* text, const char* marker) {
     const char* afterRule = AfterRule(text, marker);
     if (afterRule == nullptr) {
-        return 0;
+        return false;
     }
     const char* firstPeer = SkipLineBreaks(afterRule);
     if (*firstPeer == '*') {
-        return 1;
+        return true;
     }
-    return *SkipLineBreaks(firstPeer + std::strcspn(firstPeer, "\r\n")) == '*' ? 1 : 0;
+    return *SkipLineBreaks(firstPeer + std::strcspn(firstPeer, "\r\n")) == '*';
 }
 
 // The reference count of peers: the lines after the rule that read as peer lines.
@@ -97,7 +97,7 @@ bool SamePeers(const PeerTable& a, const PeerTable& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(AsText(data, size));
     for (const DeviceDialect* dialect : {&kShellDialect, &kTelnetDialect}) {
-        const IndicatorState expected = SearchWholeText(text.c_str(), dialect->peerTableMarker);
+        const bool expected = SearchWholeText(text.c_str(), dialect->peerTableMarker);
         const CPeerTableReader byLines = ReadByLines(text, dialect->peerTableMarker);
         const CPeerTableReader whole = ReadPeerTable(text.c_str(), dialect->peerTableMarker);
         FuzzCheck(byLines.Result() == expected, "line by line reads as the whole text");

@@ -132,7 +132,7 @@ void CPeerTableReader::OnLine(std::string_view line) {
     }
     // The lamp keeps its own rule: a '*' that starts either of the first two lines, peer line or not.
     if (line.front() == '*') {
-        m_result = 1;
+        m_result = true;
         m_stage = Stage::Done;
     } else {
         m_stage = m_stage == Stage::FirstPeer ? Stage::SecondPeer : Stage::Done;
@@ -164,6 +164,6 @@ CPeerTableReader ReadPeerTable(const char* text, const char* marker) {
     }
 }
 
-IndicatorState ParsePeerTable(const char* text, const char* marker) {
+bool ParsePeerTable(const char* text, const char* marker) {
     return ReadPeerTable(text, marker).Result();
 }

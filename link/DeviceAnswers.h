@@ -62,9 +62,9 @@ public:
 
     // Takes one line without its line break; blank lines between the table's lines are skipped.
     void OnLine(std::string_view line);
-    // 1 when the first or second peer line after the table's rule starts with '*' (a system peer is
-    // selected), else 0, also while those lines have not arrived.
-    IndicatorState Result() const { return m_result; }
+    // Whether the first or second peer line after the table's rule starts with '*' (a system peer is
+    // selected); false also while those lines have not arrived.
+    bool Result() const { return m_result; }
     // The peers of the lines after the rule that read as peer lines; the others are skipped.
     const PeerTable& Table() const { return m_table; }
 
@@ -75,7 +75,7 @@ private:
 
     std::string_view m_marker;
     Stage m_stage = Stage::Marker;
-    IndicatorState m_result = 0;
+    bool m_result = false;
     PeerTable m_table;
 };
 
@@ -83,5 +83,5 @@ private:
 // line too).
 CPeerTableReader ReadPeerTable(const char* text, const char* marker);
 
-// The lamp of ReadPeerTable: 1 when a system peer is selected, else 0.
-IndicatorState ParsePeerTable(const char* text, const char* marker);
+// The lamp of ReadPeerTable: whether a system peer is selected.
+bool ParsePeerTable(const char* text, const char* marker);

@@ -14,8 +14,8 @@ std::int64_t DeviceSnapshot::DeviceTimeAt(LinkClock::time_point now) const {
 
 void DeviceSnapshot::ForgetRun() {
     deviceTime = HeldDeviceTime{};
-    timeSyncState = -1;
-    gpsState = -1;
+    timeSyncState.reset();
+    gpsState.reset();
     version.clear();
     lastReading.reset();
     peerTable.reset();
@@ -28,7 +28,7 @@ void DeviceSnapshot::TakeClockReading(const std::optional<DeviceClockReading>& r
     if (!reading) {
         // A partial reading would be shown with a stale stamp.
         deviceTime = HeldDeviceTime{};
-        gpsState = 0;
+        gpsState = false;
         lastReading.reset();
         return;
     }
@@ -37,9 +37,9 @@ void DeviceSnapshot::TakeClockReading(const std::optional<DeviceClockReading>& r
     deviceTimeRead = answeredAt.monotonic;
     macUnassigned = reading->status == 'M' ? 1 : 0;
     if (reading->status == 'M') {
-        gpsState = -1;
+        gpsState.reset();
     } else {
-        gpsState = reading->status == 'A' ? 1 : 0;
+        gpsState = reading->status == 'A';
     }
 }
 

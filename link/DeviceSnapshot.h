@@ -4,8 +4,8 @@
 #include "DeviceTime.h"
 #include "LinkInstant.h"
 #include "LinkState.h"
-#include "devicetext/PeerTable.h"
 #include "TimedClockReading.h"
+#include "devicetext/PeerTable.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,8 +16,8 @@
 struct DeviceSnapshot {
     HeldDeviceTime deviceTime;            // both fields 0: no device time
     LinkClock::time_point deviceTimeRead; // when deviceTime was read
-    IndicatorState timeSyncState = -1;
-    IndicatorState gpsState = -1;
+    IndicatorState timeSyncState;
+    IndicatorState gpsState;
     int macUnassigned = 0; // 1 when the last readable getdate answer said so; kept over a new run
     std::string version;   // at most kVersionLength characters, empty until read
     std::optional<TimedClockReading> lastReading;

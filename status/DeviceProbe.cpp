@@ -199,7 +199,8 @@ bool CDeviceProbe::HasCompleteReading() const {
     }
     // With the MAC address unassigned the device reports no GPS state, and the link never asks for
     // the peer table.
-    return snapshot.macUnassigned == 1 || (snapshot.gpsState >= 0 && snapshot.timeSyncState >= 0);
+    return snapshot.macUnassigned == 1 ||
+           (snapshot.gpsState.has_value() && snapshot.timeSyncState.has_value());
 }
 
 DeviceRecord CDeviceProbe::Record(Clock::time_point now) const {

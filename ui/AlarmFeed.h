@@ -50,7 +50,7 @@ public:
     // The alarm timer fired: raises the held alarms now due.
     void OnAlarmTimer();
     // The tip of the notification-area icon: the device and how it stands.
-    void ShowTrayState(TrayState::Phase phase, IndicatorState gps = -1, IndicatorState timeSync = -1,
+    void ShowTrayState(TrayState::Phase phase, IndicatorState gps = {}, IndicatorState timeSync = {},
                        std::size_t problems = 0);
 
     const CDeviceLog& Log() const { return m_watch.Log(); }

@@ -21,7 +21,7 @@ std::string LampTip(int lampId, IndicatorState lampState, const Health& health, 
             tip += (tip.empty() ? "" : "\n") + problem.text;
         }
     }
-    if (tip.empty() && lampState != -1) {
+    if (tip.empty() && lampState.has_value()) {
         tip = strings(IDS_NO_PROBLEMS);
     }
     return tip;

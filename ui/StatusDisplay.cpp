@@ -40,10 +40,10 @@ std::string VersionLineFor(const std::string& firmwareVersion, const StringLooku
 } // namespace
 
 int LampBitmapFor(IndicatorState state) {
-    if (state == -1) {
+    if (!state.has_value()) {
         return IDB_LAMP_GREY;
     }
-    return state == 0 ? IDB_LAMP_RED : IDB_LAMP_GREEN;
+    return *state ? IDB_LAMP_GREEN : IDB_LAMP_RED;
 }
 
 StatusView ComputeStatusView(const StatusReading& status, bool panelEnabled, const StringLookup& strings) {

@@ -12,8 +12,8 @@
 struct StatusReading {
     std::int64_t deviceTime = 0; // whole seconds since 1970-01-01 UTC; 0 when unknown
     bool macUnassigned = false;
-    IndicatorState timeSync = -1;
-    IndicatorState gps = -1;
+    IndicatorState timeSync;
+    IndicatorState gps;
     std::string firmwareVersion; // empty until the device has told it
 };
 

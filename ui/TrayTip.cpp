@@ -8,13 +8,13 @@ using Phase = TrayState::Phase;
 
 // The lamps' state; a lamp not read yet leaves the device being read.
 int LampsText(IndicatorState gps, IndicatorState timeSync) {
-    if (gps < 0 || timeSync < 0) {
+    if (!gps.has_value() || !timeSync.has_value()) {
         return IDS_TRAY_READING;
     }
-    if (gps == 0) {
-        return timeSync == 0 ? IDS_TRAY_BOTH_LOST : IDS_ALARM_GPS_LOST;
+    if (!*gps) {
+        return *timeSync ? IDS_ALARM_GPS_LOST : IDS_TRAY_BOTH_LOST;
     }
-    return timeSync == 0 ? IDS_ALARM_SYNC_LOST : IDS_TRAY_WELL;
+    return *timeSync ? IDS_TRAY_WELL : IDS_ALARM_SYNC_LOST;
 }
 
 std::string StateText(const TrayState& state, const StringLookup& strings) {

@@ -11,9 +11,9 @@
 struct TrayState {
     enum class Phase { NotConnected, Connecting, Connected, Lost, Restarting };
     Phase phase = Phase::NotConnected;
-    std::string address;     // the device's; empty before any
-    IndicatorState gps = -1; // the lamps while connected, -1 until read
-    IndicatorState timeSync = -1;
+    std::string address; // the device's; empty before any
+    IndicatorState gps;  // the lamps while connected, nothing until read
+    IndicatorState timeSync;
     std::size_t problems = 0; // problems that are news of their own
 };
 

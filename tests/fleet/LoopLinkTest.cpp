@@ -39,8 +39,8 @@ TEST(LoopLink, ReadsTheWholeStatusAndTellsEachChange) {
     EXPECT_EQ(link.State(), StateReady);
     EXPECT_EQ(link.Snapshot().version, "2.4.1");
     EXPECT_TRUE(link.Snapshot().lastReading);
-    EXPECT_EQ(link.Snapshot().gpsState, 1);
-    EXPECT_EQ(link.Snapshot().timeSyncState, 1);
+    EXPECT_EQ(link.Snapshot().gpsState, true);
+    EXPECT_EQ(link.Snapshot().timeSyncState, true);
     // Ready, then the version, the date and the peers, each once at least.
     EXPECT_GE(news, 4);
     const std::vector<SimLogLine> lines = sim.ReadLog().lines;

@@ -84,21 +84,21 @@ TEST(PeerTable, SystemPeerCountsOnTheFirstTwoPeerLinesOnly) {
         " LOCAL(0)        .LOCL.          10 l   16   64    1    0.000    0.000   0.000";
     const std::string selected =
         "*GPS_NMEA(0)     .GPS.            0 l    9   16  377    0.000    0.012   0.004";
-    EXPECT_EQ(ParsePeerTable(PeerTable(selected, plain, plain).c_str(), "ntpq -p"), 1);
-    EXPECT_EQ(ParsePeerTable(PeerTable(plain, selected, plain).c_str(), "ntpq -p"), 1);
-    EXPECT_EQ(ParsePeerTable(PeerTable(plain, plain, selected).c_str(), "ntpq -p"), 0);
-    EXPECT_EQ(ParsePeerTable(PeerTable(" x *y", plain, plain).c_str(), "ntpq -p"), 0);
-    EXPECT_EQ(ParsePeerTable(PeerTable(plain, plain, plain).c_str(), "ntpq -p"), 0);
+    EXPECT_TRUE(ParsePeerTable(PeerTable(selected, plain, plain).c_str(), "ntpq -p"));
+    EXPECT_TRUE(ParsePeerTable(PeerTable(plain, selected, plain).c_str(), "ntpq -p"));
+    EXPECT_FALSE(ParsePeerTable(PeerTable(plain, plain, selected).c_str(), "ntpq -p"));
+    EXPECT_FALSE(ParsePeerTable(PeerTable(" x *y", plain, plain).c_str(), "ntpq -p"));
+    EXPECT_FALSE(ParsePeerTable(PeerTable(plain, plain, plain).c_str(), "ntpq -p"));
 }
 
 TEST(PeerTable, UnreadableTablesGiveZero) {
-    EXPECT_EQ(ParsePeerTable("ntpq -p\r\n\r\n", "ntpq -p"), 0);
-    EXPECT_EQ(ParsePeerTable("ntpq -p\r\nntpq: read: Connection refused\r\n*# ", "ntpq -p"), 0);
-    EXPECT_EQ(ParsePeerTable("=====\r\n*GPS\r\n# ", "ntpq -p"), 0);
-    EXPECT_EQ(ParsePeerTable("ntpq -p 127.0.0.1\r\n========\r\n*GPS", "ntpq -p 127.0.0.1"), 1);
+    EXPECT_FALSE(ParsePeerTable("ntpq -p\r\n\r\n", "ntpq -p"));
+    EXPECT_FALSE(ParsePeerTable("ntpq -p\r\nntpq: read: Connection refused\r\n*# ", "ntpq -p"));
+    EXPECT_FALSE(ParsePeerTable("=====\r\n*GPS\r\n# ", "ntpq -p"));
+    EXPECT_TRUE(ParsePeerTable("ntpq -p 127.0.0.1\r\n========\r\n*GPS", "ntpq -p 127.0.0.1"));
     // The table ending right after its rule or first line holds no selected peer.
-    EXPECT_EQ(ParsePeerTable("ntpq -p\n===", "ntpq -p"), 0);
-    EXPECT_EQ(ParsePeerTable("ntpq -p\n========\n LOCAL", "ntpq -p"), 0);
+    EXPECT_FALSE(ParsePeerTable("ntpq -p\n===", "ntpq -p"));
+    EXPECT_FALSE(ParsePeerTable("ntpq -p\n========\n LOCAL", "ntpq -p"));
 }
 
 constexpr const char* kTableHead =

@@ -66,20 +66,20 @@ TEST_P(DialogueCycleTest, PollsVersionThenGetdateAndPeerTableInTurn) {
     EXPECT_EQ(driver.Pending(), GetParam().versionCommand);
     EXPECT_EQ(driver.Snapshot().version, "");
     EXPECT_EQ(driver.DeviceTime(), 0);
-    EXPECT_EQ(driver.Snapshot().gpsState, -1);
-    EXPECT_EQ(driver.Snapshot().timeSyncState, -1);
+    EXPECT_EQ(driver.Snapshot().gpsState, std::nullopt);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, std::nullopt);
 
     driver.Answer(Reply(GetParam().versionCommand, "VX-1.1.2"));
     EXPECT_EQ(driver.Snapshot().version, "VX-1.1.2");
     EXPECT_EQ(driver.Pending(), "getdate\n");
     EXPECT_EQ(driver.DeviceTime(), 0);
-    EXPECT_EQ(driver.Snapshot().gpsState, -1);
+    EXPECT_EQ(driver.Snapshot().gpsState, std::nullopt);
 
     driver.Answer(Getdate("1700000000.000000 A"));
     EXPECT_EQ(driver.Pending(), GetParam().peerTableCommand);
-    EXPECT_EQ(driver.Snapshot().gpsState, 1);
+    EXPECT_EQ(driver.Snapshot().gpsState, true);
     EXPECT_EQ(driver.Snapshot().macUnassigned, 0);
-    EXPECT_EQ(driver.Snapshot().timeSyncState, -1);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, std::nullopt);
     EXPECT_EQ(driver.DeviceTime(), 1700000000);
     // The dialect's advance shows as the time at which the next whole second is reached.
     const milliseconds toNextSecond(1000 - GetParam().microsAdvance / 1000);
@@ -89,14 +89,14 @@ TEST_P(DialogueCycleTest, PollsVersionThenGetdateAndPeerTableInTurn) {
     EXPECT_EQ(driver.DeviceTime(), 1700000001);
 
     driver.Answer(PeerTable("*GPS_NMEA(0)  .GPS.  0 l"));
-    EXPECT_EQ(driver.Snapshot().timeSyncState, 1);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, true);
     EXPECT_EQ(driver.Pending(), "getdate\n");
 
     driver.Answer(Getdate("1700000010.000000 V"));
-    EXPECT_EQ(driver.Snapshot().gpsState, 0);
+    EXPECT_EQ(driver.Snapshot().gpsState, false);
     EXPECT_EQ(driver.Pending(), GetParam().peerTableCommand);
     driver.Answer(PeerTable(" GPS_NMEA(0)  .GPS.  0 l"));
-    EXPECT_EQ(driver.Snapshot().timeSyncState, 0);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, false);
     EXPECT_EQ(driver.Pending(), "getdate\n");
     EXPECT_EQ(driver.Snapshot().version, "VX-1.1.2") << "the version is read once per run";
     EXPECT_EQ(driver.Dialogue().State(), StateReady) << "nothing but ready is ever reported by the dialogue";
@@ -119,24 +119,24 @@ TEST_P(DialogueCycleTest, MacUnassignedRepeatsGetdateAndSkipsThePeerTable) {
     CDialogueDriver driver(GetParam().port);
     StartPolling(driver);
     driver.Answer(Getdate("1700000000.000000 M"));
-    EXPECT_EQ(driver.Snapshot().gpsState, -1);
+    EXPECT_EQ(driver.Snapshot().gpsState, std::nullopt);
     EXPECT_EQ(driver.Snapshot().macUnassigned, 1);
     EXPECT_EQ(driver.Pending(), "getdate\n");
     driver.Answer(Getdate("1700000001.000000 M"));
     EXPECT_EQ(driver.Pending(), "getdate\n");
-    EXPECT_EQ(driver.Snapshot().timeSyncState, -1) << "the peer table was never asked for";
+    EXPECT_EQ(driver.Snapshot().timeSyncState, std::nullopt) << "the peer table was never asked for";
 
     // An unreadable answer wipes the time and the lamp but keeps the MAC reading.
     driver.Answer(Getdate("getdate: cannot open /dev/rtc"));
     EXPECT_EQ(driver.DeviceTime(), 0);
-    EXPECT_EQ(driver.Snapshot().gpsState, 0);
+    EXPECT_EQ(driver.Snapshot().gpsState, false);
     EXPECT_EQ(driver.Snapshot().macUnassigned, 1);
     EXPECT_EQ(driver.Pending(), GetParam().peerTableCommand);
     driver.Answer(PeerTable(" x"));
 
     driver.Answer(Getdate("1700000002.000000 A"));
     EXPECT_EQ(driver.Snapshot().macUnassigned, 0);
-    EXPECT_EQ(driver.Snapshot().gpsState, 1);
+    EXPECT_EQ(driver.Snapshot().gpsState, true);
     EXPECT_EQ(driver.Pending(), GetParam().peerTableCommand);
 }
 
@@ -150,7 +150,7 @@ TEST_P(DialogueCycleTest, ReadingsThatCannotBeReadLeaveNoTime) {
         ASSERT_NE(driver.DeviceTime(), 0);
         driver.Answer(Getdate(reading));
         EXPECT_EQ(driver.DeviceTime(), 0) << reading;
-        EXPECT_EQ(driver.Snapshot().gpsState, 0) << reading;
+        EXPECT_EQ(driver.Snapshot().gpsState, false) << reading;
         EXPECT_FALSE(driver.Snapshot().lastReading.has_value()) << reading;
         driver.Answer(PeerTable(" x"));
     }
@@ -195,7 +195,8 @@ TEST_P(DialogueCycleTest, KeepsTheFirstAnswerItCouldNotRead) {
 TEST_P(DialogueCycleTest, APeerTableLongerThanTheAccumulatorIsReadByItsLines) {
     // 70 peer lines of 79 characters: the header is far behind once the prompt arrives.
     const std::string peer = "192.168.1.10    .PPS.            1 u   33   64  377    0.412    0.021   0.007";
-    for (const auto& [systemPeerLine, synced] : {std::pair{0, 1}, std::pair{1, 1}, std::pair{2, 0}}) {
+    for (const auto& [systemPeerLine, synced] :
+         {std::pair{0, true}, std::pair{1, true}, std::pair{2, false}}) {
         CDialogueDriver driver(GetParam().port);
         StartPolling(driver);
         driver.Answer(Getdate("1700000000.000000 A"));
@@ -228,8 +229,8 @@ TEST_P(DialogueCycleTest, StartForgetsTheLastRunButTheMacState) {
     driver.Dialogue().Start(driver.Now());
     EXPECT_EQ(driver.Dialogue().State(), StateStarting);
     EXPECT_EQ(driver.DeviceTime(), 0);
-    EXPECT_EQ(driver.Snapshot().gpsState, -1);
-    EXPECT_EQ(driver.Snapshot().timeSyncState, -1);
+    EXPECT_EQ(driver.Snapshot().gpsState, std::nullopt);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, std::nullopt);
     EXPECT_EQ(driver.Snapshot().version, "");
     EXPECT_FALSE(driver.Snapshot().lastReading.has_value());
     EXPECT_EQ(driver.Snapshot().macUnassigned, 1);
@@ -284,7 +285,7 @@ TEST(DialogueTest, AnswersNamingTheVersionCommandAreReadByTheirOwnCommandsReader
     driver.Answer("getdate\r\n1700000000.0 A\r\nversion\r\nVX-2\r\n# ");
     EXPECT_EQ(driver.DeviceTime(), 1700000000);
     driver.Answer("ntpq -p\r\n     remote    refid   st\r\n==========\r\n*conversion.lan  .GPS.  1\r\n# ");
-    EXPECT_EQ(driver.Snapshot().timeSyncState, 1);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, true);
     EXPECT_EQ(driver.Snapshot().version, "VX-1") << "only the version command's answer is read for it";
 }
 
@@ -295,7 +296,7 @@ TEST(DialogueTest, TwoPromptsInOneBlockLeaveTheSecondCommand) {
     EXPECT_EQ(driver.Snapshot().version, "VX-1");
     driver.Answer("getdate\r\n1700000000.0 A\r\n# ntpq -p\r\n========\r\n*GPS\r\n# ");
     EXPECT_EQ(driver.Pending(), "getdate\n") << "the poll flag turned twice";
-    EXPECT_EQ(driver.Snapshot().timeSyncState, 1);
+    EXPECT_EQ(driver.Snapshot().timeSyncState, true);
     EXPECT_EQ(driver.DeviceTime(), 1700000000);
 }
 

@@ -64,9 +64,9 @@ TEST(LinkLoopback, ShellPortReadsTheWholeStatusPast2038) {
     StartLink(link, "127.0.2.10", kShellPort, FastTiming());
     // The window reads the status while the link thread writes it.
     ASSERT_TRUE(
-        WaitUntil([&] { return link.TimeSyncState() == 1 && !link.FirmwareVersion().empty(); }, 10000));
+        WaitUntil([&] { return link.TimeSyncState() == true && !link.FirmwareVersion().empty(); }, 10000));
     EXPECT_EQ(link.FirmwareVersion(), "2.4.1");
-    EXPECT_EQ(link.GpsState(), 1);
+    EXPECT_EQ(link.GpsState(), true);
     EXPECT_EQ(link.IsMacUnassigned(), 0);
     EXPECT_GE(link.CurrentDeviceTime(), 4102444800LL);
     EXPECT_LT(link.CurrentDeviceTime(), 4102444800LL + 30);
@@ -90,7 +90,7 @@ TEST(LinkLoopback, TelnetPortLogsInThroughNegotiation) {
     ASSERT_TRUE(sim.Start(TelnetOnly("127.0.2.11")));
     CDeviceLink link("");
     StartLink(link, "127.0.2.11", kTelnetPort, FastTiming());
-    ASSERT_TRUE(WaitUntil([&] { return link.TimeSyncState() == 1; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return link.TimeSyncState() == true; }, 10000));
     EXPECT_EQ(link.FirmwareVersion(), "2.4.1");
     EXPECT_NE(link.CurrentDeviceTime(), 0);
     EXPECT_EQ(link.GetReport().sequence, 2);

@@ -59,10 +59,10 @@ public:
     // What an unreadable time answer leaves in the link: no time, and the GPS state at 0.
     void ReadUnreadable() {
         const std::optional<TimedClockReading> clock = std::exchange(link->clockReading, std::nullopt);
-        link->gps = 0;
+        link->gps = false;
         Refresh();
         link->clockReading = clock;
-        link->gps = 1;
+        link->gps = true;
     }
     void Apply() {
         view.SetItemText(IDC_NEW_IP_ADDRESS, kNewAddress);
@@ -110,11 +110,11 @@ struct Row {
 const std::vector<Row> kRows = {
     {"GPS lock lost and regained 14 s later: each at once",
      [](CAlarmWindow& w) {
-         w.link->gps = 0;
+         w.link->gps = false;
          w.Refresh();
          w.Refresh();
          w.Pass(14s);
-         w.link->gps = 1;
+         w.link->gps = true;
          w.Refresh();
      },
      {"127.0.162.1: GPS lock lost", "127.0.162.1: GPS lock regained"},
@@ -130,12 +130,12 @@ const std::vector<Row> kRows = {
     {"an address change whose device answers badly until it restarts, then comes back at its new address",
      [](CAlarmWindow& w) {
          w.Apply();
-         w.link->gps = w.link->timeSync = 0;
+         w.link->gps = w.link->timeSync = false;
          w.Pass(3s);
          w.Refresh();
          w.ReadUnreadable();
          w.Lose();
-         w.link->gps = w.link->timeSync = 1;
+         w.link->gps = w.link->timeSync = true;
          w.Pass(6s);
          w.logic->OnTimer(CConfigDlgLogic::kRestartTimerId);
          w.logic->OnLinkState(&w.link->Worker(), w.link->Report(StateReady));
@@ -146,15 +146,15 @@ const std::vector<Row> kRows = {
     {"an address change the device never takes: nothing until the box, and nothing after",
      [](CAlarmWindow& w) {
          w.Apply();
-         w.link->gps = w.link->timeSync = 0;
+         w.link->gps = w.link->timeSync = false;
          w.Refresh();
          w.Pass(10s);
-         w.link->timeSync = 1;
+         w.link->timeSync = true;
          w.Refresh();
-         w.link->gps = 1;
-         w.link->timeSync = 0;
+         w.link->gps = true;
+         w.link->timeSync = false;
          w.Refresh();
-         w.link->timeSync = 1;
+         w.link->timeSync = true;
          w.Pass(15s);
          w.Refresh(); // the box that says the device did not restart
          w.Refresh();
@@ -183,19 +183,19 @@ const std::vector<Row> kRows = {
     {"alarms switched off use up nothing: switched on again, the next change is said at once",
      [](CAlarmWindow& w) {
          w.logic->SetAlarmsOn(false);
-         for (const IndicatorState timeSync : {0, 1, 0}) {
+         for (const bool timeSync : {false, true, false}) {
              w.link->timeSync = timeSync;
              w.Refresh();
          }
          w.logic->SetAlarmsOn(true);
-         w.link->timeSync = 1;
+         w.link->timeSync = true;
          w.Refresh();
      },
      {"127.0.162.1: Time sync regained"},
      {"time-sync-lost", "time-sync-regained", "time-sync-lost", "time-sync-regained"}},
     {"a flapping lamp: the third change is held and said at the end of the minute",
      [](CAlarmWindow& w) {
-         for (const IndicatorState gps : {0, 1, 0}) {
+         for (const bool gps : {false, true, false}) {
              w.link->gps = gps;
              w.Refresh();
              w.Pass(1s);

@@ -65,7 +65,7 @@ TEST(ConfigDlgDeviceLog, AConnectionsEventsGoToTheJournalAndComeBackAsEarlier) {
         Window window(journalPath);
         window.Refresh(kStartMicros);
         // The refreshes between two clock readings add nothing.
-        window.link.gps = 0;
+        window.link.gps = false;
         window.logic.OnTimer(CConfigDlgLogic::kRefreshTimerId);
         window.Refresh(kStartMicros + CDeviceLog::kReadingMicros);
         window.logic.OnConnect();

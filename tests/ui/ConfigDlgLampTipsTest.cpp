@@ -49,24 +49,25 @@ struct Row {
 };
 
 const std::vector<Row> kRows = {
-    {"healthy", 1, 1, 0, ClockAhead(0), Peers('*', 0377, 0.5), false, "No problems found",
+    {"healthy", true, true, 0, ClockAhead(0), Peers('*', 0377, 0.5), false, "No problems found",
      "No problems found"},
-    {"receiver unlocked and its reference poor", 0, 1, 0, ClockAhead(0), Peers('*', 07, 9), false,
+    {"receiver unlocked and its reference poor", false, true, 0, ClockAhead(0), Peers('*', 07, 9), false,
      "GPS reference unreliable: 3 of its last 8 polls answered\n"
      "GPS reference unreliable: jitter beyond 0.005 s (0.009000 s)\n"
      "GPS not locked",
      "No problems found"},
-    {"GPS week-number rollover", 1, 1, 0, ClockAhead(-kWeeks1024), Peers('*', 0377, 0.5), false,
+    {"GPS week-number rollover", true, true, 0, ClockAhead(-kWeeks1024), Peers('*', 0377, 0.5), false,
      "device date is 1024 weeks behind: GPS week-number rollover", "No problems found"},
-    {"no system peer and the clock off", 1, 0, 0, ClockAhead(3), Peers(' ', 0377, 0.5), false,
+    {"no system peer and the clock off", true, false, 0, ClockAhead(3), Peers(' ', 0377, 0.5), false,
      "No problems found", "no system peer\nclock offset beyond 1 s (+3.000 s)"},
     // The GPS lamp is grey: nothing is known of the receiver.
-    {"MAC unassigned", -1, -1, 1, ClockAhead(0), std::nullopt, false, "", "MAC address not assigned"},
-    {"nothing read yet", -1, -1, 0, std::nullopt, std::nullopt, false, "", ""},
-    {"disconnected", 0, 0, 0, ClockAhead(3), std::nullopt, true, "", ""},
+    {"MAC unassigned", std::nullopt, std::nullopt, 1, ClockAhead(0), std::nullopt, false, "",
+     "MAC address not assigned"},
+    {"nothing read yet", std::nullopt, std::nullopt, 0, std::nullopt, std::nullopt, false, "", ""},
+    {"disconnected", false, false, 0, ClockAhead(3), std::nullopt, true, "", ""},
 };
 
-// A window whose link A is ready with what the fake link was given.
+// A window whose shell link is ready with what the fake link was given.
 struct ReadyWindow {
     CRecordingView view;
     CFakeRacingLink* link;
@@ -110,7 +111,7 @@ TEST(ConfigDlgLampTips, EachLampListsTheProblemsOfItsSubject) {
 
 TEST(ConfigDlgLampTips, AClockStepBetweenReadingsShowsOnTheTimeSyncLamp) {
     ReadyWindow window([](CFakeRacingLink& link) {
-        link.gps = link.timeSync = 1;
+        link.gps = link.timeSync = true;
         link.clockReading = ClockAhead(0);
         link.peerTable = Peers('*', 0377, 0.5);
     });

@@ -70,16 +70,15 @@ TEST(TimeLines, LocalLineAppliesDaylightSaving) {
 }
 
 TEST(StatusDisplay, LampsShowGreyRedGreen) {
-    EXPECT_EQ(LampBitmapFor(-1), 137);
-    EXPECT_EQ(LampBitmapFor(0), 135);
-    EXPECT_EQ(LampBitmapFor(1), 136);
-    EXPECT_EQ(LampBitmapFor(7), 136);
+    EXPECT_EQ(LampBitmapFor(std::nullopt), 137);
+    EXPECT_EQ(LampBitmapFor(false), 135);
+    EXPECT_EQ(LampBitmapFor(true), 136);
 }
 
 TEST(StatusDisplay, NoDeviceTimeWaitsAndDisablesThePanel) {
     StatusReading status;
-    status.timeSync = 0;
-    status.gps = 1;
+    status.timeSync = false;
+    status.gps = true;
     const StatusView fresh = ComputeStatusView(status, false, TestString);
     EXPECT_EQ(fresh.statusLine, "Connected - Please Wait");
     EXPECT_EQ(fresh.localLine, "");

@@ -13,20 +13,23 @@ TEST(TrayTip, NamesTheDeviceAndItsState) {
         TrayState state;
         const char* tip;
     } cases[] = {
-        {{Phase::NotConnected, "", -1, -1, 0}, "VANTREX Configuration\nNot connected"},
-        {{Phase::NotConnected, "10.0.0.5", -1, -1, 0}, "VANTREX Configuration\n10.0.0.5: Not connected"},
-        {{Phase::Connecting, "10.0.0.5", -1, -1, 0}, "VANTREX Configuration\n10.0.0.5: connecting"},
-        {{Phase::Connected, "10.0.0.5", 1, -1, 0},
+        {{Phase::NotConnected, "", std::nullopt, std::nullopt, 0}, "VANTREX Configuration\nNot connected"},
+        {{Phase::NotConnected, "10.0.0.5", std::nullopt, std::nullopt, 0},
+         "VANTREX Configuration\n10.0.0.5: Not connected"},
+        {{Phase::Connecting, "10.0.0.5", std::nullopt, std::nullopt, 0},
+         "VANTREX Configuration\n10.0.0.5: connecting"},
+        {{Phase::Connected, "10.0.0.5", true, std::nullopt, 0},
          "VANTREX Configuration\n10.0.0.5: connected, reading the device"},
-        {{Phase::Connected, "10.0.0.5", 1, 1, 0},
+        {{Phase::Connected, "10.0.0.5", true, true, 0},
          "VANTREX Configuration\n10.0.0.5: GPS locked, time in sync"},
-        {{Phase::Connected, "10.0.0.5", 0, 1, 2},
+        {{Phase::Connected, "10.0.0.5", false, true, 2},
          "VANTREX Configuration\n10.0.0.5: GPS lock lost, problems: 2"},
-        {{Phase::Connected, "10.0.0.5", 1, 0, 0}, "VANTREX Configuration\n10.0.0.5: Time sync lost"},
-        {{Phase::Connected, "10.0.0.5", 0, 0, 0},
+        {{Phase::Connected, "10.0.0.5", true, false, 0}, "VANTREX Configuration\n10.0.0.5: Time sync lost"},
+        {{Phase::Connected, "10.0.0.5", false, false, 0},
          "VANTREX Configuration\n10.0.0.5: GPS lock and time sync lost"},
-        {{Phase::Lost, "10.0.0.5", -1, -1, 0}, "VANTREX Configuration\n10.0.0.5: Connection lost"},
-        {{Phase::Restarting, "10.0.0.5", -1, -1, 0},
+        {{Phase::Lost, "10.0.0.5", std::nullopt, std::nullopt, 0},
+         "VANTREX Configuration\n10.0.0.5: Connection lost"},
+        {{Phase::Restarting, "10.0.0.5", std::nullopt, std::nullopt, 0},
          "VANTREX Configuration\n10.0.0.5: restarting at its new address"},
     };
     for (const auto& c : cases) {

@@ -49,8 +49,8 @@ public:
 
     bool failStart = false;
     std::int64_t deviceTime = 1700000000;
-    IndicatorState timeSync = 1;
-    IndicatorState gps = 1;
+    IndicatorState timeSync = true;
+    IndicatorState gps = true;
     int macUnassigned = 0;
     std::optional<TimedClockReading> clockReading;
     std::optional<PeerTable> peerTable;
