@@ -2,7 +2,6 @@
 
 #include "UtcLine.h"
 
-#include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "tests/support/LoopbackGuard.h"
 #include "ui/qt/ControlText.h"
@@ -10,14 +9,6 @@
 #include "ui/qt/StatusText.h"
 
 #include <QAbstractButton>
-
-namespace {
-
-QString ResourceText(int stringId) {
-    return QString::fromUtf8(LoadStringResource(stringId));
-}
-
-} // namespace
 
 MessageAnswer CSilentBoxes::Show(QWidget&, const std::string&, const std::string&, MessageKind kind) {
     ++m_count;
