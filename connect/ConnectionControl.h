@@ -10,8 +10,7 @@ enum class LinkSide { Shell, Telnet };
 
 enum class ConnectionPhase { Disconnected, Connecting, Connected };
 
-// What the owner of the two links (the window, or the status program) must do about one link report
-// (or a link that could not start).
+// What the window must do about one report of its two links (or a link that could not start).
 enum class ReportAction {
     Ignore,      // nothing to show or change
     MarkFailed,  // nothing to show; the failure is recorded for this attempt

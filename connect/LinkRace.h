@@ -14,10 +14,11 @@ struct RacePorts {
     unsigned short telnet = kTelnetPort;
 };
 
-// The race of the two links for one device: both start against the same address, the first that reaches
-// it wins and the other is stopped, and every later report of the winner means the connection is lost.
-// The owner (the window, or a probe of the status program) acts on what each report means; reports come
-// from the links' threads but are handed in on the owner's thread.
+// The window's race of the two links for its device: both start at once against the same address, the
+// first that reaches it wins and the other is stopped, and every later report of the winner means the
+// connection is lost. The window acts on what each report means; reports come from the links' threads
+// but are handed in on the window's thread. The programs that read many devices race them on an event
+// loop instead, the telnet link only after the shell's (fleet/StaggeredRace.h).
 class CLinkRace {
 public:
     // shell runs on ports.shell, telnet on ports.telnet; both outlive the race.
