@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test in three builds: normal (also the build the Debian
-# package is made from; without the tests of pure functions), AddressSanitizer with
-# UndefinedBehaviorSanitizer (every test), and ThreadSanitizer (the programs whose tests start threads,
-# without the window's); then a short pass of every fuzz harness, so
-# that a crash or sanitizer report on the seeds or near them fails too; then the Windows build (mingw-w64),
+# package is made from; without the tests of pure functions; with the benchmarks, compiled and never run),
+# AddressSanitizer with UndefinedBehaviorSanitizer (every test), and ThreadSanitizer (the programs whose
+# tests start threads, without the window's); then a short pass of every fuzz harness, so that a crash or
+# sanitizer report on the seeds or near them fails too; then the Windows build (mingw-w64),
 # whose tests run under Wine against the normal build's simulator and whose programs make the zip; then
 # the packages a user installs, installed and run as a user would. Each build after the first runs beside
 # the tests of the build before it. Ends with each stage's seconds.
