@@ -64,8 +64,8 @@ public:
     void OnApply();
     // The DHCP check box was clicked (its tick has already flipped).
     void OnDhcpToggle() { m_panel.OnDhcpToggle(); }
-    // The close routine of the title-bar close, Alt+F4 and the Close button: stops link A, link B and
-    // the relay, in that order, and ends the dialog with 0.
+    // The close routine of the title-bar close, Alt+F4 and the Close button: stops the shell link, the telnet
+    // link and the relay, in that order, and ends the dialog with 0.
     void OnClose();
 
     // The links, for tests that check which link won.
@@ -73,7 +73,7 @@ public:
     const CRacingLink& TelnetLink() const { return m_connection.TelnetLink(); }
     // The state relay, for tests that check when it runs.
     const CLinkStateRelay& Relay() const { return m_connection.Relay(); }
-    // The link whose status the window shows: link A until a link wins, afterwards the last winner.
+    // The link whose status the window shows: the shell link until a link wins, afterwards the last winner.
     const CRacingLink& ActiveLink() const { return m_connection.ActiveLink(); }
     // The connection phase (disconnected, connecting, connected).
     ConnectionPhase Phase() const { return m_connection.Phase(); }

@@ -33,7 +33,7 @@ bool BothLinksStarting(const CBenchWindow& window) {
            window.Dialog().Logic().TelnetLink().Worker().GetState() != StateReceiveFailed;
 }
 
-// Clicks Connect and waits until both links are connecting (link B may already have been refused).
+// Clicks Connect and waits until both links are connecting (the telnet link may already have been refused).
 bool StartAttempt(CBenchWindow& window) {
     if (!window.ClickConnectButton() ||
         !WaitForCondition([&] { return BothLinksStarting(window); }, kReachLimitMs)) {
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Port 5316 never answers; port 23 never answers either when this process may bind it, otherwise
-    // nothing listens there and link B is refused at once.
+    // nothing listens there and the telnet link is refused at once.
     CUnansweringListener shell(kCancelAddress, kShellPort);
     std::unique_ptr<CUnansweringListener> telnet;
     if (CanBindTelnetPort()) {

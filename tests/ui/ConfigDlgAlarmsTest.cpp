@@ -24,19 +24,20 @@ constexpr std::int64_t kPcMicros = 1700000000'000000;
 
 using namespace std::chrono_literals;
 
-// A window connected over link A, whose clock only the test moves.
+// A window connected over the shell link, whose clock only the test moves.
 class CAlarmWindow {
 public:
     CAlarmWindow() {
-        auto a = std::make_unique<CFakeRacingLink>();
-        auto b = std::make_unique<CFakeRacingLink>();
-        link = a.get();
-        linkB = b.get();
+        auto shell = std::make_unique<CFakeRacingLink>();
+        auto telnet = std::make_unique<CFakeRacingLink>();
+        link = shell.get();
+        telnetLink = telnet.get();
         const LocalNetworksReader loopback = [] {
             return std::vector<Ipv4Network>{{0x7f000001, 0xff000000}};
         };
         logic = std::make_unique<CConfigDlgLogic>(
-            view, RacingLinks{std::move(a), std::move(b)}, [](CWorkerThread&, StateReport) {}, loopback);
+            view, RacingLinks{std::move(shell), std::move(telnet)}, [](CWorkerThread&, StateReport) {},
+            loopback);
         RestartEnvironment environment;
         environment.localNetworks = loopback;
         environment.now = [this] { return now; };
@@ -95,7 +96,7 @@ public:
 
     CRecordingView view;
     CFakeRacingLink* link = nullptr;
-    CFakeRacingLink* linkB = nullptr;
+    CFakeRacingLink* telnetLink = nullptr;
     std::unique_ptr<CConfigDlgLogic> logic;
     CDeviceWatch::Clock::time_point now{std::chrono::hours(1)};
 };
@@ -236,7 +237,7 @@ TEST(ConfigDlgAlarms, ADisconnectAnotherDeviceAndTheCloseTakeTheAlarmsOffTheScre
 TEST(ConfigDlgAlarms, TheTipAfterAConnectWhoseLinksGotNoThreadSaysNotConnected) {
     CAlarmWindow window;
     window.logic->OnConnect();
-    window.link->failStart = window.linkB->failStart = true;
+    window.link->failStart = window.telnetLink->failStart = true;
     window.view.SetItemText(IDC_DEVICE_ADDRESS, kOther);
     window.logic->OnConnect();
     EXPECT_EQ(window.logic->Phase(), ConnectionPhase::Disconnected);

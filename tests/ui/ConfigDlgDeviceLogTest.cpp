@@ -30,11 +30,11 @@ std::vector<std::string> Codes(const CDeviceLog& log, bool earlier) {
     return codes;
 }
 
-// A window whose journal is at journalPath, connected over link A to kAddress.
+// A window whose journal is at journalPath, connected over the shell link to kAddress.
 struct Window {
     explicit Window(const std::string& journalPath)
         : logic(
-              view, RacingLinks{std::move(a), std::make_unique<CFakeRacingLink>()},
+              view, RacingLinks{std::move(shell), std::make_unique<CFakeRacingLink>()},
               [](CWorkerThread&, StateReport) {}, [] { return std::vector<Ipv4Network>(); }) {
         logic.SetDeviceLogEnvironment({journalPath, [this] { return utcNow; }});
         logic.OnInitDialog();
@@ -48,8 +48,8 @@ struct Window {
         logic.OnTimer(CConfigDlgLogic::kRefreshTimerId);
     }
 
-    std::unique_ptr<CFakeRacingLink> a = std::make_unique<CFakeRacingLink>();
-    CFakeRacingLink& link = *a;
+    std::unique_ptr<CFakeRacingLink> shell = std::make_unique<CFakeRacingLink>();
+    CFakeRacingLink& link = *shell;
     std::int64_t utcNow = kStartMicros;
     CRecordingView view;
     CConfigDlgLogic logic;

@@ -74,11 +74,11 @@ struct ReadyWindow {
     std::unique_ptr<CConfigDlgLogic> logic;
 
     explicit ReadyWindow(const std::function<void(CFakeRacingLink&)>& setUp) {
-        auto a = std::make_unique<CFakeRacingLink>();
-        link = a.get();
+        auto shell = std::make_unique<CFakeRacingLink>();
+        link = shell.get();
         setUp(*link);
         logic = std::make_unique<CConfigDlgLogic>(
-            view, RacingLinks{std::move(a), std::make_unique<CFakeRacingLink>()},
+            view, RacingLinks{std::move(shell), std::make_unique<CFakeRacingLink>()},
             [](CWorkerThread&, StateReport) {}, [] { return std::vector<Ipv4Network>(); });
         logic->OnInitDialog();
         view.SetItemText(IDC_DEVICE_ADDRESS, kAddress);

@@ -36,13 +36,13 @@ enum class Phase {
 };
 
 enum class Event {
-    ReadyA,
-    ReadyB,
-    FailedA,
+    ShellReady,
+    TelnetReady,
+    ShellFailed,
     FailedBoth,
-    ClosedA,
-    StaleReadyA, // a report of link A's previous run, delivered late
-    Connect,     // the button, whatever it reads: Connect, Cancel or Disconnect
+    ShellClosed,
+    StaleShellReady, // a report of the shell link's previous run, delivered late
+    Connect,         // the button, whatever it reads: Connect, Cancel or Disconnect
     ConnectWithoutThreads,
     Close,
     RefreshTick,
@@ -91,16 +91,17 @@ struct Row {
 class CLogicDriver {
 public:
     CLogicDriver() {
-        auto a = std::make_unique<CFakeRacingLink>();
-        auto b = std::make_unique<CFakeRacingLink>();
-        m_a = a.get();
-        m_b = b.get();
+        auto shell = std::make_unique<CFakeRacingLink>();
+        auto telnet = std::make_unique<CFakeRacingLink>();
+        m_shell = shell.get();
+        m_telnet = telnet.get();
         // This PC is on the loopback network, so the new address can be followed.
         const LocalNetworksReader loopback = [] {
             return std::vector<Ipv4Network>{{0x7f000001, 0xff000000}};
         };
         m_logic = std::make_unique<CConfigDlgLogic>(
-            m_view, RacingLinks{std::move(a), std::move(b)}, [](CWorkerThread&, StateReport) {}, loopback);
+            m_view, RacingLinks{std::move(shell), std::move(telnet)}, [](CWorkerThread&, StateReport) {},
+            loopback);
         RestartEnvironment environment;
         environment.localNetworks = loopback;
         environment.now = [this] { return m_now; };
@@ -122,7 +123,7 @@ public:
         if (phase == Phase::Connecting) {
             return;
         }
-        Deliver(*m_a, m_a->Report(StateReady));
+        Deliver(*m_shell, m_shell->Report(StateReady));
         m_logic->OnTimer(CConfigDlgLogic::kRefreshTimerId);
         if (phase == Phase::Connected || phase == Phase::ChangeAsked) {
             return;
@@ -131,7 +132,7 @@ public:
         if (phase == Phase::ChangeSent) {
             return;
         }
-        Deliver(*m_a, m_a->Report(StateLinkClosed));
+        Deliver(*m_shell, m_shell->Report(StateLinkClosed));
         if (phase == Phase::Following) {
             return;
         }
@@ -143,7 +144,7 @@ public:
         Outcome outcome;
         if (event == Event::Yes || event == Event::No) {
             Apply(event == Event::Yes ? MessageAnswer::Yes : MessageAnswer::No);
-            outcome = Observe(m_view.m_messages.size(), m_a->m_runs.size());
+            outcome = Observe(m_view.m_messages.size(), m_shell->m_runs.size());
         } else if (phase == Phase::ChangeAsked) {
             m_view.whileBoxOpen = [&] { outcome = Handle(event); };
             Apply();
@@ -153,7 +154,7 @@ public:
         } else {
             outcome = Handle(event);
         }
-        outcome.changeSent = !m_a->m_addressChanges.empty() || !m_b->m_addressChanges.empty();
+        outcome.changeSent = !m_shell->m_addressChanges.empty() || !m_telnet->m_addressChanges.empty();
         return outcome;
     }
 
@@ -170,7 +171,7 @@ private:
 
     Outcome Handle(Event event) {
         const std::size_t boxesBefore = m_view.m_messages.size();
-        const std::size_t racesBefore = m_a->m_runs.size();
+        const std::size_t racesBefore = m_shell->m_runs.size();
         Fire(event);
         return Observe(boxesBefore, racesBefore);
     }
@@ -191,9 +192,9 @@ private:
         outcome.refreshTimer = m_view.IsTimerRunning(CConfigDlgLogic::kRefreshTimerId);
         outcome.restartTimer = m_view.IsTimerRunning(CConfigDlgLogic::kRestartTimerId);
         outcome.panelEnabled = m_view.IsEnabled(IDC_APPLY);
-        outcome.racesStarted = static_cast<int>(m_a->m_runs.size() - racesBefore);
+        outcome.racesStarted = static_cast<int>(m_shell->m_runs.size() - racesBefore);
         if (outcome.racesStarted > 0) {
-            const LinkTiming& timing = m_a->m_runs.back().timing;
+            const LinkTiming& timing = m_shell->m_runs.back().timing;
             outcome.raceLimitMs = std::max(timing.connectTimeoutMs, timing.firstPromptLimitMs);
         }
         return outcome;
@@ -201,25 +202,25 @@ private:
 
     void Fire(Event event) {
         switch (event) {
-        case Event::ReadyA:
-            return Deliver(*m_a, m_a->Report(StateReady));
-        case Event::ReadyB:
-            return Deliver(*m_b, m_b->Report(StateReady));
-        case Event::FailedA:
-            return Deliver(*m_a, m_a->Report(StateConnectFailed));
+        case Event::ShellReady:
+            return Deliver(*m_shell, m_shell->Report(StateReady));
+        case Event::TelnetReady:
+            return Deliver(*m_telnet, m_telnet->Report(StateReady));
+        case Event::ShellFailed:
+            return Deliver(*m_shell, m_shell->Report(StateConnectFailed));
         case Event::FailedBoth:
-            Deliver(*m_a, m_a->Report(StateConnectFailed));
-            return Deliver(*m_b, m_b->Report(StateConnectFailed));
-        case Event::ClosedA:
-            return Deliver(*m_a, m_a->Report(StateLinkClosed));
-        case Event::StaleReadyA: {
-            const StateReport current = m_a->Worker().GetReport();
-            return Deliver(*m_a, {StateReady, static_cast<std::uint16_t>(current.run - 1), 9});
+            Deliver(*m_shell, m_shell->Report(StateConnectFailed));
+            return Deliver(*m_telnet, m_telnet->Report(StateConnectFailed));
+        case Event::ShellClosed:
+            return Deliver(*m_shell, m_shell->Report(StateLinkClosed));
+        case Event::StaleShellReady: {
+            const StateReport current = m_shell->Worker().GetReport();
+            return Deliver(*m_shell, {StateReady, static_cast<std::uint16_t>(current.run - 1), 9});
         }
         case Event::Connect:
             return m_logic->OnConnect();
         case Event::ConnectWithoutThreads:
-            m_a->failStart = m_b->failStart = true;
+            m_shell->failStart = m_telnet->failStart = true;
             m_view.SetItemText(IDC_DEVICE_ADDRESS, kAddress);
             return m_logic->OnConnect();
         case Event::Close:
@@ -263,8 +264,8 @@ private:
     }
 
     CRecordingView m_view;
-    CFakeRacingLink* m_a = nullptr;
-    CFakeRacingLink* m_b = nullptr;
+    CFakeRacingLink* m_shell = nullptr;
+    CFakeRacingLink* m_telnet = nullptr;
     Clock::time_point m_now = Clock::time_point() + 1000s;
     std::unique_ptr<CConfigDlgLogic> m_logic;
 };
@@ -330,20 +331,20 @@ Outcome ConnectFailedWithoutThreads() {
 const std::vector<Row> kRows = {
     {Phase::Idle, Event::Connect, Connecting(1, kConnectLimitMs)},
     {Phase::Idle, Event::ConnectWithoutThreads, ConnectFailedWithoutThreads()},
-    {Phase::Idle, Event::ReadyA, Disconnected()},
+    {Phase::Idle, Event::ShellReady, Disconnected()},
     {Phase::Idle, Event::Close, Ended()},
 
-    {Phase::Connecting, Event::ReadyA, Connected(false)},
-    {Phase::Connecting, Event::ReadyB, Connected(false)},
-    {Phase::Connecting, Event::FailedA, Connecting()},
+    {Phase::Connecting, Event::ShellReady, Connected(false)},
+    {Phase::Connecting, Event::TelnetReady, Connected(false)},
+    {Phase::Connecting, Event::ShellFailed, Connecting()},
     {Phase::Connecting, Event::FailedBoth, Disconnected({IDS_CONNECT_FAILED})},
-    {Phase::Connecting, Event::StaleReadyA, Connecting()},
+    {Phase::Connecting, Event::StaleShellReady, Connecting()},
     {Phase::Connecting, Event::Connect, Disconnected()},
     {Phase::Connecting, Event::Close, Ended()},
 
-    {Phase::Connected, Event::ClosedA, Disconnected({IDS_CONNECTION_LOST})},
-    {Phase::Connected, Event::ReadyB, Connected()},
-    {Phase::Connected, Event::StaleReadyA, Connected()},
+    {Phase::Connected, Event::ShellClosed, Disconnected({IDS_CONNECTION_LOST})},
+    {Phase::Connected, Event::TelnetReady, Connected()},
+    {Phase::Connected, Event::StaleShellReady, Connected()},
     {Phase::Connected, Event::RefreshTick, Connected()},
     {Phase::Connected, Event::Connect, Disconnected()},
     {Phase::Connected, Event::Close, Ended()},
@@ -352,27 +353,27 @@ const std::vector<Row> kRows = {
     {Phase::ChangeAsked, Event::Yes, ChangeSent()},
     {Phase::ChangeAsked, Event::No, Connected()},
     {Phase::ChangeAsked, Event::RefreshTick, Sent(Connected())},
-    {Phase::ChangeAsked, Event::ClosedA, Disconnected({IDS_CONNECTION_LOST})},
+    {Phase::ChangeAsked, Event::ShellClosed, Disconnected({IDS_CONNECTION_LOST})},
 
-    {Phase::ChangeSent, Event::ClosedA, Following(C::Connecting, 1, kTryLimitMs)},
+    {Phase::ChangeSent, Event::ShellClosed, Following(C::Connecting, 1, kTryLimitMs)},
     {Phase::ChangeSent, Event::RefreshTick, ChangeSent()},
     {Phase::ChangeSent, Event::RefreshTickAfterRestartLimit,
      Sent(Connected(true, R::Idle, {IDS_NO_RESTART}))},
     {Phase::ChangeSent, Event::Connect, Sent(Disconnected())},
     {Phase::ChangeSent, Event::Close, Ended(true)},
 
-    {Phase::Following, Event::ReadyA, Sent(Connected(false))},
-    {Phase::Following, Event::ReadyB, Sent(Connected(false))},
+    {Phase::Following, Event::ShellReady, Sent(Connected(false))},
+    {Phase::Following, Event::TelnetReady, Sent(Connected(false))},
     {Phase::Following, Event::FailedBoth, Following(C::Disconnected)},
-    {Phase::Following, Event::StaleReadyA, Following()},
+    {Phase::Following, Event::StaleShellReady, Following()},
     {Phase::Following, Event::RestartTickAtNextTurn, Following()},
     {Phase::Following, Event::RestartTickAfterWait, Sent(Disconnected({IDS_NO_ANSWER_AT}))},
     {Phase::Following, Event::Connect, Sent(Disconnected())},
     {Phase::Following, Event::Close, Ended(true)},
 
     // Behind the no-answer box, the tries' last reports find the window already disconnected.
-    {Phase::TimedOut, Event::ReadyA, Sent(Disconnected())},
-    {Phase::TimedOut, Event::ReadyB, Sent(Disconnected())},
+    {Phase::TimedOut, Event::ShellReady, Sent(Disconnected())},
+    {Phase::TimedOut, Event::TelnetReady, Sent(Disconnected())},
     {Phase::TimedOut, Event::FailedBoth, Sent(Disconnected())},
 };
 

@@ -256,7 +256,7 @@ TEST_F(ConfigDlgWindow, RepeatedReportsOfTheLinksAreNoLossButAFreshOneIs) {
 TEST_F(ConfigDlgWindow, ClosingWhileBothLinksConnectReturnsPromptly) {
     CUnansweringListener shellPort("127.0.4.7", kShellPort);
     ASSERT_TRUE(shellPort.IsReady());
-    // Without root the telnet port is refused instead, and link A alone is still connecting.
+    // Without root the telnet port is refused instead, and the shell link alone is still connecting.
     const bool rootly = CanBindTelnetPort();
     std::optional<CUnansweringListener> telnetPort;
     if (rootly) {
@@ -268,10 +268,10 @@ TEST_F(ConfigDlgWindow, ClosingWhileBothLinksConnectReturnsPromptly) {
     ProcessEventsFor(kSettleMs);
     ASSERT_EQ(m_window.Logic().Phase(), ConnectionPhase::Connecting);
     EXPECT_EQ(m_window.Logic().ShellLink().Worker().GetState(), StateStarting)
-        << "link A should still be connecting";
+        << "the shell link should still be connecting";
     if (rootly) {
         EXPECT_EQ(m_window.Logic().TelnetLink().Worker().GetState(), StateStarting)
-            << "link B should still be connecting";
+            << "the telnet link should still be connecting";
     }
 
     const auto started = std::chrono::steady_clock::now();
