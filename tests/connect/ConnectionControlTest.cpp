@@ -26,7 +26,7 @@ protected:
     CConnectionControl m_control;
 };
 
-TEST_F(ConnectionControlTest, StartsDisconnectedOnLinkAAndIgnoresReports) {
+TEST_F(ConnectionControlTest, StartsDisconnectedOnTheShellLinkAndIgnoresReports) {
     EXPECT_EQ(m_control.Phase(), ConnectionPhase::Disconnected);
     EXPECT_EQ(m_control.ActiveSide(), LinkSide::Shell);
     EXPECT_EQ(FromA(StateReady, 1), ReportAction::Ignore);

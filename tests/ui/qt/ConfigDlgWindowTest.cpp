@@ -123,7 +123,7 @@ TEST_F(ConfigDlgWindow, CancelBeforeAnyReportStopsBothLinksWithoutABox) {
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
-TEST_F(ConfigDlgWindow, LinkAWinsAfterLinkBFailedWithoutABox) {
+TEST_F(ConfigDlgWindow, TheShellLinkWinsAfterTheTelnetLinkFailedWithoutABox) {
     CSimProcess sim;
     // A slow shell prompt lets the refused telnet link report first.
     ASSERT_TRUE(sim.Start(ShellOnlySim("127.0.4.3", {"--slow", "100"}))) << sim.ErrorOutput();
