@@ -13,7 +13,7 @@ while read -r code severities; do
     for severity in CRITICAL WARNING; do
         case "$severities" in *"$severity"*) ;; *) continue ;; esac
         test=$([ "$severity" = CRITICAL ] && echo '== 2' || echo '>= 1 <= 2')
-        if ! grep -qF "vantrex_problem_severity{code=\"$code\"} $test" "$rules"; then
+        if ! grep -qF "vantrex:problem_severity:held{code=\"$code\"} $test" "$rules"; then
             echo "$rules: no $severity alert for $code" >&2
             missing=1
         fi
