@@ -216,7 +216,9 @@ void CFleet::ArmReport(Device& device, Clock::time_point at) {
 
 void CFleet::StartWaiting(Clock::time_point now) {
     while (!m_waiting.empty()) {
-        const auto [at, turn, address] = *m_waiting.begin();
+        const Clock::time_point at = std::get<0>(*m_waiting.begin());
+        // A variable, not a structured binding: clang before 16 cannot capture those.
+        const std::uint32_t address = std::get<2>(*m_waiting.begin());
         if (at > now) {
             ArmWake(at);
             return;
