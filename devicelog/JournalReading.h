@@ -16,7 +16,8 @@ struct JournalReading {
 
 // The reading as one line of JSON with its line break, its keys in order: {"address":...,"micros":...,
 // "reading":{"gps":"on","sync":"off","starts_run":true,"offset":...,"uncertainty":...,"peer_offset":...,
-// "peer_jitter":...},"time":...}, the values only where they were read. An event's reader skips it: it has no code.
+// "peer_jitter":...},"time":...}, the values only where they were read. An event's reader skips it: it has no
+// code.
 std::string JournalReadingLine(const JournalReading& reading);
 
 // The reading of one line without its line break; nothing for any line JournalReadingLine did not

@@ -34,7 +34,6 @@ struct ExporterOptions {
     LogFormat logFormat = LogFormat::Logfmt;
 };
 
-
 // The parse's outcome: options to run with, or a text to print and the exit status to end with
 // (--help and --version: 0 on stdout; bad input: 2 on stderr).
 using ParsedExporterOptions = ParsedCommandLine<ExporterOptions>;

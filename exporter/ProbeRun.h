@@ -2,9 +2,9 @@
 
 #include "ProbeQuery.h"
 
+#include "fleet/DeviceProbe.h"
 #include "health/Health.h"
 #include "ntpquery/NtpHistoryStore.h"
-#include "fleet/DeviceProbe.h"
 
 #include <chrono>
 #include <functional>

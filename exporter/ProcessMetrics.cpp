@@ -1,7 +1,7 @@
 #include "ProcessMetrics.h"
 
-#include "runtime/DescriptorLimit.h"
 #include "report/MetricWriter.h"
+#include "runtime/DescriptorLimit.h"
 
 #include <charconv>
 #include <filesystem>

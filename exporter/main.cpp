@@ -4,12 +4,12 @@
 #include "HttpService.h"
 #include "ServiceNotify.h"
 
+#include "fleet/DescriptorBudget.h"
 #include "runtime/DescriptorLimit.h"
 #include "runtime/EventLoop.h"
 #include "runtime/Networking.h"
 #include "runtime/ReloadRequest.h"
 #include "runtime/TerminationRequest.h"
-#include "fleet/DescriptorBudget.h"
 
 #include <algorithm>
 #include <chrono>

@@ -239,8 +239,7 @@ void CFleet::StartWaiting(Clock::time_point now) {
                                       : std::move(device.ntpHistory);
             device.probe = std::make_unique<CDeviceProbe>(
                 ProbeGround{m_loop, m_sockets, *m_ntp}, device.address.text, device.address.value,
-                m_settings.probe, std::move(history), [this, address] { NewsOf(address); },
-                device.linkHint);
+                m_settings.probe, std::move(history), [this, address] { NewsOf(address); }, device.linkHint);
             ++m_holding;
         }
         device.published = false;

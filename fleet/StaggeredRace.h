@@ -66,7 +66,9 @@ private:
     static std::size_t Index(LinkSide side) { return side == LinkSide::Shell ? 0 : 1; }
     CLoopLink& Link(LinkSide side) { return side == LinkSide::Shell ? m_shell : m_telnet; }
     const CLoopLink& Link(LinkSide side) const { return side == LinkSide::Shell ? m_shell : m_telnet; }
-    static LinkSide Rival(LinkSide side) { return side == LinkSide::Shell ? LinkSide::Telnet : LinkSide::Shell; }
+    static LinkSide Rival(LinkSide side) {
+        return side == LinkSide::Shell ? LinkSide::Telnet : LinkSide::Shell;
+    }
     void OnLinkNews(LinkSide side);
     // Starts the second link unless it runs, or the race is over.
     void StartSecond();

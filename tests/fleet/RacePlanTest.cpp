@@ -55,13 +55,14 @@ TEST_P(HintLearning, KeepsTheLinkThatWorked) {
 
 INSTANTIATE_TEST_SUITE_P(
     RacePlan, HintLearning,
-    testing::Values(LearningCase{"ShellWins", {}, LinkSide::Shell, true, {LinkSide::Shell}},
-                    // The shell was slower, not broken: the next race starts with it again.
-                    LearningCase{"TelnetOvertakesASlowShell", {}, LinkSide::Telnet, true, {}},
-                    LearningCase{"TelnetAfterTheShellFailed", {}, LinkSide::Telnet, false, {LinkSide::Telnet}},
-                    LearningCase{"TelnetFirstAndAlone", {LinkSide::Telnet}, LinkSide::Telnet, false, {LinkSide::Telnet}},
-                    LearningCase{
-                        "ShellBackAfterTelnetFailed", {LinkSide::Telnet}, LinkSide::Shell, false, {LinkSide::Shell}}),
+    testing::Values(
+        LearningCase{"ShellWins", {}, LinkSide::Shell, true, {LinkSide::Shell}},
+        // The shell was slower, not broken: the next race starts with it again.
+        LearningCase{"TelnetOvertakesASlowShell", {}, LinkSide::Telnet, true, {}},
+        LearningCase{"TelnetAfterTheShellFailed", {}, LinkSide::Telnet, false, {LinkSide::Telnet}},
+        LearningCase{"TelnetFirstAndAlone", {LinkSide::Telnet}, LinkSide::Telnet, false, {LinkSide::Telnet}},
+        LearningCase{
+            "ShellBackAfterTelnetFailed", {LinkSide::Telnet}, LinkSide::Shell, false, {LinkSide::Shell}}),
     [](const testing::TestParamInfo<LearningCase>& info) { return info.param.name; });
 
 TEST(RacePlan, AHintedLinkIsWaitedForWhateverItsConnectTook) {
