@@ -212,7 +212,7 @@ void CHttpService::AnswerProbe(const HttpRequest& request, const RequestTarget& 
             m_probes.erase(&ended);
         });
     m_probes.emplace(run.get(), run);
-    reply->OnCancel([this, weak = std::weak_ptr<CProbeRun>(run)] {
+    reply->OnCancel([weak = std::weak_ptr<CProbeRun>(run)] {
         if (const std::shared_ptr<CProbeRun> probe = weak.lock()) {
             probe->Cancel();
         }
