@@ -1,6 +1,7 @@
 // vantrex-exporter on 127.0.181.x to 127.0.185.x and 127.0.191.x to 127.0.193.x against the simulated
 // device, and slow or many clients, loopback only.
 #include "ExporterRun.h"
+#include "LoopbackConnect.h"
 
 #include "tests/support/SimProcess.h"
 
@@ -33,21 +34,8 @@ std::vector<std::string> SimOptions(const std::string& address, std::vector<std:
 // A plain client socket from a loopback address of its own, for clients that behave as no library does.
 class CRawClient {
 public:
-    CRawClient(const char* source, const char* address, int port) {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        ::inet_pton(AF_INET, source, &local.sin_addr);
-        sockaddr_in peer{};
-        peer.sin_family = AF_INET;
-        peer.sin_port = htons(static_cast<std::uint16_t>(port));
-        ::inet_pton(AF_INET, address, &peer.sin_addr);
-        if (::bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-            ::connect(m_socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-            ::close(m_socket);
-            m_socket = -1;
-        }
-    }
+    CRawClient(const char* source, const char* address, int port)
+        : m_socket(ConnectFrom(source, address, port)) {}
     ~CRawClient() {
         if (m_socket >= 0) {
             ::close(m_socket);

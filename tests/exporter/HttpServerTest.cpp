@@ -1,5 +1,7 @@
 // The HTTP server on a loop of the test's own, driven on this thread, with plain client sockets on
 // 127.0.217.x: what a connection gets back and when it closes.
+#include "LoopbackConnect.h"
+
 #include "exporter/HttpServer.h"
 
 #include <gtest/gtest.h>
@@ -69,19 +71,12 @@ private:
 // A client socket from source, connected before the loop runs (the listening queue holds it).
 class CClient {
 public:
-    CClient(const char* source, const char* address) {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        ::inet_pton(AF_INET, source, &local.sin_addr);
-        sockaddr_in peer{};
-        peer.sin_family = AF_INET;
-        peer.sin_port = htons(kPort);
-        ::inet_pton(AF_INET, address, &peer.sin_addr);
-        const int receiveBuffer = 4096; // a client that reads nothing takes little
-        (void)::setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-        EXPECT_EQ(::bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
-        EXPECT_EQ(::connect(m_socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer), 0);
+    CClient(const char* source, const char* address)
+        : m_socket(ConnectFrom(source, address, kPort, [](int socket) {
+              const int receiveBuffer = 4096; // a client that reads nothing takes little
+              (void)::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+          })) {
+        EXPECT_GE(m_socket, 0);
         (void)::fcntl(m_socket, F_SETFL, O_NONBLOCK);
     }
     ~CClient() { ::close(m_socket); }
