@@ -4,6 +4,8 @@
 
 #include "AddressCommand.h"
 
+#include "devicetext/DeviceText.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -45,6 +47,7 @@ void CDeviceDialogue::Start(const LinkInstant& now) {
     m_addressCommand.reset();
     m_snapshot.ForgetRun();
     ++m_snapshotRevision;
+    m_exchange = DeviceExchange{};
 }
 
 void CDeviceDialogue::OnConnected(const LinkInstant& now) {
@@ -88,6 +91,7 @@ void CDeviceDialogue::OnSent(std::size_t count, const LinkInstant& sentAt) {
         return;
     }
     Trace('>', m_command);
+    BeginExchange(m_command);
     m_command.clear();
     m_sent = 0;
     m_bSendStarted = false;
@@ -169,6 +173,13 @@ std::chrono::milliseconds CDeviceDialogue::SilenceLimit() const {
 
 void CDeviceDialogue::OnDeviceChar(char c, const LinkInstant& now) {
     m_received.Append(c);
+    if (m_exchangeSink) {
+        if (m_exchange.answer.size() < kExchangeAnswerLength) {
+            m_exchange.answer.push_back(c);
+        } else {
+            m_exchange.answerCut = true;
+        }
+    }
     if (m_dialect->isTelnet && AnswerLogin(now)) {
         return;
     }
@@ -198,6 +209,7 @@ bool CDeviceDialogue::AnswerLogin(const LinkInstant& now) {
         m_state = StateReady;
     }
     Trace('<', m_received.View());
+    EndExchange(now);
     m_received.Clear();
     PlaceCommand(login ? kLoginCommand : kPasswordCommand, AskedAnswer::None, PollPacingMs(), now);
     return true;
@@ -209,6 +221,7 @@ void CDeviceDialogue::OnShellPrompt(const LinkInstant& now) {
     }
     Trace('<', m_received.View());
     ParseAnswer(now);
+    EndExchange(now);
     if (m_bFirstPrompt) {
         PlaceCommand(m_dialect->versionCommand, AskedAnswer::Version, PollPacingMs(), now);
     } else {
@@ -229,6 +242,9 @@ void CDeviceDialogue::ParseAnswer(const LinkInstant& now) {
         if (const std::optional<std::string_view> version =
                 ParseVersionAnswer(m_received.CString(), m_dialect->versionMarker)) {
             m_snapshot.version = std::string(*version);
+            if (m_exchangeSink) {
+                m_exchange.version = m_snapshot.version;
+            }
         } else {
             m_snapshot.KeepUnreadableAnswer(m_received.View(), m_dialect->versionMarker);
         }
@@ -236,6 +252,9 @@ void CDeviceDialogue::ParseAnswer(const LinkInstant& now) {
     case AskedAnswer::Getdate: {
         const std::optional<DeviceClockReading> reading = ParseGetdateAnswer(m_received.CString());
         m_snapshot.TakeClockReading(reading, m_dialect->microsAdvance, m_lastSendPcMicros, now);
+        if (m_exchangeSink) {
+            m_exchange.clock = reading;
+        }
         if (!reading) {
             m_snapshot.KeepUnreadableAnswer(m_received.View(), kGetdateMarker);
         } else if (reading->status == 'M') {
@@ -249,6 +268,9 @@ void CDeviceDialogue::ParseAnswer(const LinkInstant& now) {
         m_peerTable.OnLine(m_received.View());
         m_snapshot.timeSyncState = m_peerTable.Result();
         m_snapshot.peerTable = m_peerTable.Table();
+        if (m_exchangeSink) {
+            m_exchange.peers = m_snapshot.peerTable;
+        }
         m_bReadWhole = true;
         break;
     case AskedAnswer::None:
@@ -269,6 +291,42 @@ void CDeviceDialogue::PlaceCommand(std::string command, AskedAnswer asked, std::
 
 std::uint32_t CDeviceDialogue::PollPacingMs() const {
     return m_bReadWhole ? std::max(m_timing.pacingMs, m_timing.pollPacingMs) : m_timing.pacingMs;
+}
+
+void CDeviceDialogue::BeginExchange(const std::string& command) {
+    if (!m_exchangeSink) {
+        return;
+    }
+    m_exchange = DeviceExchange{};
+    m_exchange.sentPcMicros = m_lastSendPcMicros;
+    m_exchange.commandHidden = command == kPasswordCommand;
+    if (!m_exchange.commandHidden) {
+        m_exchange.command = command;
+    }
+    m_exchange.reader = [this] {
+        switch (m_asked) {
+        case AskedAnswer::Version:
+            return ExchangeReader::Version;
+        case AskedAnswer::Getdate:
+            return ExchangeReader::Getdate;
+        case AskedAnswer::PeerTable:
+            return ExchangeReader::PeerTable;
+        case AskedAnswer::None:
+            break;
+        }
+        return ExchangeReader::None;
+    }();
+}
+
+void CDeviceDialogue::EndExchange(const LinkInstant& now) {
+    if (!m_exchangeSink) {
+        return;
+    }
+    m_exchange.answeredPcMicros = now.pcMicros;
+    // A cut never leaves half a character behind it.
+    m_exchange.answer.resize(WholeCharacterLength(m_exchange.answer, m_exchange.answer.size()));
+    m_exchangeSink(std::move(m_exchange));
+    m_exchange = DeviceExchange{};
 }
 
 void CDeviceDialogue::Trace(char direction, std::string_view text) const {

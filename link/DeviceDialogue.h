@@ -2,6 +2,7 @@
 
 #include "DeviceAnswers.h"
 #include "DeviceDialect.h"
+#include "DeviceExchange.h"
 #include "DeviceSnapshot.h"
 #include "LinkInstant.h"
 #include "LinkState.h"
@@ -31,6 +32,9 @@ enum class DialoguePhase {
 // with the text each prompt ended and each peer-table line as it came.
 using DialogueTraceSink = std::function<void(char direction, std::string_view text)>;
 
+// Receives each exchange as a prompt ends its answer: the command, the answer whole and what was read.
+using ExchangeSink = std::function<void(DeviceExchange&& exchange)>;
+
 // The device dialogue of one link, without any I/O: it takes the bytes received and the time, and says
 // what to send and not before when, its link state, its status snapshot and its next deadline. It owns
 // no socket, thread, lock or clock, so one thread per link, one event loop for a fleet, a fuzzer and a
@@ -48,6 +52,8 @@ public:
     void Configure(unsigned short port, const LinkTiming& timing);
     // Where the trace goes; nowhere by default.
     void SetTrace(DialogueTraceSink trace) { m_trace = std::move(trace); }
+    // Where each exchange goes; nowhere by default, and then no answer is kept beyond what is read.
+    void SetExchangeSink(ExchangeSink sink) { m_exchangeSink = std::move(sink); }
 
     // Begins a run at now: forgets what the last run read and waits for the connection.
     void Start(const LinkInstant& now);
@@ -113,11 +119,16 @@ private:
     std::uint32_t PollPacingMs() const;
     // Hands text to the trace, if anyone takes it.
     void Trace(char direction, std::string_view text) const;
+    // Begins the exchange of command, wholly sent, if anyone takes exchanges.
+    void BeginExchange(const std::string& command);
+    // Hands the exchange a prompt ended at now to its sink and begins the next one, answered by nothing sent.
+    void EndExchange(const LinkInstant& now);
 
     unsigned short m_port = kShellPort;
     const DeviceDialect* m_dialect = &kShellDialect;
     LinkTiming m_timing;
     DialogueTraceSink m_trace;
+    ExchangeSink m_exchangeSink;
 
     DialoguePhase m_phase = DialoguePhase::Ended;
     LinkState m_state = StateReceiveFailed;
@@ -141,4 +152,6 @@ private:
 
     DeviceSnapshot m_snapshot;
     std::uint64_t m_snapshotRevision = 0;
+
+    DeviceExchange m_exchange; // the one under way; kept only while a sink takes exchanges
 };

@@ -29,6 +29,7 @@ std::uint32_t WaitFor(const std::optional<LinkClock::time_point>& deadline) {
 
 CDeviceLink::CDeviceLink(std::string name) : CWorkerThread(std::move(name)) {
     m_dialogue.SetTrace([this](char direction, std::string_view text) { TraceDialogue(direction, text); });
+    m_dialogue.SetExchangeSink([this](DeviceExchange&& exchange) { m_exchanges.Add(std::move(exchange)); });
 }
 
 CDeviceLink::~CDeviceLink() {
@@ -100,6 +101,7 @@ void CDeviceLink::TraceDialogue(char direction, std::string_view text) const {
 
 void CDeviceLink::Run() {
     DropAddressChange();
+    m_exchanges.Clear();
     m_dialogue.Configure(m_port, m_timing);
     m_dialogue.Start(LinkInstantNow());
     Publish();

@@ -2,6 +2,7 @@
 
 #include "DeviceDialogue.h"
 #include "DeviceSnapshot.h"
+#include "ExchangeRecord.h"
 #include "LinkState.h"
 #include "LinkTiming.h"
 #include "RacingLink.h"
@@ -48,6 +49,7 @@ public:
     // The first answer of this run that came whole but could not be read (a version or a date); nothing
     // while every answer could be.
     std::optional<UnreadableAnswer> FirstUnreadableAnswer() const;
+    const CExchangeRecord& Exchanges() const override { return m_exchanges; }
 
 protected:
     void Run() override;
@@ -88,7 +90,8 @@ private:
     CDeviceDialogue m_dialogue;
     std::uint64_t m_publishedRevision = 0;
 
-    DeviceSnapshot m_snapshot; // guarded by m_lock
+    DeviceSnapshot m_snapshot;   // guarded by m_lock
+    CExchangeRecord m_exchanges; // locks itself
 
     // Requested address change, guarded by m_lock.
     char m_newIp[kLinkTextSize] = {};

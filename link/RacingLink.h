@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExchangeRecord.h"
 #include "LinkState.h"
 #include "LinkTiming.h"
 #include "TimedClockReading.h"
@@ -41,6 +42,9 @@ public:
     virtual std::optional<TimedClockReading> LastClockReading() const = 0;
     // The peers of the last whole peer table of this run; nothing before the first.
     virtual std::optional<PeerTable> LastPeerTable() const = 0;
+
+    // The last exchanges of this run with the device, as the link thread recorded them.
+    virtual const CExchangeRecord& Exchanges() const = 0;
 
     // Hands the device a new address; the run types the commands at its next turn.
     virtual void RequestAddressChange(const char* ip, const char* mask, const char* gateway) = 0;

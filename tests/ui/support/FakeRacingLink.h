@@ -36,6 +36,7 @@ public:
     std::string FirmwareVersion() const override { return "2.4.1"; }
     std::optional<TimedClockReading> LastClockReading() const override { return clockReading; }
     std::optional<PeerTable> LastPeerTable() const override { return peerTable; }
+    const CExchangeRecord& Exchanges() const override { return exchanges; }
 
     void RequestAddressChange(const char* ip, const char*, const char*) override {
         m_addressChanges.push_back(ip);
@@ -54,6 +55,7 @@ public:
     int macUnassigned = 0;
     std::optional<TimedClockReading> clockReading;
     std::optional<PeerTable> peerTable;
+    CExchangeRecord exchanges;
     std::vector<Run> m_runs;
     std::vector<std::string> m_addressChanges;
 
