@@ -136,6 +136,53 @@ constexpr DialogControlTemplate kDeviceLogControls[] = {
     {IDC_LOG_CLOSE, ControlClass::Button, "Close", 0, kPushButton, {363, 283, 50, 14}},
 };
 
+// The exchanges above the selected answer, the peer table below them, the two NTP views of the device's
+// time side by side under it.
+constexpr std::uint32_t kExchangeList =
+    kVisibleChild | kWsBorder | kWsTabStop | kLvsReport | kLvsSingleSel | kLvsShowSelAlways;
+constexpr DialogControlTemplate kDeviceAnswersControls[] = {
+    {IDC_ANSWERS_EXCHANGES_LABEL,
+     ControlClass::Static,
+     "&Exchanges, newest first:",
+     0,
+     kLineText,
+     {7, 4, 200, 10}},
+    {IDC_ANSWERS_EXCHANGES, ControlClass::ListView, "", 0, kExchangeList, {7, 15, 466, 100}},
+    {IDC_ANSWERS_ANSWER_LABEL, ControlClass::Static, "A&nswer as received:", 0, kLineText, {7, 119, 200, 10}},
+    {IDC_ANSWERS_ANSWER,
+     ControlClass::Edit,
+     "",
+     0,
+     kVisibleChild | kWsBorder | kWsTabStop | kWsVScroll | kEsMultiline | kEsReadOnly,
+     {7, 130, 466, 64}},
+    {IDC_ANSWERS_PEERS_LABEL,
+     ControlClass::Static,
+     "&Peers of the device's NTP daemon:",
+     0,
+     kLineText,
+     {7, 198, 200, 10}},
+    {IDC_ANSWERS_PEERS,
+     ControlClass::ListView,
+     "",
+     0,
+     kVisibleChild | kWsBorder | kWsTabStop | kLvsReport | kLvsShowSelAlways,
+     {7, 209, 466, 64}},
+    {IDC_ANSWERS_NTP_WINDOW,
+     ControlClass::Static,
+     "",
+     0,
+     kVisibleChild | kSsLeft | kSsNoPrefix | kWsGroup,
+     {7, 278, 228, 26}},
+    {IDC_ANSWERS_NTP_DEVICE,
+     ControlClass::Static,
+     "",
+     0,
+     kVisibleChild | kSsLeft | kSsNoPrefix | kWsGroup,
+     {245, 278, 228, 26}},
+    {IDC_ANSWERS_COPY, ControlClass::Button, "Copy all", 0, kPushButton, {7, 309, 50, 14}},
+    {IDC_ANSWERS_CLOSE, ControlClass::Button, "Close", 0, kPushButton, {423, 309, 50, 14}},
+};
+
 constexpr DialogTemplate kTemplates[] = {
     {IDD_ABOUTBOX,
      false,
@@ -185,6 +232,18 @@ constexpr DialogTemplate kTemplates[] = {
      false,
      kDefaultCharset,
      kDeviceLogControls},
+    {IDD_DEVICE_ANSWERS,
+     true,
+     kWsPopup | kWsCaption | kWsSysMenu | kDsModalFrame | kDsSetFont,
+     0,
+     {0, 0, 480, 330},
+     "Device's answers",
+     "MS Sans Serif",
+     8,
+     0,
+     false,
+     kDefaultCharset,
+     kDeviceAnswersControls},
 };
 
 } // namespace

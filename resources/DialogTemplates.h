@@ -47,6 +47,6 @@ struct DialogTemplate {
     std::span<const DialogControlTemplate> controls;
 };
 
-// The template with that id (IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG, IDD_DEVICE_LOG); null for
-// any other id.
+// The template with that id (IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG, IDD_DEVICE_LOG,
+// IDD_DEVICE_ANSWERS); null for any other id.
 const DialogTemplate* FindDialogTemplate(int id);

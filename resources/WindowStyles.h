@@ -33,6 +33,7 @@ inline constexpr std::uint32_t kBsPushLike = 0x1000;
 
 // Edit styles
 inline constexpr std::uint32_t kEsRight = 0x2;
+inline constexpr std::uint32_t kEsMultiline = 0x4;
 inline constexpr std::uint32_t kEsAutoHScroll = 0x80;
 inline constexpr std::uint32_t kEsReadOnly = 0x800;
 

@@ -3,6 +3,7 @@
 #include "AddressBox.h"
 #include "AddressChangePanel.h"
 #include "AlarmFeed.h"
+#include "AnswersDlgLogic.h"
 #include "DeviceConnection.h"
 #include "DialogView.h"
 #include "RestartEnvironment.h"
@@ -88,6 +89,11 @@ public:
     }
     // The log of the device the window follows, for the log window.
     const CDeviceLog& DeviceLog() const { return m_feed.Log(); }
+    // What the device's answers window reads: the active link's exchanges and the window's own NTP check.
+    AnswersSource DeviceAnswers() const {
+        return {[this]() -> const CExchangeRecord& { return ActiveLink().Exchanges(); },
+                [this] { return m_connection.TimeService().Latest(); }};
+    }
     // Whether the DHCP check box is shown; the layout leaves room for it only then.
     bool DhcpShown() const { return m_panel.DhcpShown(); }
     // Whether alarms reach the user ("Notify me of problems"); the device is watched either way, so that

@@ -14,7 +14,8 @@
 namespace {
 
 // Every template the front ends build.
-constexpr int kDialogIds[] = {IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG, IDD_DEVICE_LOG};
+constexpr int kDialogIds[] = {IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG, IDD_DEVICE_LOG,
+                              IDD_DEVICE_ANSWERS};
 
 bool IsGroupBox(const DialogControlTemplate& control) {
     return control.controlClass == ControlClass::Button && (control.style & kBsTypeMask) == kBsGroupBox;
@@ -81,7 +82,7 @@ TEST(DialogTemplates, ControlIdsAreUniqueWithinADialog) {
 // The main window is laid out at run time (Layout.cpp), so its template rectangles only give the
 // controls a start; the other dialogs stand where their templates put them.
 TEST(DialogTemplates, VisibleControlsOverlapOnlyTheGroupBoxThatHoldsThem) {
-    for (const int dialogId : {IDD_ABOUTBOX, IDD_FIND_DIALOG, IDD_DEVICE_LOG}) {
+    for (const int dialogId : {IDD_ABOUTBOX, IDD_FIND_DIALOG, IDD_DEVICE_LOG, IDD_DEVICE_ANSWERS}) {
         const auto controls = FindDialogTemplate(dialogId)->controls;
         for (std::size_t i = 0; i < controls.size(); ++i) {
             for (std::size_t j = i + 1; j < controls.size(); ++j) {
