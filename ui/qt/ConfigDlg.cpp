@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "AlarmSetting.h"
+#include "AnswersDlg.h"
 #include "ControlText.h"
 #include "DeviceLogDlg.h"
 #include "FindDlg.h"
@@ -53,6 +54,7 @@ void CConfigDlg::OnInitDialog() {
     BuildControls();
     InstallAboutCommand();
     InstallDeviceLogCommand();
+    InstallAnswersCommand();
     InstallFindCommand();
     setWindowIcon(m_hIcon);
     CreateFonts();
@@ -112,6 +114,18 @@ void CConfigDlg::ShowDeviceLog() {
     m_deviceLogDlg->ShowBeside(*this, QRect(status->mapToGlobal(QPoint(0, 0)), status->size()));
 }
 
+void CConfigDlg::InstallAnswersCommand() {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    connect(shortcut, &QShortcut::activated, this, &CConfigDlg::ShowDeviceAnswers);
+}
+
+void CConfigDlg::ShowDeviceAnswers() {
+    if (m_answersDlg == nullptr) {
+        m_answersDlg = new CAnswersDlg(m_logic.DeviceAnswers(), this);
+    }
+    m_answersDlg->ShowWindow();
+}
+
 // The status area's controls leave a double-click to the window.
 void CConfigDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     if (Item(IDC_STATUS_GROUP)->geometry().contains(event->position().toPoint())) {
@@ -148,6 +162,9 @@ void CConfigDlg::AddContextMenuItems(QMenu& menu) {
     QAction* deviceLog = menu.addAction(ResourceText(IDS_LOG_MENU_ITEM));
     deviceLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(deviceLog, &QAction::triggered, this, &CConfigDlg::ShowDeviceLog);
+    QAction* answers = menu.addAction(ResourceText(IDS_ANSWERS_MENU_ITEM));
+    answers->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(answers, &QAction::triggered, this, &CConfigDlg::ShowDeviceAnswers);
     QAction* find = menu.addAction(ResourceText(IDS_FIND_DEVICES));
     find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(find, &QAction::triggered, this, &CConfigDlg::OnFindDevices);

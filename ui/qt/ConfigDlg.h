@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class CAnswersDlg;
 class CDeviceLogDlg;
 class CStatusText;
 class QAbstractButton;
@@ -48,8 +49,13 @@ public:
     void ShowDeviceLog();
     // The device log window once it was opened; null before.
     CDeviceLogDlg* DeviceLogWindow() const { return m_deviceLogDlg; }
-    // Adds the items of the window's context menu to menu: About, the device log, "Find devices…", and
-    // "Notify me of problems", whose tick switches the alarms and is remembered for the user.
+    // Opens the device's answers window (the menu item, Ctrl+E).
+    void ShowDeviceAnswers();
+    // The device's answers window once it was opened; null before.
+    CAnswersDlg* AnswersWindow() const { return m_answersDlg; }
+    // Adds the items of the window's context menu to menu: About, the device log, the device's answers,
+    // "Find devices…", and "Notify me of problems", whose tick switches the alarms and is remembered for the
+    // user.
     void AddContextMenuItems(QMenu& menu);
     // Opens the Find dialog (also on Ctrl+F); the device the user picks there is connected to.
     void OnFindDevices();
@@ -99,6 +105,7 @@ private:
     void BuildControls();
     void InstallAboutCommand();
     void InstallDeviceLogCommand();
+    void InstallAnswersCommand();
     void InstallFindCommand();
     void CreateFonts();
     void ConnectHandlers();
@@ -119,6 +126,8 @@ private:
     CDesktopNotifier m_notifier;
     // A child: it goes with the window.
     CDeviceLogDlg* m_deviceLogDlg = nullptr;
+    // A child too.
+    CAnswersDlg* m_answersDlg = nullptr;
     // Last: its relay posts to this window, so it goes first.
     CConfigDlgLogic m_logic;
 };

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 QString ControlText(const QWidget& control) {
     if (const auto* button = qobject_cast<const QAbstractButton*>(&control)) {
@@ -21,6 +22,9 @@ QString ControlText(const QWidget& control) {
     }
     if (const auto* edit = qobject_cast<const QLineEdit*>(&control)) {
         return edit->text();
+    }
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(&control)) {
+        return plain->toPlainText();
     }
     if (const auto* combo = qobject_cast<const QComboBox*>(&control)) {
         return combo->currentText();
@@ -40,6 +44,8 @@ void SetControlText(QWidget& control, const QString& text) {
         label->setText(text);
     } else if (auto* edit = qobject_cast<QLineEdit*>(&control)) {
         edit->setText(text);
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(&control)) {
+        plain->setPlainText(text);
     } else if (auto* combo = qobject_cast<QComboBox*>(&control)) {
         combo->setEditText(text);
     } else if (auto* status = qobject_cast<CStatusText*>(&control)) {

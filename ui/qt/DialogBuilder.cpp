@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -62,6 +63,13 @@ QWidget* CreateButton(const DialogControlTemplate& control, QWidget& parent) {
 }
 
 QWidget* CreateEdit(const DialogControlTemplate& control, QWidget& parent) {
+    // A multi-line edit shows text whose lines may be longer than the box: they scroll, never wrap.
+    if (Has(control.style, kEsMultiline)) {
+        auto* text = new QPlainTextEdit(QString::fromUtf8(control.text), &parent);
+        text->setReadOnly(Has(control.style, kEsReadOnly));
+        text->setLineWrapMode(QPlainTextEdit::NoWrap);
+        return text;
+    }
     auto* edit = new QLineEdit(QString::fromUtf8(control.text), &parent);
     edit->setReadOnly(Has(control.style, kEsReadOnly));
     edit->setAlignment((Has(control.style, kEsRight) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
