@@ -138,6 +138,8 @@ void CConfigDlg::InstallSystemMenuItems() {
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(systemMenu, MF_STRING, kIdmDeviceLog,
                     (Widen(LoadStringResource(IDS_LOG_MENU_ITEM)) + L"\tCtrl+L").c_str());
+        AppendMenuW(systemMenu, MF_STRING, kIdmDeviceAnswers,
+                    (Widen(LoadStringResource(IDS_ANSWERS_MENU_ITEM)) + L"\tCtrl+E").c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmFindDevices,
                     (Widen(LoadStringResource(IDS_FIND_DEVICES)) + L"\tCtrl+F").c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmNotifyProblems,
@@ -149,7 +151,8 @@ void CConfigDlg::InstallSystemMenuItems() {
     // Without a system menu the choice still holds, only the user cannot change it here.
     SetNotifyProblems(ReadNotifyProblems());
     // Without the filter the menu items still open their windows.
-    const CDialogLoopFilter::Shortcut shortcuts[] = {{'L', kIdmDeviceLog}, {'F', kIdmFindDevices}};
+    const CDialogLoopFilter::Shortcut shortcuts[] = {
+        {'L', kIdmDeviceLog}, {'E', kIdmDeviceAnswers}, {'F', kIdmFindDevices}};
     (void)m_loopFilter.Install(m_hwnd, shortcuts);
 }
 
@@ -223,6 +226,10 @@ bool CConfigDlg::OnSysCommand(WPARAM command) {
         ShowDeviceLog();
         return true;
     }
+    if ((command & 0xFFF0U) == kIdmDeviceAnswers) {
+        ShowDeviceAnswers();
+        return true;
+    }
     if ((command & 0xFFF0U) == kIdmFindDevices) {
         OnFindDevices();
         return true;
@@ -250,6 +257,14 @@ void CConfigDlg::ShowDeviceLog() {
     GetWindowRect(Item(IDC_STATUS_GROUP), &status);
     m_deviceLogDlg->ShowBeside(m_hwnd, status);
     m_loopFilter.SetCompanion(m_deviceLogDlg->Window());
+}
+
+void CConfigDlg::ShowDeviceAnswers() {
+    if (!m_answersDlg) {
+        m_answersDlg = std::make_unique<CAnswersDlg>(m_instance, m_logic.DeviceAnswers());
+    }
+    m_answersDlg->Show(m_hwnd);
+    m_loopFilter.SetCompanion(m_answersDlg->Window());
 }
 
 // The status area's group box and statics send no clicks of their own: the window gets them.

@@ -1,7 +1,9 @@
 #include "DeviceLogDlg.h"
 
 #include "AccessibleNames.h"
+#include "Clipboard.h"
 #include "DialogTemplateBytes.h"
+#include "ListViewText.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
 #include "resources/DialogTemplates.h"
@@ -19,62 +21,8 @@ namespace {
 constexpr UINT_PTR kRefreshTimer = 1;
 // Between the main window and this one.
 constexpr int kGapPixels = 8;
-constexpr int kColumnWidthPixels = 150;
 // The longest path the save box takes.
 constexpr DWORD kPathChars = 32768;
-
-void InsertColumn(HWND list, int index, const std::string& title) {
-    std::wstring text = Widen(title);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = kColumnWidthPixels;
-    column.pszText = text.data();
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
-
-void SetCell(HWND list, int row, int column, const std::string& utf8) {
-    std::wstring text = Widen(utf8);
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text.data();
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
-void AddRow(HWND list, int row, const EventRow& shown) {
-    const auto cells = shown.Cells();
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    std::wstring text = Widen(*cells[0]);
-    item.pszText = text.data();
-    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    for (std::size_t column = 1; column < cells.size(); ++column) {
-        SetCell(list, row, static_cast<int>(column), *cells[column]);
-    }
-}
-
-// Puts text on the clipboard as Unicode; false when another program holds the clipboard.
-bool PutOnClipboard(HWND owner, const std::wstring& text) {
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (memory == nullptr) {
-        return false;
-    }
-    void* target = GlobalLock(memory);
-    std::memcpy(target, text.c_str(), bytes);
-    GlobalUnlock(memory);
-    if (!OpenClipboard(owner)) {
-        GlobalFree(memory);
-        return false;
-    }
-    EmptyClipboard();
-    // The clipboard owns the memory once it took it.
-    if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
-        GlobalFree(memory);
-    }
-    CloseClipboard();
-    return true;
-}
 
 } // namespace
 
@@ -210,7 +158,7 @@ std::optional<std::size_t> CDeviceLogDlg::SelectedChoice(int comboId) const {
 
 void CDeviceLogDlg::SetColumns(const std::vector<std::string>& titles) {
     for (std::size_t index = 0; index < titles.size(); ++index) {
-        InsertColumn(Item(IDC_LOG_EVENTS), static_cast<int>(index), titles[index]);
+        InsertListColumn(Item(IDC_LOG_EVENTS), static_cast<int>(index), titles[index]);
     }
 }
 
@@ -219,19 +167,11 @@ void CDeviceLogDlg::ShowRows(std::span<const EventRow> rows) {
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        AddRow(list, static_cast<int>(row), rows[row]);
+        const auto cells = rows[row].Cells();
+        InsertListRow(list, static_cast<int>(row), {cells.begin(), cells.end()});
     }
-    // Each column as wide as its widest text or its title, whichever is wider: a scroll bar rather than
-    // clipped times and details, and a title never hidden by a column of short cells such as Seen (the
-    // title width stretches the last column to the list's edge).
-    for (std::size_t column = 0; column < kEventColumns.size(); ++column) {
-        int width = 0;
-        for (const int fit : {LVSCW_AUTOSIZE, LVSCW_AUTOSIZE_USEHEADER}) {
-            SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(fit, 0));
-            width = std::max(width, static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)));
-        }
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
-    }
+    // Whole times and details, and the Seen title never hidden by its short cells.
+    FitListColumns(list, kEventColumns.size());
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }
 
