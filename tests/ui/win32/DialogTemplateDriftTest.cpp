@@ -132,6 +132,7 @@ TEST_P(DialogTemplateDrift, CreatedDialogHoldsTheTemplatesControls) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTemplates, DialogTemplateDrift,
-                         testing::Values(IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG, IDD_DEVICE_LOG));
+                         testing::Values(IDD_ABOUTBOX, IDD_CONFIG_DIALOG, IDD_FIND_DIALOG, IDD_DEVICE_LOG,
+                                         IDD_DEVICE_ANSWERS));
 
 } // namespace
