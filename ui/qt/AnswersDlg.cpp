@@ -1,5 +1,6 @@
 #include "AnswersDlg.h"
 
+#include "CompanionWindow.h"
 #include "ControlText.h"
 #include "resources/DialogTemplates.h"
 #include "resources/resource.h"
@@ -52,9 +53,14 @@ void CAnswersDlg::ConnectHandlers() {
     connect(&m_refresh, &QTimer::timeout, this, [this] { m_logic.OnTimer(); });
 }
 
-void CAnswersDlg::ShowWindow() {
+void CAnswersDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
+    const bool appearing = !isVisible();
     m_logic.OnShow();
     show();
+    // Placed once shown, when its frame has its whole size.
+    if (appearing) {
+        MoveBesideParent(*this, parent, keepClear);
+    }
     raise();
     activateWindow();
 }

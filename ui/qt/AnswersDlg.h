@@ -17,8 +17,9 @@ class CAnswersDlg : public QDialog, public CAnswersDlgView {
 public:
     CAnswersDlg(AnswersSource source, QWidget* parent);
 
-    // Shows the window, or raises it when it is shown already.
-    void ShowWindow();
+    // Shows the window beside parent, clear of keepClear (parent's status area, on the screen), or raises
+    // it when it is shown already.
+    void ShowBeside(const QWidget& parent, const QRect& keepClear);
 
     const CDialogControls& Controls() const { return m_controls; }
 

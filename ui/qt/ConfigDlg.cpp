@@ -110,8 +110,7 @@ void CConfigDlg::ShowDeviceLog() {
     if (m_deviceLogDlg == nullptr) {
         m_deviceLogDlg = new CDeviceLogDlg(m_logic.DeviceLog(), m_boxes, this);
     }
-    const QWidget* status = Item(IDC_STATUS_GROUP);
-    m_deviceLogDlg->ShowBeside(*this, QRect(status->mapToGlobal(QPoint(0, 0)), status->size()));
+    m_deviceLogDlg->ShowBeside(*this, StatusArea());
 }
 
 void CConfigDlg::InstallAnswersCommand() {
@@ -123,7 +122,12 @@ void CConfigDlg::ShowDeviceAnswers() {
     if (m_answersDlg == nullptr) {
         m_answersDlg = new CAnswersDlg(m_logic.DeviceAnswers(), this);
     }
-    m_answersDlg->ShowWindow();
+    m_answersDlg->ShowBeside(*this, StatusArea());
+}
+
+QRect CConfigDlg::StatusArea() const {
+    const QWidget* status = Item(IDC_STATUS_GROUP);
+    return {status->mapToGlobal(QPoint(0, 0)), status->size()};
 }
 
 // The status area's controls leave a double-click to the window.

@@ -113,6 +113,8 @@ private:
     void BringToFront();
 
     void LayoutControls();
+    // The status area on the screen, which the companion windows keep clear of.
+    QRect StatusArea() const;
 
     CMessageBoxes& m_boxes;
     CDialogControls m_controls;

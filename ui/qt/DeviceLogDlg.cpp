@@ -1,11 +1,11 @@
 #include "DeviceLogDlg.h"
 
 #include "ChartView.h"
+#include "CompanionWindow.h"
 #include "ControlText.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 #include "resources/resource.h"
-#include "ui/CompanionPlacement.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -14,21 +14,9 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QTreeWidget>
 
 #include <algorithm>
-
-namespace {
-
-// Between the main window and this one.
-constexpr int kGapPixels = 8;
-
-PixelRect InPixels(const QRect& rect) {
-    return {rect.x(), rect.y(), rect.width(), rect.height()};
-}
-
-} // namespace
 
 CDeviceLogDlg::CDeviceLogDlg(const CDeviceLog& log, CMessageBoxes& boxes, QWidget* parent)
     : QDialog(parent,
@@ -80,10 +68,7 @@ void CDeviceLogDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
     // Placed once shown: before, its size lacked the few pixels that showing it added, and its bottom went
     // off a screen with no room beside the main window.
     if (appearing) {
-        const PixelRect placed =
-            PlaceBeside(InPixels(parent.frameGeometry()), InPixels(keepClear), frameGeometry().width(),
-                        frameGeometry().height(), kGapPixels, InPixels(parent.screen()->availableGeometry()));
-        move(placed.x, placed.y);
+        MoveBesideParent(*this, parent, keepClear);
     }
     raise();
     activateWindow();

@@ -5,6 +5,7 @@
 #include "DialogTemplateBytes.h"
 #include "ListViewText.h"
 #include "WideText.h"
+#include "WindowPlacement.h"
 #include "resources/DialogTemplates.h"
 #include "resources/resource.h"
 
@@ -18,6 +19,8 @@
 namespace {
 
 constexpr UINT_PTR kAnswersRefreshTimer = 1;
+// Between the main window and this one.
+constexpr int kAnswersGapPixels = 8;
 
 // Windows' controls break lines at CR LF.
 std::wstring WindowsLines(const std::string& text) {
@@ -42,7 +45,7 @@ CAnswersDlg::~CAnswersDlg() {
     }
 }
 
-void CAnswersDlg::Show(HWND owner) {
+void CAnswersDlg::ShowBeside(HWND owner, const RECT& keepClear) {
     if (m_hwnd == nullptr) {
         const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_DEVICE_ANSWERS));
         m_hwnd = CreateDialogIndirectParamW(m_instance, bytes.Get(), owner, DialogProc,
@@ -50,6 +53,9 @@ void CAnswersDlg::Show(HWND owner) {
         if (m_hwnd == nullptr) {
             return;
         }
+    }
+    if (!IsWindowVisible(m_hwnd)) {
+        MoveBeside(m_hwnd, owner, keepClear, kAnswersGapPixels);
     }
     m_logic.OnShow();
     ShowWindow(m_hwnd, SW_SHOW);

@@ -15,8 +15,9 @@ public:
     CAnswersDlg(const CAnswersDlg&) = delete;
     CAnswersDlg& operator=(const CAnswersDlg&) = delete;
 
-    // Shows the window owned by owner, made at the first call, or brings it to the front.
-    void Show(HWND owner);
+    // Shows the window owned by owner beside it, clear of keepClear (owner's status area, in screen
+    // coordinates), made at the first call, or brings it to the front.
+    void ShowBeside(HWND owner, const RECT& keepClear);
     // The window once made; null before.
     HWND Window() const { return m_hwnd; }
 

@@ -253,17 +253,21 @@ void CConfigDlg::ShowDeviceLog() {
     if (!m_deviceLogDlg) {
         m_deviceLogDlg = std::make_unique<CDeviceLogDlg>(m_instance, m_logic.DeviceLog(), m_boxes);
     }
+    m_deviceLogDlg->ShowBeside(m_hwnd, StatusArea());
+    m_loopFilter.SetCompanion(m_deviceLogDlg->Window());
+}
+
+RECT CConfigDlg::StatusArea() const {
     RECT status{};
     GetWindowRect(Item(IDC_STATUS_GROUP), &status);
-    m_deviceLogDlg->ShowBeside(m_hwnd, status);
-    m_loopFilter.SetCompanion(m_deviceLogDlg->Window());
+    return status;
 }
 
 void CConfigDlg::ShowDeviceAnswers() {
     if (!m_answersDlg) {
         m_answersDlg = std::make_unique<CAnswersDlg>(m_instance, m_logic.DeviceAnswers());
     }
-    m_answersDlg->Show(m_hwnd);
+    m_answersDlg->ShowBeside(m_hwnd, StatusArea());
     m_loopFilter.SetCompanion(m_answersDlg->Window());
 }
 

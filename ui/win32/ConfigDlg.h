@@ -86,8 +86,10 @@ private:
     void OnFindDevices();
     // Opens the device log window beside this one.
     void ShowDeviceLog();
-    // Opens the device's answers window.
+    // Opens the device's answers window beside this one.
     void ShowDeviceAnswers();
+    // The status area in screen coordinates, which the companion windows keep clear of.
+    RECT StatusArea() const;
     // A double-click on the status area opens the device log; false elsewhere.
     bool OnDoubleClick(POINT point);
     void SetIcons();

@@ -1,0 +1,23 @@
+#include "CompanionWindow.h"
+
+#include "ui/CompanionPlacement.h"
+
+#include <QScreen>
+
+namespace {
+
+// Between the main window and its companion.
+constexpr int kGapPixels = 8;
+
+PixelRect InPixels(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+} // namespace
+
+void MoveBesideParent(QWidget& window, const QWidget& parent, const QRect& keepClear) {
+    const PixelRect placed = PlaceBeside(InPixels(parent.frameGeometry()), InPixels(keepClear),
+                                         window.frameGeometry().width(), window.frameGeometry().height(),
+                                         kGapPixels, InPixels(parent.screen()->availableGeometry()));
+    window.move(placed.x, placed.y);
+}
