@@ -2,11 +2,12 @@
 // loses its GPS lock 3 s after the window connects (FixtureSims.txt, 127.0.46.60; once per run of the
 // fixture): opened from the system menu clear of the status area, its list shows the lock lost above
 // the connection, its chart has a plan with the device's offsets, and Ctrl+C in the list copies whole
-// rows.
+// rows. Its columns are as wide as their titles, at any dpi (at-dpi.sh runs them at 144; 127.0.46.62).
 #include "WindowRun.h"
 
 #include "resources/resource.h"
 #include "runtime/Networking.h"
+#include "ui/DeviceLogRows.h"
 #include "ui/win32/ChartControl.h"
 #include "ui/win32/WindowPlacement.h"
 
@@ -15,6 +16,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,6 +68,33 @@ std::wstring ClipboardText(HWND owner) {
     }
     CloseClipboard();
     return text;
+}
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// How much narrower than its title each column of list is, left to right; 0 for one as wide or wider.
+std::vector<int> ColumnShortfalls(HWND list) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const auto columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    std::vector<int> shortfalls;
+    for (int column = 0; column < columns; ++column) {
+        wchar_t title[64] = {};
+        LVCOLUMNW item{};
+        item.mask = LVCF_TEXT;
+        item.pszText = title;
+        item.cchTextMax = static_cast<int>(std::size(title));
+        SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        const auto titleWidth =
+            static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title)));
+        const auto width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+        shortfalls.push_back(std::max(0, titleWidth - width + 1));
+    }
+    return shortfalls;
 }
 
 LONG AreaOf(const RECT& rect) {
@@ -166,6 +195,42 @@ TEST(DeviceLogWindow, ListsTheGpsLockLostAboveTheConnectionBesideAChartOfTheOffs
     EXPECT_EQ(std::count(copied.begin(), copied.end(), L'\t'), std::ssize(events) * 4);
     EXPECT_NE(copied.find(L"\tGPS lock lost\t"), std::wstring::npos);
     EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
+}
+
+TEST(DeviceLogWindow, EveryColumnIsWiderThanItsTitle) {
+    ASSERT_TRUE(StartNetworking());
+    CAnsweringBoxes boxes;
+    CConfigDlg dialog(GetModuleHandleW(nullptr), boxes);
+    dialog.Logic().SetDeviceLogEnvironment(DeviceLogEnvironment{});
+    CommandLine connect;
+    connect.address = "127.0.46.62";
+    connect.connect = true;
+    std::vector<int> shortfalls;
+    const bool done = RunWindow(
+        dialog, connect,
+        [&](HWND window) {
+            HWND log = ThisThreadsWindow(L"Device log");
+            if (log == nullptr) {
+                SendMessageW(window, WM_SYSCOMMAND, CConfigDlg::kIdmDeviceLog, 0);
+                return false;
+            }
+            HWND list = GetDlgItem(log, IDC_LOG_EVENTS);
+            const std::vector<std::wstring> events = EventTexts(list);
+            if (RowStarting(events, L"Connected to 127.0.46.62") == std::ssize(events)) {
+                return false;
+            }
+            shortfalls = ColumnShortfalls(list);
+            return true;
+        },
+        kLockLostTimeout);
+
+    EXPECT_TRUE(done);
+    EXPECT_EQ(shortfalls, std::vector<int>(kEventColumns.size(), 0))
+        << "pixels each column lacks for its title";
+    // Run at another dpi, the screen must have it, or the widths prove nothing of it.
+    if (const char* dpi = std::getenv("VANTREX_TEST_DPI"); dpi != nullptr) {
+        EXPECT_EQ(ScreenDpi(), std::atoi(dpi));
+    }
 }
 
 } // namespace
