@@ -23,6 +23,9 @@ inline constexpr std::size_t kMostListedDevices = 65536;
 // with the reason in refusal when one is neither, or when they are more than kMostListedDevices.
 std::optional<std::vector<DeviceAddress>> TypedDevices(std::string_view text, std::string& refusal);
 
+// A name as the user typed it, as the list keeps it: one line of valid UTF-8, within 64 bytes.
+std::string DeviceName(std::string_view typed);
+
 // The list as one text for the settings store: a line per device, its address, a tab and its name.
 std::string KeptDevicesText(const std::vector<KeptDevice>& devices);
 // The list a settings store kept; what cannot be read (no dotted address, a name not UTF-8) is skipped,

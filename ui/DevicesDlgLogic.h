@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The view's timers (CDevicesDlgView::StartTimer).
@@ -106,6 +107,10 @@ public:
     // The fleet's thread posted news.
     void OnFleetNews();
 
+    // Whether alarms reach the user (the main window's "Notify me of problems"); the journal takes the
+    // events either way.
+    void SetAlarmsOn(bool on);
+
     // Readings handed in directly (the fleet's, or a test's).
     void OnNews(FleetNews news);
 
@@ -146,8 +151,9 @@ private:
     DevicesEnvironment m_environment;
     CFleetEvents m_events;
     std::vector<DeviceEntry> m_entries;
-    std::vector<DeviceRow> m_rows;    // by entry
-    std::vector<std::size_t> m_order; // the table's rows: indexes into m_entries
+    std::vector<DeviceRow> m_rows;                        // by entry
+    std::vector<std::size_t> m_order;                     // the table's rows: indexes into m_entries
+    std::unordered_map<std::string, std::size_t> m_index; // entries by address
     DeviceSort m_sort;
     DeviceFilter m_filter;
     int m_intervalSeconds = kDefaultDevicesInterval;
@@ -155,6 +161,7 @@ private:
     std::vector<Alarm> m_gathered;
     std::optional<DevicesEnvironment::Clock::time_point> m_gatheredSince;
     bool m_alarmTimerRuns = false;
+    bool m_alarmsOn = true;
     // Last: its thread posts to the window, so it stops first.
     std::unique_ptr<CFleetWatch> m_fleet;
 };

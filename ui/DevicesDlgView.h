@@ -19,7 +19,7 @@ public:
 
     // The text a control shows: an edit's contents, a button's caption.
     virtual std::string ItemText(int id) const = 0;
-    // Replaces the text a control shows.
+    // Replaces the text a control shows; IDD_DEVICES: the window's title.
     virtual void SetItemText(int id, const std::string& text) = 0;
     // Enables or disables a control.
     virtual void EnableItem(int id, bool enabled) = 0;
@@ -29,6 +29,8 @@ public:
     virtual void AddChoice(int comboId, const std::string& text) = 0;
     // Selects the choice of comboId at index, counted from 0.
     virtual void SelectChoice(int comboId, std::size_t index) = 0;
+    // The selected choice of comboId, counted from 0; nothing when none is.
+    virtual std::optional<std::size_t> SelectedChoice(int comboId) const = 0;
 
     // Gives the table its column titles, left to right (DeviceColumn's order).
     virtual void SetColumns(const std::vector<std::string>& titles) = 0;
