@@ -29,7 +29,12 @@ constexpr std::pair<int, int> kControlTexts[] = {
     {IDC_DEVICES_NAME_LABEL, IDS_DEVICES_NAME_LABEL},
     {IDC_DEVICES_SET_NAME, IDS_DEVICES_SET_NAME},
     {IDC_DEVICES_CLOSE, IDS_DEVICES_CLOSE},
+    {IDC_DEVICES_SORT_LABEL, IDS_DEVICES_SORT_LABEL},
 };
+
+std::size_t SortChoice(const DeviceSort& sort) {
+    return static_cast<std::size_t>(sort.column) * 2 + (sort.ascending ? 0 : 1);
+}
 
 std::optional<int> WholeNumber(const std::string& text) {
     int value = 0;
@@ -94,9 +99,13 @@ void CDevicesDlgLogic::OnInitDialog() {
         m_view.AddChoice(IDC_DEVICES_FILTER_COLUMN, title);
     }
     m_view.SelectChoice(IDC_DEVICES_FILTER_COLUMN, 0);
+    for (const std::string& title : titles) {
+        m_view.AddChoice(IDC_DEVICES_SORT, FillIn(m_strings(IDS_DEVICES_SORT_UP), {title}));
+        m_view.AddChoice(IDC_DEVICES_SORT, FillIn(m_strings(IDS_DEVICES_SORT_DOWN), {title}));
+    }
     m_view.SetItemText(IDC_DEVICES_INTERVAL, std::to_string(m_intervalSeconds));
     m_initialised = true;
-    m_view.ShowSort(m_sort.column, m_sort.ascending);
+    ShowSort();
     m_view.ResetRows();
     OnSelectionChanged();
     RefreshSummary();
@@ -146,7 +155,8 @@ void CDevicesDlgLogic::Relist() {
         m_index[m_entries[index].address] = index;
         devices.push_back(DeviceAddress{m_entries[index].address, m_entries[index].addressValue});
     }
-    if (m_fleet) {
+    // An empty list needs no thread until it has a device.
+    if (m_fleet && (m_fleet->IsStarted() || !devices.empty())) {
         FleetSettings settings = m_environment.fleet;
         settings.watchInterval = std::chrono::seconds(m_intervalSeconds);
         (void)m_fleet->Watch(std::move(devices), settings);
@@ -377,10 +387,25 @@ void CDevicesDlgLogic::OnFilterChanged() {
 void CDevicesDlgLogic::OnSortBy(DeviceColumn column) {
     m_sort.ascending = m_sort.column == column ? !m_sort.ascending : true;
     m_sort.column = column;
+    ShowSort();
+    Reorder();
+}
+
+void CDevicesDlgLogic::OnSortChosen() {
+    const std::optional<std::size_t> choice = m_view.SelectedChoice(IDC_DEVICES_SORT);
+    if (!choice || *choice >= kDeviceColumnCount * 2) {
+        return;
+    }
+    m_sort = DeviceSort{static_cast<DeviceColumn>(*choice / 2), *choice % 2 == 0};
+    ShowSort();
+    Reorder();
+}
+
+void CDevicesDlgLogic::ShowSort() {
     if (m_initialised) {
         m_view.ShowSort(m_sort.column, m_sort.ascending);
+        m_view.SelectChoice(IDC_DEVICES_SORT, SortChoice(m_sort));
     }
-    Reorder();
 }
 
 void CDevicesDlgLogic::OnActivated(std::size_t row) {

@@ -96,6 +96,9 @@ public:
     void OnFilterChanged();
     // A click on a column's title (or its keyboard equivalent): sorts by it, the second time the other way.
     void OnSortBy(DeviceColumn column);
+    // A choice of the sort drop-down (IDC_DEVICES_SORT: each column ascending, then descending), for the
+    // keyboard.
+    void OnSortChosen();
     // A double-click or Enter on row: the main window connects to its device.
     void OnActivated(std::size_t row);
     // The selection changed: the name box shows the selected device's name.
@@ -136,6 +139,7 @@ private:
     void Relist();
     void Reorder();
     void RefreshSummary();
+    void ShowSort();
     void ShowError(const std::string& text);
     std::vector<std::size_t> SelectedEntries() const;
     void SelectEntries(const std::vector<std::size_t>& entries);

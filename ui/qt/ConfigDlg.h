@@ -19,6 +19,7 @@
 #include <vector>
 
 class CDeviceLogDlg;
+class CDevicesDlg;
 class CStatusText;
 class QAbstractButton;
 class QMenu;
@@ -48,6 +49,10 @@ public:
     void ShowDeviceLog();
     // The device log window once it was opened; null before.
     CDeviceLogDlg* DeviceLogWindow() const { return m_deviceLogDlg; }
+    // Opens the Devices window (the menu item, Ctrl+D).
+    void ShowDevices();
+    // The Devices window, made hidden with this one so that its devices are watched from the start.
+    CDevicesDlg* DevicesWindow() const { return m_devicesDlg; }
     // Adds the items of the window's context menu to menu: About, the device log, "Find devices…", and
     // "Notify me of problems", whose tick switches the alarms and is remembered for the user.
     void AddContextMenuItems(QMenu& menu);
@@ -99,6 +104,7 @@ private:
     void BuildControls();
     void InstallAboutCommand();
     void InstallDeviceLogCommand();
+    void InstallDevicesCommand();
     void InstallFindCommand();
     void CreateFonts();
     void ConnectHandlers();
@@ -119,6 +125,8 @@ private:
     CDesktopNotifier m_notifier;
     // A child: it goes with the window.
     CDeviceLogDlg* m_deviceLogDlg = nullptr;
+    // A child: it goes with the window.
+    CDevicesDlg* m_devicesDlg = nullptr;
     // Last: its relay posts to this window, so it goes first.
     CConfigDlgLogic m_logic;
 };
