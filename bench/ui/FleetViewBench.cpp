@@ -170,7 +170,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double cpuShare = (after->cpuSeconds - before->cpuSeconds) / (ElapsedMs(start) / 1000.0) * 100.0;
-    const SampleSummary sort = Summarise(SortFrames(*window));
+    const std::vector<double> sortFrames = SortFrames(*window);
+    for (std::size_t column = 0; column < sortFrames.size(); ++column) {
+        std::fprintf(stderr, "sorted by column %zu: %.2f ms\n", column, sortFrames[column]);
+    }
+    const SampleSummary sort = Summarise(sortFrames);
     const SampleSummary scroll = Summarise(ScrollFrames(*window));
     const std::vector<double> latencies = ChangeLatencies(*window, sim);
     const SampleSummary change = Summarise(latencies);
