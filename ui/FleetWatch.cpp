@@ -34,20 +34,21 @@ CFleetWatch::~CFleetWatch() {
 }
 
 bool CFleetWatch::Watch(std::vector<DeviceAddress> devices, const FleetSettings& settings) {
-    const bool restart = !IsStarted() || settings.watchInterval != m_settings.watchInterval;
+    // Stopped before the list is handed over: a thread about to end must not take it.
+    if (IsStarted() && settings.watchInterval != m_settings.watchInterval) {
+        Stop();
+    }
     {
         const CLockHold hold(m_lock);
         m_newList = std::move(devices);
     }
+    // A new thread takes the list waiting when it starts.
     (void)m_listSignal.Set();
-    if (!restart) {
+    if (IsStarted()) {
         return true;
     }
-    Stop();
     m_settings = settings;
     m_settings.ntpHistories = &m_ntpHistories;
-    // The thread takes the list waiting when it starts.
-    (void)m_listSignal.Set();
     return Start();
 }
 
