@@ -1,5 +1,5 @@
-// What the Devices window costs with a thousand devices. Run it in a network namespace of its own, where
-// the simulator may take its ports on every loopback address:
+// What the Devices window costs with a thousand devices, on loopback addresses of its own; best in a
+// network namespace of its own, apart from the tests and benchmarks that others run:
 //     unshare -n bash -c "ip link set lo up && build/normal/bench/ui/bench_ui_fleet_view"
 // One simulator serves 1,000 devices (127.60.0.1 upwards) with NTP. In this process, offscreen: the time
 // one device takes to be read whole in a Devices window of its own, then the whole list's in another; that
@@ -146,8 +146,8 @@ int main(int argc, char** argv) {
     COffscreenEnvironment offscreen;
     QApplication application(argc, argv);
     CSimProcess sim;
-    if (!StartNetworking() || !sim.Start({"--address", kFleet, "--one-socket-per-port", "--telnet-port", "0",
-                                          "--ntp-port", std::to_string(kNtpPort)})) {
+    if (!StartNetworking() ||
+        !sim.Start({"--address", kFleet, "--telnet-port", "0", "--ntp-port", std::to_string(kNtpPort)})) {
         std::fprintf(stderr, "the simulator did not start: %s\n", sim.ErrorOutput().c_str());
         return 1;
     }
