@@ -147,7 +147,6 @@ private:
     void Gather(std::vector<Alarm> alarms);
     void SayGathered();
     void ArmAlarmTimer();
-    std::optional<std::size_t> EntryOf(std::uint32_t addressValue) const;
 
     CDevicesDlgView& m_view;
     CSettingsStore& m_store;
