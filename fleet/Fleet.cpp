@@ -245,6 +245,7 @@ void CFleet::StartWaiting(Clock::time_point now) {
         device.published = false;
         device.startedAt = now;
         device.probe->Start(now);
+        m_listener.OnReadingStarted(device.address);
     }
 }
 

@@ -62,6 +62,8 @@ public:
     virtual void OnReading(const FleetReading& reading) = 0;
     // The plan at the first list, and again whenever a new list changes it.
     virtual void OnPlan(const FleetPlan& plan) = 0;
+    // A device's reading started (its probe connects); a window shows it being read.
+    virtual void OnReadingStarted(const DeviceAddress& /*device*/) {}
 };
 
 // A long-lived fleet on a loop the program owns: devices are listed, added and removed at any time, and

@@ -11,7 +11,7 @@ scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 
 # The window's figures in the order of the issue notes; any other benchmark runs after them.
 ui_order=(bench_ui_cancel bench_ui_startup bench_ui_connect bench_ui_second_lag bench_ui_idle_load
-          bench_ui_cycles bench_ui_restart_follow bench_ui_device_log)
+          bench_ui_cycles bench_ui_restart_follow bench_ui_device_log bench_ui_fleet_view)
 
 build_dir=${BENCH_BUILD_DIR:-build/bench}
 

@@ -54,6 +54,8 @@ public:
     const std::string& SearchedNetwork() const { return m_searchedNetwork; }
     // Whether a search runs (the button reads Stop).
     bool Searching() const { return m_searching; }
+    // The addresses of the devices found so far (host byte order), ascending.
+    const std::vector<std::uint32_t>& FoundAddresses() const { return m_found; }
 
 private:
     void StartSearch(const SearchRange& range);

@@ -5,6 +5,7 @@
 #include "AnswersDlg.h"
 #include "ControlText.h"
 #include "DeviceLogDlg.h"
+#include "DevicesDlg.h"
 #include "FindDlg.h"
 #include "LinkStateEvent.h"
 #include "LocalNetworks.h"
@@ -64,6 +65,7 @@ void CConfigDlg::OnInitDialog() {
     m_logic.SetAlarmsOn(LoadAlarmsOn());
     m_logic.SetRecentAddresses(LoadRecentAddresses());
     m_logic.OnInitDialog();
+    InstallDevicesCommand();
     // The dialog manager gives the focus to the first tab stop, the address edit.
     Item(IDC_DEVICE_ADDRESS)->setFocus();
 }
@@ -139,6 +141,16 @@ void CConfigDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     QDialog::mouseDoubleClickEvent(event);
 }
 
+void CConfigDlg::InstallDevicesCommand() {
+    m_devicesDlg = new CDevicesDlg(*this, m_boxes, ProgramDevicesEnvironment());
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
+    connect(shortcut, &QShortcut::activated, this, &CConfigDlg::ShowDevices);
+}
+
+void CConfigDlg::ShowDevices() {
+    m_devicesDlg->ShowWindow();
+}
+
 void CConfigDlg::InstallFindCommand() {
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
     connect(shortcut, &QShortcut::activated, this, &CConfigDlg::OnFindDevices);
@@ -169,6 +181,9 @@ void CConfigDlg::AddContextMenuItems(QMenu& menu) {
     QAction* answers = menu.addAction(ResourceText(IDS_ANSWERS_MENU_ITEM));
     answers->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(answers, &QAction::triggered, this, &CConfigDlg::ShowDeviceAnswers);
+    QAction* devices = menu.addAction(ResourceText(IDS_DEVICES_MENU_ITEM));
+    devices->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    connect(devices, &QAction::triggered, this, &CConfigDlg::ShowDevices);
     QAction* find = menu.addAction(ResourceText(IDS_FIND_DEVICES));
     find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(find, &QAction::triggered, this, &CConfigDlg::OnFindDevices);
@@ -177,6 +192,7 @@ void CConfigDlg::AddContextMenuItems(QMenu& menu) {
     notify->setChecked(m_logic.AlarmsOn());
     connect(notify, &QAction::toggled, this, [this](bool on) {
         m_logic.SetAlarmsOn(on);
+        m_devicesDlg->Logic().SetAlarmsOn(on);
         SaveAlarmsOn(on);
     });
 }

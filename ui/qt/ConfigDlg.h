@@ -20,6 +20,7 @@
 
 class CAnswersDlg;
 class CDeviceLogDlg;
+class CDevicesDlg;
 class CStatusText;
 class QAbstractButton;
 class QMenu;
@@ -53,9 +54,13 @@ public:
     void ShowDeviceAnswers();
     // The device's answers window once it was opened; null before.
     CAnswersDlg* AnswersWindow() const { return m_answersDlg; }
+    // Opens the Devices window (the menu item, Ctrl+D).
+    void ShowDevices();
+    // The Devices window, made hidden with this one so that its devices are watched from the start.
+    CDevicesDlg* DevicesWindow() const { return m_devicesDlg; }
     // Adds the items of the window's context menu to menu: About, the device log, the device's answers,
-    // "Find devices…", and "Notify me of problems", whose tick switches the alarms and is remembered for the
-    // user.
+    // the Devices window, "Find devices…", and "Notify me of problems", whose tick switches the alarms and
+    // is remembered for the user.
     void AddContextMenuItems(QMenu& menu);
     // Opens the Find dialog (also on Ctrl+F); the device the user picks there is connected to.
     void OnFindDevices();
@@ -106,6 +111,7 @@ private:
     void InstallAboutCommand();
     void InstallDeviceLogCommand();
     void InstallAnswersCommand();
+    void InstallDevicesCommand();
     void InstallFindCommand();
     void CreateFonts();
     void ConnectHandlers();
@@ -128,8 +134,9 @@ private:
     CDesktopNotifier m_notifier;
     // A child: it goes with the window.
     CDeviceLogDlg* m_deviceLogDlg = nullptr;
-    // A child too.
+    // Children too.
     CAnswersDlg* m_answersDlg = nullptr;
+    CDevicesDlg* m_devicesDlg = nullptr;
     // Last: its relay posts to this window, so it goes first.
     CConfigDlgLogic m_logic;
 };

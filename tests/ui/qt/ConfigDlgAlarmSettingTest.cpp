@@ -37,9 +37,10 @@ bool NextWindowHasAlarmsOn() {
 TEST_F(ConfigDlgAlarmSetting, TheMenuTickSwitchesTheAlarmsAndTheNextWindowStartsWithIt) {
     QMenu menu;
     m_window.AddContextMenuItems(menu);
-    ASSERT_EQ(menu.actions().size(), 5);
+    ASSERT_EQ(menu.actions().size(), 6);
     EXPECT_EQ(menu.actions()[0]->text().toStdString(), AboutCommandText());
     EXPECT_NE(MenuItem(menu, IDS_ANSWERS_MENU_ITEM), nullptr);
+    EXPECT_NE(MenuItem(menu, IDS_DEVICES_MENU_ITEM), nullptr);
     QAction* notify = MenuItem(menu, IDS_NOTIFY_PROBLEMS);
     ASSERT_NE(notify, nullptr);
     ASSERT_TRUE(notify->isCheckable());
