@@ -129,6 +129,8 @@ BOOL CConfigDlg::OnInitDialog() {
     m_logic.SetRecentAddresses(ReadRecentAddresses());
     m_logic.OnInitDialog();
     m_logic.ApplyCommandLine(m_commandLine);
+    m_devicesDlg =
+        std::make_unique<CDevicesDlg>(m_instance, m_hwnd, *this, m_boxes, ProgramDevicesEnvironment());
     return TRUE; // the dialog manager gives the focus to the first tab stop, the address edit
 }
 
@@ -138,6 +140,8 @@ void CConfigDlg::InstallSystemMenuItems() {
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(systemMenu, MF_STRING, kIdmDeviceLog,
                     (Widen(LoadStringResource(IDS_LOG_MENU_ITEM)) + L"\tCtrl+L").c_str());
+        AppendMenuW(systemMenu, MF_STRING, kIdmDevices,
+                    (Widen(LoadStringResource(IDS_DEVICES_MENU_ITEM)) + L"\tCtrl+D").c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmFindDevices,
                     (Widen(LoadStringResource(IDS_FIND_DEVICES)) + L"\tCtrl+F").c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmNotifyProblems,
@@ -149,7 +153,8 @@ void CConfigDlg::InstallSystemMenuItems() {
     // Without a system menu the choice still holds, only the user cannot change it here.
     SetNotifyProblems(ReadNotifyProblems());
     // Without the filter the menu items still open their windows.
-    const CDialogLoopFilter::Shortcut shortcuts[] = {{'L', kIdmDeviceLog}, {'F', kIdmFindDevices}};
+    const CDialogLoopFilter::Shortcut shortcuts[] = {
+        {'L', kIdmDeviceLog}, {'D', kIdmDevices}, {'F', kIdmFindDevices}};
     (void)m_loopFilter.Install(m_hwnd, shortcuts);
 }
 
@@ -223,6 +228,10 @@ bool CConfigDlg::OnSysCommand(WPARAM command) {
         ShowDeviceLog();
         return true;
     }
+    if ((command & 0xFFF0U) == kIdmDevices) {
+        ShowDevices();
+        return true;
+    }
     if ((command & 0xFFF0U) == kIdmFindDevices) {
         OnFindDevices();
         return true;
@@ -249,7 +258,12 @@ void CConfigDlg::ShowDeviceLog() {
     RECT status{};
     GetWindowRect(Item(IDC_STATUS_GROUP), &status);
     m_deviceLogDlg->ShowBeside(m_hwnd, status);
-    m_loopFilter.SetCompanion(m_deviceLogDlg->Window());
+    m_loopFilter.AddCompanion(m_deviceLogDlg->Window());
+}
+
+void CConfigDlg::ShowDevices() {
+    m_devicesDlg->Show();
+    m_loopFilter.AddCompanion(m_devicesDlg->Window());
 }
 
 // The status area's group box and statics send no clicks of their own: the window gets them.
@@ -275,6 +289,9 @@ void CConfigDlg::OnFindDevices() {
 
 void CConfigDlg::SetNotifyProblems(bool on) {
     m_logic.SetAlarmsOn(on);
+    if (m_devicesDlg) {
+        m_devicesDlg->Logic().SetAlarmsOn(on);
+    }
     CheckMenuItem(GetSystemMenu(m_hwnd, FALSE), kIdmNotifyProblems,
                   MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceLogDlg.h"
+#include "DevicesDlg.h"
 #include "DialogLoopFilter.h"
 #include "GdiObject.h"
 #include "LampControl.h"
@@ -35,6 +36,8 @@ public:
     static constexpr unsigned kIdmFindDevices = 0x0030;
     // The system-menu command, also on Ctrl+L, that opens the device log window.
     static constexpr unsigned kIdmDeviceLog = 0x0040;
+    // The system-menu command, also on Ctrl+D, that opens the Devices window.
+    static constexpr unsigned kIdmDevices = 0x0050;
 
     // boxes answers every message box of the window.
     CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes);
@@ -76,13 +79,15 @@ private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     BOOL OnInitDialog();
-    // The items "Device log…", "Find devices…", "Notify me of problems" (a check item) and About, below
-    // the system menu's own; Ctrl+L and Ctrl+F for the first two.
+    // The items "Device log…", "Devices…", "Find devices…", "Notify me of problems" (a check item) and About,
+    // below the system menu's own; Ctrl+L, Ctrl+D and Ctrl+F for the first three.
     void InstallSystemMenuItems();
     // Opens the Find dialog; the device the user picks there is connected to.
     void OnFindDevices();
     // Opens the device log window beside this one.
     void ShowDeviceLog();
+    // Opens the Devices window, made hidden with this one.
+    void ShowDevices();
     // A double-click on the status area opens the device log; false elsewhere.
     bool OnDoubleClick(POINT point);
     void SetIcons();
@@ -135,4 +140,7 @@ private:
     CConfigDlgLogic m_logic;
     // After the logic, whose log it shows, so that it goes first.
     std::unique_ptr<CDeviceLogDlg> m_deviceLogDlg;
+    // After the logic, whose alarms and connection it uses, so that it goes first; made with the window,
+    // so that its devices are watched from the start.
+    std::unique_ptr<CDevicesDlg> m_devicesDlg;
 };

@@ -1,5 +1,7 @@
 #include "DialogLoopFilter.h"
 
+#include <algorithm>
+
 namespace {
 
 // A hook procedure has no context of its own; one window per thread has the filter.
@@ -43,7 +45,19 @@ bool CDialogLoopFilter::Take(MSG& message) const {
     if (IsIn(m_window, message.hwnd)) {
         return TakeShortcut(message);
     }
-    return IsIn(m_companion, message.hwnd) && IsDialogMessageW(m_companion, &message);
+    for (HWND companion : m_companions) {
+        if (IsIn(companion, message.hwnd)) {
+            return IsDialogMessageW(companion, &message) != FALSE;
+        }
+    }
+    return false;
+}
+
+void CDialogLoopFilter::AddCompanion(HWND companion) {
+    if (companion != nullptr &&
+        std::find(m_companions.begin(), m_companions.end(), companion) == m_companions.end()) {
+        m_companions.push_back(companion);
+    }
 }
 
 bool CDialogLoopFilter::TakeShortcut(const MSG& message) const {
