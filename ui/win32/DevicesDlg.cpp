@@ -30,6 +30,8 @@ constexpr AccessibleName kDevicesAccessibleNames[] = {
 
 // The narrowest a column starts, in dialog units: an address fits.
 constexpr int kLeastColumnDialogUnits = 60;
+// Beside a column's title: its margins and the sort mark.
+constexpr int kTitleRoomDialogUnits = 24;
 // The longest path the open box takes.
 constexpr DWORD kOpenPathChars = 32768;
 
@@ -384,19 +386,19 @@ std::optional<std::size_t> CDevicesDlg::SelectedChoice(int comboId) const {
 
 void CDevicesDlg::SetColumns(const std::vector<std::string>& titles) {
     HWND list = Item(IDC_DEVICES_TABLE);
-    RECT least{0, 0, kLeastColumnDialogUnits, 0};
+    // Both widths at once: the room in left, the least width in right.
+    RECT least{kTitleRoomDialogUnits, 0, kLeastColumnDialogUnits, 0};
     MapDialogRect(m_hwnd, &least);
     for (std::size_t index = 0; index < titles.size(); ++index) {
         std::wstring text = Widen(titles[index]);
+        // A title wider than the least width is shown whole, with room for the sort mark.
+        const auto titleWidth = static_cast<int>(
+            SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.cx = least.right;
+        column.cx = std::max<int>(least.right, titleWidth + least.left);
         column.pszText = text.data();
         SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
-        // A title wider than the least width is shown whole.
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, index, MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
-        const auto fitted = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, index, 0));
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, index, MAKELPARAM(std::max<int>(fitted, least.right), 0));
     }
 }
 
