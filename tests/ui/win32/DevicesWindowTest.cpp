@@ -1,6 +1,7 @@
 // The Devices window of vantrex-config.exe under Wine, opened from the main window's system menu: two
 // devices typed as a range are read and their rows take the health rules' state, and the list is kept in
 // the registry.
+#include "KeptDevices.h"
 #include "WindowProbe.h"
 
 #include "resources/resource.h"
@@ -17,28 +18,13 @@ using std::chrono::milliseconds;
 
 // The Devices window's command in the main window's system menu (ConfigDlg.h).
 constexpr WPARAM kIdmDevices = 0x0050;
-// Where the window keeps its list (SettingsKey.h, the settings name "Devices/List").
-constexpr const wchar_t* kDevicesKey = L"Software\\VANTREX\\Configuration\\Devices";
 // A first reading of each device takes a few seconds; Wine and a busy machine more.
 constexpr milliseconds kReadTimeout{60000};
-
-// The kept list, which every other run of the program in this prefix would go on watching, goes before
-// and after the test.
-class CKeptListRemoval {
-public:
-    CKeptListRemoval() { Remove(); }
-    ~CKeptListRemoval() { Remove(); }
-    CKeptListRemoval(const CKeptListRemoval&) = delete;
-    CKeptListRemoval& operator=(const CKeptListRemoval&) = delete;
-
-private:
-    static void Remove() { RegDeleteTreeW(HKEY_CURRENT_USER, kDevicesKey); }
-};
 
 std::wstring KeptList() {
     wchar_t text[1024] = {};
     DWORD size = sizeof text;
-    if (RegGetValueW(HKEY_CURRENT_USER, kDevicesKey, L"List", RRF_RT_REG_SZ, nullptr, text, &size) !=
+    if (RegGetValueW(HKEY_CURRENT_USER, kKeptDevicesKey, L"List", RRF_RT_REG_SZ, nullptr, text, &size) !=
         ERROR_SUCCESS) {
         return {};
     }
@@ -49,7 +35,7 @@ std::wstring KeptList() {
 // asks there as it asks a real device: read whole, each is critical by the silent-NTP rule, as the status
 // program says of it; a device the window failed to read would count as unreachable or not read.
 TEST(DevicesWindow, TwoTypedDevicesAreReadAndJudgedAndKept) {
-    const CKeptListRemoval removal;
+    const CKeptDevicesRemoval removal;
     CConfigProcess program(L"");
     HWND window = program.WaitForWindow(kConfigWindowTitle, kWindowTimeout);
     ASSERT_NE(window, nullptr);
