@@ -198,7 +198,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_DEVICES_NAME_INTERVAL, "Reading interval in seconds"},
     {IDS_DEVICES_NAME_NAME, "Name of the selected devices"},
     {IDS_DEVICES_CLOSE, "Close"},
-    {IDS_DEVICES_SORT_LABEL, "S&ort by:"},
+    {IDS_DEVICES_SORT_LABEL, "Sor&t by:"},
     {IDS_DEVICES_SORT_UP, "%1, ascending"},
     {IDS_DEVICES_SORT_DOWN, "%1, descending"},
     {IDS_DEVICES_NAME_SORT, "Sort order"},

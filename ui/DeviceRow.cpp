@@ -118,10 +118,12 @@ DeviceRow MakeDeviceRow(const DeviceEntry& entry, std::int64_t nowUtcMicros, con
     if (entry.lastEventUtcMicros) {
         cell(DeviceColumn::LastEventWhen) = LocalTimeText(*entry.lastEventUtcMicros);
     }
-    if (entry.readUtcMicros) {
-        cell(DeviceColumn::Age) = Age(nowUtcMicros - *entry.readUtcMicros, strings);
-    }
+    cell(DeviceColumn::Age) = ReadingAge(entry, nowUtcMicros, strings);
     return row;
+}
+
+std::string ReadingAge(const DeviceEntry& entry, std::int64_t nowUtcMicros, const StringLookup& strings) {
+    return entry.readUtcMicros ? Age(nowUtcMicros - *entry.readUtcMicros, strings) : std::string();
 }
 
 std::array<std::string, kDeviceColumnCount> DeviceColumnTitles(const StringLookup& strings) {

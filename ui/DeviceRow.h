@@ -72,5 +72,8 @@ StateColour ColourOf(DeviceState state);
 // The row of entry at nowUtcMicros on this PC's clock, its words from strings.
 DeviceRow MakeDeviceRow(const DeviceEntry& entry, std::int64_t nowUtcMicros, const StringLookup& strings);
 
+// The age column's words for entry at nowUtcMicros: the only cell that changes while nothing is read.
+std::string ReadingAge(const DeviceEntry& entry, std::int64_t nowUtcMicros, const StringLookup& strings);
+
 // The column titles, left to right.
 std::array<std::string, kDeviceColumnCount> DeviceColumnTitles(const StringLookup& strings);

@@ -441,9 +441,8 @@ void CDevicesDlgLogic::OnTimer(int timerId) {
         // Only the ages move; they keep the order.
         const std::int64_t now = m_environment.utcNow();
         for (std::size_t index = 0; index < m_entries.size(); ++index) {
-            if (m_entries[index].readUtcMicros) {
-                m_rows[index] = MakeDeviceRow(m_entries[index], now, m_strings);
-            }
+            m_rows[index].cells[static_cast<std::size_t>(DeviceColumn::Age)] =
+                ReadingAge(m_entries[index], now, m_strings);
         }
         if (m_initialised && !m_order.empty()) {
             m_view.UpdateRows(0, m_order.size() - 1);

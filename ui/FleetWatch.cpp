@@ -45,6 +45,7 @@ bool CFleetWatch::Watch(std::vector<DeviceAddress> devices, const FleetSettings&
     }
     Stop();
     m_settings = settings;
+    m_settings.ntpHistories = &m_ntpHistories;
     // The thread takes the list waiting when it starts.
     (void)m_listSignal.Set();
     return Start();

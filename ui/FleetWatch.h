@@ -3,6 +3,7 @@
 #include "fleet/DeviceList.h"
 #include "fleet/Fleet.h"
 #include "health/DeviceRecord.h"
+#include "ntpquery/NtpHistoryStore.h"
 #include "runtime/Lock.h"
 #include "runtime/Signal.h"
 #include "runtime/StateRelay.h"
@@ -59,8 +60,11 @@ private:
     PostStateReport m_post;
     UtcClock m_utcNow;
     FleetSettings m_settings; // the thread's; set before it starts
-    CSignal m_listSignal;     // a new list waits
-    mutable CLock m_lock;     // guards the three below
+    // The devices' NTP checks across fleets: a new interval starts the fleet afresh, and its devices' time
+    // services are still asked no more often than before.
+    CNtpHistoryStore m_ntpHistories;
+    CSignal m_listSignal; // a new list waits
+    mutable CLock m_lock; // guards the three below
     std::optional<std::vector<DeviceAddress>> m_newList;
     FleetNews m_news;
     bool m_posted = false; // news was posted and not taken yet

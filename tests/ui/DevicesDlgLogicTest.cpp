@@ -196,8 +196,17 @@ TEST_F(DevicesDlgLogicTest, ReadingsBecomeRowsSortedByStateAndEnterConnectsTheMa
     ReadAll(*logic, {"127.0.93.31"}, false);
     logic->OnSortBy(DeviceColumn::State);
     logic->OnSortBy(DeviceColumn::State);
-    EXPECT_EQ(Addresses(*logic),
-              (std::vector<std::string>{"127.0.93.31", "127.0.93.30", "127.0.93.32", "127.0.93.33"}));
+    const std::vector<std::string> worstFirst = {"127.0.93.31", "127.0.93.30", "127.0.93.32", "127.0.93.33"};
+    EXPECT_EQ(Addresses(*logic), worstFirst);
+    // The keyboard's way: the drop-down shows the order, and choosing in it sorts as a title's click does.
+    const std::size_t stateDescending = static_cast<std::size_t>(DeviceColumn::State) * 2 + 1;
+    EXPECT_EQ(view.chosen[IDC_DEVICES_SORT], stateDescending);
+    view.chosen[IDC_DEVICES_SORT] = 0;
+    logic->OnSortChosen();
+    EXPECT_EQ(Addresses(*logic).front(), "127.0.93.30");
+    view.chosen[IDC_DEVICES_SORT] = stateDescending;
+    logic->OnSortChosen();
+    EXPECT_EQ(Addresses(*logic), worstFirst);
     EXPECT_EQ(logic->Row(0).state, DeviceState::Warning);
     logic->OnActivated(0);
     EXPECT_EQ(view.connected, "127.0.93.31");

@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -47,6 +48,14 @@ constexpr std::pair<int, int> kLabels[] = {
     {IDC_DEVICES_SORT_LABEL, IDC_DEVICES_SORT},   {IDC_DEVICES_INTERVAL_LABEL, IDC_DEVICES_INTERVAL},
     {IDC_DEVICES_NAME_LABEL, IDC_DEVICES_NAME},
 };
+
+// The order Tab goes through the controls: adding, finding in the table, the table, then what acts on
+// its selection and the list.
+constexpr int kTabOrder[] = {IDC_DEVICES_ADD_BOX,   IDC_DEVICES_ADD,    IDC_DEVICES_ADD_FILE,
+                             IDC_DEVICES_ADD_FOUND, IDC_DEVICES_FILTER, IDC_DEVICES_FILTER_COLUMN,
+                             IDC_DEVICES_SORT,      IDC_DEVICES_TABLE,  IDC_DEVICES_NAME,
+                             IDC_DEVICES_SET_NAME,  IDC_DEVICES_REMOVE, IDC_DEVICES_REMOVE_ALL,
+                             IDC_DEVICES_INTERVAL,  IDC_DEVICES_CLOSE};
 
 constexpr int kButtons[] = {IDC_DEVICES_ADD,    IDC_DEVICES_ADD_FILE,   IDC_DEVICES_ADD_FOUND,
                             IDC_DEVICES_REMOVE, IDC_DEVICES_REMOVE_ALL, IDC_DEVICES_SET_NAME,
@@ -108,6 +117,8 @@ void CDevicesDlg::BuildControls() {
     table->verticalHeader()->hide();
     // Rows of one height need no measuring: a thousand devices scroll and sort as one does.
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Cells hold one line each: laid out without wrapping, a frame costs a third less.
+    table->setWordWrap(false);
     table->horizontalHeader()->setSectionsClickable(true);
     table->horizontalHeader()->setSortIndicatorShown(true);
     table->horizontalHeader()->setStretchLastSection(true);
@@ -117,6 +128,9 @@ void CDevicesDlg::BuildControls() {
     }
     for (const auto& [id, name] : kAccessibleNames) {
         Item(id)->setAccessibleName(ResourceText(name));
+    }
+    for (std::size_t index = 1; index < std::size(kTabOrder); ++index) {
+        setTabOrder(Item(kTabOrder[index - 1]), Item(kTabOrder[index]));
     }
 
     auto row = [this](std::initializer_list<int> ids) {
@@ -352,6 +366,9 @@ void CDevicesDlg::WithdrawAlarm(const Alarm& alarm) {
 
 void CDevicesDlg::ConnectMainWindow(const std::string& address) {
     m_mainWindow.Logic().ConnectToFound(address);
+    // The user chose the device to see it there.
+    m_mainWindow.raise();
+    m_mainWindow.activateWindow();
 }
 
 void CDevicesDlg::HideWindow() {

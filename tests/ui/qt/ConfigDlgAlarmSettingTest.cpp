@@ -37,7 +37,7 @@ bool NextWindowHasAlarmsOn() {
 TEST_F(ConfigDlgAlarmSetting, TheMenuTickSwitchesTheAlarmsAndTheNextWindowStartsWithIt) {
     QMenu menu;
     m_window.AddContextMenuItems(menu);
-    ASSERT_EQ(menu.actions().size(), 4);
+    ASSERT_EQ(menu.actions().size(), 5);
     EXPECT_EQ(menu.actions()[0]->text().toStdString(), AboutCommandText());
     QAction* notify = MenuItem(menu, IDS_NOTIFY_PROBLEMS);
     ASSERT_NE(notify, nullptr);
