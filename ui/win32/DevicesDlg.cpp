@@ -509,6 +509,12 @@ void CDevicesDlg::WithdrawAlarm(const Alarm& alarm) {
 
 void CDevicesDlg::ConnectMainWindow(const std::string& address) {
     m_mainWindow.Logic().ConnectToFound(address);
+    // The user chose the device to see it there.
+    HWND mainWindow = GetWindow(m_hwnd, GW_OWNER);
+    if (IsIconic(mainWindow)) {
+        ::ShowWindow(mainWindow, SW_RESTORE);
+    }
+    SetForegroundWindow(mainWindow);
 }
 
 void CDevicesDlg::HideWindow() {
