@@ -35,24 +35,13 @@ constexpr int kTitleRoomDialogUnits = 24;
 // The longest path the open box takes.
 constexpr DWORD kOpenPathChars = 32768;
 
-// The shade behind a state's words; light whatever the theme, so the words are dark on it. Nothing for a
-// device not read yet, which keeps the list's own colours.
-std::optional<COLORREF> ShadeOf(StateColour colour) {
-    switch (colour) {
-    case StateColour::Good:
-        return RGB(0xc8, 0xf0, 0xc8);
-    case StateColour::Caution:
-        return RGB(0xff, 0xe8, 0xa0);
-    case StateColour::Alert:
-        return RGB(0xff, 0xc0, 0xc0);
-    case StateColour::Absent:
-        return RGB(0xd8, 0xd8, 0xd8);
-    case StateColour::Busy:
-        return RGB(0xd0, 0xe4, 0xff);
-    case StateColour::Neutral:
-        break;
+// The state's shade as the list takes it.
+std::optional<COLORREF> ListShadeOf(StateColour colour) {
+    const std::optional<std::uint32_t> shade = ShadeOf(colour);
+    if (!shade) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return RGB((*shade >> 16) & 0xff, (*shade >> 8) & 0xff, *shade & 0xff);
 }
 
 void SetRowState(HWND list, WPARAM row, UINT state, UINT mask) {
@@ -329,7 +318,7 @@ LRESULT CDevicesDlg::OnCustomDraw(NMLVCUSTOMDRAW& draw) const {
         const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
         const bool stateCell = draw.iSubItem == static_cast<int>(DeviceColumn::State);
         const std::optional<COLORREF> shade =
-            stateCell && row < m_logic.RowCount() ? ShadeOf(m_logic.Row(row).colour) : std::nullopt;
+            stateCell && row < m_logic.RowCount() ? ListShadeOf(m_logic.Row(row).colour) : std::nullopt;
         draw.clrTextBk = shade.value_or(CLR_DEFAULT);
         draw.clrText = shade ? RGB(0, 0, 0) : CLR_DEFAULT;
         return CDRF_NEWFONT;

@@ -62,7 +62,7 @@ std::vector<std::wstring> Addresses(HWND list) {
 }
 
 // The shade the window gives the list for a cell as it paints it; nothing when the list keeps its own.
-std::optional<COLORREF> ShadeOf(HWND devices, std::size_t row, DeviceColumn column) {
+std::optional<COLORREF> PaintedShade(HWND devices, std::size_t row, DeviceColumn column) {
     NMLVCUSTOMDRAW draw{};
     draw.nmcd.hdr = {GetDlgItem(devices, IDC_DEVICES_TABLE), IDC_DEVICES_TABLE,
                      static_cast<UINT>(NM_CUSTOMDRAW)};
@@ -172,8 +172,8 @@ TEST(DevicesWindow, ATypedRangeTurnsOkInWordsAndShadeAndEnterOnARowConnectsTheMa
             if (states != std::vector<std::wstring>{L"OK", L"OK"}) {
                 return false;
             }
-            stateShade = ShadeOf(devices->Window(), 1, DeviceColumn::State);
-            addressShade = ShadeOf(devices->Window(), 1, DeviceColumn::Address);
+            stateShade = PaintedShade(devices->Window(), 1, DeviceColumn::State);
+            addressShade = PaintedShade(devices->Window(), 1, DeviceColumn::Address);
             LVITEMW focus{};
             focus.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
             focus.state = LVIS_SELECTED | LVIS_FOCUSED;
