@@ -3,7 +3,6 @@
 #include "AccessibleNames.h"
 #include "ConfigDlg.h"
 #include "DevicesDlgLayout.h"
-#include "DialogTemplateBytes.h"
 #include "FindDlg.h"
 #include "LocalNetworks.h"
 #include "PostedReport.h"
@@ -64,8 +63,7 @@ CDevicesDlg::CDevicesDlg(HINSTANCE instance, HWND owner, CConfigDlg& mainWindow,
               }
           },
           std::move(environment)) {
-    const CDialogTemplateBytes bytes(DevicesDialogTemplate());
-    CreateDialogIndirectParamW(m_instance, bytes.Get(), owner, DialogProc, reinterpret_cast<LPARAM>(this));
+    (void)Create(m_instance, DevicesDialogTemplate(), owner); // without it, Window() stays null
 }
 
 CDevicesDlg::~CDevicesDlg() {
@@ -89,16 +87,6 @@ void CDevicesDlg::Show() {
     ::ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
     FocusItem(IDC_DEVICES_TABLE);
-}
-
-INT_PTR CALLBACK CDevicesDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        reinterpret_cast<CDevicesDlg*>(lParam)->m_hwnd = hwnd;
-    }
-    auto* self = reinterpret_cast<CDevicesDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    // Messages of the window's creation come before WM_INITDIALOG; the defaults serve them.
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
 
 INT_PTR CDevicesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MessageBoxes.h"
+#include "ModelessDialog.h"
 #include "RegistrySettingsStore.h"
 #include "ui/DevicesDlgLogic.h"
 #include "ui/DevicesDlgView.h"
@@ -21,7 +22,7 @@ class CConfigDlg;
 // window's messages turned into calls on that logic, whose view it is. Modeless and owned by the main
 // window; made hidden with it, so that the devices are watched from the program's start; closing only
 // hides it. Alarms go out through the main window's, and a device chosen connects the main window.
-class CDevicesDlg : public CDevicesDlgView {
+class CDevicesDlg : public CDevicesDlgView, private CModelessDialog {
 public:
     // Makes the window, hidden, and starts watching the kept devices.
     CDevicesDlg(HINSTANCE instance, HWND owner, CConfigDlg& mainWindow, CMessageBoxes& boxes,
@@ -33,7 +34,7 @@ public:
     // Shows the window over the main window the first time, or brings it to the front.
     void Show();
     // The window; null when it could not be made, or once the main window took it along.
-    HWND Window() const { return m_hwnd; }
+    using CModelessDialog::Window;
     CDevicesDlgLogic& Logic() { return m_logic; }
 
     // CDevicesDlgView over the window's controls.
@@ -61,8 +62,7 @@ public:
     void HideWindow() override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnInitDialog();
     bool OnCommand(WORD id, WORD code);
     // Enter: the control with the focus says what it means.
@@ -83,7 +83,6 @@ private:
     CConfigDlg& m_mainWindow;
     CMessageBoxes& m_boxes;
     CRegistrySettingsStore m_store;
-    HWND m_hwnd = nullptr;
     // The window the fleet's thread posts to: read there, set here.
     std::atomic<HWND> m_postTo{nullptr};
     bool m_placed = false;
