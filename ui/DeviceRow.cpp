@@ -93,6 +93,24 @@ StateColour ColourOf(DeviceState state) {
     return StateColour::Neutral;
 }
 
+std::optional<std::uint32_t> ShadeOf(StateColour colour) {
+    switch (colour) {
+    case StateColour::Good:
+        return 0xc8f0c8;
+    case StateColour::Caution:
+        return 0xffe8a0;
+    case StateColour::Alert:
+        return 0xffc0c0;
+    case StateColour::Absent:
+        return 0xd8d8d8;
+    case StateColour::Busy:
+        return 0xd0e4ff;
+    case StateColour::Neutral:
+        break;
+    }
+    return std::nullopt;
+}
+
 DeviceRow MakeDeviceRow(const DeviceEntry& entry, std::int64_t nowUtcMicros, const StringLookup& strings) {
     DeviceRow row;
     row.state = StateOf(entry);

@@ -68,6 +68,9 @@ struct DeviceRow {
 // failure tells of the device; one of this PC's is not read.
 DeviceState StateOf(const DeviceEntry& entry);
 StateColour ColourOf(DeviceState state);
+// The shade a front end paints behind a state's words, as 0xRRGGBB: light whatever the theme, so that
+// the words stay dark on it; none for a device not read yet, which keeps the table's own colours.
+std::optional<std::uint32_t> ShadeOf(StateColour colour);
 
 // The row of entry at nowUtcMicros on this PC's clock, its words from strings.
 DeviceRow MakeDeviceRow(const DeviceEntry& entry, std::int64_t nowUtcMicros, const StringLookup& strings);

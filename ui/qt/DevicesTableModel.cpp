@@ -6,23 +6,9 @@
 
 namespace {
 
-// Light shades, so that the words on them stay readable in the usual dark text.
 QVariant Background(StateColour colour) {
-    switch (colour) {
-    case StateColour::Good:
-        return QColor(0xc8, 0xf0, 0xc8);
-    case StateColour::Caution:
-        return QColor(0xff, 0xe8, 0xa0);
-    case StateColour::Alert:
-        return QColor(0xff, 0xc0, 0xc0);
-    case StateColour::Absent:
-        return QColor(0xd8, 0xd8, 0xd8);
-    case StateColour::Busy:
-        return QColor(0xd0, 0xe4, 0xff);
-    case StateColour::Neutral:
-        break;
-    }
-    return {};
+    const std::optional<std::uint32_t> shade = ShadeOf(colour);
+    return shade ? QVariant(QColor::fromRgb(*shade)) : QVariant();
 }
 
 } // namespace

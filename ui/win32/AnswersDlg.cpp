@@ -2,7 +2,6 @@
 
 #include "AccessibleNames.h"
 #include "Clipboard.h"
-#include "DialogTemplateBytes.h"
 #include "ListViewText.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
@@ -47,10 +46,7 @@ CAnswersDlg::~CAnswersDlg() {
 
 void CAnswersDlg::ShowBeside(HWND owner, const RECT& keepClear) {
     if (m_hwnd == nullptr) {
-        const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_DEVICE_ANSWERS));
-        m_hwnd = CreateDialogIndirectParamW(m_instance, bytes.Get(), owner, DialogProc,
-                                            reinterpret_cast<LPARAM>(this));
-        if (m_hwnd == nullptr) {
+        if (!Create(m_instance, *FindDialogTemplate(IDD_DEVICE_ANSWERS), owner)) {
             return;
         }
     }
@@ -60,16 +56,6 @@ void CAnswersDlg::ShowBeside(HWND owner, const RECT& keepClear) {
     m_logic.OnShow();
     ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
-}
-
-INT_PTR CALLBACK CAnswersDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        reinterpret_cast<CAnswersDlg*>(lParam)->m_hwnd = hwnd;
-    }
-    auto* self = reinterpret_cast<CAnswersDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    // Messages of the window's creation come before WM_INITDIALOG; the defaults serve them.
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
 
 INT_PTR CAnswersDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

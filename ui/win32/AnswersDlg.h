@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ModelessDialog.h"
 #include "ui/AnswersDlgLogic.h"
 #include "ui/AnswersDlgView.h"
 
@@ -8,7 +9,7 @@
 // The device's answers window, from the template IDD_DEVICE_ANSWERS: the shared logic decides, this class
 // turns the window's messages into its calls and carries out what it does on the window's controls.
 // Modeless; closing only hides it.
-class CAnswersDlg : public CAnswersDlgView {
+class CAnswersDlg : public CAnswersDlgView, private CModelessDialog {
 public:
     CAnswersDlg(HINSTANCE instance, AnswersSource source);
     ~CAnswersDlg() override;
@@ -18,8 +19,7 @@ public:
     // Shows the window owned by owner beside it, clear of keepClear (owner's status area, in screen
     // coordinates), made at the first call, or brings it to the front.
     void ShowBeside(HWND owner, const RECT& keepClear);
-    // The window once made; null before.
-    HWND Window() const { return m_hwnd; }
+    using CModelessDialog::Window;
 
     // CAnswersDlgView over the window's controls.
     void SetItemText(int id, const std::string& text) override;
@@ -33,15 +33,13 @@ public:
     void HideWindow() override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnInitDialog();
     bool OnCommand(WORD id);
     bool OnNotify(const NMHDR& header);
     HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
 
     HINSTANCE m_instance;
-    HWND m_hwnd = nullptr;
     // While the logic fills or selects in a list, whose notifications are its own doing.
     bool m_bFilling = false;
     CAnswersDlgLogic m_logic;

@@ -129,6 +129,8 @@ BOOL CConfigDlg::OnInitDialog() {
     m_logic.SetRecentAddresses(ReadRecentAddresses());
     m_logic.OnInitDialog();
     m_logic.ApplyCommandLine(m_commandLine);
+    m_devicesDlg =
+        std::make_unique<CDevicesDlg>(m_instance, m_hwnd, *this, m_boxes, ProgramDevicesEnvironment());
     return TRUE; // the dialog manager gives the focus to the first tab stop, the address edit
 }
 
@@ -140,6 +142,8 @@ void CConfigDlg::InstallSystemMenuItems() {
                     (Widen(LoadStringResource(IDS_LOG_MENU_ITEM)) + L"\tCtrl+L").c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmDeviceAnswers,
                     (Widen(LoadStringResource(IDS_ANSWERS_MENU_ITEM)) + L"\tCtrl+E").c_str());
+        AppendMenuW(systemMenu, MF_STRING, kIdmDevices,
+                    (Widen(LoadStringResource(IDS_DEVICES_MENU_ITEM)) + L"\tCtrl+D").c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmFindDevices,
                     (Widen(LoadStringResource(IDS_FIND_DEVICES)) + L"\tCtrl+F").c_str());
         AppendMenuW(systemMenu, MF_STRING, kIdmNotifyProblems,
@@ -152,7 +156,7 @@ void CConfigDlg::InstallSystemMenuItems() {
     SetNotifyProblems(ReadNotifyProblems());
     // Without the filter the menu items still open their windows.
     const CDialogLoopFilter::Shortcut shortcuts[] = {
-        {'L', kIdmDeviceLog}, {'E', kIdmDeviceAnswers}, {'F', kIdmFindDevices}};
+        {'L', kIdmDeviceLog}, {'E', kIdmDeviceAnswers}, {'D', kIdmDevices}, {'F', kIdmFindDevices}};
     (void)m_loopFilter.Install(m_hwnd, shortcuts);
 }
 
@@ -230,6 +234,10 @@ bool CConfigDlg::OnSysCommand(WPARAM command) {
         ShowDeviceAnswers();
         return true;
     }
+    if ((command & 0xFFF0U) == kIdmDevices) {
+        ShowDevices();
+        return true;
+    }
     if ((command & 0xFFF0U) == kIdmFindDevices) {
         OnFindDevices();
         return true;
@@ -254,7 +262,7 @@ void CConfigDlg::ShowDeviceLog() {
         m_deviceLogDlg = std::make_unique<CDeviceLogDlg>(m_instance, m_logic.DeviceLog(), m_boxes);
     }
     m_deviceLogDlg->ShowBeside(m_hwnd, StatusArea());
-    m_loopFilter.SetCompanion(m_deviceLogDlg->Window());
+    m_loopFilter.AddCompanion(m_deviceLogDlg->Window());
 }
 
 RECT CConfigDlg::StatusArea() const {
@@ -268,7 +276,12 @@ void CConfigDlg::ShowDeviceAnswers() {
         m_answersDlg = std::make_unique<CAnswersDlg>(m_instance, m_logic.DeviceAnswers());
     }
     m_answersDlg->ShowBeside(m_hwnd, StatusArea());
-    m_loopFilter.SetCompanion(m_answersDlg->Window());
+    m_loopFilter.AddCompanion(m_answersDlg->Window());
+}
+
+void CConfigDlg::ShowDevices() {
+    m_devicesDlg->Show();
+    m_loopFilter.AddCompanion(m_devicesDlg->Window());
 }
 
 // The status area's group box and statics send no clicks of their own: the window gets them.
@@ -294,6 +307,9 @@ void CConfigDlg::OnFindDevices() {
 
 void CConfigDlg::SetNotifyProblems(bool on) {
     m_logic.SetAlarmsOn(on);
+    if (m_devicesDlg) {
+        m_devicesDlg->Logic().SetAlarmsOn(on);
+    }
     CheckMenuItem(GetSystemMenu(m_hwnd, FALSE), kIdmNotifyProblems,
                   MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }

@@ -2,6 +2,7 @@
 
 #include "AnswersDlg.h"
 #include "DeviceLogDlg.h"
+#include "DevicesDlg.h"
 #include "DialogLoopFilter.h"
 #include "GdiObject.h"
 #include "LampControl.h"
@@ -38,6 +39,8 @@ public:
     static constexpr unsigned kIdmDeviceLog = 0x0040;
     // The system-menu command, also on Ctrl+E, that opens the device's answers window.
     static constexpr unsigned kIdmDeviceAnswers = 0x0070;
+    // The system-menu command, also on Ctrl+D, that opens the Devices window.
+    static constexpr unsigned kIdmDevices = 0x0050;
 
     // boxes answers every message box of the window.
     CConfigDlg(HINSTANCE instance, CMessageBoxes& boxes);
@@ -79,8 +82,8 @@ private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     BOOL OnInitDialog();
-    // The items "Device log…", "Device's answers…", "Find devices…", "Notify me of problems" (a check
-    // item) and About, below the system menu's own; Ctrl+L, Ctrl+E and Ctrl+F for the first three.
+    // The items "Device log…", "Device's answers…", "Devices…", "Find devices…", "Notify me of problems" (a
+    // check item) and About, below the system menu's own; Ctrl+L, Ctrl+E, Ctrl+D and Ctrl+F for the first four.
     void InstallSystemMenuItems();
     // Opens the Find dialog; the device the user picks there is connected to.
     void OnFindDevices();
@@ -90,6 +93,8 @@ private:
     void ShowDeviceAnswers();
     // The status area in screen coordinates, which the companion windows keep clear of.
     RECT StatusArea() const;
+    // Opens the Devices window, made hidden with this one.
+    void ShowDevices();
     // A double-click on the status area opens the device log; false elsewhere.
     bool OnDoubleClick(POINT point);
     void SetIcons();
@@ -143,4 +148,7 @@ private:
     // After the logic, whose log it shows, so that it goes first.
     std::unique_ptr<CDeviceLogDlg> m_deviceLogDlg;
     std::unique_ptr<CAnswersDlg> m_answersDlg;
+    // After the logic, whose alarms and connection it uses, so that it goes first; made with the window,
+    // so that its devices are watched from the start.
+    std::unique_ptr<CDevicesDlg> m_devicesDlg;
 };

@@ -2,7 +2,6 @@
 
 #include "AccessibleNames.h"
 #include "Clipboard.h"
-#include "DialogTemplateBytes.h"
 #include "ListViewText.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
@@ -43,10 +42,7 @@ void CDeviceLogDlg::ShowBeside(HWND owner, const RECT& keepClear) {
         if (!RegisterChartClass(m_instance)) {
             return;
         }
-        const CDialogTemplateBytes bytes(*FindDialogTemplate(IDD_DEVICE_LOG));
-        m_hwnd = CreateDialogIndirectParamW(m_instance, bytes.Get(), owner, DialogProc,
-                                            reinterpret_cast<LPARAM>(this));
-        if (m_hwnd == nullptr) {
+        if (!Create(m_instance, *FindDialogTemplate(IDD_DEVICE_LOG), owner)) {
             return;
         }
     }
@@ -56,16 +52,6 @@ void CDeviceLogDlg::ShowBeside(HWND owner, const RECT& keepClear) {
     m_logic.OnShow();
     ShowWindow(m_hwnd, SW_SHOW);
     SetForegroundWindow(m_hwnd);
-}
-
-INT_PTR CALLBACK CDeviceLogDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        reinterpret_cast<CDeviceLogDlg*>(lParam)->m_hwnd = hwnd;
-    }
-    auto* self = reinterpret_cast<CDeviceLogDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    // Messages of the window's creation come before WM_INITDIALOG; the defaults serve them.
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
 
 INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,7 @@
 
 #include "ChartControl.h"
 #include "MessageBoxes.h"
+#include "ModelessDialog.h"
 #include "ui/DeviceLog.h"
 #include "ui/DeviceLogDlgLogic.h"
 #include "ui/DeviceLogDlgView.h"
@@ -12,7 +13,7 @@
 // class turns the window's messages into its calls, carries out what it does on the window's controls
 // and paints the chart with its plan. Modeless; closing only hides it, as everything it shows lives in the
 // main window's log.
-class CDeviceLogDlg : public CDeviceLogDlgView {
+class CDeviceLogDlg : public CDeviceLogDlgView, private CModelessDialog {
 public:
     CDeviceLogDlg(HINSTANCE instance, const CDeviceLog& log, CMessageBoxes& boxes);
     ~CDeviceLogDlg() override;
@@ -22,8 +23,7 @@ public:
     // Shows the window beside owner, clear of keepClear (owner's status area, in screen coordinates), made
     // at the first call, or brings it to the front.
     void ShowBeside(HWND owner, const RECT& keepClear);
-    // The window once made; null before.
-    HWND Window() const { return m_hwnd; }
+    using CModelessDialog::Window;
 
     // CDeviceLogDlgView over the window's controls.
     void SetItemText(int id, const std::string& text) override;
@@ -42,8 +42,7 @@ public:
     void HideWindow() override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnInitDialog();
     bool OnCommand(WORD id, WORD code);
     bool OnNotify(const NMHDR& header);
@@ -51,7 +50,6 @@ private:
 
     HINSTANCE m_instance;
     CMessageBoxes& m_boxes;
-    HWND m_hwnd = nullptr;
     CDeviceLogDlgLogic m_logic;
     ChartPlanSource m_planSource;
 };

@@ -47,14 +47,15 @@ bool CDialogLoopFilter::Take(MSG& message) const {
     }
     for (HWND companion : m_companions) {
         if (IsIn(companion, message.hwnd)) {
-            return IsDialogMessageW(companion, &message);
+            return IsDialogMessageW(companion, &message) != FALSE;
         }
     }
     return false;
 }
 
-void CDialogLoopFilter::SetCompanion(HWND companion) {
-    if (companion != nullptr && std::ranges::find(m_companions, companion) == m_companions.end()) {
+void CDialogLoopFilter::AddCompanion(HWND companion) {
+    if (companion != nullptr &&
+        std::find(m_companions.begin(), m_companions.end(), companion) == m_companions.end()) {
         m_companions.push_back(companion);
     }
 }

@@ -8,7 +8,8 @@
 // What a dialog box's loop lacks: the dialog manager's own message loop translates no accelerators and
 // knows no other window. While this object lives, a message filter of the calling thread turns Ctrl+key
 // pressed anywhere in the window into that key's system-menu command, posted to the window, and gives a
-// modeless companion window (each of them) its keyboard (Tab, Enter, Esc) as a loop of its own would.
+// modeless companion window (the device log, the device's answers, the Devices window) its keyboard (Tab, Enter, Esc) as a loop of
+// its own would.
 class CDialogLoopFilter {
 public:
     struct Shortcut {
@@ -23,8 +24,8 @@ public:
 
     // Starts filtering for window; false when the filter could not be installed (the menu still works).
     bool Install(HWND window, std::span<const Shortcut> shortcuts);
-    // A modeless window whose keys the filter hands to it, once it exists; each of them keeps its own.
-    void SetCompanion(HWND companion);
+    // A modeless window whose keys the filter hands to it, once it exists; each is added once.
+    void AddCompanion(HWND companion);
 
 private:
     static LRESULT CALLBACK Filter(int code, WPARAM wParam, LPARAM lParam);
