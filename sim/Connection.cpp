@@ -1,10 +1,6 @@
 #include "Connection.h"
 
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 namespace {
 
@@ -19,15 +15,11 @@ constexpr std::size_t kMaxPendingBytes = 1 << 20;
 
 } // namespace
 
-CConnection::CConnection(int fd, unsigned short port, const SessionConfig& config,
+CConnection::CConnection(std::unique_ptr<CTcpStream> stream, unsigned short port, const SessionConfig& config,
                          std::function<DeviceTime()> clock, GpsFlipped gpsFlipped,
                          std::chrono::milliseconds slowInterval)
-    : m_fd(fd), m_port(port), m_session(config, std::move(clock), std::move(gpsFlipped)),
+    : m_stream(std::move(stream)), m_port(port), m_session(config, std::move(clock), std::move(gpsFlipped)),
       m_slowInterval(slowInterval) {}
-
-CConnection::~CConnection() {
-    Close();
-}
 
 void CConnection::Open(Clock::time_point now, std::chrono::milliseconds firstBytesDelay,
                        std::chrono::milliseconds loginDelay) {
@@ -51,8 +43,8 @@ void CConnection::Open(Clock::time_point now, std::chrono::milliseconds firstByt
 
 SessionOutput CConnection::ReadInput() {
     char buffer[kReceiveChunk];
-    const ssize_t received = recv(m_fd, buffer, sizeof buffer, 0);
-    if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+    const long received = m_stream->Receive(buffer, sizeof buffer);
+    if (received == kStreamAgain) {
         return {};
     }
     if (received <= 0) {
@@ -92,9 +84,9 @@ void CConnection::SendDue(Clock::time_point now) {
     }
     ReleaseHeld(now);
     if (!m_pending.empty() && IsSendDue(now)) {
-        const std::size_t length = IsSlow() ? 1 : m_pending.size();
-        const ssize_t sent = send(m_fd, m_pending.data(), length, MSG_NOSIGNAL);
-        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        const std::string_view due(m_pending.data(), IsSlow() ? 1 : m_pending.size());
+        const long sent = m_stream->Send(&due, 1);
+        if (sent == kStreamFailed) {
             Close();
             return;
         }
@@ -133,10 +125,7 @@ std::optional<CConnection::Clock::time_point> CConnection::NextSendTime() const 
 }
 
 void CConnection::Close() {
-    if (m_fd >= 0) {
-        close(m_fd);
-        m_fd = -1;
-    }
+    m_stream.reset();
     m_pending.clear();
     m_held.clear();
     m_heldUntil.reset();

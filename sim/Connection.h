@@ -2,8 +2,11 @@
 
 #include "DeviceSession.h"
 
+#include "runtime/TcpStream.h"
+
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,20 +18,19 @@ class CConnection {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Takes ownership of the connected, non-blocking socket fd, accepted on port.
-    CConnection(int fd, unsigned short port, const SessionConfig& config, std::function<DeviceTime()> clock,
-                GpsFlipped gpsFlipped, std::chrono::milliseconds slowInterval);
-    // Closes the socket if it is still open.
-    ~CConnection();
+    // Takes the accepted connection stream, accepted on port.
+    CConnection(std::unique_ptr<CTcpStream> stream, unsigned short port, const SessionConfig& config,
+                std::function<DeviceTime()> clock, GpsFlipped gpsFlipped,
+                std::chrono::milliseconds slowInterval);
     CConnection(const CConnection&) = delete;
     CConnection& operator=(const CConnection&) = delete;
 
     // The socket, -1 once closed.
-    int Fd() const { return m_fd; }
+    int Fd() const { return m_stream ? static_cast<int>(m_stream->SocketHandle()) : -1; }
     // The port the connection was accepted on.
     unsigned short Port() const { return m_port; }
     // True once the socket has been closed; the server then drops the connection.
-    bool IsClosed() const { return m_fd < 0; }
+    bool IsClosed() const { return !m_stream; }
 
     // Queues the session's greeting, holding all of it back for firstBytesDelay and its login prompt for
     // loginDelay more, and sends what is due.
@@ -57,7 +59,7 @@ private:
     bool IsSendDue(Clock::time_point now) const;
     bool IsSlow() const { return m_slowInterval.count() > 0; }
 
-    int m_fd;
+    std::unique_ptr<CTcpStream> m_stream;
     unsigned short m_port;
     CDeviceSession m_session;
     std::chrono::milliseconds m_slowInterval;
