@@ -2,6 +2,9 @@
 
 #include <poll.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // A read takes at most this, so that a flood of commands is answered a little per poll round and every
@@ -42,23 +45,41 @@ void CConnection::Open(Clock::time_point now, std::chrono::milliseconds firstByt
 }
 
 SessionOutput CConnection::ReadInput() {
+    if (m_unread.empty() && !Receive()) {
+        return {};
+    }
+    // A line at a time, so that what a flood of commands queues stays within the pause and one answer,
+    // whatever the system's buffers take off it: the rest waits here until the client reads.
+    SessionOutput output;
+    while (!m_unread.empty() && !IsClosed() && WantsInput()) {
+        const std::size_t lineEnd = m_unread.find('\n');
+        const std::size_t length = lineEnd == std::string::npos ? m_unread.size() : lineEnd + 1;
+        SessionOutput part = m_session.Receive(std::string_view(m_unread).substr(0, length));
+        m_unread.erase(0, length);
+        // A restart closes every connection at once, after the listeners: a client must not see its
+        // connection end while the device still takes new ones.
+        // Sent by the caller's SendDue, after it has logged the lines: a client that reads the log once it
+        // has its answer must find the line there.
+        Queue(part.text, part.close && !part.restart);
+        std::ranges::move(part.lines, std::back_inserter(output.lines));
+        output.restart = output.restart ? output.restart : part.restart;
+        output.close = output.close || part.close;
+    }
+    return output;
+}
+
+bool CConnection::Receive() {
     char buffer[kReceiveChunk];
     const long received = m_stream->Receive(buffer, sizeof buffer);
     if (received == kStreamAgain) {
-        return {};
+        return false;
     }
     if (received <= 0) {
         Close();
-        return {};
+        return false;
     }
-    SessionOutput output = m_session.Receive(std::string_view(buffer, static_cast<std::size_t>(received)));
-    // A restart closes every connection at once, after the listeners: a client must not see its
-    // connection end while the device still takes new ones.
-    // Sent by the caller's SendDue, after it has logged the lines: a client that reads the log once it
-    // has its answer must find the line there.
-    Queue(output.text, output.close && !output.restart);
-    output.text.clear();
-    return output;
+    m_unread.assign(buffer, static_cast<std::size_t>(received));
+    return true;
 }
 
 void CConnection::Queue(const std::string& text, bool closeWhenSent) {
@@ -111,7 +132,8 @@ bool CConnection::IsSendDue(Clock::time_point now) const {
 short CConnection::PollEvents(Clock::time_point now) const {
     // Held bytes whose time has passed are released by the next SendDue, like bytes already due.
     const bool heldDue = m_heldUntil && now >= *m_heldUntil;
-    const bool wantsToSend = heldDue || (!m_pending.empty() && IsSendDue(now));
+    // Input taken but not answered yet waits only for room in the queue, which a writable socket gives.
+    const bool wantsToSend = heldDue || (!m_pending.empty() && IsSendDue(now)) || HasUnreadInput();
     return static_cast<short>((WantsInput() ? POLLIN : 0) | (wantsToSend ? POLLOUT : 0));
 }
 
@@ -126,6 +148,7 @@ std::optional<CConnection::Clock::time_point> CConnection::NextSendTime() const 
 
 void CConnection::Close() {
     m_stream.reset();
+    m_unread.clear();
     m_pending.clear();
     m_held.clear();
     m_heldUntil.reset();

@@ -502,7 +502,7 @@ void CSimServer::Serve(CConnection& connection, unsigned events, Clock::time_poi
         return;
     }
     // A paused connection still learns of a hang-up or an error from its next send.
-    if ((events & (LoopReadable | LoopError)) && connection.WantsInput()) {
+    if (((events & (LoopReadable | LoopError)) && connection.WantsInput()) || connection.HasUnreadInput()) {
         SessionOutput output = connection.ReadInput();
         for (const std::string& line : output.lines) {
             m_log.LogLine(connection.Port(), line, now);
