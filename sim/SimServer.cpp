@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -423,8 +422,8 @@ void CSimServer::CloseAll(std::vector<Listener>& listeners) {
 }
 
 void CSimServer::CloseConnections() {
-    for (const auto& [fd, served] : m_connections) {
-        m_loop->Forget(fd);
+    for (const auto& served : m_connections) {
+        m_loop->Forget(served.first);
     }
     m_connections.clear();
     m_timed.clear();
