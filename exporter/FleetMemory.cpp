@@ -51,7 +51,7 @@ std::optional<std::string> CFleetMemory::Take(const DeviceRecord& record, double
         kept.readAt = answeredAt;
     }
     if (TellsOfTheDevice(record)) {
-        kept.record = record;
+        kept.record = std::make_shared<const DeviceRecord>(record);
     } else if (record.failureKind == FailureKind::LocalFailure) {
         return record.address + ": " + record.failure;
     }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -33,9 +34,10 @@ public:
 
 private:
     struct Kept {
-        std::optional<DeviceRecord> record; // the last that told of the device
-        std::optional<double> readAt;       // this PC's clock at its last complete reading, Unix seconds
-        std::optional<double> dueAt;        // when the next reading is due to have ended, Unix seconds
+        // The last that told of the device; shared with the copies the page is made from.
+        std::shared_ptr<const DeviceRecord> record;
+        std::optional<double> readAt; // this PC's clock at its last complete reading, Unix seconds
+        std::optional<double> dueAt;  // when the next reading is due to have ended, Unix seconds
     };
 
     const HealthLimits m_limits;

@@ -62,6 +62,9 @@ bool CFleetWatch::Start(CEventLoop& loop, CSignal& reload) {
         m_awaitingFirst.insert(device.text);
     }
     m_ready = m_awaitingFirst.empty();
+    if (!m_pageMaker.Start()) {
+        m_log.Log(LogLevel::Warn, "no thread for the fleet's page: it is made on the loop", {});
+    }
     m_fleet->List(devices);
     ArmPageTimer();
     return true;
@@ -169,15 +172,11 @@ void CFleetWatch::ArmPageTimer() {
 void CFleetWatch::ShowPage() {
     m_urgent = false;
     m_shownAt = Clock::now();
-    auto text = std::make_shared<const std::string>(m_memory.Page(UnixSecondsNow()));
-    auto deflated = std::make_shared<const DeflatedPiece>(Deflate(*text, true));
-    CLockHold hold(m_lock);
-    m_page = {std::move(text), std::move(deflated)};
+    m_pageMaker.Ask(std::make_shared<const CFleetMemory>(m_memory), UnixSecondsNow());
 }
 
 FleetPage CFleetWatch::Page() const {
-    CLockHold hold(m_lock);
-    return m_page;
+    return m_pageMaker.Page();
 }
 
 bool CFleetWatch::Lists(std::uint32_t address) const {

@@ -2,8 +2,8 @@
 
 #include "ExporterOptions.h"
 #include "FleetMemory.h"
-#include "GzipPieces.h"
 #include "Logger.h"
+#include "PageMaker.h"
 #include "ReloadRecord.h"
 
 #include "fleet/Fleet.h"
@@ -20,13 +20,6 @@
 #include <string>
 #include <unordered_set>
 #include <vector>
-
-// The fleet's part of /metrics, as text and as a compressed piece of a gzip answer: both made once an
-// update and shared by every scrape until the next.
-struct FleetPage {
-    std::shared_ptr<const std::string> text;
-    std::shared_ptr<const DeflatedPiece> deflated; // the last piece of its member
-};
 
 // The listed devices (arguments and --from), read by the fleet library on the program's loop, and their
 // latest state for /metrics, so that a scrape never waits on a device. A device's first reading, and one
@@ -82,9 +75,9 @@ private:
     LoopTimerId m_pageTimer = 0;
     std::unique_ptr<CFleet> m_fleet;
     mutable CLock m_lock;
-    FleetPage m_page;
-    std::unordered_set<std::uint32_t> m_listed;
+    std::unordered_set<std::uint32_t> m_listed; // guarded by m_lock
     std::atomic<bool> m_ready{false};
     CReloadRecord m_reloads;
     const CLogger m_log;
+    CPageMaker m_pageMaker; // goes first: its thread reads copies of m_memory only
 };

@@ -61,7 +61,7 @@ CHttpService::CHttpService(CEventLoop& loop, const ExporterOptions& options, con
       m_web(options.web ? options.web : std::make_shared<const CWebSettings>()),
       m_startSeconds(
           std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()),
-      m_ntp(loop), m_probeSockets(options.maxProbes * kSocketsOfARace),
+      m_descriptors(loop), m_ntp(loop), m_probeSockets(options.maxProbes * kSocketsOfARace),
       m_server(loop, *this, LimitsFor(options)) {
     m_server.SetTls(m_web->Tls());
 }
@@ -156,8 +156,10 @@ void CHttpService::OnRequest(const HttpRequest& request, std::shared_ptr<CHttpRe
 }
 
 HttpAnswer CHttpService::AnswerMetrics(const RequestHead& head) const {
+    ProcessReading process = ReadProcess();
+    process.openDescriptors = m_descriptors.Current();
     const std::string own = m_metrics.Format(m_probes.size()) + m_fleet.Reloads().Format() +
-                            FormatProcessMetrics(ReadProcess(), m_startSeconds);
+                            FormatProcessMetrics(process, m_startSeconds);
     const FleetPage fleet = m_fleet.Page();
     HttpAnswer answer;
     answer.contentType = kTextFormat;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DescriptorCount.h"
 #include "ExporterMetrics.h"
 #include "ExporterOptions.h"
 #include "FleetWatch.h"
@@ -68,7 +69,8 @@ private:
     CSignal& m_reload;
     const CLogger m_log;
     std::shared_ptr<const CWebSettings> m_web;
-    const double m_startSeconds; // for process_start_time_seconds
+    const double m_startSeconds;    // for process_start_time_seconds
+    CDescriptorCount m_descriptors; // for process_open_fds
     CExporterMetrics m_metrics;
     bool m_acceptFailing = false;    // logs an episode once
     CNtpHistoryStore m_ntpHistories; // a scraper may probe a device more often than it may be asked

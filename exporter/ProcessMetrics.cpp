@@ -1,17 +1,14 @@
 #include "ProcessMetrics.h"
 
 #include "report/MetricWriter.h"
-#include "runtime/DescriptorLimit.h"
 
 #include <charconv>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace {
 
 constexpr std::size_t kLongestProcFile = 16 * 1024;
-constexpr std::size_t kMostDescriptorsCounted = 10'000'000;
 // The kernel reports CPU times in USER_HZ, 100 on every Linux architecture; asking sysconf would only
 // repeat it.
 constexpr double kTicksPerSecond = 100;
@@ -28,29 +25,6 @@ std::optional<double> Number(std::string_view text) {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end != text.data() ? std::optional<double>(value) : std::nullopt;
-}
-
-// Told by the system where it can; else counted, which takes a walk of the table (7 ms for 1,000
-// descriptors, 70 ms for 10,000 on a busy 2-core machine).
-std::optional<double> OpenDescriptors() {
-    if (const std::optional<std::uint64_t> count = OpenDescriptorCount()) {
-        return static_cast<double>(*count);
-    }
-    std::error_code error;
-    std::filesystem::directory_iterator entries("/proc/self/fd", error);
-    if (error) {
-        return std::nullopt;
-    }
-    std::size_t count = 0;
-    for (; entries != std::filesystem::directory_iterator() && count < kMostDescriptorsCounted;
-         entries.increment(error)) {
-        if (error) {
-            return std::nullopt;
-        }
-        ++count;
-    }
-    // The one the count itself held open.
-    return count > 0 ? static_cast<double>(count - 1) : 0.0;
 }
 
 } // namespace
@@ -109,7 +83,6 @@ ProcessReading ReadProcess() {
     reading.cpuSeconds = StatCpuSeconds(ReadProcFile("/proc/self/stat"));
     reading.residentBytes = StatusBytes(status, "VmRSS:");
     reading.virtualBytes = StatusBytes(status, "VmSize:");
-    reading.openDescriptors = OpenDescriptors();
     reading.maxDescriptors = LimitsMaxOpenFiles(ReadProcFile("/proc/self/limits"));
     return reading;
 }

@@ -10,8 +10,8 @@ struct ProcessReading {
     std::optional<double> cpuSeconds;
     std::optional<double> residentBytes;
     std::optional<double> virtualBytes;
-    std::optional<double> openDescriptors;
-    std::optional<double> maxDescriptors; // the soft limit; none when unlimited
+    std::optional<double> openDescriptors; // counted apart (CDescriptorCount): ReadProcess leaves it out
+    std::optional<double> maxDescriptors;  // the soft limit; none when unlimited
 };
 
 // CPU seconds (user and system) from the text of /proc/PID/stat.
@@ -21,7 +21,7 @@ std::optional<double> StatusBytes(std::string_view status, std::string_view key)
 // The soft limit of open files from /proc/PID/limits.
 std::optional<double> LimitsMaxOpenFiles(std::string_view limits);
 
-// Reads /proc/self (each file at most 16 KiB; the descriptors counted up to 10 million).
+// Reads /proc/self (each file at most 16 KiB).
 ProcessReading ReadProcess();
 
 // The process_* families of reading; startSeconds is when the process started, in seconds since 1970.

@@ -17,6 +17,22 @@ constexpr double kPaceMargin = 1.5;
 // How soon a start that found no socket left is tried again, should no news come before.
 constexpr std::chrono::milliseconds kSocketRetry{100};
 
+// Where in the interval a kept device reports, as a fraction of it, the same for each address every time:
+// spread evenly over a fleet (a multiplicative hash of the address), so that a fleet that connected at
+// once does not report, and check NTP, all in the same moment of every interval ever after.
+double ReportPhase(std::uint32_t address) {
+    constexpr std::uint64_t kGoldenRatio32 = 2654435769u;
+    return static_cast<double>((address * kGoldenRatio32) & 0xFFFFFFFFu) / 4294967296.0;
+}
+
+// A kept device's own pace of polls: between three quarters of the fleet's and all of it, by its phase, so
+// that polls that began together drift apart within a few rounds instead of coming all at once for ever.
+ProbeSettings PacedForDevice(ProbeSettings settings, std::uint32_t address) {
+    settings.pollPacing = std::chrono::duration_cast<std::chrono::milliseconds>(
+        settings.pollPacing * (0.75 + 0.25 * ReportPhase(address)));
+    return settings;
+}
+
 FleetSettings PacedForWatch(FleetSettings settings) {
     settings.probe.pollPacing = std::min(settings.watchInterval / 2, kLongestPollPacing);
     return settings;
@@ -193,15 +209,21 @@ void CFleet::Report(Device& device, Clock::time_point now) {
     }
     const DeviceRecord record = device.probe->Record(now);
     device.probe->StartNtpCheck(now);
+    // The first report after a connection moves the device to its own phase of the interval: the next
+    // comes within half an interval either side of one interval.
+    const auto untilNext = device.published
+                               ? m_settings.watchInterval
+                               : std::chrono::duration_cast<Clock::duration>(
+                                     m_settings.watchInterval * (0.5 + ReportPhase(device.address.value)));
     // A connection that stays open while the device answers nothing new is not on schedule.
     Clock::time_point due = device.nextDue;
     if (!device.published || record.deviceUnixMicros != device.lastAnswer) {
-        due = now + m_settings.watchInterval + m_settings.probe.timeout;
+        due = now + untilNext + m_settings.probe.timeout;
         device.lastAnswer = record.deviceUnixMicros;
     }
     Publish(device, record, due);
     device.published = true;
-    ArmReport(device, now + m_settings.watchInterval);
+    ArmReport(device, now + untilNext);
 }
 
 void CFleet::ArmReport(Device& device, Clock::time_point at) {
@@ -239,7 +261,8 @@ void CFleet::StartWaiting(Clock::time_point now) {
                                       : std::move(device.ntpHistory);
             device.probe = std::make_unique<CDeviceProbe>(
                 ProbeGround{m_loop, m_sockets, *m_ntp}, device.address.text, device.address.value,
-                m_settings.probe, std::move(history), [this, address] { NewsOf(address); }, device.linkHint);
+                PacedForDevice(m_settings.probe, address), std::move(history),
+                [this, address] { NewsOf(address); }, device.linkHint);
             ++m_holding;
         }
         device.published = false;

@@ -60,7 +60,7 @@ void WatchWithoutLoop(const std::vector<DeviceAddress>& devices, const FleetSett
 class CLatestRecords : public IFleetListener {
 public:
     CLatestRecords(const std::vector<DeviceAddress>& devices, const DeviceRecord& blank)
-        : m_records(devices.size(), blank) {
+        : m_records(devices.size(), blank), m_read(devices.size(), false) {
         for (std::size_t index = 0; index < devices.size(); ++index) {
             m_records[index].address = devices[index].text;
             m_indices.emplace(devices[index].text, index);
@@ -68,18 +68,24 @@ public:
     }
 
     void OnReading(const FleetReading& reading) override {
-        m_records[m_indices.at(reading.record.address)] = reading.record;
-        ++m_readings;
+        const std::size_t index = m_indices.at(reading.record.address);
+        m_records[index] = reading.record;
+        // A device read again (a quick failure, tried again) is not another device read.
+        if (!m_read[index]) {
+            m_read[index] = true;
+            ++m_devicesRead;
+        }
     }
     void OnPlan(const FleetPlan&) override {}
     const std::vector<DeviceRecord>& Records() const { return m_records; }
     // Whether every device has had a reading since the start.
-    bool AllRead() const { return m_readings >= m_records.size(); }
+    bool AllRead() const { return m_devicesRead == m_records.size(); }
 
 private:
     std::vector<DeviceRecord> m_records;
+    std::vector<bool> m_read;
     std::unordered_map<std::string, std::size_t> m_indices;
-    std::size_t m_readings = 0;
+    std::size_t m_devicesRead = 0;
 };
 
 DeviceRecord Blank(const char* failure, FailureKind kind, bool interrupted) {
@@ -149,13 +155,18 @@ void WatchFleet(const std::vector<DeviceAddress>& devices, const FleetSettings& 
     CLatestRecords latest(devices, Blank("pending", FailureKind::Pending, false));
     CFleet fleet(*loop, settings, latest);
     fleet.List(devices);
+    // The first report comes once every device has had its first reading, or after one interval when
+    // some have not; the others follow every interval from it.
     Clock::time_point nextEmit = Clock::now() + settings.watchInterval;
+    bool reported = false;
     while (!stop.Wait(0)) {
         WaitOnce(*loop, stop, nextEmit);
         const Clock::time_point now = Clock::now();
-        if (now >= nextEmit && !stop.Wait(0)) {
+        const bool firstReadingsIn = !reported && latest.AllRead();
+        if ((now >= nextEmit || firstReadingsIn) && !stop.Wait(0)) {
             sink(latest.Records());
-            nextEmit = NextEmit(nextEmit, now, settings);
+            nextEmit = firstReadingsIn ? now + settings.watchInterval : NextEmit(nextEmit, now, settings);
+            reported = true;
         }
     }
 }

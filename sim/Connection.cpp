@@ -1,10 +1,9 @@
 #include "Connection.h"
 
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -19,15 +18,11 @@ constexpr std::size_t kMaxPendingBytes = 1 << 20;
 
 } // namespace
 
-CConnection::CConnection(int fd, unsigned short port, const SessionConfig& config,
+CConnection::CConnection(std::unique_ptr<CTcpStream> stream, unsigned short port, const SessionConfig& config,
                          std::function<DeviceTime()> clock, GpsFlipped gpsFlipped,
                          std::chrono::milliseconds slowInterval)
-    : m_fd(fd), m_port(port), m_session(config, std::move(clock), std::move(gpsFlipped)),
+    : m_stream(std::move(stream)), m_port(port), m_session(config, std::move(clock), std::move(gpsFlipped)),
       m_slowInterval(slowInterval) {}
-
-CConnection::~CConnection() {
-    Close();
-}
 
 void CConnection::Open(Clock::time_point now, std::chrono::milliseconds firstBytesDelay,
                        std::chrono::milliseconds loginDelay) {
@@ -50,23 +45,41 @@ void CConnection::Open(Clock::time_point now, std::chrono::milliseconds firstByt
 }
 
 SessionOutput CConnection::ReadInput() {
-    char buffer[kReceiveChunk];
-    const ssize_t received = recv(m_fd, buffer, sizeof buffer, 0);
-    if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+    if (m_unread.empty() && !Receive()) {
         return {};
+    }
+    // A line at a time, so that what a flood of commands queues stays within the pause and one answer,
+    // whatever the system's buffers take off it: the rest waits here until the client reads.
+    SessionOutput output;
+    while (!m_unread.empty() && !IsClosed() && WantsInput()) {
+        const std::size_t lineEnd = m_unread.find('\n');
+        const std::size_t length = lineEnd == std::string::npos ? m_unread.size() : lineEnd + 1;
+        SessionOutput part = m_session.Receive(std::string_view(m_unread).substr(0, length));
+        m_unread.erase(0, length);
+        // A restart closes every connection at once, after the listeners: a client must not see its
+        // connection end while the device still takes new ones.
+        // Sent by the caller's SendDue, after it has logged the lines: a client that reads the log once it
+        // has its answer must find the line there.
+        Queue(part.text, part.close && !part.restart);
+        std::ranges::move(part.lines, std::back_inserter(output.lines));
+        output.restart = output.restart ? output.restart : part.restart;
+        output.close = output.close || part.close;
+    }
+    return output;
+}
+
+bool CConnection::Receive() {
+    char buffer[kReceiveChunk];
+    const long received = m_stream->Receive(buffer, sizeof buffer);
+    if (received == kStreamAgain) {
+        return false;
     }
     if (received <= 0) {
         Close();
-        return {};
+        return false;
     }
-    SessionOutput output = m_session.Receive(std::string_view(buffer, static_cast<std::size_t>(received)));
-    // A restart closes every connection at once, after the listeners: a client must not see its
-    // connection end while the device still takes new ones.
-    // Sent by the caller's SendDue, after it has logged the lines: a client that reads the log once it
-    // has its answer must find the line there.
-    Queue(output.text, output.close && !output.restart);
-    output.text.clear();
-    return output;
+    m_unread.assign(buffer, static_cast<std::size_t>(received));
+    return true;
 }
 
 void CConnection::Queue(const std::string& text, bool closeWhenSent) {
@@ -92,9 +105,9 @@ void CConnection::SendDue(Clock::time_point now) {
     }
     ReleaseHeld(now);
     if (!m_pending.empty() && IsSendDue(now)) {
-        const std::size_t length = IsSlow() ? 1 : m_pending.size();
-        const ssize_t sent = send(m_fd, m_pending.data(), length, MSG_NOSIGNAL);
-        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        const std::string_view due(m_pending.data(), IsSlow() ? 1 : m_pending.size());
+        const long sent = m_stream->Send(&due, 1);
+        if (sent == kStreamFailed) {
             Close();
             return;
         }
@@ -119,7 +132,8 @@ bool CConnection::IsSendDue(Clock::time_point now) const {
 short CConnection::PollEvents(Clock::time_point now) const {
     // Held bytes whose time has passed are released by the next SendDue, like bytes already due.
     const bool heldDue = m_heldUntil && now >= *m_heldUntil;
-    const bool wantsToSend = heldDue || (!m_pending.empty() && IsSendDue(now));
+    // Input taken but not answered yet waits only for room in the queue, which a writable socket gives.
+    const bool wantsToSend = heldDue || (!m_pending.empty() && IsSendDue(now)) || HasUnreadInput();
     return static_cast<short>((WantsInput() ? POLLIN : 0) | (wantsToSend ? POLLOUT : 0));
 }
 
@@ -133,10 +147,8 @@ std::optional<CConnection::Clock::time_point> CConnection::NextSendTime() const 
 }
 
 void CConnection::Close() {
-    if (m_fd >= 0) {
-        close(m_fd);
-        m_fd = -1;
-    }
+    m_stream.reset();
+    m_unread.clear();
     m_pending.clear();
     m_held.clear();
     m_heldUntil.reset();

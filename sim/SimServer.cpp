@@ -1,6 +1,5 @@
 #include "SimServer.h"
 
-#include "Listener.h"
 #include "LocalAddress.h"
 
 #include <netinet/in.h>
@@ -11,18 +10,24 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <utility>
 
 namespace {
 
 // Descriptors kept free of connections besides the listeners and NTP sockets: the log, stdio, the
-// signals and the epoll set.
+// signals and the loop's own.
 constexpr rlim_t kReservedDescriptors = 64;
-constexpr int kIdleWaitMs = 1000;
+constexpr auto kIdleWait = std::chrono::seconds(1);
+// Room for a burst of clients (a fleet's tools starting together, or hundreds of test clients) to wait
+// while the loop is busy or not yet scheduled: a connection that finds the queue full waits a second
+// for its SYN to be sent again. With one socket a port serving thousands of addresses, a whole fleet's
+// connects meet in one queue, where real devices would each have their own: as long as the system
+// allows (net.core.somaxconn caps it, 4096 by default).
+constexpr int kBacklog = 65535;
 // How often a port that cannot be bound again is tried: often enough to come back soon after it is
 // freed, rarely enough to cost nothing while it stays taken.
 constexpr auto kRebindInterval = std::chrono::seconds(1);
@@ -30,7 +35,6 @@ constexpr auto kRefusalReportInterval = std::chrono::seconds(1);
 // A burst of new clients must not hold up those already served; the backlog keeps the rest for the
 // next round.
 constexpr int kAcceptsPerRound = 16;
-constexpr std::size_t kEventsPerWait = 256;
 
 std::optional<rlim_t> DescriptorLimit() {
     rlimit limit{};
@@ -71,15 +75,14 @@ std::unordered_set<std::uint32_t> AddressNumbers(const std::vector<std::string>&
     return numbers;
 }
 
-std::uint32_t EpollEvents(short pollEvents) {
-    return ((pollEvents & POLLIN) ? EPOLLIN : 0u) | ((pollEvents & POLLOUT) ? EPOLLOUT : 0u);
+unsigned LoopEvents(short pollEvents) {
+    return ((pollEvents & POLLIN) ? LoopReadable : 0u) | ((pollEvents & POLLOUT) ? LoopWritable : 0u);
 }
 
 // Closes with a reset, as near as a listener for every address comes to a port nobody listens on.
-void CloseAsRefused(int fd) {
+void CloseAsRefused(std::unique_ptr<CTcpStream> stream) {
     const linger reset{1, 0};
-    (void)setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    close(fd);
+    (void)setsockopt(static_cast<int>(stream->SocketHandle()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
 }
 
 } // namespace
@@ -103,11 +106,8 @@ CSimServer::~CSimServer() {
     }
 }
 
-int CSimServer::Run(int stopFd, CSignalDescriptor& gpsToggle) {
-    std::string error;
-    if (!m_epoll.Open(error) || !m_epoll.Add(stopFd, Key(Watched::Stop, 0), EPOLLIN) ||
-        !m_epoll.Add(gpsToggle.Fd(), Key(Watched::GpsToggle, 0), EPOLLIN)) {
-        std::fprintf(stderr, "vantrex-sim: %s\n", error.empty() ? std::strerror(errno) : error.c_str());
+int CSimServer::Run(CSignal& stop, CSignal& gpsToggle) {
+    if (!WatchSignals(stop, gpsToggle)) {
         return kFailed;
     }
     if (const std::optional<std::size_t> needed = DescriptorsBeyondLimit(m_options)) {
@@ -121,29 +121,43 @@ int CSimServer::Run(int stopFd, CSignalDescriptor& gpsToggle) {
     }
     m_maxConnections = ConnectionLimit(m_maxConnections, m_listeners.size() + m_ntpSockets.size());
     AnnounceReady();
-    std::array<epoll_event, kEventsPerWait> events{};
     for (;;) {
-        const int count = m_epoll.Wait(events, WaitTimeoutMs(Clock::now()));
-        if (count < 0 && errno != EINTR) {
-            std::fprintf(stderr, "vantrex-sim: epoll_wait failed: %s\n", std::strerror(errno));
+        m_ready.clear();
+        if (m_loop->Wait(NextWake(Clock::now())) < 0) {
+            std::fprintf(stderr, "vantrex-sim: waiting for the sockets failed: %s\n", std::strerror(errno));
             return kFailed;
         }
-        const std::span<epoll_event> ready(events.data(), static_cast<std::size_t>(std::max(count, 0)));
-        const auto is = [&](Watched kind) {
-            return std::ranges::any_of(ready,
-                                       [&](const epoll_event& e) { return e.data.u64 == Key(kind, 0); });
-        };
-        if (is(Watched::Stop)) {
+        if (m_stopAsked) {
             return kStopped;
         }
         const Clock::time_point now = Clock::now();
-        if (is(Watched::GpsToggle)) {
-            FlipGps(gpsToggle.Drain());
-        }
+        FlipGps(std::exchange(m_gpsToggles, 0));
         FlipGps(m_gpsFlips.TakeDue(now));
-        ServeRound(ready, now);
+        ServeRound(m_ready, now);
         FinishRound(now);
     }
+}
+
+bool CSimServer::WatchSignals(CSignal& stop, CSignal& gpsToggle) {
+    m_loop = CEventLoop::Create();
+    const bool watched = m_loop && m_loop->WatchSignal(stop, [this](unsigned) { m_stopAsked = true; }) &&
+                         m_loop->WatchSignal(gpsToggle, [this, &gpsToggle](unsigned) {
+                             // Reset before the flip is counted: a toggle that comes in between sets it again
+                             // for the next.
+                             (void)gpsToggle.Reset();
+                             ++m_gpsToggles;
+                         });
+    if (!watched) {
+        std::fprintf(stderr, "vantrex-sim: cannot watch the stop and GPS signals: %s\n",
+                     std::strerror(errno));
+    }
+    return watched;
+}
+
+bool CSimServer::WatchReady(int fd, unsigned events, Watched kind, std::uint32_t index) {
+    return m_loop->Watch(fd, events, [this, kind, index](unsigned ready) {
+        m_ready.push_back(Ready{kind, index, ready});
+    });
 }
 
 void CSimServer::FlipGps(int flips) {
@@ -156,17 +170,16 @@ void CSimServer::FlipGps(int flips) {
                  GpsLetter(m_options.session.device.letter, m_gpsFlipped));
 }
 
-void CSimServer::ServeRound(std::span<epoll_event> ready, Clock::time_point now) {
+void CSimServer::ServeRound(std::span<Ready> ready, Clock::time_point now) {
     // Connections that were busy in the round before go last: one that has just asked goes before those
     // that flood the device, as it would at the start of a round that served them one by one.
     ++m_round;
-    std::stable_partition(ready.begin(), ready.end(),
-                          [this](const epoll_event& event) { return !WasBusy(event); });
-    for (const epoll_event& event : ready) {
-        const auto index = static_cast<std::uint32_t>(event.data.u64);
-        switch (static_cast<Watched>(event.data.u64 >> 32)) {
+    std::stable_partition(ready.begin(), ready.end(), [this](const Ready& event) { return !WasBusy(event); });
+    for (const Ready& event : ready) {
+        const std::uint32_t index = event.index;
+        switch (event.kind) {
         case Watched::Listener:
-            if (index < m_listeners.size() && m_listeners[index].fd >= 0) {
+            if (index < m_listeners.size() && m_listeners[index].socket) {
                 AcceptOn(m_listeners[index], now);
             }
             break;
@@ -184,24 +197,21 @@ void CSimServer::ServeRound(std::span<epoll_event> ready, Clock::time_point now)
         case Watched::Connection:
             ServeReady(static_cast<int>(index), event.events, now);
             break;
-        case Watched::Stop:
-        case Watched::GpsToggle:
-            break; // taken before the round
         }
     }
     ServeTimed(now);
     m_ntpPath.SendDue(now);
 }
 
-bool CSimServer::WasBusy(const epoll_event& event) const {
-    if (static_cast<Watched>(event.data.u64 >> 32) != Watched::Connection) {
+bool CSimServer::WasBusy(const Ready& ready) const {
+    if (ready.kind != Watched::Connection) {
         return false;
     }
-    const auto served = m_connections.find(static_cast<int>(static_cast<std::uint32_t>(event.data.u64)));
+    const auto served = m_connections.find(static_cast<int>(ready.index));
     return served != m_connections.end() && served->second.lastRound + 1 == m_round;
 }
 
-void CSimServer::ServeReady(int fd, std::uint32_t events, Clock::time_point now) {
+void CSimServer::ServeReady(int fd, unsigned events, Clock::time_point now) {
     // A connection closed earlier in the round is gone, or its descriptor already serves a newer one,
     // which then merely finds nothing to read.
     const auto served = m_connections.find(fd);
@@ -228,12 +238,11 @@ void CSimServer::ServeTimed(Clock::time_point now) {
 void CSimServer::Refresh(std::unordered_map<int, Served>::iterator served, Clock::time_point now) {
     const int fd = served->first;
     const CConnection& connection = *served->second.connection;
-    const std::uint32_t events = EpollEvents(connection.PollEvents(now));
-    if (connection.IsClosed() ||
-        (events != served->second.events &&
-         !m_epoll.Modify(fd, Key(Watched::Connection, static_cast<std::uint32_t>(fd)), events))) {
+    const unsigned events = LoopEvents(connection.PollEvents(now));
+    if (connection.IsClosed() || (events != served->second.events && !m_loop->Change(fd, events))) {
+        m_loop->Forget(fd);
         m_timed.erase(fd);
-        m_connections.erase(served); // closes it, which takes it out of the epoll set
+        m_connections.erase(served);
         return;
     }
     served->second.events = events;
@@ -263,7 +272,7 @@ std::vector<std::string> CSimServer::ListenAddresses() const {
 
 bool CSimServer::OpenListeners() {
     for (const std::string& address : ListenAddresses()) {
-        std::ranges::copy(ListenersAt(address), std::back_inserter(m_listeners));
+        AddListenersAt(address);
     }
     for (std::size_t index = 0; index < m_listeners.size(); ++index) {
         std::string error;
@@ -278,26 +287,30 @@ bool CSimServer::OpenListeners() {
 
 bool CSimServer::BindListener(std::size_t index, std::string& error) {
     Listener& listener = m_listeners[index];
-    listener.fd = OpenListener(listener.address, listener.port, error);
-    if (listener.fd >= 0 &&
-        !m_epoll.Add(listener.fd, Key(Watched::Listener, static_cast<std::uint32_t>(index)), EPOLLIN)) {
-        error = "cannot watch " + listener.address + ":" + std::to_string(listener.port) + ": " +
-                std::strerror(errno);
-        close(listener.fd);
-        listener.fd = -1;
+    const std::string place = listener.address + ":" + std::to_string(listener.port);
+    auto socket = std::make_unique<CTcpListener>();
+    if (const std::optional<std::string> failure =
+            socket->Listen(listener.address, listener.port, kBacklog)) {
+        // In the system's words, as the device has always said it.
+        error = "cannot bind " + place + ": " + (*failure == "in use" ? std::strerror(EADDRINUSE) : *failure);
+        return false;
     }
-    return listener.fd >= 0;
+    const int fd = static_cast<int>(socket->SocketHandle());
+    if (!WatchReady(fd, LoopReadable, Watched::Listener, static_cast<std::uint32_t>(index))) {
+        error = "cannot watch " + place + ": " + std::strerror(errno);
+        return false;
+    }
+    listener.socket = std::move(socket);
+    return true;
 }
 
-std::vector<CSimServer::Listener> CSimServer::ListenersAt(const std::string& address) const {
-    std::vector<Listener> listeners;
-    for (const Listener& listener :
-         {Listener{address, m_options.shellPort, false}, Listener{address, m_options.telnetPort, true}}) {
-        if (listener.port != 0) {
-            listeners.push_back(listener);
+void CSimServer::AddListenersAt(const std::string& address) {
+    for (const auto& [port, telnet] :
+         {std::pair{m_options.shellPort, false}, std::pair{m_options.telnetPort, true}}) {
+        if (port != 0) {
+            m_listeners.push_back(Listener{address, port, telnet});
         }
     }
-    return listeners;
 }
 
 void CSimServer::Reopen(Clock::time_point now) {
@@ -307,7 +320,7 @@ void CSimServer::Reopen(Clock::time_point now) {
     }
     for (const std::string& address : ListenAddresses()) {
         if (std::ranges::none_of(m_listeners, [&](const Listener& l) { return l.address == address; })) {
-            std::ranges::copy(ListenersAt(address), std::back_inserter(m_listeners));
+            AddListenersAt(address);
         }
     }
     BindMissing(now);
@@ -325,7 +338,7 @@ void CSimServer::FollowMove(const Move& move, Clock::time_point now) {
     const std::size_t firstMoved = m_listeners.size();
     bool bound = std::ranges::find(addresses, move.to) == addresses.end();
     if (bound && !m_oneSocketPerPort) {
-        std::ranges::copy(ListenersAt(move.to), std::back_inserter(m_listeners));
+        AddListenersAt(move.to);
     }
     for (std::size_t index = firstMoved; bound && index < m_listeners.size(); ++index) {
         bound = BindListener(index, error);
@@ -341,8 +354,9 @@ void CSimServer::FollowMove(const Move& move, Clock::time_point now) {
         return;
     }
     // Half a device at the new address would be worse than the whole one back at the old.
-    std::vector<Listener> moved(m_listeners.begin() + static_cast<std::ptrdiff_t>(firstMoved),
-                                m_listeners.end());
+    std::vector<Listener> moved(
+        std::make_move_iterator(m_listeners.begin() + static_cast<std::ptrdiff_t>(firstMoved)),
+        std::make_move_iterator(m_listeners.end()));
     m_listeners.resize(firstMoved);
     CloseAll(moved);
     Report("cannot move " + move.from + " to " + move.to + ": " + error + "; back at " + move.from, now);
@@ -352,7 +366,7 @@ void CSimServer::BindMissing(Clock::time_point now) {
     bool missing = false;
     for (std::size_t index = 0; index < m_listeners.size(); ++index) {
         Listener& listener = m_listeners[index];
-        if (listener.fd >= 0) {
+        if (listener.socket) {
             continue;
         }
         std::string error;
@@ -385,7 +399,7 @@ bool CSimServer::OpenNtpSockets() {
         std::string error;
         const int fd = OpenNtpSocket(address, m_options.ntpPort, error);
         const auto index = static_cast<std::uint32_t>(m_ntpSockets.size());
-        if (fd >= 0 && !m_epoll.Add(fd, Key(Watched::Ntp, index), EPOLLIN)) {
+        if (fd >= 0 && !WatchReady(fd, LoopReadable, Watched::Ntp, index)) {
             error = "cannot watch UDP " + address + ": " + std::strerror(errno);
             close(fd);
         } else if (fd >= 0) {
@@ -400,11 +414,19 @@ bool CSimServer::OpenNtpSockets() {
 
 void CSimServer::CloseAll(std::vector<Listener>& listeners) {
     for (const Listener& listener : listeners) {
-        if (listener.fd >= 0) {
-            close(listener.fd);
+        if (listener.socket && m_loop) {
+            m_loop->Forget(listener.socket->SocketHandle());
         }
     }
     listeners.clear();
+}
+
+void CSimServer::CloseConnections() {
+    for (const auto& served : m_connections) {
+        m_loop->Forget(served.first);
+    }
+    m_connections.clear();
+    m_timed.clear();
 }
 
 void CSimServer::AnnounceReady() {
@@ -417,16 +439,17 @@ void CSimServer::AnnounceReady() {
 
 void CSimServer::AcceptOn(const Listener& listener, Clock::time_point now) {
     for (int count = 0; count < kAcceptsPerRound; ++count) {
-        const int fd = accept4(listener.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
+        std::string failure;
+        std::unique_ptr<CTcpStream> stream = listener.socket->Accept(failure);
+        if (!stream) {
             return; // none left, the client gave up before we took it, or descriptors ran out: all pass
         }
-        if (!CameToTheDevice(fd)) {
-            CloseAsRefused(fd);
+        if (!CameToTheDevice(static_cast<int>(stream->SocketHandle()))) {
+            CloseAsRefused(std::move(stream));
         } else if (m_connections.size() >= m_maxConnections) {
-            Refuse(fd, now);
+            Refuse(now); // the stream closes as it goes
         } else {
-            Take(fd, listener, now);
+            Take(std::move(stream), listener, now);
         }
     }
 }
@@ -439,30 +462,30 @@ bool CSimServer::CameToTheDevice(int fd) const {
     return local && m_served.contains(*local);
 }
 
-void CSimServer::Take(int fd, const Listener& listener, Clock::time_point now) {
+void CSimServer::Take(std::unique_ptr<CTcpStream> stream, const Listener& listener, Clock::time_point now) {
+    const int fd = static_cast<int>(stream->SocketHandle());
     const int on = 1;
     // Each slowed-down byte must leave at once rather than wait to be coalesced.
     (void)setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     SessionConfig config = m_options.session;
     config.telnet = listener.telnet;
     auto connection = std::make_unique<CConnection>(
-        fd, listener.port, config, [this] { return m_clock.Now(); }, [this] { return m_gpsFlipped; },
-        std::chrono::milliseconds(m_options.slowMs));
+        std::move(stream), listener.port, config, [this] { return m_clock.Now(); },
+        [this] { return m_gpsFlipped; }, std::chrono::milliseconds(m_options.slowMs));
     connection->Open(now, std::chrono::milliseconds(m_options.firstBytesDelayMs),
                      std::chrono::milliseconds(m_options.loginDelayMs));
     m_gpsFlips.Start(now);
     // An entry left under this descriptor belongs to a connection already closed.
     const auto [served, added] = m_connections.insert_or_assign(fd, Served{std::move(connection)});
-    if (!m_epoll.Add(fd, Key(Watched::Connection, static_cast<std::uint32_t>(fd)), 0)) {
+    if (!WatchReady(fd, 0, Watched::Connection, static_cast<std::uint32_t>(fd))) {
         served->second.connection->Close();
     }
     Refresh(served, now);
 }
 
-void CSimServer::Refuse(int fd, Clock::time_point now) {
+void CSimServer::Refuse(Clock::time_point now) {
     // Taken and closed at once, a client beyond the limit learns so now instead of waiting in the
     // backlog for a connection that will not come.
-    close(fd);
     ++m_refused;
     if (!m_refusalReported || now - *m_refusalReported >= kRefusalReportInterval) {
         Report(std::to_string(m_refused) + " connection(s) refused: " + std::to_string(m_maxConnections) +
@@ -473,12 +496,12 @@ void CSimServer::Refuse(int fd, Clock::time_point now) {
     }
 }
 
-void CSimServer::Serve(CConnection& connection, std::uint32_t events, Clock::time_point now) {
+void CSimServer::Serve(CConnection& connection, unsigned events, Clock::time_point now) {
     if (connection.IsClosed() || m_restartRequest) {
         return;
     }
     // A paused connection still learns of a hang-up or an error from its next send.
-    if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && connection.WantsInput()) {
+    if (((events & (LoopReadable | LoopError)) && connection.WantsInput()) || connection.HasUnreadInput()) {
         SessionOutput output = connection.ReadInput();
         for (const std::string& line : output.lines) {
             m_log.LogLine(connection.Port(), line, now);
@@ -495,8 +518,7 @@ void CSimServer::Serve(CConnection& connection, std::uint32_t events, Clock::tim
 void CSimServer::Restart(const RestartRequest& request, Clock::time_point now) {
     m_log.LogAddressChange(request.port, request.change, now);
     CloseAll(m_listeners);
-    m_connections.clear();
-    m_timed.clear();
+    CloseConnections();
     m_rebindTime.reset();
     if (m_options.followAddress && request.reachedAt != request.change.ip) {
         m_move = Move{request.reachedAt, request.change.ip};
@@ -504,7 +526,7 @@ void CSimServer::Restart(const RestartRequest& request, Clock::time_point now) {
     m_reopenTime = now + std::chrono::milliseconds(m_options.downtimeMs);
 }
 
-int CSimServer::WaitTimeoutMs(Clock::time_point now) const {
+CSimServer::Clock::time_point CSimServer::NextWake(Clock::time_point now) const {
     std::optional<Clock::time_point> wake = m_reopenTime;
     for (const std::optional<Clock::time_point>& other :
          {m_rebindTime, m_gpsFlips.NextTime(), m_ntpPath.NextDue()}) {
@@ -514,15 +536,11 @@ int CSimServer::WaitTimeoutMs(Clock::time_point now) const {
     }
     for (const int fd : m_timed) {
         const std::optional<Clock::time_point> due = m_connections.at(fd).connection->NextSendTime();
-        // A byte already due waits for EPOLLOUT instead: a client that does not read must not make
-        // the loop spin.
+        // A byte already due waits for the socket to be writable instead: a client that does not read
+        // must not make the loop spin.
         if (due && *due > now && (!wake || *due < *wake)) {
             wake = due;
         }
     }
-    if (!wake) {
-        return kIdleWaitMs;
-    }
-    const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(*wake - now).count();
-    return static_cast<int>(std::clamp<long long>(remaining, 0, kIdleWaitMs));
+    return std::min(wake.value_or(now + kIdleWait), now + kIdleWait);
 }

@@ -2,11 +2,12 @@
 
 #include "Connection.h"
 #include "DeviceClock.h"
-#include "Epoll.h"
 #include "GpsFlipSchedule.h"
-#include "SignalDescriptor.h"
 #include "SimLog.h"
 #include "SimOptions.h"
+
+#include "runtime/EventLoop.h"
+#include "runtime/TcpListener.h"
 
 #include <chrono>
 #include <cstdint>
@@ -18,7 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
-// The simulated device's network side: one epoll loop serving the listeners and every connection, the
+// The simulated device's network side: one event loop serving the listeners and every connection, the
 // log, and the restart that follows an address change. Each address has its own listeners, or, with
 // --one-socket-per-port or when those would not fit the descriptor limit, one socket per port on
 // 0.0.0.0 serves every address and closes connections to any other at once.
@@ -35,11 +36,11 @@ public:
     CSimServer(const CSimServer&) = delete;
     CSimServer& operator=(const CSimServer&) = delete;
 
-    // Serves until stopFd becomes readable (kStopped); kFailed when a port cannot be bound at the start,
-    // which it reports on stderr. Later bind failures never end it: they are reported and retried. Each
-    // signal gpsToggle takes, and each flip of --gps-flips, flips the GPS lock that getdate reports on every
-    // connection.
-    int Run(int stopFd, CSignalDescriptor& gpsToggle);
+    // Serves until stop is set (kStopped); kFailed when a port cannot be bound at the start, which it
+    // reports on stderr. Later bind failures never end it: they are reported and retried. Each time
+    // gpsToggle is set (it is reset here), and each flip of --gps-flips, flips the GPS lock that getdate
+    // reports on every connection.
+    int Run(CSignal& stop, CSignal& gpsToggle);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -59,7 +60,7 @@ private:
         std::string address;
         unsigned short port;
         bool telnet;
-        int fd = -1;          // -1 while the port cannot be bound; it is not watched then
+        std::unique_ptr<CTcpListener> socket{}; // none while the port cannot be bound
         bool failing = false; // its bind failure has been reported, so its recovery will be too
     };
     // A connection and the events it is watched for.
@@ -68,19 +69,27 @@ private:
         std::uint32_t events = 0;
         std::uint64_t lastRound = 0; // the last round it was served in
     };
-    // What a ready descriptor is to the loop; the key's low half holds its index or descriptor.
-    enum class Watched : std::uint32_t { Stop, GpsToggle, Listener, Ntp, Connection };
-    static std::uint64_t Key(Watched kind, std::uint32_t index) {
-        return static_cast<std::uint64_t>(kind) << 32 | index;
-    }
+    // What a ready socket is to the server: the index of its listener or NTP socket, or its descriptor.
+    enum class Watched { Listener, Ntp, Connection };
+    // A socket the loop found ready: taken first, served together once the wait is over, so that a round
+    // can put the clients that flood the device behind the others.
+    struct Ready {
+        Watched kind;
+        std::uint32_t index;
+        unsigned events;
+    };
 
     // Flips the GPS lock flips times: only an odd number changes it.
     void FlipGps(int flips);
+    // Watches the stop and GPS signals; false with the reason on stderr.
+    bool WatchSignals(CSignal& stop, CSignal& gpsToggle);
+    // Watches a socket for events, its readiness taken into the next round as kind and index.
+    bool WatchReady(int fd, unsigned events, Watched kind, std::uint32_t index);
     // Serves what became ready, reordering ready as it sees fit.
-    void ServeRound(std::span<epoll_event> ready, Clock::time_point now);
-    // Whether the connection that event is for was served in the round before this one.
-    bool WasBusy(const epoll_event& event) const;
-    void ServeReady(int fd, std::uint32_t events, Clock::time_point now);
+    void ServeRound(std::span<Ready> ready, Clock::time_point now);
+    // Whether the connection that ready is for was served in the round before this one.
+    bool WasBusy(const Ready& ready) const;
+    void ServeReady(int fd, unsigned events, Clock::time_point now);
     // Sends what came due on connections that wait for a time rather than for their socket.
     void ServeTimed(Clock::time_point now);
     // Watches a connection for what it waits for now, and forgets it once closed.
@@ -94,8 +103,8 @@ private:
     bool OpenListeners();
     // Binds and watches the listener at index; false with the reason in error.
     bool BindListener(std::size_t index, std::string& error);
-    // The listeners for the ports of address, none of them bound yet.
-    std::vector<Listener> ListenersAt(const std::string& address) const;
+    // Adds the listeners for the ports of address, none of them bound yet.
+    void AddListenersAt(const std::string& address);
     // Listens at the addresses again once the downtime is over, moved when --follow-address asks.
     void Reopen(Clock::time_point now);
     // Moves an address to a new one only if every port can be bound there, else keeps it and says why.
@@ -107,18 +116,21 @@ private:
     void Report(const std::string& text, Clock::time_point now);
     bool OpenNtpSockets();
     // Closes the bound ones among listeners and forgets them all.
-    static void CloseAll(std::vector<Listener>& listeners);
+    void CloseAll(std::vector<Listener>& listeners);
+    // Closes every connection.
+    void CloseConnections();
     void AnnounceReady();
     // Takes the connections waiting at listener, a bounded number per round.
     void AcceptOn(const Listener& listener, Clock::time_point now);
     // Whether a connection accepted on a listener for every address came to one of the device's.
     bool CameToTheDevice(int fd) const;
-    void Take(int fd, const Listener& listener, Clock::time_point now);
+    void Take(std::unique_ptr<CTcpStream> stream, const Listener& listener, Clock::time_point now);
     // Closes a connection beyond the limit at once; the refusals are reported at most once a second.
-    void Refuse(int fd, Clock::time_point now);
-    void Serve(CConnection& connection, std::uint32_t events, Clock::time_point now);
+    void Refuse(Clock::time_point now);
+    void Serve(CConnection& connection, unsigned events, Clock::time_point now);
     void Restart(const RestartRequest& request, Clock::time_point now);
-    int WaitTimeoutMs(Clock::time_point now) const;
+    // When the loop must wake even if no socket does: the next timed event, within a second.
+    Clock::time_point NextWake(Clock::time_point now) const;
 
     SimOptions m_options;
     CSimLog& m_log;
@@ -126,7 +138,10 @@ private:
     bool m_oneSocketPerPort;
     std::unordered_set<std::uint32_t> m_served;    // with one socket per port: the addresses now served
     std::unordered_set<std::uint32_t> m_ntpServed; // and those the NTP service serves, fixed at the start
-    CEpoll m_epoll;
+    std::unique_ptr<CEventLoop> m_loop;
+    std::vector<Ready> m_ready; // what the loop found ready in this round
+    bool m_stopAsked = false;
+    int m_gpsToggles = 0; // GPS toggles asked for since the last round
     std::vector<Listener> m_listeners;
     std::vector<int> m_ntpSockets;
     CNtpPath m_ntpPath;

@@ -1,10 +1,12 @@
 // vantrex-sim: a simulated VANTREX time server for tests, benchmarks and the demo.
 
 #include "ParentWatch.h"
-#include "SignalDescriptor.h"
 #include "SimLog.h"
 #include "SimOptions.h"
 #include "SimServer.h"
+
+#include "runtime/TerminationRequest.h"
+#include "runtime/UserRequest.h"
 
 #include <unistd.h>
 
@@ -65,13 +67,16 @@ int main(int argc, char** argv) {
     // A reader of the ready line may go away first; that must not end the device.
     std::signal(SIGPIPE, SIG_IGN);
     CSimLog log;
-    CSignalDescriptor stop;
-    CSignalDescriptor gpsToggle;
-    if ((!options.logPath.empty() && !log.Open(options.logPath, error)) ||
-        !stop.Install({SIGINT, SIGTERM}, error) || !gpsToggle.Install({SIGUSR1}, error)) {
+    if (!options.logPath.empty() && !log.Open(options.logPath, error)) {
         std::fprintf(stderr, "vantrex-sim: %s\n", error.c_str());
         return kUsageError;
     }
+    CSignal stop;
+    CSignal gpsToggle;
+    if (!SetOnTerminationRequest(stop) || !SetOnUserRequest(gpsToggle)) {
+        std::fprintf(stderr, "vantrex-sim: cannot take the stop and GPS signals\n");
+        return kUsageError;
+    }
     CSimServer server(options, log);
-    return server.Run(stop.Fd(), gpsToggle);
+    return server.Run(stop, gpsToggle);
 }

@@ -37,7 +37,15 @@ exporter=$build/exporter/vantrex-exporter
 sample() { # PID
     local pid=$1
     echo "rss_kb=$(awk '/VmRSS/{print $2}' "/proc/$pid/status") threads=$(awk '/Threads/{print $2}' "/proc/$pid/status")" \
-         "fds=$(ls "/proc/$pid/fd" | wc -l)"
+         "fds=$(ls "/proc/$pid/fd" | wc -l) load=$(cut -d' ' -f1 /proc/loadavg)"
+}
+# Says whether a figure is within its target: "met" or "MISSED".
+judge() { # WHAT VALUE LIMIT
+    awk -v what="$1" -v v="$2" -v limit="$3" 'BEGIN {printf "%s %s, target <= %s: %s\n", what, v, limit, v <= limit ? "met" : "MISSED"}'
+}
+# The figure of one sample: "fds", "threads".
+field() { # SAMPLE NAME
+    sed -n "s/.*$2=\([0-9]*\).*/\1/p" <<<"$1"
 }
 start_exporter() { # LISTEN ARGUMENTS...
     local listen=$1
@@ -53,6 +61,9 @@ start_exporter() { # LISTEN ARGUMENTS...
 # The nth of the sorted numbers in FILE, n given as a fraction.
 quantile() { # FILE FRACTION
     sort -g "$1" | awk -v q="$2" '{v[NR]=$1} END {i=int(q*NR+0.999999); if (i<1) i=1; printf "%.1f ms", v[i]*1000}'
+}
+milliseconds() { # QUANTILE_TEXT
+    echo "${1% ms}"
 }
 wanted() { # STAGE
     [[ "$stages" == *" $1 "* ]]
@@ -102,9 +113,12 @@ if wanted sizes; then
         echo "idle for ${size_idle_seconds} s:" \
              "$(percent_of_core "$exporter_before" "$(cpu_seconds "$exporter_pid")" "$size_idle_seconds") of a core;" \
              "the simulator $(percent_of_core "$sim_before" "$(cpu_seconds "$sim_pid")" "$size_idle_seconds")"
+        up_sample=$(sample "$exporter_pid")
         scrape_latencies 127.3.0.1:12717 "$scrapes" >"$work/sized-latency"
         echo "/metrics over $scrapes scrapes: p50 $(quantile "$work/sized-latency" 0.5)," \
              "p99 $(quantile "$work/sized-latency" 0.99); $(sample "$exporter_pid")"
+        judge "descriptors with every device up" "$(field "$up_sample" fds)" $((size * 11 / 10 + 100))
+        judge "/metrics p99 (ms)" "$(milliseconds "$(quantile "$work/sized-latency" 0.99)")" 50
         kill "$exporter_pid"
         wait "$exporter_pid" || true
         stop_sim
@@ -199,10 +213,12 @@ if wanted inflight; then
         curl -sf http://127.0.64.249:12718/metrics | grep -q '^vantrex_exporter_probes_in_flight 1$' && break
         sleep 0.1
     done
-    echo "probe in flight: $(sample "$exporter_pid")"
+    in_flight=$(sample "$exporter_pid")
+    echo "probe in flight: $in_flight"
     scrape_latencies 127.0.64.249:12718 "$scrapes" >"$work/inflight-latency"
     echo "/metrics over $scrapes scrapes meanwhile: p50 $(quantile "$work/inflight-latency" 0.5)," \
          "p99 $(quantile "$work/inflight-latency" 0.99); $(sample "$exporter_pid")"
+    judge "threads with a probe in flight" "$(field "$in_flight" threads)" 2
     kill "$probe_pid" 2>/dev/null || true
     kill "$exporter_pid"
     wait "$exporter_pid" || true

@@ -1,6 +1,12 @@
 #include "exporter/ProcessMetrics.h"
+#include "exporter/DescriptorCount.h"
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -22,7 +28,11 @@ TEST(ProcessMetrics, ReadsTheFieldsOfProcFiles) {
 }
 
 TEST(ProcessMetrics, DescribesThisProcess) {
-    const ProcessReading reading = ReadProcess();
+    const std::unique_ptr<CEventLoop> loop = CEventLoop::Create();
+    ASSERT_TRUE(loop);
+    const CDescriptorCount descriptors(*loop);
+    ProcessReading reading = ReadProcess();
+    reading.openDescriptors = descriptors.Current();
     ASSERT_TRUE(reading.cpuSeconds && reading.residentBytes && reading.virtualBytes &&
                 reading.openDescriptors && reading.maxDescriptors);
     EXPECT_GT(*reading.residentBytes, 0);
@@ -32,6 +42,21 @@ TEST(ProcessMetrics, DescribesThisProcess) {
     const std::string page = FormatProcessMetrics(reading, 1.7e9);
     EXPECT_NE(page.find("# TYPE process_cpu_seconds_total counter\n"), std::string::npos) << page;
     EXPECT_NE(page.find("\nprocess_start_time_seconds 1700000000\n"), std::string::npos) << page;
+}
+
+// The count a kernel without the size of /proc/self/fd falls back on: exact, whatever it holds open itself.
+TEST(ProcessMetrics, CountsEveryDescriptorOpenedAndClosed) {
+    const std::optional<double> before = CountOpenDescriptors();
+    ASSERT_TRUE(before);
+    std::vector<int> opened;
+    for (int index = 0; index < 100; ++index) {
+        opened.push_back(dup(0));
+    }
+    EXPECT_EQ(CountOpenDescriptors(), *before + 100);
+    for (const int fd : opened) {
+        close(fd);
+    }
+    EXPECT_EQ(CountOpenDescriptors(), before);
 }
 
 } // namespace

@@ -37,7 +37,7 @@ protected:
     std::unique_ptr<CConnection> Accept(const SessionConfig& config,
                                         std::chrono::milliseconds slowInterval = 0ms) {
         return std::make_unique<CConnection>(
-            m_serverFd, 23, config,
+            std::make_unique<CTcpStream>(m_serverFd, "peer"), 23, config,
             [] {
                 return DeviceTime{1765084800, 42311};
             },

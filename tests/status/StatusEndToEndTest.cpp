@@ -454,6 +454,17 @@ TEST(StatusEndToEnd, WatchReportsARestartedDeviceDownAndThenBack) {
     EXPECT_EQ(watch.Stop(SIGINT), 0);
 }
 
+// The first report waits for the first readings, not for the first interval to end.
+TEST(StatusEndToEnd, WatchReportsOnceEveryDeviceHasItsFirstReading) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.9.61", {})));
+    CChildProcess watch;
+    ASSERT_TRUE(StartStatus(watch, {"--watch", "60", "--no-ntp", "127.0.9.61"}));
+    const std::optional<std::string> line = watch.ReadLine(20000);
+    EXPECT_TRUE(line && line->starts_with("127.0.9.61      OK")) << line.value_or("(none within 20 s)");
+    EXPECT_EQ(watch.Stop(SIGINT), 0);
+}
+
 // More devices than may be read at once take turns; each is pending, never CRITICAL, until read.
 TEST(StatusEndToEnd, WatchUnderTheDescriptorLimitReadsEveryDeviceInTurn) {
     CSimProcess sim;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "FleetMemory.h"
+#include "GzipPieces.h"
+
+#include "runtime/Lock.h"
+#include "runtime/Signal.h"
+#include "runtime/WorkerThread.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// The fleet's part of /metrics, as text and as a compressed piece of a gzip answer: both made once an
+// update and shared by every scrape until the next.
+struct FleetPage {
+    std::shared_ptr<const std::string> text;
+    std::shared_ptr<const DeflatedPiece> deflated; // the last piece of its member
+};
+
+// Makes the fleet's page on a thread of its own, from a copy of the fleet's memory: 10,000 devices' page
+// takes half a second to write and compress on a busy machine, which would hold every scrape and reading
+// on the loop meanwhile. One page at a time: a page asked for while one is made is made next, from the
+// latest copy only. Before Start, and when no thread could be had, a page is made at once.
+class CPageMaker : public CWorkerThread {
+public:
+    CPageMaker();
+    ~CPageMaker() override;
+
+    // Makes the page of memory as at nowUnixSeconds.
+    void Ask(std::shared_ptr<const CFleetMemory> memory, double nowUnixSeconds);
+    // The last page made; none before the first.
+    FleetPage Page() const;
+
+protected:
+    void Run() override;
+
+private:
+    struct Order {
+        std::shared_ptr<const CFleetMemory> memory;
+        double nowUnixSeconds;
+    };
+    void Make(const Order& order);
+
+    CSignal m_asked;
+    mutable CLock m_lock;
+    std::optional<Order> m_order; // guarded: the page to make next
+    FleetPage m_page;             // guarded
+};
