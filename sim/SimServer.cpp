@@ -130,6 +130,10 @@ int CSimServer::Run(CSignal& stop, CSignal& gpsToggle) {
         if (m_stopAsked) {
             return kStopped;
         }
+        // A wait can hand back a command sent after a SIGUSR1 and not the signal's own wake-up (the system
+        // returns ready sockets before it notices the pending signal); the handler has run by now, so asking
+        // the signal itself keeps the toggle ahead of that command.
+        TakeGpsToggle(gpsToggle);
         const Clock::time_point now = Clock::now();
         FlipGps(std::exchange(m_gpsToggles, 0));
         FlipGps(m_gpsFlips.TakeDue(now));
@@ -140,18 +144,22 @@ int CSimServer::Run(CSignal& stop, CSignal& gpsToggle) {
 
 bool CSimServer::WatchSignals(CSignal& stop, CSignal& gpsToggle) {
     m_loop = CEventLoop::Create();
-    const bool watched = m_loop && m_loop->WatchSignal(stop, [this](unsigned) { m_stopAsked = true; }) &&
-                         m_loop->WatchSignal(gpsToggle, [this, &gpsToggle](unsigned) {
-                             // Reset before the flip is counted: a toggle that comes in between sets it again
-                             // for the next.
-                             (void)gpsToggle.Reset();
-                             ++m_gpsToggles;
-                         });
+    const bool watched = m_loop && m_loop->WatchSignal(stop, [this](unsigned) {
+        m_stopAsked = true;
+    }) && m_loop->WatchSignal(gpsToggle, [this, &gpsToggle](unsigned) { TakeGpsToggle(gpsToggle); });
     if (!watched) {
         std::fprintf(stderr, "vantrex-sim: cannot watch the stop and GPS signals: %s\n",
                      std::strerror(errno));
     }
     return watched;
+}
+
+void CSimServer::TakeGpsToggle(CSignal& gpsToggle) {
+    if (gpsToggle.Wait(0)) {
+        // Reset before the flip is counted: a toggle that comes in between sets it again for the next.
+        (void)gpsToggle.Reset();
+        ++m_gpsToggles;
+    }
 }
 
 bool CSimServer::WatchReady(int fd, unsigned events, Watched kind, std::uint32_t index) {

@@ -83,6 +83,8 @@ private:
     void FlipGps(int flips);
     // Watches the stop and GPS signals; false with the reason on stderr.
     bool WatchSignals(CSignal& stop, CSignal& gpsToggle);
+    // Counts a GPS toggle when gpsToggle is set, and clears it for the next.
+    void TakeGpsToggle(CSignal& gpsToggle);
     // Watches a socket for events, its readiness taken into the next round as kind and index.
     bool WatchReady(int fd, unsigned events, Watched kind, std::uint32_t index);
     // Serves what became ready, reordering ready as it sees fit.
