@@ -6,8 +6,8 @@
 # sanitizer report on the seeds or near them fails too; then the Windows build (mingw-w64),
 # whose tests run under Wine against the normal build's simulator and whose programs make the zip; then
 # the packages a user installs, installed and run as a user would. Each build after the first runs beside
-# the tests of the build before it; the fuzz pass and the packages run beside the last tests. Ends with
-# each stage's seconds.
+# the tests of the build before it (the fuzz harnesses build after the ThreadSanitizer build, beside the
+# same tests); the fuzz pass and the packages run beside the last tests. Ends with each stage's seconds.
 # Usage: scripts/test.sh                  every stage
 #        scripts/test.sh quick [TESTS]    the normal build, built incrementally, and its tests: all, or
 #                                         those whose names match the CTest regular expression TESTS, or
