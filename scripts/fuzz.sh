@@ -4,8 +4,12 @@
 # learns goes to build/fuzz/corpus, and any crash to build/fuzz/artifacts. As many harnesses run at once
 # as there are cores. Exits non-zero when one found a crash, sanitizer report or broken invariant.
 # Usage: scripts/fuzz.sh [SECONDS] [RUNS]
+#        scripts/fuzz.sh build    the harnesses only: scripts/test.sh builds them beside other tests, and
+#                                 runs them later, when the cores are free
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_only=no
+[ "${1:-}" != build ] || build_only=yes
 seconds=${1:-60}
 runs=${2:--1}
 source scripts/packages.sh
@@ -18,6 +22,7 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
 IFS=";" read -r -a harnesses <"$build/fuzz-harnesses.txt" || true
 # The harnesses and what they link, not the programs of this build.
 cmake --build "$build" -j "$(nproc)" --target "${harnesses[@]}"
+[ "$build_only" = no ] || exit 0
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

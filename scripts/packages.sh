@@ -1,10 +1,10 @@
 # Debian packages the project builds, tests and demonstrates with (sourced by the scripts).
 # The exporter reads its web configuration with yaml-cpp, serves TLS with OpenSSL (whose command makes the
 # TLS tests' certificates), checks bcrypt passwords with libxcrypt and tells systemd it is ready with
-# libsystemd.
+# libsystemd. mold links the Linux builds' programs (cmake/Linker.cmake says why).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                 libcli11-dev nlohmann-json3-dev zlib1g-dev libcpp-httplib-dev qt6-base-dev
-                fonts-liberation2 libyaml-cpp-dev libssl-dev openssl libcrypt-dev libsystemd-dev)
+                fonts-liberation2 libyaml-cpp-dev libssl-dev openssl libcrypt-dev libsystemd-dev mold)
 DEMO_PACKAGES=(xvfb x11-apps x11-utils xdotool netpbm)
 # The window's notification tests run a private session bus and a stand-in notification service in
 # Debian's Python with its D-Bus and GLib bindings.
