@@ -18,7 +18,7 @@ enum class ScrapeError {
     Timeout,      // 408: the request did not come whole in time
     TooLarge,     // 414, 431
     Unauthorized, // 401: no user name and password, or a wrong one
-    Busy,         // 503: as many probes run as allowed, or password checks of late
+    Busy,         // 503: as many probes run as allowed, or as many logins wait for their password check
     LocalFailure, // 503: this PC lacked a descriptor or a thread for the probe
     Stopping,     // 503: the exporter was stopping
     Version,      // 505
