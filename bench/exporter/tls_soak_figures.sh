@@ -6,8 +6,12 @@
 #      basic auth as well (PROMETHEUS=0 leaves it out); every curl scrape's status and time, and the exporter's
 #      resident memory, threads and descriptors every 10 s; how many scrapes were answered, by curl and by
 #      Prometheus;
-#   2. /metrics p50 and p99 over SCRAPES scrapes (default 1,000), one after the other, each a new TLS
-#      connection with basic auth, as curl makes them.
+#   2. /metrics p50 and p99 over SCRAPES scrapes (default 1,000) each way, one after the other: a new TLS
+#      connection with basic auth for each, taking the page uncompressed and gzip-compressed (as Prometheus
+#      asks) in turns; then all on one kept connection, gzip-compressed;
+#   3. wrong passwords from 4 addresses, as fast as curl sends them, for FLOOD_SECONDS (default 30): how they
+#      were answered, the exporter's CPU meanwhile, the granted scraper's times (a gzip scrape every 0.2 s),
+#      and how long the first login of another user, from a fifth address, took.
 # The machine's load average is printed at the start and the end of each: the figures are only as quiet as
 # the machine was. Loopback only (127.0.60.x to 127.0.66.x); with this many addresses, run it in a network
 # of its own:
@@ -32,8 +36,8 @@ sample() { # PID
 quantile() { # FILE FRACTION
     sort -g "$1" | awk -v q="$2" '{v[NR]=$1} END {i=int(q*NR+0.999999); if (i<1) i=1; printf "%.1f ms", v[i]*1000}'
 }
-scrape() { # prints the status and the seconds the scrape took
-    curl -s -o /dev/null --max-time 10 --cacert "$work/server.pem" -u scraper:soak-password \
+scrape() { # [CURL_OPTION...]: prints the status and the seconds the scrape took
+    curl -s -o /dev/null --max-time 10 --cacert "$work/server.pem" -u scraper:soak-password "$@" \
         -w '%{http_code} %{time_total}\n' "$url/metrics" || true
 }
 
@@ -44,8 +48,8 @@ make_work_files() {
     local hash
     hash=$(python3 -W ignore -c \
         'import crypt; print(crypt.crypt("soak-password", crypt.mksalt(crypt.METHOD_BLOWFISH, rounds=1024)))')
-    printf 'tls_server_config:\n  cert_file: %s\n  key_file: %s\nbasic_auth_users:\n  scraper: %s\n' \
-        "$work/server.pem" "$work/server.key" "$hash" >"$work/web.yml"
+    printf 'tls_server_config:\n  cert_file: %s\n  key_file: %s\nbasic_auth_users:\n  scraper: %s\n  late: %s\n' \
+        "$work/server.pem" "$work/server.key" "$hash" "$hash" >"$work/web.yml"
     awk 'BEGIN { for (n = 60 * 256 + 1; n < 60 * 256 + 1001; ++n) printf "127.0.%d.%d\n", n / 256, n % 256 }' \
         >"$work/fleet"
 }
@@ -113,10 +117,58 @@ echo "exporter's refusals and drops: $(curl -s --cacert "$work/server.pem" -u sc
     grep -E '^vantrex_exporter_(scrape_errors_total|connections_refused_total|answers_dropped_total)' |
     grep -v ' 0$' | tr '\n' ' ')"
 
-echo "== /metrics over $scrapes scrapes, each a new TLS connection with basic auth; load $(load)"
-for _ in $(seq "$scrapes"); do scrape; done >"$work/latency-scrapes"
-awk '{print $1 == 200 ? $2 : 999}' "$work/latency-scrapes" >"$work/latency"
-echo "$(grep -c '^200 ' "$work/latency-scrapes") of $scrapes answered; p50 $(quantile "$work/latency" 0.5)," \
-     "p99 $(quantile "$work/latency" 0.99), max $(quantile "$work/latency" 1);" \
-     "$(curl -s --cacert "$work/server.pem" -u scraper:soak-password "$url/metrics" | wc -c) bytes;" \
-     "$(sample "$exporter_pid"); load $(load)"
+echo "== /metrics over $scrapes scrapes each way, one after the other; load $(load)"
+# p50, p99 and the longest of the answered scrapes' times in FILE ("STATUS SECONDS" lines); unanswered: 999 s.
+latencies() { # FILE
+    awk '{print $1 == 200 ? $2 : 999}' "$1" >"$1.seconds"
+    echo "$(grep -c '^200 ' "$1") of $(wc -l <"$1") answered; p50 $(quantile "$1.seconds" 0.5)," \
+         "p99 $(quantile "$1.seconds" 0.99), max $(quantile "$1.seconds" 1)"
+}
+# Each scrape a new TLS connection, taking the page as it is and gzip-compressed (as Prometheus asks),
+# in turns so that both meet the same moments of the machine's load.
+for _ in $(seq "$scrapes"); do
+    scrape >>"$work/latency-plain"
+    scrape --compressed >>"$work/latency-gzip"
+done
+echo "new connection, uncompressed ($(curl -s --cacert "$work/server.pem" -u scraper:soak-password "$url/metrics" |
+    wc -c) bytes): $(latencies "$work/latency-plain")"
+echo "new connection, gzip ($(curl -s --cacert "$work/server.pem" -u scraper:soak-password -H 'Accept-Encoding: gzip' \
+    "$url/metrics" | wc -c) bytes): $(latencies "$work/latency-gzip")"
+# One kept connection for every scrape, as Prometheus keeps its own.
+urls=()
+for _ in $(seq "$scrapes"); do urls+=(-o /dev/null "$url/metrics"); done
+curl -s --compressed --cacert "$work/server.pem" -u scraper:soak-password -w '%{http_code} %{time_total}\n' \
+    "${urls[@]}" >"$work/latency-kept" || true
+echo "one kept connection, gzip: $(latencies "$work/latency-kept")"
+echo "$(sample "$exporter_pid"); load $(load)"
+
+flood_seconds=${FLOOD_SECONDS:-30}
+echo "== wrong passwords from 4 addresses for $flood_seconds s beside the granted scraper; load $(load)"
+cpu_before=$(cpu_seconds "$exporter_pid")
+guessers=()
+for guesser in 11 12 13 14; do
+    (
+        end=$((SECONDS + flood_seconds))
+        while [ "$SECONDS" -lt "$end" ]; do
+            curl -s -o /dev/null --cacert "$work/server.pem" -u scraper:guess --interface "127.0.66.$guesser" \
+                -w '%{http_code}\n' "$url/metrics" || true
+        done
+    ) >"$work/guesses.$guesser" &
+    pids+=($!)
+    guessers+=($!)
+done
+sleep 2 # the flood under way
+first_login=$(curl -s -o /dev/null --cacert "$work/server.pem" -u late:soak-password --interface 127.0.66.20 \
+    -w '%{http_code} %{time_total}' "$url/metrics" || true)
+end=$((SECONDS + flood_seconds - 3))
+while [ "$SECONDS" -lt "$end" ]; do
+    scrape --compressed >>"$work/latency-flood"
+    sleep 0.2
+done
+wait "${guessers[@]}"
+cpu_after=$(cpu_seconds "$exporter_pid")
+cat "$work"/guesses.* | sort | uniq -c | awk '{printf "%s answered %s; ", $1, $2}'
+echo "the exporter used $(awk -v a="$cpu_before" -v b="$cpu_after" -v s="$flood_seconds" \
+    'BEGIN {printf "%.0f%%", (b - a) / s * 100}') of a core"
+echo "first login of another user meanwhile: status and seconds $first_login"
+echo "granted scraper meanwhile: $(latencies "$work/latency-flood"); load $(load)"
