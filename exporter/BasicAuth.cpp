@@ -38,14 +38,6 @@ std::optional<std::string> Base64Decoded(std::string_view text) {
     return bytes;
 }
 
-// bcrypt of password against hash, the result compared with the hash in constant time.
-bool BcryptMatches(const std::string& password, const std::string& hash) {
-    const auto data = std::make_unique<crypt_data>();
-    const char* result = crypt_rn(password.c_str(), hash.c_str(), data.get(), sizeof(crypt_data));
-    return result != nullptr && std::char_traits<char>::length(result) == hash.size() &&
-           CRYPTO_memcmp(result, hash.data(), hash.size()) == 0;
-}
-
 } // namespace
 
 std::optional<BasicCredentials> ParseBasicAuthorization(std::string_view value) {
@@ -68,16 +60,26 @@ std::optional<BasicCredentials> ParseBasicAuthorization(std::string_view value) 
     return BasicCredentials{decoded->substr(0, colon), decoded->substr(colon + 1)};
 }
 
+CPendingLogin::CPendingLogin(std::string user, std::string password, std::string hash, bool knownUser)
+    : m_user(std::move(user)), m_password(std::move(password)), m_hash(std::move(hash)),
+      m_knownUser(knownUser) {}
+
+bool CPendingLogin::Matches() const {
+    const auto data = std::make_unique<crypt_data>();
+    const char* result = crypt_rn(m_password.c_str(), m_hash.c_str(), data.get(), sizeof(crypt_data));
+    return result != nullptr && std::char_traits<char>::length(result) == m_hash.size() &&
+           CRYPTO_memcmp(result, m_hash.data(), m_hash.size()) == 0;
+}
+
 CBasicAuth::CBasicAuth(std::map<std::string, std::string> users) : m_users(std::move(users)) {
     if (RAND_bytes(m_secret.data(), static_cast<int>(m_secret.size())) != 1) {
         throw std::runtime_error("no random bytes for the password cache");
     }
 }
 
-CBasicAuth::Mac CBasicAuth::KeyedHash(const BasicCredentials& credentials) const {
+CBasicAuth::Mac CBasicAuth::KeyedHash(const std::string& user, const std::string& password) const {
     // The name goes in with its length, so that no other split of the same bytes gives the same hash.
-    const std::string message =
-        std::to_string(credentials.user.size()) + ':' + credentials.user + credentials.password;
+    const std::string message = std::to_string(user.size()) + ':' + user + password;
     Mac mac{};
     unsigned int length = 0;
     (void)HMAC(EVP_sha256(), m_secret.data(), static_cast<int>(m_secret.size()),
@@ -85,47 +87,32 @@ CBasicAuth::Mac CBasicAuth::KeyedHash(const BasicCredentials& credentials) const
     return mac;
 }
 
-bool CBasicAuth::TakeCheck(Clock::time_point now) {
-    const double seconds = std::chrono::duration<double>(now - m_refilled).count();
-    if (seconds > 0) {
-        m_checksLeft = std::min(kBurst, m_checksLeft + seconds * kChecksPerSecond);
-        m_refilled = now;
-    }
-    if (m_checksLeft < 1) {
-        return false;
-    }
-    m_checksLeft -= 1;
-    return true;
-}
-
-AuthOutcome CBasicAuth::Check(std::optional<std::string_view> authorization, Clock::time_point now) {
+AuthDecision CBasicAuth::Check(std::optional<std::string_view> authorization) const {
     if (!Required()) {
-        return AuthOutcome::Granted;
+        return {AuthOutcome::Granted, std::nullopt};
     }
-    const std::optional<BasicCredentials> credentials =
+    std::optional<BasicCredentials> credentials =
         authorization ? ParseBasicAuthorization(*authorization) : std::nullopt;
     if (!credentials) {
-        return AuthOutcome::Refused;
+        return {AuthOutcome::Refused, std::nullopt};
     }
-    const Mac mac = KeyedHash(*credentials);
-    const auto user = m_users.find(credentials->user);
-    {
-        CLockHold hold(m_lock);
-        const auto granted = m_granted.find(credentials->user);
-        if (granted != m_granted.end() &&
-            CRYPTO_memcmp(granted->second.data(), mac.data(), mac.size()) == 0) {
-            return AuthOutcome::Granted;
-        }
-        if (!TakeCheck(now)) {
-            return AuthOutcome::Busy;
-        }
+    const Mac mac = KeyedHash(credentials->user, credentials->password);
+    const auto granted = m_granted.find(credentials->user);
+    if (granted != m_granted.end() && CRYPTO_memcmp(granted->second.data(), mac.data(), mac.size()) == 0) {
+        return {AuthOutcome::Granted, std::nullopt};
     }
     // An unknown name is checked against a real hash, whose answer is then thrown away.
-    const std::string& hash = user != m_users.end() ? user->second : m_users.begin()->second;
-    if (!BcryptMatches(credentials->password, hash) || user == m_users.end()) {
+    const auto user = m_users.find(credentials->user);
+    const bool known = user != m_users.end();
+    std::string hash = known ? user->second : m_users.begin()->second;
+    return {AuthOutcome::Pending, CPendingLogin(std::move(credentials->user),
+                                                std::move(credentials->password), std::move(hash), known)};
+}
+
+AuthOutcome CBasicAuth::Conclude(const CPendingLogin& login, bool matched) {
+    if (!matched || !login.KnownUser()) {
         return AuthOutcome::Refused;
     }
-    CLockHold hold(m_lock);
-    m_granted[credentials->user] = mac;
+    m_granted[login.User()] = KeyedHash(login.User(), login.Password());
     return AuthOutcome::Granted;
 }

@@ -38,6 +38,7 @@ long CConnectionStream::Receive(char* buffer, std::size_t size) {
     }
     if (m_tls->State() == TlsState::Failed) {
         m_failure = m_tls->Failure();
+        m_fault = m_tls->Fault();
         return kStreamFailed;
     }
     if (m_tls->PlainWaiting() > 0) {
@@ -61,6 +62,7 @@ long CConnectionStream::Send(const std::string_view* parts, std::size_t count) {
     for (std::size_t index = 0; index < count && taken < kPlainPerSend; ++index) {
         if (!m_tls->Send(parts[index])) {
             m_failure = m_tls->Failure();
+            m_fault = m_tls->Fault();
             return kStreamFailed;
         }
         taken += parts[index].size();

@@ -28,6 +28,7 @@ public:
     bool HasBuffered() const { return m_tls && m_tls->PlainWaiting() > 0; }
     // Why TLS failed, when Receive or Send said kStreamFailed for it; empty otherwise.
     const std::string& TlsFailure() const { return m_failure; }
+    TlsFault TlsFailureFault() const { return m_fault; }
 
     WaitHandle SocketHandle() const { return m_stream->SocketHandle(); }
     const std::string& Peer() const { return m_stream->Peer(); }
@@ -41,4 +42,5 @@ private:
     std::unique_ptr<CTlsSession> m_tls;
     std::string m_unsent;
     std::string m_failure;
+    TlsFault m_fault = TlsFault::None;
 };

@@ -44,6 +44,13 @@ const char* ReasonName(ScrapeError reason) {
     return "version";
 }
 
+constexpr const char* kTlsFailures = "vantrex_exporter_tls_failures_total";
+
+// The label of each fault counted, in TlsFault's order after None.
+constexpr const char* kTlsFaultNames[] = {
+    "plain-http", "no-client-certificate", "bad-client-certificate", "certificate-refused", "version",
+    "other"};
+
 } // namespace
 
 void CExporterMetrics::CountProbe(double seconds, bool success) {
@@ -69,6 +76,11 @@ void CExporterMetrics::CountRefusedConnection(bool perClient) {
 void CExporterMetrics::CountDroppedAnswer() {
     CLockHold hold(m_lock);
     ++m_droppedAnswers;
+}
+
+void CExporterMetrics::CountTlsFailure(TlsFault fault) {
+    CLockHold hold(m_lock);
+    ++m_tlsFailures[static_cast<std::size_t>(fault == TlsFault::None ? TlsFault::Other : fault)];
 }
 
 std::string CExporterMetrics::Format(std::size_t probesInFlight) const {
@@ -106,5 +118,10 @@ std::string CExporterMetrics::Format(std::size_t probesInFlight) const {
         "Answers the client did not take whole: within the write limit, or before its connection broke.",
         "counter");
     writer.Sample("vantrex_exporter_answers_dropped_total", "", static_cast<double>(m_droppedAnswers));
+    writer.Family(kTlsFailures, "Client connections closed because their TLS failed, by reason.", "counter");
+    for (std::size_t index = 1; index < m_tlsFailures.size(); ++index) {
+        writer.Sample(kTlsFailures, std::string("reason=\"") + kTlsFaultNames[index - 1] + '"',
+                      static_cast<double>(m_tlsFailures[index]));
+    }
     return writer.Text();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TlsSession.h"
+
 #include "runtime/Lock.h"
 
 #include <array>
@@ -16,7 +18,7 @@ enum class ScrapeError {
     Timeout,      // 408: the request did not come whole in time
     TooLarge,     // 414, 431
     Unauthorized, // 401: no user name and password, or a wrong one
-    Busy,         // 503: as many probes run as allowed, or password checks of late
+    Busy,         // 503: as many probes run as allowed, or as many logins wait for their password check
     LocalFailure, // 503: this PC lacked a descriptor or a thread for the probe
     Stopping,     // 503: the exporter was stopping
     Version,      // 505
@@ -32,8 +34,10 @@ public:
     void CountRefusedConnection(bool perClient);
     // An answer the client did not take whole: the write limit came, or the connection broke.
     void CountDroppedAnswer();
+    // A client's TLS session that failed, and closed its connection.
+    void CountTlsFailure(TlsFault fault);
     // The families of build info, probes, failures, probe durations, scrape errors and refused connections
-    // and dropped answers.
+    // and dropped answers, and failed TLS sessions.
     // probesInFlight: the /probe readings under way.
     std::string Format(std::size_t probesInFlight) const;
 
@@ -48,6 +52,7 @@ private:
     std::array<std::uint64_t, kScrapeErrorReasons> m_scrapeErrors{};
     std::array<std::uint64_t, 2> m_refusedConnections{}; // in all, per client
     std::uint64_t m_droppedAnswers = 0;
+    std::array<std::uint64_t, static_cast<std::size_t>(TlsFault::Other) + 1> m_tlsFailures{};
     std::array<std::uint64_t, kBuckets.size()> m_bucketCounts{};
     double m_secondsSum = 0;
 };

@@ -110,7 +110,7 @@ void CHttpConnection::OnReadable() {
     }
     if (size == kStreamFailed) {
         if (!m_stream->TlsFailure().empty()) {
-            m_server.Handler().OnTlsFailed(m_client, m_stream->TlsFailure());
+            m_server.Handler().OnTlsFailed(m_client, m_stream->TlsFailure(), m_stream->TlsFailureFault());
         }
         CloseAndCancel();
         return;

@@ -3,6 +3,7 @@
 #include "HttpAnswer.h"
 #include "RequestHead.h"
 #include "TlsServerContext.h"
+#include "TlsSession.h"
 
 #include "runtime/EventLoop.h"
 #include "runtime/TcpListener.h"
@@ -64,9 +65,10 @@ public:
     // No descriptor for a new connection; accepting pauses for a moment.
     virtual void OnAcceptFailed(const std::string& reason) = 0;
     // A client's TLS failed (its handshake, most often), and its connection closed.
-    virtual void OnTlsFailed(const std::string& client, const std::string& reason) {
+    virtual void OnTlsFailed(const std::string& client, const std::string& reason, TlsFault fault) {
         (void)client;
         (void)reason;
+        (void)fault;
     }
 };
 

@@ -61,8 +61,8 @@ CHttpService::CHttpService(CEventLoop& loop, const ExporterOptions& options, con
       m_web(options.web ? options.web : std::make_shared<const CWebSettings>()),
       m_startSeconds(
           std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()),
-      m_descriptors(loop), m_ntp(loop), m_probeSockets(options.maxProbes * kSocketsOfARace),
-      m_server(loop, *this, LimitsFor(options)) {
+      m_descriptors(loop), m_passwordChecks(loop), m_ntp(loop),
+      m_probeSockets(options.maxProbes * kSocketsOfARace), m_server(loop, *this, LimitsFor(options)) {
     m_server.SetTls(m_web->Tls());
 }
 
@@ -82,18 +82,29 @@ void CHttpService::ReloadWebConfig() {
               {{"tls", m_web->Tls() ? "yes" : "no"}, {"users", std::to_string(m_web->Auth().Users())}});
 }
 
-std::optional<HttpAnswer> CHttpService::AuthRefusal(const RequestHead& head) {
-    switch (m_web->Auth().Check(head.Field("authorization"), std::chrono::steady_clock::now())) {
-    case AuthOutcome::Granted:
-        return std::nullopt;
-    case AuthOutcome::Busy:
-        return Unavailable(ScrapeError::Busy, "too many password checks of late; try again");
-    case AuthOutcome::Refused:
-        break;
-    }
+HttpAnswer CHttpService::Unauthorized() {
     HttpAnswer answer = Refusal(401, ScrapeError::Unauthorized, "a user name and password are needed");
     answer.fields.emplace_back("WWW-Authenticate", "Basic realm=\"vantrex-exporter\", charset=\"UTF-8\"");
     return answer;
+}
+
+void CHttpService::AwaitPasswordCheck(const HttpRequest& request, const std::shared_ptr<CHttpReply>& reply,
+                                      CPendingLogin login) {
+    // The settings that asked hear the answer, even when a reload has replaced them meanwhile.
+    const std::optional<CPasswordChecks::Ticket> ticket = m_passwordChecks.Submit(
+        request.client, std::move(login),
+        [this, web = m_web, request, reply](const CPendingLogin& checked, bool matched) {
+            if (web->Auth().Conclude(checked, matched) == AuthOutcome::Granted) {
+                Answer(request, reply);
+            } else {
+                reply->Send(Unauthorized());
+            }
+        });
+    if (!ticket) {
+        reply->Send(Unavailable(ScrapeError::Busy, "too many password checks waiting; try again"));
+        return;
+    }
+    reply->OnCancel([this, waiting = *ticket] { m_passwordChecks.Cancel(waiting); });
 }
 
 HttpAnswer CHttpService::AnswerReload(const RequestHead& head) {
@@ -118,15 +129,29 @@ std::optional<std::string> CHttpService::Listen() {
 
 void CHttpService::Stop() {
     m_server.Stop();
+    m_passwordChecks.Stop();
 }
 
 void CHttpService::OnRequest(const HttpRequest& request, std::shared_ptr<CHttpReply> reply) {
     m_acceptFailing = false;
+    AuthDecision decision = m_web->Auth().Check(request.head.Field("authorization"));
+    switch (decision.outcome) {
+    case AuthOutcome::Granted:
+        Answer(request, reply);
+        break;
+    case AuthOutcome::Refused:
+        reply->Send(Unauthorized());
+        break;
+    case AuthOutcome::Pending:
+        AwaitPasswordCheck(request, reply, std::move(*decision.login));
+        break;
+    }
+}
+
+void CHttpService::Answer(const HttpRequest& request, const std::shared_ptr<CHttpReply>& reply) {
     const RequestHead& head = request.head;
     const std::optional<RequestTarget> target = ParseRequestTarget(head.target);
-    if (std::optional<HttpAnswer> refusal = AuthRefusal(head)) {
-        reply->Send(std::move(*refusal));
-    } else if (target && target->path == "/-/reload" && !head.HasBody()) {
+    if (target && target->path == "/-/reload" && !head.HasBody()) {
         reply->Send(AnswerReload(head));
     } else if (head.method != "GET" && head.method != "HEAD") {
         HttpAnswer answer = Refusal(405, ScrapeError::Method, "only GET and HEAD are answered");
@@ -283,7 +308,8 @@ void CHttpService::OnConnectionRefused(bool perClient) {
     m_metrics.CountRefusedConnection(perClient);
 }
 
-void CHttpService::OnTlsFailed(const std::string& client, const std::string& reason) {
+void CHttpService::OnTlsFailed(const std::string& client, const std::string& reason, TlsFault fault) {
+    m_metrics.CountTlsFailure(fault);
     m_log.Log(LogLevel::Info, "TLS failed", {{"client", client}, {"reason", reason}});
 }
 

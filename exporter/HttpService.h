@@ -5,6 +5,7 @@
 #include "ExporterOptions.h"
 #include "FleetWatch.h"
 #include "HttpServer.h"
+#include "PasswordChecks.h"
 #include "ProbeRun.h"
 #include "RequestTarget.h"
 
@@ -50,7 +51,7 @@ public:
                  bool dropped, double seconds) override;
     void OnConnectionRefused(bool perClient) override;
     void OnAcceptFailed(const std::string& reason) override;
-    void OnTlsFailed(const std::string& client, const std::string& reason) override;
+    void OnTlsFailed(const std::string& client, const std::string& reason, TlsFault fault) override;
 
 private:
     HttpAnswer AnswerMetrics(const RequestHead& head) const;
@@ -59,8 +60,12 @@ private:
     HttpAnswer Refusal(int status, ScrapeError reason, const std::string& text);
     HttpAnswer Unavailable(ScrapeError reason, const std::string& text);
     HttpAnswer ProbeOutcome(const ProbeQuery& query, const ProbeAnswer& answer);
-    // The refusal of a request without the right user name and password; none when it may pass.
-    std::optional<HttpAnswer> AuthRefusal(const RequestHead& head);
+    // The answer to a request whose login has passed.
+    void Answer(const HttpRequest& request, const std::shared_ptr<CHttpReply>& reply);
+    HttpAnswer Unauthorized();
+    // Answers once the worker has checked the login; 503 when it has no room for it.
+    void AwaitPasswordCheck(const HttpRequest& request, const std::shared_ptr<CHttpReply>& reply,
+                            CPendingLogin login);
     HttpAnswer AnswerReload(const RequestHead& head);
 
     const ExporterOptions& m_options;
@@ -72,10 +77,11 @@ private:
     const double m_startSeconds;    // for process_start_time_seconds
     CDescriptorCount m_descriptors; // for process_open_fds
     CExporterMetrics m_metrics;
-    bool m_acceptFailing = false;    // logs an episode once
-    CNtpHistoryStore m_ntpHistories; // a scraper may probe a device more often than it may be asked
-    CNtpExchange m_ntp;              // the probes' NTP checks, over one socket
-    CSocketBudget m_probeSockets;    // the probes' links, within the descriptors set aside for them
+    bool m_acceptFailing = false;     // logs an episode once
+    CPasswordChecks m_passwordChecks; // outlives the server, whose replies cancel their checks here
+    CNtpHistoryStore m_ntpHistories;  // a scraper may probe a device more often than it may be asked
+    CNtpExchange m_ntp;               // the probes' NTP checks, over one socket
+    CSocketBudget m_probeSockets;     // the probes' links, within the descriptors set aside for them
     // The probes under way; they go before the NTP exchange and the sockets they use.
     std::unordered_map<const CProbeRun*, std::shared_ptr<CProbeRun>> m_probes;
     CHttpServer m_server; // goes first: its connections' replies reach the probes

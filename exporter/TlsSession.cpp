@@ -8,6 +8,36 @@
 #include <array>
 #include <new>
 
+namespace {
+
+// The fault an OpenSSL reason code names.
+TlsFault FaultOf(int reason) {
+    switch (reason) {
+    case SSL_R_HTTP_REQUEST:
+    case SSL_R_HTTPS_PROXY_REQUEST:
+        return TlsFault::PlainHttp;
+    case SSL_R_PEER_DID_NOT_RETURN_A_CERTIFICATE:
+        return TlsFault::NoClientCertificate;
+    case SSL_R_CERTIFICATE_VERIFY_FAILED:
+        return TlsFault::BadClientCertificate;
+    case SSL_R_SSLV3_ALERT_BAD_CERTIFICATE:
+    case SSL_R_SSLV3_ALERT_CERTIFICATE_UNKNOWN:
+    case SSL_R_TLSV1_ALERT_UNKNOWN_CA:
+    case SSL_R_SSLV3_ALERT_CERTIFICATE_EXPIRED:
+        return TlsFault::CertificateRefused;
+    case SSL_R_UNSUPPORTED_PROTOCOL:
+    case SSL_R_VERSION_TOO_LOW:
+    case SSL_R_VERSION_TOO_HIGH:
+    case SSL_R_WRONG_VERSION_NUMBER:
+    case SSL_R_TLSV1_ALERT_PROTOCOL_VERSION:
+        return TlsFault::Version;
+    default:
+        return TlsFault::Other;
+    }
+}
+
+} // namespace
+
 CTlsSession::CTlsSession(SSL_CTX* context, bool server)
     : m_ssl(SSL_new(context)), m_peer(server ? "client" : "server") {
     BIO* input = BIO_new(BIO_s_mem());
@@ -78,14 +108,14 @@ void CTlsSession::Fail(int result) {
     case SSL_ERROR_ZERO_RETURN:
         m_state = TlsState::Closed;
         return;
-    case SSL_ERROR_SSL: {
-        const bool plainHttp = ERR_GET_REASON(ERR_peek_error()) == SSL_R_HTTP_REQUEST;
-        const std::string reason = TakeTlsError();
-        m_failure = plainHttp ? std::string("the ") + m_peer + " spoke plain HTTP to a TLS port"
-                              : std::string("TLS with the ") + m_peer + " failed: " + reason;
+    case SSL_ERROR_SSL:
+        m_fault = FaultOf(ERR_GET_REASON(ERR_peek_error()));
+        m_failure = m_fault == TlsFault::PlainHttp
+                        ? std::string("the ") + m_peer + " spoke plain HTTP to a TLS port"
+                        : std::string("TLS with the ") + m_peer + " failed: " + TakeTlsError();
         break;
-    }
     default:
+        m_fault = TlsFault::Other;
         m_failure = std::string("TLS with the ") + m_peer + " failed: " + TakeTlsError();
         break;
     }

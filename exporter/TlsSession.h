@@ -14,6 +14,17 @@ enum class TlsState {
     Failed,      // see Failure(); send what is left (an alert), then close the connection
 };
 
+// Why a TLS session failed, in a fixed set a counter's label can hold.
+enum class TlsFault {
+    None,
+    PlainHttp,            // the client spoke plain HTTP to a TLS port
+    NoClientCertificate,  // a certificate was required and none came
+    BadClientCertificate, // the client's certificate did not verify against client_ca_file
+    CertificateRefused,   // the peer refused this side's certificate (an alert of its own)
+    Version,              // no protocol version both sides take (min_version, max_version)
+    Other,
+};
+
 // One TLS session as bytes in and bytes out, with no socket: the connection's driver feeds it the
 // ciphertext it received and sends the ciphertext it gives, and reads and writes plaintext through it,
 // so TLS runs on any event loop. Not thread-safe: one connection's owner uses it.
@@ -40,6 +51,7 @@ public:
     TlsState State() const { return m_state; }
     // Why the session failed, naming the peer as the one whose bytes were refused.
     const std::string& Failure() const { return m_failure; }
+    TlsFault Fault() const { return m_fault; }
 
 private:
     void Advance();
@@ -51,4 +63,5 @@ private:
     TlsState m_state = TlsState::Handshaking;
     std::string m_plain;
     std::string m_failure;
+    TlsFault m_fault = TlsFault::None;
 };

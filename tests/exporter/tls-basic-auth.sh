@@ -1,6 +1,7 @@
 #!/bin/sh
 # The exporter with a web configuration file, tried with the clients that will meet it: curl over TLS with
-# basic auth (the right password, a wrong one, an unknown user, none, plain HTTP to the TLS port),
+# basic auth (the right password, a wrong one, an unknown user, none, a first login beside a flood of
+# guesses from another address, plain HTTP to the TLS port),
 # /-/ready, POST /-/reload taking a changed user list, and Debian's Prometheus scraping over TLS with basic
 # auth as its scrape configuration gives them (tls_config, basic_auth).
 # Usage: tls-basic-auth.sh EXPORTER FOLDER
@@ -14,7 +15,7 @@ cleanup() {
     rm -rf "$folder"
 }
 trap cleanup EXIT
-address=127.0.241.1 port=20743 server=127.0.241.2:20790
+address=127.0.241.1 port=20743 server=127.0.241.2:20790 guesser=127.0.241.3
 cd "$folder"
 # Clients check the address against the certificate's subjectAltName.
 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj /CN=vantrex-test \
@@ -22,8 +23,8 @@ openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -su
 # htpasswd -nbBC 4: prom's password is "secret", other's "pass".
 prom='$2y$04$h4GA8jw04u09RW2yfmZHee1LdU1drAY.x93F/8p01TkeKPfczpBgi'
 other='$2y$04$rh7BaLIacokmqW4ZC5MHDOL6JGeMhZsuzDrqDaA4BF6FflnfC586y'
-printf 'tls_server_config:\n  cert_file: server.pem\n  key_file: server.key\n  min_version: TLS12\nbasic_auth_users:\n  prom: %s\n' \
-    "$prom" >web.yml
+printf 'tls_server_config:\n  cert_file: server.pem\n  key_file: server.key\n  min_version: TLS12\nbasic_auth_users:\n  prom: %s\n  other: %s\n' \
+    "$prom" "$other" >web.yml
 setsid "$exporter" --listen "$address:$port" --web.config.file web.yml --web.enable-lifecycle </dev/null \
     >exporter.out 2>&1 &
 pids="$pids $!"
@@ -71,6 +72,27 @@ for family in process_cpu_seconds_total process_open_fds vantrex_exporter_config
         failed=1
     }
 done
+# A flood of guesses from one address: a first login from another is still checked and let in.
+(
+    for _ in $(seq 100); do
+        [ -e flood-ends ] && break
+        curl -s --parallel --parallel-max 20 --interface "$guesser" --cacert server.pem -u prom:guess \
+            -o /dev/null -o /dev/null -o /dev/null -o /dev/null -o /dev/null \
+            "$url/metrics" "$url/metrics" "$url/metrics" "$url/metrics" "$url/metrics" 2>/dev/null || true
+    done
+) &
+flood=$!
+pids="$pids $flood"
+tries=0
+until curl -s --cacert server.pem -u prom:secret "$url/metrics" |
+    grep -q '^vantrex_exporter_scrape_errors_total{reason="busy"} [1-9]' || [ "$tries" -gt 100 ]; do
+    tries=$((tries + 1))
+    sleep 0.05
+done
+expect "$(status /metrics -u other:pass)" 200 "a first login beside a flood of guesses"
+touch flood-ends
+wait "$flood"
+
 # Plain HTTP to the TLS port gets no page, and the log names the client's mistake.
 expect "$(curl -s -o /dev/null -w '%{http_code}' "http://$address:$port/metrics" || true)" 000 "plain HTTP"
 grep -q "spoke plain HTTP to a TLS port" exporter.out || {
@@ -78,7 +100,7 @@ grep -q "spoke plain HTTP to a TLS port" exporter.out || {
     failed=1
 }
 
-# A changed user list, taken by POST /-/reload: the old user is refused from then on.
+# A changed user list, taken by POST /-/reload: the user taken out is refused from then on.
 printf 'tls_server_config:\n  cert_file: server.pem\n  key_file: server.key\nbasic_auth_users:\n  other: %s\n' \
     "$other" >web.yml
 expect "$(status /-/reload -u prom:secret -X POST)" 200 "POST /-/reload"
@@ -87,7 +109,7 @@ until [ "$(status /metrics -u other:pass)" = 200 ] || [ "$tries" -gt 50 ]; do
     tries=$((tries + 1))
     sleep 0.2
 done
-expect "$(status /metrics -u other:pass)" 200 "the new user after the reload"
+expect "$(status /metrics -u other:pass)" 200 "the user kept after the reload"
 expect "$(status /metrics -u prom:secret)" 401 "the removed user after the reload"
 
 # Prometheus scrapes it over TLS with basic auth.
