@@ -7,10 +7,6 @@
 
 CPasswordChecks::CPasswordChecks(CEventLoop& loop) : m_loop(loop), m_worker(*this) {
     m_open = m_loop.WatchSignal(m_answers, [this](unsigned) { DeliverAnswers(); });
-    if (m_open && !m_worker.Start()) {
-        m_loop.ForgetSignal(m_answers);
-        m_open = false;
-    }
 }
 
 CPasswordChecks::~CPasswordChecks() {
@@ -19,7 +15,7 @@ CPasswordChecks::~CPasswordChecks() {
 
 std::optional<CPasswordChecks::Ticket> CPasswordChecks::Submit(const std::string& client, CPendingLogin login,
                                                                Done done) {
-    if (!m_open) {
+    if (!m_open || !StartWorker()) {
         return std::nullopt;
     }
     {
@@ -34,6 +30,14 @@ std::optional<CPasswordChecks::Ticket> CPasswordChecks::Submit(const std::string
     (void)m_work.Set();
     m_waiting.emplace(m_lastTicket, std::move(done));
     return m_lastTicket;
+}
+
+bool CPasswordChecks::StartWorker() {
+    // Started with the first login, not before: an exporter without passwords runs no thread for them.
+    if (!m_workerStarted) {
+        m_workerStarted = m_worker.Start();
+    }
+    return m_workerStarted;
 }
 
 void CPasswordChecks::Cancel(Ticket ticket) {

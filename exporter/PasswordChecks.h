@@ -16,13 +16,13 @@
 #include <unordered_map>
 #include <vector>
 
-// The bcrypt checks of logins, off the loop: one worker thread takes them in turn from a short queue and
-// posts each answer back through a signal the loop watches, so a check (about 0.1 s at cost 10) never holds
-// the loop and the connections on it. The queue holds at most kQueued logins and one per client address,
-// taken first come first served, so a flood of guesses from a few addresses cannot keep a login from
-// another address out for longer than kQueued checks; beyond that a login is turned away (503, try again).
-// After each check the worker rests as long as the check took: guesses cost at most half a core, whatever
-// the hashes' cost. On the loop's thread, but for the worker's own.
+// The bcrypt checks of logins, off the loop: one worker thread, started with the first login, takes them in
+// turn from a short queue and posts each answer back through a signal the loop watches, so a check (about 0.1
+// s at cost 10) never holds the loop and the connections on it. The queue holds at most kQueued logins and
+// one per client address, taken first come first served, so a flood of guesses from a few addresses cannot
+// keep a login from another address out for longer than kQueued checks; beyond that a login is turned away
+// (503, try again). After each check the worker rests as long as the check took: guesses cost at most half a
+// core, whatever the hashes' cost. On the loop's thread, but for the worker's own.
 class CPasswordChecks {
 public:
     static constexpr std::size_t kQueued = 8;
@@ -64,6 +64,8 @@ private:
         CPasswordChecks& m_owner;
     };
 
+    // Starts the worker unless it runs; false when it cannot.
+    bool StartWorker();
     // The worker's: the next job, none when the queue is empty (the work signal is then cleared).
     std::optional<Job> TakeJob();
     void PostAnswer(Answer answer);
@@ -71,9 +73,10 @@ private:
     void DeliverAnswers();
 
     CEventLoop& m_loop;
-    CSignal m_work;      // set while the queue may hold a job
-    CSignal m_answers;   // set while answers wait for the loop
-    bool m_open = false; // while the loop watches the answers and the worker runs
+    CSignal m_work;               // set while the queue may hold a job
+    CSignal m_answers;            // set while answers wait for the loop
+    bool m_open = false;          // while the loop watches the answers
+    bool m_workerStarted = false; // from the first login on
     Ticket m_lastTicket = 0;
     std::unordered_map<Ticket, Done> m_waiting; // the loop's own
 
