@@ -164,3 +164,14 @@ void CFindDlgLogic::OnClose() {
     m_searching = false;
     m_view.EndDialog(kFindClosed);
 }
+
+std::vector<std::string> CFindDlgLogic::AddressesToList(int result) const {
+    std::vector<std::string> addresses;
+    if (result == kFindConnect) {
+        addresses.push_back(m_chosen);
+    }
+    for (const std::uint32_t address : m_found) {
+        addresses.push_back(FormatDottedAddress(OctetsOf(address)));
+    }
+    return addresses;
+}

@@ -54,8 +54,9 @@ public:
     const std::string& SearchedNetwork() const { return m_searchedNetwork; }
     // Whether a search runs (the button reads Stop).
     bool Searching() const { return m_searching; }
-    // The addresses of the devices found so far (host byte order), ascending.
-    const std::vector<std::uint32_t>& FoundAddresses() const { return m_found; }
+    // What the search gives a list of devices, dotted: the chosen device first when the dialog ended
+    // with kFindConnect (result), then every device found, ascending.
+    std::vector<std::string> AddressesToList(int result) const;
 
 private:
     void StartSearch(const SearchRange& range);

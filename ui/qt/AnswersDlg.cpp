@@ -54,15 +54,8 @@ void CAnswersDlg::ConnectHandlers() {
 }
 
 void CAnswersDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
-    const bool appearing = !isVisible();
     m_logic.OnShow();
-    show();
-    // Placed once shown, when its frame has its whole size.
-    if (appearing) {
-        MoveBesideParent(*this, parent, keepClear);
-    }
-    raise();
-    activateWindow();
+    ShowBesideParent(*this, parent, keepClear);
 }
 
 void CAnswersDlg::SetItemText(int id, const std::string& text) {

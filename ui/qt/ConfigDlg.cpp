@@ -242,13 +242,11 @@ void CConfigDlg::customEvent(QEvent* event) {
 }
 
 void CConfigDlg::timerEvent(QTimerEvent* event) {
-    const auto timer = std::ranges::find_if(
-        m_timers, [event](const auto& entry) { return entry.second == event->timerId(); });
-    if (timer == m_timers.end()) {
+    if (const std::optional<int> timerId = m_timers.IdOf(event->timerId())) {
+        m_logic.OnTimer(*timerId);
+    } else {
         QDialog::timerEvent(event);
-        return;
     }
-    m_logic.OnTimer(timer->first);
 }
 
 void CConfigDlg::closeEvent(QCloseEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "DesktopNotifier.h"
 #include "DialogBuilder.h"
+#include "LogicTimers.h"
 #include "MessageBoxes.h"
 #include "ui/ConfigDlgLogic.h"
 #include "ui/ControlFonts.h"
@@ -129,8 +130,7 @@ private:
     // By the index of kControlFonts.
     std::array<QFont, kControlFonts.size()> m_fonts;
     std::map<int, QPixmap> m_lampBitmaps;
-    // Qt's ids of the running timers by the logic's timer ids.
-    std::map<int, int> m_timers;
+    CLogicTimers m_timers{*this, Qt::PreciseTimer};
     CDesktopNotifier m_notifier;
     // A child: it goes with the window.
     CDeviceLogDlg* m_deviceLogDlg = nullptr;

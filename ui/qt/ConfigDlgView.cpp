@@ -93,15 +93,11 @@ void CConfigDlg::PressWhenShown(int id) {
 }
 
 void CConfigDlg::StartTimer(int timerId, int periodMs) {
-    StopTimer(timerId);
-    m_timers[timerId] = startTimer(periodMs, Qt::PreciseTimer);
+    m_timers.Start(timerId, periodMs);
 }
 
 void CConfigDlg::StopTimer(int timerId) {
-    if (const auto timer = m_timers.find(timerId); timer != m_timers.end()) {
-        killTimer(timer->second);
-        m_timers.erase(timer);
-    }
+    m_timers.Stop(timerId);
 }
 
 void CConfigDlg::RepaintWindow() {

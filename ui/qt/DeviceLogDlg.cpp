@@ -62,16 +62,8 @@ void CDeviceLogDlg::ConnectHandlers() {
 }
 
 void CDeviceLogDlg::ShowBeside(const QWidget& parent, const QRect& keepClear) {
-    const bool appearing = !isVisible();
     m_logic.OnShow();
-    show();
-    // Placed once shown: before, its size lacked the few pixels that showing it added, and its bottom went
-    // off a screen with no room beside the main window.
-    if (appearing) {
-        MoveBesideParent(*this, parent, keepClear);
-    }
-    raise();
-    activateWindow();
+    ShowBesideParent(*this, parent, keepClear);
 }
 
 void CDeviceLogDlg::SetItemText(int id, const std::string& text) {

@@ -9,8 +9,6 @@
 #include "resources/resource.h"
 #include "ui/SearchNetworkCheck.h"
 
-#include "connect/DottedAddress.h"
-
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -302,14 +300,7 @@ std::vector<std::string> CDevicesDlg::FindDevices() {
     CFindDlg find(this, m_boxes, NetworkToOffer(main.LastSearchedNetwork(), LocalNetworks()));
     const int result = find.exec();
     main.OnNetworkSearched(find.Logic().SearchedNetwork());
-    std::vector<std::string> found;
-    if (result == kFindConnect) {
-        found.push_back(find.Logic().ChosenAddress());
-    }
-    for (const std::uint32_t address : find.Logic().FoundAddresses()) {
-        found.push_back(FormatDottedAddress(OctetsOf(address)));
-    }
-    return found;
+    return find.Logic().AddressesToList(result);
 }
 
 MessageAnswer CDevicesDlg::ShowMessage(const std::string& text, const std::string& caption,
@@ -318,25 +309,19 @@ MessageAnswer CDevicesDlg::ShowMessage(const std::string& text, const std::strin
 }
 
 void CDevicesDlg::StartTimer(int timerId, int periodMs) {
-    StopTimer(timerId);
-    m_timers[timerId] = startTimer(periodMs);
+    m_timers.Start(timerId, periodMs);
 }
 
 void CDevicesDlg::StopTimer(int timerId) {
-    if (const auto running = m_timers.find(timerId); running != m_timers.end()) {
-        killTimer(running->second);
-        m_timers.erase(running);
-    }
+    m_timers.Stop(timerId);
 }
 
 void CDevicesDlg::timerEvent(QTimerEvent* event) {
-    const auto timer = std::ranges::find_if(
-        m_timers, [event](const auto& entry) { return entry.second == event->timerId(); });
-    if (timer == m_timers.end()) {
+    if (const std::optional<int> timerId = m_timers.IdOf(event->timerId())) {
+        m_logic.OnTimer(*timerId);
+    } else {
         QDialog::timerEvent(event);
-        return;
     }
-    m_logic.OnTimer(timer->first);
 }
 
 void CDevicesDlg::customEvent(QEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevicesTableModel.h"
+#include "LogicTimers.h"
 #include "MessageBoxes.h"
 #include "QtSettingsStore.h"
 #include "ui/DevicesDlgLogic.h"
@@ -77,8 +78,7 @@ private:
     CMessageBoxes& m_boxes;
     CQtSettingsStore m_store;
     std::map<int, QWidget*> m_items;
-    // Qt's ids of the running timers by the logic's timer ids.
-    std::map<int, int> m_timers;
+    CLogicTimers m_timers{*this, Qt::CoarseTimer};
     CDevicesTableModel* m_model = nullptr; // a child
     // Last: its fleet's thread posts to this window, so it goes first.
     CDevicesDlgLogic m_logic;

@@ -18,8 +18,6 @@
 namespace {
 
 constexpr UINT_PTR kAnswersRefreshTimer = 1;
-// Between the main window and this one.
-constexpr int kAnswersGapPixels = 8;
 
 // Windows' controls break lines at CR LF.
 std::wstring WindowsLines(const std::string& text) {
@@ -50,12 +48,8 @@ void CAnswersDlg::ShowBeside(HWND owner, const RECT& keepClear) {
             return;
         }
     }
-    if (!IsWindowVisible(m_hwnd)) {
-        MoveBeside(m_hwnd, owner, keepClear, kAnswersGapPixels);
-    }
     m_logic.OnShow();
-    ShowWindow(m_hwnd, SW_SHOW);
-    SetForegroundWindow(m_hwnd);
+    ShowBesideOwner(m_hwnd, owner, keepClear);
 }
 
 INT_PTR CAnswersDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,7 @@
 
 #include "AccessibleNames.h"
 #include "Clipboard.h"
+#include "ComboChoices.h"
 #include "ListViewText.h"
 #include "WideText.h"
 #include "WindowPlacement.h"
@@ -18,8 +19,6 @@
 namespace {
 
 constexpr UINT_PTR kRefreshTimer = 1;
-// Between the main window and this one.
-constexpr int kGapPixels = 8;
 // The longest path the save box takes.
 constexpr DWORD kPathChars = 32768;
 
@@ -46,12 +45,8 @@ void CDeviceLogDlg::ShowBeside(HWND owner, const RECT& keepClear) {
             return;
         }
     }
-    if (!IsWindowVisible(m_hwnd)) {
-        MoveBeside(m_hwnd, owner, keepClear, kGapPixels);
-    }
     m_logic.OnShow();
-    ShowWindow(m_hwnd, SW_SHOW);
-    SetForegroundWindow(m_hwnd);
+    ShowBesideOwner(m_hwnd, owner, keepClear);
 }
 
 INT_PTR CDeviceLogDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -130,16 +125,15 @@ void CDeviceLogDlg::SetItemText(int id, const std::string& text) {
 }
 
 void CDeviceLogDlg::AddChoice(int comboId, const std::string& text) {
-    SendDlgItemMessageW(m_hwnd, comboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    AddComboChoice(m_hwnd, comboId, text);
 }
 
 void CDeviceLogDlg::SelectChoice(int comboId, std::size_t index) {
-    SendDlgItemMessageW(m_hwnd, comboId, CB_SETCURSEL, index, 0);
+    SelectComboChoice(m_hwnd, comboId, index);
 }
 
 std::optional<std::size_t> CDeviceLogDlg::SelectedChoice(int comboId) const {
-    const LRESULT selected = SendDlgItemMessageW(m_hwnd, comboId, CB_GETCURSEL, 0, 0);
-    return selected == CB_ERR ? std::nullopt : std::optional<std::size_t>(selected);
+    return SelectedComboChoice(m_hwnd, comboId);
 }
 
 void CDeviceLogDlg::SetColumns(const std::vector<std::string>& titles) {

@@ -1,6 +1,7 @@
 #include "DevicesDlg.h"
 
 #include "AccessibleNames.h"
+#include "ComboChoices.h"
 #include "ConfigDlg.h"
 #include "DevicesDlgLayout.h"
 #include "FindDlg.h"
@@ -11,8 +12,6 @@
 #include "resources/StringTable.h"
 #include "resources/resource.h"
 #include "ui/SearchNetworkCheck.h"
-
-#include "connect/DottedAddress.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -349,16 +348,15 @@ void CDevicesDlg::FocusItem(int id) {
 }
 
 void CDevicesDlg::AddChoice(int comboId, const std::string& text) {
-    SendDlgItemMessageW(m_hwnd, comboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    AddComboChoice(m_hwnd, comboId, text);
 }
 
 void CDevicesDlg::SelectChoice(int comboId, std::size_t index) {
-    SendDlgItemMessageW(m_hwnd, comboId, CB_SETCURSEL, index, 0);
+    SelectComboChoice(m_hwnd, comboId, index);
 }
 
 std::optional<std::size_t> CDevicesDlg::SelectedChoice(int comboId) const {
-    const LRESULT selected = SendDlgItemMessageW(m_hwnd, comboId, CB_GETCURSEL, 0, 0);
-    return selected == CB_ERR ? std::nullopt : std::optional<std::size_t>(selected);
+    return SelectedComboChoice(m_hwnd, comboId);
 }
 
 void CDevicesDlg::SetColumns(const std::vector<std::string>& titles) {
@@ -453,14 +451,7 @@ std::vector<std::string> CDevicesDlg::FindDevices() {
     CFindDlg find(m_instance, m_boxes, NetworkToOffer(main.LastSearchedNetwork(), LocalNetworks()));
     const INT_PTR result = find.DoModal(m_hwnd);
     main.OnNetworkSearched(find.Logic().SearchedNetwork());
-    std::vector<std::string> found;
-    if (result == kFindConnect) {
-        found.push_back(find.Logic().ChosenAddress());
-    }
-    for (const std::uint32_t address : find.Logic().FoundAddresses()) {
-        found.push_back(FormatDottedAddress(OctetsOf(address)));
-    }
-    return found;
+    return find.Logic().AddressesToList(static_cast<int>(result));
 }
 
 MessageAnswer CDevicesDlg::ShowMessage(const std::string& text, const std::string& caption,

@@ -41,6 +41,16 @@ void MoveBeside(HWND window, HWND owner, const RECT& keepClear, int gap) {
     SetWindowPos(window, nullptr, placed.x, placed.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void ShowBesideOwner(HWND window, HWND owner, const RECT& keepClear) {
+    // Between the main window and its companion.
+    constexpr int kCompanionGapPixels = 8;
+    if (!IsWindowVisible(window)) {
+        MoveBeside(window, owner, keepClear, kCompanionGapPixels);
+    }
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+}
+
 RECT WorkAreaOf(HWND window) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;

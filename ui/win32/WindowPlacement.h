@@ -14,5 +14,9 @@ void CentreOverOwner(HWND dialog);
 // in screen coordinates), inside the work area of the owner's screen (PlaceBeside).
 void MoveBeside(HWND window, HWND owner, const RECT& keepClear, int gap);
 
+// Shows a companion window of owner and brings it to the front; a hidden one is first moved beside owner,
+// clear of keepClear (MoveBeside).
+void ShowBesideOwner(HWND window, HWND owner, const RECT& keepClear);
+
 // The work area of the screen that holds most of window: the screen without the task bar.
 RECT WorkAreaOf(HWND window);
