@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test in three builds: normal (also the build the Debian
-# package is made from; without the tests of pure functions; with the benchmarks, compiled and never run),
+# package is made from; without the tests of pure functions and of the Qt window; with the benchmarks,
+# compiled and never run),
 # AddressSanitizer with UndefinedBehaviorSanitizer (every test), and ThreadSanitizer (the programs whose
 # tests start threads, without the window's); then a short pass of every fuzz harness, so that a crash or
 # sanitizer report on the seeds or near them fails too; then the Windows build (mingw-w64),
@@ -207,7 +208,7 @@ quick() {
     scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${MONITORING_PACKAGES[@]}" \
         "${NOTIFICATION_TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
     set_configurations
-    compile normal NORMAL_CONFIGURATION -DVANTREX_PURE_TESTS=ON
+    compile normal NORMAL_CONFIGURATION -DVANTREX_PURE_TESTS=ON -DVANTREX_WINDOW_TESTS=ON
     run_tests normal -j "$((jobs * 2))" "${selection[@]}"
 }
 
