@@ -145,6 +145,8 @@ void CFleetWatch::OnReading(const FleetReading& reading) {
     }
     if (!m_ready && m_awaitingFirst.erase(reading.record.address) > 0 && m_awaitingFirst.empty()) {
         m_ready = true;
+        // The moment /-/ready turns 200, for whoever waits on the log rather than asking.
+        m_log.Log(LogLevel::Info, "ready: every device listed at the start has its first reading", {});
     }
 }
 

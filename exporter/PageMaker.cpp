@@ -39,6 +39,7 @@ void CPageMaker::Run() {
         }
         if (order) {
             Make(*order);
+            SetState(GetState() == 1 ? 0 : 1);
         }
     }
 }

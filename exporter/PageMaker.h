@@ -21,7 +21,8 @@ struct FleetPage {
 // Makes the fleet's page on a thread of its own, from a copy of the fleet's memory: 10,000 devices' page
 // takes half a second to write and compress on a busy machine, which would hold every scrape and reading
 // on the loop meanwhile. One page at a time: a page asked for while one is made is made next, from the
-// latest copy only. Before Start, and when no thread could be had, a page is made at once.
+// latest copy only. Before Start, and when no thread could be had, a page is made at once. Each page the
+// thread makes flips its state (0, 1), so the state signal says that a new page stands.
 class CPageMaker : public CWorkerThread {
 public:
     CPageMaker();

@@ -10,7 +10,8 @@
 #      connection with basic auth for each, taking the page uncompressed and gzip-compressed (as Prometheus
 #      asks) in turns; then all on one kept connection, gzip-compressed;
 #   3. wrong passwords from 4 addresses, as fast as curl sends them, for FLOOD_SECONDS (default 30): how they
-#      were answered, the exporter's CPU meanwhile, the granted scraper's times (a gzip scrape every 0.2 s),
+#      were answered, the exporter's CPU meanwhile, the granted scraper's times (a gzip scrape every 0.2 s on a
+#      new connection, paced by curl),
 #      and how long the first login of another user, from a fifth address, took.
 # The machine's load average is printed at the start and the end of each: the figures are only as quiet as
 # the machine was. Loopback only (127.0.60.x to 127.0.66.x); with this many addresses, run it in a network
@@ -36,6 +37,11 @@ sample() { # PID
 quantile() { # FILE FRACTION
     sort -g "$1" | awk -v q="$2" '{v[NR]=$1} END {i=int(q*NR+0.999999); if (i<1) i=1; printf "%.1f ms", v[i]*1000}'
 }
+# Returns once FILE holds a line with TEXT (read as it is written, not asked again and again); false after
+# SECONDS.
+await_line() { # FILE TEXT SECONDS
+    timeout "$3" grep -q -m1 -F "$2" <(tail -n +1 --pid=$$ -f "$1")
+}
 scrape() { # [CURL_OPTION...]: prints the status and the seconds the scrape took
     curl -s -o /dev/null --max-time 10 --cacert "$work/server.pem" -u scraper:soak-password "$@" \
         -w '%{http_code} %{time_total}\n' "$url/metrics" || true
@@ -59,16 +65,15 @@ make_work_files
 start_sim 127.0.60.1-127.0.61.244
 flapping_sim=$sim_pid
 start_sim 127.0.61.245-127.0.63.232 --ntp-loss 20
+: >"$work/exporter.log" # there before anything waits on it
 prlimit --nofile="$(ulimit -Hn)" "$exporter" --listen "$address:$port" --ntp-port "$ntp_port" --from "$work/fleet" \
     --web.config.file "$work/web.yml" 2>"$work/exporter.log" &
 pids+=($!)
 exporter_pid=$!
-for _ in $(seq 100); do [ "$(scrape | cut -d' ' -f1)" = 200 ] && break; sleep 0.1; done
-for _ in $(seq 1200); do
-    up=$(curl -s --cacert "$work/server.pem" -u scraper:soak-password "$url/metrics" | grep -c '^vantrex_up{.*} 1$' || true)
-    [ "$up" -ge 1000 ] && break
-    sleep 0.2
-done
+# The exporter logs when it listens, and when every listed device has had its first reading.
+await_line "$work/exporter.log" 'msg=listening' 10 || { echo "the exporter did not listen" >&2; exit 1; }
+await_line "$work/exporter.log" 'msg="ready:' 240 || echo "not every device read within 240 s" >&2
+up=$(curl -s --cacert "$work/server.pem" -u scraper:soak-password "$url/metrics" | grep -c '^vantrex_up{.*} 1$' || true)
 echo "$up of 1000 devices up; $(sample "$exporter_pid"); load $(load)"
 
 (while sleep "$flap_seconds"; do kill -USR1 "$flapping_sim"; done) &
@@ -146,25 +151,35 @@ flood_seconds=${FLOOD_SECONDS:-30}
 echo "== wrong passwords from 4 addresses for $flood_seconds s beside the granted scraper; load $(load)"
 cpu_before=$(cpu_seconds "$exporter_pid")
 guessers=()
+# Each guesser says on this pipe when its first guess was answered; held open here, so that it never ends
+# between two of them.
+mkfifo "$work/flooding"
+exec 3<>"$work/flooding"
 for guesser in 11 12 13 14; do
     (
         end=$((SECONDS + flood_seconds))
-        while [ "$SECONDS" -lt "$end" ]; do
+        guess() {
             curl -s -o /dev/null --cacert "$work/server.pem" -u scraper:guess --interface "127.0.66.$guesser" \
                 -w '%{http_code}\n' "$url/metrics" || true
-        done
+        }
+        guess
+        echo "$guesser" >&3
+        while [ "$SECONDS" -lt "$end" ]; do guess; done
     ) >"$work/guesses.$guesser" &
     pids+=($!)
     guessers+=($!)
 done
-sleep 2 # the flood under way
+for _ in 11 12 13 14; do
+    read -r -t 30 _ <&3 || { echo "the flood did not start within 30 s" >&2; exit 1; }
+done
 first_login=$(curl -s -o /dev/null --cacert "$work/server.pem" -u late:soak-password --interface 127.0.66.20 \
     -w '%{http_code} %{time_total}' "$url/metrics" || true)
-end=$((SECONDS + flood_seconds - 3))
-while [ "$SECONDS" -lt "$end" ]; do
-    scrape --compressed >>"$work/latency-flood"
-    sleep 0.2
-done
+# A new connection for each scrape (the exporter closes it), five a second, paced by curl.
+flood_scrapes=()
+for _ in $(seq $(((flood_seconds - 3) * 5))); do flood_scrapes+=(-o /dev/null "$url/metrics"); done
+curl -s --compressed --rate 5/s -H 'Connection: close' --max-time "$flood_seconds" \
+    --cacert "$work/server.pem" -u scraper:soak-password -w '%{http_code} %{time_total}\n' \
+    "${flood_scrapes[@]}" >>"$work/latency-flood" || true
 wait "${guessers[@]}"
 cpu_after=$(cpu_seconds "$exporter_pid")
 cat "$work"/guesses.* | sort | uniq -c | awk '{printf "%s answered %s; ", $1, $2}'
