@@ -19,8 +19,7 @@ listen=127.73.1.2:9716 server=127.73.1.1:20791
 
 start_sim "$(fleet_range 73 200)" --max-connections 100000
 fleet_list 73 200 >"$work/devices.txt"
-"$sim" --address 127.73.2.1 --ntp-port "$ntp_port" --letter V --ready --exit-with-parent >/dev/null &
-pids+=($!)
+start_sim 127.73.2.1 --letter V
 echo 127.73.2.1 >>"$work/devices.txt"
 
 start_exporter() {

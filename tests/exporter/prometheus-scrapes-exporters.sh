@@ -31,6 +31,15 @@ start sim-healthy "$sim" --address "$healthy" --telnet-port 0 --ntp-port "$ntp_p
 start sim-unlocked "$sim" --address "$unlocked" --telnet-port 0 --ntp-port "$ntp_port" --letter V --ready
 # Loses its GPS lock 3 s after the exporter has connected.
 start sim-losing "$sim" --address "$losing" --telnet-port 0 --ntp-port "$ntp_port" --gps-flips 3000 --ready
+# The devices answer before the exporters first ask: a time service asked before it listens is, rightly,
+# unanswered until the next check is allowed, 16 s later, and that would fire the cut-short NTP alert.
+tries=0
+until grep -q "vantrex-sim ready" "$folder/sim-healthy.out" && grep -q "vantrex-sim ready" "$folder/sim-unlocked.out" &&
+    grep -q "vantrex-sim ready" "$folder/sim-losing.out"; do
+    tries=$((tries + 1))
+    [ "$tries" -le 100 ] || { echo "the simulated devices did not start within 10 s" >&2; cat "$folder"/*.out >&2; exit 1; }
+    sleep 0.1
+done
 start first "$exporter" --listen "$first" --allow 127.0.189.0/28 --ntp-port "$ntp_port" --interval 1 \
     "$healthy" "$unlocked" "$down" "$losing"
 start second "$exporter" --listen "$second" --allow 127.0.189.0/28 --ntp-port "$ntp_port"
