@@ -13,9 +13,10 @@ set_configurations() {
     # than with full debug information.
     local optimised=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
     # The normal build leaves out the tests of pure functions and the Qt window's tests, which the
-    # AddressSanitizer build runs; the quick loop builds them too. It compiles the benchmarks (scripts/bench.sh runs them): a target that
-    # nothing compiles breaks unseen, and they are optimised as bench.sh's build is, so a warning that only
-    # optimisation brings shows here too. They cost it about 100 CPU-seconds, some 50 s on 2 cores.
+    # AddressSanitizer build runs; the quick loop builds them too. It compiles the benchmarks
+    # (scripts/bench.sh runs them): a target that nothing compiles breaks unseen, and they are optimised as
+    # bench.sh's build is, so a warning that only optimisation brings shows here too. They cost it about
+    # 100 CPU-seconds, some 50 s on 2 cores.
     NORMAL_CONFIGURATION=("${optimised[@]}" -DVANTREX_SANITIZE= -DVANTREX_PACKAGE=ON -DVANTREX_PURE_TESTS=OFF
         -DVANTREX_WINDOW_TESTS=OFF -DVANTREX_BUILD_BENCH=ON
         "-DCMAKE_CXX_FLAGS=$("${hardening[@]}" --get CPPFLAGS) $("${hardening[@]}" --get CXXFLAGS)"
