@@ -61,7 +61,9 @@ bool CFleetWatch::Start(CEventLoop& loop, CSignal& reload) {
     for (const DeviceAddress& device : devices) {
         m_awaitingFirst.insert(device.text);
     }
-    m_ready = m_awaitingFirst.empty();
+    if (m_awaitingFirst.empty()) {
+        m_readyPage = ShowPage();
+    }
     if (!m_pageMaker.Start()) {
         m_log.Log(LogLevel::Warn, "no thread for the fleet's page: it is made on the loop", {});
     }
@@ -143,9 +145,10 @@ void CFleetWatch::OnReading(const FleetReading& reading) {
                    {"reason", localFailure ? *localFailure : ""}});
         m_localFailuresLogged = m_localFailures.size();
     }
-    if (!m_ready && m_awaitingFirst.erase(reading.record.address) > 0 && m_awaitingFirst.empty()) {
-        m_ready = true;
-        // The moment /-/ready turns 200, for whoever waits on the log rather than asking.
+    if (m_readyPage == 0 && m_awaitingFirst.erase(reading.record.address) > 0 && m_awaitingFirst.empty()) {
+        // Ready only once the page shows them too: a scrape right after /-/ready turned 200 must find
+        // every device's series. A page asked for later stands for it as well.
+        m_readyPage = ShowPage();
         m_log.Log(LogLevel::Info, "ready: every device listed at the start has its first reading", {});
     }
 }
@@ -171,10 +174,15 @@ void CFleetWatch::ArmPageTimer() {
     });
 }
 
-void CFleetWatch::ShowPage() {
+std::uint64_t CFleetWatch::ShowPage() {
     m_urgent = false;
     m_shownAt = Clock::now();
-    m_pageMaker.Ask(std::make_shared<const CFleetMemory>(m_memory), UnixSecondsNow());
+    return m_pageMaker.Ask(std::make_shared<const CFleetMemory>(m_memory), UnixSecondsNow());
+}
+
+bool CFleetWatch::Ready() const {
+    const std::uint64_t readyPage = m_readyPage;
+    return readyPage != 0 && m_pageMaker.MadeFor() >= readyPage;
 }
 
 FleetPage CFleetWatch::Page() const {

@@ -44,8 +44,9 @@ public:
     FleetPage Page() const;
     // Whether the device at address (host byte order) is listed.
     bool Lists(std::uint32_t address) const;
-    // Whether every device listed at the start has had its first reading (or none is listed): /-/ready.
-    bool Ready() const { return m_ready; }
+    // Whether every device listed at the start has had its first reading (or none is listed), and the
+    // page shows them: /-/ready. May be called from any thread.
+    bool Ready() const;
     // How the reads of --from went, and how many devices are watched.
     const CReloadRecord& Reloads() const { return m_reloads; }
 
@@ -57,7 +58,7 @@ private:
     void Reload();
     void ReadFromFileAgain();
     void Publish(const std::vector<DeviceAddress>& devices);
-    void ShowPage();
+    std::uint64_t ShowPage();
     void ArmPageTimer();
 
     const ExporterOptions& m_options;
@@ -76,7 +77,8 @@ private:
     std::unique_ptr<CFleet> m_fleet;
     mutable CLock m_lock;
     std::unordered_set<std::uint32_t> m_listed; // guarded by m_lock
-    std::atomic<bool> m_ready{false};
+    // The page that shows every first reading: once it stands, the exporter is ready. 0 until asked for.
+    std::atomic<std::uint64_t> m_readyPage{0};
     CReloadRecord m_reloads;
     const CLogger m_log;
     CPageMaker m_pageMaker; // goes first: its thread reads copies of m_memory only

@@ -10,22 +10,28 @@ CPageMaker::~CPageMaker() {
     Stop();
 }
 
-void CPageMaker::Ask(std::shared_ptr<const CFleetMemory> memory, double nowUnixSeconds) {
-    Order order{std::move(memory), nowUnixSeconds};
+std::uint64_t CPageMaker::Ask(std::shared_ptr<const CFleetMemory> memory, double nowUnixSeconds) {
+    Order order{std::move(memory), nowUnixSeconds, ++m_asks};
     if (!IsStarted()) {
         Make(order);
-        return;
+        return order.number;
     }
     {
         CLockHold hold(m_lock);
-        m_order = std::move(order);
+        m_order = order;
     }
     (void)m_asked.Set(); // a signal that cannot be set leaves the last page standing
+    return order.number;
 }
 
 FleetPage CPageMaker::Page() const {
     CLockHold hold(m_lock);
     return m_page;
+}
+
+std::uint64_t CPageMaker::MadeFor() const {
+    CLockHold hold(m_lock);
+    return m_madeFor;
 }
 
 void CPageMaker::Run() {
@@ -49,4 +55,5 @@ void CPageMaker::Make(const Order& order) {
     auto deflated = std::make_shared<const DeflatedPiece>(Deflate(*text, true));
     CLockHold hold(m_lock);
     m_page = {std::move(text), std::move(deflated)};
+    m_madeFor = order.number;
 }

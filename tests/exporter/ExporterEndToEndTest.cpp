@@ -4,6 +4,7 @@
 #include "LoopbackConnect.h"
 
 #include "tests/support/SimProcess.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -287,6 +288,27 @@ TEST(ExporterFleetTest, AHungDeviceGoesStale) {
     EXPECT_EQ(SampleValue(page, up), 0.0) << page;
     EXPECT_TRUE(SampleValue(page, "vantrex_last_reading_timestamp_seconds{address=\"127.0.184.12\"}"))
         << page;
+}
+
+// A scraper that waits for /-/ready finds every listed device on the next /metrics, not a reading pending.
+TEST(ExporterFleetTest, ReadyOnlyOnceTheMetricsShowEveryListedDevice) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start(SimOptions("127.0.184.13"))) << sim.ErrorOutput();
+    CExporterRun exporter("127.0.184.3", kPort);
+    ASSERT_TRUE(exporter.Start({"127.0.184.13", "--no-ntp"})) << exporter.Log();
+    httplib::Client client = exporter.Client();
+    ASSERT_TRUE(WaitUntil(
+        [&client] {
+            const httplib::Result ready = client.Get("/-/ready");
+            return ready && ready->status == 200;
+        },
+        20000))
+        << exporter.Log();
+    const httplib::Result metrics = client.Get("/metrics");
+    ASSERT_TRUE(metrics);
+    EXPECT_EQ(SampleValue(metrics->body, "vantrex_up{address=\"127.0.184.13\"}"), 1.0) << metrics->body;
+    EXPECT_FALSE(SampleValue(metrics->body, "vantrex_reading_pending{address=\"127.0.184.13\"}"))
+        << metrics->body;
 }
 
 TEST(ExporterProbeTest, RefusesProbesBeyondTheLimitWithRetryAfter) {

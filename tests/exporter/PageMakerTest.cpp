@@ -20,11 +20,13 @@ bool PageLists(const CPageMaker& maker, const std::string& address) {
 }
 
 // Before its thread runs the page is made at once; after, asked faster than it makes them, the page it
-// ends with is the last asked for, whichever were skipped between.
+// ends with is the last asked for, whichever were skipped between, and says so by the ask's number.
 TEST(PageMakerTest, ShowsTheLastPageAskedFor) {
     CPageMaker maker;
-    maker.Ask(MemoryListing("127.0.190.1"), 0);
+    EXPECT_EQ(maker.MadeFor(), 0u);
+    EXPECT_EQ(maker.Ask(MemoryListing("127.0.190.1"), 0), 1u);
     EXPECT_TRUE(PageLists(maker, "127.0.190.1"));
+    EXPECT_EQ(maker.MadeFor(), 1u);
     ASSERT_TRUE(maker.Start());
     for (int device = 2; device <= 50; ++device) {
         maker.Ask(MemoryListing("127.0.190." + std::to_string(device)), 0);
@@ -37,6 +39,7 @@ TEST(PageMakerTest, ShowsTheLastPageAskedFor) {
         }
         ASSERT_TRUE(maker.StateSignal().Wait(5000)) << "no page made within 5 s";
     }
+    EXPECT_EQ(maker.MadeFor(), 50u);
 }
 
 } // namespace
