@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -44,6 +45,7 @@ CFleetWatch::~CFleetWatch() {
 void CFleetWatch::Stop() {
     m_fleet.reset();
     if (m_loop != nullptr) {
+        StopAwaitingReadyPage();
         m_loop->ForgetSignal(*m_reload);
         m_loop->CancelTimer(m_pageTimer);
         m_loop = nullptr;
@@ -149,7 +151,7 @@ void CFleetWatch::OnReading(const FleetReading& reading) {
         // Ready only once the page shows them too: a scrape right after /-/ready turned 200 must find
         // every device's series. A page asked for later stands for it as well.
         m_readyPage = ShowPage();
-        m_log.Log(LogLevel::Info, "ready: every device listed at the start has its first reading", {});
+        AnnounceReadyOncePageStands();
     }
 }
 
@@ -178,6 +180,36 @@ std::uint64_t CFleetWatch::ShowPage() {
     m_urgent = false;
     m_shownAt = Clock::now();
     return m_pageMaker.Ask(std::make_shared<const CFleetMemory>(m_memory), UnixSecondsNow());
+}
+
+// The moment /-/ready turns 200 is logged, for whoever waits on the log rather than asking. Every page the
+// maker's thread makes sets its state signal; a page made at once, with no thread, sets nothing.
+void CFleetWatch::AnnounceReadyOncePageStands() {
+    if (!Ready()) {
+        m_awaitingReadyPage = m_loop->WatchSignal(m_pageMaker.StateSignal(), [this](unsigned) {
+            // Cleared before the look, so that a page made after it sets the signal again.
+            (void)m_pageMaker.StateSignal().Reset();
+            if (Ready()) {
+                StopAwaitingReadyPage();
+                LogReady();
+            }
+        });
+        if (m_awaitingReadyPage) {
+            return;
+        }
+        // Unwatched, the log says it a moment early rather than never.
+    }
+    LogReady();
+}
+
+void CFleetWatch::StopAwaitingReadyPage() {
+    if (std::exchange(m_awaitingReadyPage, false)) {
+        m_loop->ForgetSignal(m_pageMaker.StateSignal());
+    }
+}
+
+void CFleetWatch::LogReady() const {
+    m_log.Log(LogLevel::Info, "ready: every device listed at the start has its first reading", {});
 }
 
 bool CFleetWatch::Ready() const {

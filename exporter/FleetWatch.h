@@ -60,6 +60,9 @@ private:
     void Publish(const std::vector<DeviceAddress>& devices);
     std::uint64_t ShowPage();
     void ArmPageTimer();
+    void AnnounceReadyOncePageStands();
+    void StopAwaitingReadyPage();
+    void LogReady() const;
 
     const ExporterOptions& m_options;
     const std::string m_parallelReason;
@@ -74,6 +77,7 @@ private:
     CEventLoop* m_loop = nullptr;
     CSignal* m_reload = nullptr;
     LoopTimerId m_pageTimer = 0;
+    bool m_awaitingReadyPage = false; // the loop watches the page maker's state signal for the ready page
     std::unique_ptr<CFleet> m_fleet;
     mutable CLock m_lock;
     std::unordered_set<std::uint32_t> m_listed; // guarded by m_lock

@@ -14,14 +14,14 @@ std::uint64_t CPageMaker::Ask(std::shared_ptr<const CFleetMemory> memory, double
     Order order{std::move(memory), nowUnixSeconds, ++m_asks};
     if (!IsStarted()) {
         Make(order);
-        return order.number;
+        return m_asks;
     }
     {
         CLockHold hold(m_lock);
-        m_order = order;
+        m_order = std::move(order);
     }
     (void)m_asked.Set(); // a signal that cannot be set leaves the last page standing
-    return order.number;
+    return m_asks;
 }
 
 FleetPage CPageMaker::Page() const {

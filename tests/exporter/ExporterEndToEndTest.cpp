@@ -4,7 +4,6 @@
 #include "LoopbackConnect.h"
 
 #include "tests/support/SimProcess.h"
-#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -290,20 +289,18 @@ TEST(ExporterFleetTest, AHungDeviceGoesStale) {
         << page;
 }
 
-// A scraper that waits for /-/ready finds every listed device on the next /metrics, not a reading pending.
+// The moment the log says ready, /-/ready answers 200 and /metrics shows every listed device, not a
+// reading pending: a scraper that waits for either finds them all.
 TEST(ExporterFleetTest, ReadyOnlyOnceTheMetricsShowEveryListedDevice) {
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(SimOptions("127.0.184.13"))) << sim.ErrorOutput();
     CExporterRun exporter("127.0.184.3", kPort);
     ASSERT_TRUE(exporter.Start({"127.0.184.13", "--no-ntp"})) << exporter.Log();
+    ASSERT_TRUE(exporter.WaitForLog("msg=\"ready: every device listed", 20000)) << exporter.Log();
     httplib::Client client = exporter.Client();
-    ASSERT_TRUE(WaitUntil(
-        [&client] {
-            const httplib::Result ready = client.Get("/-/ready");
-            return ready && ready->status == 200;
-        },
-        20000))
-        << exporter.Log();
+    const httplib::Result ready = client.Get("/-/ready");
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(ready->status, 200) << ready->body;
     const httplib::Result metrics = client.Get("/metrics");
     ASSERT_TRUE(metrics);
     EXPECT_EQ(SampleValue(metrics->body, "vantrex_up{address=\"127.0.184.13\"}"), 1.0) << metrics->body;

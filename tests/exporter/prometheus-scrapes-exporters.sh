@@ -17,6 +17,7 @@ cleanup() {
     rm -rf "$folder"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/../support/ready-sim.sh"
 
 ntp_port=20125
 healthy=127.0.189.10 unlocked=127.0.189.11 down=127.0.189.12 losing=127.0.189.13
@@ -27,19 +28,12 @@ start() {
     setsid "$@" </dev/null >"$folder/$name.out" 2>&1 &
     pids="$pids $!"
 }
-start sim-healthy "$sim" --address "$healthy" --telnet-port 0 --ntp-port "$ntp_port" --ready
-start sim-unlocked "$sim" --address "$unlocked" --telnet-port 0 --ntp-port "$ntp_port" --letter V --ready
-# Loses its GPS lock 3 s after the exporter has connected.
-start sim-losing "$sim" --address "$losing" --telnet-port 0 --ntp-port "$ntp_port" --gps-flips 3000 --ready
-# The devices answer before the exporters first ask: a time service asked before it listens is, rightly,
+# The devices listen before the exporters first ask: a time service asked before it listens is, rightly,
 # unanswered until the next check is allowed, 16 s later, and that would fire the cut-short NTP alert.
-tries=0
-until grep -q "vantrex-sim ready" "$folder/sim-healthy.out" && grep -q "vantrex-sim ready" "$folder/sim-unlocked.out" &&
-    grep -q "vantrex-sim ready" "$folder/sim-losing.out"; do
-    tries=$((tries + 1))
-    [ "$tries" -le 100 ] || { echo "the simulated devices did not start within 10 s" >&2; cat "$folder"/*.out >&2; exit 1; }
-    sleep 0.1
-done
+start_ready_sim sim-healthy "$sim" --address "$healthy" --telnet-port 0 --ntp-port "$ntp_port"
+start_ready_sim sim-unlocked "$sim" --address "$unlocked" --telnet-port 0 --ntp-port "$ntp_port" --letter V
+# Loses its GPS lock 3 s after the exporter has connected.
+start_ready_sim sim-losing "$sim" --address "$losing" --telnet-port 0 --ntp-port "$ntp_port" --gps-flips 3000
 start first "$exporter" --listen "$first" --allow 127.0.189.0/28 --ntp-port "$ntp_port" --interval 1 \
     "$healthy" "$unlocked" "$down" "$losing"
 start second "$exporter" --listen "$second" --allow 127.0.189.0/28 --ntp-port "$ntp_port"

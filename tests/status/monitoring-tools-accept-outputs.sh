@@ -14,20 +14,10 @@ cleanup() {
 trap cleanup EXIT
 
 ntp_port=12144
-start_sim() {
-    name=$1
-    shift
-    setsid "$sim" --telnet-port 0 --ntp-port "$ntp_port" --ready "$@" </dev/null >"$folder/$name.out" 2>&1 &
-    pids="$pids $!"
-}
-start_sim healthy --address 127.0.44.1
-start_sim troubled --address 127.0.44.2 --peer-reach 17 --peer-jitter 7.5 --ntp-stratum 3
-tries=0
-until grep -q "vantrex-sim ready" "$folder/healthy.out" && grep -q "vantrex-sim ready" "$folder/troubled.out"; do
-    tries=$((tries + 1))
-    [ "$tries" -le 100 ] || { cat "$folder"/*.out >&2; exit 1; }
-    sleep 0.1
-done
+. "$(dirname "$0")/../support/ready-sim.sh"
+start_ready_sim healthy "$sim" --telnet-port 0 --ntp-port "$ntp_port" --address 127.0.44.1
+start_ready_sim troubled "$sim" --telnet-port 0 --ntp-port "$ntp_port" --address 127.0.44.2 --peer-reach 17 \
+    --peer-jitter 7.5 --ntp-stratum 3
 
 limits="-w 0.5 -c 2 --jitter-warn 0.005 --jitter-crit 0.01 --reach-warn 6 --reach-crit 5 --stratum-warn 2"
 # shellcheck disable=SC2086 # the limits are words on purpose

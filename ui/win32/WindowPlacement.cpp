@@ -6,8 +6,25 @@
 
 namespace {
 
+// Between the main window and its companion.
+constexpr int kCompanionGapPixels = 8;
+
 PixelRect InPixels(const RECT& rect) {
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// Moves window, keeping its size, beside owner and clear of keepClear (a part of owner, in screen
+// coordinates), inside the work area of the owner's screen (PlaceBeside).
+void MoveBeside(HWND window, HWND owner, const RECT& keepClear) {
+    RECT rect;
+    RECT ownerRect;
+    if (!GetWindowRect(window, &rect) || !GetWindowRect(owner, &ownerRect)) {
+        return;
+    }
+    const PixelRect placed =
+        PlaceBeside(InPixels(ownerRect), InPixels(keepClear), rect.right - rect.left, rect.bottom - rect.top,
+                    kCompanionGapPixels, InPixels(WorkAreaOf(owner)));
+    SetWindowPos(window, nullptr, placed.x, placed.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace
@@ -30,22 +47,9 @@ void CentreOverOwner(HWND dialog) {
     }
 }
 
-void MoveBeside(HWND window, HWND owner, const RECT& keepClear, int gap) {
-    RECT rect;
-    RECT ownerRect;
-    if (!GetWindowRect(window, &rect) || !GetWindowRect(owner, &ownerRect)) {
-        return;
-    }
-    const PixelRect placed = PlaceBeside(InPixels(ownerRect), InPixels(keepClear), rect.right - rect.left,
-                                         rect.bottom - rect.top, gap, InPixels(WorkAreaOf(owner)));
-    SetWindowPos(window, nullptr, placed.x, placed.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void ShowBesideOwner(HWND window, HWND owner, const RECT& keepClear) {
-    // Between the main window and its companion.
-    constexpr int kCompanionGapPixels = 8;
     if (!IsWindowVisible(window)) {
-        MoveBeside(window, owner, keepClear, kCompanionGapPixels);
+        MoveBeside(window, owner, keepClear);
     }
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);

@@ -10,12 +10,9 @@ void CentreWindowIn(HWND window, const RECT& area);
 // template puts it; nothing happens without an owner.
 void CentreOverOwner(HWND dialog);
 
-// Moves window, keeping its size, beside owner, gap pixels apart and clear of keepClear (a part of owner,
-// in screen coordinates), inside the work area of the owner's screen (PlaceBeside).
-void MoveBeside(HWND window, HWND owner, const RECT& keepClear, int gap);
-
-// Shows a companion window of owner and brings it to the front; a hidden one is first moved beside owner,
-// clear of keepClear (MoveBeside).
+// Shows a companion window of owner and brings it to the front; a hidden one is first moved, keeping its
+// size, beside owner and clear of keepClear (a part of owner, in screen coordinates), inside the work area
+// of the owner's screen (PlaceBeside).
 void ShowBesideOwner(HWND window, HWND owner, const RECT& keepClear);
 
 // The work area of the screen that holds most of window: the screen without the task bar.
